@@ -1,0 +1,103 @@
+// Face grouping, geometry output and the surface attribute block.
+//
+// Everything here trusts the invariants ReadModelFile establishes (see
+// model/Model.h) and asserts them where it relies on them. This layer knows
+// nothing of the host: geometry goes to an ObjectSink, a plain record of
+// function pointers that plugin/ points at the host's import callbacks.
+#pragma once
+
+#include "model/Model.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// -------------------------------------------------------------- grouping ---
+
+// Partitions the faces into connected sets across lines listed by two or
+// more face-section faces. Fills faceOrder (groups one after another, each in
+// depth-first pre-order visit order; lines listed by exactly two faces are
+// followed before lines listed by more), groups with their centroid sums, and
+// every face's group. Runs without recursion and, for hostile sharing (one
+// line listed by many faces), in time linear in the total of all reference
+// lists: a line's list is never rescanned over entries already placed.
+void GroupFaces(ModelTables& tables);
+
+// ---------------------------------------------------------------- output ---
+
+// Where the object goes. Calls come in this order: startObject;
+// declarePointCount; addPoint per point; lookupSurface per colour index in
+// use, increasing; addPolygon per sent face, in faceOrder; storeSurfaceData
+// per used colour index that has a palette entry, increasing. Every pointer
+// handed over is valid only during the call.
+struct ObjectSink {
+    void* context;
+    void (*startObject)(void* context);
+    void (*declarePointCount)(void* context, int32_t count);
+    void (*addPoint)(void* context, const float* xyz);
+    int32_t (*lookupSurface)(void* context, const char* name);
+    // `surface`: the low 16 bits of the lookupSurface value, sign-extended.
+    void (*addPolygon)(void* context, int32_t vertexCount, int32_t surface,
+                       const uint16_t* points);
+    void (*storeSurfaceData)(void* context, const char* name, int32_t byteCount,
+                             const unsigned char* block);
+};
+
+// The host numbers points in 16 bits: a face reaching a point beyond this
+// number is not sent and does not mark its colour in use.
+constexpr int32_t kMaxSendablePoint = 65536;
+
+struct BuildOptions {
+    int32_t loadTarget;      // 0 lines only, 1 faces only, 2 both (others: both)
+    const char* surfaceBaseName;
+    int32_t smooth;
+    double smoothingAngle;   // degrees
+    int32_t colourSet;       // 0 bright, 1 middle, 2 dark
+    double scale;
+    int32_t doubleSided;
+};
+
+using ColourFlags = std::array<bool, kColourCount>;
+
+// The surface name of a colour index: the base name, never cut, directly
+// followed by the index in decimal.
+std::string SurfaceName(const char* baseName, int32_t colourIndex);
+
+// Sends the object. All working memory is allocated before the first sink
+// call, so std::bad_alloc (the only failure) leaves nothing sent. Writes the
+// lines' direction marks; runs at most once per set of tables.
+void BuildObject(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink);
+
+// Chains the lines of one face (lineCount >= 2) into `vertexList` (0-based
+// point numbers, lineCount entries), writing direction marks of lines listed
+// by exactly two faces. Returns true when no marked line set the sense and
+// the face needs OrientFace. `scratch` is working memory reused across faces.
+struct ChainScratch {
+    std::vector<int32_t> firstPos;  // per point number: first two distinct positions
+    std::vector<int32_t> secondPos; // in the face's line list naming it, or -1
+};
+bool ChainFaceLines(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
+                    std::vector<int32_t>& vertexPoints, ChainScratch& scratch);
+
+// Reverses the loop (and flips the marks of its doubly shared lines) unless
+// its Newell normal points towards the group's centroid seen from the first
+// vertex. `vertexPoints` holds the 1-based point numbers of the loop.
+void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
+                std::vector<int32_t>& vertexPoints);
+
+// --------------------------------------------------------------- surface ---
+
+constexpr int32_t kSurfaceBlockSize = 60;
+using SurfaceDataBlock = std::array<unsigned char, kSurfaceBlockSize>;
+
+// The 60-byte block of seven big-endian sub-chunks (COLR FLAG SMAN DIFF TRAN
+// SPEC GLOS). Palette components are clamped to 0..255 before any
+// arithmetic, so the specular division always has a positive divisor. A
+// colourSet other than 0..2 is taken as middle.
+SurfaceDataBlock MakeSurfaceDataBlock(const PaletteEntry& entry, int32_t colourSet, int32_t smooth,
+                                      double smoothingAngle, int32_t doubleSided);
+
+// One storeSurfaceData per colour index below paletteCount whose flag is set,
+// in increasing order, under the same name lookupSurface got.
+void SendSurfaceAttributes(const ModelTables& tables, const ColourFlags& colourUsed,
+                           const BuildOptions& options, const ObjectSink& sink);

@@ -1,0 +1,161 @@
+// Model tables, the byte source, the line reader and the model file reader.
+//
+// Invariants established by ReadModelFile (everything after it trusts them):
+//  - every table's length equals its count and fits a signed 32-bit integer;
+//  - a stored face names only lines in 0..lineCount-1 that are not broken, so
+//    every point it reaches lies in 1..pointCount;
+//  - a stored face has colourIndex 0..15 and lineCount >= 0;
+//  - a stored face with two or more lines can close: every end point of each
+//    of its line entries is an end point of another entry (a line listed twice
+//    counts as two), so chaining always finds a next line;
+//  - faceRefs entries name existing faces; faceLineRefs entries existing lines;
+//  - paletteCount <= 16.
+// This layer knows nothing of the host.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+// ----------------------------------------------------------- byte source ---
+
+// A stream with C stdio's end-of-file semantics (the indicator is set by the
+// read that finds no more bytes), reading a file through one reused block or
+// a caller's memory. A read error is treated as the end and flagged.
+struct ByteSource {
+    std::FILE* file = nullptr;
+    std::vector<unsigned char> block; // file sources only
+    const unsigned char* pos = nullptr;
+    const unsigned char* end = nullptr;
+    uint64_t consumedBefore = 0; // bytes of the stream before the current block
+    bool eof = false;
+    bool error = false;
+};
+
+constexpr size_t kSourceBlockSize = size_t{1} << 20;
+
+// The caller keeps `file` open and closes it; the block is allocated here.
+void InitFileSource(ByteSource& source, std::FILE* file);
+void InitMemorySource(ByteSource& source, const void* data, size_t size);
+// Bytes consumed so far (the read position).
+uint64_t SourcePosition(const ByteSource& source);
+// Reads up to `count` bytes; a short read sets the end-of-file indicator.
+size_t ReadBytes(ByteSource& source, unsigned char* out, size_t count);
+// Moves the read position forward; stops at the end without setting the
+// indicator (as a seek does).
+void SkipBytes(ByteSource& source, size_t count);
+
+// Reads one line of at most capacity-1 bytes into `buffer`, NUL-terminated,
+// without its line end; a line end is CR, LF, CR LF or LF CR. A longer line
+// is split, its rest read by the next call. Returns null, leaving `buffer`
+// untouched, when the end-of-file indicator is already set on entry.
+char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source);
+
+// ------------------------------------------------------------ conversions ---
+
+// Leading white space, optional sign, decimal digits; no digits gives 0.
+// Values beyond 32 bits clamp to INT32_MIN / INT32_MAX.
+int32_t ParseInteger(const char* text);
+// Leading white space, then the longest prefix forming a decimal number with
+// optional "e", "E", "d" or "D" exponent, point as separator whatever the
+// locale; no number gives 0.0; beyond the double range gives an infinity of
+// the sign (an underflow gives a zero of the sign).
+double ParseReal(const char* text);
+
+// ----------------------------------------------------------------- tables ---
+
+struct PointRecord {
+    int32_t value1;
+    uint16_t value2;
+    uint16_t value3;
+    int32_t value5;
+    double x;
+    double y;
+    double z;
+};
+
+struct LineRecord {
+    int32_t pointA; // 1-based
+    int32_t pointB; // 1-based
+    uint16_t value3;
+    uint16_t value4;
+    int32_t faceRefCount;
+    int32_t direction;     // 0, or 1 (last run A->B) / 2 (B->A); written by BuildObject
+    int32_t faceUseCount;  // face-section faces listing the line, with repeats
+    int32_t firstFaceRef;  // faceRefs of this line: ModelTables::faceRefs[first .. first+count)
+    bool broken;           // an end point outside 1..pointCount; no stored face names it
+};
+
+struct FaceRecord {
+    int32_t lineCount;
+    int32_t colourIndex;
+    int32_t value3;
+    int32_t firstLineRef;  // lines of this face: ModelTables::faceLineRefs[first .. first+lineCount)
+    int32_t group;         // index into groups, -1 until GroupFaces
+};
+
+struct PaletteEntry {
+    int32_t brightRed, brightGreen, brightBlue;
+    int32_t darkRed, darkGreen, darkBlue;
+};
+
+// One connected set of faces. Its members are faceOrder[firstMember ..
+// firstMember+memberCount), in visit order.
+struct FaceGroup {
+    int32_t memberCount;
+    int32_t firstMember;
+    double sumX, sumY, sumZ;
+    int32_t sumCount;
+};
+
+constexpr int32_t kColourCount = 16;
+constexpr int32_t kMaxPaletteEntries = 16;
+
+struct ModelTables {
+    std::vector<PointRecord> points;
+    std::vector<LineRecord> lines;
+    std::vector<FaceRecord> faces;     // face-section faces, then line faces
+    std::vector<int32_t> faceLineRefs; // 0-based line indices, per face in file order
+    std::vector<int32_t> faceRefs;     // 0-based face indices, per line in reading order
+    int32_t lineFaceCount = 0;
+    int32_t lineEntryCount = 0;
+    std::vector<PaletteEntry> palette; // of the last PALC0 section
+    std::vector<int32_t> faceOrder;    // face indices in group order (GroupFaces)
+    std::vector<FaceGroup> groups;
+};
+
+inline int32_t PointCount(const ModelTables& t) { return static_cast<int32_t>(t.points.size()); }
+inline int32_t LineCount(const ModelTables& t) { return static_cast<int32_t>(t.lines.size()); }
+inline int32_t FaceCount(const ModelTables& t) { return static_cast<int32_t>(t.faces.size()); }
+inline int32_t PaletteCount(const ModelTables& t) { return static_cast<int32_t>(t.palette.size()); }
+inline int32_t GroupCount(const ModelTables& t) { return static_cast<int32_t>(t.groups.size()); }
+inline const int32_t* FaceLines(const ModelTables& t, const FaceRecord& f) {
+    return t.faceLineRefs.data() + f.firstLineRef;
+}
+inline const int32_t* LineFaces(const ModelTables& t, const LineRecord& l) {
+    return t.faceRefs.data() + l.firstFaceRef;
+}
+
+// ----------------------------------------------------------------- reader ---
+
+enum ReadResult : int32_t {
+    kReadOk = 0,
+    kReadNotModelFile = -1, // the magic is missing; tables untouched
+    kReadFailed = -2,       // a read error or no memory; tables released
+};
+
+// Reads a model file from the start of `source` into `tables`, which must be
+// empty, then groups the faces. On kReadOk, when `suggestedLoadTarget` is not
+// null, writes the proposed load target (which may lie outside 0..2) and the
+// proposed double-sided flag (then `suggestedDoubleSided` must not be null).
+//
+// Bounds: no count in the file makes the reader allocate or loop beyond what
+// the file's size justifies. A face record cut by the end of the file repeats
+// the last line read for its missing index lines, but keeps at most as many
+// entries as the file has bytes (a complete record never has more).
+ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
+                         int32_t* suggestedDoubleSided);
+
+// Frees every table; harmless on empty tables. lineFaceCount and
+// lineEntryCount are left as they are.
+void ReleaseModel(ModelTables& tables);

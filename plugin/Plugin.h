@@ -1,0 +1,57 @@
+// The plug-in shell: module descriptor, activation, import options and the
+// options panel. Translates between the host's records (host/HostApi.h) and
+// the core (model/, mesh/). No exception leaves any function here.
+#pragma once
+
+#include "host/HostApi.h"
+#include "model/Model.h"
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr size_t kBaseNameCapacity = 256; // 255 bytes and the NUL
+
+struct ImportOptions {
+    int32_t loadTarget;  // 0 lines only, 1 faces only, 2 both
+    char surfaceBaseName[kBaseNameCapacity];
+    int32_t smooth;
+    double smoothingAngle; // degrees
+    int32_t colourSet;     // 0 bright, 1 middle, 2 dark
+    double scale;
+    int32_t doubleSided;
+};
+
+// The surface base name from a path: drive prefix dropped, the part after the
+// last '/' or '\', up to the last '.' if that lies within it, at most 255
+// bytes. `isLeadByte` tells which bytes start a double-byte character (whose
+// second byte is then never a separator or dot); null means none do.
+using LeadBytePredicate = bool (*)(unsigned char byte);
+void DeriveBaseName(const char* path, LeadBytePredicate isLeadByte, char* out /* 256 bytes */);
+// The predicate of this build: the system's ANSI code page on Windows, none
+// elsewhere (paths are UTF-8).
+LeadBytePredicate SystemLeadBytePredicate();
+
+enum PanelOutcome : int32_t {
+    kPanelConfirmed = 0,
+    kPanelCancelled = 1,
+    kPanelUnavailable = 2,
+};
+
+// The statistics line: "%d pts / %d/%d lines / %d faces". Its buffer holds
+// any four 32-bit counts.
+constexpr size_t kSummaryCapacity = 96;
+void FormatSummary(const ModelTables& tables, char* out /* kSummaryCapacity */);
+
+PanelOutcome ShowOptionsPanel(PanelServices* services, GlobalLookupFn globalLookup,
+                              ImportOptions& options, const ModelTables& tables);
+
+// The activation entry. `record` is the host's ImportRecord.
+extern "C" int32_t ActivateImport(int32_t version, GlobalLookupFn globalLookup, void* record);
+extern "C" int32_t ModuleStartup(void);
+extern "C" void ModuleShutdown(void* ignored);
+
+// The same activation with the model read from memory instead of the file
+// named in the record (whose path still gives the base name): for fuzzing
+// and tests that run without files.
+int32_t ActivateImportFromMemory(int32_t version, GlobalLookupFn globalLookup, ImportRecord* record,
+                                 const void* data, size_t size);
