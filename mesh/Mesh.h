@@ -69,21 +69,24 @@ std::string SurfaceName(const char* baseName, int32_t colourIndex);
 void BuildObject(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink);
 
 // Chains the lines of one face (lineCount >= 2) into `vertexList` (0-based
-// point numbers, lineCount entries), writing direction marks of lines listed
-// by exactly two faces. Returns true when no marked line set the sense and
-// the face needs OrientFace. `scratch` is working memory reused across faces.
+// point numbers, lineCount entries), writing the direction marks of lines
+// listed by exactly two faces. Returns true when no marked line set the sense,
+// so the face needs OrientFace. The next line is the first entry of the face's
+// list, other than the current one, that has the far end point; for long
+// lists `scratch` indexes the first two such entries per point, so a face of
+// n lines chains in O(n).
 struct ChainScratch {
-    std::vector<int32_t> firstPos;  // per point number: first two distinct positions
-    std::vector<int32_t> secondPos; // in the face's line list naming it, or -1
+    std::vector<int32_t> firstPos;  // per point number, -1 at rest
+    std::vector<int32_t> secondPos; // per point number, -1 at rest
 };
 bool ChainFaceLines(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
-                    std::vector<int32_t>& vertexPoints, ChainScratch& scratch);
+                    ChainScratch& scratch);
 
-// Reverses the loop (and flips the marks of its doubly shared lines) unless
-// its Newell normal points towards the group's centroid seen from the first
-// vertex. `vertexPoints` holds the 1-based point numbers of the loop.
-void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
-                std::vector<int32_t>& vertexPoints);
+// Leaves the loop as it is when its Newell normal points to the side of the
+// group's centroid (or at right angles to it) seen from its first vertex;
+// otherwise, also when that test is not a number, reverses it and flips the
+// marks of its lines listed by exactly two faces.
+void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList);
 
 // --------------------------------------------------------------- surface ---
 
@@ -97,7 +100,11 @@ using SurfaceDataBlock = std::array<unsigned char, kSurfaceBlockSize>;
 SurfaceDataBlock MakeSurfaceDataBlock(const PaletteEntry& entry, int32_t colourSet, int32_t smooth,
                                       double smoothingAngle, int32_t doubleSided);
 
+using SurfaceNames = std::array<std::string, kColourCount>;
+
 // One storeSurfaceData per colour index below paletteCount whose flag is set,
-// in increasing order, under the same name lookupSurface got.
+// in increasing order, under the name lookupSurface got (`names`, formed
+// once by BuildObject).
 void SendSurfaceAttributes(const ModelTables& tables, const ColourFlags& colourUsed,
-                           const BuildOptions& options, const ObjectSink& sink);
+                           const SurfaceNames& names, const BuildOptions& options,
+                           const ObjectSink& sink);

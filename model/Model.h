@@ -25,6 +25,7 @@
 struct ByteSource {
     std::FILE* file = nullptr;
     std::vector<unsigned char> block; // file sources only
+    const unsigned char* base = nullptr; // start of the current block (or of the memory)
     const unsigned char* pos = nullptr;
     const unsigned char* end = nullptr;
     uint64_t consumedBefore = 0; // bytes of the stream before the current block

@@ -1,0 +1,373 @@
+#include "mesh/Mesh.h"
+#include "model/Model.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <limits>
+#include <exception>
+#include <new>
+
+namespace {
+
+constexpr int32_t kLineBufferSize = 80;
+
+// The reader's state: one reused 80-byte line buffer. Once the end of the
+// file is reached, every further read leaves the buffer holding the last
+// line read, exactly as the format's reading rules expect.
+struct Reader {
+    ByteSource& source;
+    char line[kLineBufferSize];
+
+    bool AtEnd() const { return source.eof; }
+    void Next() { ReadTextLine(line, kLineBufferSize, source); }
+    int32_t NextInteger() {
+        Next();
+        return ParseInteger(line);
+    }
+    double NextReal() {
+        Next();
+        return ParseReal(line);
+    }
+    bool Is(const char* keyword) const { return std::strcmp(line, keyword) == 0; }
+};
+
+constexpr size_t kMaxTable = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+
+// Tables are counted in signed 32 bits; a file that would need more is
+// treated like an allocation failure.
+template <typename T> void CheckRoom(const std::vector<T>& table, size_t more = 1) {
+    if (table.size() + more > kMaxTable) {
+        throw std::bad_alloc();
+    }
+}
+
+void ReadPoints(Reader& in, ModelTables& t) {
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("LINE0")) {
+            return;
+        }
+        PointRecord p{};
+        p.value1 = ParseInteger(in.line);
+        p.value2 = static_cast<uint16_t>(in.NextInteger());
+        p.value3 = static_cast<uint16_t>(in.NextInteger());
+        in.Next();
+        p.value5 = in.NextInteger();
+        p.x = in.NextReal();
+        p.y = in.NextReal();
+        p.z = in.NextReal();
+        CheckRoom(t.points);
+        t.points.push_back(p);
+    }
+}
+
+void ReadLines(Reader& in, ModelTables& t) {
+    const int32_t pointCount = PointCount(t);
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("FACE0")) {
+            return;
+        }
+        LineRecord l{};
+        l.pointA = ParseInteger(in.line);
+        l.pointB = in.NextInteger();
+        l.value3 = static_cast<uint16_t>(in.NextInteger());
+        l.value4 = static_cast<uint16_t>(in.NextInteger());
+        l.broken = l.pointA < 1 || l.pointA > pointCount || l.pointB < 1 || l.pointB > pointCount;
+        CheckRoom(t.lines);
+        t.lines.push_back(l);
+    }
+}
+
+// Tells whether a face of two or more line entries can close: every end
+// point of every entry must be an end point of another entry. `pointUses`
+// is zero for every point on entry and on return.
+bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
+              std::vector<int32_t>& pointUses) {
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        ++pointUses[static_cast<size_t>(l.pointA)];
+        ++pointUses[static_cast<size_t>(l.pointB)];
+    }
+    bool closes = true;
+    for (int32_t i = 0; i < count && closes; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        // Uses of an end point by this entry itself: two for a line from a
+        // point to itself.
+        const int32_t own = l.pointA == l.pointB ? 2 : 1;
+        closes = pointUses[static_cast<size_t>(l.pointA)] > own &&
+                 pointUses[static_cast<size_t>(l.pointB)] > own;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        pointUses[static_cast<size_t>(l.pointA)] = 0;
+        pointUses[static_cast<size_t>(l.pointB)] = 0;
+    }
+    return closes;
+}
+
+void ReadFaces(Reader& in, ModelTables& t) {
+    const int32_t lineCount = LineCount(t);
+    std::vector<int32_t> pointUses(static_cast<size_t>(PointCount(t)) + 1, 0);
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("END00")) {
+            return;
+        }
+        FaceRecord f{};
+        f.lineCount = ParseInteger(in.line);
+        f.colourIndex = in.NextInteger();
+        f.value3 = in.NextInteger();
+        f.group = -1;
+        f.firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
+        bool valid = f.lineCount >= 0 && f.colourIndex >= 0 && f.colourIndex < kColourCount;
+
+        // Index lines are appended as read and dropped again if the face is
+        // left out. Past the end of the file each missing line repeats the
+        // last one; a record cannot honestly hold more entries than the file
+        // has bytes, so that is where the repetition stops.
+        int32_t stored = 0;
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            if (in.AtEnd()) {
+                const int32_t index = ParseInteger(in.line);
+                const uint64_t bound = SourcePosition(in.source);
+                const int32_t remaining = f.lineCount - i;
+                int32_t repeat = remaining;
+                if (static_cast<uint64_t>(stored) + static_cast<uint64_t>(repeat) > bound) {
+                    repeat = static_cast<int32_t>(bound > static_cast<uint64_t>(stored)
+                                                      ? bound - static_cast<uint64_t>(stored)
+                                                      : 0);
+                }
+                valid = valid && index >= 1 && index <= lineCount &&
+                        !t.lines[static_cast<size_t>(index - 1)].broken;
+                if (valid) {
+                    CheckRoom(t.faceLineRefs, static_cast<size_t>(repeat));
+                    t.faceLineRefs.insert(t.faceLineRefs.end(), static_cast<size_t>(repeat),
+                                          index - 1);
+                    stored += repeat;
+                }
+                break;
+            }
+            const int32_t index = in.NextInteger();
+            valid = valid && index >= 1 && index <= lineCount &&
+                    !t.lines[static_cast<size_t>(index - 1)].broken;
+            if (valid) {
+                CheckRoom(t.faceLineRefs);
+                t.faceLineRefs.push_back(index - 1);
+                ++stored;
+            }
+        }
+        if (valid && stored != f.lineCount) {
+            f.lineCount = stored; // cut by the end of the file, see above
+        }
+        if (valid && f.lineCount >= 2) {
+            valid = CanClose(t, t.faceLineRefs.data() + f.firstLineRef, f.lineCount, pointUses);
+        }
+        if (!valid) {
+            t.faceLineRefs.resize(static_cast<size_t>(f.firstLineRef));
+            continue;
+        }
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            ++t.lines[static_cast<size_t>(t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])]
+                  .faceUseCount;
+        }
+        CheckRoom(t.faces);
+        t.faces.push_back(f);
+    }
+}
+
+// Skips lines up to and including `keyword`.
+void SkipTo(Reader& in, const char* keyword) {
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is(keyword)) {
+            return;
+        }
+    }
+}
+
+void ReadPalette(Reader& in, ModelTables& t) {
+    const int32_t count = std::max(in.NextInteger(), 0);
+    const int32_t kept = std::min(count, kMaxPaletteEntries);
+    t.palette.assign(static_cast<size_t>(kept), PaletteEntry{});
+    in.Next();
+    for (int32_t i = 0; i < count; ++i) {
+        if (i >= kept && in.AtEnd()) {
+            break; // further entries would only be read and dropped
+        }
+        PaletteEntry e{};
+        e.brightRed = in.NextInteger();
+        e.brightGreen = in.NextInteger();
+        e.brightBlue = in.NextInteger();
+        e.darkRed = in.NextInteger();
+        e.darkGreen = in.NextInteger();
+        e.darkBlue = in.NextInteger();
+        in.Next();
+        if (i < kept) {
+            t.palette[static_cast<size_t>(i)] = e;
+        }
+    }
+    SkipTo(in, "ENDP0");
+}
+
+void ReadLineList(Reader& in, ModelTables& t) {
+    const int32_t lineCount = LineCount(t);
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("ENDL2")) {
+            return;
+        }
+        const int32_t index = ParseInteger(in.line);
+        in.Next();
+        const int32_t colour = in.NextInteger();
+        in.Next();
+        if (t.lineEntryCount < std::numeric_limits<int32_t>::max()) {
+            ++t.lineEntryCount;
+        }
+        if (index < 1 || index > lineCount) {
+            continue;
+        }
+        const LineRecord& l = t.lines[static_cast<size_t>(index - 1)];
+        if (l.broken || l.value4 != 0 || colour < 0 || colour >= kColourCount) {
+            continue;
+        }
+        CheckRoom(t.faces);
+        CheckRoom(t.faceLineRefs);
+        FaceRecord f{};
+        f.lineCount = 1;
+        f.colourIndex = colour;
+        f.value3 = 0;
+        f.firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
+        f.group = -1;
+        t.faceLineRefs.push_back(index - 1);
+        t.faces.push_back(f);
+        ++t.lineFaceCount;
+    }
+}
+
+// Every line's list of the faces that name it, in reading order (face-table
+// order, which is reading order), as one flat table.
+void BuildFaceRefs(ModelTables& t) {
+    for (const FaceRecord& f : t.faces) {
+        const int32_t* refs = FaceLines(t, f);
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            ++t.lines[static_cast<size_t>(refs[i])].faceRefCount;
+        }
+    }
+    int32_t next = 0;
+    for (LineRecord& l : t.lines) {
+        l.firstFaceRef = next;
+        next += l.faceRefCount;
+        l.faceRefCount = 0;
+    }
+    t.faceRefs.assign(static_cast<size_t>(next), 0);
+    for (int32_t faceIndex = 0; faceIndex < FaceCount(t); ++faceIndex) {
+        const FaceRecord& f = t.faces[static_cast<size_t>(faceIndex)];
+        const int32_t* refs = FaceLines(t, f);
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            LineRecord& l = t.lines[static_cast<size_t>(refs[i])];
+            t.faceRefs[static_cast<size_t>(l.firstFaceRef + l.faceRefCount++)] = faceIndex;
+        }
+    }
+}
+
+ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
+                      int32_t* suggestedDoubleSided) {
+    int32_t viewLines = 1;
+    int32_t viewFaces = 1;
+    t.lineFaceCount = 0;
+    t.lineEntryCount = 0;
+
+    unsigned char magic[5] = {};
+    size_t got = ReadBytes(source, magic, sizeof magic);
+    if (got >= 1 && magic[0] == 0) {
+        SkipBytes(source, 123);
+        source.eof = false; // a seek clears the indicator
+        got = ReadBytes(source, magic, sizeof magic);
+    }
+    if (got != sizeof magic || std::memcmp(magic, "ROKU4", 5) != 0) {
+        return source.error ? kReadFailed : kReadNotModelFile;
+    }
+
+    Reader in{source, {}};
+    in.Next(); // the rest of the first line
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("POINT")) {
+            break;
+        }
+    }
+    ReadPoints(in, t);
+    ReadLines(in, t);
+    ReadFaces(in, t);
+    while (!in.AtEnd()) {
+        in.Next();
+        if (in.Is("PALC0")) {
+            ReadPalette(in, t);
+        } else if (in.Is("BAKC0")) {
+            SkipTo(in, "ENDB0");
+        } else if (in.Is("LIT00")) {
+            SkipTo(in, "ENDL0");
+        } else if (in.Is("VIEW0")) {
+            viewLines = in.NextInteger();
+            viewFaces = in.NextInteger();
+            SkipTo(in, "ENDV0");
+        } else if (in.Is("LINE2")) {
+            ReadLineList(in, t);
+        }
+    }
+    if (source.error) {
+        return kReadFailed;
+    }
+
+    BuildFaceRefs(t);
+    GroupFaces(t);
+
+    const bool allShared = std::none_of(t.lines.begin(), t.lines.end(),
+                                        [](const LineRecord& l) { return l.faceUseCount == 1; });
+    if (suggestedLoadTarget != nullptr) {
+        assert(suggestedDoubleSided != nullptr);
+        if (t.lineFaceCount == FaceCount(t)) {
+            viewFaces = 0;
+        }
+        if (viewFaces != 0 && (t.lineFaceCount == 0 || t.lineEntryCount == t.lineFaceCount)) {
+            viewLines = 0;
+        }
+        // VIEW0 values are any 32-bit integers: wrap as the 32-bit sum does,
+        // without overflowing.
+        const int64_t target = int64_t{viewLines} + 2 * int64_t{viewFaces} - 1;
+        *suggestedLoadTarget = static_cast<int32_t>(static_cast<uint32_t>(target));
+        *suggestedDoubleSided = allShared ? 0 : 1;
+    }
+    return kReadOk;
+}
+
+} // namespace
+
+ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
+                         int32_t* suggestedDoubleSided) {
+    try {
+        ReadResult r = ReadTables(source, tables, suggestedLoadTarget, suggestedDoubleSided);
+        if (r == kReadFailed) {
+            ReleaseModel(tables);
+        }
+        return r;
+    } catch (const std::exception&) {
+        // std::bad_alloc or std::length_error from growing a table
+        ReleaseModel(tables);
+        return kReadFailed;
+    }
+}
+
+void ReleaseModel(ModelTables& tables) {
+    // swap with empties so the memory really goes back
+    std::vector<PointRecord>().swap(tables.points);
+    std::vector<LineRecord>().swap(tables.lines);
+    std::vector<FaceRecord>().swap(tables.faces);
+    std::vector<int32_t>().swap(tables.faceLineRefs);
+    std::vector<int32_t>().swap(tables.faceRefs);
+    std::vector<int32_t>().swap(tables.faceOrder);
+    std::vector<PaletteEntry>().swap(tables.palette);
+    std::vector<FaceGroup>().swap(tables.groups);
+}

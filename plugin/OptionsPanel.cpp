@@ -1,0 +1,177 @@
+#include "plugin/Plugin.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Labels and items are Shift-JIS (code page 932) byte strings.
+const char kLabelLoad[] = "\x93\xC7\x82\xDD\x8D\x9E\x82\xDD\x91\xCE\x8F\xDB"; // what to load
+const char* const kLoadItems[] = {
+    "\x90\xFC\x82\xCC\x82\xDD", // lines only
+    "\x96\xCA\x82\xCC\x82\xDD", // faces only
+    "\x97\xBC\x95\xFB",         // both
+    nullptr,
+};
+const char kLabelColour[] = "\x90\xDD\x92\xE8\x90\x46"; // colour to apply
+const char* const kColourItems[] = {
+    "\x96\xBE\x82\xE9\x82\xA2\x90\x46", // bright colour
+    "\x92\x86\x8A\xD4",                 // middle
+    "\x88\xC3\x82\xA2\x90\x46",         // dark colour
+    nullptr,
+};
+// How surface names are formed: the name above followed by 0 to 15.
+const char* const kNameHelpLines[] = {
+    "\x8F\xE3\x8B\x4C\x96\xBC\x8F\xCC\x82\xCC\x8C\xE3\x82\xEB\x82\xC9\x20\x30\x81\x60\x31\x35\x82"
+    "\xF0\x98\x41\x8C\x8B\x82\xB5\x82\xBD",
+    "\x83\x54\x81\x5B\x83\x74\x83\x46\x83\x43\x83\x58\x96\xBC\x82\xF0\x90\xB6\x90\xAC\x82\xB5\x82"
+    "\xDC\x82\xB7\x81\x42",
+    nullptr,
+};
+const char* const kAboutLines[] = {
+    "Ostrel 1.4 - model file loader",
+    "Reads points, lines, faces and palette",
+    "of ROKU4 model files.",
+    nullptr,
+};
+
+constexpr int32_t kAngleGap = 16; // the angle field's distance right of Smooth
+
+// The statistics line lives as long as the module: the host's text control
+// may read it at any time while the panel is open.
+char gSummaryText[kSummaryCapacity];
+const char* const gSummaryLines[] = {gSummaryText, nullptr};
+
+PanelControl* Create(PanelServices* s, PanelHandle panel, const char* kind, int32_t kindCode,
+                     const char* const* list, int32_t width, const char* label) {
+    ControlDescription d{};
+    d.kindCode = kindCode;
+    if (list != nullptr) {
+        d.lines = list;
+    } else {
+        d.fieldWidth = width;
+    }
+    return s->createControl(panel, kind, &d, label);
+}
+
+// A host must supply every control; a missing one is passed over rather
+// than followed.
+void Get(PanelControl* c, int32_t attribute, ControlValue* v) {
+    if (c != nullptr) {
+        c->getControlAttribute(c, attribute, v);
+    }
+}
+void Set(PanelControl* c, int32_t attribute, ControlValue* v) {
+    if (c != nullptr) {
+        c->setControlAttribute(c, attribute, v);
+    }
+}
+
+} // namespace
+
+void FormatSummary(const ModelTables& t, char* out) {
+    // Four counts of at most 11 characters each and 23 of text fit the buffer.
+    std::snprintf(out, kSummaryCapacity, "%d pts / %d/%d lines / %d faces", PointCount(t),
+                  t.lineFaceCount, t.lineEntryCount, FaceCount(t) - t.lineFaceCount);
+}
+
+PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, ImportOptions& options,
+                              const ModelTables& tables) {
+    FormatSummary(tables, gSummaryText);
+    PanelHandle panel = s->createPanel("Ostrel 1.4", s);
+    if (panel == nullptr) {
+        return kPanelUnavailable;
+    }
+    DisplayInfo display{};
+    if (s->drawingTable != nullptr) {
+        if (const DisplayInfo* info = s->drawingTable->getDisplayInfo()) {
+            display = *info;
+        }
+    }
+    s->globalLookup = globalLookup;
+
+    // One value record per type tag, reused for every call of that tag.
+    ControlValue ivalue{};
+    ivalue.type = kValueInt;
+    ControlValue fvalue{};
+    fvalue.type = kValueFloat;
+    ControlValue tvalue{};
+    tvalue.type = kValueText;
+
+    PanelControl* summary = Create(s, panel, "TextControl", kKindText, gSummaryLines, 0, "");
+    (void)summary;
+    PanelControl* load = Create(s, panel, "ChoiceControl", kKindChoice, kLoadItems, 0, kLabelLoad);
+    PanelControl* colour =
+        Create(s, panel, "ChoiceControl", kKindChoice, kColourItems, 0, kLabelColour);
+    PanelControl* scale = Create(s, panel, "FloatControl", kKindFloat, nullptr, 0, "Scale");
+    PanelControl* name = Create(s, panel, "EditControl", kKindEdit, nullptr, 16, "Surface Name");
+    Create(s, panel, "TextControl", kKindText, kNameHelpLines, 0, "");
+    PanelControl* smooth = Create(s, panel, "BoolControl", kKindBool, nullptr, 0, "Smooth");
+    Get(smooth, kAttrLeft, &ivalue);
+    const int32_t smoothLeft = ivalue.intValue;
+    Get(smooth, kAttrWidth, &ivalue);
+    const int32_t smoothWidth = ivalue.intValue;
+    Get(smooth, kAttrTop, &ivalue);
+    const int32_t smoothTop = ivalue.intValue;
+    PanelControl* angle =
+        Create(s, panel, "FloatControl", kKindFloat, nullptr, 0, "Smoothing Angle");
+    // The angle field stands on the check box's row, to its right.
+    ivalue.intValue = static_cast<int32_t>(static_cast<uint32_t>(smoothLeft) +
+                                           static_cast<uint32_t>(smoothWidth) + kAngleGap);
+    Set(angle, kAttrLeft, &ivalue);
+    ivalue.intValue = smoothTop;
+    Set(angle, kAttrTop, &ivalue);
+    PanelControl* doubleSided =
+        Create(s, panel, "BoolControl", kKindBool, nullptr, 0, "Double Sided");
+    Create(s, panel, "TextControl", kKindText, kAboutLines, 0, "");
+
+    ivalue.intValue = options.loadTarget;
+    Set(load, kAttrValue, &ivalue);
+    tvalue.text = options.surfaceBaseName;
+    tvalue.textLength = static_cast<int32_t>(std::strlen(options.surfaceBaseName));
+    Set(name, kAttrValue, &tvalue);
+    ivalue.intValue = options.smooth;
+    Set(smooth, kAttrValue, &ivalue);
+    fvalue.floatValue = options.scale;
+    Set(scale, kAttrValue, &fvalue);
+    fvalue.floatValue = options.smoothingAngle;
+    Set(angle, kAttrValue, &fvalue);
+    ivalue.intValue = options.colourSet;
+    Set(colour, kAttrValue, &ivalue);
+    ivalue.intValue = options.doubleSided;
+    Set(doubleSided, kAttrValue, &ivalue);
+
+    int32_t width = 0;
+    int32_t height = 0;
+    s->getPanelAttribute(panel, kAttrWidth, &width);
+    s->getPanelAttribute(panel, kAttrHeight, &height);
+    // Signed division, rounding toward zero; computed wide so that no host
+    // value can overflow it.
+    int32_t left = static_cast<int32_t>((int64_t{display.screenWidth} - width) / 2);
+    int32_t top = static_cast<int32_t>((int64_t{display.screenHeight} - height) / 2);
+    s->setPanelAttribute(panel, kAttrLeft, &left);
+    s->setPanelAttribute(panel, kAttrTop, &top);
+
+    PanelOutcome outcome = kPanelCancelled;
+    if (s->openPanel(panel, 3) != 0) {
+        Get(load, kAttrValue, &ivalue);
+        options.loadTarget = ivalue.intValue;
+        tvalue.text = options.surfaceBaseName;
+        tvalue.textLength = static_cast<int32_t>(kBaseNameCapacity);
+        Get(name, kAttrValue, &tvalue);
+        options.surfaceBaseName[kBaseNameCapacity - 1] = '\0';
+        Get(scale, kAttrValue, &fvalue);
+        options.scale = fvalue.floatValue;
+        Get(smooth, kAttrValue, &ivalue);
+        options.smooth = ivalue.intValue;
+        Get(angle, kAttrValue, &fvalue);
+        options.smoothingAngle = fvalue.floatValue;
+        Get(colour, kAttrValue, &ivalue);
+        options.colourSet = ivalue.intValue;
+        Get(doubleSided, kAttrValue, &ivalue);
+        options.doubleSided = ivalue.intValue;
+        outcome = kPanelConfirmed;
+    }
+    s->destroyPanel(panel);
+    return outcome;
+}
