@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The 32-bit targets: cross-builds the Windows module and checks the file the
+# host will load, then builds everything for 32-bit x86 Linux and runs the
+# whole test suite there under qemu-i386.
+#
+# Needs the Debian packages g++-mingw-w64-i686, g++-multilib,
+# qemu-user-static, googletest and cmake.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+start=$SECONDS
+step() { printf '\n== %s (%ds)\n' "$*" $((SECONDS - start)); }
+
+missing=()
+for tool in cmake i686-w64-mingw32-g++-win32 qemu-i386-static; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+[ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(/usr/src/googletest)
+[ -e /usr/lib/gcc/x86_64-linux-gnu/12/32/libstdc++.so ] ||
+    ls /usr/lib/gcc/x86_64-linux-gnu/*/32/libstdc++.so >/dev/null 2>&1 || missing+=("32-bit libstdc++")
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "check-32bit: missing ${missing[*]}" >&2
+    echo "install: apt-get install g++-mingw-w64-i686 g++-multilib qemu-user-static googletest" >&2
+    exit 2
+fi
+
+step "win32: cross-building ostrel.p for 32-bit Windows"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+
+step "m32: building the module checker for 32-bit Linux"
+cmake --preset m32 >/dev/null
+cmake --build --preset m32 --target ostrel-checkdll
+
+step "win32: checking build-win32/ostrel.p (PE32 i386 DLL, one export, system imports, descriptor)"
+qemu-i386-static build-m32/ostrel-checkdll build-win32/ostrel.p
+if command -v i686-w64-mingw32-objdump >/dev/null; then
+    echo "objdump agrees:"
+    i686-w64-mingw32-objdump -p build-win32/ostrel.p |
+        sed -n -e 's/^\tDLL Name: /  imports /p' -e 's/^\t\[ *[0-9]*\] /  exports /p'
+fi
+
+step "m32: building module, stand-in host and tests for 32-bit x86 Linux"
+cmake --build --preset m32
+for binary in build-m32/ostrel.p build-m32/ostrel; do
+    [ -e "$binary" ] || continue
+    # ELF class byte 1 = 32-bit, machine 3 = i386.
+    header=$(od -An -tx1 -N20 "$binary" | tr -d ' \n')
+    if [ "${header:8:2}" != 01 ] || [ "${header:36:4}" != 0300 ]; then
+        echo "check-32bit: $binary is not a 32-bit i386 ELF file" >&2
+        exit 1
+    fi
+    echo "  $binary: ELF32 i386"
+done
+
+step "m32: running the test suite under qemu-i386-static"
+ctest --preset m32 -j2
+
+step "done: win32 module checked, 32-bit test suite passed"
