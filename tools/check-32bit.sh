@@ -37,7 +37,7 @@ qemu-i386-static build-m32/ostrel-checkdll build-win32/ostrel.p
 if command -v i686-w64-mingw32-objdump >/dev/null; then
     echo "objdump agrees:"
     i686-w64-mingw32-objdump -p build-win32/ostrel.p |
-        sed -n -e 's/^\tDLL Name: /  imports /p' -e 's/^\t\[ *[0-9]*\] /  exports /p'
+        sed -n -e 's/^\tDLL Name: /  imports /p' -e 's/^\t\[ *[0-9]*\] \([^ ]*\)$/  exports \1/p'
 fi
 
 step "m32: building module, stand-in host and tests for 32-bit x86 Linux"
