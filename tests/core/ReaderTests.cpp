@@ -14,9 +14,10 @@ namespace {
 
 // A byte source over `bytes`, either in memory or through a temporary file.
 struct TestSource {
+    std::string bytes;
     ByteSource source;
     std::FILE* file = nullptr;
-    TestSource(const std::string& bytes, bool useFile) {
+    TestSource(const std::string& text, bool useFile) : bytes(text) {
         if (!useFile) {
             InitMemorySource(source, bytes.data(), bytes.size());
             return;
