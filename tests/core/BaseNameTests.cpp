@@ -25,22 +25,20 @@ TEST(BaseName, PathForms) {
     const struct {
         const char* path;
         const char* name;
-    } cases[] = {
-        {"dir\\name.ext", "name"},
-        {"name", "name"},
-        {"x.y.z", "x.y"},
-        {"dir.x\\name", "name"},
-        {".ext", ""},
-        {"D:name.ext", "name"},
-        {"dir/sub\\name.ext", "name"},
-        {"C:\\a.b/c.d\\e", "e"},
-        {"dir\\", ""},
-        {"name.", "name"},
-        {"", ""},
-        {"a:", ""},
-        {"/x/.hidden", ""},
-        {"ab:c.d", "ab:c"},
-    };
+    } cases[] = {{"dir\\name.ext", "name"},
+                 {"name", "name"},
+                 {"x.y.z", "x.y"},
+                 {"dir.x\\name", "name"},
+                 {".ext", ""},
+                 {"D:name.ext", "name"},
+                 {"dir/sub\\name.ext", "name"},
+                 {"C:\\a.b/c.d\\e", "e"},
+                 {"dir\\", ""},
+                 {"name.", "name"},
+                 {"", ""},
+                 {"a:", ""},
+                 {"/x/.hidden", ""},
+                 {"ab:c.d", "ab:c"}};
     for (const auto& c : cases) {
         EXPECT_EQ(BaseName(c.path), c.name) << c.path;
         EXPECT_EQ(BaseName(c.path, ShiftJisLead), c.name) << c.path;

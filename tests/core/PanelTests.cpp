@@ -255,8 +255,7 @@ TEST(OptionsPanel, ConfirmRunsTheFullSequence) {
         "panel get 2",
         "panel get 3",
         "panel set 0 200",
-        "panel set 1 150",
-    };
+        "panel set 1 150"};
     EXPECT_EQ(BeforeOpening(host.log), expected);
     const std::vector<std::string> tail(host.log.end() - 9, host.log.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"open 3", "get c2 4 int", "get c5 4 text 256",
@@ -331,10 +330,8 @@ TEST(OptionsPanel, WithoutAPanelNothingElseIsCalledButTheSummaryIsFormatted) {
 TEST(OptionsPanel, CentresWithDivisionTowardZero) {
     const struct {
         int32_t width, height, left, top;
-    } cases[] = {
-        {400, 300, 200, 150}, {801, 601, 0, 0}, {802, 602, -1, -1},
-        {803, 603, -1, -1},   {1, 1, 399, 299}, {0, 0, 400, 300},
-    };
+    } cases[] = {{400, 300, 200, 150}, {801, 601, 0, 0}, {802, 602, -1, -1},
+                 {803, 603, -1, -1},   {1, 1, 399, 299}, {0, 0, 400, 300}};
     for (const auto& c : cases) {
         FakePanelHost host;
         host.panelWidth = c.width;
