@@ -1,0 +1,110 @@
+// The reader's promises (see model/Model.h), checked without a test
+// framework so that the fuzzers and the replay can use them: tables within
+// their counts, every stored index in range, faces placed exactly once.
+#pragma once
+
+#include "model/Model.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Returns the first broken promise, empty if none.
+inline std::string CheckTables(const ModelTables& t) {
+    const int32_t points = PointCount(t), lines = LineCount(t), faces = FaceCount(t);
+    for (const LineRecord& l : t.lines) {
+        const bool inRange =
+            l.pointA >= 1 && l.pointA <= points && l.pointB >= 1 && l.pointB <= points;
+        if (l.broken == inRange) {
+            return "line: broken mark disagrees with its end points";
+        }
+        if (l.firstFaceRef < 0 ||
+            int64_t{l.firstFaceRef} + l.faceRefCount > static_cast<int64_t>(t.faceRefs.size())) {
+            return "line: face references outside the table";
+        }
+        for (int32_t i = 0; i < l.faceRefCount; ++i) {
+            const int32_t f = LineFaces(t, l)[i];
+            if (f < 0 || f >= faces) {
+                return "line: names a face that does not exist";
+            }
+        }
+        if (l.faceUseCount < 0 || l.faceUseCount > l.faceRefCount || l.direction != 0) {
+            return "line: use count or direction";
+        }
+    }
+    for (const FaceRecord& f : t.faces) {
+        if (f.lineCount < 0 || f.colourIndex < 0 || f.colourIndex >= kColourCount) {
+            return "face: negative line count or colour outside 0..15";
+        }
+        if (f.firstLineRef < 0 ||
+            int64_t{f.firstLineRef} + f.lineCount > static_cast<int64_t>(t.faceLineRefs.size())) {
+            return "face: line references outside the table";
+        }
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            const int32_t l = FaceLines(t, f)[i];
+            if (l < 0 || l >= lines || t.lines[static_cast<size_t>(l)].broken) {
+                return "face: names a line that does not exist or is broken";
+            }
+        }
+        if (f.group < 0 || f.group >= GroupCount(t)) {
+            return "face: no group";
+        }
+    }
+    if (t.lineFaceCount > faces || t.lineFaceCount > t.lineEntryCount || t.lineFaceCount < 0) {
+        return "line face counts";
+    }
+    if (PaletteCount(t) > kMaxPaletteEntries) {
+        return "palette longer than 16";
+    }
+    if (static_cast<int64_t>(t.faceOrder.size()) != faces) {
+        return "face order length";
+    }
+    std::vector<int32_t> placed(static_cast<size_t>(faces), 0);
+    for (int32_t f : t.faceOrder) {
+        if (f < 0 || f >= faces || ++placed[static_cast<size_t>(f)] != 1) {
+            return "face order: a face missing, repeated or unknown";
+        }
+    }
+    int32_t next = 0;
+    for (size_t g = 0; g < t.groups.size(); ++g) {
+        const FaceGroup& group = t.groups[g];
+        if (group.firstMember != next || group.memberCount <= 0) {
+            return "group: members not contiguous";
+        }
+        for (int32_t i = 0; i < group.memberCount; ++i) {
+            const int32_t f = t.faceOrder[static_cast<size_t>(next + i)];
+            if (t.faces[static_cast<size_t>(f)].group != static_cast<int32_t>(g)) {
+                return "group: member names another group";
+            }
+        }
+        next += group.memberCount;
+    }
+    if (next != faces) {
+        return "groups do not cover the faces";
+    }
+    return {};
+}
+
+// Reads `data` as a model file and checks the tables. The tables are released.
+inline std::string CheckReader(const unsigned char* data, size_t size) {
+    ByteSource source;
+    InitMemorySource(source, data, size);
+    ModelTables tables;
+    int32_t target = -100, doubleSided = -100;
+    const ReadResult r = ReadModelFile(source, tables, &target, &doubleSided);
+    std::string error;
+    if (r == kReadOk) {
+        error = CheckTables(tables);
+        if (error.empty() && doubleSided != 0 && doubleSided != 1) {
+            error = "double-sided suggestion not 0 or 1";
+        }
+    } else if (r == kReadNotModelFile) {
+        if (!tables.points.empty() || target != -100 || doubleSided != -100) {
+            error = "not a model file, yet tables or suggestions written";
+        }
+    } else {
+        error = "read failed on memory input";
+    }
+    ReleaseModel(tables);
+    return error;
+}
