@@ -25,6 +25,10 @@ void Build(LoadedModel& m, const BuildOptions& options, RecordingSink& out) {
     BuildObject(m.tables, options, sink);
 }
 
+std::vector<int32_t> FaceOrder(const ModelTables& t) {
+    return std::vector<int32_t>(t.faceOrder.begin(), t.faceOrder.end());
+}
+
 std::vector<int32_t> Directions(const ModelTables& t) {
     std::vector<int32_t> out;
     for (const LineRecord& l : t.lines) {
@@ -64,23 +68,37 @@ std::string Palette(int32_t count) {
 } // namespace
 
 TEST(Geometry, TetrahedronLoopsFollowTheirNeighbours) {
+    // With a line face (colour 1) on L1, which F0 and F1 list: it is sent
+    // between them and the rest of the group, and sets no mark.
     LoadedModel m;
-    LoadModel(Tetrahedron("1\n2"), m);
+    LoadModel(Tetrahedron("1\n2") + "LINE2\n1\n0\n1\n0\nENDL2\n" + Palette(1), m);
     const ModelTables& t = m.tables;
-    EXPECT_EQ(t.faceOrder, (std::vector<int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(FaceOrder(t), (std::vector<int32_t>{0, 1, 4, 2, 3}));
     ASSERT_EQ(GroupCount(t), 1);
-    EXPECT_EQ(t.groups[0].sumX / t.groups[0].sumCount, 0.25);
-    EXPECT_EQ(t.groups[0].sumZ / t.groups[0].sumCount, 0.25);
+    // The tetrahedron's own centroid (0.25, 0.25, 0.25) is moved by the
+    // line face's L1 (1,0,0)-(0,0,0).
+    EXPECT_EQ(t.groups[0].sumX, 7.0);
+    EXPECT_EQ(t.groups[0].sumY, 6.0);
+    EXPECT_EQ(t.groups[0].sumZ, 6.0);
+    EXPECT_EQ(t.groups[0].sumCount, 26);
     RecordingSink out;
     Build(m, Options(2), out);
+    EXPECT_EQ(out.Shape(), "SDPLFB");
+    ASSERT_EQ(out.calls.size(), 1u + 1u + 4u + 2u + 5u + 1u);
+    EXPECT_EQ(out.calls[1].count, 4);
+    EXPECT_EQ(out.Names(SinkCall::Lookup), (std::vector<std::string>{"box0", "box1"}));
     // F0 keeps its loop (normal (0,0,1) towards the centroid); every later
     // face runs its first marked line against F0 or its neighbour.
-    EXPECT_EQ(out.Polygons(), (Loops{{0, 1, 2}, {1, 0, 3}, {2, 1, 3}, {0, 2, 3}}));
+    EXPECT_EQ(out.Polygons(), (Loops{{0, 1, 2}, {1, 0, 3}, {0, 1}, {2, 1, 3}, {0, 2, 3}}));
+    std::vector<int32_t> surfaces;
     for (const SinkCall* c : out.Of(SinkCall::Polygon)) {
-        EXPECT_EQ(c->count, 3);
-        EXPECT_EQ(c->surface, 100);
+        surfaces.push_back(c->surface);
     }
+    EXPECT_EQ(surfaces, (std::vector<int32_t>{100, 100, 101, 100, 100}));
     EXPECT_EQ(Directions(t), (std::vector<int32_t>{2, 2, 2, 2, 1, 1}));
+    // Colour 1 has no palette entry: one block, for colour 0.
+    EXPECT_EQ(out.Names(SinkCall::SurfaceData), (std::vector<std::string>{"box0"}));
+    EXPECT_EQ(out.calls.back().count, 60);
 }
 
 TEST(Geometry, TetrahedronFirstFaceReversedFlipsItsMarks) {
@@ -105,29 +123,6 @@ TEST(Geometry, TetrahedronFirstFaceReversedFlipsItsMarks) {
     Build(m, Options(2), out);
     EXPECT_EQ(out.Polygons(), (Loops{{2, 0, 1}, {1, 0, 3}, {2, 1, 3}, {0, 2, 3}}));
     EXPECT_EQ(Directions(m.tables), (std::vector<int32_t>{1, 2, 2, 2, 1, 1}));
-}
-
-TEST(Geometry, CallOrderWithALineFaceInsideAGroup) {
-    // A line face (colour 1) on L1, which F0 and F1 list, is sent between
-    // them and the rest of the group, and sets no mark.
-    LoadedModel m;
-    LoadModel(Tetrahedron("1\n2") + "LINE2\n1\n0\n1\n0\nENDL2\n" + Palette(1), m);
-    EXPECT_EQ(m.tables.faceOrder, (std::vector<int32_t>{0, 1, 4, 2, 3}));
-    RecordingSink out;
-    Build(m, Options(2), out);
-    EXPECT_EQ(out.Shape(), "SDPLFB");
-    ASSERT_EQ(out.calls.size(), 1u + 1u + 4u + 2u + 5u + 1u);
-    EXPECT_EQ(out.calls[1].count, 4);
-    EXPECT_EQ(out.Names(SinkCall::Lookup), (std::vector<std::string>{"box0", "box1"}));
-    EXPECT_EQ(out.Polygons(), (Loops{{0, 1, 2}, {1, 0, 3}, {0, 1}, {2, 1, 3}, {0, 2, 3}}));
-    std::vector<int32_t> surfaces;
-    for (const SinkCall* c : out.Of(SinkCall::Polygon)) {
-        surfaces.push_back(c->surface);
-    }
-    EXPECT_EQ(surfaces, (std::vector<int32_t>{100, 100, 101, 100, 100}));
-    // Colour 1 has no palette entry: one block, for colour 0.
-    EXPECT_EQ(out.Names(SinkCall::SurfaceData), (std::vector<std::string>{"box0"}));
-    EXPECT_EQ(out.calls.back().count, 60);
 }
 
 TEST(Geometry, PointsAreScaledNegatedAndRounded) {
@@ -192,7 +187,7 @@ TEST(Geometry, LoadTargetsChooseFacesAndTheirColours) {
         LoadedModel m;
         LoadModel(text, m);
         ASSERT_EQ(FaceCount(m.tables), 4);
-        EXPECT_EQ(m.tables.faceOrder, (std::vector<int32_t>{0, 1, 2, 3}));
+        EXPECT_EQ(FaceOrder(m.tables), (std::vector<int32_t>{0, 1, 2, 3}));
         RecordingSink out;
         Build(m, Options(c.target), out);
         EXPECT_EQ(out.Names(SinkCall::Lookup), c.surfaces);
@@ -205,43 +200,31 @@ TEST(Geometry, LoadTargetsChooseFacesAndTheirColours) {
     }
 }
 
-TEST(Geometry, SurfaceNamesAreBaseNameAndIndexNeverCut) {
-    // One-line faces of colours 12 and 3, a palette of 16 entries.
-    const std::string text = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n1\n0\n0\n"
-                             "LINE0\n1\n2\n0\n0\nFACE0\n1\n12\n0\n1\n1\n3\n0\n1\nEND00\n" +
-                             Palette(16);
+TEST(Geometry, SurfaceNamesAndValues) {
+    // One-line faces of colours 12, 3, 0 and 1; a palette of 16 entries.
+    std::string text = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n1\n0\n0\n"
+                       "LINE0\n1\n2\n0\n0\nFACE0\n";
+    for (int colour : {12, 3, 0, 1}) {
+        text += "1\n" + std::to_string(colour) + "\n0\n1\n";
+    }
+    text += "END00\n" + Palette(16);
     for (const std::string base : {"box", "a_much_longer_surface_base_name"}) {
         LoadedModel m;
         LoadModel(text, m);
         RecordingSink out;
+        out.surfaceValues = {70000, 0x18000, -2, 0x7FFF};
         Build(m, Options(2, base.c_str()), out);
-        const std::vector<std::string> names{base + "3", base + "12"};
+        // Names are never cut, and the blocks use the very same names.
+        const std::vector<std::string> names{base + "0", base + "1", base + "3", base + "12"};
         EXPECT_EQ(out.Names(SinkCall::Lookup), names);
         EXPECT_EQ(out.Names(SinkCall::SurfaceData), names);
-        // Polygons in face order carry the slot of their own colour.
-        const std::vector<const SinkCall*> p = out.Of(SinkCall::Polygon);
-        ASSERT_EQ(p.size(), 2u);
-        EXPECT_EQ(p[0]->surface, 101);
-        EXPECT_EQ(p[1]->surface, 100);
+        // Polygons carry the low 16 bits of their colour's value, sign-extended.
+        std::vector<int32_t> surfaces;
+        for (const SinkCall* c : out.Of(SinkCall::Polygon)) {
+            surfaces.push_back(c->surface);
+        }
+        EXPECT_EQ(surfaces, (std::vector<int32_t>{32767, -2, 4464, -32768}));
     }
-}
-
-TEST(Geometry, SurfaceValuesKeepTheirLow16BitsSignExtended) {
-    std::string text = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n1\n0\n0\n"
-                       "LINE0\n1\n2\n0\n0\nFACE0\n";
-    for (int colour = 0; colour < 4; ++colour) {
-        text += "1\n" + std::to_string(colour) + "\n0\n1\n";
-    }
-    LoadedModel m;
-    LoadModel(text + "END00\n", m);
-    RecordingSink out;
-    out.surfaceValues = {70000, 0x18000, -2, 0x7FFF};
-    Build(m, Options(2), out);
-    std::vector<int32_t> surfaces;
-    for (const SinkCall* c : out.Of(SinkCall::Polygon)) {
-        surfaces.push_back(c->surface);
-    }
-    EXPECT_EQ(surfaces, (std::vector<int32_t>{4464, -32768, -2, 32767}));
 }
 
 TEST(Geometry, OrientFaceReversesWhenItsTestIsNotANumber) {
