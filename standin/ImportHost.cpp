@@ -1,0 +1,220 @@
+#include "standin/ImportHost.h"
+
+#include <cstring>
+#include <exception>
+
+namespace {
+
+ImportHost* gImportHost = nullptr;
+
+ImportHost* HostOf(void* hostData) {
+    return static_cast<ImportHost*>(hostData);
+}
+
+void NoteFailure(ImportHost* host, const char* where, const char* what) noexcept {
+    if (host == nullptr || !host->failure.empty())
+        return;
+    try {
+        host->failure = std::string(where) + ": " + what;
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+static int32_t HostStartObject(void* hostData, void* /*zero*/) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        ReceiveStartObject(host->received);
+        TraceLine(host->trace, "startObject");
+    } catch (const std::exception& e) {
+        NoteFailure(host, "startObject", e.what());
+    } catch (...) {
+        NoteFailure(host, "startObject", "unknown exception");
+    }
+    return 0;
+}
+
+static int32_t HostDeclarePointCount(void* hostData, int32_t count) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        ReceiveDeclarePointCount(host->received, count);
+        std::string line = "declarePointCount ";
+        AppendInt(line, count);
+        TraceLine(host->trace, line);
+    } catch (const std::exception& e) {
+        NoteFailure(host, "declarePointCount", e.what());
+    } catch (...) {
+        NoteFailure(host, "declarePointCount", "unknown exception");
+    }
+    return 0;
+}
+
+static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        ReceivePoints(host->received, count, xyz);
+        if (TraceEnabled(host->trace)) {
+            std::string line = "addPoints";
+            for (int32_t i = 0; xyz != nullptr && i < count; ++i) {
+                for (int k = 0; k < 3; ++k) {
+                    line += ' ';
+                    AppendFloat9(line, xyz[3 * i + k]);
+                }
+            }
+            TraceLine(host->trace, line);
+        }
+    } catch (const std::exception& e) {
+        NoteFailure(host, "addPoints", e.what());
+    } catch (...) {
+        NoteFailure(host, "addPoints", "unknown exception");
+    }
+    return 0;
+}
+
+static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*/) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        const int32_t value = ReceiveLookupSurface(host->received, name);
+        std::string line = "lookupSurface ";
+        AppendQuoted(line, name);
+        line += " -> ";
+        AppendInt(line, value);
+        TraceLine(host->trace, line);
+        return value;
+    } catch (const std::exception& e) {
+        NoteFailure(host, "lookupSurface", e.what());
+    } catch (...) {
+        NoteFailure(host, "lookupSurface", "unknown exception");
+    }
+    return 0;
+}
+
+static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* /*zero*/,
+                              const uint16_t* points) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        ReceivePolygon(host->received, vertexCount, surface, points);
+        if (TraceEnabled(host->trace)) {
+            std::string line = "addPolygon ";
+            AppendInt(line, vertexCount);
+            line += ' ';
+            AppendInt(line, surface);
+            for (int32_t i = 0; points != nullptr && i < vertexCount; ++i) {
+                line += ' ';
+                AppendInt(line, points[i]);
+            }
+            TraceLine(host->trace, line);
+        }
+    } catch (const std::exception& e) {
+        NoteFailure(host, "addPolygon", e.what());
+    } catch (...) {
+        NoteFailure(host, "addPolygon", "unknown exception");
+    }
+    return 0;
+}
+
+static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t byteCount,
+                                    const void* block) noexcept {
+    ImportHost* host = HostOf(hostData);
+    if (host == nullptr)
+        return 0;
+    try {
+        ReceiveSurfaceData(host->received, name, byteCount, block);
+        if (TraceEnabled(host->trace)) {
+            std::string line = "storeSurfaceData ";
+            AppendQuoted(line, name);
+            line += ' ';
+            AppendInt(line, byteCount);
+            if (byteCount > 0 && block != nullptr) {
+                line += ' ';
+                AppendHexUpper(line, block, static_cast<size_t>(byteCount));
+            }
+            TraceLine(host->trace, line);
+        }
+    } catch (const std::exception& e) {
+        NoteFailure(host, "storeSurfaceData", e.what());
+    } catch (...) {
+        NoteFailure(host, "storeSurfaceData", "unknown exception");
+    }
+    return 0;
+}
+
+void* HostGlobalLookup(const char* name, void* /*zero*/) {
+    ImportHost* host = gImportHost;
+    if (host == nullptr)
+        return nullptr;
+    try {
+        void* found = nullptr;
+        if (name != nullptr && std::strcmp(name, "LWPanelServices") == 0 &&
+            host->panelHost != nullptr) {
+            found = &host->panelHost->services;
+        }
+        std::string line = "globalLookup ";
+        AppendQuoted(line, name);
+        line += found != nullptr ? " -> found" : " -> null";
+        TraceLine(host->trace, line);
+        return found;
+    } catch (const std::exception& e) {
+        NoteFailure(host, "globalLookup", e.what());
+    } catch (...) {
+        NoteFailure(host, "globalLookup", "unknown exception");
+    }
+    return nullptr;
+}
+
+} // extern "C"
+
+void ImportHostInit(ImportHost& host, Trace* trace, PanelHost* panelHost) {
+    host.trace = trace;
+    host.panelHost = panelHost;
+    host.received = ReceivedModel{};
+    host.failure.clear();
+    gImportHost = &host;
+}
+
+void ImportHostRelease(ImportHost& host) {
+    if (gImportHost == &host)
+        gImportHost = nullptr;
+}
+
+ImportRecord MakeImportRecord(ImportHost& host, const char* path) {
+    ImportRecord record{};
+    record.status = kStatusUnwritten;
+    record.sourcePath = path;
+    record.hostData = &host;
+    record.startObject = &HostStartObject;
+    record.declarePointCount = &HostDeclarePointCount;
+    record.addPoints = &HostAddPoints;
+    record.lookupSurface = &HostLookupSurface;
+    record.addPolygon = &HostAddPolygon;
+    record.storeSurfaceData = &HostStoreSurfaceData;
+    return record;
+}
+
+int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record, Trace* trace,
+                      int32_t& status) {
+    const int32_t result = activate(version, &HostGlobalLookup, &record);
+    status = record.status;
+    if (status != kStatusUnwritten) {
+        std::string line = "status ";
+        AppendInt(line, status);
+        TraceLine(trace, line);
+    }
+    std::string line = "result ";
+    AppendInt(line, result);
+    TraceLine(trace, line);
+    return result;
+}

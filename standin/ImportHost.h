@@ -1,0 +1,40 @@
+// The host side of one load (spec Part 1.1): the ImportRecord with its
+// callbacks, the global lookup, and the trace of both. What the callbacks
+// receive is copied into a ReceivedModel (standin/Received.h).
+#pragma once
+
+#include "host/HostApi.h"
+#include "standin/PanelHost.h"
+#include "standin/Received.h"
+#include "standin/Trace.h"
+
+#include <cstdint>
+#include <string>
+
+// Preset into ImportRecord::status so that a write by the plug-in shows.
+constexpr int32_t kStatusUnwritten = INT32_MIN;
+
+struct ImportHost {
+    Trace* trace = nullptr;
+    ReceivedModel received;
+    PanelHost* panelHost = nullptr; // answers "LWPanelServices"; null = not available
+    std::string failure;            // set when a callback caught an exception
+};
+
+// Makes `host` the one the global lookup answers for (it takes no context).
+void ImportHostInit(ImportHost& host, Trace* trace, PanelHost* panelHost);
+void ImportHostRelease(ImportHost& host);
+
+// A record for loading `path`: status preset to kStatusUnwritten, the
+// untouched words null, hostData = &host, every callback filled in.
+// `path` must outlive the activation.
+ImportRecord MakeImportRecord(ImportHost& host, const char* path);
+
+// The host's global-lookup function (traces the call).
+extern "C" void* HostGlobalLookup(const char* name, void* zero);
+
+// Activates `activate` with the record, then writes the outcome lines
+// ("status N" when the status word changed, "result N") to the trace.
+// Returns the activation's result; `status` receives the status word.
+int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record, Trace* trace,
+                      int32_t& status);

@@ -1,0 +1,128 @@
+#include "standin/ModuleLoader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+std::string DefaultModulePath() {
+    std::vector<char> buffer(4096);
+    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0)
+        return "ostrel.p";
+    std::string exe(buffer.data(), static_cast<size_t>(n));
+    const size_t slash = exe.rfind('/');
+    if (slash == std::string::npos)
+        return "ostrel.p";
+    return exe.substr(0, slash + 1) + "ostrel.p";
+}
+
+namespace {
+
+std::string Hex(uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08x", value);
+    return buffer;
+}
+
+constexpr int kMaxServers = 1024; // guard against an unterminated list
+
+} // namespace
+
+bool CheckDescriptor(const ModuleDescriptor* d, const char* className, const char* serverName,
+                     ActivateFn& activate, std::string& error) {
+    activate = nullptr;
+    if (d == nullptr) {
+        error = "_mod_descrip is null";
+        return false;
+    }
+    if (d->syncWord != kModuleSyncWord) {
+        error = "bad sync word " + Hex(d->syncWord) + " (expected " + Hex(kModuleSyncWord) + ")";
+        return false;
+    }
+    if (d->descriptorVersion != kModuleDescriptorVersion) {
+        error = "unsupported descriptor version " + std::to_string(d->descriptorVersion) +
+                " (expected " + std::to_string(kModuleDescriptorVersion) + ")";
+        return false;
+    }
+    if (d->machineWord != kModuleMachineWord) {
+        error = "bad machine word " + Hex(d->machineWord) + " (expected " +
+                Hex(kModuleMachineWord) + ")";
+        return false;
+    }
+    if (d->startup == nullptr) {
+        error = "the descriptor has no start-up entry";
+        return false;
+    }
+    if (d->serverList == nullptr) {
+        error = "the descriptor has no server list";
+        return false;
+    }
+    for (int i = 0; i < kMaxServers; ++i) {
+        const ServerRecord& s = d->serverList[i];
+        if (s.className == nullptr && s.serverName == nullptr && s.activate == nullptr)
+            break;
+        if (s.className != nullptr && s.serverName != nullptr &&
+            std::strcmp(s.className, className) == 0 &&
+            std::strcmp(s.serverName, serverName) == 0) {
+            if (s.activate == nullptr) {
+                error = std::string("server ") + className + " \"" + serverName +
+                        "\" has no activation entry";
+                return false;
+            }
+            activate = s.activate;
+            return true;
+        }
+    }
+    error = std::string("no server of class \"") + className + "\" named \"" + serverName + "\"";
+    return false;
+}
+
+bool LoadModule(const std::string& path, LoadedModule& module, std::string& error) {
+    module = LoadedModule{};
+    module.path = path;
+    dlerror();
+    module.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module.handle == nullptr) {
+        const char* why = dlerror();
+        error = std::string("cannot load module: ") + (why != nullptr ? why : "unknown error");
+        return false;
+    }
+    dlerror();
+    void* symbol = dlsym(module.handle, "_mod_descrip");
+    if (symbol == nullptr) {
+        error = "not a plug-in module (no _mod_descrip export)";
+        dlclose(module.handle);
+        module.handle = nullptr;
+        return false;
+    }
+    module.descriptor = static_cast<const ModuleDescriptor*>(symbol);
+    if (!CheckDescriptor(module.descriptor, "ObjectLoader", "Ostrel", module.activate, error)) {
+        dlclose(module.handle);
+        module.handle = nullptr;
+        return false;
+    }
+    module.startupToken = module.descriptor->startup();
+    module.started = true;
+    if (module.startupToken == 0) {
+        error = "the module's start-up entry failed (returned 0)";
+        UnloadModule(module);
+        return false;
+    }
+    return true;
+}
+
+void UnloadModule(LoadedModule& module) {
+    if (module.started && module.descriptor != nullptr && module.descriptor->shutdown != nullptr) {
+        module.descriptor->shutdown(
+            reinterpret_cast<void*>(static_cast<intptr_t>(module.startupToken)));
+    }
+    module.started = false;
+    if (module.handle != nullptr)
+        dlclose(module.handle);
+    module.handle = nullptr;
+    module.descriptor = nullptr;
+    module.activate = nullptr;
+}

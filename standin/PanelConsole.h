@@ -1,0 +1,31 @@
+// The options panel shown in the terminal (--interactive): the title, the
+// text controls' lines, every control with its label (Shift-JIS converted to
+// UTF-8) and its current value, then a line-based prompt.
+//
+// Commands (one per line; case-insensitive keywords):
+//   N VALUE          set menu entry N (the numbers shown before the controls)
+//   load lines|faces|both     colour bright|middle|dark     scale X
+//   name TEXT        (the rest of the line, bytes as typed)
+//   smooth on|off    angle DEGREES    double on|off   (also "double-sided")
+//   A choice also takes its item number counted from 0 or the item text.
+//   show             show the panel again (an empty line does too)
+//   help | ?         list the commands
+//   ok               close the panel, confirming
+//   cancel           close the panel, cancelling
+// End of input closes the panel: confirming, or cancelling when `eofCancels`.
+#pragma once
+
+#include "standin/PanelHost.h"
+
+#include <cstdio>
+#include <string>
+
+// Shift-JIS (code page 932) to UTF-8 through iconv; a byte that does not
+// convert comes out as "\xHH".
+std::string ShiftJisToUtf8(const std::string& text);
+
+// Shows the panel on `out`, reads commands from `in`; returns 1 (ok) or 0 (cancel).
+int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eofCancels);
+
+// Prints the panel (used by RunPanelConsole and the "show" command).
+void PrintPanel(const HostPanel& panel, std::FILE* out);

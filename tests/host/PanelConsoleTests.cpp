@@ -1,0 +1,158 @@
+#include "standin/PanelConsole.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+TEST(ShiftJis, ConvertsToUtf8) {
+    EXPECT_EQ(ShiftJisToUtf8("\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb"), "読み込み対象");
+    EXPECT_EQ(ShiftJisToUtf8("\x90\xdd\x92\xe8\x90\x46"), "設定色");
+    EXPECT_EQ(ShiftJisToUtf8("Scale"), "Scale");
+    EXPECT_EQ(ShiftJisToUtf8(""), "");
+    // A lone lead byte at the end does not convert and shows as \xHH.
+    EXPECT_EQ(ShiftJisToUtf8("ab\x82"), "ab\\x82");
+}
+
+namespace {
+
+const char* const kLoadItems[] = {"\x90\xfc\x82\xcc\x82\xdd", "\x96\xca\x82\xcc\x82\xdd",
+                                  "\x97\xbc\x95\xfb", nullptr};
+const char* const kColourItems[] = {"\x96\xbe\x82\xe9\x82\xa2\x90\x46", "\x92\x86\x8a\xd4",
+                                    "\x88\xc3\x82\xa2\x90\x46", nullptr};
+const char* const kSummary[] = {"8 pts / 0/0 lines / 6 faces", nullptr};
+
+struct Console {
+    PanelHost host;
+    HostPanel* panel = nullptr;
+    PanelControl* c[8] = {};
+
+    Console() {
+        PanelHostInit(host, PanelSettings{}, nullptr);
+        PanelServices* s = &host.services;
+        PanelHandle handle = s->createPanel("Ostrel 1.4", s);
+        ControlDescription d{};
+        d.kindCode = kKindText;
+        d.lines = kSummary;
+        c[0] = s->createControl(handle, "TextControl", &d, "");
+        d.kindCode = kKindChoice;
+        d.items = kLoadItems;
+        c[1] = s->createControl(handle, "ChoiceControl", &d,
+                                "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb");
+        d.items = kColourItems;
+        c[2] = s->createControl(handle, "ChoiceControl", &d, "\x90\xdd\x92\xe8\x90\x46");
+        d = ControlDescription{};
+        d.kindCode = kKindFloat;
+        c[3] = s->createControl(handle, "FloatControl", &d, "Scale");
+        d.kindCode = kKindEdit;
+        d.fieldWidth = 16;
+        c[4] = s->createControl(handle, "EditControl", &d, "Surface Name");
+        d = ControlDescription{};
+        d.kindCode = kKindBool;
+        c[5] = s->createControl(handle, "BoolControl", &d, "Smooth");
+        d.kindCode = kKindFloat;
+        c[6] = s->createControl(handle, "FloatControl", &d, "Smoothing Angle");
+        d.kindCode = kKindBool;
+        c[7] = s->createControl(handle, "BoolControl", &d, "Double Sided");
+        panel = host.panels.front().get();
+    }
+    ~Console() { PanelHostRelease(host); }
+
+    HostControl& Control(int number) { return *panel->controls[static_cast<size_t>(number) - 1]; }
+
+    int32_t Run(const std::string& input, bool eofCancels, std::string* shown = nullptr) {
+        std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
+        if (input.empty())
+            in = std::fopen("/dev/null", "r");
+        char* buffer = nullptr;
+        size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        const int32_t result = RunPanelConsole(*panel, in, out, eofCancels);
+        std::fclose(out);
+        std::fclose(in);
+        if (shown != nullptr)
+            *shown = std::string(buffer, size);
+        std::free(buffer);
+        return result;
+    }
+};
+
+} // namespace
+
+TEST(PanelConsole, ShowsLabelsAndValuesInUtf8) {
+    Console console;
+    console.Control(2).intValue = 2;
+    console.Control(3).intValue = 1;
+    console.Control(4).floatValue = 8;
+    console.Control(5).textValue = "cube";
+    console.Control(6).intValue = 1;
+    console.Control(7).floatValue = 44.5;
+    std::string shown;
+    EXPECT_EQ(console.Run("ok\n", false, &shown), 1);
+    EXPECT_NE(shown.find("=== Ostrel 1.4 ==="), std::string::npos) << shown;
+    EXPECT_NE(shown.find("8 pts / 0/0 lines / 6 faces"), std::string::npos);
+    EXPECT_NE(shown.find("1) 読み込み対象 [load]: 両方 (both)"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("2) 設定色 [colour]: 中間 (middle)"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("3) Scale: 8"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("4) Surface Name [name]: \"cube\""), std::string::npos) << shown;
+    EXPECT_NE(shown.find("5) Smooth: on"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("6) Smoothing Angle [angle]: 44.5"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("7) Double Sided [double]: off"), std::string::npos) << shown;
+}
+
+TEST(PanelConsole, CommandsChangeValues) {
+    Console console;
+    const std::string input =
+        "load faces\ncolour dark\nscale 2.5\nname my box\nsmooth on\nangle 90\ndouble on\nok\n";
+    EXPECT_EQ(console.Run(input, false), 1);
+    EXPECT_EQ(console.Control(2).intValue, 1);
+    EXPECT_EQ(console.Control(3).intValue, 2);
+    EXPECT_EQ(console.Control(4).floatValue, 2.5);
+    EXPECT_EQ(console.Control(5).textValue, "my box");
+    EXPECT_EQ(console.Control(6).intValue, 1);
+    EXPECT_EQ(console.Control(7).floatValue, 90.0);
+    EXPECT_EQ(console.Control(8).intValue, 1);
+}
+
+TEST(PanelConsole, NumberedMenuAndItemForms) {
+    Console console;
+    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 -1\n4 box\n5 off\n7 yes\nok\n", false), 1);
+    EXPECT_EQ(console.Control(2).intValue, 2);
+    EXPECT_EQ(console.Control(3).intValue, 0);
+    EXPECT_EQ(console.Control(4).floatValue, -1.0);
+    EXPECT_EQ(console.Control(5).textValue, "box");
+    EXPECT_EQ(console.Control(6).intValue, 0);
+    EXPECT_EQ(console.Control(8).intValue, 1);
+}
+
+TEST(PanelConsole, BadInputIsReportedAndIgnored) {
+    Console console;
+    console.Control(4).floatValue = 8;
+    std::string shown;
+    EXPECT_EQ(console.Run("scale x\n1 7\n99 1\nfrobnicate\nscale\nok\n", false, &shown), 1);
+    EXPECT_EQ(console.Control(4).floatValue, 8.0);
+    EXPECT_EQ(console.Control(2).intValue, 0);
+    EXPECT_NE(shown.find("expected a number"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("no entry 99"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("unknown command \"frobnicate\""), std::string::npos) << shown;
+    EXPECT_NE(shown.find("value missing"), std::string::npos) << shown;
+}
+
+TEST(PanelConsole, CancelAndEndOfInput) {
+    {
+        Console console;
+        EXPECT_EQ(console.Run("scale 3\ncancel\nscale 4\n", false), 0);
+        EXPECT_EQ(console.Control(4).floatValue,
+                  3.0); // the host keeps it; the plug-in reads nothing
+    }
+    {
+        Console console;
+        EXPECT_EQ(console.Run("scale 3\n", false), 1); // EOF = ok
+    }
+    {
+        Console console;
+        EXPECT_EQ(console.Run("", true), 0); // EOF = cancel with --cancel
+    }
+}
