@@ -1,4 +1,4 @@
-// The host side of one load (spec Part 1.1): the ImportRecord with its
+// The host side of one load: the ImportRecord with its
 // callbacks, the global lookup, and the trace of both. What the callbacks
 // receive is copied into a ReceivedModel (standin/Received.h).
 #pragma once

@@ -598,7 +598,7 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
             break;
         }
 
-        // The host always supplies a control (spec Part 1.3); one made for an
+        // The host always supplies a control; one made for an
         // unknown panel is kept by the first live panel or, failing that, by
         // a panel of its own so that it stays valid.
         if (panel == nullptr) {
@@ -758,7 +758,7 @@ HostControl* FindByKind(HostPanel& panel, int32_t kindCode, const char* label,
     return nullptr;
 }
 
-// Shift-JIS labels of the two choices (spec Part 1.3).
+// Shift-JIS labels of the two choices.
 const char kLoadLabel[] = "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb"; // 読み込み対象
 const char kColourLabel[] = "\x90\xdd\x92\xe8\x90\x46";                       // 設定色
 

@@ -1,4 +1,4 @@
-// The host side of the panel services ("LWPanelServices", spec Part 1.3):
+// The host side of the panel services ("LWPanelServices"):
 // panels, controls with their values and places, the display information,
 // and what openPanel does (apply the command line's edits, optionally show
 // the panel in the terminal, answer confirm or cancel). Every call the
@@ -119,7 +119,7 @@ int32_t PanelWidth(const HostPanel& panel);
 int32_t PanelHeight(const HostPanel& panel);
 
 // The controls the command-line edits address, found as the plug-in creates
-// them (spec Part 1.3): by kind and label, falling back to kind and order.
+// them: by kind and label, falling back to kind and order.
 enum class PanelRole { Load, Colour, Scale, Name, Smooth, Angle, DoubleSided };
 HostControl* FindRoleControl(HostPanel& panel, PanelRole role);
 const char* RoleKeyword(PanelRole role); // "load", "colour", ...

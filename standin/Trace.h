@@ -1,5 +1,5 @@
-// The stand-in host's call trace (--trace), exactly as shared/trace-format.md
-// describes it: one line per call the plug-in makes to the host, in call
+// The stand-in host's call trace (--trace), in its fixed format:
+// one line per call the plug-in makes to the host, in call
 // order, ending with a `result` line.
 //
 // Lines are built as std::string with the Append* helpers and written whole

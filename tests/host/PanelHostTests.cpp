@@ -1,5 +1,5 @@
 // The panel services as the plug-in sees them: everything goes through the
-// PanelServices table and the control records, as in spec Part 1.3.
+// PanelServices table and the control records, as the plug-in uses them.
 #include "standin/PanelHost.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +68,7 @@ class PanelHostTest : public ::testing::Test {
         return services_->createControl(panel, kind, &d, label);
     }
 
-    // The ten controls of spec Part 1.3, without the plug-in's moves.
+    // The ten controls the plug-in creates, without the plug-in's moves.
     std::vector<PanelControl*> BuildPluginPanel(PanelHandle panel) {
         std::vector<PanelControl*> c;
         c.push_back(Create(panel, "TextControl", kKindText, "", kSummary));
