@@ -71,7 +71,9 @@ void Account(Header* h, size_t size, bool counted) {
     }
 }
 
-Header* HeaderOf(void* p) { return static_cast<Header*>(p) - 1; }
+Header* HeaderOf(void* p) {
+    return static_cast<Header*>(p) - 1;
+}
 
 void* RawAllocate(size_t size, size_t alignment) {
     const bool counted = gHostCallDepth == 0;
@@ -117,8 +119,12 @@ void* Allocate(size_t size) {
 
 #if OSTREL_COUNT_MALLOC
 extern "C" {
-void* malloc(size_t size) { return RawAllocate(size, alignof(std::max_align_t)); }
-void free(void* p) { Release(p); }
+void* malloc(size_t size) {
+    return RawAllocate(size, alignof(std::max_align_t));
+}
+void free(void* p) {
+    Release(p);
+}
 void* calloc(size_t n, size_t size) {
     if (size != 0 && n > SIZE_MAX / 2 / size) {
         return nullptr;
@@ -168,15 +174,27 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
     *out = p;
     return 0;
 }
-void* aligned_alloc(size_t alignment, size_t size) { return RawAllocate(size, alignment); }
-void* memalign(size_t alignment, size_t size) { return RawAllocate(size, alignment); }
-void* valloc(size_t size) { return RawAllocate(size, 4096); }
-void* pvalloc(size_t size) { return RawAllocate((size + 4095) / 4096 * 4096, 4096); }
-size_t malloc_usable_size(void* p) { return p == nullptr ? 0 : HeaderOf(p)->size; }
+void* aligned_alloc(size_t alignment, size_t size) {
+    return RawAllocate(size, alignment);
+}
+void* memalign(size_t alignment, size_t size) {
+    return RawAllocate(size, alignment);
+}
+void* valloc(size_t size) {
+    return RawAllocate(size, 4096);
+}
+void* pvalloc(size_t size) {
+    return RawAllocate((size + 4095) / 4096 * 4096, 4096);
+}
+size_t malloc_usable_size(void* p) {
+    return p == nullptr ? 0 : HeaderOf(p)->size;
+}
 }
 #endif
 
-bool HeapCountsMalloc() { return OSTREL_COUNT_MALLOC != 0; }
+bool HeapCountsMalloc() {
+    return OSTREL_COUNT_MALLOC != 0;
+}
 
 size_t HeapCurrent() {
     return gCurrent;

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Robustness checks: fuzzes both harnesses for a bounded time, replays the
+# corpus and the pinned crashes, runs the resource-bound tests, and runs the
+# core tests and the replay under valgrind. Build folders: build-fuzz (clang,
+# libFuzzer, sanitizers) and build-bounds (the normal build).
+#
+# OSTREL_FUZZ_SECONDS: seconds per activation fuzzing job (two jobs run side
+# by side; default 150, so 300 s in all); the reader harness gets a third of
+# that. Set it to 0 to skip fuzzing.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+seconds=${OSTREL_FUZZ_SECONDS:-150}
+status=0
+step() { echo "---- $*"; }
+fail() {
+  echo "FAILED: $*"
+  status=1
+}
+
+step "build: fuzzers (build-fuzz)"
+cmake --preset fuzz >/dev/null && cmake --build --preset fuzz || fail "fuzz build"
+
+step "build: bounds tests, replay and core tests (build-bounds)"
+cmake -S . -B build-bounds -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_WERROR=ON >/dev/null &&
+  cmake --build build-bounds -j2 --target bounds_tests fuzz_replay core_tests ||
+  fail "bounds build"
+
+if [[ -x build-fuzz/activation_fuzzer && $seconds -gt 0 ]]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  mkdir -p "$work/activation" "$work/reader" build-fuzz/artifacts
+  fuzz() { # fuzz HARNESS SECONDS LOG
+    "build-fuzz/$1_fuzzer" -dict=fuzz/model.dict -max_total_time="$2" -timeout=10 \
+      -rss_limit_mb=2048 -artifact_prefix="$root/build-fuzz/artifacts/$1-" -print_final_stats=1 \
+      "$work/$1" fuzz/corpus fuzz/regressions >"$3" 2>&1
+  }
+  step "fuzz: activation harness, 2 x $seconds s"
+  fuzz activation "$seconds" "$work/a1.log" &
+  a1=$!
+  fuzz activation "$seconds" "$work/a2.log" &
+  a2=$!
+  wait $a1 || { tail -40 "$work/a1.log"; fail "activation fuzzing (artifact in build-fuzz/artifacts)"; }
+  wait $a2 || { tail -40 "$work/a2.log"; fail "activation fuzzing (artifact in build-fuzz/artifacts)"; }
+  grep -h "stat::number_of_executed_units" "$work"/a*.log
+  step "fuzz: reader harness, $((seconds / 3)) s"
+  fuzz reader $((seconds / 3)) "$work/r.log" || { tail -40 "$work/r.log"; fail "reader fuzzing"; }
+  grep -h "stat::number_of_executed_units" "$work/r.log"
+fi
+
+if [[ -x build-fuzz/activation_fuzzer ]]; then
+  step "replay under the fuzz build: corpus and regressions"
+  for harness in activation reader; do
+    "build-fuzz/${harness}_fuzzer" -runs=0 fuzz/corpus fuzz/regressions >/dev/null 2>&1 ||
+      fail "$harness replay"
+  done
+fi
+
+step "replay (normal build)"
+build-bounds/fuzz_replay fuzz/corpus fuzz/regressions || fail "replay"
+
+step "resource bounds, truncation, allocation failure"
+build-bounds/bounds_tests --gtest_brief=1 || fail "bounds tests"
+
+step "valgrind: core tests and replay"
+vg=(valgrind --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=1 -q)
+timeout 900 "${vg[@]}" build-bounds/core_tests --gtest_brief=1 || fail "valgrind core_tests"
+timeout 300 "${vg[@]}" build-bounds/fuzz_replay fuzz/corpus fuzz/regressions || fail "valgrind replay"
+
+exit $status
