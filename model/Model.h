@@ -13,8 +13,14 @@
 // This layer knows nothing of the host.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // ----------------------------------------------------------- byte source ---
@@ -62,6 +68,119 @@ int32_t ParseInteger(const char* text);
 // locale; no number gives 0.0; beyond the double range gives an infinity of
 // the sign (an underflow gives a zero of the sign).
 double ParseReal(const char* text);
+
+// ------------------------------------------------------------------ table ---
+
+// The array of one model table: plain records, indexed like std::vector. It
+// grows with realloc, which for a large block extends it in place or remaps
+// its pages: growing copies nothing, never holds the old and the new array at
+// once, and capacity not yet written costs no memory. Growing one record at a
+// time therefore stays cheap for tables of millions of records. Throws
+// std::bad_alloc when memory runs out.
+template <typename T> struct Table {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
+    T* items = nullptr;
+    size_t count = 0;
+    size_t capacity = 0;
+
+    Table() = default;
+    Table(const Table& other) { *this = other; }
+    Table(Table&& other) noexcept { swap(other); }
+    Table& operator=(const Table& other) {
+        if (this != &other) {
+            resize(0);
+            Append(other.items, other.count);
+        }
+        return *this;
+    }
+    Table& operator=(Table&& other) noexcept {
+        Table(std::move(other)).swap(*this);
+        return *this;
+    }
+    ~Table() { std::free(items); }
+
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    T* data() { return items; }
+    const T* data() const { return items; }
+    T* begin() { return items; }
+    T* end() { return items + count; }
+    const T* begin() const { return items; }
+    const T* end() const { return items + count; }
+    T& operator[](size_t i) { return items[i]; }
+    const T& operator[](size_t i) const { return items[i]; }
+    T& back() { return items[count - 1]; }
+
+    void reserve(size_t wanted) {
+        if (wanted <= capacity) {
+            return;
+        }
+        if (wanted > SIZE_MAX / sizeof(T)) {
+            throw std::bad_alloc();
+        }
+        void* grown = std::realloc(items, wanted * sizeof(T));
+        if (grown == nullptr) {
+            throw std::bad_alloc();
+        }
+        items = static_cast<T*>(grown);
+        capacity = wanted;
+    }
+    void push_back(const T& item) {
+        if (count == capacity) {
+            const T copy = item; // `item` may lie in the array that moves
+            Grow(count + 1);
+            items[count++] = copy;
+            return;
+        }
+        items[count++] = item;
+    }
+    // New elements are value-initialised (zero for the records here).
+    void resize(size_t n) { resize(n, T{}); }
+    void resize(size_t n, const T& item) {
+        if (n > count) {
+            const T value = item;
+            reserve(n);
+            for (size_t i = count; i < n; ++i) {
+                items[i] = value;
+            }
+        }
+        count = n;
+    }
+    void assign(size_t n, const T& value) {
+        count = 0;
+        resize(n, value);
+    }
+    // Appends `n` copies of `value`.
+    void insert(const T* position, size_t n, const T& item) {
+        assert(position == end());
+        (void)position;
+        const T value = item;
+        if (count + n > capacity) {
+            Grow(count + n);
+        }
+        resize(count + n, value);
+    }
+    void clear() { count = 0; }
+    void swap(Table& other) noexcept {
+        std::swap(items, other.items);
+        std::swap(count, other.count);
+        std::swap(capacity, other.capacity);
+    }
+
+  private:
+    void Grow(size_t needed) {
+        size_t wanted = capacity < 16 ? 16 : capacity * 2;
+        reserve(wanted > needed ? wanted : needed);
+    }
+    void Append(const T* from, size_t n) {
+        reserve(count + n);
+        if (n != 0) {
+            std::memcpy(static_cast<void*>(items + count), from, n * sizeof(T));
+        }
+        count += n;
+    }
+};
 
 // ----------------------------------------------------------------- tables ---
 
@@ -113,16 +232,16 @@ constexpr int32_t kColourCount = 16;
 constexpr int32_t kMaxPaletteEntries = 16;
 
 struct ModelTables {
-    std::vector<PointRecord> points;
-    std::vector<LineRecord> lines;
-    std::vector<FaceRecord> faces;     // face-section faces, then line faces
-    std::vector<int32_t> faceLineRefs; // 0-based line indices, per face in file order
-    std::vector<int32_t> faceRefs;     // 0-based face indices, per line in reading order
+    Table<PointRecord> points;
+    Table<LineRecord> lines;
+    Table<FaceRecord> faces;     // face-section faces, then line faces
+    Table<int32_t> faceLineRefs; // 0-based line indices, per face in file order
+    Table<int32_t> faceRefs;     // 0-based face indices, per line in reading order
     int32_t lineFaceCount = 0;
     int32_t lineEntryCount = 0;
     std::vector<PaletteEntry> palette; // of the last PALC0 section
-    std::vector<int32_t> faceOrder;    // face indices in group order (GroupFaces)
-    std::vector<FaceGroup> groups;
+    Table<int32_t> faceOrder;          // face indices in group order (GroupFaces)
+    Table<FaceGroup> groups;
 };
 
 inline int32_t PointCount(const ModelTables& t) { return static_cast<int32_t>(t.points.size()); }

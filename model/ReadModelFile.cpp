@@ -36,7 +36,7 @@ constexpr size_t kMaxTable = static_cast<size_t>(std::numeric_limits<int32_t>::m
 
 // Tables are counted in signed 32 bits; a file that would need more is
 // treated like an allocation failure.
-template <typename T> void CheckRoom(const std::vector<T>& table, size_t more = 1) {
+template <typename T> void CheckRoom(const Table<T>& table, size_t more = 1) {
     if (table.size() + more > kMaxTable) {
         throw std::bad_alloc();
     }
@@ -362,12 +362,12 @@ ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* sugge
 
 void ReleaseModel(ModelTables& tables) {
     // swap with empties so the memory really goes back
-    std::vector<PointRecord>().swap(tables.points);
-    std::vector<LineRecord>().swap(tables.lines);
-    std::vector<FaceRecord>().swap(tables.faces);
-    std::vector<int32_t>().swap(tables.faceLineRefs);
-    std::vector<int32_t>().swap(tables.faceRefs);
-    std::vector<int32_t>().swap(tables.faceOrder);
+    Table<PointRecord>().swap(tables.points);
+    Table<LineRecord>().swap(tables.lines);
+    Table<FaceRecord>().swap(tables.faces);
+    Table<int32_t>().swap(tables.faceLineRefs);
+    Table<int32_t>().swap(tables.faceRefs);
+    Table<int32_t>().swap(tables.faceOrder);
     std::vector<PaletteEntry>().swap(tables.palette);
-    std::vector<FaceGroup>().swap(tables.groups);
+    Table<FaceGroup>().swap(tables.groups);
 }
