@@ -2,6 +2,7 @@
 #include "model/Model.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstring>
 #include <limits>
@@ -11,16 +12,53 @@
 namespace {
 
 constexpr int32_t kLineBufferSize = 80;
+constexpr int32_t kLineLimit = kLineBufferSize - 1;
 
 // The reader's state: one reused 80-byte line buffer. Once the end of the
 // file is reached, every further read leaves the buffer holding the last
 // line read, exactly as the format's reading rules expect.
+//
+// Most lines lie well inside the current block with their look-ahead byte.
+// Those are read here eight bytes at a time: each word is copied to the
+// buffer whole and tested for CR and LF at once; the line ends at the first
+// such byte, or after 79 bytes, exactly where ReadTextLine would stop. The
+// buffer has room for the last word's spill past the terminating NUL, which
+// nothing reads. Lines near the end of a block, and everything at the end of
+// the file, go through ReadTextLine itself.
 struct Reader {
     ByteSource& source;
-    char line[kLineBufferSize];
+    char line[kLineBufferSize + 8];
 
     bool AtEnd() const { return source.eof; }
-    void Next() { ReadTextLine(line, kLineBufferSize, source); }
+    void Next() {
+        if (source.eof || source.end - source.pos < kLineBufferSize + 8) {
+            ReadTextLine(line, kLineBufferSize, source);
+            return;
+        }
+        const unsigned char* p = source.pos;
+        int32_t length = kLineLimit;
+        for (int32_t at = 0; at < kLineLimit; at += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + at, 8);
+            std::memcpy(line + at, &word, 8);
+            const int32_t found = FirstLineEnd(word);
+            if (found < 8) {
+                length = std::min(at + found, kLineLimit);
+                break;
+            }
+        }
+        line[length] = '\0';
+        p += length;
+        if (length < kLineLimit) {
+            // *p is the CR or LF; the other byte of a pair belongs to it.
+            const unsigned char c = *p++;
+            if (*p == (c == '\r' ? '\n' : '\r')) {
+                ++p;
+            }
+        }
+        // After 79 bytes the line end, if any, stays for the next read.
+        source.pos = p;
+    }
     int32_t NextInteger() {
         Next();
         return ParseInteger(line);
@@ -29,7 +67,34 @@ struct Reader {
         Next();
         return ParseReal(line);
     }
-    bool Is(const char* keyword) const { return std::strcmp(line, keyword) == 0; }
+    // Keywords start with a capital letter, numbers never: most lines are
+    // told apart by their first byte.
+    bool Is(const char* keyword) const {
+        return line[0] == keyword[0] && std::strcmp(line, keyword) == 0;
+    }
+
+    // Index of the first CR or LF byte of a little-endian word, 8 if none.
+    // The zero-byte test may flag bytes above the first real match (a borrow
+    // runs upwards), never below it, so the lowest flag is exact.
+    static int32_t FirstLineEnd(uint64_t word) {
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr uint64_t ones = 0x0101010101010101ull;
+            constexpr uint64_t highs = 0x8080808080808080ull;
+            const uint64_t cr = word ^ (ones * '\r');
+            const uint64_t lf = word ^ (ones * '\n');
+            const uint64_t hits = ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+            return hits == 0 ? 8 : std::countr_zero(hits) / 8;
+        } else {
+            unsigned char bytes[8];
+            std::memcpy(bytes, &word, 8);
+            for (int32_t i = 0; i < 8; ++i) {
+                if (bytes[i] == '\r' || bytes[i] == '\n') {
+                    return i;
+                }
+            }
+            return 8;
+        }
+    }
 };
 
 constexpr size_t kMaxTable = static_cast<size_t>(std::numeric_limits<int32_t>::max());
@@ -80,11 +145,45 @@ void ReadLines(Reader& in, ModelTables& t) {
     }
 }
 
+// Faces up to this many lines are checked by comparing their end points
+// directly, which for the usual triangles and quads beats counting them in a
+// table indexed by point number.
+constexpr int32_t kDirectCloseCheckMaxLines = 16;
+
 // Tells whether a face of two or more line entries can close: every end
-// point of every entry must be an end point of another entry. `pointUses`
-// is zero for every point on entry and on return.
+// point of every entry must be an end point of another entry, that is, used
+// more often among all entries' end points than by the entry itself (twice
+// for a line from a point to itself). `pointUses` is zero for every point
+// on entry and on return; it is allocated on first need.
 bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
               std::vector<int32_t>& pointUses) {
+    if (count <= kDirectCloseCheckMaxLines) {
+        int32_t ends[2 * kDirectCloseCheckMaxLines];
+        for (int32_t i = 0; i < count; ++i) {
+            const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+            ends[2 * i] = l.pointA;
+            ends[2 * i + 1] = l.pointB;
+        }
+        const auto uses = [&](int32_t point) {
+            int32_t n = 0;
+            for (int32_t j = 0; j < 2 * count; ++j) {
+                n += ends[j] == point ? 1 : 0;
+            }
+            return n;
+        };
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t a = ends[2 * i];
+            const int32_t b = ends[2 * i + 1];
+            const int32_t own = a == b ? 2 : 1;
+            if (uses(a) <= own || uses(b) <= own) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (pointUses.empty()) {
+        pointUses.assign(static_cast<size_t>(PointCount(t)) + 1, 0);
+    }
     for (int32_t i = 0; i < count; ++i) {
         const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
         ++pointUses[static_cast<size_t>(l.pointA)];
@@ -109,7 +208,7 @@ bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
 
 void ReadFaces(Reader& in, ModelTables& t) {
     const int32_t lineCount = LineCount(t);
-    std::vector<int32_t> pointUses(static_cast<size_t>(PointCount(t)) + 1, 0);
+    std::vector<int32_t> pointUses;
     while (!in.AtEnd()) {
         in.Next();
         if (in.Is("END00")) {
