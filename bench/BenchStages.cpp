@@ -124,7 +124,9 @@ BENCHMARK(BM_GroupFaces)->Unit(benchmark::kMillisecond);
 struct Counts {
     int64_t points = 0, polygons = 0, vertices = 0;
 };
-Counts& C(void* c) { return *static_cast<Counts*>(c); }
+Counts& C(void* c) {
+    return *static_cast<Counts*>(c);
+}
 
 void BM_BuildObject(benchmark::State& state) {
     ModelTables t;
@@ -151,8 +153,8 @@ void BM_BuildObject(benchmark::State& state) {
         state.ResumeTiming();
         BuildObject(t, options, sink);
     }
-    state.counters["polygons"] =
-        benchmark::Counter(static_cast<double>(counts.polygons), benchmark::Counter::kAvgIterations);
+    state.counters["polygons"] = benchmark::Counter(static_cast<double>(counts.polygons),
+                                                    benchmark::Counter::kAvgIterations);
     ReleaseModel(t);
 }
 BENCHMARK(BM_BuildObject)->Unit(benchmark::kMillisecond);

@@ -23,10 +23,16 @@ struct Received {
     }
 };
 
-Received& R(void* c) { return *static_cast<Received*>(c); }
+Received& R(void* c) {
+    return *static_cast<Received*>(c);
+}
 
-void StartObject(void* c) { R(c).Mix("S", 1); }
-void DeclarePointCount(void* c, int32_t count) { R(c).Mix(&count, sizeof count); }
+void StartObject(void* c) {
+    R(c).Mix("S", 1);
+}
+void DeclarePointCount(void* c, int32_t count) {
+    R(c).Mix(&count, sizeof count);
+}
 void AddPoint(void* c, const float* xyz) {
     ++R(c).points;
     R(c).Mix(xyz, 3 * sizeof(float));
@@ -74,10 +80,10 @@ int main(int argc, char** argv) {
         loadTarget = 2;
     }
     Received received;
-    const ObjectSink sink{&received,     StartObject,   DeclarePointCount, AddPoint,
-                          LookupSurface, AddPolygon,    StoreSurfaceData};
-    const BuildOptions options{loadTarget, "model", 1, 44.5, loadTarget == 0 ? 0 : 1, 8.0,
-                               doubleSided};
+    const ObjectSink sink{&received,     StartObject, DeclarePointCount, AddPoint,
+                          LookupSurface, AddPolygon,  StoreSurfaceData};
+    const BuildOptions options{loadTarget, "model",    1, 44.5, loadTarget == 0 ? 0 : 1,
+                               8.0,        doubleSided};
     BuildObject(tables, options, sink);
     std::printf("%d points, %d lines, %d faces, %d groups, %lld polygons sent, %lld surfaces, "
                 "hash %016llx\n",

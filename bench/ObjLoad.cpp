@@ -15,8 +15,8 @@ int main(int argc, char** argv) {
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
     std::string warn, err;
-    const bool ok = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, argv[1], nullptr,
-                                     false);
+    const bool ok =
+        tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, argv[1], nullptr, false);
     if (!ok) {
         std::fprintf(stderr, "obj-load: %s\n", err.c_str());
         return 2;
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         faces += s.mesh.num_face_vertices.size();
         lines += s.lines.num_line_vertices.size();
     }
-    std::printf("%zu vertices, %zu faces, %zu lines, %zu shapes\n", attrib.vertices.size() / 3, faces,
-                lines, shapes.size());
+    std::printf("%zu vertices, %zu faces, %zu lines, %zu shapes\n", attrib.vertices.size() / 3,
+                faces, lines, shapes.size());
     return 0;
 }

@@ -76,7 +76,9 @@ struct Generator {
     int32_t Uniform(int32_t lo, int32_t hi) {
         return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
     }
-    double Real(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
+    double Real(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    }
 
     size_t ModelBytes() const {
         return points.data.size() + lines.data.size() + faces.data.size() + freeLines.data.size();
@@ -187,11 +189,13 @@ struct Generator {
                 const double a = 2 * pi * i / u;
                 const double b = 2 * pi * j / v;
                 const double r = big + small * std::cos(b);
-                id[static_cast<size_t>(i * v + j)] =
-                    AddPoint({o.x + r * std::cos(a), o.y + small * std::sin(b), o.z + r * std::sin(a)});
+                id[static_cast<size_t>(i * v + j)] = AddPoint(
+                    {o.x + r * std::cos(a), o.y + small * std::sin(b), o.z + r * std::sin(a)});
             }
         }
-        auto at = [&](int32_t i, int32_t j) { return id[static_cast<size_t>((i % u) * v + (j % v))]; };
+        auto at = [&](int32_t i, int32_t j) {
+            return id[static_cast<size_t>((i % u) * v + (j % v))];
+        };
         // Line (i,j)->(i+1,j) and (i,j)->(i,j+1) for every grid point.
         std::vector<int32_t> alongU(static_cast<size_t>(u * v)), alongV(static_cast<size_t>(u * v));
         for (int32_t i = 0; i < u; ++i) {
@@ -200,8 +204,12 @@ struct Generator {
                 alongV[static_cast<size_t>(i * v + j)] = AddLine(at(i, j), at(i, j + 1));
             }
         }
-        auto lu = [&](int32_t i, int32_t j) { return alongU[static_cast<size_t>((i % u) * v + (j % v))]; };
-        auto lv = [&](int32_t i, int32_t j) { return alongV[static_cast<size_t>((i % u) * v + (j % v))]; };
+        auto lu = [&](int32_t i, int32_t j) {
+            return alongU[static_cast<size_t>((i % u) * v + (j % v))];
+        };
+        auto lv = [&](int32_t i, int32_t j) {
+            return alongV[static_cast<size_t>((i % u) * v + (j % v))];
+        };
         for (int32_t i = 0; i < u; ++i) {
             for (int32_t j = 0; j < v; ++j) {
                 const int32_t p00 = at(i, j), p10 = at(i + 1, j), p11 = at(i + 1, j + 1),
@@ -248,8 +256,12 @@ struct Generator {
                 }
             }
         }
-        auto li = [&](int32_t i, int32_t j) { return alongI[static_cast<size_t>(i * (h + 1) + j)]; };
-        auto lj = [&](int32_t i, int32_t j) { return alongJ[static_cast<size_t>(i * (h + 1) + j)]; };
+        auto li = [&](int32_t i, int32_t j) {
+            return alongI[static_cast<size_t>(i * (h + 1) + j)];
+        };
+        auto lj = [&](int32_t i, int32_t j) {
+            return alongJ[static_cast<size_t>(i * (h + 1) + j)];
+        };
         for (int32_t i = 0; i < w; ++i) {
             for (int32_t j = 0; j < h; ++j) {
                 AddFace({at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j)},
@@ -263,7 +275,8 @@ struct Generator {
                     continue;
                 }
                 const int32_t a = at(i, j), b = at(i + 1, j);
-                const int32_t top = AddPoint({o.x + (i + 0.5) * step, o.y + 2 * step, o.z + j * step});
+                const int32_t top =
+                    AddPoint({o.x + (i + 0.5) * step, o.y + 2 * step, o.z + j * step});
                 const int32_t la = AddLine(a, top), lb = AddLine(top, b);
                 AddFace({a, top, b}, {li(i, j), la, lb}, (colour + 1) % 16);
             }
@@ -395,9 +408,9 @@ int main(int argc, char** argv) {
     tail.Line("ENDV0");
     tail.Line("LINE2");
     line2End.Line("ENDL2");
-    if (!WriteFile(o.out, {&head.data, &g.points.data, &lineHead.data, &g.lines.data,
-                           &faceHead.data, &g.faces.data, &tail.data, &g.freeLines.data,
-                           &line2End.data})) {
+    if (!WriteFile(o.out,
+                   {&head.data, &g.points.data, &lineHead.data, &g.lines.data, &faceHead.data,
+                    &g.faces.data, &tail.data, &g.freeLines.data, &line2End.data})) {
         return 1;
     }
     if (!o.obj.empty()) {
