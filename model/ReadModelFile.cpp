@@ -11,6 +11,21 @@
 
 namespace {
 
+// ParseInteger for the usual line of one to nine plain digits (which needs
+// no clamping), done in place; anything else goes to ParseInteger.
+inline int32_t LineInteger(const char* text) {
+    uint32_t value = 0;
+    int32_t digits = 0;
+    while (digits < 9 && text[digits] >= '0' && text[digits] <= '9') {
+        value = value * 10 + static_cast<uint32_t>(text[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0 || (text[digits] >= '0' && text[digits] <= '9')) {
+        return ParseInteger(text);
+    }
+    return static_cast<int32_t>(value);
+}
+
 constexpr int32_t kLineBufferSize = 80;
 constexpr int32_t kLineLimit = kLineBufferSize - 1;
 
@@ -61,7 +76,7 @@ struct Reader {
     }
     int32_t NextInteger() {
         Next();
-        return ParseInteger(line);
+        return LineInteger(line);
     }
     double NextReal() {
         Next();
@@ -114,7 +129,7 @@ void ReadPoints(Reader& in, ModelTables& t) {
             return;
         }
         PointRecord p{};
-        p.value1 = ParseInteger(in.line);
+        p.value1 = LineInteger(in.line);
         p.value2 = static_cast<uint16_t>(in.NextInteger());
         p.value3 = static_cast<uint16_t>(in.NextInteger());
         in.Next();
@@ -135,7 +150,7 @@ void ReadLines(Reader& in, ModelTables& t) {
             return;
         }
         LineRecord l{};
-        l.pointA = ParseInteger(in.line);
+        l.pointA = LineInteger(in.line);
         l.pointB = in.NextInteger();
         l.value3 = static_cast<uint16_t>(in.NextInteger());
         l.value4 = static_cast<uint16_t>(in.NextInteger());
@@ -215,7 +230,7 @@ void ReadFaces(Reader& in, ModelTables& t) {
             return;
         }
         FaceRecord f{};
-        f.lineCount = ParseInteger(in.line);
+        f.lineCount = LineInteger(in.line);
         f.colourIndex = in.NextInteger();
         f.value3 = in.NextInteger();
         f.group = -1;
@@ -229,7 +244,7 @@ void ReadFaces(Reader& in, ModelTables& t) {
         int32_t stored = 0;
         for (int32_t i = 0; i < f.lineCount; ++i) {
             if (in.AtEnd()) {
-                const int32_t index = ParseInteger(in.line);
+                const int32_t index = LineInteger(in.line);
                 const uint64_t bound = SourcePosition(in.source);
                 const int32_t remaining = f.lineCount - i;
                 int32_t repeat = remaining;
@@ -317,7 +332,7 @@ void ReadLineList(Reader& in, ModelTables& t) {
         if (in.Is("ENDL2")) {
             return;
         }
-        const int32_t index = ParseInteger(in.line);
+        const int32_t index = LineInteger(in.line);
         in.Next();
         const int32_t colour = in.NextInteger();
         in.Next();
