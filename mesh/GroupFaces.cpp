@@ -17,9 +17,16 @@
 //    along the list may start at the cursor, and whatever it passes moves the
 //    cursor on. The recursive form would revisit those entries only to find
 //    them placed. Each list entry is thus passed at most once overall, even
-//    for a line listed by tens of thousands of faces.
+//    for a line listed by tens of thousands of faces. Short lists are simply
+//    scanned from their start, which passes the same entries; the cursors
+//    (one per line) are allocated only when the first long list is met, so
+//    the usual model, whose lines are listed by two or three faces, needs no
+//    memory for them.
 
 namespace {
+
+// Lists longer than this keep a cursor.
+constexpr int32_t kCursorMinRefs = 8;
 
 struct Frame {
     int32_t face;
@@ -58,7 +65,7 @@ void GroupFaces(ModelTables& t) {
     const int32_t faceCount = FaceCount(t);
     t.groups.clear();
     t.faceOrder.assign(static_cast<size_t>(faceCount), 0);
-    std::vector<int32_t> lineCursor(t.lines.size(), 0);
+    std::vector<int32_t> lineCursor; // empty until a long list is met
     std::vector<Frame> stack;
     int32_t cursor = 0;
 
@@ -86,7 +93,16 @@ void GroupFaces(ModelTables& t) {
                 const bool follow = frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
                 if (follow) {
                     const int32_t* faceRefs = LineFaces(t, line);
-                    int32_t& pos = lineCursor[static_cast<size_t>(lineIndex)];
+                    // A cursor of 0 is always right: nothing is skipped.
+                    int32_t* lineCursorAt = nullptr;
+                    int32_t pos = 0;
+                    if (line.faceRefCount > kCursorMinRefs) {
+                        if (lineCursor.empty()) {
+                            lineCursor.assign(t.lines.size(), 0);
+                        }
+                        lineCursorAt = &lineCursor[static_cast<size_t>(lineIndex)];
+                        pos = *lineCursorAt;
+                    }
                     while (pos < line.faceRefCount) {
                         const int32_t candidate = faceRefs[pos++];
                         assert(candidate >= 0 && candidate < faceCount);
@@ -94,6 +110,9 @@ void GroupFaces(ModelTables& t) {
                             next = candidate;
                             break;
                         }
+                    }
+                    if (lineCursorAt != nullptr) {
+                        *lineCursorAt = pos;
                     }
                 }
                 if (next < 0) {
