@@ -283,8 +283,10 @@ void ReadFaces(Reader& in, ModelTables& t) {
             continue;
         }
         for (int32_t i = 0; i < f.lineCount; ++i) {
-            ++t.lines[static_cast<size_t>(t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])]
-                  .faceUseCount;
+            LineRecord& l =
+                t.lines[static_cast<size_t>(t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])];
+            ++l.faceUseCount;
+            ++l.faceRefCount; // counted while the line is at hand; see BuildFaceRefs
         }
         CheckRoom(t.faces);
         t.faces.push_back(f);
@@ -356,19 +358,15 @@ void ReadLineList(Reader& in, ModelTables& t) {
         f.group = -1;
         t.faceLineRefs.push_back(index - 1);
         t.faces.push_back(f);
+        ++t.lines[static_cast<size_t>(index - 1)].faceRefCount;
         ++t.lineFaceCount;
     }
 }
 
 // Every line's list of the faces that name it, in reading order (face-table
-// order, which is reading order), as one flat table.
+// order, which is reading order), as one flat table. The reader has already
+// counted each line's entries in faceRefCount as it stored the faces.
 void BuildFaceRefs(ModelTables& t) {
-    for (const FaceRecord& f : t.faces) {
-        const int32_t* refs = FaceLines(t, f);
-        for (int32_t i = 0; i < f.lineCount; ++i) {
-            ++t.lines[static_cast<size_t>(refs[i])].faceRefCount;
-        }
-    }
     int32_t next = 0;
     for (LineRecord& l : t.lines) {
         l.firstFaceRef = next;
