@@ -1,13 +1,18 @@
 // ostrel: the stand-in host. Loads the module ostrel.p as the 3D host does,
-// imports one model file through it while playing the host's part (import
+// imports model files through it while playing the host's part (import
 // callbacks, global lookup, panel services), optionally tracing every call
-// the plug-in makes, and reports the outcome in its exit status:
+// the plug-in makes, checks what it receives, and can write the received
+// object as LWOB, OBJ + MTL or binary glTF. The exit status:
 //   0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,
-//   4 refused by the plug-in or module unusable, 64 usage error.
+//   4 refused by the plug-in or module unusable, 5 the host refused what
+//   the plug-in handed over, 6 output not written, 64 usage error;
+// with several model files, that of the first file that failed.
 #include "host/HostApi.h"
+#include "standin/Export.h"
 #include "standin/ImportHost.h"
 #include "standin/ModuleLoader.h"
 #include "standin/Options.h"
+#include "standin/OutputFile.h"
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
 #include "standin/Trace.h"
@@ -16,7 +21,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <set>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,9 +33,28 @@ constexpr int kExitNotModel = 1;
 constexpr int kExitCannotRead = 2;
 constexpr int kExitCancelled = 3;
 constexpr int kExitRefused = 4;
+constexpr int kExitHostRefused = 5;
+constexpr int kExitNotWritten = 6;
 constexpr int kExitUsage = 64;
 
+// The batch progress line on stderr; cleared before anything else is shown.
+bool gProgressShown = false;
+
+void ClearProgress() {
+    if (gProgressShown) {
+        std::fputs("\r\033[K", stderr);
+        gProgressShown = false;
+    }
+}
+
+void ShowProgress(size_t done, size_t total, const std::string& model) {
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %.60s", done + 1, total, model.c_str());
+    std::fflush(stderr);
+    gProgressShown = true;
+}
+
 void Fail(const std::string& subject, const std::string& what) {
+    ClearProgress();
     if (subject.empty()) {
         std::fprintf(stderr, "ostrel: %s\n", what.c_str());
     } else {
@@ -50,6 +77,182 @@ std::string OpenFailureReason(const std::string& path) {
     return "the plug-in could not open it";
 }
 
+std::string WithoutExtension(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        return path;
+    return path.substr(0, dot);
+}
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Where the object read from `model` goes; empty when nothing is written.
+std::string OutputPathFor(const HostOptions& options, const std::string& model) {
+    if (!options.outputPath.empty())
+        return options.outputPath;
+    if (options.outDir.empty() || !options.format)
+        return "";
+    std::string dir = options.outDir;
+    if (dir.back() != '/')
+        dir += '/';
+    return dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(*options.format);
+}
+
+// Forms the file(s) for `format` and puts them in place.
+bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::string& path,
+                 std::string& error) {
+    std::vector<OutputFile> files;
+    switch (format) {
+    case ExportFormat::Lwob: {
+        OutputFile file{path, {}};
+        if (!WriteLwob(received, file.bytes, error))
+            return false;
+        files.push_back(std::move(file));
+        break;
+    }
+    case ExportFormat::Obj: {
+        const std::string mtlPath = WithoutExtension(path) + ".mtl";
+        OutputFile obj{path, {}};
+        OutputFile mtl{mtlPath, {}};
+        if (!WriteObj(received, BaseName(mtlPath), obj.bytes, mtl.bytes, error))
+            return false;
+        // The material library first, so that a complete OBJ never names a
+        // missing one.
+        files.push_back(std::move(mtl));
+        files.push_back(std::move(obj));
+        break;
+    }
+    case ExportFormat::Glb: {
+        OutputFile file{path, {}};
+        if (!WriteGlb(received, file.bytes, error))
+            return false;
+        files.push_back(std::move(file));
+        break;
+    }
+    }
+    return WriteOutputFiles(files, error);
+}
+
+// Imports one model file and does what the options ask with it. Returns the
+// exit status for this file.
+int ProcessModel(const LoadedModule& module, const HostOptions& options, const std::string& model,
+                 Trace& trace, bool traceToStdout, std::set<std::string>& outputsWritten) {
+    PanelSettings panelSettings;
+    panelSettings.noPanel = options.noPanel;
+    panelSettings.screenWidth = options.screenWidth;
+    panelSettings.screenHeight = options.screenHeight;
+    panelSettings.cancel = options.cancel;
+    panelSettings.interactive = options.interactive;
+    panelSettings.edits = options.edits;
+    panelSettings.consoleIn = stdin;
+    panelSettings.consoleOut = traceToStdout ? stderr : stdout; // never mixed into the trace
+    panelSettings.warnings = stderr;
+
+    const std::string outputPath = OutputPathFor(options, model);
+    PanelHost panelHost;
+    PanelHostInit(panelHost, panelSettings, &trace);
+    ImportHost importHost;
+    ImportHostInit(importHost, &trace, options.noPanelServices ? nullptr : &panelHost);
+    importHost.received.keepGeometry = !outputPath.empty() || !options.check;
+    ImportRecord record = MakeImportRecord(importHost, model.c_str());
+
+    int32_t status = kStatusUnwritten;
+    const int32_t result =
+        RunActivation(module.activate, options.activationVersion, record, &trace, status);
+
+    const bool panelLeftOpen = !panelHost.panels.empty();
+    const std::string hostFailure =
+        !importHost.failure.empty() ? importHost.failure : panelHost.failure;
+    const std::string statistics = panelHost.statistics;
+    PanelHostRelease(panelHost);
+    ImportHostRelease(importHost);
+    const ReceivedModel& r = importHost.received;
+
+    int exitCode = kExitLoaded;
+    std::string outcome = "ok";
+    auto failWith = [&](int code, const std::string& what) {
+        Fail(model, what);
+        exitCode = code;
+        outcome = what;
+    };
+    if (!hostFailure.empty()) {
+        failWith(kExitRefused, "the host failed during " + hostFailure);
+    } else if (!r.refusal.empty()) {
+        failWith(kExitHostRefused, "refused by the host: " + r.refusal);
+    } else if (result == kActivateWrongVersion) {
+        failWith(kExitRefused, "refused by the plug-in: activation version " +
+                                   std::to_string(options.activationVersion) +
+                                   " not accepted (result 1)");
+    } else if (result == kActivateMissingGlobal) {
+        failWith(kExitRefused,
+                 "refused by the plug-in: host global \"LWPanelServices\" missing (result 2)");
+    } else if (result != kActivateHandled) {
+        failWith(kExitRefused, "the plug-in returned an unknown result " + std::to_string(result));
+    } else {
+        switch (status) {
+        case kImportLoaded:
+            break;
+        case kImportNotModelFile:
+            failWith(kExitNotModel, "not a model file (no \"ROKU4\" magic)");
+            break;
+        case kImportOpenFailed:
+            failWith(kExitCannotRead, "cannot open or read (" + OpenFailureReason(model) + ")");
+            break;
+        case kImportCancelled:
+            failWith(kExitCancelled, "cancelled in the options panel");
+            break;
+        case kStatusUnwritten:
+            failWith(kExitRefused, "the plug-in returned 0 without writing a status");
+            break;
+        default:
+            failWith(kExitRefused, "the plug-in wrote an unknown status " + std::to_string(status));
+            break;
+        }
+    }
+    if (panelLeftOpen) {
+        ClearProgress();
+        std::fprintf(stderr, "ostrel: warning: the plug-in did not destroy its panel\n");
+    }
+
+    const size_t dropped = r.emptyPolygonCount;
+    std::string droppedNote;
+    if (dropped != 0)
+        droppedNote = ", " + std::to_string(dropped) + " without vertices dropped";
+    if (exitCode == kExitLoaded && !outputPath.empty()) {
+        std::string error;
+        if (outputsWritten.count(outputPath) != 0) {
+            failWith(kExitNotWritten,
+                     outputPath + ": already written for an earlier model file in this run");
+        } else if (!WriteObject(r, *options.format, outputPath, error)) {
+            failWith(kExitNotWritten, "not written: " + error);
+        } else {
+            outputsWritten.insert(outputPath);
+            ClearProgress();
+            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n", model.c_str(),
+                        outputPath.c_str(), r.pointCount, r.polygonCount - dropped,
+                        droppedNote.c_str(), ExportSurfaces(r).size());
+        }
+    } else if (options.check) {
+        std::string quoted;
+        AppendQuoted(quoted, statistics.c_str());
+        ClearProgress();
+        std::printf("%s: statistics %s; %zu points, %zu polygons%s, %zu surfaces received; %s\n",
+                    model.c_str(), statistics.empty() ? "(none)" : quoted.c_str(), r.pointCount,
+                    r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
+                    exitCode == kExitLoaded ? "ok" : outcome.c_str());
+    } else if (exitCode == kExitLoaded && !options.hasTrace) {
+        ClearProgress();
+        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n", model.c_str(),
+                    r.pointCount, r.polygonCount, r.surfaces.size());
+    }
+    return exitCode;
+}
+
 int Run(int argc, char** argv) {
     HostOptions options;
     std::string error;
@@ -63,7 +266,6 @@ int Run(int argc, char** argv) {
     case ParseStatus::Ok:
         break;
     }
-    const std::string& model = options.modelPath;
 
     Trace trace;
     std::FILE* traceFile = nullptr;
@@ -92,82 +294,32 @@ int Run(int argc, char** argv) {
         return kExitRefused;
     }
 
-    PanelSettings panelSettings;
-    panelSettings.noPanel = options.noPanel;
-    panelSettings.screenWidth = options.screenWidth;
-    panelSettings.screenHeight = options.screenHeight;
-    panelSettings.cancel = options.cancel;
-    panelSettings.interactive = options.interactive;
-    panelSettings.edits = options.edits;
-    panelSettings.consoleIn = stdin;
-    panelSettings.consoleOut = traceToStdout ? stderr : stdout; // never mixed into the trace
-    panelSettings.warnings = stderr;
-
-    PanelHost panelHost;
-    PanelHostInit(panelHost, panelSettings, &trace);
-    ImportHost importHost;
-    ImportHostInit(importHost, &trace, options.noPanelServices ? nullptr : &panelHost);
-    ImportRecord record = MakeImportRecord(importHost, model.c_str());
-
-    int32_t status = kStatusUnwritten;
-    const int32_t result =
-        RunActivation(module.activate, options.activationVersion, record, &trace, status);
-
-    const bool panelLeftOpen = !panelHost.panels.empty();
-    const std::string hostFailure =
-        !importHost.failure.empty() ? importHost.failure : panelHost.failure;
-    PanelHostRelease(panelHost);
-    ImportHostRelease(importHost);
-    UnloadModule(module);
-
+    // The host loads the module once and activates it once per file.
+    const size_t total = options.modelPaths.size();
+    const bool progress = total >= 10 && ::isatty(STDERR_FILENO) != 0;
+    std::set<std::string> outputsWritten;
+    std::vector<std::string> failed;
     int exitCode = kExitLoaded;
-    if (!hostFailure.empty()) {
-        Fail(model, "the host failed during " + hostFailure);
-        exitCode = kExitRefused;
-    } else if (result == kActivateWrongVersion) {
-        Fail(model, "refused by the plug-in: activation version " +
-                        std::to_string(options.activationVersion) + " not accepted (result 1)");
-        exitCode = kExitRefused;
-    } else if (result == kActivateMissingGlobal) {
-        Fail(model, "refused by the plug-in: host global \"LWPanelServices\" missing (result 2)");
-        exitCode = kExitRefused;
-    } else if (result != kActivateHandled) {
-        Fail(model, "the plug-in returned an unknown result " + std::to_string(result));
-        exitCode = kExitRefused;
-    } else {
-        switch (status) {
-        case kImportLoaded:
-            exitCode = kExitLoaded;
-            break;
-        case kImportNotModelFile:
-            Fail(model, "not a model file (no \"ROKU4\" magic)");
-            exitCode = kExitNotModel;
-            break;
-        case kImportOpenFailed:
-            Fail(model, "cannot open or read (" + OpenFailureReason(model) + ")");
-            exitCode = kExitCannotRead;
-            break;
-        case kImportCancelled:
-            Fail(model, "cancelled in the options panel");
-            exitCode = kExitCancelled;
-            break;
-        case kStatusUnwritten:
-            Fail(model, "the plug-in returned 0 without writing a status");
-            exitCode = kExitRefused;
-            break;
-        default:
-            Fail(model, "the plug-in wrote an unknown status " + std::to_string(status));
-            exitCode = kExitRefused;
-            break;
+    for (size_t i = 0; i < total; ++i) {
+        const std::string& model = options.modelPaths[i];
+        if (progress)
+            ShowProgress(i, total, model);
+        const int code = ProcessModel(module, options, model, trace, traceToStdout, outputsWritten);
+        if (code != kExitLoaded) {
+            failed.push_back(model);
+            if (exitCode == kExitLoaded)
+                exitCode = code;
         }
+        std::fflush(stdout);
     }
-    if (panelLeftOpen)
-        std::fprintf(stderr, "ostrel: warning: the plug-in did not destroy its panel\n");
-
-    if (exitCode == kExitLoaded && !options.hasTrace) {
-        const ReceivedModel& r = importHost.received;
-        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n", model.c_str(),
-                    r.points.size(), r.polygons.size(), r.surfaces.size());
+    ClearProgress();
+    UnloadModule(module);
+    if (total > 1 && !failed.empty()) {
+        std::string names;
+        for (const std::string& name : failed)
+            names += (names.empty() ? "" : ", ") + name;
+        Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
+                     " model files failed: " + names);
     }
 
     if (traceFile != nullptr) {

@@ -28,6 +28,48 @@ bool ParseWord(const std::string& text, const char* const* words, int32_t& out) 
     return false;
 }
 
+// How the output options combine; the format follows -o's extension unless
+// --format names it.
+bool SettleOutput(HostOptions& options, std::string& error) {
+    const bool several = options.modelPaths.size() > 1;
+    const bool writes = !options.outputPath.empty() || !options.outDir.empty();
+    if (several && (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
+        error = "several model files given: -o, --trace and --interactive take one (use "
+                "--out-dir DIR for several; see --help)";
+        return false;
+    }
+    if (options.check && writes) {
+        error = "--check writes nothing: leave out -o and --out-dir";
+        return false;
+    }
+    if (!options.outputPath.empty() && !options.outDir.empty()) {
+        error = "give either -o FILE or --out-dir DIR";
+        return false;
+    }
+    if (options.format && !writes) {
+        error = "--format needs -o FILE or --out-dir DIR";
+        return false;
+    }
+    if (!options.outDir.empty() && !options.format) {
+        error = "--out-dir needs --format lwo|obj|glb";
+        return false;
+    }
+    if (!options.outputPath.empty() && !options.format) {
+        const size_t dot = options.outputPath.rfind('.');
+        const size_t slash = options.outputPath.rfind('/');
+        ExportFormat f{};
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+            !ParseExportFormat(options.outputPath.substr(dot + 1), f)) {
+            error = "-o " + options.outputPath +
+                    ": cannot tell the format from the extension (use .lwo, .obj, .glb "
+                    "or --format)";
+            return false;
+        }
+        options.format = f;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseLoadTarget(const std::string& text, int32_t& out) {
@@ -97,9 +139,19 @@ bool ParseScreenSize(const std::string& text, int32_t& width, int32_t& height) {
 
 const char* UsageText() {
     return "usage: ostrel [OPTIONS] MODEL\n"
+           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb\n"
+           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb\n"
+           "       ostrel [OPTIONS] MODEL... --check\n"
            "\n"
            "Loads the object-loader module ostrel.p as the 3D host does and imports MODEL\n"
            "(a \"ROKU4\" model file) through it, playing the host's part.\n"
+           "\n"
+           "Output:\n"
+           "  -o, --output FILE          write what the host received to FILE; the format\n"
+           "                             follows the extension (.lwo, .obj + .mtl, .glb)\n"
+           "  --out-dir DIR              one output per model file, named after it, in DIR\n"
+           "  --format lwo|obj|glb       the output format (needed with --out-dir)\n"
+           "  --check                    import and check only; one line per model file\n"
            "\n"
            "Module and activation:\n"
            "  --module PATH              the module to load (default: ostrel.p beside ostrel)\n"
@@ -129,7 +181,9 @@ const char* UsageText() {
            "  --help                     show this text\n"
            "\n"
            "Exit status: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,\n"
-           "4 refused by the plug-in or module unusable, 64 usage error.\n";
+           "4 refused by the plug-in or module unusable, 5 the host refused what the\n"
+           "plug-in handed over, 6 the output cannot be written or cannot hold the object,\n"
+           "64 usage error. With several model files: that of the first file that failed.\n";
 }
 
 ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,
@@ -139,12 +193,9 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (haveModel) {
-                error = "more than one model file given ('" + options.modelPath + "' and '" + arg +
-                        "'; see --help)";
-                return ParseStatus::Error;
-            }
-            options.modelPath = arg;
+            if (!haveModel)
+                options.modelPath = arg;
+            options.modelPaths.push_back(arg);
             haveModel = true;
             continue;
         }
@@ -200,6 +251,28 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
         } else if (name == "--interactive") {
             if (!flag(options.interactive))
                 return ParseStatus::Error;
+        } else if (name == "--check") {
+            if (!flag(options.check))
+                return ParseStatus::Error;
+        } else if (name == "-o" || name == "--output") {
+            if (!needValue())
+                return ParseStatus::Error;
+            if (value.empty())
+                return bad("a file name");
+            options.outputPath = value;
+        } else if (name == "--out-dir") {
+            if (!needValue())
+                return ParseStatus::Error;
+            if (value.empty())
+                return bad("a folder");
+            options.outDir = value;
+        } else if (name == "--format") {
+            if (!needValue())
+                return ParseStatus::Error;
+            ExportFormat f{};
+            if (!ParseExportFormat(value, f))
+                return bad("lwo, obj or glb");
+            options.format = f;
         } else if (name == "--module") {
             if (!needValue())
                 return ParseStatus::Error;
@@ -279,5 +352,5 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
         error = "no model file given (see --help)";
         return ParseStatus::Error;
     }
-    return ParseStatus::Ok;
+    return SettleOutput(options, error) ? ParseStatus::Ok : ParseStatus::Error;
 }

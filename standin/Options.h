@@ -1,9 +1,12 @@
 // The stand-in host's command line.
 #pragma once
 
+#include "standin/Export.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The user's edits that openPanel applies to the plug-in's controls before
 // it returns. An option not given keeps the value the plug-in proposed.
@@ -18,8 +21,13 @@ struct PanelEdits {
 };
 
 struct HostOptions {
-    std::string modelPath;
-    std::string modulePath; // empty: ostrel.p beside the executable
+    std::string modelPath;               // the first model file
+    std::vector<std::string> modelPaths; // every model file, in order
+    bool check = false;                  // --check: import and check, write nothing
+    std::string outputPath;              // -o FILE; empty: none
+    std::string outDir;                  // --out-dir DIR; empty: none
+    std::optional<ExportFormat> format;  // settled from --format or -o's extension
+    std::string modulePath;              // empty: ostrel.p beside the executable
     bool hasTrace = false;
     std::string tracePath; // "-" = standard output
     int32_t activationVersion = 1;

@@ -581,6 +581,9 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
                 line += ' ';
                 AppendQuoted(line, list[i]);
             }
+            if (control->kindCode == kKindText && host->statistics.empty() &&
+                !control->lines.empty())
+                host->statistics = control->lines.front();
             control->valueKind = ControlValueKind::Int;
             break;
         }

@@ -100,6 +100,9 @@ struct PanelHost {
     int32_t panelsCreated = 0;
     int32_t panelsDestroyed = 0;
     std::string failure; // set when a callback caught an exception
+    // First line of the first TextControl created: the plug-in's statistics
+    // line, kept for --check after the panel is gone.
+    std::string statistics;
 };
 
 // Fills the table and makes `host` the current panel host (the one that

@@ -6,6 +6,13 @@
 //
 // Everything here copies what it is given: the plug-in's arrays, names and
 // blocks are valid only during the call that hands them over.
+//
+// The Receive* functions also check what a host must not accept: a point
+// number not below the points sent so far, a surface value lookupSurface
+// never returned, an attribute block that is not the 60-byte run of the
+// seven sub-chunks, and counts or arrays that cannot be meant. The first
+// such call is described in `refusal`; receiving goes on so that the trace
+// stays complete, and the host refuses the load afterwards.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +38,9 @@ struct ReceivedPolygon {
 };
 
 struct ReceivedModel {
+    // False for --check: points and polygons are checked and counted but not
+    // kept, so that receiving allocates nothing per call.
+    bool keepGeometry = true;
     int32_t startObjectCalls = 0;
     int32_t declaredPointCount = -1; // -1: declarePointCount never called
     std::vector<ReceivedPoint> points;
@@ -39,7 +49,54 @@ struct ReceivedModel {
     int32_t nextSurfaceValue = 1; // value for the next distinct looked-up name
     size_t surfaceDataCalls = 0;
     std::unordered_map<std::string, size_t> surfaceIndex; // name -> index into surfaces
+    size_t pointCount = 0;                                // points received, kept or not
+    size_t polygonCount = 0;                              // addPolygon calls, kept or not
+    size_t emptyPolygonCount = 0;                         // of those, with no vertex
+    std::string refusal; // first call a host must not accept; empty: none
 };
+
+// Size of the attribute block and its sub-chunks in order: tag, data length.
+constexpr size_t kSurfaceBlockSize = 60;
+struct SurfaceBlockField {
+    char tag[5];
+    uint16_t length;
+};
+constexpr SurfaceBlockField kSurfaceBlockFields[7] = {
+    {"COLR", 4}, {"FLAG", 2}, {"SMAN", 4}, {"DIFF", 2}, {"TRAN", 2}, {"SPEC", 2}, {"GLOS", 2}};
+
+// Whether `bytes` is exactly the attribute block: the seven sub-chunks in
+// order, each with its length, nothing between or after them.
+inline bool IsSurfaceBlock(const unsigned char* bytes, size_t size) {
+    if (bytes == nullptr || size != kSurfaceBlockSize)
+        return false;
+    size_t at = 0;
+    for (const SurfaceBlockField& field : kSurfaceBlockFields) {
+        if (std::memcmp(bytes + at, field.tag, 4) != 0)
+            return false;
+        const unsigned length = unsigned{bytes[at + 4]} << 8 | bytes[at + 5];
+        if (length != field.length)
+            return false;
+        at += 6 + length;
+    }
+    return at == size;
+}
+
+// Whether `surface`, as addPolygon passes it (low 16 bits, sign-extended),
+// stands for a value lookupSurface returned. Values are handed out as
+// 1, 2, 3, ..., so the question is answered without a search.
+inline bool IsReturnedSurfaceValue(const ReceivedModel& model, int32_t surface) {
+    if (surface != static_cast<int16_t>(surface))
+        return false;
+    const int64_t returned = int64_t{model.nextSurfaceValue} - 1; // values 1..returned
+    const uint16_t low = static_cast<uint16_t>(surface);
+    return low == 0 ? returned >= 65536 : low <= returned;
+}
+
+// Notes the first refused call (the string is built only on failure).
+inline void RefuseCall(ReceivedModel& model, const char* call, const std::string& why) {
+    if (model.refusal.empty())
+        model.refusal = std::string(call) + ": " + why;
+}
 
 // Index into model.surfaces of the surface named `name`, or -1.
 inline long FindReceivedSurface(const ReceivedModel& model, const char* name, size_t length) {
@@ -76,7 +133,15 @@ inline void ReceiveDeclarePointCount(ReceivedModel& model, int32_t count) {
 
 // `count` points of three floats each.
 inline void ReceivePoints(ReceivedModel& model, int32_t count, const float* xyz) {
-    for (int32_t i = 0; i < count && xyz != nullptr; ++i) {
+    if (count < 0 || (count > 0 && xyz == nullptr)) {
+        RefuseCall(model, "addPoints",
+                   xyz == nullptr ? "no coordinates" : "negative count " + std::to_string(count));
+        return;
+    }
+    model.pointCount += static_cast<size_t>(count);
+    if (!model.keepGeometry)
+        return;
+    for (int32_t i = 0; i < count; ++i) {
         model.points.push_back(ReceivedPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]});
     }
 }
@@ -98,9 +163,36 @@ inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
 
 inline void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
                            const uint16_t* points) {
+    ++model.polygonCount;
+    if (vertexCount < 0 || (vertexCount > 0 && points == nullptr)) {
+        RefuseCall(model, "addPolygon",
+                   "polygon " + std::to_string(model.polygonCount) +
+                       (points == nullptr
+                            ? ": no point numbers"
+                            : ": negative vertex count " + std::to_string(vertexCount)));
+        return;
+    }
+    if (vertexCount == 0)
+        ++model.emptyPolygonCount;
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        if (points[i] >= model.pointCount) {
+            RefuseCall(model, "addPolygon",
+                       "polygon " + std::to_string(model.polygonCount) + " names point " +
+                           std::to_string(points[i]) + ", not below the " +
+                           std::to_string(model.pointCount) + " points sent");
+            break;
+        }
+    }
+    if (!IsReturnedSurfaceValue(model, surface)) {
+        RefuseCall(model, "addPolygon",
+                   "polygon " + std::to_string(model.polygonCount) + " has surface value " +
+                       std::to_string(surface) + ", which lookupSurface never returned");
+    }
+    if (!model.keepGeometry)
+        return;
     ReceivedPolygon polygon;
     polygon.surface = surface;
-    if (vertexCount > 0 && points != nullptr)
+    if (vertexCount > 0)
         polygon.points.assign(points, points + vertexCount);
     model.polygons.push_back(std::move(polygon));
 }
@@ -116,6 +208,12 @@ inline void ReceiveSurfaceData(ReceivedModel& model, const char* name, int32_t b
     if (index < 0)
         index = AddReceivedSurface(model, name, length);
     const unsigned char* bytes = static_cast<const unsigned char*>(block);
+    if (byteCount < 0 || !IsSurfaceBlock(bytes, static_cast<size_t>(byteCount))) {
+        RefuseCall(model, "storeSurfaceData",
+                   "the block for \"" + std::string(name, length) + "\" (" +
+                       std::to_string(byteCount) +
+                       " bytes) is not the 60-byte run of COLR FLAG SMAN DIFF TRAN SPEC GLOS");
+    }
     std::vector<unsigned char> data;
     if (byteCount > 0 && bytes != nullptr)
         data.assign(bytes, bytes + byteCount);

@@ -120,7 +120,7 @@ TEST(Options, UsageErrors) {
     const Case cases[] = {
         {{"m", "--bogus"}, "unknown option '--bogus'"},
         {{}, "no model file given"},
-        {{"a", "b"}, "more than one model file"},
+        {{"a", "b", "-o", "x.lwo"}, "several model files given"},
         {{"m", "--scale"}, "--scale: missing value"},
         {{"m", "--scale", "abc"}, "--scale: bad value 'abc'"},
         {{"m", "--scale", "nan"}, "--scale: bad value"},

@@ -1,0 +1,129 @@
+// Wavefront OBJ with its MTL. Points and loops are turned into the
+// right-handed, counter-clockwise convention (see Export.h); two-point
+// polygons become `l` elements and one-point polygons `p` elements.
+//
+// What the formats cannot say: MTL has no double-sided switch, so a
+// double-sided surface keeps its faces single (the counts stay those the
+// host received) and its material carries a `# double sided` comment; OBJ's
+// smoothing groups have no angle, so a smooth surface is `s 1` and the
+// angle is kept as a comment.
+#include "standin/Export.h"
+
+#include <charconv>
+#include <cstdio>
+#include <set>
+
+namespace {
+
+void PutNumber(std::string& out, double v) {
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%.9g", v);
+    out.append(buf, static_cast<size_t>(n));
+}
+
+void PutIndex(std::string& out, size_t v) {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// OBJ and MTL split statements at whitespace: a material name keeps every
+// other byte, and a clash after the replacement gets a number.
+std::vector<std::string> MaterialNames(const std::vector<ExportSurface>& surfaces) {
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (const ExportSurface& s : surfaces) {
+        std::string name = s.name.empty() ? "surface" : s.name;
+        for (char& c : name) {
+            const auto b = static_cast<unsigned char>(c);
+            if (b <= 0x20 || b == 0x7F || c == '#')
+                c = '_';
+        }
+        std::string unique = name;
+        for (int k = 2; taken.count(unique) != 0; ++k)
+            unique = name + "_" + std::to_string(k);
+        taken.insert(unique);
+        names.push_back(unique);
+    }
+    return names;
+}
+
+} // namespace
+
+bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::string& obj,
+              std::string& mtl, std::string& error) {
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    const std::vector<std::string> names = MaterialNames(surfaces);
+    for (const ReceivedPolygon& p : model.polygons) {
+        if (!p.points.empty() && SurfaceSlot(p.surface) >= surfaces.size()) {
+            error = "a polygon names a surface that was never looked up";
+            return false;
+        }
+    }
+
+    obj.clear();
+    obj += "# right-handed, counter-clockwise front faces\n";
+    obj += "mtllib " + mtlName + "\n";
+    for (const ReceivedPoint& p : model.points) {
+        obj += "v ";
+        PutNumber(obj, p.x);
+        obj += ' ';
+        PutNumber(obj, p.y);
+        obj += ' ';
+        // Negated in single precision: exact, and -0 stays distinguishable.
+        PutNumber(obj, -p.z);
+        obj += '\n';
+    }
+    size_t current = SIZE_MAX;
+    for (const ReceivedPolygon& p : model.polygons) {
+        const size_t n = p.points.size();
+        if (n == 0)
+            continue;
+        const size_t slot = SurfaceSlot(p.surface);
+        if (slot != current) {
+            current = slot;
+            obj += "usemtl " + names[slot] + "\n";
+            obj += surfaces[slot].smooth ? "s 1\n" : "s off\n";
+        }
+        obj += n == 1 ? "p" : n == 2 ? "l" : "f";
+        // Reversed loop, starting from the same vertex: p0, pn-1, ..., p1.
+        for (size_t i = 0; i < n; ++i) {
+            const size_t k = n >= 3 && i != 0 ? n - i : i;
+            obj += ' ';
+            PutIndex(obj, size_t{p.points[k]} + 1);
+        }
+        obj += '\n';
+    }
+
+    mtl.clear();
+    for (size_t i = 0; i < surfaces.size(); ++i) {
+        const ExportSurface& s = surfaces[i];
+        const double diffuse = s.diffuse / 256.0;
+        const double specular = s.specular / 256.0;
+        mtl += "newmtl " + names[i] + "\n";
+        if (s.block == nullptr)
+            mtl += "# no attributes sent: default grey\n";
+        mtl += "Ka 0 0 0\nKd ";
+        PutNumber(mtl, s.red / 255.0 * diffuse);
+        mtl += ' ';
+        PutNumber(mtl, s.green / 255.0 * diffuse);
+        mtl += ' ';
+        PutNumber(mtl, s.blue / 255.0 * diffuse);
+        mtl += "\nKs ";
+        for (int k = 0; k < 3; ++k) {
+            PutNumber(mtl, specular);
+            mtl += k < 2 ? " " : "\n";
+        }
+        mtl += "d ";
+        PutNumber(mtl, 1.0 - s.transparency / 256.0);
+        mtl += specular > 0 ? "\nillum 2\n" : "\nillum 1\n";
+        if (s.doubleSided)
+            mtl += "# double sided\n";
+        if (s.smooth) {
+            mtl += "# smoothing angle ";
+            PutNumber(mtl, s.smoothingAngle);
+            mtl += " radians\n";
+        }
+        mtl += '\n';
+    }
+    return true;
+}

@@ -1,0 +1,20 @@
+# Converter tests, included by tests/CMakeLists.txt: convert_tests (host
+# refusals, LWOB round trips through a strict reader, layout limits,
+# handedness, output files). The readers of other programs run from
+# tools/check-converter.sh.
+if(NOT TARGET ostrel_standin OR NOT TARGET ostrel_module)
+  return()
+endif()
+if(NOT TARGET GTest::gtest_main)
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+add_executable(convert_tests ${CMAKE_CURRENT_LIST_DIR}/ConvertTests.cpp)
+target_link_libraries(convert_tests PRIVATE ostrel_standin GTest::gtest_main)
+target_compile_definitions(convert_tests PRIVATE
+  OSTREL_MODULE_PATH="$<TARGET_FILE:ostrel_module>"
+  OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples"
+  OSTREL_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
+add_dependencies(convert_tests ostrel_module)
+gtest_discover_tests(convert_tests DISCOVERY_MODE PRE_TEST)

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Reads the converter's output back with other programs' readers, for every
+# example and test model: OBJ + MTL with assimp (counts, material colours),
+# LWOB with osgconv (a smoke check: it drops 1- and 2-point polygons), every
+# .glb with the Khronos glTF validator; then the batch rule that a failed
+# file leaves no output behind. Expectations come from the call trace, not
+# from the writers. Builds the default preset's ostrel first.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module >/dev/null || exit 1
+ostrel=$root/build/ostrel
+(cd tests/convert/node && npm ci --no-audit --no-fund --silent) || { echo "npm ci failed"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+check() { # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what"
+  fi
+}
+same() { [[ "$2" == "$3" ]] || { echo "  $1: expected '$2', got '$3'"; return 1; }; }
+
+shopt -s nullglob
+models=(examples/*.rk4 tests/data/*.rk4)
+mkdir -p "$work/glb"
+for model in "${models[@]}"; do
+  name=$(basename "$model" .rk4)
+  out=$work/$name
+  mkdir -p "$out"
+  "$ostrel" "$model" --trace "$out/trace" >/dev/null || { check "$model: import" false; continue; }
+  # From the trace: polygons with vertices, their corners, corners of the
+  # 3+ polygons, surfaces looked up; per surface with a block "name r g b".
+  read -r faces corners solidCorners surfaces < <(awk '
+    /^addPolygon/ { if ($2 > 0) { f++; c += $2; if ($2 >= 3) s += $2 } }
+    /^lookupSurface/ { n++ }
+    END { print f + 0, c + 0, s + 0, n + 0 }' "$out/trace")
+  awk 'function digit(c) { return index("0123456789ABCDEF", c) - 1 }
+       function byte(h, i) { return 16 * digit(substr(h, i, 1)) + digit(substr(h, i + 1, 1)) }
+       /^storeSurfaceData/ && $2 !~ /\\/ {
+         name = $2; gsub(/"/, "", name); h = $4
+         printf "%s %.6f %.6f %.6f\n", name, byte(h, 13) / 255, byte(h, 15) / 255, byte(h, 17) / 255
+       }' "$out/trace" >"$out/colours.expected"
+
+  "$ostrel" "$model" -o "$out/$name.obj" >/dev/null &&
+    assimp info "$out/$name.obj" -vds >"$out/info" 2>&1 &&
+    assimp export "$out/$name.obj" "$out/$name.assxml" >/dev/null 2>&1
+  if ((faces == 0)); then
+    # assimp refuses an OBJ without faces ("no data"): nothing to read back.
+    check "$model: OBJ written" test -s "$out/$name.obj"
+  else
+  info_value() { awk -v k="$1" -F: '$1 == k { gsub(/ /, "", $2); print $2 }' "$out/info"; }
+  check "$model: assimp faces" same faces "$faces" "$(info_value Faces)"
+  check "$model: assimp vertices (corners)" same vertices "$corners" "$(info_value Vertices)"
+  # The OBJ reader adds its own DefaultMaterial.
+  check "$model: assimp materials" same materials "$((surfaces + 1))" "$(info_value Materials)"
+  awk '/"\?mat.name"/ { getline; getline; name = $1; gsub(/"/, "", name) }
+       /"\$clr.diffuse"/ { getline; getline; if (name != "DefaultMaterial") print name, $1, $2, $3 }' \
+    "$out/$name.assxml" >"$out/colours.read"
+  while read -r surface r g b; do
+    check "$model: assimp colour of $surface" same "$surface" "$surface $r $g $b" \
+      "$(grep "^$surface " "$out/colours.read")"
+  done <"$out/colours.expected"
+  fi
+
+  "$ostrel" "$model" -o "$out/$name.lwo" >/dev/null &&
+    osgconv "$out/$name.lwo" "$out/$name.osgt" >/dev/null 2>&1
+  check "$model: osgconv reads the LWOB" test -s "$out/$name.osgt"
+  if ((solidCorners > 0)); then
+    check "$model: osgconv corners" same corners "$solidCorners" \
+      "$(awk '$1 == "Count" { s += $2 } END { print s + 0 }' "$out/$name.osgt")"
+  fi
+
+  "$ostrel" "$model" -o "$work/glb/$name.glb" >/dev/null
+done
+glbs=("$work"/glb/*.glb)
+check "glTF validator: every .glb without errors" node tests/convert/node/validate.mjs "${glbs[@]}"
+check "one .glb per model" same glbs "${#models[@]}" "${#glbs[@]}"
+
+# The batch: one good file, one that is not a model file; the failure is
+# named, the exit status is non-zero, and only the good file's output (and
+# no temporary) is left.
+printf 'not a model\n' >"$work/bad.rk4"
+mkdir -p "$work/batch"
+"$ostrel" examples/cube.rk4 "$work/bad.rk4" --out-dir "$work/batch" --format obj \
+  >"$work/batch.out" 2>"$work/batch.err"
+status=$?
+check "batch: non-zero exit" test "$status" -ne 0
+check "batch: the failure named" grep -q "failed: $work/bad.rk4" "$work/batch.err"
+check "batch: only the good output" same files "cube.mtl cube.obj" "$(ls -A "$work/batch" | xargs)"
+check "batch: --check lines" same lines 2 \
+  "$("$ostrel" examples/cube.rk4 examples/tetrahedron.rk4 --check | grep -c '; ok$')"
+
+echo "converter readers: $passed passed, $failed failed"
+((failed == 0))
