@@ -38,8 +38,8 @@ using AddPointsFn = int32_t (*)(void* hostData, int32_t count, const float* xyz)
 using LookupSurfaceFn = int32_t (*)(void* hostData, const char* name, void* zero);
 // `surface` carries only the low 16 bits of the lookupSurface value,
 // sign-extended; `points` holds `vertexCount` 0-based point numbers.
-using AddPolygonFn = int32_t (*)(void* hostData, int32_t vertexCount, int32_t surface,
-                                 void* zero, const uint16_t* points);
+using AddPolygonFn = int32_t (*)(void* hostData, int32_t vertexCount, int32_t surface, void* zero,
+                                 const uint16_t* points);
 using StoreSurfaceDataFn = int32_t (*)(void* hostData, const char* name, int32_t byteCount,
                                        const void* block);
 
@@ -203,7 +203,7 @@ struct PanelServices {
 #if UINTPTR_MAX == 0xFFFFFFFFu
 // The real host reads these records by word position: with 4-byte pointers
 // every field must sit at 4 x its word.
-#define OSTREL_WORD(record, field, word) \
+#define OSTREL_WORD(record, field, word)                                                           \
     static_assert(offsetof(record, field) == 4 * (word), #record "." #field " at word " #word)
 OSTREL_WORD(ImportRecord, status, 0);
 OSTREL_WORD(ImportRecord, sourcePath, 1);

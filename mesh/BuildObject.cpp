@@ -223,7 +223,8 @@ void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& 
     for (int32_t j = 0; j < kColourCount; ++j) {
         surfaceSlots[j] = -1;
         if (colourUsed[static_cast<size_t>(j)]) {
-            surfaceSlots[j] = sink.lookupSurface(sink.context, names[static_cast<size_t>(j)].c_str());
+            surfaceSlots[j] =
+                sink.lookupSurface(sink.context, names[static_cast<size_t>(j)].c_str());
         }
     }
 

@@ -90,7 +90,8 @@ void GroupFaces(ModelTables& t) {
                 }
                 const int32_t lineIndex = refs[frame.linePos];
                 const LineRecord& line = t.lines[static_cast<size_t>(lineIndex)];
-                const bool follow = frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
+                const bool follow =
+                    frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
                 if (follow) {
                     const int32_t* faceRefs = LineFaces(t, line);
                     // A cursor of 0 is always right: nothing is skipped.

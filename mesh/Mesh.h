@@ -37,8 +37,7 @@ struct ObjectSink {
     void (*addPoint)(void* context, const float* xyz);
     int32_t (*lookupSurface)(void* context, const char* name);
     // `surface`: the low 16 bits of the lookupSurface value, sign-extended.
-    void (*addPolygon)(void* context, int32_t vertexCount, int32_t surface,
-                       const uint16_t* points);
+    void (*addPolygon)(void* context, int32_t vertexCount, int32_t surface, const uint16_t* points);
     void (*storeSurfaceData)(void* context, const char* name, int32_t byteCount,
                              const unsigned char* block);
 };
@@ -48,11 +47,11 @@ struct ObjectSink {
 constexpr int32_t kMaxSendablePoint = 65536;
 
 struct BuildOptions {
-    int32_t loadTarget;      // 0 lines only, 1 faces only, 2 both (others: both)
+    int32_t loadTarget; // 0 lines only, 1 faces only, 2 both (others: both)
     const char* surfaceBaseName;
     int32_t smooth;
-    double smoothingAngle;   // degrees
-    int32_t colourSet;       // 0 bright, 1 middle, 2 dark
+    double smoothingAngle; // degrees
+    int32_t colourSet;     // 0 bright, 1 middle, 2 dark
     double scale;
     int32_t doubleSided;
 };

@@ -34,7 +34,9 @@ struct BlockWriter {
     }
 };
 
-int32_t Clamp8(int32_t v) { return std::clamp(v, 0, 255); }
+int32_t Clamp8(int32_t v) {
+    return std::clamp(v, 0, 255);
+}
 
 } // namespace
 
@@ -99,8 +101,8 @@ void SendSurfaceAttributes(const ModelTables& t, const ColourFlags& colourUsed,
             continue;
         }
         const SurfaceDataBlock block =
-            MakeSurfaceDataBlock(t.palette[static_cast<size_t>(i)], options.colourSet, options.smooth,
-                                 options.smoothingAngle, options.doubleSided);
+            MakeSurfaceDataBlock(t.palette[static_cast<size_t>(i)], options.colourSet,
+                                 options.smooth, options.smoothingAngle, options.doubleSided);
         sink.storeSurfaceData(sink.context, names[static_cast<size_t>(i)].c_str(),
                               kSurfaceBlockSize, block.data());
     }

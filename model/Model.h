@@ -30,7 +30,7 @@
 // a caller's memory. A read error is treated as the end and flagged.
 struct ByteSource {
     std::FILE* file = nullptr;
-    std::vector<unsigned char> block; // file sources only
+    std::vector<unsigned char> block;    // file sources only
     const unsigned char* base = nullptr; // start of the current block (or of the memory)
     const unsigned char* pos = nullptr;
     const unsigned char* end = nullptr;
@@ -200,18 +200,18 @@ struct LineRecord {
     uint16_t value3;
     uint16_t value4;
     int32_t faceRefCount;
-    int32_t direction;     // 0, or 1 (last run A->B) / 2 (B->A); written by BuildObject
-    int32_t faceUseCount;  // face-section faces listing the line, with repeats
-    int32_t firstFaceRef;  // faceRefs of this line: ModelTables::faceRefs[first .. first+count)
-    bool broken;           // an end point outside 1..pointCount; no stored face names it
+    int32_t direction;    // 0, or 1 (last run A->B) / 2 (B->A); written by BuildObject
+    int32_t faceUseCount; // face-section faces listing the line, with repeats
+    int32_t firstFaceRef; // faceRefs of this line: ModelTables::faceRefs[first .. first+count)
+    bool broken;          // an end point outside 1..pointCount; no stored face names it
 };
 
 struct FaceRecord {
     int32_t lineCount;
     int32_t colourIndex;
     int32_t value3;
-    int32_t firstLineRef;  // lines of this face: ModelTables::faceLineRefs[first .. first+lineCount)
-    int32_t group;         // index into groups, -1 until GroupFaces
+    int32_t firstLineRef; // lines of this face: ModelTables::faceLineRefs[first .. first+lineCount)
+    int32_t group;        // index into groups, -1 until GroupFaces
 };
 
 struct PaletteEntry {
@@ -244,11 +244,21 @@ struct ModelTables {
     Table<FaceGroup> groups;
 };
 
-inline int32_t PointCount(const ModelTables& t) { return static_cast<int32_t>(t.points.size()); }
-inline int32_t LineCount(const ModelTables& t) { return static_cast<int32_t>(t.lines.size()); }
-inline int32_t FaceCount(const ModelTables& t) { return static_cast<int32_t>(t.faces.size()); }
-inline int32_t PaletteCount(const ModelTables& t) { return static_cast<int32_t>(t.palette.size()); }
-inline int32_t GroupCount(const ModelTables& t) { return static_cast<int32_t>(t.groups.size()); }
+inline int32_t PointCount(const ModelTables& t) {
+    return static_cast<int32_t>(t.points.size());
+}
+inline int32_t LineCount(const ModelTables& t) {
+    return static_cast<int32_t>(t.lines.size());
+}
+inline int32_t FaceCount(const ModelTables& t) {
+    return static_cast<int32_t>(t.faces.size());
+}
+inline int32_t PaletteCount(const ModelTables& t) {
+    return static_cast<int32_t>(t.palette.size());
+}
+inline int32_t GroupCount(const ModelTables& t) {
+    return static_cast<int32_t>(t.groups.size());
+}
 inline const int32_t* FaceLines(const ModelTables& t, const FaceRecord& f) {
     return t.faceLineRefs.data() + f.firstLineRef;
 }

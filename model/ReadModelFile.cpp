@@ -5,8 +5,8 @@
 #include <bit>
 #include <cassert>
 #include <cstring>
-#include <limits>
 #include <exception>
+#include <limits>
 #include <new>
 
 namespace {
@@ -283,8 +283,8 @@ void ReadFaces(Reader& in, ModelTables& t) {
             continue;
         }
         for (int32_t i = 0; i < f.lineCount; ++i) {
-            LineRecord& l =
-                t.lines[static_cast<size_t>(t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])];
+            LineRecord& l = t.lines[static_cast<size_t>(
+                t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])];
             ++l.faceUseCount;
             ++l.faceRefCount; // counted while the line is at hand; see BuildFaceRefs
         }

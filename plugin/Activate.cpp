@@ -13,13 +13,19 @@ namespace {
 ModelTables gTables;
 
 // ObjectSink thunks onto the host's import callbacks.
-ImportRecord* Record(void* context) { return static_cast<ImportRecord*>(context); }
+ImportRecord* Record(void* context) {
+    return static_cast<ImportRecord*>(context);
+}
 
-void SinkStartObject(void* c) { Record(c)->startObject(Record(c)->hostData, nullptr); }
+void SinkStartObject(void* c) {
+    Record(c)->startObject(Record(c)->hostData, nullptr);
+}
 void SinkDeclarePointCount(void* c, int32_t count) {
     Record(c)->declarePointCount(Record(c)->hostData, count);
 }
-void SinkAddPoint(void* c, const float* xyz) { Record(c)->addPoints(Record(c)->hostData, 1, xyz); }
+void SinkAddPoint(void* c, const float* xyz) {
+    Record(c)->addPoints(Record(c)->hostData, 1, xyz);
+}
 int32_t SinkLookupSurface(void* c, const char* name) {
     return Record(c)->lookupSurface(Record(c)->hostData, name, nullptr);
 }
@@ -76,9 +82,9 @@ int32_t Activate(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& 
         return kActivateHandled;
     }
 
-    const ObjectSink sink{record,       SinkStartObject, SinkDeclarePointCount,
-                          SinkAddPoint, SinkLookupSurface, SinkAddPolygon,
-                          SinkStoreSurfaceData};
+    const ObjectSink sink{
+        record,         SinkStartObject,     SinkDeclarePointCount, SinkAddPoint, SinkLookupSurface,
+        SinkAddPolygon, SinkStoreSurfaceData};
     const BuildOptions build{options.loadTarget,     options.surfaceBaseName, options.smooth,
                              options.smoothingAngle, options.colourSet,       options.scale,
                              options.doubleSided};
@@ -108,7 +114,9 @@ int32_t Guarded(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& s
 
 } // namespace
 
-extern "C" int32_t ModuleStartup(void) { return 4; }
+extern "C" int32_t ModuleStartup(void) {
+    return 4;
+}
 
 extern "C" void ModuleShutdown(void*) {}
 
@@ -117,7 +125,8 @@ extern "C" int32_t ActivateImport(int32_t version, GlobalLookupFn globalLookup, 
         return kActivateWrongVersion;
     }
     auto* record = static_cast<ImportRecord*>(recordWord);
-    std::FILE* file = record->sourcePath != nullptr ? std::fopen(record->sourcePath, "rb") : nullptr;
+    std::FILE* file =
+        record->sourcePath != nullptr ? std::fopen(record->sourcePath, "rb") : nullptr;
     if (file == nullptr) {
         record->status = kImportOpenFailed;
         return kActivateHandled;

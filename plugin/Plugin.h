@@ -12,7 +12,7 @@
 constexpr size_t kBaseNameCapacity = 256; // 255 bytes and the NUL
 
 struct ImportOptions {
-    int32_t loadTarget;  // 0 lines only, 1 faces only, 2 both
+    int32_t loadTarget; // 0 lines only, 1 faces only, 2 both
     char surfaceBaseName[kBaseNameCapacity];
     int32_t smooth;
     double smoothingAngle; // degrees

@@ -15,10 +15,12 @@
 inline void CheckModelInvariants(const ModelTables& t) {
     const int32_t points = PointCount(t), lines = LineCount(t), faces = FaceCount(t);
     for (const LineRecord& l : t.lines) {
-        const bool inRange = l.pointA >= 1 && l.pointA <= points && l.pointB >= 1 && l.pointB <= points;
+        const bool inRange =
+            l.pointA >= 1 && l.pointA <= points && l.pointB >= 1 && l.pointB <= points;
         EXPECT_EQ(l.broken, !inRange);
         ASSERT_GE(l.firstFaceRef, 0);
-        ASSERT_LE(int64_t{l.firstFaceRef} + l.faceRefCount, static_cast<int64_t>(t.faceRefs.size()));
+        ASSERT_LE(int64_t{l.firstFaceRef} + l.faceRefCount,
+                  static_cast<int64_t>(t.faceRefs.size()));
         for (int32_t i = 0; i < l.faceRefCount; ++i) {
             const int32_t f = LineFaces(t, l)[i];
             ASSERT_TRUE(f >= 0 && f < faces);
@@ -30,7 +32,8 @@ inline void CheckModelInvariants(const ModelTables& t) {
     for (const FaceRecord& f : t.faces) {
         ASSERT_GE(f.lineCount, 0);
         ASSERT_TRUE(f.colourIndex >= 0 && f.colourIndex < kColourCount);
-        ASSERT_LE(int64_t{f.firstLineRef} + f.lineCount, static_cast<int64_t>(t.faceLineRefs.size()));
+        ASSERT_LE(int64_t{f.firstLineRef} + f.lineCount,
+                  static_cast<int64_t>(t.faceLineRefs.size()));
         for (int32_t i = 0; i < f.lineCount; ++i) {
             const int32_t l = FaceLines(t, f)[i];
             ASSERT_TRUE(l >= 0 && l < lines);
