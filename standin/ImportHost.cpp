@@ -20,6 +20,18 @@ void NoteFailure(ImportHost* host, const char* where, const char* what) noexcept
     }
 }
 
+// Runs a callback's body: an exception is noted as the load's failure and
+// goes no further, since nothing may unwind into the plug-in.
+template <typename Body> void Guard(ImportHost* host, const char* where, Body&& body) noexcept {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        NoteFailure(host, where, e.what());
+    } catch (...) {
+        NoteFailure(host, where, "unknown exception");
+    }
+}
+
 } // namespace
 
 extern "C" {
@@ -28,14 +40,10 @@ static int32_t HostStartObject(void* hostData, void* /*zero*/) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
+    Guard(host, "startObject", [&] {
         ReceiveStartObject(host->received);
         TraceLine(host->trace, "startObject");
-    } catch (const std::exception& e) {
-        NoteFailure(host, "startObject", e.what());
-    } catch (...) {
-        NoteFailure(host, "startObject", "unknown exception");
-    }
+    });
     return 0;
 }
 
@@ -43,16 +51,12 @@ static int32_t HostDeclarePointCount(void* hostData, int32_t count) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
+    Guard(host, "declarePointCount", [&] {
         ReceiveDeclarePointCount(host->received, count);
         std::string line = "declarePointCount ";
         AppendInt(line, count);
         TraceLine(host->trace, line);
-    } catch (const std::exception& e) {
-        NoteFailure(host, "declarePointCount", e.what());
-    } catch (...) {
-        NoteFailure(host, "declarePointCount", "unknown exception");
-    }
+    });
     return 0;
 }
 
@@ -60,7 +64,7 @@ static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) no
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
+    Guard(host, "addPoints", [&] {
         ReceivePoints(host->received, count, xyz);
         if (TraceEnabled(host->trace)) {
             std::string line = "addPoints";
@@ -72,11 +76,7 @@ static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) no
             }
             TraceLine(host->trace, line);
         }
-    } catch (const std::exception& e) {
-        NoteFailure(host, "addPoints", e.what());
-    } catch (...) {
-        NoteFailure(host, "addPoints", "unknown exception");
-    }
+    });
     return 0;
 }
 
@@ -84,20 +84,16 @@ static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
-        const int32_t value = ReceiveLookupSurface(host->received, name);
+    int32_t value = 0;
+    Guard(host, "lookupSurface", [&] {
+        value = ReceiveLookupSurface(host->received, name);
         std::string line = "lookupSurface ";
         AppendQuoted(line, name);
         line += " -> ";
         AppendInt(line, value);
         TraceLine(host->trace, line);
-        return value;
-    } catch (const std::exception& e) {
-        NoteFailure(host, "lookupSurface", e.what());
-    } catch (...) {
-        NoteFailure(host, "lookupSurface", "unknown exception");
-    }
-    return 0;
+    });
+    return value;
 }
 
 static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* /*zero*/,
@@ -105,7 +101,7 @@ static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surfa
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
+    Guard(host, "addPolygon", [&] {
         ReceivePolygon(host->received, vertexCount, surface, points);
         if (TraceEnabled(host->trace)) {
             std::string line = "addPolygon ";
@@ -118,11 +114,7 @@ static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surfa
             }
             TraceLine(host->trace, line);
         }
-    } catch (const std::exception& e) {
-        NoteFailure(host, "addPolygon", e.what());
-    } catch (...) {
-        NoteFailure(host, "addPolygon", "unknown exception");
-    }
+    });
     return 0;
 }
 
@@ -131,7 +123,7 @@ static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t by
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    try {
+    Guard(host, "storeSurfaceData", [&] {
         ReceiveSurfaceData(host->received, name, byteCount, block);
         if (TraceEnabled(host->trace)) {
             std::string line = "storeSurfaceData ";
@@ -144,11 +136,7 @@ static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t by
             }
             TraceLine(host->trace, line);
         }
-    } catch (const std::exception& e) {
-        NoteFailure(host, "storeSurfaceData", e.what());
-    } catch (...) {
-        NoteFailure(host, "storeSurfaceData", "unknown exception");
-    }
+    });
     return 0;
 }
 
@@ -156,8 +144,8 @@ void* HostGlobalLookup(const char* name, void* /*zero*/) {
     ImportHost* host = gImportHost;
     if (host == nullptr)
         return nullptr;
-    try {
-        void* found = nullptr;
+    void* found = nullptr;
+    Guard(host, "globalLookup", [&] {
         if (name != nullptr && std::strcmp(name, "LWPanelServices") == 0 &&
             host->panelHost != nullptr) {
             found = &host->panelHost->services;
@@ -166,13 +154,8 @@ void* HostGlobalLookup(const char* name, void* /*zero*/) {
         AppendQuoted(line, name);
         line += found != nullptr ? " -> found" : " -> null";
         TraceLine(host->trace, line);
-        return found;
-    } catch (const std::exception& e) {
-        NoteFailure(host, "globalLookup", e.what());
-    } catch (...) {
-        NoteFailure(host, "globalLookup", "unknown exception");
-    }
-    return nullptr;
+    });
+    return found;
 }
 
 } // extern "C"

@@ -59,6 +59,18 @@ void NoteFailure(const char* where, const char* what) noexcept {
     }
 }
 
+// Runs a callback's body: an exception is noted as the load's failure and
+// goes no further, since nothing may unwind into the plug-in.
+template <typename Body> void Guard(const char* where, Body&& body) noexcept {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        NoteFailure(where, e.what());
+    } catch (...) {
+        NoteFailure(where, "unknown exception");
+    }
+}
+
 HostPanel* FindPanel(PanelHost* host, PanelHandle handle) {
     if (host == nullptr || handle == nullptr)
         return nullptr;
@@ -277,12 +289,13 @@ extern "C" {
 
 static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    PanelHandle result = nullptr;
+    Guard("createPanel", [&] {
         std::string line = "createPanel ";
         AppendQuoted(line, title);
         if (host == nullptr || host->settings.noPanel) {
             TraceLine(host != nullptr ? host->trace : nullptr, line + " -> null");
-            return nullptr;
+            return;
         }
         auto panel = std::make_unique<HostPanel>();
         panel->titleIsNull = title == nullptr;
@@ -292,18 +305,14 @@ static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) n
         host->panels.push_back(std::move(panel));
         ++host->panelsCreated;
         TraceLine(host->trace, line + " -> panel");
-        return handle;
-    } catch (const std::exception& e) {
-        NoteFailure("createPanel", e.what());
-    } catch (...) {
-        NoteFailure("createPanel", "unknown exception");
-    }
-    return nullptr;
+        result = handle;
+    });
+    return result;
 }
 
 static void HostDestroyPanel(PanelHandle handle) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    Guard("destroyPanel", [&] {
         if (host == nullptr)
             return;
         TraceLine(host->trace, "destroyPanel");
@@ -315,19 +324,15 @@ static void HostDestroyPanel(PanelHandle handle) noexcept {
             }
         }
         Warn(host, "destroyPanel called with an unknown panel");
-    } catch (const std::exception& e) {
-        NoteFailure("destroyPanel", e.what());
-    } catch (...) {
-        NoteFailure("destroyPanel", "unknown exception");
-    }
+    });
 }
 
 static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
     PanelHost* host = gCurrentHost;
     int32_t result = 0;
-    try {
+    Guard("openPanel", [&] {
         if (host == nullptr)
-            return 0;
+            return;
         HostPanel* panel = FindPanel(host, handle);
         if (panel == nullptr) {
             Warn(host, "openPanel called with an unknown panel");
@@ -348,17 +353,13 @@ static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
         line += " -> ";
         AppendInt(line, result);
         TraceLine(host->trace, line);
-    } catch (const std::exception& e) {
-        NoteFailure("openPanel", e.what());
-    } catch (...) {
-        NoteFailure("openPanel", "unknown exception");
-    }
+    });
     return result;
 }
 
 static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t* value) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    Guard("getPanelAttribute", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -396,16 +397,12 @@ static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
             line += "null";
         }
         TraceLine(host->trace, line);
-    } catch (const std::exception& e) {
-        NoteFailure("getPanelAttribute", e.what());
-    } catch (...) {
-        NoteFailure("getPanelAttribute", "unknown exception");
-    }
+    });
 }
 
 static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t* value) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    Guard("setPanelAttribute", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -444,17 +441,13 @@ static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
         if (panel == nullptr)
             Warn(host, "setPanelAttribute called with an unknown panel");
         TraceLine(host->trace, line);
-    } catch (const std::exception& e) {
-        NoteFailure("setPanelAttribute", e.what());
-    } catch (...) {
-        NoteFailure("setPanelAttribute", "unknown exception");
-    }
+    });
 }
 
 static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
                                     ControlValue* value) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    Guard("getControlAttribute", [&] {
         if (host == nullptr)
             return;
         HostControl* control = FindControl(host, record);
@@ -476,17 +469,13 @@ static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
             AppendInt(line, value->type);
         }
         TraceLine(host->trace, line);
-    } catch (const std::exception& e) {
-        NoteFailure("getControlAttribute", e.what());
-    } catch (...) {
-        NoteFailure("getControlAttribute", "unknown exception");
-    }
+    });
 }
 
 static void HostSetControlAttribute(PanelControl* record, int32_t attribute,
                                     ControlValue* value) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    Guard("setControlAttribute", [&] {
         if (host == nullptr)
             return;
         HostControl* control = FindControl(host, record);
@@ -539,20 +528,17 @@ static void HostSetControlAttribute(PanelControl* record, int32_t attribute,
         default:
             break;
         }
-    } catch (const std::exception& e) {
-        NoteFailure("setControlAttribute", e.what());
-    } catch (...) {
-        NoteFailure("setControlAttribute", "unknown exception");
-    }
+    });
 }
 
 static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
                                        ControlDescription* description,
                                        const char* label) noexcept {
     PanelHost* host = gCurrentHost;
-    try {
+    PanelControl* result = nullptr;
+    Guard("createControl", [&] {
         if (host == nullptr)
-            return nullptr;
+            return;
         HostPanel* panel = FindPanel(host, handle);
         auto control = std::make_unique<HostControl>();
         control->record.getControlAttribute = &HostGetControlAttribute;
@@ -614,16 +600,12 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
         PlaceControl(*panel, *control);
         line += " -> #";
         AppendInt(line, control->number);
-        PanelControl* result = &control->record;
+        PanelControl* record = &control->record;
         panel->controls.push_back(std::move(control));
+        result = record; // only once the panel owns it
         TraceLine(host->trace, line);
-        return result;
-    } catch (const std::exception& e) {
-        NoteFailure("createControl", e.what());
-    } catch (...) {
-        NoteFailure("createControl", "unknown exception");
-    }
-    return nullptr;
+    });
+    return result;
 }
 
 static DisplayInfo* HostGetDisplayInfo(void) noexcept {
