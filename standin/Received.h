@@ -111,6 +111,18 @@ inline long AddReceivedSurface(ReceivedModel& model, const char* name, size_t le
     return static_cast<long>(model.surfaces.size()) - 1;
 }
 
+// Index into model.surfaces of the surface named `name` (null reads as the
+// empty name), added with value 0 if it is new.
+inline size_t ReceivedSurfaceNamed(ReceivedModel& model, const char* name) {
+    if (name == nullptr)
+        name = "";
+    const size_t length = std::strlen(name);
+    long index = FindReceivedSurface(model, name, length);
+    if (index < 0)
+        index = AddReceivedSurface(model, name, length);
+    return static_cast<size_t>(index);
+}
+
 // The surface that `addPolygon`'s surface word names (value compared by its
 // low 16 bits, sign-extended, as the plug-in passes it), or null.
 inline const ReceivedSurface* SurfaceForPolygonValue(const ReceivedModel& model, int32_t surface) {
@@ -149,13 +161,8 @@ inline void ReceivePoints(ReceivedModel& model, int32_t count, const float* xyz)
 // Returns the surface value: 1 for the first distinct name looked up, 2 for
 // the next, ...; the same name again returns the same value.
 inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
-    if (name == nullptr)
-        name = "";
-    const size_t length = std::strlen(name);
-    long index = FindReceivedSurface(model, name, length);
-    if (index < 0)
-        index = AddReceivedSurface(model, name, length);
-    ReceivedSurface& surface = model.surfaces[static_cast<size_t>(index)];
+    const size_t index = ReceivedSurfaceNamed(model, name);
+    ReceivedSurface& surface = model.surfaces[index];
     if (surface.value == 0)
         surface.value = model.nextSurfaceValue++;
     return surface.value;
@@ -201,21 +208,16 @@ inline void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t su
 inline void ReceiveSurfaceData(ReceivedModel& model, const char* name, int32_t byteCount,
                                const void* block) {
     ++model.surfaceDataCalls;
-    if (name == nullptr)
-        name = "";
-    const size_t length = std::strlen(name);
-    long index = FindReceivedSurface(model, name, length);
-    if (index < 0)
-        index = AddReceivedSurface(model, name, length);
+    const size_t index = ReceivedSurfaceNamed(model, name);
     const unsigned char* bytes = static_cast<const unsigned char*>(block);
     if (byteCount < 0 || !IsSurfaceBlock(bytes, static_cast<size_t>(byteCount))) {
         RefuseCall(model, "storeSurfaceData",
-                   "the block for \"" + std::string(name, length) + "\" (" +
+                   "the block for \"" + model.surfaces[index].name + "\" (" +
                        std::to_string(byteCount) +
                        " bytes) is not the 60-byte run of COLR FLAG SMAN DIFF TRAN SPEC GLOS");
     }
     std::vector<unsigned char> data;
     if (byteCount > 0 && bytes != nullptr)
         data.assign(bytes, bytes + byteCount);
-    model.surfaces[static_cast<size_t>(index)].blocks.push_back(std::move(data));
+    model.surfaces[index].blocks.push_back(std::move(data));
 }
