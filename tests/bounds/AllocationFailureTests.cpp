@@ -43,7 +43,9 @@ TEST(AllocationFailure, EveryAllocationOfAnExampleActivationMayFail) {
         SCOPED_TRACE(name);
         const std::string text = ReadExample(name);
         const int64_t allocations = FailEachAllocationInTurn(text, PanelScript{});
-        EXPECT_GT(allocations, 5);
+        // Under the sanitizers only operator new is counted (the tables grow
+        // with realloc), so fewer allocations are seen there.
+        EXPECT_GT(allocations, HeapCountsMalloc() ? 5 : 2);
     }
 }
 
