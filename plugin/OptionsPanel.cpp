@@ -67,6 +67,24 @@ void Set(PanelControl* c, int32_t attribute, ControlValue* v) {
     }
 }
 
+// Values travel through the panel's one record per type tag.
+void SetInt(PanelControl* c, ControlValue& record, int32_t value) {
+    record.intValue = value;
+    Set(c, kAttrValue, &record);
+}
+void SetFloat(PanelControl* c, ControlValue& record, double value) {
+    record.floatValue = value;
+    Set(c, kAttrValue, &record);
+}
+int32_t GetInt(PanelControl* c, ControlValue& record) {
+    Get(c, kAttrValue, &record);
+    return record.intValue;
+}
+double GetFloat(PanelControl* c, ControlValue& record) {
+    Get(c, kAttrValue, &record);
+    return record.floatValue;
+}
+
 } // namespace
 
 void FormatSummary(const ModelTables& t, char* out) {
@@ -125,21 +143,15 @@ PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, Imp
         Create(s, panel, "BoolControl", kKindBool, nullptr, 0, "Double Sided");
     Create(s, panel, "TextControl", kKindText, kAboutLines, 0, "");
 
-    ivalue.intValue = options.loadTarget;
-    Set(load, kAttrValue, &ivalue);
+    SetInt(load, ivalue, options.loadTarget);
     tvalue.text = options.surfaceBaseName;
     tvalue.textLength = static_cast<int32_t>(std::strlen(options.surfaceBaseName));
     Set(name, kAttrValue, &tvalue);
-    ivalue.intValue = options.smooth;
-    Set(smooth, kAttrValue, &ivalue);
-    fvalue.floatValue = options.scale;
-    Set(scale, kAttrValue, &fvalue);
-    fvalue.floatValue = options.smoothingAngle;
-    Set(angle, kAttrValue, &fvalue);
-    ivalue.intValue = options.colourSet;
-    Set(colour, kAttrValue, &ivalue);
-    ivalue.intValue = options.doubleSided;
-    Set(doubleSided, kAttrValue, &ivalue);
+    SetInt(smooth, ivalue, options.smooth);
+    SetFloat(scale, fvalue, options.scale);
+    SetFloat(angle, fvalue, options.smoothingAngle);
+    SetInt(colour, ivalue, options.colourSet);
+    SetInt(doubleSided, ivalue, options.doubleSided);
 
     int32_t width = 0;
     int32_t height = 0;
@@ -154,22 +166,16 @@ PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, Imp
 
     PanelOutcome outcome = kPanelCancelled;
     if (s->openPanel(panel, 3) != 0) {
-        Get(load, kAttrValue, &ivalue);
-        options.loadTarget = ivalue.intValue;
+        options.loadTarget = GetInt(load, ivalue);
         tvalue.text = options.surfaceBaseName;
         tvalue.textLength = static_cast<int32_t>(kBaseNameCapacity);
         Get(name, kAttrValue, &tvalue);
         options.surfaceBaseName[kBaseNameCapacity - 1] = '\0';
-        Get(scale, kAttrValue, &fvalue);
-        options.scale = fvalue.floatValue;
-        Get(smooth, kAttrValue, &ivalue);
-        options.smooth = ivalue.intValue;
-        Get(angle, kAttrValue, &fvalue);
-        options.smoothingAngle = fvalue.floatValue;
-        Get(colour, kAttrValue, &ivalue);
-        options.colourSet = ivalue.intValue;
-        Get(doubleSided, kAttrValue, &ivalue);
-        options.doubleSided = ivalue.intValue;
+        options.scale = GetFloat(scale, fvalue);
+        options.smooth = GetInt(smooth, ivalue);
+        options.smoothingAngle = GetFloat(angle, fvalue);
+        options.colourSet = GetInt(colour, ivalue);
+        options.doubleSided = GetInt(doubleSided, ivalue);
         outcome = kPanelConfirmed;
     }
     s->destroyPanel(panel);
