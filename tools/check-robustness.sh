@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Robustness checks: fuzzes both harnesses for a bounded time, replays the
 # corpus and the pinned crashes, runs the resource-bound tests, and runs the
-# core tests and the replay under valgrind. Build folders: build-fuzz (clang,
-# libFuzzer, sanitizers) and build-bounds (the normal build).
+# core, host and converter tests, the replay and whole activations under
+# valgrind. Build folders: build-fuzz (clang, libFuzzer, sanitizers) and build
+# (the normal build).
 #
 # OSTREL_FUZZ_SECONDS: seconds per activation fuzzing job (two jobs run side
 # by side; default 150, so 300 s in all); the reader harness gets a third of
@@ -21,10 +22,8 @@ fail() {
 step "build: fuzzers (build-fuzz)"
 cmake --preset fuzz >/dev/null && cmake --build --preset fuzz || fail "fuzz build"
 
-step "build: bounds tests, replay and core tests (build-bounds)"
-cmake -S . -B build-bounds -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTREL_WERROR=ON >/dev/null &&
-  cmake --build build-bounds -j2 --target bounds_tests fuzz_replay core_tests ||
-  fail "bounds build"
+step "build: the normal build (build), as the test command makes it"
+cmake --preset default >/dev/null && cmake --build --preset default || fail "normal build"
 
 if [[ -x build-fuzz/activation_fuzzer && $seconds -gt 0 ]]; then
   work=$(mktemp -d)
@@ -57,14 +56,21 @@ if [[ -x build-fuzz/activation_fuzzer ]]; then
 fi
 
 step "replay (normal build)"
-build-bounds/fuzz_replay fuzz/corpus fuzz/regressions || fail "replay"
+build/fuzz_replay fuzz/corpus fuzz/regressions || fail "replay"
 
 step "resource bounds, truncation, allocation failure"
-build-bounds/bounds_tests --gtest_brief=1 || fail "bounds tests"
+build/bounds_tests --gtest_brief=1 || fail "bounds tests"
 
-step "valgrind: core tests and replay"
+step "valgrind: core, host and converter tests, replay, whole activations"
 vg=(valgrind --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=1 -q)
-timeout 900 "${vg[@]}" build-bounds/core_tests --gtest_brief=1 || fail "valgrind core_tests"
-timeout 300 "${vg[@]}" build-bounds/fuzz_replay fuzz/corpus fuzz/regressions || fail "valgrind replay"
+timeout 900 "${vg[@]}" build/core_tests --gtest_brief=1 || fail "valgrind core_tests"
+timeout 300 "${vg[@]}" build/fuzz_replay fuzz/corpus fuzz/regressions || fail "valgrind replay"
+timeout 300 "${vg[@]}" build/host_tests --gtest_brief=1 || fail "valgrind host_tests"
+if [[ -x build/convert_tests ]]; then
+  timeout 600 "${vg[@]}" build/convert_tests --gtest_brief=1 || fail "valgrind convert_tests"
+fi
+# The stand-in host with the real module, every example and test model.
+timeout 300 "${vg[@]}" build/ostrel --check examples/*.rk4 tests/data/*.rk4 >/dev/null ||
+  fail "valgrind ostrel --check"
 
 exit $status
