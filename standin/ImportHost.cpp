@@ -1,7 +1,8 @@
 #include "standin/ImportHost.h"
 
+#include "standin/CallbackGuard.h"
+
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -11,25 +12,8 @@ ImportHost* HostOf(void* hostData) {
     return static_cast<ImportHost*>(hostData);
 }
 
-void NoteFailure(ImportHost* host, const char* where, const char* what) noexcept {
-    if (host == nullptr || !host->failure.empty())
-        return;
-    try {
-        host->failure = std::string(where) + ": " + what;
-    } catch (...) {
-    }
-}
-
-// Runs a callback's body: an exception is noted as the load's failure and
-// goes no further, since nothing may unwind into the plug-in.
-template <typename Body> void Guard(ImportHost* host, const char* where, Body&& body) noexcept {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        NoteFailure(host, where, e.what());
-    } catch (...) {
-        NoteFailure(host, where, "unknown exception");
-    }
+std::string* FailureOf(ImportHost* host) {
+    return host != nullptr ? &host->failure : nullptr;
 }
 
 } // namespace
@@ -40,7 +24,7 @@ static int32_t HostStartObject(void* hostData, void* /*zero*/) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    Guard(host, "startObject", [&] {
+    GuardCallback(FailureOf(host), "startObject", [&] {
         ReceiveStartObject(host->received);
         TraceLine(host->trace, "startObject");
     });
@@ -51,7 +35,7 @@ static int32_t HostDeclarePointCount(void* hostData, int32_t count) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    Guard(host, "declarePointCount", [&] {
+    GuardCallback(FailureOf(host), "declarePointCount", [&] {
         ReceiveDeclarePointCount(host->received, count);
         std::string line = "declarePointCount ";
         AppendInt(line, count);
@@ -64,7 +48,7 @@ static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) no
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    Guard(host, "addPoints", [&] {
+    GuardCallback(FailureOf(host), "addPoints", [&] {
         ReceivePoints(host->received, count, xyz);
         if (TraceEnabled(host->trace)) {
             std::string line = "addPoints";
@@ -85,7 +69,7 @@ static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*
     if (host == nullptr)
         return 0;
     int32_t value = 0;
-    Guard(host, "lookupSurface", [&] {
+    GuardCallback(FailureOf(host), "lookupSurface", [&] {
         value = ReceiveLookupSurface(host->received, name);
         std::string line = "lookupSurface ";
         AppendQuoted(line, name);
@@ -101,7 +85,7 @@ static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surfa
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    Guard(host, "addPolygon", [&] {
+    GuardCallback(FailureOf(host), "addPolygon", [&] {
         ReceivePolygon(host->received, vertexCount, surface, points);
         if (TraceEnabled(host->trace)) {
             std::string line = "addPolygon ";
@@ -123,7 +107,7 @@ static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t by
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
-    Guard(host, "storeSurfaceData", [&] {
+    GuardCallback(FailureOf(host), "storeSurfaceData", [&] {
         ReceiveSurfaceData(host->received, name, byteCount, block);
         if (TraceEnabled(host->trace)) {
             std::string line = "storeSurfaceData ";
@@ -145,7 +129,7 @@ void* HostGlobalLookup(const char* name, void* /*zero*/) {
     if (host == nullptr)
         return nullptr;
     void* found = nullptr;
-    Guard(host, "globalLookup", [&] {
+    GuardCallback(FailureOf(host), "globalLookup", [&] {
         if (name != nullptr && std::strcmp(name, "LWPanelServices") == 0 &&
             host->panelHost != nullptr) {
             found = &host->panelHost->services;

@@ -1,5 +1,6 @@
 #include "standin/PanelHost.h"
 
+#include "standin/CallbackGuard.h"
 #include "standin/PanelConsole.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -50,25 +50,9 @@ void Warn(PanelHost* host, const std::string& text) {
         std::fprintf(out, "ostrel: warning: %s\n", text.c_str());
 }
 
-void NoteFailure(const char* where, const char* what) noexcept {
-    if (gCurrentHost != nullptr && gCurrentHost->failure.empty()) {
-        try {
-            gCurrentHost->failure = std::string(where) + ": " + what;
-        } catch (...) {
-        }
-    }
-}
-
-// Runs a callback's body: an exception is noted as the load's failure and
-// goes no further, since nothing may unwind into the plug-in.
-template <typename Body> void Guard(const char* where, Body&& body) noexcept {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        NoteFailure(where, e.what());
-    } catch (...) {
-        NoteFailure(where, "unknown exception");
-    }
+// The failure of the load whose panel services are in use, if any.
+std::string* CurrentFailure() {
+    return gCurrentHost != nullptr ? &gCurrentHost->failure : nullptr;
 }
 
 HostPanel* FindPanel(PanelHost* host, PanelHandle handle) {
@@ -290,7 +274,7 @@ extern "C" {
 static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) noexcept {
     PanelHost* host = gCurrentHost;
     PanelHandle result = nullptr;
-    Guard("createPanel", [&] {
+    GuardCallback(CurrentFailure(), "createPanel", [&] {
         std::string line = "createPanel ";
         AppendQuoted(line, title);
         if (host == nullptr || host->settings.noPanel) {
@@ -312,7 +296,7 @@ static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) n
 
 static void HostDestroyPanel(PanelHandle handle) noexcept {
     PanelHost* host = gCurrentHost;
-    Guard("destroyPanel", [&] {
+    GuardCallback(CurrentFailure(), "destroyPanel", [&] {
         if (host == nullptr)
             return;
         TraceLine(host->trace, "destroyPanel");
@@ -330,7 +314,7 @@ static void HostDestroyPanel(PanelHandle handle) noexcept {
 static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
     PanelHost* host = gCurrentHost;
     int32_t result = 0;
-    Guard("openPanel", [&] {
+    GuardCallback(CurrentFailure(), "openPanel", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -359,7 +343,7 @@ static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
 
 static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t* value) noexcept {
     PanelHost* host = gCurrentHost;
-    Guard("getPanelAttribute", [&] {
+    GuardCallback(CurrentFailure(), "getPanelAttribute", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -402,7 +386,7 @@ static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
 
 static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t* value) noexcept {
     PanelHost* host = gCurrentHost;
-    Guard("setPanelAttribute", [&] {
+    GuardCallback(CurrentFailure(), "setPanelAttribute", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -447,7 +431,7 @@ static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
 static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
                                     ControlValue* value) noexcept {
     PanelHost* host = gCurrentHost;
-    Guard("getControlAttribute", [&] {
+    GuardCallback(CurrentFailure(), "getControlAttribute", [&] {
         if (host == nullptr)
             return;
         HostControl* control = FindControl(host, record);
@@ -475,7 +459,7 @@ static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
 static void HostSetControlAttribute(PanelControl* record, int32_t attribute,
                                     ControlValue* value) noexcept {
     PanelHost* host = gCurrentHost;
-    Guard("setControlAttribute", [&] {
+    GuardCallback(CurrentFailure(), "setControlAttribute", [&] {
         if (host == nullptr)
             return;
         HostControl* control = FindControl(host, record);
@@ -536,7 +520,7 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
                                        const char* label) noexcept {
     PanelHost* host = gCurrentHost;
     PanelControl* result = nullptr;
-    Guard("createControl", [&] {
+    GuardCallback(CurrentFailure(), "createControl", [&] {
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(host, handle);
@@ -612,15 +596,13 @@ static DisplayInfo* HostGetDisplayInfo(void) noexcept {
     PanelHost* host = gCurrentHost;
     if (host == nullptr)
         return &gNoDisplay;
-    try {
+    GuardCallback(CurrentFailure(), "getDisplayInfo", [&] {
         std::string line = "getDisplayInfo -> ";
         AppendInt(line, host->display.screenWidth);
         line += ' ';
         AppendInt(line, host->display.screenHeight);
         TraceLine(host->trace, line);
-    } catch (...) {
-        NoteFailure("getDisplayInfo", "exception");
-    }
+    });
     return &host->display;
 }
 
