@@ -2,6 +2,7 @@
 // invariant checker every loaded result goes through.
 #pragma once
 
+#include "fuzz/ModelInvariants.h"
 #include "mesh/Mesh.h"
 #include "model/Model.h"
 
@@ -10,55 +11,11 @@
 #include <string>
 #include <vector>
 
-// Checks what the reader and the grouping promise: tables within their
-// counts, every stored index in range, faces placed exactly once.
+// What the reader and the grouping promise (tables within their counts,
+// every stored index in range, faces placed exactly once, marks still
+// clear) is checked by the one checker the fuzzers use too.
 inline void CheckModelInvariants(const ModelTables& t) {
-    const int32_t points = PointCount(t), lines = LineCount(t), faces = FaceCount(t);
-    for (const LineRecord& l : t.lines) {
-        const bool inRange =
-            l.pointA >= 1 && l.pointA <= points && l.pointB >= 1 && l.pointB <= points;
-        EXPECT_EQ(l.broken, !inRange);
-        ASSERT_GE(l.firstFaceRef, 0);
-        ASSERT_LE(int64_t{l.firstFaceRef} + l.faceRefCount,
-                  static_cast<int64_t>(t.faceRefs.size()));
-        for (int32_t i = 0; i < l.faceRefCount; ++i) {
-            const int32_t f = LineFaces(t, l)[i];
-            ASSERT_TRUE(f >= 0 && f < faces);
-        }
-        EXPECT_GE(l.faceUseCount, 0);
-        EXPECT_LE(l.faceUseCount, l.faceRefCount);
-    }
-    std::vector<int32_t> placed(static_cast<size_t>(faces), 0);
-    for (const FaceRecord& f : t.faces) {
-        ASSERT_GE(f.lineCount, 0);
-        ASSERT_TRUE(f.colourIndex >= 0 && f.colourIndex < kColourCount);
-        ASSERT_LE(int64_t{f.firstLineRef} + f.lineCount,
-                  static_cast<int64_t>(t.faceLineRefs.size()));
-        for (int32_t i = 0; i < f.lineCount; ++i) {
-            const int32_t l = FaceLines(t, f)[i];
-            ASSERT_TRUE(l >= 0 && l < lines);
-            ASSERT_FALSE(t.lines[static_cast<size_t>(l)].broken);
-        }
-        ASSERT_TRUE(f.group >= 0 && f.group < GroupCount(t));
-    }
-    EXPECT_LE(t.lineFaceCount, faces);
-    EXPECT_LE(t.lineFaceCount, t.lineEntryCount);
-    EXPECT_LE(PaletteCount(t), kMaxPaletteEntries);
-    ASSERT_EQ(static_cast<int32_t>(t.faceOrder.size()), faces);
-    for (int32_t f : t.faceOrder) {
-        ASSERT_TRUE(f >= 0 && f < faces);
-        ++placed[static_cast<size_t>(f)];
-    }
-    for (int32_t n : placed) {
-        EXPECT_EQ(n, 1);
-    }
-    int32_t next = 0;
-    for (const FaceGroup& g : t.groups) {
-        EXPECT_EQ(g.firstMember, next);
-        EXPECT_GT(g.memberCount, 0);
-        next += g.memberCount;
-    }
-    EXPECT_EQ(next, faces);
+    EXPECT_EQ(CheckTables(t), "");
 }
 
 struct LoadedModel {
