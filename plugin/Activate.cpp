@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -37,7 +36,7 @@ void SinkStoreSurfaceData(void* c, const char* name, int32_t byteCount,
     Record(c)->storeSurfaceData(Record(c)->hostData, name, byteCount, block);
 }
 
-// Steps after the file is open. `source` is null when it could not be opened.
+// Steps after the file is open; the caller empties the tables afterwards.
 int32_t Activate(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& source) {
     ImportOptions options{};
     DeriveBaseName(record->sourcePath != nullptr ? record->sourcePath : "",
@@ -62,23 +61,19 @@ int32_t Activate(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& 
 
     if (read == kReadNotModelFile) {
         record->status = kImportNotModelFile;
-        ReleaseModel(gTables);
         return kActivateHandled;
     }
     if (read == kReadFailed) {
         record->status = kImportOpenFailed;
-        ReleaseModel(gTables);
         return kActivateHandled;
     }
 
     auto* services = static_cast<PanelServices*>(globalLookup("LWPanelServices", nullptr));
     if (services == nullptr) {
-        ReleaseModel(gTables);
         return kActivateMissingGlobal;
     }
     if (ShowOptionsPanel(services, globalLookup, options, gTables) == kPanelCancelled) {
         record->status = kImportCancelled;
-        ReleaseModel(gTables);
         return kActivateHandled;
     }
 
@@ -92,24 +87,24 @@ int32_t Activate(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& 
     // memory runs out, nothing has been sent.
     BuildObject(gTables, build, sink);
     record->status = kImportLoaded;
-    ReleaseModel(gTables);
     return kActivateHandled;
 }
 
-// Whatever escapes (only allocation failure can) must not reach the host.
+// Every way out of an activation leaves the tables empty. Whatever escapes
+// (only allocation failure can) must not reach the host.
 int32_t Guarded(GlobalLookupFn globalLookup, ImportRecord* record, ByteSource& source) {
+    int32_t result = kActivateHandled;
     try {
-        return Activate(globalLookup, record, source);
-    } catch (const std::exception&) {
+        result = Activate(globalLookup, record, source);
     } catch (...) {
-    }
-    if (source.file != nullptr) {
-        std::fclose(source.file);
-        source.file = nullptr;
+        if (source.file != nullptr) {
+            std::fclose(source.file);
+            source.file = nullptr;
+        }
+        record->status = kImportOpenFailed;
     }
     ReleaseModel(gTables);
-    record->status = kImportOpenFailed;
-    return kActivateHandled;
+    return result;
 }
 
 } // namespace
