@@ -221,8 +221,13 @@ bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
     return closes;
 }
 
+// A 1-based line number that faces and line faces may name: in range and
+// with both end points in the point table.
+bool NamesSoundLine(const ModelTables& t, int32_t index) {
+    return index >= 1 && index <= LineCount(t) && !t.lines[static_cast<size_t>(index - 1)].broken;
+}
+
 void ReadFaces(Reader& in, ModelTables& t) {
-    const int32_t lineCount = LineCount(t);
     std::vector<int32_t> pointUses;
     while (!in.AtEnd()) {
         in.Next();
@@ -253,8 +258,7 @@ void ReadFaces(Reader& in, ModelTables& t) {
                                                       ? bound - static_cast<uint64_t>(stored)
                                                       : 0);
                 }
-                valid = valid && index >= 1 && index <= lineCount &&
-                        !t.lines[static_cast<size_t>(index - 1)].broken;
+                valid = valid && NamesSoundLine(t, index);
                 if (valid) {
                     CheckRoom(t.faceLineRefs, static_cast<size_t>(repeat));
                     t.faceLineRefs.insert(t.faceLineRefs.end(), static_cast<size_t>(repeat),
@@ -264,8 +268,7 @@ void ReadFaces(Reader& in, ModelTables& t) {
                 break;
             }
             const int32_t index = in.NextInteger();
-            valid = valid && index >= 1 && index <= lineCount &&
-                    !t.lines[static_cast<size_t>(index - 1)].broken;
+            valid = valid && NamesSoundLine(t, index);
             if (valid) {
                 CheckRoom(t.faceLineRefs);
                 t.faceLineRefs.push_back(index - 1);
@@ -328,7 +331,6 @@ void ReadPalette(Reader& in, ModelTables& t) {
 }
 
 void ReadLineList(Reader& in, ModelTables& t) {
-    const int32_t lineCount = LineCount(t);
     while (!in.AtEnd()) {
         in.Next();
         if (in.Is("ENDL2")) {
@@ -341,11 +343,8 @@ void ReadLineList(Reader& in, ModelTables& t) {
         if (t.lineEntryCount < std::numeric_limits<int32_t>::max()) {
             ++t.lineEntryCount;
         }
-        if (index < 1 || index > lineCount) {
-            continue;
-        }
-        const LineRecord& l = t.lines[static_cast<size_t>(index - 1)];
-        if (l.broken || l.value4 != 0 || colour < 0 || colour >= kColourCount) {
+        if (!NamesSoundLine(t, index) || t.lines[static_cast<size_t>(index - 1)].value4 != 0 ||
+            colour < 0 || colour >= kColourCount) {
             continue;
         }
         CheckRoom(t.faces);
