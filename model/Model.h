@@ -71,12 +71,20 @@ double ParseReal(const char* text);
 
 // ------------------------------------------------------------------ table ---
 
-// The array of one model table: plain records, indexed like std::vector. It
-// grows with realloc, which for a large block extends it in place or remaps
-// its pages: growing copies nothing, never holds the old and the new array at
-// once, and capacity not yet written costs no memory. Growing one record at a
-// time therefore stays cheap for tables of millions of records. Throws
-// std::bad_alloc when memory runs out.
+// The memory of the tables' arrays, given by byte sizes. ResizeTableBlock
+// works like realloc (a null block is a new one; on failure it returns null
+// and the block stays as it was); `oldBytes` must be the size the block was
+// last given, and FreeTableBlock takes that size too. Large blocks are mapped
+// on huge pages where the system offers them (see TableMemory.cpp).
+void* ResizeTableBlock(void* block, size_t oldBytes, size_t newBytes);
+void FreeTableBlock(void* block, size_t bytes);
+
+// The array of one model table: plain records, indexed like std::vector. A
+// large block grows in place or has its pages remapped: growing copies
+// nothing, never holds the old and the new array at once, and capacity not
+// yet written costs no memory. Growing one record at a time therefore stays
+// cheap for tables of millions of records. Throws std::bad_alloc when memory
+// runs out.
 template <typename T> struct Table {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
 
@@ -98,7 +106,7 @@ template <typename T> struct Table {
         Table(std::move(other)).swap(*this);
         return *this;
     }
-    ~Table() { std::free(items); }
+    ~Table() { FreeTableBlock(items, capacity * sizeof(T)); }
 
     size_t size() const { return count; }
     bool empty() const { return count == 0; }
@@ -119,7 +127,7 @@ template <typename T> struct Table {
         if (wanted > SIZE_MAX / sizeof(T)) {
             throw std::bad_alloc();
         }
-        void* grown = std::realloc(items, wanted * sizeof(T));
+        void* grown = ResizeTableBlock(items, capacity * sizeof(T), wanted * sizeof(T));
         if (grown == nullptr) {
             throw std::bad_alloc();
         }

@@ -197,3 +197,28 @@ TEST(BulkReading, TablesGrowKeepAndCopyTheirRecords) {
     EXPECT_TRUE(table.empty());
     EXPECT_EQ(table.data(), nullptr);
 }
+
+// Big tables leave the heap for mapped memory and grow there, in place or
+// moved when the address space after them is taken. Two tables growing in
+// turn keep taking each other's room, so both ways are taken many times.
+TEST(BulkReading, BigTablesKeepTheirRecordsWhileGrowingInTurn) {
+    Table<int64_t> a;
+    Table<int64_t> b;
+    constexpr int64_t kCount = int64_t{12} << 20; // 96 MiB each
+    for (int64_t i = 0; i < kCount; ++i) {
+        a.push_back(i);
+        b.push_back(-i);
+    }
+    int64_t wrongA = 0;
+    int64_t wrongB = 0;
+    for (int64_t i = 0; i < kCount; ++i) {
+        wrongA += a[static_cast<size_t>(i)] != i ? 1 : 0;
+        wrongB += b[static_cast<size_t>(i)] != -i ? 1 : 0;
+    }
+    EXPECT_EQ(wrongA, 0);
+    EXPECT_EQ(wrongB, 0);
+    Table<int64_t> copy = a;
+    EXPECT_EQ(copy[static_cast<size_t>(kCount - 1)], kCount - 1);
+    a.resize(3); // shrinking the count keeps the block
+    EXPECT_EQ(a[2], 2);
+}
