@@ -33,7 +33,7 @@
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
-constexpr size_t kMappedFrom = size_t{4} << 20;
+constexpr size_t kMappedFrom = size_t{256} << 10;
 
 bool IsMapped(size_t bytes) {
     return bytes >= kMappedFrom;
