@@ -43,11 +43,6 @@ int32_t ParseInteger(const char* text) {
 
 namespace {
 
-// The exactly representable powers of ten.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The common plain decimal ("-123.456789"): at most 15 digits, no exponent.
 // Its digits form an integer below 2^53 and its point a division by an exact
 // power of ten, so one IEEE division gives the correctly rounded value, the
@@ -76,8 +71,7 @@ bool ParsePlainDecimal(const char* p, double& value) {
     if (count == 0 || count > 15 || *p == 'e' || *p == 'E' || *p == 'd' || *p == 'D') {
         return false;
     }
-    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[fraction];
-    value = negative ? -magnitude : magnitude;
+    value = PlainDecimalValue(digits, fraction, negative);
     return true;
 }
 

@@ -190,6 +190,18 @@ int32_t ParseInteger(const char* text);
 // the sign (an underflow gives a zero of the sign).
 double ParseReal(const char* text);
 
+// The value of a plain decimal given by its digits as one integer (at most
+// 15 digits, so below 2^53) and the count of them after the point: one
+// division by an exact power of ten, which is correctly rounded and so the
+// value ParseReal gives for the same text.
+inline double PlainDecimalValue(uint64_t digits, int32_t fractionDigits, bool negative) {
+    constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    assert(digits < (uint64_t{1} << 53) && fractionDigits >= 0 && fractionDigits <= 15);
+    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[fractionDigits];
+    return negative ? -magnitude : magnitude;
+}
+
 // ----------------------------------------------------------------- tables ---
 
 struct PointRecord {

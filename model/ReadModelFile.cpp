@@ -45,8 +45,11 @@ struct Reader {
     char line[kLineBufferSize + 8];
 
     bool AtEnd() const { return source.eof; }
+    // Whether the next line, with its look-ahead byte, certainly lies inside
+    // the current block.
+    bool InBlock() const { return !source.eof && source.end - source.pos >= kLineBufferSize + 8; }
     void Next() {
-        if (source.eof || source.end - source.pos < kLineBufferSize + 8) {
+        if (!InBlock()) {
             ReadTextLine(line, kLineBufferSize, source);
             return;
         }
@@ -63,25 +66,106 @@ struct Reader {
             }
         }
         line[length] = '\0';
-        p += length;
         if (length < kLineLimit) {
-            // *p is the CR or LF; the other byte of a pair belongs to it.
-            const unsigned char c = *p++;
-            if (*p == (c == '\r' ? '\n' : '\r')) {
-                ++p;
+            EndLine(p + length);
+        } else {
+            source.pos = p + length; // the line end, if any, stays for the next read
+        }
+    }
+    // Moves past the CR or LF at `end` and the other byte of a pair.
+    void EndLine(const unsigned char* end) {
+        const unsigned char c = *end++;
+        if (*end == (c == '\r' ? '\n' : '\r')) {
+            ++end;
+        }
+        source.pos = end;
+    }
+
+    // The usual number lines are converted straight from the block: a plain
+    // integer of one to nine digits, or a decimal of at most 15 digits with
+    // an optional minus and point, ended by CR or LF. Their values are the
+    // ones the general conversions give. The line still goes to the buffer,
+    // where the end of the file expects the last line read. Anything else,
+    // and any line near the end of the block, is left untouched for Next and
+    // the general conversions.
+    bool TryInteger(int32_t& value) {
+        if (!InBlock()) {
+            return false;
+        }
+        const unsigned char* p = source.pos;
+        uint32_t v = 0;
+        int32_t n = 0;
+        for (; n < 9 && IsDigit(p[n]); ++n) {
+            v = v * 10 + static_cast<uint32_t>(p[n] - '0');
+        }
+        if (n == 0 || !IsLineEnd(p[n])) {
+            return false;
+        }
+        std::memcpy(line, p, 16);
+        line[n] = '\0';
+        EndLine(p + n);
+        value = static_cast<int32_t>(v);
+        return true;
+    }
+    bool TryReal(double& value) {
+        if (!InBlock()) {
+            return false;
+        }
+        const unsigned char* p = source.pos;
+        const bool negative = p[0] == '-';
+        int32_t n = negative ? 1 : 0;
+        uint64_t digits = 0;
+        int32_t count = 0;
+        int32_t fraction = 0;
+        for (; count <= 15 && IsDigit(p[n]); ++n, ++count) {
+            digits = digits * 10 + static_cast<uint64_t>(p[n] - '0');
+        }
+        if (p[n] == '.') {
+            for (++n; count <= 15 && IsDigit(p[n]); ++n, ++count, ++fraction) {
+                digits = digits * 10 + static_cast<uint64_t>(p[n] - '0');
             }
         }
-        // After 79 bytes the line end, if any, stays for the next read.
-        source.pos = p;
+        // At most 1 + 16 + 1 + 16 bytes were looked at, well inside the block.
+        if (count == 0 || count > 15 || !IsLineEnd(p[n])) {
+            return false;
+        }
+        std::memcpy(line, p, 40);
+        line[n] = '\0';
+        EndLine(p + n);
+        value = PlainDecimalValue(digits, fraction, negative);
+        return true;
     }
     int32_t NextInteger() {
+        int32_t value;
+        if (TryInteger(value)) {
+            return value;
+        }
         Next();
         return LineInteger(line);
     }
     double NextReal() {
+        double value;
+        if (TryReal(value)) {
+            return value;
+        }
         Next();
         return ParseReal(line);
     }
+    // Reads the first line of a record into `first`, or returns false when
+    // that line is `keyword`, which ends the section.
+    bool RecordStart(const char* keyword, int32_t& first) {
+        if (TryInteger(first)) {
+            return true; // a number is never a keyword
+        }
+        Next();
+        if (Is(keyword)) {
+            return false;
+        }
+        first = LineInteger(line);
+        return true;
+    }
+    static bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+    static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
     // Keywords start with a capital letter, numbers never: most lines are
     // told apart by their first byte.
     bool Is(const char* keyword) const {
@@ -124,12 +208,10 @@ template <typename T> void CheckRoom(const Table<T>& table, size_t more = 1) {
 
 void ReadPoints(Reader& in, ModelTables& t) {
     while (!in.AtEnd()) {
-        in.Next();
-        if (in.Is("LINE0")) {
+        PointRecord p{};
+        if (!in.RecordStart("LINE0", p.value1)) {
             return;
         }
-        PointRecord p{};
-        p.value1 = LineInteger(in.line);
         p.value2 = static_cast<uint16_t>(in.NextInteger());
         p.value3 = static_cast<uint16_t>(in.NextInteger());
         in.Next();
@@ -145,12 +227,10 @@ void ReadPoints(Reader& in, ModelTables& t) {
 void ReadLines(Reader& in, ModelTables& t) {
     const int32_t pointCount = PointCount(t);
     while (!in.AtEnd()) {
-        in.Next();
-        if (in.Is("FACE0")) {
+        LineRecord l{};
+        if (!in.RecordStart("FACE0", l.pointA)) {
             return;
         }
-        LineRecord l{};
-        l.pointA = LineInteger(in.line);
         l.pointB = in.NextInteger();
         l.value3 = static_cast<uint16_t>(in.NextInteger());
         l.value4 = static_cast<uint16_t>(in.NextInteger());
@@ -230,12 +310,10 @@ bool NamesSoundLine(const ModelTables& t, int32_t index) {
 void ReadFaces(Reader& in, ModelTables& t) {
     std::vector<int32_t> pointUses;
     while (!in.AtEnd()) {
-        in.Next();
-        if (in.Is("END00")) {
+        FaceRecord f{};
+        if (!in.RecordStart("END00", f.lineCount)) {
             return;
         }
-        FaceRecord f{};
-        f.lineCount = LineInteger(in.line);
         f.colourIndex = in.NextInteger();
         f.value3 = in.NextInteger();
         f.group = -1;
@@ -332,11 +410,10 @@ void ReadPalette(Reader& in, ModelTables& t) {
 
 void ReadLineList(Reader& in, ModelTables& t) {
     while (!in.AtEnd()) {
-        in.Next();
-        if (in.Is("ENDL2")) {
+        int32_t index;
+        if (!in.RecordStart("ENDL2", index)) {
             return;
         }
-        const int32_t index = LineInteger(in.line);
         in.Next();
         const int32_t colour = in.NextInteger();
         in.Next();
