@@ -8,12 +8,12 @@
 // the bytes that fill it), the big tables are better backed by 2 MiB pages:
 // one fault then covers 512 small ones. On 64-bit Linux a block of
 // kMappedFrom bytes or more is therefore mapped directly, at a 2 MiB aligned
-// address, in whole 2 MiB units, and advised for huge pages. It grows in
-// place when the address space after it is free, and otherwise its pages are
-// moved (not copied) to a fresh aligned place, where whole huge pages move as
-// they are. Smaller blocks, other systems and the sanitizer builds (whose
-// checks only cover the heap) use realloc. Whether a block is mapped follows
-// from its size alone, so the callers pass sizes instead of keeping a flag.
+// address, in whole 2 MiB units, and advised for huge pages. It grows with
+// mremap, in place or by moving its pages (nothing is copied; the system
+// keeps large mappings 2 MiB aligned, so whole huge pages move as they are;
+// were it not to, the pages would still work, as small ones). Smaller blocks, other systems and the
+// sanitizer builds (whose checks only cover the heap) use realloc. Whether a block is mapped
+// follows from its size alone, so the callers pass sizes instead of keeping a flag.
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -91,19 +91,8 @@ void* ResizeTableBlock(void* block, size_t oldBytes, size_t newBytes) {
         munmap(static_cast<char*>(block) + newSize, oldSize - newSize);
         return block;
     }
-    if (mremap(block, oldSize, newSize, 0) != MAP_FAILED) {
-        return block;
-    }
-    void* target = MapAligned(newSize);
-    if (target == nullptr) {
-        return nullptr;
-    }
-    // Replaces the fresh mapping at `target`; it keeps the huge-page advice.
-    if (mremap(block, oldSize, newSize, MREMAP_MAYMOVE | MREMAP_FIXED, target) == MAP_FAILED) {
-        munmap(target, newSize);
-        return nullptr;
-    }
-    return target;
+    void* moved = mremap(block, oldSize, newSize, MREMAP_MAYMOVE);
+    return moved == MAP_FAILED ? nullptr : moved;
 }
 
 void FreeTableBlock(void* block, size_t bytes) {
