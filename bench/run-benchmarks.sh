@@ -59,11 +59,11 @@ haveObj=0
 mkdir -p "$data"
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); best of $runs runs"
 echo "import: $importName"
-pageUs=
 if [[ -x $build/page-touch ]]; then
-  probe=$(for i in 1 2 3; do "$build/page-touch" 64; done | sort -t, -k2 -n | head -1)
-  pageUs=$(awk '{ print $5 }' <<<"$probe")
-  echo "fresh memory (page-touch 64): $probe"
+  # What the tables' first touch costs here, on small and on huge pages.
+  for mode in "" --huge; do
+    echo "fresh memory: $(for i in 1 2 3; do "$build/page-touch" 64 $mode; done | sort -t, -k2 -n | head -1)"
+  done
 fi
 printf '%-5s %-15s %9s %9s %9s %8s %9s %9s %7s\n' size program wall_s cpu_s MB/s ns/line peak_MB faults x_scan
 
@@ -114,13 +114,6 @@ for size in $sizes; do
   report "$size" "$importName" "$bytes" "$lines" "$scan"
   importCpu[$size]=$best_cpu
   importRss[$size]=$rss
-  if [[ -n $pageUs ]]; then
-    awk -v cpu="$best_cpu" -v faults="$faults" -v us="$pageUs" -v scan="$scan" 'BEGIN {
-      touch = faults * us / 1e6
-      printf "      of which first use of fresh pages (faults x probe) ~%.3f s; the rest %.3f s = %.2fx the line scan\n",
-        touch, cpu - touch, (cpu - touch) / scan
-    }'
-  fi
 
   if ((haveObj)); then
     objBytes=$(stat -c %s "$obj")
