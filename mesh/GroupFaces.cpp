@@ -30,8 +30,9 @@ constexpr int32_t kCursorMinRefs = 8;
 
 struct Frame {
     int32_t face;
-    int32_t pass;    // 0: lines listed by exactly two faces; 1: by more
-    int32_t linePos; // next position in the face's line list
+    int32_t pass;     // 0: lines listed by exactly two faces; 1: by more
+    int32_t linePos;  // next position in the face's line list
+    int32_t lastPass; // 0 when no line of the face is listed by more than two
 };
 
 void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& cursor,
@@ -42,8 +43,10 @@ void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& curso
     t.faceOrder[static_cast<size_t>(cursor++)] = faceIndex;
     ++group.memberCount;
     const int32_t* refs = FaceLines(t, face);
+    int32_t lastPass = 0;
     for (int32_t i = 0; i < face.lineCount; ++i) {
         const LineRecord& line = t.lines[static_cast<size_t>(refs[i])];
+        lastPass = line.faceUseCount > 2 ? 1 : lastPass;
         if (line.faceUseCount > 0) {
             // Stored faces name only lines whose end points exist.
             assert(line.pointA >= 1 && line.pointA <= PointCount(t));
@@ -56,7 +59,7 @@ void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& curso
             group.sumCount += 2;
         }
     }
-    stack.push_back(Frame{faceIndex, 0, 0});
+    stack.push_back(Frame{faceIndex, 0, 0, lastPass});
 }
 
 } // namespace
@@ -82,7 +85,7 @@ void GroupFaces(ModelTables& t) {
             const FaceRecord& face = t.faces[static_cast<size_t>(frame.face)];
             const int32_t* refs = FaceLines(t, face);
             int32_t next = -1;
-            while (frame.pass < 2 && next < 0) {
+            while (frame.pass <= frame.lastPass && next < 0) {
                 if (frame.linePos >= face.lineCount) {
                     ++frame.pass;
                     frame.linePos = 0;
