@@ -13,11 +13,6 @@
 inline std::string CheckTables(const ModelTables& t) {
     const int32_t points = PointCount(t), lines = LineCount(t), faces = FaceCount(t);
     for (const LineRecord& l : t.lines) {
-        const bool inRange =
-            l.pointA >= 1 && l.pointA <= points && l.pointB >= 1 && l.pointB <= points;
-        if (l.broken == inRange) {
-            return "line: broken mark disagrees with its end points";
-        }
         if (l.firstFaceRef < 0 ||
             int64_t{l.firstFaceRef} + l.faceRefCount > static_cast<int64_t>(t.faceRefs.size())) {
             return "line: face references outside the table";
@@ -42,7 +37,7 @@ inline std::string CheckTables(const ModelTables& t) {
         }
         for (int32_t i = 0; i < f.lineCount; ++i) {
             const int32_t l = FaceLines(t, f)[i];
-            if (l < 0 || l >= lines || t.lines[static_cast<size_t>(l)].broken) {
+            if (l < 0 || l >= lines || !HasBothEnds(t.lines[static_cast<size_t>(l)], points)) {
                 return "face: names a line that does not exist or is broken";
             }
         }

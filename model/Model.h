@@ -2,8 +2,9 @@
 //
 // Invariants established by ReadModelFile (everything after it trusts them):
 //  - every table's length equals its count and fits a signed 32-bit integer;
-//  - a stored face names only lines in 0..lineCount-1 that are not broken, so
-//    every point it reaches lies in 1..pointCount;
+//  - a stored face names only lines in 0..lineCount-1 whose end points both
+//    lie in 1..pointCount (HasBothEnds); a line without them is kept but
+//    broken: no stored face names it;
 //  - a stored face has colourIndex 0..15 and lineCount >= 0;
 //  - a stored face with two or more lines can close: every end point of each
 //    of its line entries is an end point of another entry (a line listed twice
@@ -223,7 +224,6 @@ struct LineRecord {
     int32_t direction;    // 0, or 1 (last run A->B) / 2 (B->A); written by BuildObject
     int32_t faceUseCount; // face-section faces listing the line, with repeats
     int32_t firstFaceRef; // faceRefs of this line: ModelTables::faceRefs[first .. first+count)
-    bool broken;          // an end point outside 1..pointCount; no stored face names it
 };
 
 struct FaceRecord {
@@ -263,6 +263,12 @@ struct ModelTables {
     Table<int32_t> faceOrder;          // face indices in group order (GroupFaces)
     Table<FaceGroup> groups;
 };
+
+// Whether both end points of a line lie in the point table; a line without
+// them is kept but broken, and no stored face names it.
+inline bool HasBothEnds(const LineRecord& l, int32_t pointCount) {
+    return l.pointA >= 1 && l.pointA <= pointCount && l.pointB >= 1 && l.pointB <= pointCount;
+}
 
 inline int32_t PointCount(const ModelTables& t) {
     return static_cast<int32_t>(t.points.size());

@@ -225,7 +225,6 @@ void ReadPoints(Reader& in, ModelTables& t) {
 }
 
 void ReadLines(Reader& in, ModelTables& t) {
-    const int32_t pointCount = PointCount(t);
     while (!in.AtEnd()) {
         LineRecord l{};
         if (!in.RecordStart("FACE0", l.pointA)) {
@@ -234,7 +233,6 @@ void ReadLines(Reader& in, ModelTables& t) {
         l.pointB = in.NextInteger();
         l.value3 = static_cast<uint16_t>(in.NextInteger());
         l.value4 = static_cast<uint16_t>(in.NextInteger());
-        l.broken = l.pointA < 1 || l.pointA > pointCount || l.pointB < 1 || l.pointB > pointCount;
         CheckRoom(t.lines);
         t.lines.push_back(l);
     }
@@ -304,7 +302,8 @@ bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
 // A 1-based line number that faces and line faces may name: in range and
 // with both end points in the point table.
 bool NamesSoundLine(const ModelTables& t, int32_t index) {
-    return index >= 1 && index <= LineCount(t) && !t.lines[static_cast<size_t>(index - 1)].broken;
+    return index >= 1 && index <= LineCount(t) &&
+           HasBothEnds(t.lines[static_cast<size_t>(index - 1)], PointCount(t));
 }
 
 void ReadFaces(Reader& in, ModelTables& t) {

@@ -363,7 +363,7 @@ TEST(ModelReader, EveryLineCountsAndKeywordsAreWholeLines) {
     ASSERT_EQ(LineCount(t), 1);
     EXPECT_EQ(t.lines[0].pointA, 0);
     EXPECT_EQ(t.lines[0].pointB, 2);
-    EXPECT_TRUE(t.lines[0].broken);
+    EXPECT_FALSE(HasBothEnds(t.lines[0], PointCount(t)));
     EXPECT_EQ(FaceCount(t), 0); // its one line is broken
 }
 
@@ -582,7 +582,7 @@ TEST(ModelReader, LineEntriesBreakingALimitAreOnlyCounted) {
     ASSERT_EQ(FaceCount(t), 2);
     EXPECT_EQ(t.faces[1].colourIndex, 15);
     EXPECT_EQ(Refs(t, 1), (std::vector<int32_t>{0, 1}));
-    EXPECT_TRUE(t.lines[3].broken);
+    EXPECT_FALSE(HasBothEnds(t.lines[3], PointCount(t)));
     EXPECT_EQ(m.loadTarget, 2);
 }
 
