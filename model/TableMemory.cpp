@@ -70,6 +70,9 @@ void* ResizeTableBlock(void* block, size_t oldBytes, size_t newBytes) {
     if (!IsMapped(oldBytes) && !IsMapped(newBytes)) {
         return std::realloc(block, newBytes);
     }
+    if (newBytes > SIZE_MAX - 2 * kHugePage) {
+        return nullptr; // rounding up, and the alignment slack, would overflow
+    }
     if (!IsMapped(oldBytes) || !IsMapped(newBytes)) {
         // Crossing the threshold: copy (the heap side is below kMappedFrom).
         void* moved = IsMapped(newBytes) ? MapAligned(MappedSize(newBytes)) : std::malloc(newBytes);

@@ -217,6 +217,29 @@ TEST(BulkReading, TablesGrowKeepAndCopyTheirRecords) {
     EXPECT_EQ(table.data(), nullptr);
 }
 
+// A size that cannot be had is refused, never wrapped round to a small one.
+// (Under AddressSanitizer such a request aborts by design, so it is not made.)
+TEST(BulkReading, TablesRefuseImpossibleSizes) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP();
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP();
+#endif
+#endif
+    Table<unsigned char> bytes;
+    bytes.push_back(1);
+    EXPECT_THROW(bytes.reserve(SIZE_MAX - 1), std::bad_alloc);
+    EXPECT_EQ(bytes.size(), 1u);
+    EXPECT_EQ(bytes[0], 1);
+    bytes.resize(size_t{1} << 20); // mapped from here on
+    EXPECT_THROW(bytes.reserve(SIZE_MAX - 4096), std::bad_alloc);
+    EXPECT_EQ(bytes.size(), size_t{1} << 20);
+    Table<int64_t> wide;
+    EXPECT_THROW(wide.reserve(SIZE_MAX / 8), std::bad_alloc);
+    EXPECT_TRUE(wide.empty());
+}
+
 // Big tables leave the heap for mapped memory and grow there, in place or
 // moved when the address space after them is taken. Two tables growing in
 // turn keep taking each other's room, so both ways are taken many times.
