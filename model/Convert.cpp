@@ -43,36 +43,10 @@ int32_t ParseInteger(const char* text) {
 
 namespace {
 
-// The common plain decimal ("-123.456789"): at most 15 digits, no exponent.
-// Its digits form an integer below 2^53 and its point a division by an exact
-// power of ten, so one IEEE division gives the correctly rounded value, the
-// one the general conversion gives too. Returns false for anything else.
+// A plain decimal without exponent; see ScanPlainDecimal.
 bool ParsePlainDecimal(const char* p, double& value) {
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    uint64_t digits = 0;
-    int32_t count = 0;
-    int32_t fraction = 0;
-    while (IsDigit(*p)) {
-        digits = digits * 10 + static_cast<uint64_t>(*p++ - '0');
-        ++count;
-    }
-    if (*p == '.') {
-        ++p;
-        while (IsDigit(*p)) {
-            digits = digits * 10 + static_cast<uint64_t>(*p++ - '0');
-            ++count;
-            ++fraction;
-        }
-    }
-    if (count == 0 || count > 15 || *p == 'e' || *p == 'E' || *p == 'd' || *p == 'D') {
-        return false;
-    }
-    value = PlainDecimalValue(digits, fraction, negative);
-    return true;
+    const char* end = ScanPlainDecimal(p, value);
+    return end != nullptr && *end != 'e' && *end != 'E' && *end != 'd' && *end != 'D';
 }
 
 } // namespace

@@ -191,16 +191,35 @@ int32_t ParseInteger(const char* text);
 // the sign (an underflow gives a zero of the sign).
 double ParseReal(const char* text);
 
-// The value of a plain decimal given by its digits as one integer (at most
-// 15 digits, so below 2^53) and the count of them after the point: one
-// division by an exact power of ten, which is correctly rounded and so the
-// value ParseReal gives for the same text.
-inline double PlainDecimalValue(uint64_t digits, int32_t fractionDigits, bool negative) {
+// The common plain decimal ("-123.456789"): optional sign, digits, optional
+// point and digits, at most 15 digits in all, at `p`. Returns the position
+// after it and sets `value`, or returns null for anything else (no digit, a
+// 16th digit). Its digits form an integer below 2^53 and its point a division
+// by an exact power of ten, so one IEEE division gives the correctly rounded
+// value, the one ParseReal gives for it. Reads no more than 20 bytes, so it may
+// scan a buffer that is not terminated but holds that many.
+inline const char* ScanPlainDecimal(const char* p, double& value) {
     constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    assert(digits < (uint64_t{1} << 53) && fractionDigits >= 0 && fractionDigits <= 15);
-    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[fractionDigits];
-    return negative ? -magnitude : magnitude;
+    const bool negative = *p == '-';
+    p += (*p == '+' || *p == '-') ? 1 : 0;
+    uint64_t digits = 0;
+    int32_t count = 0;
+    int32_t fraction = 0;
+    for (; count <= 15 && *p >= '0' && *p <= '9'; ++p, ++count) {
+        digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    }
+    if (*p == '.') {
+        for (++p; count <= 15 && *p >= '0' && *p <= '9'; ++p, ++count, ++fraction) {
+            digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+        }
+    }
+    if (count == 0 || count > 15) {
+        return nullptr;
+    }
+    const double magnitude = static_cast<double>(digits) / kExactPowersOfTen[fraction];
+    value = negative ? -magnitude : magnitude;
+    return p;
 }
 
 // ----------------------------------------------------------------- tables ---

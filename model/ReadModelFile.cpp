@@ -11,19 +11,28 @@
 
 namespace {
 
-// ParseInteger for the usual line of one to nine plain digits (which needs
-// no clamping), done in place; anything else goes to ParseInteger.
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The usual integer line: one to nine plain digits at `p`, which need no
+// clamping. Returns the position after them and sets `value`, or returns
+// null when there is no digit. Reads at most ten bytes.
+inline const char* ScanPlainInteger(const char* p, int32_t& value) {
+    uint32_t v = 0;
+    int32_t n = 0;
+    for (; n < 9 && IsDigit(p[n]); ++n) {
+        v = v * 10 + static_cast<uint32_t>(p[n] - '0');
+    }
+    value = static_cast<int32_t>(v);
+    return n == 0 ? nullptr : p + n;
+}
+
+// ParseInteger, with the usual line done in place.
 inline int32_t LineInteger(const char* text) {
-    uint32_t value = 0;
-    int32_t digits = 0;
-    while (digits < 9 && text[digits] >= '0' && text[digits] <= '9') {
-        value = value * 10 + static_cast<uint32_t>(text[digits] - '0');
-        ++digits;
-    }
-    if (digits == 0 || (text[digits] >= '0' && text[digits] <= '9')) {
-        return ParseInteger(text);
-    }
-    return static_cast<int32_t>(value);
+    int32_t value;
+    const char* end = ScanPlainInteger(text, value);
+    return end == nullptr || IsDigit(*end) ? ParseInteger(text) : value;
 }
 
 constexpr int32_t kLineBufferSize = 80;
@@ -83,7 +92,7 @@ struct Reader {
 
     // The usual number lines are converted straight from the block: a plain
     // integer of one to nine digits, or a decimal of at most 15 digits with
-    // an optional minus and point, ended by CR or LF. Their values are the
+    // an optional sign and point, ended by CR or LF. Their values are the
     // ones the general conversions give. The line still goes to the buffer,
     // where the end of the file expects the last line read. Anything else,
     // and any line near the end of the block, is left untouched for Next and
@@ -92,47 +101,27 @@ struct Reader {
         if (!InBlock()) {
             return false;
         }
-        const unsigned char* p = source.pos;
-        uint32_t v = 0;
-        int32_t n = 0;
-        for (; n < 9 && IsDigit(p[n]); ++n) {
-            v = v * 10 + static_cast<uint32_t>(p[n] - '0');
-        }
-        if (n == 0 || !IsLineEnd(p[n])) {
-            return false;
-        }
-        std::memcpy(line, p, 16);
-        line[n] = '\0';
-        EndLine(p + n);
-        value = static_cast<int32_t>(v);
-        return true;
+        return TakeNumberLine(ScanPlainInteger(Here(), value));
     }
     bool TryReal(double& value) {
         if (!InBlock()) {
             return false;
         }
-        const unsigned char* p = source.pos;
-        const bool negative = p[0] == '-';
-        int32_t n = negative ? 1 : 0;
-        uint64_t digits = 0;
-        int32_t count = 0;
-        int32_t fraction = 0;
-        for (; count <= 15 && IsDigit(p[n]); ++n, ++count) {
-            digits = digits * 10 + static_cast<uint64_t>(p[n] - '0');
-        }
-        if (p[n] == '.') {
-            for (++n; count <= 15 && IsDigit(p[n]); ++n, ++count, ++fraction) {
-                digits = digits * 10 + static_cast<uint64_t>(p[n] - '0');
-            }
-        }
-        // At most 1 + 16 + 1 + 16 bytes were looked at, well inside the block.
-        if (count == 0 || count > 15 || !IsLineEnd(p[n])) {
+        return TakeNumberLine(ScanPlainDecimal(Here(), value));
+    }
+    const char* Here() const { return reinterpret_cast<const char*>(source.pos); }
+    // Takes the line from the read position to `end` when a number scan
+    // stopped at its line end; a scan that failed (null) or stopped anywhere
+    // else leaves everything as it was. The scans read at most 20 bytes and
+    // the block holds more, so the line is copied with a fixed length.
+    bool TakeNumberLine(const char* end) {
+        if (end == nullptr || !IsLineEnd(static_cast<unsigned char>(*end))) {
             return false;
         }
-        std::memcpy(line, p, 40);
-        line[n] = '\0';
-        EndLine(p + n);
-        value = PlainDecimalValue(digits, fraction, negative);
+        const auto length = static_cast<size_t>(end - Here());
+        std::memcpy(line, source.pos, 24);
+        line[length] = '\0';
+        EndLine(source.pos + length);
         return true;
     }
     int32_t NextInteger() {
@@ -164,7 +153,6 @@ struct Reader {
         first = LineInteger(line);
         return true;
     }
-    static bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
     static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
     // Keywords start with a capital letter, numbers never: most lines are
     // told apart by their first byte.
