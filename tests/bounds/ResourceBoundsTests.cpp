@@ -31,6 +31,19 @@ void ExpectLinear(const Measured& small, const Measured& large, const char* what
         << what << ": " << small.seconds << " s, then " << large.seconds << " s";
 }
 
+// Activates `small`, then `large` (four times as much) through `host`, and
+// checks the large one's heap bound and that it took no more than linear
+// time.
+void ExpectLinearGrowth(const std::string& small, const std::string& large, RecordingHost& host,
+                        const char* what) {
+    RecordingHost smallHost;
+    const Measured ms = MeasureActivation(smallHost, small);
+    const Measured ml = MeasureActivation(host, large);
+    ExpectWithinBounds(ml, what);
+    ExpectLinear(ms, ml, what);
+    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
+}
+
 // A triangle strip of n faces on three points: face i has lines A(i),
 // A(i+1), shared with its neighbours, and its own B(i). One group, walked
 // n faces deep.
@@ -123,14 +136,8 @@ TEST(ResourceBounds, HugePaletteCountInATinyFile) {
 
 TEST(ResourceBounds, MillionFaceStripIsOneGroupInLinearTime) {
     const std::string small = Strip(250000);
-    const std::string large = Strip(1000000);
-    RecordingHost smallHost;
-    const Measured ms = MeasureActivation(smallHost, small);
     RecordingHost host;
-    const Measured ml = MeasureActivation(host, large);
-    ExpectWithinBounds(ml, "strip of 1e6 faces");
-    ExpectLinear(ms, ml, "strip");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
+    ExpectLinearGrowth(small, Strip(1000000), host, "strip of 1e6 faces");
     EXPECT_EQ(host.record.status, kImportLoaded);
     EXPECT_EQ(host.polygonsSent, 1000000);
     EXPECT_EQ(host.declaredPoints, 3);
@@ -172,16 +179,9 @@ TEST(ResourceBounds, TenMegabyteLineWithoutLineEnd) {
 }
 
 TEST(ResourceBounds, FaceOfHundredThousandLinesChainsInLinearTime) {
-    const std::string small = LongLoop(25000);
-    const std::string large = LongLoop(100000);
-    RecordingHost smallHost;
-    const Measured ms = MeasureActivation(smallHost, small);
     RecordingHost host;
     host.keepPolygons = true;
-    const Measured ml = MeasureActivation(host, large);
-    ExpectWithinBounds(ml, "face of 1e5 lines");
-    ExpectLinear(ms, ml, "long face");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
+    ExpectLinearGrowth(LongLoop(25000), LongLoop(100000), host, "face of 1e5 lines");
     ASSERT_EQ(host.polygons.size(), 1u);
     const std::vector<uint16_t>& loop = host.polygons[0];
     ASSERT_EQ(loop.size(), 100000u);
@@ -194,15 +194,8 @@ TEST(ResourceBounds, FaceOfHundredThousandLinesChainsInLinearTime) {
 }
 
 TEST(ResourceBounds, ManyLineEntriesNamingOneLine) {
-    const std::string small = ManyLineEntries(50000);
-    const std::string large = ManyLineEntries(200000);
-    RecordingHost smallHost;
-    const Measured ms = MeasureActivation(smallHost, small);
     RecordingHost host;
-    const Measured ml = MeasureActivation(host, large);
-    ExpectWithinBounds(ml, "2e5 LINE2 entries");
-    ExpectLinear(ms, ml, "LINE2 entries");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
+    ExpectLinearGrowth(ManyLineEntries(50000), ManyLineEntries(200000), host, "2e5 LINE2 entries");
     EXPECT_EQ(host.record.status, kImportLoaded);
     // Every entry makes a line face of line 1: one two-point polygon each.
     EXPECT_EQ(host.polygonsSent, 200000);
