@@ -11,10 +11,6 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 } // namespace
 
 int32_t ParseInteger(const char* text) {
@@ -31,7 +27,7 @@ int32_t ParseInteger(const char* text) {
     // value clamps instead of overflowing.
     const int64_t limit = negative ? int64_t{2147483648} : int64_t{2147483647};
     int64_t value = 0;
-    while (IsDigit(*p)) {
+    while (IsDecimalDigit(*p)) {
         value = value * 10 + (*p - '0');
         if (value > limit) {
             value = limit;
@@ -81,7 +77,7 @@ double ParseReal(const char* text) {
     if (negative) {
         put('-');
     }
-    while (IsDigit(*p)) {
+    while (IsDecimalDigit(*p)) {
         anyDigit = true;
         seenNonZero = seenNonZero || *p != '0';
         if (seenNonZero) {
@@ -91,10 +87,10 @@ double ParseReal(const char* text) {
     }
     if (*p == '.') {
         const char* afterPoint = p + 1;
-        if (anyDigit || IsDigit(*afterPoint)) {
+        if (anyDigit || IsDecimalDigit(*afterPoint)) {
             put('.');
             p = afterPoint;
-            while (IsDigit(*p)) {
+            while (IsDecimalDigit(*p)) {
                 anyDigit = true;
                 if (!seenNonZero) {
                     if (*p != '0') {
@@ -118,12 +114,12 @@ double ParseReal(const char* text) {
             expNegative = *q == '-';
             ++q;
         }
-        if (IsDigit(*q)) {
+        if (IsDecimalDigit(*q)) {
             put('e');
             if (expNegative) {
                 put('-');
             }
-            while (IsDigit(*q)) {
+            while (IsDecimalDigit(*q)) {
                 if (exponent < 1000000) {
                     exponent = exponent * 10 + (*q - '0');
                 }

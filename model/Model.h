@@ -191,6 +191,11 @@ int32_t ParseInteger(const char* text);
 // the sign (an underflow gives a zero of the sign).
 double ParseReal(const char* text);
 
+// The decimal digits, whatever the locale.
+inline bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 // The common plain decimal ("-123.456789"): optional sign, digits, optional
 // point and digits, at most 15 digits in all, at `p`. Returns the position
 // after it and sets `value`, or returns null for anything else (no digit, a
@@ -206,11 +211,11 @@ inline const char* ScanPlainDecimal(const char* p, double& value) {
     uint64_t digits = 0;
     int32_t count = 0;
     int32_t fraction = 0;
-    for (; count <= 15 && *p >= '0' && *p <= '9'; ++p, ++count) {
+    for (; count <= 15 && IsDecimalDigit(*p); ++p, ++count) {
         digits = digits * 10 + static_cast<uint64_t>(*p - '0');
     }
     if (*p == '.') {
-        for (++p; count <= 15 && *p >= '0' && *p <= '9'; ++p, ++count, ++fraction) {
+        for (++p; count <= 15 && IsDecimalDigit(*p); ++p, ++count, ++fraction) {
             digits = digits * 10 + static_cast<uint64_t>(*p - '0');
         }
     }

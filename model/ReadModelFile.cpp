@@ -11,17 +11,13 @@
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The usual integer line: one to nine plain digits at `p`, which need no
 // clamping. Returns the position after them and sets `value`, or returns
 // null when there is no digit. Reads at most ten bytes.
 inline const char* ScanPlainInteger(const char* p, int32_t& value) {
     uint32_t v = 0;
     int32_t n = 0;
-    for (; n < 9 && IsDigit(p[n]); ++n) {
+    for (; n < 9 && IsDecimalDigit(p[n]); ++n) {
         v = v * 10 + static_cast<uint32_t>(p[n] - '0');
     }
     value = static_cast<int32_t>(v);
@@ -32,7 +28,7 @@ inline const char* ScanPlainInteger(const char* p, int32_t& value) {
 inline int32_t LineInteger(const char* text) {
     int32_t value;
     const char* end = ScanPlainInteger(text, value);
-    return end == nullptr || IsDigit(*end) ? ParseInteger(text) : value;
+    return end == nullptr || IsDecimalDigit(*end) ? ParseInteger(text) : value;
 }
 
 constexpr int32_t kLineBufferSize = 80;
