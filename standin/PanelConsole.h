@@ -20,10 +20,6 @@
 #include <cstdio>
 #include <string>
 
-// Shift-JIS (code page 932) to UTF-8 through iconv; a byte that does not
-// convert comes out as "\xHH".
-std::string ShiftJisToUtf8(const std::string& text);
-
 // Shows the panel on `out`, reads commands from `in`; returns 1 (ok) or 0 (cancel).
 int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eofCancels);
 

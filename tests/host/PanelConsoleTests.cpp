@@ -7,15 +7,6 @@
 #include <cstring>
 #include <string>
 
-TEST(ShiftJis, ConvertsToUtf8) {
-    EXPECT_EQ(ShiftJisToUtf8("\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb"), "読み込み対象");
-    EXPECT_EQ(ShiftJisToUtf8("\x90\xdd\x92\xe8\x90\x46"), "設定色");
-    EXPECT_EQ(ShiftJisToUtf8("Scale"), "Scale");
-    EXPECT_EQ(ShiftJisToUtf8(""), "");
-    // A lone lead byte at the end does not convert and shows as \xHH.
-    EXPECT_EQ(ShiftJisToUtf8("ab\x82"), "ab\\x82");
-}
-
 namespace {
 
 const char* const kLoadItems[] = {"\x90\xfc\x82\xcc\x82\xdd", "\x96\xca\x82\xcc\x82\xdd",
