@@ -1,5 +1,7 @@
 #include "standin/Export.h"
 
+#include "standin/TextCodec.h"
+
 #include <cstring>
 
 namespace {
@@ -38,6 +40,10 @@ bool ParseExportFormat(const std::string& text, ExportFormat& out) {
         return false;
     }
     return true;
+}
+
+std::string OutputName(const ExportSurface& surface, ExportFormat format) {
+    return format == ExportFormat::Lwob ? surface.name : NameAsUtf8(surface.name);
 }
 
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {

@@ -44,6 +44,13 @@ struct ExportSurface {
     uint16_t glossiness = 0;   // 256 = 100 %
 };
 
+// A surface's name as `format` writes it. LWOB is the host's own format,
+// read in the host's code page, so it keeps the bytes the host received.
+// Every other format is read as UTF-8 and gets NameAsUtf8() (see
+// standin/TextCodec.h): UTF-8 kept, otherwise decoded from the system's code
+// page, with "\xHH" for a byte that decodes in neither.
+std::string OutputName(const ExportSurface& surface, ExportFormat format);
+
 // The surfaces looked up, in the order of their values (1, 2, 3, ...), so
 // that a polygon's surface value v names entry v - 1. Blocks for names never
 // looked up are left out: no polygon can use them.
