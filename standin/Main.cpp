@@ -15,12 +15,14 @@
 #include "standin/OutputFile.h"
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
+#include "standin/TextCodec.h"
 #include "standin/Trace.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -48,17 +50,20 @@ void ClearProgress() {
 }
 
 void ShowProgress(size_t done, size_t total, const std::string& model) {
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %.60s", done + 1, total, model.c_str());
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %.60s", done + 1, total, NameAsUtf8(model).c_str());
     std::fflush(stderr);
     gProgressShown = true;
 }
 
+// Paths and names on the terminal follow the rule for names in UTF-8
+// formats (NameAsUtf8), so that a Shift-JIS file name reads as text.
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
     if (subject.empty()) {
-        std::fprintf(stderr, "ostrel: %s\n", what.c_str());
+        std::fprintf(stderr, "ostrel: %s\n", NameAsUtf8(what).c_str());
     } else {
-        std::fprintf(stderr, "ostrel: %s: %s\n", subject.c_str(), what.c_str());
+        std::fprintf(stderr, "ostrel: %s: %s\n", NameAsUtf8(subject).c_str(),
+                     NameAsUtf8(what).c_str());
     }
 }
 
@@ -103,15 +108,22 @@ std::string OutputPathFor(const HostOptions& options, const std::string& model) 
     return dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(*options.format);
 }
 
-// Forms the file(s) for `format` and puts them in place.
+// A writer's one-line reason, prefixed with the file it was forming.
+bool NotFormed(const std::string& path, std::string& error) {
+    error = path + ": " + error;
+    return false;
+}
+
+// Forms the file(s) for `format` and puts them in place. A failure of any
+// kind, memory included, is a file not written with a reason naming it.
 bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::string& path,
-                 std::string& error) {
+                 std::string& error) try {
     std::vector<OutputFile> files;
     switch (format) {
     case ExportFormat::Lwob: {
         OutputFile file{path, {}};
         if (!WriteLwob(received, file.bytes, error))
-            return false;
+            return NotFormed(path, error);
         files.push_back(std::move(file));
         break;
     }
@@ -120,7 +132,7 @@ bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::
         OutputFile obj{path, {}};
         OutputFile mtl{mtlPath, {}};
         if (!WriteObj(received, BaseName(mtlPath), obj.bytes, mtl.bytes, error))
-            return false;
+            return NotFormed(path, error);
         // The material library first, so that a complete OBJ never names a
         // missing one.
         files.push_back(std::move(mtl));
@@ -130,12 +142,18 @@ bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::
     case ExportFormat::Glb: {
         OutputFile file{path, {}};
         if (!WriteGlb(received, file.bytes, error))
-            return false;
+            return NotFormed(path, error);
         files.push_back(std::move(file));
         break;
     }
     }
     return WriteOutputFiles(files, error);
+} catch (const std::bad_alloc&) {
+    error = path + ": not enough memory to form the file";
+    return false;
+} catch (const std::exception& e) {
+    error = path + ": " + e.what();
+    return false;
 }
 
 // Imports one model file and does what the options ask with it. Returns the
@@ -233,22 +251,22 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
         } else {
             outputsWritten.insert(outputPath);
             ClearProgress();
-            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n", model.c_str(),
-                        outputPath.c_str(), r.pointCount, r.polygonCount - dropped,
-                        droppedNote.c_str(), ExportSurfaces(r).size());
+            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n",
+                        NameAsUtf8(model).c_str(), NameAsUtf8(outputPath).c_str(), r.pointCount,
+                        r.polygonCount - dropped, droppedNote.c_str(), ExportSurfaces(r).size());
         }
     } else if (options.check) {
         std::string quoted;
         AppendQuoted(quoted, statistics.c_str());
         ClearProgress();
         std::printf("%s: statistics %s; %zu points, %zu polygons%s, %zu surfaces received; %s\n",
-                    model.c_str(), statistics.empty() ? "(none)" : quoted.c_str(), r.pointCount,
-                    r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
-                    exitCode == kExitLoaded ? "ok" : outcome.c_str());
+                    NameAsUtf8(model).c_str(), statistics.empty() ? "(none)" : quoted.c_str(),
+                    r.pointCount, r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
+                    exitCode == kExitLoaded ? "ok" : NameAsUtf8(outcome).c_str());
     } else if (exitCode == kExitLoaded && !options.hasTrace) {
         ClearProgress();
-        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n", model.c_str(),
-                    r.pointCount, r.polygonCount, r.surfaces.size());
+        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n",
+                    NameAsUtf8(model).c_str(), r.pointCount, r.polygonCount, r.surfaces.size());
     }
     return exitCode;
 }
@@ -317,7 +335,7 @@ int Run(int argc, char** argv) {
     if (total > 1 && !failed.empty()) {
         std::string names;
         for (const std::string& name : failed)
-            names += (names.empty() ? "" : ", ") + name;
+            names += (names.empty() ? "" : ", ") + NameAsUtf8(name);
         Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
                      " model files failed: " + names);
     }
