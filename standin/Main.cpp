@@ -50,7 +50,8 @@ void ClearProgress() {
 }
 
 void ShowProgress(size_t done, size_t total, const std::string& model) {
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %.60s", done + 1, total, NameAsUtf8(model).c_str());
+    const std::string shown(Utf8Prefix(NameAsUtf8(model), 60));
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done + 1, total, shown.c_str());
     std::fflush(stderr);
     gProgressShown = true;
 }

@@ -63,6 +63,15 @@ std::string CodePageToUtf8(unsigned codePage, std::string_view bytes) {
     return out;
 }
 
+std::string_view Utf8Prefix(std::string_view utf8, size_t maxBytes) {
+    if (utf8.size() <= maxBytes)
+        return utf8;
+    size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0u) == 0x80u)
+        --cut;
+    return utf8.substr(0, cut);
+}
+
 std::string NameAsUtf8(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);

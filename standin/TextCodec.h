@@ -38,6 +38,10 @@ std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 // SystemCodePage(), with "\xHH" for bytes that decode in neither.
 std::string NameAsUtf8(std::string_view bytes);
 
+// The longest start of `utf8` of at most `maxBytes` bytes that cuts no
+// character in two (for text shown in a field of limited width).
+std::string_view Utf8Prefix(std::string_view utf8, size_t maxBytes);
+
 // The plug-in's labels and titles are Shift-JIS whatever the system.
 inline std::string ShiftJisToUtf8(std::string_view bytes) {
     return CodePageToUtf8(kShiftJisCodePage, bytes);

@@ -48,3 +48,12 @@ TEST(TextCodec, NamesBecomeUtf8) {
                   "\\xff\\xfea");
     }
 }
+
+TEST(TextCodec, Utf8PrefixCutsBetweenCharacters) {
+    EXPECT_EQ(Utf8Prefix("cube.rk4", 4), "cube");
+    EXPECT_EQ(Utf8Prefix("cube", 60), "cube");
+    EXPECT_EQ(Utf8Prefix("a日本", 4), "a日"); // exactly at a boundary
+    EXPECT_EQ(Utf8Prefix("a日本", 6), "a日"); // inside 本: back to its start
+    EXPECT_EQ(Utf8Prefix("日本", 2), "");
+    EXPECT_EQ(Utf8Prefix("\xf0\x9f\x98\x80!", 3), "");
+}
