@@ -42,14 +42,10 @@ struct NameCase {
 const std::vector<NameCase>& NameCases() {
     static const std::vector<NameCase> cases = {
         {kShiftJis + "0", "表示0"},
-        {"日本1", "日本1"}, // UTF-8 from a file name: kept
-        {"\xff\xfe"
-         "a",
-         "\\xff\\xfea"}, // neither: visible escapes
-        {"\x82"
-         "0",
-         "\\x820"},                     // a lead byte without its second byte
-        {"\x82\xa0\x81\x40x", "あ　x"}, // ideographic space: not ASCII white space
+        {"日本1", "日本1"},                             // UTF-8 from a file name: kept
+        {std::string("\xff\xfe") + "a", "\\xff\\xfea"}, // neither: visible escapes
+        {std::string("\x82") + "0", "\\x820"},          // a lead byte without its second byte
+        {"\x82\xa0\x81\x40x", "あ　x"},                 // ideographic space: not ASCII white space
     };
     return cases;
 }
