@@ -54,9 +54,11 @@ const char* UsageText();
 
 // Value parsers (shared with the interactive panel). Each returns false for a
 // bad value and leaves `out` alone.
-bool ParseLoadTarget(const std::string& text, int32_t& out);  // lines|faces|both
-bool ParseColourSet(const std::string& text, int32_t& out);   // bright|middle|dark
-bool ParseOnOff(const std::string& text, int32_t& out);       // on|off|yes|no|1|0|true|false
+bool ParseLoadTarget(const std::string& text, int32_t& out); // lines|faces|both
+bool ParseColourSet(const std::string& text, int32_t& out);  // bright|middle|dark
+bool ParseOnOff(const std::string& text, int32_t& out);      // on|off|yes|no|1|0|true|false
+// What ParseOnOff takes, for messages.
+inline constexpr char kOnOffExpected[] = "on or off; also yes/no, true/false, 1/0";
 bool ParseFiniteDouble(const std::string& text, double& out); // whole text, finite
 bool ParseInt32(const std::string& text, int32_t& out);       // whole text, decimal
 bool ParseScreenSize(const std::string& text, int32_t& width,

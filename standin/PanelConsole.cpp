@@ -126,7 +126,7 @@ std::string SetFromText(HostPanel& panel, HostControl& c, const std::string& tex
     case kKindBool: {
         int32_t v = 0;
         if (!ParseOnOff(text, v))
-            return "expected on or off";
+            return std::string("expected ") + kOnOffExpected;
         c.intValue = v;
         return "";
     }

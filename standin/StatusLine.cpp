@@ -1,0 +1,26 @@
+#include "standin/StatusLine.h"
+
+std::string CountOf(size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+std::string CountsText(const ReceivedCounts& counts) {
+    std::string text = CountOf(counts.points, "point", "points") + ", " +
+                       CountOf(counts.polygons, "polygon", "polygons");
+    if (counts.dropped != 0)
+        text += ", " + std::to_string(counts.dropped) + " without vertices dropped";
+    return text + ", " + CountOf(counts.surfaces, "surface", "surfaces");
+}
+
+std::string ConvertedLine(const std::string& model, const OutputPlan& plan,
+                          const ReceivedCounts& counts) {
+    std::string line = model + " -> " + (plan.path == "-" ? "standard output" : plan.path) + ": " +
+                       CountsText(counts);
+    if (counts.polygons == 0)
+        line += "; no polygon to show: the output holds points only";
+    if (plan.mtlRenamed)
+        line += "; materials in " + plan.mtlPath +
+                " (whitespace replaced: OBJ readers end "
+                "the material library's name at a space)";
+    return line;
+}
