@@ -54,7 +54,8 @@ std::string DisplayValue(HostPanel& panel, const HostControl& c) {
             return "on";
         return "on (" + std::to_string(c.intValue) + ")";
     case kKindEdit:
-        return "\"" + ShiftJisToUtf8(c.textValue) + "\"";
+        // A name, typed or taken from the file name: the rule for names.
+        return "\"" + NameAsUtf8(c.textValue) + "\"";
     default:
         return ShiftJisToUtf8(ControlValueText(c));
     }
