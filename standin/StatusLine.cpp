@@ -17,7 +17,8 @@ std::string ConvertedLine(const std::string& model, const OutputPlan& plan,
     std::string line = model + " -> " + (plan.path == "-" ? "standard output" : plan.path) + ": " +
                        CountsText(counts);
     if (counts.polygons == 0)
-        line += "; no polygon to show: the output holds points only";
+        line += counts.points == 0 ? "; no polygon to show: the output is empty"
+                                   : "; no polygon to show: the output holds points only";
     if (plan.mtlRenamed)
         line += "; materials in " + plan.mtlPath +
                 " (whitespace replaced: OBJ readers end "
