@@ -24,7 +24,7 @@ struct HostOptions {
     std::string modelPath;               // the first model file
     std::vector<std::string> modelPaths; // every model file, in order
     bool check = false;                  // --check: import and check, write nothing
-    std::string outputPath;              // -o FILE; empty: none
+    std::string outputPath;              // -o FILE; empty: none; "-": standard output
     std::string outDir;                  // --out-dir DIR; empty: none
     std::optional<ExportFormat> format;  // settled from --format or -o's extension
     std::string modulePath;              // empty: ostrel.p beside the executable
