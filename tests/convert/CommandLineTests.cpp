@@ -158,6 +158,17 @@ TEST_F(CommandLine, ABatchRefusesOnlyTheFilesThatClash) {
                      "ostrel: 2 of 3 model files failed: in/b.rk4, b.lwo\n");
 }
 
+TEST_F(CommandLine, AnOutputOfThisRunIsNotWrittenOver) {
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "in" / "cube.rk4", cube);
+    const Result r = Run({"in/cube.rk4", "cube.rk4", "--out-dir", "out", "--format", "obj"});
+    EXPECT_EQ(r.exit, 6);
+    EXPECT_EQ(r.out, "in/cube.rk4 -> out/cube.obj: 8 points, 6 polygons, 3 surfaces\n");
+    EXPECT_EQ(r.err, "ostrel: cube.rk4: not written: the output out/cube.obj was already written "
+                     "in this run, for in/cube.rk4\n"
+                     "ostrel: 1 of 2 model files failed: cube.rk4\n");
+}
+
 // ------------------------------------------------------- special paths ---
 
 TEST_F(CommandLine, DashIsStandardOutputForOneFileFormats) {
