@@ -14,7 +14,7 @@ namespace {
 
 struct FormatEntry {
     ExportFormat format;
-    const char* name; // the first entry of a format is its extension
+    const char* name; // on the command line, and the extension
     bool oneFile;
 };
 
@@ -22,11 +22,6 @@ constexpr FormatEntry kFormats[] = {
     {ExportFormat::Lwob, "lwo", true},
     {ExportFormat::Obj, "obj", false}, // + the MTL beside it
     {ExportFormat::Glb, "glb", true},
-};
-
-// Other names a format is known by; not offered in messages.
-constexpr FormatEntry kAliases[] = {
-    {ExportFormat::Lwob, "lwob", true},
 };
 
 const FormatEntry* EntryFor(ExportFormat format) {
@@ -56,12 +51,6 @@ bool ParseExportFormat(const std::string& text, ExportFormat& out) {
             c = static_cast<char>(c - 'A' + 'a');
     }
     for (const FormatEntry& e : kFormats) {
-        if (s == e.name) {
-            out = e.format;
-            return true;
-        }
-    }
-    for (const FormatEntry& e : kAliases) {
         if (s == e.name) {
             out = e.format;
             return true;

@@ -25,7 +25,8 @@ enum class ExportFormat { Lwob, Obj, Glb };
 // they are written with and known by ("lwo", "obj", "glb"), come from one
 // table in Export.cpp.
 const char* FormatExtension(ExportFormat format);
-// A format's name or extension, any case; also "lwob".
+// A format's name or extension, any case: exactly the names FormatNames
+// lists, so that messages list what is accepted.
 bool ParseExportFormat(const std::string& text, ExportFormat& out);
 // Whether the format is a single file (it can go to standard output).
 bool FormatIsOneFile(ExportFormat format);

@@ -177,7 +177,7 @@ TEST(Options, OutputFormatFromExtensionOrFormat) {
         {{"m", "-o", "c.obj"}, ExportFormat::Obj},
         {{"m", "-o", "dir.v2/C.GLB"}, ExportFormat::Glb},
         {{"m", "-o", "c.obj", "--format", "OBJ"}, ExportFormat::Obj},
-        {{"m", "-o", "c.lwob", "--format", "lwo"}, ExportFormat::Lwob},
+        {{"m", "-o", "c.LWO", "--format", "lwo"}, ExportFormat::Lwob},
         // An extension that names no format leaves the choice to --format.
         {{"m", "-o", "c.bin", "--format", "glb"}, ExportFormat::Glb},
         {{"m", "-o", "out/.hidden", "--format", "lwo"}, ExportFormat::Lwob},
@@ -208,6 +208,7 @@ TEST(Options, OutputUsageErrors) {
         {{"m", "-o", "-", "--format", "glb", "--trace", "-"}, "both want standard output"},
         {{"m", "-o", "c.MTL", "--format", "obj"}, "the OBJ's material library would get this name"},
         {{"m", "--format", "fbx", "-o", "c.fbx"}, "expected lwo, obj or glb"},
+        {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj or glb"},
         {{"m", "--out-dir", "d"}, "--out-dir needs --format lwo|obj|glb"},
     };
     for (const Case& c : cases) {
@@ -242,4 +243,15 @@ TEST(Options, MessagesListWhatIsAccepted) {
             EXPECT_EQ(Parse({"m", option, word.c_str()}).status, ParseStatus::Ok) << word;
     }
     EXPECT_EQ(listed, 8u);
+
+    // Each format listed is taken, as its own name and as -o's extension.
+    const std::string formats = FormatNames("|", "|") + "|";
+    for (size_t at = 0, bar; (bar = formats.find('|', at)) != std::string::npos; at = bar + 1) {
+        const std::string name = formats.substr(at, bar - at);
+        ExportFormat f{};
+        ASSERT_TRUE(ParseExportFormat(name, f)) << name;
+        EXPECT_EQ(FormatExtension(f), name);
+        const std::string file = "c." + name;
+        EXPECT_EQ(*Parse({"m", "-o", file.c_str()}).options.format, f) << name;
+    }
 }
