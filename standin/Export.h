@@ -21,10 +21,19 @@
 
 enum class ExportFormat { Lwob, Obj, Glb };
 
-// "lwo", "obj", "glb": the format's name on the command line and the file
-// extension it writes.
+// The formats' names on the command line, which are also the extensions
+// they are written with and known by ("lwo", "obj", "glb"), come from one
+// table in Export.cpp.
 const char* FormatExtension(ExportFormat format);
-bool ParseExportFormat(const std::string& text, ExportFormat& out); // lwo|lwob|obj|glb
+// A format's name or extension, any case: exactly the names FormatNames
+// lists, so that messages list what is accepted.
+bool ParseExportFormat(const std::string& text, ExportFormat& out);
+// Whether the format is a single file (it can go to standard output).
+bool FormatIsOneFile(ExportFormat format);
+// The names for messages: "lwo, obj or glb" with `separator` ", " and
+// `last` " or "; "lwo|obj|glb" with "|" and "|". `oneFileOnly`: only those
+// that are one file.
+std::string FormatNames(const char* separator, const char* last, bool oneFileOnly = false);
 
 // A surface without an attribute block gets this colour: a neutral mid-light
 // grey, also the host's usual default.

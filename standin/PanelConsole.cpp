@@ -54,7 +54,8 @@ std::string DisplayValue(HostPanel& panel, const HostControl& c) {
             return "on";
         return "on (" + std::to_string(c.intValue) + ")";
     case kKindEdit:
-        return "\"" + ShiftJisToUtf8(c.textValue) + "\"";
+        // A name, typed or taken from the file name: the rule for names.
+        return "\"" + NameAsUtf8(c.textValue) + "\"";
     default:
         return ShiftJisToUtf8(ControlValueText(c));
     }
@@ -126,7 +127,7 @@ std::string SetFromText(HostPanel& panel, HostControl& c, const std::string& tex
     case kKindBool: {
         int32_t v = 0;
         if (!ParseOnOff(text, v))
-            return "expected on or off";
+            return std::string("expected ") + kOnOffExpected;
         c.intValue = v;
         return "";
     }

@@ -1,6 +1,7 @@
 // The options panel shown in the terminal (--interactive): the title, the
 // text controls' lines, every control with its label (Shift-JIS converted to
-// UTF-8) and its current value, then a line-based prompt.
+// UTF-8) and its current value (numbers as PlainNumberText writes them, the
+// name field by NameAsUtf8), then a line-based prompt.
 //
 // Commands (one per line; case-insensitive keywords):
 //   N VALUE          set menu entry N (the numbers shown before the controls)

@@ -1,7 +1,8 @@
 # Converter tests, included by tests/CMakeLists.txt: convert_tests (host
 # refusals, LWOB round trips through a strict reader, layout limits,
-# handedness, output files, surface names per format). The readers of other
-# programs run from tools/check-converter.sh and tools/check-names.sh.
+# handedness, output files, surface names per format) and command_line_tests
+# (the converter run as a user runs it). The readers of other programs run
+# from tools/check-converter.sh and tools/check-names.sh.
 if(NOT TARGET ostrel_standin OR NOT TARGET ostrel_module)
   return()
 endif()
@@ -23,3 +24,12 @@ target_compile_definitions(convert_tests PRIVATE
   OSTREL_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 add_dependencies(convert_tests ostrel_module)
 gtest_discover_tests(convert_tests DISCOVERY_MODE PRE_TEST)
+
+# The converter run as a user runs it (exit status, lines, files left).
+add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp)
+target_link_libraries(command_line_tests PRIVATE GTest::gtest_main)
+target_compile_definitions(command_line_tests PRIVATE
+  OSTREL_EXE="$<TARGET_FILE:ostrel>"
+  OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples")
+add_dependencies(command_line_tests ostrel ostrel_module)
+gtest_discover_tests(command_line_tests DISCOVERY_MODE PRE_TEST)
