@@ -40,6 +40,15 @@ bool ParseExportFormat(const std::string& text, ExportFormat& out) {
     return true;
 }
 
+std::vector<OutputFormat> OutputFormats() {
+    // A new format is one line here.
+    return {
+        {ExportFormat::Lwob, true},
+        {ExportFormat::Obj, true},
+        {ExportFormat::Glb, GlbWriterBuiltIn()},
+    };
+}
+
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {
     std::vector<const ReceivedSurface*> byValue;
     for (const ReceivedSurface& s : model.surfaces) {

@@ -26,6 +26,15 @@ enum class ExportFormat { Lwob, Obj, Glb };
 const char* FormatExtension(ExportFormat format);
 bool ParseExportFormat(const std::string& text, ExportFormat& out); // lwo|lwob|obj|glb
 
+// Every output format in the order `ostrel --version` names them, and
+// whether this build has its writer (glTF needs tinygltf at build time).
+struct OutputFormat {
+    ExportFormat format;
+    bool builtIn;
+};
+std::vector<OutputFormat> OutputFormats();
+bool GlbWriterBuiltIn(); // from GlbWriter.cpp, or GlbUnavailable.cpp without tinygltf
+
 // A surface without an attribute block gets this colour: a neutral mid-light
 // grey, also the host's usual default.
 constexpr uint8_t kDefaultGrey = 200;

@@ -260,6 +260,9 @@ int Run(int argc, char** argv) {
     case ParseStatus::Help:
         std::fputs(UsageText(), stdout);
         return 0;
+    case ParseStatus::Version:
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
     case ParseStatus::Error:
         Fail("", error);
         return kExitUsage;
