@@ -15,6 +15,7 @@
 #include "standin/OutputFile.h"
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
+#include "standin/Terminal.h"
 #include "standin/Trace.h"
 
 #include <cerrno>
@@ -23,7 +24,6 @@
 #include <exception>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -78,17 +78,15 @@ std::string OpenFailureReason(const std::string& path) {
 }
 
 std::string WithoutExtension(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t folder = PathFolderLength(path);
     const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
-        dot == (slash == std::string::npos ? 0 : slash + 1))
+    if (dot == std::string::npos || dot <= folder)
         return path;
     return path.substr(0, dot);
 }
 
 std::string BaseName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return path.substr(PathFolderLength(path));
 }
 
 // Where the object read from `model` goes; empty when nothing is written.
@@ -299,7 +297,7 @@ int Run(int argc, char** argv) {
 
     // The host loads the module once and activates it once per file.
     const size_t total = options.modelPaths.size();
-    const bool progress = total >= 10 && ::isatty(STDERR_FILENO) != 0;
+    const bool progress = total >= 10 && IsTerminal(stderr);
     std::set<std::string> outputsWritten;
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
@@ -344,6 +342,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    PrepareStandardStreams();
     try {
         return Run(argc, argv);
     } catch (const std::exception& e) {

@@ -4,7 +4,21 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
+
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
 
 namespace {
 
@@ -12,11 +26,27 @@ std::string Reason(const std::string& path, const char* what, int err) {
     return path + ": " + what + " (" + std::strerror(err) + ")";
 }
 
+// Puts `from` in place of `to`, replacing a file of that name.
+bool Replace(const std::string& from, const std::string& to) {
+#if defined(_WIN32)
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+        return true;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+#else
+    return ::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 bool WriteAll(int fd, const std::string& bytes) {
     const char* at = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
+#if defined(_WIN32)
+        const int n = ::write(fd, at, static_cast<unsigned>(left < 0x40000000 ? left : 0x40000000));
+#else
         const ssize_t n = ::write(fd, at, left);
+#endif
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -30,11 +60,29 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 } // namespace
 
-std::string TemporaryPathFor(const std::string& path) {
+size_t PathFolderLength(const std::string& path) {
+    size_t length = 0;
+#if defined(_WIN32)
+    // Either slash separates; the second byte of a double-byte character of
+    // the ANSI code page may be 0x5C and separates nothing.
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':')) {
+            length = i + 1;
+        }
+    }
+#else
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".part" + std::to_string(::getpid());
+    length = slash == std::string::npos ? 0 : slash + 1;
+#endif
+    return length;
+}
+
+std::string TemporaryPathFor(const std::string& path) {
+    const size_t folder = PathFolderLength(path);
+    return path.substr(0, folder) + "." + path.substr(folder) + ".part" +
+           std::to_string(::getpid());
 }
 
 bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) {
@@ -45,7 +93,8 @@ bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) 
     };
     for (const OutputFile& file : files) {
         const std::string temporary = TemporaryPathFor(file.path);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_BINARY, 0666);
         if (fd < 0) {
             error = Reason(file.path, "cannot create", errno);
             removeTemporaries();
@@ -61,7 +110,7 @@ bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) 
         }
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
+        if (!Replace(temporaries[i], files[i].path)) {
             error = Reason(files[i].path, "cannot put in place", errno);
             for (size_t k = 0; k < i; ++k)
                 ::unlink(files[k].path.c_str());

@@ -17,5 +17,9 @@ struct OutputFile {
 // any file of this set already renamed into place.
 bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error);
 
+// How many bytes of `path` name its folder, separator included (0 when it
+// names none). On Windows both slashes and a drive's colon end a folder.
+size_t PathFolderLength(const std::string& path);
+
 // The name a temporary for `path` gets (same folder; visible for the tests).
 std::string TemporaryPathFor(const std::string& path);

@@ -402,8 +402,10 @@ TEST(OutputFiles, AFailureLeavesNothingBehind) {
 
     const std::vector<OutputFile> good = {{(dir / "ok.lwo").string(), "FORM"}};
     ASSERT_TRUE(WriteOutputFiles(good, error)) << error;
-    std::ifstream in(dir / "ok.lwo", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "FORM");
+    {
+        std::ifstream in(dir / "ok.lwo", std::ios::binary); // closed before the removal
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "FORM");
+    }
     EXPECT_FALSE(fs::exists(TemporaryPathFor((dir / "ok.lwo").string())));
     fs::remove_all(dir);
 }

@@ -1,0 +1,70 @@
+#include "standin/Terminal.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdlib>
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace {
+
+UINT gOldOutputCodePage = 0;
+UINT gOldInputCodePage = 0;
+HANDLE gErrorConsole = INVALID_HANDLE_VALUE;
+DWORD gOldErrorMode = 0;
+bool gErrorModeChanged = false;
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
+}
+
+void RestoreConsole() {
+    if (gOldOutputCodePage != 0)
+        SetConsoleOutputCP(gOldOutputCodePage);
+    if (gOldInputCodePage != 0)
+        SetConsoleCP(gOldInputCodePage);
+    if (gErrorModeChanged)
+        SetConsoleMode(gErrorConsole, gOldErrorMode);
+}
+
+} // namespace
+
+bool IsTerminal(std::FILE* stream) {
+    // _isatty is true for any character device, NUL included; only a console
+    // is someone at a terminal.
+    const intptr_t handle = _get_osfhandle(_fileno(stream));
+    return handle != -1 && IsConsole(reinterpret_cast<HANDLE>(handle));
+}
+
+void PrepareStandardStreams() {
+    // Text mode would turn every LF into CR LF. The console itself needs no
+    // CR to start a new line.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (IsConsole(out) || IsConsole(err)) {
+        gOldOutputCodePage = GetConsoleOutputCP();
+        SetConsoleOutputCP(CP_UTF8);
+    }
+    if (IsConsole(in)) {
+        gOldInputCodePage = GetConsoleCP();
+        SetConsoleCP(CP_UTF8);
+    }
+    if (IsConsole(err) && GetConsoleMode(err, &gOldErrorMode)) {
+        gErrorConsole = err;
+        gErrorModeChanged =
+            SetConsoleMode(err, gOldErrorMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    }
+    if (gOldOutputCodePage != 0 || gOldInputCodePage != 0 || gErrorModeChanged)
+        std::atexit(RestoreConsole);
+}
