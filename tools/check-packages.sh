@@ -26,6 +26,11 @@ cleanup() {
     if [ -n "$installed" ]; then
         $sudo dpkg -r ostrel >/dev/null 2>&1 || echo "check-packages: could not remove the package ostrel" >&2
     fi
+    # The prefix's wineserver outlives the last program by a few seconds and
+    # writes the registry into the prefix as it ends.
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -w 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -158,6 +163,7 @@ fi
 
 step "zip: running ostrel.exe from the unpacked ZIP under Wine"
 export WINEPREFIX=$work/wine WINEDEBUG=-all
+wine wineboot -i >/dev/null 2>&1 || fail "Wine cannot set up a prefix in $WINEPREFIX"
 winversion=$(cd "$folder" && wine ostrel.exe --version | tr -d '\r')
 [ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
 if [[ $winversion == *" glb"* ]]; then
