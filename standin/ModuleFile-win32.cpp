@@ -7,7 +7,8 @@
 
 namespace {
 
-std::string SystemMessage(DWORD code) {
+// The system's text for `code`, with its "%1" (the file) filled in.
+std::string SystemMessage(DWORD code, const std::string& path) {
     char* text = nullptr;
     const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                        FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -20,6 +21,9 @@ std::string SystemMessage(DWORD code) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
         message.pop_back();
+    for (size_t at = message.find("%1"); at != std::string::npos;
+         at = message.find("%1", at + path.size()))
+        message.replace(at, 2, path);
     if (message.empty())
         message = "system error";
     return message + " (error " + std::to_string(code) + ")";
@@ -35,7 +39,7 @@ void* OpenModuleFile(const std::string& path, std::string& error) {
     const DWORD code = GetLastError();
     SetErrorMode(oldMode);
     if (module == nullptr)
-        error = SystemMessage(code);
+        error = SystemMessage(code, path);
     return reinterpret_cast<void*>(module);
 }
 
