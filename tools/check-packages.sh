@@ -172,8 +172,16 @@ if [[ $winversion == *" glb"* ]]; then
     done
 fi
 formats=$(sed -n 's/^outputs: //p' <<<"$winversion")
+echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
 rm -rf "$work/expected"
 (cd "$root" && convert_all "$work/expected" build/ostrel)
 (cd "$folder" && convert_all wine-out wine ostrel.exe)
 same_files "$folder/wine-out"
-echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
+# Taken out of the folder without the module, it must say so in one line.
+mkdir "$work/alone"
+cp "$folder/ostrel.exe" "$work/alone/"
+status=0
+(cd "$work/alone" && wine ostrel.exe "$folder/examples/cube.rk4") >/dev/null 2>"$work/alone.err" || status=$?
+[ "$status" = 4 ] && [ "$(wc -l <"$work/alone.err")" = 1 ] && grep -q 'ostrel\.p: cannot load' "$work/alone.err" ||
+    fail "ostrel.exe without ostrel.p: exit $status, $(tr -d '\r' <"$work/alone.err")"
+echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
