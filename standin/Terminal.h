@@ -13,5 +13,6 @@ bool IsTerminal(std::FILE* stream);
 // system), a console shows UTF-8 text as such and reads typed text as UTF-8,
 // and the terminal control sequences of the progress line work on the
 // console behind standard error. Whatever is changed in a console is put
-// back when the process ends.
+// back when the process ends. Standard error may then be buffered: what must
+// show at once is flushed.
 void PrepareStandardStreams();
