@@ -63,9 +63,11 @@ void PrepareStandardStreams() {
         std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     if (IsConsole(err))
         std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
+    // Typed text arrives in the ANSI code page, as the host's own edit
+    // fields hand it to the plug-in (a console's default is the OEM one).
     if (IsConsole(in)) {
         gOldInputCodePage = GetConsoleCP();
-        SetConsoleCP(CP_UTF8);
+        SetConsoleCP(GetACP());
     }
     if (IsConsole(err) && GetConsoleMode(err, &gOldErrorMode)) {
         gErrorConsole = err;
