@@ -10,8 +10,8 @@
 # (nothing Windows can be run then).
 #
 # OSTREL_WINDOWS_BIG=1 adds the 32-bit address space checks (several minutes,
-# some GB of disk in $TMPDIR): a hostile file needing more than the process's
-# 2 GB is refused cleanly, and an ordinary 250 MB model loads.
+# some GB of disk in $TMPDIR): a hostile file whose tables outgrow the 32-bit
+# address space is refused cleanly, and an ordinary 250 MB model loads.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
