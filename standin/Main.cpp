@@ -43,6 +43,7 @@ bool gProgressShown = false;
 void ClearProgress() {
     if (gProgressShown) {
         std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
         gProgressShown = false;
     }
 }
@@ -55,11 +56,13 @@ void ShowProgress(size_t done, size_t total, const std::string& model) {
 
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
+    std::fflush(stdout);
     if (subject.empty()) {
         std::fprintf(stderr, "ostrel: %s\n", what.c_str());
     } else {
         std::fprintf(stderr, "ostrel: %s: %s\n", subject.c_str(), what.c_str());
     }
+    std::fflush(stderr);
 }
 
 // Why the model file cannot be read, as the host itself sees it.
@@ -215,6 +218,7 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
     if (panelLeftOpen) {
         ClearProgress();
         std::fprintf(stderr, "ostrel: warning: the plug-in did not destroy its panel\n");
+        std::fflush(stderr);
     }
 
     const size_t dropped = r.emptyPolygonCount;

@@ -205,7 +205,7 @@ int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eo
     std::string line;
     while (!closed) {
         std::fputs("> ", out);
-        std::fflush(out);
+        std::fflush(nullptr); // warnings on another stream too, before waiting for input
         if (!ReadLine(in, line)) {
             std::fprintf(out, "\n(end of input: %s)\n", eofCancels ? "cancel" : "ok");
             break;

@@ -56,9 +56,18 @@ void PrepareStandardStreams() {
         gOldOutputCodePage = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
     }
+    // An unbuffered stream reaches the console byte by byte, and the console
+    // cannot decode a UTF-8 sequence split between writes. Buffered, the
+    // text goes out in pieces that the callers end where it must show.
+    if (IsConsole(out))
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    if (IsConsole(err))
+        std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
+    // Typed text arrives in the ANSI code page, as the host's own edit
+    // fields hand it to the plug-in (a console's default is the OEM one).
     if (IsConsole(in)) {
         gOldInputCodePage = GetConsoleCP();
-        SetConsoleCP(CP_UTF8);
+        SetConsoleCP(GetACP());
     }
     if (IsConsole(err) && GetConsoleMode(err, &gOldErrorMode)) {
         gErrorConsole = err;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The 32-bit Windows address space, under Wine (called by check-windows.sh
-# with OSTREL_WINDOWS_BIG=1, or on its own after it has built everything):
-#  - a hostile file that needs more than the process's 2 GB (20 million faces
-#    of no lines: 120 MB) ends with status 2 and result 0 and sends nothing;
+# The 32-bit Windows address space, under Wine (called by check-windows.sh,
+# or on its own after it has built everything):
+#  - a hostile file whose tables outgrow a 32-bit process (20 million faces of
+#    no lines: 120 MB) ends with status 2 and result 0 and sends nothing;
 #  - an ordinary generated model of 250 MB loads.
 # Prints the peak memory and CPU time of each run (bench/measure's line:
 # wall s, CPU s, peak KiB, minor faults, exit status).
