@@ -16,6 +16,9 @@ add_subdirectory(${OSTREL_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_deps/googletest
                  EXCLUDE_FROM_ALL SYSTEM)
 target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
+if(WIN32)
+  target_compile_options(gtest PUBLIC -include ${CMAKE_CURRENT_LIST_DIR}/GTestWin32Notification.h)
+endif()
 
 # Newer GoogleTest trees define some of these names themselves.
 foreach(alias_target gtest:GTest::gtest gtest_main:GTest::gtest_main gtest:GTest::GTest

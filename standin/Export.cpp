@@ -80,6 +80,15 @@ std::string OutputName(const ExportSurface& surface, ExportFormat format) {
     return format == ExportFormat::Lwob ? surface.name : NameAsUtf8(surface.name);
 }
 
+std::vector<OutputFormat> OutputFormats() {
+    // A new format is one line here.
+    return {
+        {ExportFormat::Lwob, true},
+        {ExportFormat::Obj, true},
+        {ExportFormat::Glb, GlbWriterBuiltIn()},
+    };
+}
+
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {
     std::vector<const ReceivedSurface*> byValue;
     for (const ReceivedSurface& s : model.surfaces) {

@@ -35,6 +35,15 @@ bool FormatIsOneFile(ExportFormat format);
 // that are one file.
 std::string FormatNames(const char* separator, const char* last, bool oneFileOnly = false);
 
+// Every output format in the order `ostrel --version` names them, and
+// whether this build has its writer (glTF needs tinygltf at build time).
+struct OutputFormat {
+    ExportFormat format;
+    bool builtIn;
+};
+std::vector<OutputFormat> OutputFormats();
+bool GlbWriterBuiltIn(); // from GlbWriter.cpp, or GlbUnavailable.cpp without tinygltf
+
 // A surface without an attribute block gets this colour: a neutral mid-light
 // grey, also the host's usual default.
 constexpr uint8_t kDefaultGrey = 200;

@@ -154,8 +154,18 @@ bool FollowLinks(const std::string& path, std::string& target, std::string& erro
 }
 
 size_t NameStart(const std::string& path) {
-    const size_t at = path.find_last_of("/\\:");
-    return at == std::string::npos ? 0 : at + 1;
+    // Either slash separates, and a drive's colon; the second byte of a
+    // double-byte character of the ANSI code page may be 0x5C and separates
+    // nothing.
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':')) {
+            start = i + 1;
+        }
+    }
+    return start;
 }
 
 bool CreateFolders(const std::string& path, std::string& error) {

@@ -49,6 +49,10 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
 
 } // namespace
 
+bool GlbWriterBuiltIn() {
+    return true;
+}
+
 bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
 

@@ -17,6 +17,7 @@
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
 #include "standin/StatusLine.h"
+#include "standin/Terminal.h"
 #include "standin/TextCodec.h"
 #include "standin/Trace.h"
 
@@ -26,7 +27,6 @@
 #include <exception>
 #include <new>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,6 +46,7 @@ bool gProgressShown = false;
 void ClearProgress() {
     if (gProgressShown) {
         std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
         gProgressShown = false;
     }
 }
@@ -61,12 +62,14 @@ void ShowProgress(size_t done, size_t total, const std::string& model) {
 // formats (NameAsUtf8), so that a Shift-JIS file name reads as text.
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
+    std::fflush(stdout);
     if (subject.empty()) {
         std::fprintf(stderr, "ostrel: %s\n", NameAsUtf8(what).c_str());
     } else {
         std::fprintf(stderr, "ostrel: %s: %s\n", NameAsUtf8(subject).c_str(),
                      NameAsUtf8(what).c_str());
     }
+    std::fflush(stderr);
 }
 
 // Why the model file cannot be read, as the host itself sees it.
@@ -220,6 +223,7 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
     if (panelLeftOpen) {
         ClearProgress();
         std::fprintf(stderr, "ostrel: warning: the plug-in did not destroy its panel\n");
+        std::fflush(stderr);
     }
 
     const size_t dropped = r.emptyPolygonCount;
@@ -256,6 +260,9 @@ int Run(int argc, char** argv) {
     switch (ParseOptions(argc, argv, options, error)) {
     case ParseStatus::Help:
         std::fputs(UsageText(), stdout);
+        return 0;
+    case ParseStatus::Version:
+        std::fputs(VersionText().c_str(), stdout);
         return 0;
     case ParseStatus::Error:
         Fail("", error);
@@ -308,7 +315,7 @@ int Run(int argc, char** argv) {
 
     // The host loads the module once and activates it once per file.
     const size_t total = options.modelPaths.size();
-    const bool progress = total >= 10 && ::isatty(STDERR_FILENO) != 0;
+    const bool progress = total >= 10 && IsTerminal(stderr);
     std::vector<GuardedFile> written;
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
@@ -354,6 +361,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    PrepareStandardStreams();
     try {
         return Run(argc, argv);
     } catch (const std::exception& e) {

@@ -1,22 +1,12 @@
 #include "standin/ModuleLoader.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
+#include "standin/ModuleFile.h"
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 std::string DefaultModulePath() {
-    std::vector<char> buffer(4096);
-    const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0)
-        return "ostrel.p";
-    std::string exe(buffer.data(), static_cast<size_t>(n));
-    const size_t slash = exe.rfind('/');
-    if (slash == std::string::npos)
-        return "ostrel.p";
-    return exe.substr(0, slash + 1) + "ostrel.p";
+    return ExecutableFolder() + "ostrel.p";
 }
 
 namespace {
@@ -83,24 +73,22 @@ bool CheckDescriptor(const ModuleDescriptor* d, const char* className, const cha
 bool LoadModule(const std::string& path, LoadedModule& module, std::string& error) {
     module = LoadedModule{};
     module.path = path;
-    dlerror();
-    module.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    module.handle = OpenModuleFile(path, why);
     if (module.handle == nullptr) {
-        const char* why = dlerror();
-        error = std::string("cannot load module: ") + (why != nullptr ? why : "unknown error");
+        error = "cannot load module: " + why;
         return false;
     }
-    dlerror();
-    void* symbol = dlsym(module.handle, "_mod_descrip");
+    void* symbol = FindModuleExport(module.handle, "_mod_descrip");
     if (symbol == nullptr) {
         error = "not a plug-in module (no _mod_descrip export)";
-        dlclose(module.handle);
+        CloseModuleFile(module.handle);
         module.handle = nullptr;
         return false;
     }
     module.descriptor = static_cast<const ModuleDescriptor*>(symbol);
     if (!CheckDescriptor(module.descriptor, "ObjectLoader", "Ostrel", module.activate, error)) {
-        dlclose(module.handle);
+        CloseModuleFile(module.handle);
         module.handle = nullptr;
         return false;
     }
@@ -121,7 +109,7 @@ void UnloadModule(LoadedModule& module) {
     }
     module.started = false;
     if (module.handle != nullptr)
-        dlclose(module.handle);
+        CloseModuleFile(module.handle);
     module.handle = nullptr;
     module.descriptor = nullptr;
     module.activate = nullptr;

@@ -1,4 +1,4 @@
-// Loads the plug-in module as the host does: dlopen, the exported
+// Loads the plug-in module as the host does: the system's loader, the exported
 // descriptor `_mod_descrip`, its checks, the server list, the start-up and
 // shut-down entries.
 #pragma once
@@ -9,7 +9,7 @@
 #include <string>
 
 struct LoadedModule {
-    void* handle = nullptr; // from dlopen
+    void* handle = nullptr; // from OpenModuleFile
     std::string path;
     const ModuleDescriptor* descriptor = nullptr;
     ActivateFn activate = nullptr; // the "ObjectLoader" server "Ostrel"
@@ -17,7 +17,7 @@ struct LoadedModule {
     bool started = false;
 };
 
-// The default module path: "ostrel.p" in the directory of /proc/self/exe.
+// The default module path: "ostrel.p" in the folder of the running executable.
 std::string DefaultModulePath();
 
 // Checks a descriptor and finds the server of class `className` named
@@ -26,7 +26,7 @@ std::string DefaultModulePath();
 bool CheckDescriptor(const ModuleDescriptor* descriptor, const char* className,
                      const char* serverName, ActivateFn& activate, std::string& error);
 
-// dlopen + descriptor checks + server lookup + start-up call. On failure the
+// Opening + descriptor checks + server lookup + start-up call. On failure the
 // module is closed again and `error` says why.
 bool LoadModule(const std::string& path, LoadedModule& module, std::string& error);
 

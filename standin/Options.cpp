@@ -216,11 +216,21 @@ const char* UsageText() {
            "  --double-sided on|off      double-sided surfaces\n"
            "\n"
            "  --help                     show this text\n"
+           "  --version                  show the version and the output formats built in\n"
            "\n"
            "Exit status: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,\n"
            "4 refused by the plug-in or module unusable, 5 the host refused what the\n"
            "plug-in handed over, 6 the output cannot be written or cannot hold the object,\n"
            "64 usage error. With several model files: that of the first file that failed.\n";
+}
+
+std::string VersionText() {
+    std::string text = "ostrel " OSTREL_VERSION "\noutputs:";
+    for (const OutputFormat& output : OutputFormats()) {
+        if (output.builtIn)
+            text += std::string(" ") + FormatExtension(output.format);
+    }
+    return text + "\n";
 }
 
 ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,
@@ -276,6 +286,8 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
         if (name == "--help" || name == "-h") {
             options.help = true;
             return ParseStatus::Help;
+        } else if (name == "--version") {
+            return ParseStatus::Version;
         } else if (name == "--no-panel-services") {
             if (!flag(options.noPanelServices))
                 return ParseStatus::Error;

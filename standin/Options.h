@@ -41,7 +41,7 @@ struct HostOptions {
     bool help = false;
 };
 
-enum class ParseStatus { Ok, Help, Error };
+enum class ParseStatus { Ok, Help, Version, Error };
 
 // Parses argv[1..argc-1]. Options and the model path may come in any order;
 // "--name=value" and "--name value" are both accepted; "--" ends the
@@ -51,6 +51,9 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
 
 // The --help text.
 const char* UsageText();
+
+// The --version text: the version, then the output formats built in.
+std::string VersionText();
 
 // Value parsers (shared with the interactive panel). Each returns false for a
 // bad value and leaves `out` alone.

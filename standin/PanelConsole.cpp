@@ -1,9 +1,8 @@
 #include "standin/PanelConsole.h"
 
 #include "standin/Options.h"
+#include "standin/Terminal.h"
 #include "standin/TextCodec.h"
-
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -186,24 +185,33 @@ void PrintPanel(const HostPanel& constPanel, std::FILE* out) {
                out);
 }
 
+// One line from `in` without its end; false at the end of input with nothing read.
+static bool ReadLine(std::FILE* in, std::string& line) {
+    line.clear();
+    int c;
+    while ((c = std::fgetc(in)) != EOF) {
+        if (c == '\n')
+            return true;
+        line += static_cast<char>(c);
+    }
+    return !line.empty();
+}
+
 int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eofCancels) {
     PrintPanel(panel, out);
-    char* buffer = nullptr;
-    size_t capacity = 0;
     int32_t result = eofCancels ? 0 : 1;
     bool closed = false;
     // Piped input is echoed after the prompt so that the transcript reads well.
-    const bool echo = isatty(fileno(in)) == 0;
+    const bool echo = !IsTerminal(in);
+    std::string line;
     while (!closed) {
         std::fputs("> ", out);
-        std::fflush(out);
-        const ssize_t n = getline(&buffer, &capacity, in);
-        if (n < 0) {
+        std::fflush(nullptr); // warnings on another stream too, before waiting for input
+        if (!ReadLine(in, line)) {
             std::fprintf(out, "\n(end of input: %s)\n", eofCancels ? "cancel" : "ok");
             break;
         }
-        std::string line(buffer, static_cast<size_t>(n));
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        while (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (echo)
             std::fprintf(out, "%s\n", line.c_str());
@@ -290,7 +298,6 @@ int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eo
                          DisplayValue(panel, *target).c_str());
         }
     }
-    std::free(buffer);
     if (closed)
         std::fprintf(out, "(%s)\n", result ? "ok" : "cancelled");
     std::fflush(out);

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace {
 
@@ -194,13 +194,21 @@ const std::vector<std::string> kTriangleCalls = {
 struct TempDir {
     std::string path;
     TempDir() {
-        char name[] = "/tmp/ostrel-activation-XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "";
+        namespace fs = std::filesystem;
+        std::error_code error;
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const fs::path candidate =
+                fs::temp_directory_path(error) /
+                ("ostrel-activation-" + std::to_string(std::random_device{}()));
+            if (fs::create_directory(candidate, error))
+                path = candidate.string();
+        }
         EXPECT_FALSE(path.empty());
     }
     ~TempDir() {
-        const std::string command = "rm -rf '" + path + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+        EXPECT_FALSE(error) << error.message();
     }
     std::string Write(const std::string& name, const std::string& bytes) const {
         const std::string file = path + "/" + name;

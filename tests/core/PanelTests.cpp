@@ -1,9 +1,9 @@
 // The options panel against a recording stand-in for the host's panel
 // services: every call is logged, with Shift-JIS text turned into UTF-8.
 #include "plugin/Plugin.h"
+#include "standin/TextCodec.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <climits>
 #include <cstdint>
@@ -17,23 +17,7 @@
 namespace {
 
 std::string Utf8FromCp932(const char* text) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(static_cast<intptr_t>(-1))) {
-        return "<no CP932>";
-    }
-    std::string in(text);
-    std::string out(in.size() * 4 + 4, '\0');
-    char* inPos = in.data();
-    char* outPos = out.data();
-    size_t inLeft = in.size();
-    size_t outLeft = out.size();
-    const size_t r = iconv(cd, &inPos, &inLeft, &outPos, &outLeft);
-    iconv_close(cd);
-    if (r == static_cast<size_t>(-1)) {
-        return "<not CP932>";
-    }
-    out.resize(out.size() - outLeft);
-    return out;
+    return ShiftJisToUtf8(text);
 }
 
 std::string Join(const char* const* list) {

@@ -1,5 +1,7 @@
 #include "standin/ImportHost.h"
 
+#include "MemoryFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,22 +15,18 @@ namespace {
 class ImportHostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        file_ = open_memstream(&buffer_, &size_);
-        ASSERT_NE(file_, nullptr);
-        trace_.out = file_;
+        ASSERT_NE(file_.file, nullptr);
+        trace_.out = file_.file;
         PanelHostInit(panels_, PanelSettings{}, &trace_);
         ImportHostInit(host_, &trace_, &panels_);
     }
     void TearDown() override {
         ImportHostRelease(host_);
         PanelHostRelease(panels_);
-        std::fclose(file_);
-        std::free(buffer_);
     }
     std::vector<std::string> Lines() {
-        std::fflush(file_);
         std::vector<std::string> lines;
-        std::istringstream in(std::string(buffer_, size_));
+        std::istringstream in(file_.Text());
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
         return lines;
@@ -37,9 +35,7 @@ class ImportHostTest : public ::testing::Test {
     Trace trace_;
     PanelHost panels_;
     ImportHost host_;
-    std::FILE* file_ = nullptr;
-    char* buffer_ = nullptr;
-    size_t size_ = 0;
+    MemoryFile file_;
 };
 
 // A fake activation entry that drives the callbacks like BuildObject would.

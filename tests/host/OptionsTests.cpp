@@ -1,4 +1,5 @@
 #include "standin/Options.h"
+#include "standin/Received.h"
 
 #include <gtest/gtest.h>
 
@@ -112,6 +113,43 @@ TEST(Options, Help) {
     EXPECT_EQ(Parse({"--help"}).status, ParseStatus::Help);
     EXPECT_EQ(Parse({"x", "-h"}).status, ParseStatus::Help);
     EXPECT_NE(std::string(UsageText()).find("--double-sided"), std::string::npos);
+}
+
+// --version must name exactly the formats whose writer works in this build:
+// a listed format that cannot be written, or a working one left out, misleads
+// whoever picks a build or a package.
+TEST(Options, VersionNamesTheOutputsThatWork) {
+    EXPECT_EQ(Parse({"--version"}).status, ParseStatus::Version);
+    EXPECT_EQ(Parse({"cube.rk4", "--version", "-o", "x.obj"}).status, ParseStatus::Version);
+
+    ReceivedModel m;
+    const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    ReceivePoints(m, 3, xyz);
+    const uint16_t corners[3] = {0, 1, 2};
+    ReceivePolygon(m, 3, ReceiveLookupSurface(m, "a0"), corners);
+    ASSERT_EQ(m.refusal, "");
+
+    std::string working;
+    for (const OutputFormat& output : OutputFormats()) {
+        std::string bytes, mtl, error;
+        bool written = false;
+        switch (output.format) {
+        case ExportFormat::Lwob:
+            written = WriteLwob(m, bytes, error);
+            break;
+        case ExportFormat::Obj:
+            written = WriteObj(m, "x.mtl", bytes, mtl, error);
+            break;
+        case ExportFormat::Glb:
+            written = WriteGlb(m, bytes, error);
+            break;
+        }
+        EXPECT_EQ(written, output.builtIn) << FormatExtension(output.format) << ": " << error;
+        if (written)
+            working += std::string(" ") + FormatExtension(output.format);
+    }
+    EXPECT_EQ(VersionText(), "ostrel 1.4\noutputs:" + working + "\n");
+    EXPECT_NE(working.find(" lwo obj"), std::string::npos);
 }
 
 TEST(Options, UsageErrors) {

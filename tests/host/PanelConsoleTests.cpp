@@ -1,6 +1,8 @@
 #include "standin/PanelConsole.h"
 #include "standin/PanelHost.h"
 
+#include "MemoryFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -55,18 +57,11 @@ struct Console {
     HostControl& Control(int number) { return *panel->controls[static_cast<size_t>(number) - 1]; }
 
     int32_t Run(const std::string& input, bool eofCancels, std::string* shown = nullptr) {
-        std::FILE* in = fmemopen(const_cast<char*>(input.data()), input.size(), "r");
-        if (input.empty())
-            in = std::fopen("/dev/null", "r");
-        char* buffer = nullptr;
-        size_t size = 0;
-        std::FILE* out = open_memstream(&buffer, &size);
-        const int32_t result = RunPanelConsole(*panel, in, out, eofCancels);
-        std::fclose(out);
-        std::fclose(in);
+        MemoryFile in(input);
+        MemoryFile out;
+        const int32_t result = RunPanelConsole(*panel, in.file, out.file, eofCancels);
         if (shown != nullptr)
-            *shown = std::string(buffer, size);
-        std::free(buffer);
+            *shown = out.Text();
         return result;
     }
 };

@@ -2,6 +2,8 @@
 // PanelServices table and the control records, as the plug-in uses them.
 #include "standin/PanelHost.h"
 
+#include "MemoryFile.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,23 +32,17 @@ const char* const kAbout[] = {"about", nullptr};
 class PanelHostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        traceFile_ = open_memstream(&buffer_, &size_);
-        ASSERT_NE(traceFile_, nullptr);
-        trace_.out = traceFile_;
+        ASSERT_NE(traceFile_.file, nullptr);
+        trace_.out = traceFile_.file;
     }
-    void TearDown() override {
-        PanelHostRelease(host_);
-        std::fclose(traceFile_);
-        std::free(buffer_);
-    }
+    void TearDown() override { PanelHostRelease(host_); }
     void Start(const PanelSettings& settings = PanelSettings{}) {
         PanelHostInit(host_, settings, &trace_);
         services_ = &host_.services;
     }
     std::vector<std::string> TraceLines() {
-        std::fflush(traceFile_);
         std::vector<std::string> lines;
-        std::istringstream in(std::string(buffer_, size_));
+        std::istringstream in(traceFile_.Text());
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
         return lines;
@@ -134,9 +130,7 @@ class PanelHostTest : public ::testing::Test {
     PanelHost host_;
     PanelServices* services_ = nullptr;
     Trace trace_;
-    std::FILE* traceFile_ = nullptr;
-    char* buffer_ = nullptr;
-    size_t size_ = 0;
+    MemoryFile traceFile_;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "standin/Trace.h"
 
+#include "MemoryFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -64,19 +66,15 @@ TEST(TraceNumbers, IntegersAndHex) {
 }
 
 TEST(TraceOutput, LinesEndWithLineFeedAndNullTraceIsSilent) {
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* f = open_memstream(&buffer, &size);
-    ASSERT_NE(f, nullptr);
+    MemoryFile f;
+    ASSERT_NE(f.file, nullptr);
     Trace trace;
-    trace.out = f;
+    trace.out = f.file;
     TraceLine(&trace, "startObject");
     TraceLine(&trace, "result 0");
     Trace silent;
     TraceLine(&silent, "nothing");
     TraceLine(nullptr, "nothing");
-    std::fclose(f);
-    EXPECT_EQ(std::string(buffer, size), "startObject\nresult 0\n");
+    EXPECT_EQ(f.Text(), "startObject\nresult 0\n");
     EXPECT_FALSE(trace.writeFailed);
-    std::free(buffer);
 }

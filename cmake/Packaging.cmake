@@ -1,0 +1,114 @@
+# What a user installs, made by CPack: on Windows (the win32 preset) a ZIP with
+# the module, ostrel.exe, a README for Windows users, the examples and the
+# licence texts; on Linux (the default preset) a Debian package.
+#
+#   cpack --preset zip    -> build-win32/ostrel-<version>-win32.zip
+#   cpack --preset deb    -> build/ostrel_<version>_<arch>.deb
+#
+# Everything goes into the install component "ostrel" and CPack takes only that
+# component, so install rules of anything built alongside stay out.
+#
+# Debian layout: the program and the module live together in /usr/lib/ostrel/
+# and /usr/bin/ostrel is a symbolic link to the program. The stand-in host
+# looks for ostrel.p beside its own executable as the kernel names it
+# (/proc/self/exe, the link resolved), so the installed program finds the
+# installed module exactly as the build tree's does, with no install-time path
+# compiled in; the package stays relocatable and the build tree and the
+# package behave alike.
+
+set(OSTREL_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package-files)
+file(MAKE_DIRECTORY ${OSTREL_PACKAGE_FILES})
+
+# Licence texts of what each package carries built in, from the Debian packages
+# that supplied it to this build. A text not found is left out with a note;
+# tools/check-packages.sh then fails on the incomplete package.
+set(OSTREL_LICENCES "ostrel|${CMAKE_SOURCE_DIR}/LICENSE")
+if(TARGET ostrel AND OSTREL_HAVE_GLTF)
+  list(APPEND OSTREL_LICENCES "tinygltf|/usr/share/doc/libtinygltf-dev/copyright"
+       "nlohmann-json|/usr/share/doc/nlohmann-json3-dev/copyright")
+endif()
+if(WIN32)
+  # Linked in statically: the mingw-w64 runtime, libgcc and libstdc++ (GPL 3
+  # with the GCC Runtime Library Exception, whose text refers to the GPL's).
+  list(APPEND OSTREL_LICENCES "mingw-w64-runtime|/usr/share/doc/mingw-w64-common/copyright"
+       "gcc-runtime-libraries|/usr/share/doc/gcc-mingw-w64-base/copyright"
+       "GPL-3|/usr/share/common-licenses/GPL-3")
+endif()
+
+set(OSTREL_LICENCE_FILES)
+set(OSTREL_DEB_COPYRIGHT "Ostrel ${PROJECT_VERSION}\n\n")
+foreach(entry IN LISTS OSTREL_LICENCES)
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 name)
+  list(GET entry 1 source)
+  if(NOT EXISTS "${source}")
+    message(STATUS "licence text ${source} not found: the packages lack the one of ${name}")
+    continue()
+  endif()
+  if(WIN32)
+    # As text files on Windows: CR LF line ends.
+    file(READ "${source}" text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE "${OSTREL_PACKAGE_FILES}/licences/${name}.txt" "${text}")
+    list(APPEND OSTREL_LICENCE_FILES "${OSTREL_PACKAGE_FILES}/licences/${name}.txt")
+  else()
+    file(READ "${source}" text)
+    if(name STREQUAL "ostrel")
+      string(APPEND OSTREL_DEB_COPYRIGHT "${text}")
+    else()
+      string(APPEND OSTREL_DEB_COPYRIGHT
+             "\n\nBuilt into ostrel: ${name}, whose copyright file reads:\n\n${text}")
+    endif()
+  endif()
+endforeach()
+
+if(WIN32)
+  install(TARGETS ostrel_module LIBRARY DESTINATION . COMPONENT ostrel)
+  if(TARGET ostrel)
+    install(TARGETS ostrel RUNTIME DESTINATION . COMPONENT ostrel)
+  endif()
+  configure_file(${CMAKE_SOURCE_DIR}/packaging/README-windows.txt
+                 ${OSTREL_PACKAGE_FILES}/README.txt @ONLY NEWLINE_STYLE WIN32)
+  install(FILES ${OSTREL_PACKAGE_FILES}/README.txt DESTINATION . COMPONENT ostrel)
+  install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win32)
+elseif(TARGET ostrel)
+  install(TARGETS ostrel_module LIBRARY DESTINATION lib/ostrel COMPONENT ostrel)
+  install(TARGETS ostrel RUNTIME DESTINATION lib/ostrel COMPONENT ostrel)
+  file(CREATE_LINK ../lib/ostrel/ostrel ${OSTREL_PACKAGE_FILES}/ostrel SYMBOLIC)
+  install(FILES ${OSTREL_PACKAGE_FILES}/ostrel DESTINATION bin COMPONENT ostrel)
+
+  set(doc share/doc/ostrel)
+  file(WRITE ${OSTREL_PACKAGE_FILES}/copyright "${OSTREL_DEB_COPYRIGHT}")
+  install(FILES ${OSTREL_PACKAGE_FILES}/copyright ${CMAKE_SOURCE_DIR}/README.md
+          DESTINATION ${doc} COMPONENT ostrel)
+  install(FILES ${CMAKE_SOURCE_DIR}/standin/README.md DESTINATION ${doc}/standin COMPONENT ostrel)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Ostrel developers <dev@ostrel.invalid>")
+else()
+  return()
+endif()
+
+set(CPACK_PACKAGE_NAME ostrel)
+set(CPACK_PACKAGE_VENDOR "The Ostrel developers")
+set(CPACK_PACKAGE_CONTACT "dev@ostrel.invalid")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "model file importer and converter (ROKU4 model files)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Ostrel imports model files (line-oriented text files beginning with ROKU4)\n"
+    "through its object-loader module, as the 3D modelling host does, and writes\n"
+    "what it receives as LWOB, Wavefront OBJ + MTL or binary glTF.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ostrel;/")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+include(CPack)

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# The packages as a user gets them: builds the Debian package (default
+# preset) and the Windows ZIP (win32 preset) with CPack, checks what each
+# holds, installs the .deb with dpkg, converts an example with the installed
+# `ostrel` and removes the package again; then unpacks the ZIP and runs its
+# ostrel.exe under Wine. Both converted files must be byte-identical to the
+# build tree's. The Wine part is skipped, in one line, where the ZIP has no
+# ostrel.exe yet, the kernel does not run 32-bit code or Wine is missing.
+#
+# Needs cmake, dpkg-dev (CPack's dependency list), the win32 toolchain, and
+# for the Wine part wine and wine32:i386. Installing needs root (or sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+start=$SECONDS
+step() { printf '\n== %s (%ds)\n' "$*" $((SECONDS - start)); }
+fail() {
+    echo "check-packages: $*" >&2
+    exit 1
+}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-packages.XXXXXX")
+installed=
+cleanup() {
+    if [ -n "$installed" ]; then
+        $sudo dpkg -r ostrel >/dev/null 2>&1 || echo "check-packages: could not remove the package ostrel" >&2
+    fi
+    # The prefix's wineserver outlives the last program by a few seconds and
+    # writes the registry into the prefix as it ends.
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -w 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=
+elif sudo -n true 2>/dev/null; then
+    sudo=sudo
+else
+    sudo=none
+fi
+
+# dpkg refuses at once while another dpkg or apt holds its lock.
+dpkg_retry() {
+    local tries=0 out
+    until out=$($sudo dpkg "$@" 2>&1); do
+        if ! grep -q -i lock <<<"$out" || ((++tries >= 60)); then
+            echo "$out" >&2
+            return 1
+        fi
+        sleep 2
+    done
+}
+
+# Every example converted to each of $formats by the command RUN..., run in
+# a folder that holds examples/; same_files compares the results with those
+# of the build tree's ostrel in $work/expected.
+convert_all() { # convert_all OUTDIR RUN...
+    local out=$1
+    shift
+    mkdir -p "$out"
+    for model in cube freelines tetrahedron; do
+        for format in $formats; do
+            "$@" "examples/$model.rk4" -o "$out/$model.$format" >/dev/null ||
+                fail "$* examples/$model.rk4 -o $out/$model.$format: exit $?"
+        done
+    done
+}
+same_files() { # same_files DIR
+    local file
+    for file in "$work/expected"/*; do
+        cmp -s "$file" "$1/${file##*/}" || fail "$1/${file##*/} differs from the build tree's"
+    done
+    echo "  $(ls "$work/expected" | wc -l) files, byte-identical to the build tree's"
+}
+
+step "deb: building the default preset and the Debian package"
+cmake --preset default >/dev/null
+cmake --build --preset default
+formats=$(build/ostrel --version | sed -n 's/^outputs: //p')
+[ -n "$formats" ] || fail "build/ostrel --version names no output format"
+rm -f build/ostrel_*.deb
+cpack --preset deb >/dev/null
+deb=$(ls build/ostrel_*.deb)
+echo "  $deb: $(stat -c %s "$deb") bytes"
+(cd "$root" && convert_all "$work/expected" build/ostrel)
+
+step "deb: contents"
+listing=$(dpkg-deb -c "$deb")
+for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
+    ./usr/lib/ostrel/ostrel.p ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
+    ./usr/share/doc/ostrel/examples/cube.rk4; do
+    grep -q -F -- " $entry" <<<"$listing" || fail "$deb lacks $entry"
+done
+dpkg-deb -x "$deb" "$work/deb"
+copyright=$work/deb/usr/share/doc/ostrel/copyright
+grep -q "MIT License" "$copyright" || fail "the package's copyright lacks the project's licence"
+if [[ " $formats " == *" glb "* ]]; then
+    for part in tinygltf nlohmann-json; do
+        grep -q "Built into ostrel: $part" "$copyright" || fail "the package's copyright lacks $part"
+    done
+fi
+echo "  program and module in /usr/lib/ostrel, /usr/bin/ostrel links there; docs, examples, copyright"
+
+if [ "$sudo" = none ]; then
+    step "deb: not root and no sudo: running the unpacked package instead of installing it"
+    bin=$work/deb/usr/bin/ostrel
+    examples=$work/deb/usr/share/doc/ostrel
+else
+    step "deb: installing with dpkg"
+    installed=yes
+    dpkg_retry -i "$deb"
+    bin=$(command -v ostrel) || fail "ostrel is not on the PATH after installing"
+    [ "$bin" = /usr/bin/ostrel ] || fail "ostrel on the PATH is $bin, not /usr/bin/ostrel"
+    examples=/usr/share/doc/ostrel
+fi
+version=$("$bin" --version | head -n 1)
+[ "$version" = "ostrel 1.4" ] || fail "$bin --version: '$version'"
+echo "  $bin --version: $version; outputs: $formats"
+(cd "$examples" && convert_all "$work/installed" "$bin")
+same_files "$work/installed"
+
+if [ -n "$installed" ]; then
+    step "deb: removing"
+    dpkg_retry -r ostrel
+    installed=
+    [ ! -e /usr/bin/ostrel ] && [ ! -e /usr/lib/ostrel ] || fail "files left after dpkg -r ostrel"
+    echo "  removed; /usr/bin/ostrel and /usr/lib/ostrel are gone"
+fi
+
+step "zip: building the win32 preset and the ZIP"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+rm -f build-win32/ostrel-*.zip
+cpack --preset zip >/dev/null
+zip=$(ls build-win32/ostrel-*-win32.zip)
+echo "  $zip: $(stat -c %s "$zip") bytes"
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$root/$zip")
+folder=$(ls -d "$work/zip"/ostrel-*)
+for file in ostrel.p README.txt examples/cube.rk4 licences/ostrel.txt \
+    licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
+    [ -f "$folder/$file" ] || fail "$zip lacks $file"
+done
+grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
+echo "  ostrel.p, README.txt (CR LF), examples, licence texts"
+
+if [ ! -f "$folder/ostrel.exe" ]; then
+    echo "zip: Wine run skipped: the ZIP holds no ostrel.exe yet (the win32 preset does not build it)"
+    exit 0
+fi
+if ! why=$(tools/kernel-runs-32bit.sh); then
+    echo "zip: Wine run skipped: ${why#32-bit x86: }"
+    exit 0
+fi
+if ! command -v wine >/dev/null; then
+    echo "zip: Wine run skipped: wine is not installed (apt-get install wine wine32:i386)"
+    exit 0
+fi
+
+step "zip: running ostrel.exe from the unpacked ZIP under Wine"
+export WINEPREFIX=$work/wine WINEDEBUG=-all
+wine wineboot -i >/dev/null 2>&1 || fail "Wine cannot set up a prefix in $WINEPREFIX"
+winversion=$(cd "$folder" && wine ostrel.exe --version | tr -d '\r')
+[ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
+if [[ $winversion == *" glb"* ]]; then
+    for part in tinygltf nlohmann-json; do
+        [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
+    done
+fi
+formats=$(sed -n 's/^outputs: //p' <<<"$winversion")
+echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
+rm -rf "$work/expected"
+(cd "$root" && convert_all "$work/expected" build/ostrel)
+(cd "$folder" && convert_all wine-out wine ostrel.exe)
+same_files "$folder/wine-out"
+# Taken out of the folder without the module, it must say so in one line.
+mkdir "$work/alone"
+cp "$folder/ostrel.exe" "$work/alone/"
+status=0
+(cd "$work/alone" && wine ostrel.exe "$folder/examples/cube.rk4") >/dev/null 2>"$work/alone.err" || status=$?
+[ "$status" = 4 ] && [ "$(wc -l <"$work/alone.err")" = 1 ] && grep -q 'ostrel\.p: cannot load' "$work/alone.err" ||
+    fail "ostrel.exe without ostrel.p: exit $status, $(tr -d '\r' <"$work/alone.err")"
+echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
