@@ -336,8 +336,8 @@ TEST(Handedness, ObjFaceKeepsItsFront) {
             words >> p[0] >> p[1] >> p[2];
             v.push_back(p);
         } else if (kind == "f") {
-            for (size_t i; words >> i;)
-                face.push_back(i - 1);
+            for (std::string corner; words >> corner;) // v//vn
+                face.push_back(std::stoul(corner) - 1);
         }
     }
     ASSERT_EQ(face.size(), 4u);

@@ -1,6 +1,7 @@
 # Converter tests, included by tests/CMakeLists.txt: convert_tests (host
 # refusals, LWOB round trips through a strict reader, layout limits,
-# handedness, output files). The readers of other programs run from
+# handedness, output files) and the geometry the writers share (triangles,
+# normals). The readers of other programs run from
 # tools/check-converter.sh.
 if(NOT TARGET ostrel_standin OR NOT TARGET ostrel_module)
   return()
@@ -14,7 +15,8 @@ if(NOT TARGET GTest::gtest_main)
 endif()
 include(GoogleTest)
 
-add_executable(convert_tests ${CMAKE_CURRENT_LIST_DIR}/ConvertTests.cpp)
+add_executable(convert_tests ${CMAKE_CURRENT_LIST_DIR}/ConvertTests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GeometryTests.cpp)
 target_link_libraries(convert_tests PRIVATE ostrel_standin GTest::gtest_main)
 target_compile_definitions(convert_tests PRIVATE
   OSTREL_MODULE_PATH="$<TARGET_FILE:ostrel_module>"
