@@ -18,6 +18,8 @@ const char* FormatExtension(ExportFormat format) {
         return "obj";
     case ExportFormat::Glb:
         return "glb";
+    case ExportFormat::Fbx:
+        return "fbx";
     }
     return "";
 }
@@ -34,6 +36,8 @@ bool ParseExportFormat(const std::string& text, ExportFormat& out) {
         out = ExportFormat::Obj;
     } else if (s == "glb") {
         out = ExportFormat::Glb;
+    } else if (s == "fbx") {
+        out = ExportFormat::Fbx;
     } else {
         return false;
     }

@@ -166,7 +166,7 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
             std::vector<float> n;
             n.reserve(triangleVertices * 3);
             for (const Normal3& v : geometry.vertexNormal)
-                n.insert(n.end(), {v.x, v.y, -v.z});
+                n.insert(n.end(), {v.x, v.y, 0.0f - v.z}); // +0 rather than -0
             const size_t at = buffer.data.size();
             AppendValues(buffer.data, n.data(), n.size());
             normals = addVec3(addView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);

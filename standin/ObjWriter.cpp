@@ -71,7 +71,7 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
                 continue;
             for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
                 const Normal3 n{geometry.cornerNormal[c].x, geometry.cornerNormal[c].y,
-                                -geometry.cornerNormal[c].z};
+                                0.0f - geometry.cornerNormal[c].z};
                 uint32_t bits[3];
                 std::memcpy(bits, &n, sizeof bits);
                 const uint64_t hash =

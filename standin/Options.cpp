@@ -51,7 +51,7 @@ bool SettleOutput(HostOptions& options, std::string& error) {
         return false;
     }
     if (!options.outDir.empty() && !options.format) {
-        error = "--out-dir needs --format lwo|obj|glb";
+        error = "--out-dir needs --format lwo|obj|glb|fbx";
         return false;
     }
     if (!options.outputPath.empty() && !options.format) {
@@ -61,8 +61,8 @@ bool SettleOutput(HostOptions& options, std::string& error) {
         if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
             !ParseExportFormat(options.outputPath.substr(dot + 1), f)) {
             error = "-o " + options.outputPath +
-                    ": cannot tell the format from the extension (use .lwo, .obj, .glb "
-                    "or --format)";
+                    ": cannot tell the format from the extension (use .lwo, .obj, .glb, "
+                    ".fbx or --format)";
             return false;
         }
         options.format = f;
@@ -139,8 +139,8 @@ bool ParseScreenSize(const std::string& text, int32_t& width, int32_t& height) {
 
 const char* UsageText() {
     return "usage: ostrel [OPTIONS] MODEL\n"
-           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb\n"
-           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb\n"
+           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb|OUT.fbx\n"
+           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb|fbx\n"
            "       ostrel [OPTIONS] MODEL... --check\n"
            "\n"
            "Loads the object-loader module ostrel.p as the 3D host does and imports MODEL\n"
@@ -148,9 +148,10 @@ const char* UsageText() {
            "\n"
            "Output:\n"
            "  -o, --output FILE          write what the host received to FILE; the format\n"
-           "                             follows the extension (.lwo, .obj + .mtl, .glb)\n"
+           "                             follows the extension (.lwo, .obj + .mtl, .glb,\n"
+           "                             .fbx)\n"
            "  --out-dir DIR              one output per model file, named after it, in DIR\n"
-           "  --format lwo|obj|glb       the output format (needed with --out-dir)\n"
+           "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir)\n"
            "  --check                    import and check only; one line per model file\n"
            "\n"
            "Module and activation:\n"
@@ -271,7 +272,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
                 return ParseStatus::Error;
             ExportFormat f{};
             if (!ParseExportFormat(value, f))
-                return bad("lwo, obj or glb");
+                return bad("lwo, obj, glb or fbx");
             options.format = f;
         } else if (name == "--module") {
             if (!needValue())

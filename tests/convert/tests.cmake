@@ -23,4 +23,9 @@ target_compile_definitions(convert_tests PRIVATE
   OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples"
   OSTREL_TEST_DATA_DIR="${CMAKE_SOURCE_DIR}/tests/data")
 add_dependencies(convert_tests ostrel_module)
+if(OSTREL_HAVE_FBX)
+  # The FBX writer's output is read back by the same library's reader.
+  target_compile_definitions(convert_tests PRIVATE OSTREL_TEST_FBX)
+  target_include_directories(convert_tests SYSTEM PRIVATE ${OSTREL_ASSIMP_INCLUDE})
+endif()
 gtest_discover_tests(convert_tests DISCOVERY_MODE PRE_TEST)
