@@ -156,6 +156,7 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
         }
         AppendValues(buffer.data, xyz.data(), xyz.size());
         const int view = addView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
+        gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
         if (triangleVertices != 0)
             trianglePositions = addVec3(view, triangleVertices, xyz);
         if (vertexPoint.size() > triangleVertices || trianglePositions < 0)
