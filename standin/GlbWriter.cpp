@@ -46,15 +46,15 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
 
 bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
-        return false;
     for (const ReceivedPoint& p : model.points) {
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
             error = "a point has a coordinate that is not a finite number";
             return false;
         }
     }
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+        return false;
 
     // Vertices: those of the triangles, then one per point that only lines
     // and points use.

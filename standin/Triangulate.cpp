@@ -33,7 +33,9 @@ double Cross(const Ring& r, uint32_t a, uint32_t b, uint32_t c) {
 
 uint32_t Quantised(double v, double low, double scale) {
     const double q = std::floor((v - low) * scale);
-    return q <= 0 ? 0 : q >= 65535 ? 65535 : static_cast<uint32_t>(q);
+    if (!(q > 0)) // also not a number
+        return 0;
+    return q >= 65535 ? 65535 : static_cast<uint32_t>(q);
 }
 
 uint32_t Spread(uint32_t v) {

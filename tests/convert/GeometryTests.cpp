@@ -227,10 +227,22 @@ TEST(Triangles, LoopsThatAreNotSimpleStillGiveTriangles) {
         for (uint32_t k : t)
             ASSERT_LT(k, loop.size());
     }
-    std::vector<Vec3> notNumbers(6, Vec3{NAN, 0, 1});
+    // Coordinates that are not numbers or infinite, as a careless sender
+    // may hand over.
+    const Vec3 odd[] = {{NAN, 0, 1}, {HUGE_VAL, 0, 1},  {0, 0, 0},
+                        {1, 2, 3},   {-HUGE_VAL, 5, 1}, {2, 0, NAN}};
+    for (size_t n : {4, 6}) {
+        std::vector<uint32_t> t;
+        TriangulateLoop(odd, n, t);
+        EXPECT_EQ(t.size(), 3 * (n - 2));
+        for (uint32_t k : t)
+            EXPECT_LT(k, n);
+    }
+    std::vector<Vec3> tilted(odd, odd + 6);
+    tilted.insert(tilted.end(), {{5, 5, 5}, {6, 5, 4}, {7, 9, 1}}); // past the quad shortcut
     std::vector<uint32_t> t;
-    TriangulateLoop(notNumbers.data(), notNumbers.size(), t);
-    EXPECT_EQ(t.size(), 12u);
+    TriangulateLoop(tilted.data(), tilted.size(), t);
+    EXPECT_EQ(t.size(), 21u);
 }
 
 TEST(Triangles, ManyCornersInCloseToLinearTime) {
