@@ -113,9 +113,17 @@ done
 sed -i "s|^\($work/lwob/concave.lwo points 48 triangles\) 64|\1 61|" "$work/lwob.expected"
 check "assimp (WebAssembly) reads every LWOB" same counts "$(sort "$work/lwob.expected")" \
   "$(node tests/convert/node/lwob-counts.mjs "$work"/lwob/*.lwo)"
+# One Blender run for all files (its start takes a few seconds); only
+# failures and errors are shown.
+blender_check() {
+  blender -b --python-exit-code 1 --python tools/blender-check.py -- "$@" >"$work/blender.out" 2>&1
+  local status=$?
+  grep -E '^blender:|Error|Traceback' "$work/blender.out" | grep -v ': ok$'
+  echo "blender: $(grep -c '^blender:.*: ok$' "$work/blender.out") imports ok"
+  return $status
+}
 traces=("$work"/blender/*.trace)
-check "Blender imports every OBJ, glb and FBX" blender -b --python-exit-code 1 \
-  --python tools/blender-check.py -- "${traces[@]}" > >(grep '^blender:' | grep -v ': ok$') 2>&1
+check "Blender imports every OBJ, glb and FBX" blender_check "${traces[@]}"
 glbs=("$work"/glb/*.glb)
 check "glTF validator: every .glb without errors" node tests/convert/node/validate.mjs "${glbs[@]}"
 check "one .glb per model" same glbs "${#models[@]}" "${#glbs[@]}"
