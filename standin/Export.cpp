@@ -1,5 +1,7 @@
 #include "standin/Export.h"
 
+#include "standin/TextCodec.h"
+
 #include <cstring>
 
 namespace {
@@ -10,18 +12,39 @@ uint16_t U2At(const std::vector<unsigned char>& b, size_t at) {
 
 } // namespace
 
-const char* FormatExtension(ExportFormat format) {
-    switch (format) {
-    case ExportFormat::Lwob:
-        return "lwo";
-    case ExportFormat::Obj:
-        return "obj";
-    case ExportFormat::Glb:
-        return "glb";
-    case ExportFormat::Fbx:
-        return "fbx";
+namespace {
+
+struct FormatEntry {
+    ExportFormat format;
+    const char* name; // on the command line, and the extension
+    bool oneFile;
+};
+
+constexpr FormatEntry kFormats[] = {
+    {ExportFormat::Lwob, "lwo", true},
+    {ExportFormat::Obj, "obj", false}, // + the MTL beside it
+    {ExportFormat::Glb, "glb", true},
+    {ExportFormat::Fbx, "fbx", true},
+};
+
+const FormatEntry* EntryFor(ExportFormat format) {
+    for (const FormatEntry& e : kFormats) {
+        if (e.format == format)
+            return &e;
     }
-    return "";
+    return nullptr;
+}
+
+} // namespace
+
+const char* FormatExtension(ExportFormat format) {
+    const FormatEntry* e = EntryFor(format);
+    return e != nullptr ? e->name : "";
+}
+
+bool FormatIsOneFile(ExportFormat format) {
+    const FormatEntry* e = EntryFor(format);
+    return e != nullptr && e->oneFile;
 }
 
 bool ParseExportFormat(const std::string& text, ExportFormat& out) {
@@ -30,18 +53,32 @@ bool ParseExportFormat(const std::string& text, ExportFormat& out) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     }
-    if (s == "lwo" || s == "lwob") {
-        out = ExportFormat::Lwob;
-    } else if (s == "obj") {
-        out = ExportFormat::Obj;
-    } else if (s == "glb") {
-        out = ExportFormat::Glb;
-    } else if (s == "fbx") {
-        out = ExportFormat::Fbx;
-    } else {
-        return false;
+    for (const FormatEntry& e : kFormats) {
+        if (s == e.name) {
+            out = e.format;
+            return true;
+        }
     }
-    return true;
+    return false;
+}
+
+std::string FormatNames(const char* separator, const char* last, bool oneFileOnly) {
+    std::vector<const char*> names;
+    for (const FormatEntry& e : kFormats) {
+        if (e.oneFile || !oneFileOnly)
+            names.push_back(e.name);
+    }
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i != 0)
+            text += i + 1 == names.size() ? last : separator;
+        text += names[i];
+    }
+    return text;
+}
+
+std::string OutputName(const ExportSurface& surface, ExportFormat format) {
+    return format == ExportFormat::Lwob ? surface.name : NameAsUtf8(surface.name);
 }
 
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {

@@ -21,10 +21,19 @@
 
 enum class ExportFormat { Lwob, Obj, Glb, Fbx };
 
-// "lwo", "obj", "glb", "fbx": the format's name on the command line and the
-// file extension it writes.
+// The formats' names on the command line, which are also the extensions
+// they are written with and known by ("lwo", "obj", "glb", "fbx"), come from one
+// table in Export.cpp.
 const char* FormatExtension(ExportFormat format);
-bool ParseExportFormat(const std::string& text, ExportFormat& out); // lwo|lwob|obj|glb|fbx
+// A format's name or extension, any case: exactly the names FormatNames
+// lists, so that messages list what is accepted.
+bool ParseExportFormat(const std::string& text, ExportFormat& out);
+// Whether the format is a single file (it can go to standard output).
+bool FormatIsOneFile(ExportFormat format);
+// The names for messages: "lwo, obj or glb" with `separator` ", " and
+// `last` " or "; "lwo|obj|glb" with "|" and "|". `oneFileOnly`: only those
+// that are one file.
+std::string FormatNames(const char* separator, const char* last, bool oneFileOnly = false);
 
 // Whether this build writes FBX, and what to do when it does not (the reason
 // WriteFbx gives then).
@@ -50,6 +59,13 @@ struct ExportSurface {
     uint16_t specular = 0;     // 256 = 100 %
     uint16_t glossiness = 0;   // 256 = 100 %
 };
+
+// A surface's name as `format` writes it. LWOB is the host's own format,
+// read in the host's code page, so it keeps the bytes the host received.
+// Every other format is read as UTF-8 and gets NameAsUtf8() (see
+// standin/TextCodec.h): UTF-8 kept, otherwise decoded from the system's code
+// page, with "\xHH" for a byte that decodes in neither.
+std::string OutputName(const ExportSurface& surface, ExportFormat format);
 
 // The surfaces looked up, in the order of their values (1, 2, 3, ...), so
 // that a polygon's surface value v names entry v - 1. Blocks for names never

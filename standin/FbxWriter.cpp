@@ -29,11 +29,11 @@
 
 namespace {
 
-// The name a surface's material carries in the file. Kept in this one place
-// so that how names are turned into FBX text can change without touching
-// the rest.
+// The name a surface's material and mesh carry in the file: the rule for
+// names of the text formats (UTF-8), in this one place.
 std::string FbxMaterialName(const ExportSurface& surface) {
-    return surface.name.empty() ? "surface" : surface.name;
+    const std::string name = OutputName(surface, ExportFormat::Fbx);
+    return name.empty() ? "surface" : name;
 }
 
 aiString AiText(const std::string& text) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <sstream>
 
 namespace {
@@ -103,7 +104,7 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
     for (size_t s = 0; s < surfaces.size(); ++s) {
         const ExportSurface& surface = surfaces[s];
         tinygltf::Material material;
-        material.name = surface.name;
+        material.name = OutputName(surface, ExportFormat::Glb);
         const double diffuse = surface.diffuse / 256.0;
         const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
         material.pbrMetallicRoughness.baseColorFactor = {
@@ -220,10 +221,17 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
     gltf.scenes.push_back(scene);
     gltf.defaultScene = 0;
 
+    // The library reports some failures by throwing (its JSON layer throws
+    // on text that is not UTF-8, for one); none may leave the writer.
     tinygltf::TinyGLTF writer;
     std::ostringstream stream;
-    if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true)) {
-        error = "the glTF library could not form the file";
+    try {
+        if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true)) {
+            error = "the glTF library could not form the file";
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error = std::string("the glTF library could not form the file: ") + e.what();
         return false;
     }
     out = std::move(stream).str();

@@ -45,7 +45,9 @@ constexpr uint64_t kColourOnlyLength = 6 + 4;
 } // namespace
 
 bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error) {
-    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    for (ExportSurface& s : surfaces)
+        s.name = OutputName(s, ExportFormat::Lwob);
     if (model.points.size() > kLwobMaxPoints) {
         error = std::to_string(model.points.size()) + " points: the layout numbers at most " +
                 std::to_string(kLwobMaxPoints);

@@ -13,15 +13,18 @@
 #include "standin/ModuleLoader.h"
 #include "standin/Options.h"
 #include "standin/OutputFile.h"
+#include "standin/OutputPlan.h"
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
+#include "standin/StatusLine.h"
+#include "standin/TextCodec.h"
 #include "standin/Trace.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <set>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -48,17 +51,21 @@ void ClearProgress() {
 }
 
 void ShowProgress(size_t done, size_t total, const std::string& model) {
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %.60s", done + 1, total, model.c_str());
+    const std::string shown(Utf8Prefix(NameAsUtf8(model), 60));
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done + 1, total, shown.c_str());
     std::fflush(stderr);
     gProgressShown = true;
 }
 
+// Paths and names on the terminal follow the rule for names in UTF-8
+// formats (NameAsUtf8), so that a Shift-JIS file name reads as text.
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
     if (subject.empty()) {
-        std::fprintf(stderr, "ostrel: %s\n", what.c_str());
+        std::fprintf(stderr, "ostrel: %s\n", NameAsUtf8(what).c_str());
     } else {
-        std::fprintf(stderr, "ostrel: %s: %s\n", subject.c_str(), what.c_str());
+        std::fprintf(stderr, "ostrel: %s: %s\n", NameAsUtf8(subject).c_str(),
+                     NameAsUtf8(what).c_str());
     }
 }
 
@@ -77,50 +84,29 @@ std::string OpenFailureReason(const std::string& path) {
     return "the plug-in could not open it";
 }
 
-std::string WithoutExtension(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
-        dot == (slash == std::string::npos ? 0 : slash + 1))
-        return path;
-    return path.substr(0, dot);
+// A writer's one-line reason, prefixed with the file it was forming.
+bool NotFormed(const std::string& path, std::string& error) {
+    error = path + ": " + error;
+    return false;
 }
 
-std::string BaseName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Where the object read from `model` goes; empty when nothing is written.
-std::string OutputPathFor(const HostOptions& options, const std::string& model) {
-    if (!options.outputPath.empty())
-        return options.outputPath;
-    if (options.outDir.empty() || !options.format)
-        return "";
-    std::string dir = options.outDir;
-    if (dir.back() != '/')
-        dir += '/';
-    return dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(*options.format);
-}
-
-// Forms the file(s) for `format` and puts them in place.
-bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::string& path,
-                 std::string& error) {
+// Forms the file(s) the plan names and puts them in place. A failure of any
+// kind, memory included, is a file not written with a reason naming it.
+bool WriteObject(const ReceivedModel& received, const OutputPlan& plan, std::string& error) try {
     std::vector<OutputFile> files;
-    switch (format) {
+    switch (plan.format) {
     case ExportFormat::Lwob: {
-        OutputFile file{path, {}};
+        OutputFile file{plan.path, {}};
         if (!WriteLwob(received, file.bytes, error))
-            return false;
+            return NotFormed(plan.path, error);
         files.push_back(std::move(file));
         break;
     }
     case ExportFormat::Obj: {
-        const std::string mtlPath = WithoutExtension(path) + ".mtl";
-        OutputFile obj{path, {}};
-        OutputFile mtl{mtlPath, {}};
-        if (!WriteObj(received, BaseName(mtlPath), obj.bytes, mtl.bytes, error))
-            return false;
+        OutputFile obj{plan.path, {}};
+        OutputFile mtl{plan.mtlPath, {}};
+        if (!WriteObj(received, BaseName(plan.mtlPath), obj.bytes, mtl.bytes, error))
+            return NotFormed(plan.path, error);
         // The material library first, so that a complete OBJ never names a
         // missing one.
         files.push_back(std::move(mtl));
@@ -129,22 +115,41 @@ bool WriteObject(const ReceivedModel& received, ExportFormat format, const std::
     }
     case ExportFormat::Glb:
     case ExportFormat::Fbx: {
-        OutputFile file{path, {}};
-        const bool formed = format == ExportFormat::Glb ? WriteGlb(received, file.bytes, error)
-                                                        : WriteFbx(received, file.bytes, error);
+        OutputFile file{plan.path, {}};
+        const bool formed = plan.format == ExportFormat::Glb
+                                ? WriteGlb(received, file.bytes, error)
+                                : WriteFbx(received, file.bytes, error);
         if (!formed)
-            return false;
+            return NotFormed(plan.path, error);
         files.push_back(std::move(file));
         break;
     }
     }
     return WriteOutputFiles(files, error);
+} catch (const std::bad_alloc&) {
+    error = plan.path + ": not enough memory to form the file";
+    return false;
+} catch (const std::exception& e) {
+    error = plan.path + ": " + e.what();
+    return false;
 }
 
 // Imports one model file and does what the options ask with it. Returns the
 // exit status for this file.
 int ProcessModel(const LoadedModule& module, const HostOptions& options, const std::string& model,
-                 Trace& trace, bool traceToStdout, std::set<std::string>& outputsWritten) {
+                 Trace& trace, bool traceToStdout, const std::vector<GuardedFile>& modelFiles,
+                 std::vector<GuardedFile>& written) {
+    const OutputPlan plan = PlanOutput(options, model);
+    const std::string refusal = CheckOutputPlan(plan, modelFiles, written);
+    if (!refusal.empty()) {
+        Fail(model, "not written: " + refusal);
+        return kExitNotWritten;
+    }
+    // Standard output may carry the output itself; everything else then goes
+    // to stderr.
+    const bool stdoutTaken = traceToStdout || plan.path == "-";
+    std::FILE* const statusOut = plan.path == "-" ? stderr : stdout;
+
     PanelSettings panelSettings;
     panelSettings.noPanel = options.noPanel;
     panelSettings.screenWidth = options.screenWidth;
@@ -153,15 +158,14 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
     panelSettings.interactive = options.interactive;
     panelSettings.edits = options.edits;
     panelSettings.consoleIn = stdin;
-    panelSettings.consoleOut = traceToStdout ? stderr : stdout; // never mixed into the trace
+    panelSettings.consoleOut = stdoutTaken ? stderr : stdout;
     panelSettings.warnings = stderr;
 
-    const std::string outputPath = OutputPathFor(options, model);
     PanelHost panelHost;
     PanelHostInit(panelHost, panelSettings, &trace);
     ImportHost importHost;
     ImportHostInit(importHost, &trace, options.noPanelServices ? nullptr : &panelHost);
-    importHost.received.keepGeometry = !outputPath.empty() || !options.check;
+    importHost.received.keepGeometry = !plan.path.empty() || !options.check;
     ImportRecord record = MakeImportRecord(importHost, model.c_str());
 
     int32_t status = kStatusUnwritten;
@@ -223,35 +227,29 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
     }
 
     const size_t dropped = r.emptyPolygonCount;
-    std::string droppedNote;
-    if (dropped != 0)
-        droppedNote = ", " + std::to_string(dropped) + " without vertices dropped";
-    if (exitCode == kExitLoaded && !outputPath.empty()) {
+    if (exitCode == kExitLoaded && !plan.path.empty()) {
         std::string error;
-        if (outputsWritten.count(outputPath) != 0) {
-            failWith(kExitNotWritten,
-                     outputPath + ": already written for an earlier model file in this run");
-        } else if (!WriteObject(r, *options.format, outputPath, error)) {
+        if (!WriteObject(r, plan, error)) {
             failWith(kExitNotWritten, "not written: " + error);
         } else {
-            outputsWritten.insert(outputPath);
+            RememberWritten(plan, model, written);
             ClearProgress();
-            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n", model.c_str(),
-                        outputPath.c_str(), r.pointCount, r.polygonCount - dropped,
-                        droppedNote.c_str(), ExportSurfaces(r).size());
+            const ReceivedCounts counts{r.pointCount, r.polygonCount - dropped, dropped,
+                                        ExportSurfaces(r).size()};
+            std::fprintf(statusOut, "%s\n", ConvertedLine(model, plan, counts).c_str());
         }
     } else if (options.check) {
         std::string quoted;
         AppendQuoted(quoted, statistics.c_str());
         ClearProgress();
-        std::printf("%s: statistics %s; %zu points, %zu polygons%s, %zu surfaces received; %s\n",
-                    model.c_str(), statistics.empty() ? "(none)" : quoted.c_str(), r.pointCount,
-                    r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
-                    exitCode == kExitLoaded ? "ok" : outcome.c_str());
+        const ReceivedCounts counts{r.pointCount, r.polygonCount, dropped, r.surfaces.size()};
+        std::printf("%s: statistics %s; %s received; %s\n", NameAsUtf8(model).c_str(),
+                    statistics.empty() ? "(none)" : quoted.c_str(), CountsText(counts).c_str(),
+                    exitCode == kExitLoaded ? "ok" : NameAsUtf8(outcome).c_str());
     } else if (exitCode == kExitLoaded && !options.hasTrace) {
         ClearProgress();
-        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n", model.c_str(),
-                    r.pointCount, r.polygonCount, r.surfaces.size());
+        const ReceivedCounts counts{r.pointCount, r.polygonCount, 0, r.surfaces.size()};
+        std::printf("%s: %s received\n", NameAsUtf8(model).c_str(), CountsText(counts).c_str());
     }
     return exitCode;
 }
@@ -268,6 +266,21 @@ int Run(int argc, char** argv) {
         return kExitUsage;
     case ParseStatus::Ok:
         break;
+    }
+
+    // Nothing is written before these hold: no output on a model file, and
+    // the folder for the outputs in place.
+    const std::vector<GuardedFile> modelFiles = IdentifyModelFiles(options.modelPaths);
+    if (options.hasTrace) {
+        const std::string clash = CheckNotGuarded(options.tracePath, "the trace", modelFiles);
+        if (!clash.empty()) {
+            Fail("", "not written: " + clash);
+            return kExitNotWritten;
+        }
+    }
+    if (!options.outDir.empty() && !PrepareOutDir(options.outDir, error)) {
+        Fail("", error);
+        return kExitNotWritten;
     }
 
     Trace trace;
@@ -300,14 +313,15 @@ int Run(int argc, char** argv) {
     // The host loads the module once and activates it once per file.
     const size_t total = options.modelPaths.size();
     const bool progress = total >= 10 && ::isatty(STDERR_FILENO) != 0;
-    std::set<std::string> outputsWritten;
+    std::vector<GuardedFile> written;
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
     for (size_t i = 0; i < total; ++i) {
         const std::string& model = options.modelPaths[i];
         if (progress)
             ShowProgress(i, total, model);
-        const int code = ProcessModel(module, options, model, trace, traceToStdout, outputsWritten);
+        const int code =
+            ProcessModel(module, options, model, trace, traceToStdout, modelFiles, written);
         if (code != kExitLoaded) {
             failed.push_back(model);
             if (exitCode == kExitLoaded)
@@ -320,7 +334,7 @@ int Run(int argc, char** argv) {
     if (total > 1 && !failed.empty()) {
         std::string names;
         for (const std::string& name : failed)
-            names += (names.empty() ? "" : ", ") + name;
+            names += (names.empty() ? "" : ", ") + NameAsUtf8(name);
         Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
                      " model files failed: " + names);
     }

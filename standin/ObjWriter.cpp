@@ -32,12 +32,15 @@ void PutIndex(std::string& out, size_t v) {
 }
 
 // OBJ and MTL split statements at whitespace: a material name keeps every
-// other byte, and a clash after the replacement gets a number.
+// other byte of its UTF-8 form, and a clash after the replacement gets a
+// number.
 std::vector<std::string> MaterialNames(const std::vector<ExportSurface>& surfaces) {
     std::vector<std::string> names;
     std::set<std::string> taken;
     for (const ExportSurface& s : surfaces) {
-        std::string name = s.name.empty() ? "surface" : s.name;
+        std::string name = OutputName(s, ExportFormat::Obj);
+        if (name.empty())
+            name = "surface";
         for (char& c : name) {
             const auto b = static_cast<unsigned char>(c);
             if (b <= 0x20 || b == 0x7F || c == '#')

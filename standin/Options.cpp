@@ -1,5 +1,7 @@
 #include "standin/Options.h"
 
+#include "standin/OutputPlan.h"
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -29,10 +31,11 @@ bool ParseWord(const std::string& text, const char* const* words, int32_t& out) 
 }
 
 // How the output options combine; the format follows -o's extension unless
-// --format names it.
+// --format names it, and may not contradict it.
 bool SettleOutput(HostOptions& options, std::string& error) {
     const bool several = options.modelPaths.size() > 1;
     const bool writes = !options.outputPath.empty() || !options.outDir.empty();
+    const bool toStdout = options.outputPath == "-";
     if (several && (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
         error = "several model files given: -o, --trace and --interactive take one (use "
                 "--out-dir DIR for several; see --help)";
@@ -51,21 +54,50 @@ bool SettleOutput(HostOptions& options, std::string& error) {
         return false;
     }
     if (!options.outDir.empty() && !options.format) {
-        error = "--out-dir needs --format lwo|obj|glb|fbx";
+        error = "--out-dir needs --format " + FormatNames("|", "|");
         return false;
     }
-    if (!options.outputPath.empty() && !options.format) {
-        const size_t dot = options.outputPath.rfind('.');
-        const size_t slash = options.outputPath.rfind('/');
-        ExportFormat f{};
-        if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
-            !ParseExportFormat(options.outputPath.substr(dot + 1), f)) {
-            error = "-o " + options.outputPath +
-                    ": cannot tell the format from the extension (use .lwo, .obj, .glb, "
-                    ".fbx or --format)";
+    if (toStdout) {
+        if (options.hasTrace && options.tracePath == "-") {
+            error = "-o - and --trace - both want standard output: send one to a file";
             return false;
         }
-        options.format = f;
+        if (!options.format) {
+            error = "-o - needs --format " + FormatNames("|", "|", true);
+            return false;
+        }
+        if (!FormatIsOneFile(*options.format)) {
+            error = std::string("-o -: standard output takes one file, and ") +
+                    FormatExtension(*options.format) +
+                    " needs a second one for its materials (use -o FILE." +
+                    FormatExtension(*options.format) + ")";
+            return false;
+        }
+        return true;
+    }
+    if (options.outputPath.empty())
+        return true;
+    const std::string extension = ExtensionOf(options.outputPath);
+    ExportFormat named{};
+    const bool known = ParseExportFormat(extension, named);
+    if (!options.format && !known) {
+        error = "-o " + options.outputPath + ": cannot tell the format from the extension (use ." +
+                FormatNames(", .", " or .") + ", or --format)";
+        return false;
+    }
+    if (options.format && known && named != *options.format) {
+        error = "-o " + options.outputPath + " names a ." + FormatExtension(named) +
+                " file, but --format asks for " + FormatExtension(*options.format) + " (use ." +
+                FormatExtension(*options.format) + ", or leave out --format)";
+        return false;
+    }
+    if (!options.format)
+        options.format = named;
+    if (*options.format == ExportFormat::Obj &&
+        Lower(MtlPathFor(options.outputPath)) == Lower(options.outputPath)) {
+        error = "-o " + options.outputPath +
+                ": the OBJ's material library would get this name (use .obj)";
+        return false;
     }
     return true;
 }
@@ -149,10 +181,15 @@ const char* UsageText() {
            "Output:\n"
            "  -o, --output FILE          write what the host received to FILE; the format\n"
            "                             follows the extension (.lwo, .obj + .mtl, .glb,\n"
-           "                             .fbx)\n"
+           "                             .fbx); '-' = stdout (lwo, glb or fbx, with\n"
+           "                             --format); a device\n"
+           "                             or FIFO is written into, a link's target replaced\n"
            "  --out-dir DIR              one output per model file, named after it, in DIR\n"
-           "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir)\n"
+           "                             (made when missing)\n"
+           "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir and -o -;\n"
+           "                             with -o, must agree with a known extension)\n"
            "  --check                    import and check only; one line per model file\n"
+           "  No output is ever written over a model file of the run (exit 6).\n"
            "\n"
            "Module and activation:\n"
            "  --module PATH              the module to load (default: ostrel.p beside ostrel)\n"
@@ -175,7 +212,7 @@ const char* UsageText() {
            "  --colours bright|middle|dark  palette colour to apply (also --colors)\n"
            "  --scale X                  scale factor\n"
            "  --name TEXT                surface base name (bytes as given)\n"
-           "  --smooth on|off            smoothing\n"
+           "  --smooth on|off            smoothing (also yes/no, true/false, 1/0)\n"
            "  --angle DEGREES            smoothing angle\n"
            "  --double-sided on|off      double-sided surfaces\n"
            "\n"
@@ -272,7 +309,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
                 return ParseStatus::Error;
             ExportFormat f{};
             if (!ParseExportFormat(value, f))
-                return bad("lwo, obj, glb or fbx");
+                return bad(FormatNames(", ", " or ").c_str());
             options.format = f;
         } else if (name == "--module") {
             if (!needValue())
@@ -328,7 +365,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
                 return ParseStatus::Error;
             int32_t v = 0;
             if (!ParseOnOff(value, v))
-                return bad("on or off");
+                return bad(kOnOffExpected);
             options.edits.smooth = v;
         } else if (name == "--angle") {
             if (!needValue())
@@ -342,7 +379,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
                 return ParseStatus::Error;
             int32_t v = 0;
             if (!ParseOnOff(value, v))
-                return bad("on or off");
+                return bad(kOnOffExpected);
             options.edits.doubleSided = v;
         } else {
             error = "unknown option '" + arg + "' (see --help)";

@@ -24,7 +24,7 @@ struct HostOptions {
     std::string modelPath;               // the first model file
     std::vector<std::string> modelPaths; // every model file, in order
     bool check = false;                  // --check: import and check, write nothing
-    std::string outputPath;              // -o FILE; empty: none
+    std::string outputPath;              // -o FILE; empty: none; "-": standard output
     std::string outDir;                  // --out-dir DIR; empty: none
     std::optional<ExportFormat> format;  // settled from --format or -o's extension
     std::string modulePath;              // empty: ostrel.p beside the executable
@@ -54,9 +54,11 @@ const char* UsageText();
 
 // Value parsers (shared with the interactive panel). Each returns false for a
 // bad value and leaves `out` alone.
-bool ParseLoadTarget(const std::string& text, int32_t& out);  // lines|faces|both
-bool ParseColourSet(const std::string& text, int32_t& out);   // bright|middle|dark
-bool ParseOnOff(const std::string& text, int32_t& out);       // on|off|yes|no|1|0|true|false
+bool ParseLoadTarget(const std::string& text, int32_t& out); // lines|faces|both
+bool ParseColourSet(const std::string& text, int32_t& out);  // bright|middle|dark
+bool ParseOnOff(const std::string& text, int32_t& out);      // on|off|yes|no|1|0|true|false
+// What ParseOnOff takes, for messages.
+inline constexpr char kOnOffExpected[] = "on or off; also yes/no, true/false, 1/0";
 bool ParseFiniteDouble(const std::string& text, double& out); // whole text, finite
 bool ParseInt32(const std::string& text, int32_t& out);       // whole text, decimal
 bool ParseScreenSize(const std::string& text, int32_t& width,

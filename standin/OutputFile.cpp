@@ -1,71 +1,101 @@
 #include "standin/OutputFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include "standin/FileSystem.h"
 
 namespace {
 
-std::string Reason(const std::string& path, const char* what, int err) {
-    return path + ": " + what + " (" + std::strerror(err) + ")";
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    const char* at = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, at, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        at += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
+std::string Reason(const std::string& path, const char* what, const std::string& why) {
+    return path + ": " + what + " (" + why + ")";
 }
 
 } // namespace
 
+bool ResolveOutput(const std::string& path, ResolvedOutput& out, std::string& error) {
+    if (path == "-") {
+        out = {path, OutputWay::StandardOutput};
+        return true;
+    }
+    std::string why;
+    if (!FollowLinks(path, out.path, why)) {
+        error = Reason(path, "cannot follow the link", why);
+        return false;
+    }
+    switch (PathKindOf(out.path)) {
+    case PathKind::Missing:
+    case PathKind::Regular:
+        out.way = OutputWay::Replace;
+        return true;
+    case PathKind::CharacterDevice:
+    case PathKind::Fifo:
+        out.way = OutputWay::WriteInto;
+        return true;
+    case PathKind::Directory:
+        error = path + " is a folder, not a file";
+        return false;
+    case PathKind::SymbolicLink:
+    case PathKind::Other:
+        break;
+    }
+    error = path + " is neither a file, a character device nor a FIFO";
+    return false;
+}
+
 std::string TemporaryPathFor(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".part" + std::to_string(::getpid());
+    const size_t start = NameStart(path);
+    return path.substr(0, start) + "." + path.substr(start) + ".part" +
+           std::to_string(CurrentProcessId());
 }
 
 bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) {
-    std::vector<std::string> temporaries;
-    auto removeTemporaries = [&temporaries]() {
-        for (const std::string& t : temporaries)
-            ::unlink(t.c_str());
-    };
-    for (const OutputFile& file : files) {
-        const std::string temporary = TemporaryPathFor(file.path);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            error = Reason(file.path, "cannot create", errno);
-            removeTemporaries();
+    std::vector<ResolvedOutput> targets(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!ResolveOutput(files[i].path, targets[i], error))
             return false;
+    }
+    // temporaries[i]: the file waiting to become files[i]; empty when none.
+    std::vector<std::string> temporaries(files.size());
+    std::vector<std::string> placed;
+    auto undo = [&temporaries, &placed]() {
+        for (const std::string& t : temporaries) {
+            if (!t.empty())
+                RemoveFile(t);
         }
-        temporaries.push_back(temporary);
-        const bool written = WriteAll(fd, file.bytes);
-        const int writeErrno = errno;
-        if (!written || ::close(fd) != 0) {
-            error = Reason(file.path, "cannot write", written ? errno : writeErrno);
-            removeTemporaries();
+        for (const std::string& p : placed)
+            RemoveFile(p);
+    };
+    std::string why;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (targets[i].way != OutputWay::Replace)
+            continue;
+        temporaries[i] = TemporaryPathFor(targets[i].path);
+        if (!WriteNewFile(temporaries[i], files[i].bytes, why)) {
+            error = Reason(files[i].path, "cannot write", why);
+            undo();
             return false;
         }
     }
     for (size_t i = 0; i < files.size(); ++i) {
-        if (::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
-            error = Reason(files[i].path, "cannot put in place", errno);
-            for (size_t k = 0; k < i; ++k)
-                ::unlink(files[k].path.c_str());
-            removeTemporaries();
+        bool ok = true;
+        switch (targets[i].way) {
+        case OutputWay::StandardOutput:
+            ok = WriteStandardOutput(files[i].bytes, why);
+            break;
+        case OutputWay::WriteInto:
+            ok = WriteIntoExisting(targets[i].path, files[i].bytes, why);
+            break;
+        case OutputWay::Replace:
+            ok = MoveIntoPlace(temporaries[i], targets[i].path, why);
+            if (ok) {
+                temporaries[i].clear();
+                placed.push_back(targets[i].path);
+            }
+            break;
+        }
+        if (!ok) {
+            error = Reason(
+                files[i].path,
+                targets[i].way == OutputWay::Replace ? "cannot put in place" : "cannot write", why);
+            undo();
             return false;
         }
     }

@@ -1,8 +1,8 @@
 #include "standin/PanelConsole.h"
 
 #include "standin/Options.h"
+#include "standin/TextCodec.h"
 
-#include <iconv.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,57 +10,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-std::string ShiftJisToUtf8(const std::string& text) {
-    std::string out;
-    bool plainAscii = true;
-    for (unsigned char c : text) {
-        if (c >= 0x80)
-            plainAscii = false;
-    }
-    if (plainAscii)
-        return text;
-
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        cd = iconv_open("UTF-8", "SHIFT_JIS");
-    auto escapeByte = [&](unsigned char c) {
-        char buffer[8];
-        std::snprintf(buffer, sizeof buffer, "\\x%02x", c);
-        out += buffer;
-    };
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        for (unsigned char c : text) {
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else {
-                escapeByte(c);
-            }
-        }
-        return out;
-    }
-    std::vector<char> input(text.begin(), text.end());
-    char* in = input.data();
-    size_t inLeft = input.size();
-    char chunk[256];
-    while (inLeft > 0) {
-        char* o = chunk;
-        size_t outLeft = sizeof chunk;
-        const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
-        out.append(chunk, static_cast<size_t>(o - chunk));
-        if (r == static_cast<size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            // EILSEQ or EINVAL: show the offending byte and go on after it.
-            escapeByte(static_cast<unsigned char>(*in));
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
 
 namespace {
 
@@ -105,7 +54,8 @@ std::string DisplayValue(HostPanel& panel, const HostControl& c) {
             return "on";
         return "on (" + std::to_string(c.intValue) + ")";
     case kKindEdit:
-        return "\"" + ShiftJisToUtf8(c.textValue) + "\"";
+        // A name, typed or taken from the file name: the rule for names.
+        return "\"" + NameAsUtf8(c.textValue) + "\"";
     default:
         return ShiftJisToUtf8(ControlValueText(c));
     }
@@ -177,7 +127,7 @@ std::string SetFromText(HostPanel& panel, HostControl& c, const std::string& tex
     case kKindBool: {
         int32_t v = 0;
         if (!ParseOnOff(text, v))
-            return "expected on or off";
+            return std::string("expected ") + kOnOffExpected;
         c.intValue = v;
         return "";
     }

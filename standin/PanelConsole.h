@@ -1,6 +1,7 @@
 // The options panel shown in the terminal (--interactive): the title, the
 // text controls' lines, every control with its label (Shift-JIS converted to
-// UTF-8) and its current value, then a line-based prompt.
+// UTF-8) and its current value (numbers as PlainNumberText writes them, the
+// name field by NameAsUtf8), then a line-based prompt.
 //
 // Commands (one per line; case-insensitive keywords):
 //   N VALUE          set menu entry N (the numbers shown before the controls)
@@ -19,10 +20,6 @@
 
 #include <cstdio>
 #include <string>
-
-// Shift-JIS (code page 932) to UTF-8 through iconv; a byte that does not
-// convert comes out as "\xHH".
-std::string ShiftJisToUtf8(const std::string& text);
 
 // Shows the panel on `out`, reads commands from `in`; returns 1 (ok) or 0 (cancel).
 int32_t RunPanelConsole(HostPanel& panel, std::FILE* in, std::FILE* out, bool eofCancels);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -781,22 +782,24 @@ int32_t SaturateToInt32(double value) {
     return static_cast<int32_t>(value);
 }
 
+std::string PlainNumberText(double value) {
+    // The shortest digits that read back to the same double, in the fixed
+    // form unless that would need a long run of zeros.
+    const double magnitude = std::fabs(value);
+    const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+    char buffer[400];
+    const std::to_chars_result r =
+        std::to_chars(buffer, buffer + sizeof buffer, value,
+                      fixed ? std::chars_format::fixed : std::chars_format::scientific);
+    return std::string(buffer, r.ec == std::errc() ? r.ptr : buffer);
+}
+
 std::string ControlValueText(const HostControl& control) {
     switch (control.valueKind) {
     case ControlValueKind::Int:
         return NumberText(control.intValue);
-    case ControlValueKind::Float: {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.17g", control.floatValue);
-        // Prefer the shortest form that reads back the same.
-        for (int precision = 1; precision <= 17; ++precision) {
-            char shorter[64];
-            std::snprintf(shorter, sizeof shorter, "%.*g", precision, control.floatValue);
-            if (std::strtod(shorter, nullptr) == control.floatValue)
-                return shorter;
-        }
-        return buffer;
-    }
+    case ControlValueKind::Float:
+        return PlainNumberText(control.floatValue);
     case ControlValueKind::Text:
         return control.textValue;
     }

@@ -134,6 +134,10 @@ void ApplyPanelEdits(HostPanel& panel, const PanelEdits& edits, std::FILE* warni
 // Value helpers used by the console and the tests.
 int32_t SaturateToInt32(double value);
 std::string ControlValueText(const HostControl& control); // the value as plain text
+// A number as a person writes it: 10, 90, 44.5, 0.125; the fewest digits
+// that read back to the same value; an exponent only below 1e-5 or from
+// 1e15 on (1e-07, 1e+20). NaN and infinities as "nan", "inf", "-inf".
+std::string PlainNumberText(double value);
 void SetControlInt(HostControl& control, int32_t value);
 void SetControlFloat(HostControl& control, double value);
 void SetControlText(HostControl& control, const std::string& value);

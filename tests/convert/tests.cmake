@@ -1,8 +1,9 @@
 # Converter tests, included by tests/CMakeLists.txt: convert_tests (host
 # refusals, LWOB round trips through a strict reader, layout limits,
-# handedness, output files) and the geometry the writers share (triangles,
-# normals). The readers of other programs run from
-# tools/check-converter.sh.
+# handedness, output files, surface names per format), the geometry the
+# writers share (triangles, normals) and command_line_tests (the converter
+# run as a user runs it). The readers of other programs run from
+# tools/check-converter.sh and tools/check-names.sh.
 if(NOT TARGET ostrel_standin OR NOT TARGET ostrel_module)
   return()
 endif()
@@ -16,7 +17,7 @@ endif()
 include(GoogleTest)
 
 add_executable(convert_tests ${CMAKE_CURRENT_LIST_DIR}/ConvertTests.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/GeometryTests.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/OutputNameTests.cpp ${CMAKE_CURRENT_LIST_DIR}/GeometryTests.cpp)
 target_link_libraries(convert_tests PRIVATE ostrel_standin GTest::gtest_main)
 target_compile_definitions(convert_tests PRIVATE
   OSTREL_MODULE_PATH="$<TARGET_FILE:ostrel_module>"
@@ -29,3 +30,12 @@ if(OSTREL_HAVE_FBX)
   target_include_directories(convert_tests SYSTEM PRIVATE ${OSTREL_ASSIMP_INCLUDE})
 endif()
 gtest_discover_tests(convert_tests DISCOVERY_MODE PRE_TEST)
+
+# The converter run as a user runs it (exit status, lines, files left).
+add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp)
+target_link_libraries(command_line_tests PRIVATE GTest::gtest_main)
+target_compile_definitions(command_line_tests PRIVATE
+  OSTREL_EXE="$<TARGET_FILE:ostrel>"
+  OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples")
+add_dependencies(command_line_tests ostrel ostrel_module)
+gtest_discover_tests(command_line_tests DISCOVERY_MODE PRE_TEST)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -164,4 +166,93 @@ TEST(Options, ValueParsers) {
     EXPECT_EQ(d, -5.0);
     EXPECT_FALSE(ParseFiniteDouble("", d));
     EXPECT_FALSE(ParseFiniteDouble("inf", d));
+}
+
+TEST(Options, OutputFormatFromExtensionOrFormat) {
+    struct Case {
+        std::vector<const char*> args;
+        ExportFormat format;
+    };
+    const Case cases[] = {
+        {{"m", "-o", "c.obj"}, ExportFormat::Obj},
+        {{"m", "-o", "dir.v2/C.GLB"}, ExportFormat::Glb},
+        {{"m", "-o", "c.obj", "--format", "OBJ"}, ExportFormat::Obj},
+        {{"m", "-o", "c.LWO", "--format", "lwo"}, ExportFormat::Lwob},
+        // An extension that names no format leaves the choice to --format.
+        {{"m", "-o", "c.bin", "--format", "glb"}, ExportFormat::Glb},
+        {{"m", "-o", "out/.hidden", "--format", "lwo"}, ExportFormat::Lwob},
+        {{"m", "-o", "/dev/null", "--format", "obj"}, ExportFormat::Obj},
+        {{"m", "-o", "-", "--format", "glb"}, ExportFormat::Glb},
+        {{"m", "--output=-", "--format=lwo"}, ExportFormat::Lwob},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.args);
+        ASSERT_EQ(p.status, ParseStatus::Ok) << c.args[2] << ": " << p.error;
+        EXPECT_EQ(*p.options.format, c.format) << c.args[2];
+    }
+}
+
+TEST(Options, OutputUsageErrors) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"m", "-o", "c.obj", "--format", "glb"},
+         "-o c.obj names a .obj file, but --format asks for glb"},
+        {{"m", "-o", "c.LWO", "--format", "obj"}, "names a .lwo file, but --format asks for obj"},
+        {{"m", "-o", "c.txt"},
+         "cannot tell the format from the extension (use .lwo, .obj, .glb or .fbx"},
+        {{"m", "-o", "-"}, "-o - needs --format lwo|glb|fbx"},
+        {{"m", "-o", "-", "--format", "obj"},
+         "standard output takes one file, and obj needs a second one"},
+        {{"m", "-o", "-", "--format", "glb", "--trace", "-"}, "both want standard output"},
+        {{"m", "-o", "c.MTL", "--format", "obj"}, "the OBJ's material library would get this name"},
+        {{"m", "--format", "dae", "-o", "c.dae"}, "expected lwo, obj, glb or fbx"},
+        {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj, glb or fbx"},
+        {{"m", "--out-dir", "d"}, "--out-dir needs --format lwo|obj|glb|fbx"},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.args);
+        EXPECT_EQ(p.status, ParseStatus::Error) << c.expected;
+        EXPECT_NE(p.error.find(c.expected), std::string::npos) << "got: " << p.error;
+    }
+}
+
+// What a message says an option takes, it takes.
+TEST(Options, MessagesListWhatIsAccepted) {
+    Parsed p = Parse({"m", "--smooth", "maybe"});
+    ASSERT_EQ(p.status, ParseStatus::Error);
+    const std::string expected = "(expected " + std::string(kOnOffExpected) + ")";
+    EXPECT_NE(p.error.find(expected), std::string::npos) << p.error;
+    std::string words = kOnOffExpected;
+    for (char& c : words) {
+        if (c == ',' || c == ';' || c == '/')
+            c = ' ';
+    }
+    size_t listed = 0;
+    for (size_t at = 0; at < words.size();) {
+        const size_t end = std::min(words.find(' ', at), words.size());
+        const std::string word = words.substr(at, end - at);
+        at = end + 1;
+        if (word.empty() || word == "or" || word == "also")
+            continue;
+        int32_t v = -1;
+        EXPECT_TRUE(ParseOnOff(word, v)) << word;
+        ++listed;
+        for (const char* option : {"--smooth", "--double-sided"})
+            EXPECT_EQ(Parse({"m", option, word.c_str()}).status, ParseStatus::Ok) << word;
+    }
+    EXPECT_EQ(listed, 8u);
+
+    // Each format listed is taken, as its own name and as -o's extension.
+    const std::string formats = FormatNames("|", "|") + "|";
+    for (size_t at = 0, bar; (bar = formats.find('|', at)) != std::string::npos; at = bar + 1) {
+        const std::string name = formats.substr(at, bar - at);
+        ExportFormat f{};
+        ASSERT_TRUE(ParseExportFormat(name, f)) << name;
+        EXPECT_EQ(FormatExtension(f), name);
+        const std::string file = "c." + name;
+        EXPECT_EQ(*Parse({"m", "-o", file.c_str()}).options.format, f) << name;
+    }
 }

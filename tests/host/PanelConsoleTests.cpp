@@ -1,4 +1,5 @@
 #include "standin/PanelConsole.h"
+#include "standin/PanelHost.h"
 
 #include <gtest/gtest.h>
 
@@ -6,15 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-TEST(ShiftJis, ConvertsToUtf8) {
-    EXPECT_EQ(ShiftJisToUtf8("\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb"), "読み込み対象");
-    EXPECT_EQ(ShiftJisToUtf8("\x90\xdd\x92\xe8\x90\x46"), "設定色");
-    EXPECT_EQ(ShiftJisToUtf8("Scale"), "Scale");
-    EXPECT_EQ(ShiftJisToUtf8(""), "");
-    // A lone lead byte at the end does not convert and shows as \xHH.
-    EXPECT_EQ(ShiftJisToUtf8("ab\x82"), "ab\\x82");
-}
 
 namespace {
 
@@ -154,5 +146,57 @@ TEST(PanelConsole, CancelAndEndOfInput) {
     {
         Console console;
         EXPECT_EQ(console.Run("", true), 0); // EOF = cancel with --cancel
+    }
+}
+
+TEST(PanelConsole, NumbersAsAPersonWritesThem) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {{10, "10"},
+                 {90, "90"},
+                 {44.5, "44.5"},
+                 {0.125, "0.125"},
+                 {8, "8"},
+                 {-2.5, "-2.5"},
+                 {0, "0"},
+                 {0.1, "0.1"},
+                 {1e-5, "0.00001"},
+                 {1e-7, "1e-07"},
+                 {1e14, "100000000000000"},
+                 {1e15, "1e+15"},
+                 {1.0 / 3, "0.3333333333333333"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PlainNumberText(c.value), c.text) << c.value;
+    // Every form reads back to the value it shows.
+    for (double v : {0.1 + 0.2, 123456.789, 2.0 / 3 * 1e-9, 6.02214076e23, -1e300}) {
+        const std::string text = PlainNumberText(v);
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+    }
+
+    Console console;
+    std::string shown;
+    console.Run("scale 10\nangle 90\nok\n", false, &shown);
+    EXPECT_NE(shown.find("  Scale: 10\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Smoothing Angle: 90\n"), std::string::npos) << shown;
+}
+
+TEST(PanelConsole, NamesShownByTheRuleForNames) {
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"箱", "\"箱\""},       // UTF-8 as it is
+        {"\x94\xa0", "\"箱\""}, // Shift-JIS converted
+        {"a\xff"
+         "b",
+         "\"a\\xffb\""}, // neither: escaped
+    };
+    for (const auto& c : cases) {
+        Console console;
+        std::string shown;
+        console.Run(std::string("name ") + c.typed + "\nok\n", false, &shown);
+        EXPECT_NE(shown.find(std::string("Surface Name: ") + c.shown + "\n"), std::string::npos)
+            << shown;
     }
 }

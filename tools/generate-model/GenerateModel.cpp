@@ -334,14 +334,16 @@ bool WriteFile(const std::string& path, const std::vector<const std::string*>& p
     return ok;
 }
 
-int Usage() {
+// Asked for (--help): on stdout, exit 0; after a mistake: on stderr, exit 64.
+int Usage(bool asked = false) {
     std::fputs("usage: generate-model --size MB [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
                "  --size MB   approximate size of the model file (0.01 to 4096)\n"
                "  --seed N    random seed (default 1); equal seeds give equal files\n"
                "  --lf        LF line ends instead of CR LF\n"
-               "  --obj FILE  also write the same mesh as Wavefront OBJ\n",
-               stderr);
-    return 64;
+               "  --obj FILE  also write the same mesh as Wavefront OBJ\n"
+               "  --help      show this text\n",
+               asked ? stdout : stderr);
+    return asked ? 0 : 64;
 }
 
 } // namespace
@@ -351,7 +353,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--size" && hasValue) {
+        if (a == "--help" || a == "-h") {
+            return Usage(true);
+        } else if (a == "--size" && hasValue) {
             o.sizeMb = std::atof(argv[++i]);
         } else if (a == "--seed" && hasValue) {
             o.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));

@@ -1,0 +1,132 @@
+// Surface names in the written formats: LWOB keeps the bytes the host
+// received, glTF and OBJ/MTL carry UTF-8 (kept, or decoded from the system's
+// code page, or escaped).
+#include "LwobReader.h"
+
+#include "standin/Export.h"
+#include "standin/Received.h"
+#include "standin/TextCodec.h"
+
+#include <tiny_gltf.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// 表示 in Shift-JIS: the second byte of 表 is 0x5C, a backslash in ASCII.
+const std::string kShiftJis = "\x95\x5c\x8e\xa6";
+
+// One point-polygon per name, each on a surface of its own, in this order.
+ReceivedModel ModelNamed(const std::vector<std::string>& names) {
+    ReceivedModel m;
+    const float xyz[3] = {0, 0, 0};
+    ReceivePoints(m, 1, xyz);
+    for (const std::string& name : names) {
+        const int32_t value = ReceiveLookupSurface(m, name.c_str());
+        const uint16_t point = 0;
+        ReceivePolygon(m, 1, value, &point);
+    }
+    return m;
+}
+
+// The names as received, the UTF-8 the glTF and OBJ writers must give them.
+struct NameCase {
+    std::string received;
+    std::string utf8;
+};
+
+const std::vector<NameCase>& NameCases() {
+    static const std::vector<NameCase> cases = {
+        {kShiftJis + "0", "表示0"},
+        {"日本1", "日本1"},                             // UTF-8 from a file name: kept
+        {std::string("\xff\xfe") + "a", "\\xff\\xfea"}, // neither: visible escapes
+        {std::string("\x82") + "0", "\\x820"},          // a lead byte without its second byte
+        {"\x82\xa0\x81\x40x", "あ　x"},                 // ideographic space: not ASCII white space
+    };
+    return cases;
+}
+
+std::vector<std::string> Received() {
+    std::vector<std::string> names;
+    for (const NameCase& c : NameCases())
+        names.push_back(c.received);
+    return names;
+}
+
+std::vector<std::string> Utf8() {
+    std::vector<std::string> names;
+    for (const NameCase& c : NameCases())
+        names.push_back(c.utf8);
+    return names;
+}
+
+std::vector<std::string> LinesStarting(const std::string& text, const std::string& keyword) {
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(keyword, 0) == 0)
+            found.push_back(line.substr(keyword.size()));
+    }
+    return found;
+}
+
+class OutputNames : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (SystemCodePage() != kShiftJisCodePage)
+            GTEST_SKIP() << "the expected names are those of a Shift-JIS system";
+    }
+};
+
+TEST_F(OutputNames, LwobKeepsTheBytesReceived) {
+    const ReceivedModel m = ModelNamed(Received());
+    std::string file, error;
+    ASSERT_TRUE(WriteLwob(m, file, error)) << error;
+    LwobObject object;
+    ASSERT_TRUE(ReadLwobStrict(file, object, error)) << error;
+    EXPECT_EQ(object.surfaceNames, Received());
+    for (size_t i = 0; i < object.surfaces.size(); ++i)
+        EXPECT_EQ(object.surfaces[i].name, Received()[i]);
+}
+
+TEST_F(OutputNames, GlbMaterialsAreUtf8) {
+    const ReceivedModel m = ModelNamed(Received());
+    std::string glb, error;
+    ASSERT_TRUE(WriteGlb(m, glb, error)) << error;
+    tinygltf::TinyGLTF loader;
+    tinygltf::Model model;
+    std::string warning;
+    ASSERT_TRUE(loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                            reinterpret_cast<const unsigned char*>(glb.data()),
+                                            static_cast<unsigned>(glb.size())))
+        << error;
+    std::vector<std::string> names;
+    for (const tinygltf::Material& material : model.materials)
+        names.push_back(material.name);
+    EXPECT_EQ(names, Utf8());
+}
+
+TEST_F(OutputNames, ObjAndMtlNameMaterialsInUtf8) {
+    const ReceivedModel m = ModelNamed(Received());
+    std::string obj, mtl, error;
+    ASSERT_TRUE(WriteObj(m, "x.mtl", obj, mtl, error)) << error;
+    const std::vector<std::string> expected = Utf8();
+    EXPECT_EQ(LinesStarting(mtl, "newmtl "), expected);
+    EXPECT_EQ(LinesStarting(obj, "usemtl "), expected);
+}
+
+TEST_F(OutputNames, ObjSpacesAndClashesAfterConversion) {
+    // "a b" and "a_b" meet after the space is replaced; a name that is
+    // already UTF-8 and one that decodes to the same text meet as well.
+    const ReceivedModel m = ModelNamed({"a b", "a_b", kShiftJis, "表示", ""});
+    std::string obj, mtl, error;
+    ASSERT_TRUE(WriteObj(m, "x.mtl", obj, mtl, error)) << error;
+    EXPECT_EQ(LinesStarting(mtl, "newmtl "),
+              (std::vector<std::string>{"a_b", "a_b_2", "表示", "表示_2", "surface"}));
+}
+
+} // namespace
