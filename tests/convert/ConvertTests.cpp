@@ -334,24 +334,29 @@ TEST(Handedness, ObjFaceKeepsItsFront) {
     std::string obj, mtl, error;
     ASSERT_TRUE(WriteObj(FacingViewer(), "x.mtl", obj, mtl, error)) << error;
     std::istringstream in(obj);
-    std::vector<Vec> v;
-    std::vector<size_t> face;
+    std::vector<Vec> v, vn;
+    std::vector<size_t> face, normals;
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string kind;
         words >> kind;
-        if (kind == "v") {
+        if (kind == "v" || kind == "vn") {
             Vec p{};
             words >> p[0] >> p[1] >> p[2];
-            v.push_back(p);
+            (kind == "v" ? v : vn).push_back(p);
         } else if (kind == "f") {
-            for (std::string corner; words >> corner;) // v//vn
+            for (std::string corner; words >> corner;) { // v//vn
                 face.push_back(std::stoul(corner) - 1);
+                normals.push_back(std::stoul(corner.substr(corner.find("//") + 2)) - 1);
+            }
         }
     }
     ASSERT_EQ(face.size(), 4u);
     for (size_t i = 0; i + 2 < face.size(); ++i) // every corner turns the same way
         ExpectFacesPlusZ(v[face[i]], v[face[i + 1]], v[face[i + 2]]);
+    ASSERT_EQ(vn.size(), 1u); // one normal, written once, named by every corner
+    EXPECT_EQ(vn[0], (Vec{0, 0, 1}));
+    EXPECT_EQ(normals, (std::vector<size_t>(4, 0)));
 }
 
 TEST(Handedness, GlbTrianglesKeepTheFront) {
@@ -383,6 +388,11 @@ TEST(Handedness, GlbTrianglesKeepTheFront) {
             corner[k] = {q[0], q[1], q[2]};
         }
         ExpectFacesPlusZ(corner[0], corner[1], corner[2]);
+    }
+    const auto* normal = reinterpret_cast<const float*>(bytesOf(p.attributes.at("NORMAL")));
+    for (size_t k = 0; k < model.accessors.at(static_cast<size_t>(p.attributes.at("NORMAL"))).count;
+         ++k) {
+        EXPECT_EQ((Vec{normal[3 * k], normal[3 * k + 1], normal[3 * k + 2]}), (Vec{0, 0, 1}));
     }
     const tinygltf::Material& material = model.materials.at(0);
     // No block: the default grey, made linear (200 / 255 is sRGB).
