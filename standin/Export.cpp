@@ -24,6 +24,7 @@ constexpr FormatEntry kFormats[] = {
     {ExportFormat::Lwob, "lwo", true},
     {ExportFormat::Obj, "obj", false}, // + the MTL beside it
     {ExportFormat::Glb, "glb", true},
+    {ExportFormat::Fbx, "fbx", true},
 };
 
 const FormatEntry* EntryFor(ExportFormat format) {
@@ -86,6 +87,7 @@ std::vector<OutputFormat> OutputFormats() {
         {ExportFormat::Lwob, true},
         {ExportFormat::Obj, true},
         {ExportFormat::Glb, GlbWriterBuiltIn()},
+        {ExportFormat::Fbx, kFbxAvailable},
     };
 }
 

@@ -1,5 +1,5 @@
 // Writing what one load received as an object file: the classic object
-// layout (LWOB), Wavefront OBJ + MTL, binary glTF. Each writer forms the
+// layout (LWOB), Wavefront OBJ + MTL, binary glTF, binary FBX. Each writer forms the
 // whole file in memory; standin/OutputFile.h puts it on disk.
 //
 // Handedness. The host's space is left-handed with clockwise front faces;
@@ -8,8 +8,8 @@
 // for the same physical object (X right, Y up; Z into the screen becomes Z
 // out of it), and a mirror reverses the turning sense of every loop, so
 // reversing each loop as well keeps the front of every face on the side the
-// host showed. The LWOB file is in the host's own space and stays as
-// received.
+// host showed. FBX is read the same way as OBJ and glTF. The LWOB file is in
+// the host's own space and stays as received.
 #pragma once
 
 #include "standin/Received.h"
@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-enum class ExportFormat { Lwob, Obj, Glb };
+enum class ExportFormat { Lwob, Obj, Glb, Fbx };
 
 // The formats' names on the command line, which are also the extensions
-// they are written with and known by ("lwo", "obj", "glb"), come from one
+// they are written with and known by ("lwo", "obj", "glb", "fbx"), come from one
 // table in Export.cpp.
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames
@@ -43,6 +43,19 @@ struct OutputFormat {
 };
 std::vector<OutputFormat> OutputFormats();
 bool GlbWriterBuiltIn(); // from GlbWriter.cpp, or GlbUnavailable.cpp without tinygltf
+
+// What to do when this build does not write glTF (the reason WriteGlb gives
+// then).
+constexpr const char* kGlbUnavailable =
+    "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
+    "libtinygltf-dev nlohmann-json3-dev; then rebuild)";
+
+// Whether this build writes FBX, and what to do when it does not (the reason
+// WriteFbx gives then).
+extern const bool kFbxAvailable;
+constexpr const char* kFbxUnavailable =
+    "this ostrel was built without FBX output, which needs the assimp library (Debian: "
+    "apt-get install libassimp-dev; then rebuild)";
 
 // A surface without an attribute block gets this colour: a neutral mid-light
 // grey, also the host's usual default.
@@ -90,6 +103,7 @@ bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error)
 bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::string& obj,
               std::string& mtl, std::string& error);
 bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error);
+bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error);
 
 // Limits of the LWOB layout.
 constexpr size_t kLwobMaxPoints = 65536;        // U2 point indices

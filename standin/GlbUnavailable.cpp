@@ -6,7 +6,6 @@ bool GlbWriterBuiltIn() {
 }
 
 bool WriteGlb(const ReceivedModel&, std::string&, std::string& error) {
-    error = "this ostrel was built without glTF output (install libtinygltf-dev and "
-            "nlohmann-json3-dev, then rebuild)";
+    error = kGlbUnavailable;
     return false;
 }

@@ -1,19 +1,15 @@
-// Binary glTF 2.0 through tinygltf: one shared POSITION accessor, and per
-// surface up to three primitives (triangles, lines, points) with a material
-// of its own. Positions and loops follow the right-handed, counter-clockwise
+// Binary glTF 2.0 through tinygltf: per surface up to three primitives
+// (triangles, lines, points) with a material of its own. The triangles and
+// their NORMALs come from MeshGeometry (a vertex per distinct point and
+// normal); lines and points use the same positions, plus one vertex for each
+// point no triangle uses, through a longer POSITION accessor without normals.
+// Positions, normals and loops follow the right-handed, counter-clockwise
 // convention (see Export.h).
-//
-// Polygons of more than three vertices are cut into a fan from their first
-// vertex. That is exact for convex polygons, which is what the plug-in forms
-// from a model file's faces; a non-convex face would get triangles outside
-// its outline and would need ear clipping instead.
-//
-// glTF has no smoothing switch: without normals a reader shades flat, so the
-// smoothing flag and angle do not reach the file.
 #define TINYGLTF_IMPLEMENTATION
 #include <tiny_gltf.h>
 
 #include "standin/Export.h"
+#include "standin/MeshGeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,6 +51,23 @@ bool GlbWriterBuiltIn() {
 
 bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    for (const ReceivedPoint& p : model.points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+            error = "a point has a coordinate that is not a finite number";
+            return false;
+        }
+    }
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+        return false;
+
+    // Vertices: those of the triangles, then one per point that only lines
+    // and points use.
+    std::vector<uint32_t> vertexPoint = geometry.vertexPoint;
+    const size_t triangleVertices = vertexPoint.size();
+    std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
+    for (size_t k = triangleVertices; k-- > 0;)
+        pointVertex[vertexPoint[k]] = static_cast<uint32_t>(k);
 
     // Per surface: triangles, lines, points.
     std::vector<PrimitiveIndices> parts(surfaces.size() * 3);
@@ -63,26 +76,29 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
         parts[3 * s + 1].mode = TINYGLTF_MODE_LINE;
         parts[3 * s + 2].mode = TINYGLTF_MODE_POINTS;
     }
-    for (const ReceivedPolygon& p : model.polygons) {
-        const size_t n = p.points.size();
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        const ReceivedPolygon& polygon = model.polygons[p];
+        const size_t n = polygon.points.size();
         if (n == 0)
             continue;
-        const size_t slot = SurfaceSlot(p.surface);
-        if (slot >= surfaces.size()) {
-            error = "a polygon names a surface that was never looked up";
-            return false;
-        }
+        const size_t slot = SurfaceSlot(polygon.surface);
         if (n >= 3) {
-            // The fan of the reversed loop p0, pn-1, ..., p1.
+            // Each triangle reversed: a, c, b.
             std::vector<uint32_t>& tri = parts[3 * slot].indices;
-            for (size_t k = n - 1; k >= 2; --k) {
-                tri.push_back(p.points[0]);
-                tri.push_back(p.points[k]);
-                tri.push_back(p.points[k - 1]);
+            for (size_t t = geometry.triangleStart[p]; t < geometry.triangleStart[p + 1]; t += 3) {
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t]]);
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 2]]);
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 1]]);
             }
         } else {
             std::vector<uint32_t>& list = parts[3 * slot + (n == 2 ? 1 : 2)].indices;
-            list.insert(list.end(), p.points.begin(), p.points.end());
+            for (uint16_t v : polygon.points) {
+                if (pointVertex[v] == UINT32_MAX) {
+                    pointVertex[v] = static_cast<uint32_t>(vertexPoint.size());
+                    vertexPoint.push_back(v);
+                }
+                list.push_back(pointVertex[v]);
+            }
         }
     }
 
@@ -110,40 +126,57 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
 
     tinygltf::Mesh mesh;
     tinygltf::Buffer buffer;
-    const bool wideIndices = model.points.size() > 65535; // 65535 is primitive restart in U2
-    if (!model.points.empty()) {
-        std::vector<float> xyz;
-        xyz.reserve(model.points.size() * 3);
-        std::vector<double> low(3, HUGE_VAL), high(3, -HUGE_VAL);
-        for (const ReceivedPoint& p : model.points) {
-            const float v[3] = {p.x, p.y, -p.z};
-            for (int k = 0; k < 3; ++k) {
-                xyz.push_back(v[k]);
-                low[static_cast<size_t>(k)] = std::min(low[static_cast<size_t>(k)], double{v[k]});
-                high[static_cast<size_t>(k)] = std::max(high[static_cast<size_t>(k)], double{v[k]});
-            }
-        }
-        for (size_t k = 0; k < 3; ++k) {
-            if (!std::isfinite(low[k]) || !std::isfinite(high[k])) {
-                error = "a point has a coordinate that is not a finite number";
-                return false;
-            }
-        }
-        AppendValues(buffer.data, xyz.data(), xyz.size());
+    const bool wideIndices = vertexPoint.size() > 65535; // 65535 is primitive restart in U2
+    auto addView = [&](size_t offset, int target) {
         tinygltf::BufferView view;
         view.buffer = 0;
-        view.byteOffset = 0;
-        view.byteLength = buffer.data.size();
-        view.target = TINYGLTF_TARGET_ARRAY_BUFFER;
+        view.byteOffset = offset;
+        view.byteLength = buffer.data.size() - offset;
+        view.target = target;
         gltf.bufferViews.push_back(view);
-        tinygltf::Accessor positions;
-        positions.bufferView = 0;
-        positions.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
-        positions.count = model.points.size();
-        positions.type = TINYGLTF_TYPE_VEC3;
-        positions.minValues = low;
-        positions.maxValues = high;
-        gltf.accessors.push_back(positions);
+        return static_cast<int>(gltf.bufferViews.size() - 1);
+    };
+    auto addVec3 = [&](int view, size_t count, const std::vector<float>& xyz) {
+        tinygltf::Accessor a;
+        a.bufferView = view;
+        a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+        a.count = count;
+        a.type = TINYGLTF_TYPE_VEC3;
+        a.minValues.assign(3, HUGE_VAL);
+        a.maxValues.assign(3, -HUGE_VAL);
+        for (size_t i = 0; i < 3 * count; ++i) {
+            a.minValues[i % 3] = std::min(a.minValues[i % 3], double{xyz[i]});
+            a.maxValues[i % 3] = std::max(a.maxValues[i % 3], double{xyz[i]});
+        }
+        gltf.accessors.push_back(a);
+        return static_cast<int>(gltf.accessors.size() - 1);
+    };
+    int trianglePositions = -1, allPositions = -1, normals = -1;
+    if (!vertexPoint.empty()) {
+        std::vector<float> xyz;
+        xyz.reserve(vertexPoint.size() * 3);
+        for (uint32_t v : vertexPoint) {
+            const ReceivedPoint& p = model.points[v];
+            xyz.insert(xyz.end(), {p.x, p.y, -p.z});
+        }
+        AppendValues(buffer.data, xyz.data(), xyz.size());
+        const int view = addView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
+        gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
+        if (triangleVertices != 0)
+            trianglePositions = addVec3(view, triangleVertices, xyz);
+        if (vertexPoint.size() > triangleVertices || trianglePositions < 0)
+            allPositions = addVec3(view, vertexPoint.size(), xyz);
+        else
+            allPositions = trianglePositions;
+        if (triangleVertices != 0) {
+            std::vector<float> n;
+            n.reserve(triangleVertices * 3);
+            for (const Normal3& v : geometry.vertexNormal)
+                n.insert(n.end(), {v.x, v.y, 0.0f - v.z}); // +0 rather than -0
+            const size_t at = buffer.data.size();
+            AppendValues(buffer.data, n.data(), n.size());
+            normals = addVec3(addView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);
+        }
     }
 
     for (size_t i = 0; i < parts.size(); ++i) {
@@ -151,27 +184,27 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
         if (part.indices.empty())
             continue;
         AlignBuffer(buffer.data);
-        tinygltf::BufferView view;
-        view.buffer = 0;
-        view.byteOffset = buffer.data.size();
+        const size_t at = buffer.data.size();
         if (wideIndices) {
             AppendValues(buffer.data, part.indices.data(), part.indices.size());
         } else {
             std::vector<uint16_t> narrow(part.indices.begin(), part.indices.end());
             AppendValues(buffer.data, narrow.data(), narrow.size());
         }
-        view.byteLength = buffer.data.size() - view.byteOffset;
-        view.target = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER;
-        gltf.bufferViews.push_back(view);
         tinygltf::Accessor indices;
-        indices.bufferView = static_cast<int>(gltf.bufferViews.size() - 1);
+        indices.bufferView = addView(at, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
         indices.componentType = wideIndices ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT
                                             : TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
         indices.count = part.indices.size();
         indices.type = TINYGLTF_TYPE_SCALAR;
         gltf.accessors.push_back(indices);
         tinygltf::Primitive primitive;
-        primitive.attributes["POSITION"] = 0;
+        if (part.mode == TINYGLTF_MODE_TRIANGLES) {
+            primitive.attributes["POSITION"] = trianglePositions;
+            primitive.attributes["NORMAL"] = normals;
+        } else {
+            primitive.attributes["POSITION"] = allPositions;
+        }
         primitive.indices = static_cast<int>(gltf.accessors.size() - 1);
         primitive.material = static_cast<int>(i / 3);
         primitive.mode = part.mode;
@@ -191,11 +224,6 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
     scene.nodes.push_back(0);
     gltf.scenes.push_back(scene);
     gltf.defaultScene = 0;
-    if (gltf.buffers.empty()) {
-        // No geometry: positions without a primitive would be left unused.
-        gltf.bufferViews.clear();
-        gltf.accessors.clear();
-    }
 
     // The library reports some failures by throwing (its JSON layer throws
     // on text that is not UTF-8, for one); none may leave the writer.

@@ -2,7 +2,7 @@
 // imports model files through it while playing the host's part (import
 // callbacks, global lookup, panel services), optionally tracing every call
 // the plug-in makes, checks what it receives, and can write the received
-// object as LWOB, OBJ + MTL or binary glTF. The exit status:
+// object as LWOB, OBJ + MTL, binary glTF or binary FBX. The exit status:
 //   0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,
 //   4 refused by the plug-in or module unusable, 5 the host refused what
 //   the plug-in handed over, 6 output not written, 64 usage error;
@@ -116,9 +116,13 @@ bool WriteObject(const ReceivedModel& received, const OutputPlan& plan, std::str
         files.push_back(std::move(obj));
         break;
     }
-    case ExportFormat::Glb: {
+    case ExportFormat::Glb:
+    case ExportFormat::Fbx: {
         OutputFile file{plan.path, {}};
-        if (!WriteGlb(received, file.bytes, error))
+        const bool formed = plan.format == ExportFormat::Glb
+                                ? WriteGlb(received, file.bytes, error)
+                                : WriteFbx(received, file.bytes, error);
+        if (!formed)
             return NotFormed(plan.path, error);
         files.push_back(std::move(file));
         break;

@@ -1,17 +1,22 @@
 // Wavefront OBJ with its MTL. Points and loops are turned into the
 // right-handed, counter-clockwise convention (see Export.h); two-point
-// polygons become `l` elements and one-point polygons `p` elements.
+// polygons become `l` elements and one-point polygons `p` elements. Faces
+// name the corner normals of MeshGeometry (`f v//vn`, each distinct normal
+// written once), so no reader has to guess the shading from `s`, which only
+// says which faces to shade smoothly.
 //
 // What the formats cannot say: MTL has no double-sided switch, so a
 // double-sided surface keeps its faces single (the counts stay those the
-// host received) and its material carries a `# double sided` comment; OBJ's
-// smoothing groups have no angle, so a smooth surface is `s 1` and the
-// angle is kept as a comment.
+// host received) and its material carries a `# double sided` comment; the
+// smoothing angle, already applied to the normals, is kept as a comment.
 #include "standin/Export.h"
+#include "standin/MeshGeometry.h"
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -56,10 +61,38 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
               std::string& mtl, std::string& error) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
     const std::vector<std::string> names = MaterialNames(surfaces);
-    for (const ReceivedPolygon& p : model.polygons) {
-        if (!p.points.empty() && SurfaceSlot(p.surface) >= surfaces.size()) {
-            error = "a polygon names a surface that was never looked up";
-            return false;
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+        return false;
+    // One `vn` per distinct normal, numbered in order of first use.
+    std::vector<size_t> cornerNormal(geometry.cornerNormal.size(), 0);
+    std::vector<Normal3> distinct;
+    {
+        std::unordered_map<uint64_t, std::vector<size_t>> byHash;
+        for (size_t p = 0; p < model.polygons.size(); ++p) {
+            if (model.polygons[p].points.size() < 3)
+                continue;
+            for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
+                const Normal3 n{geometry.cornerNormal[c].x, geometry.cornerNormal[c].y,
+                                0.0f - geometry.cornerNormal[c].z};
+                uint32_t bits[3];
+                std::memcpy(bits, &n, sizeof bits);
+                const uint64_t hash =
+                    (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^
+                    bits[2];
+                std::vector<size_t>& candidates = byHash[hash];
+                size_t found = SIZE_MAX;
+                for (size_t k : candidates) {
+                    if (std::memcmp(&distinct[k], &n, sizeof n) == 0)
+                        found = k;
+                }
+                if (found == SIZE_MAX) {
+                    found = distinct.size();
+                    distinct.push_back(n);
+                    candidates.push_back(found);
+                }
+                cornerNormal[c] = found + 1;
+            }
         }
     }
 
@@ -76,8 +109,18 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
         PutNumber(obj, -p.z);
         obj += '\n';
     }
+    for (const Normal3& n : distinct) {
+        obj += "vn ";
+        PutNumber(obj, n.x);
+        obj += ' ';
+        PutNumber(obj, n.y);
+        obj += ' ';
+        PutNumber(obj, n.z);
+        obj += '\n';
+    }
     size_t current = SIZE_MAX;
-    for (const ReceivedPolygon& p : model.polygons) {
+    for (size_t q = 0; q < model.polygons.size(); ++q) {
+        const ReceivedPolygon& p = model.polygons[q];
         const size_t n = p.points.size();
         if (n == 0)
             continue;
@@ -93,6 +136,10 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
             const size_t k = n >= 3 && i != 0 ? n - i : i;
             obj += ' ';
             PutIndex(obj, size_t{p.points[k]} + 1);
+            if (n >= 3) {
+                obj += "//";
+                PutIndex(obj, cornerNormal[geometry.cornerStart[q] + k]);
+            }
         }
         obj += '\n';
     }

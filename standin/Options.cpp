@@ -171,8 +171,8 @@ bool ParseScreenSize(const std::string& text, int32_t& width, int32_t& height) {
 
 const char* UsageText() {
     return "usage: ostrel [OPTIONS] MODEL\n"
-           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb\n"
-           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb\n"
+           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb|OUT.fbx\n"
+           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb|fbx\n"
            "       ostrel [OPTIONS] MODEL... --check\n"
            "\n"
            "Loads the object-loader module ostrel.p as the 3D host does and imports MODEL\n"
@@ -180,12 +180,13 @@ const char* UsageText() {
            "\n"
            "Output:\n"
            "  -o, --output FILE          write what the host received to FILE; the format\n"
-           "                             follows the extension (.lwo, .obj + .mtl, .glb);\n"
-           "                             '-' = stdout (lwo or glb, with --format); a device\n"
+           "                             follows the extension (.lwo, .obj + .mtl, .glb,\n"
+           "                             .fbx); '-' = stdout (lwo, glb or fbx, with\n"
+           "                             --format); a device\n"
            "                             or FIFO is written into, a link's target replaced\n"
            "  --out-dir DIR              one output per model file, named after it, in DIR\n"
            "                             (made when missing)\n"
-           "  --format lwo|obj|glb       the output format (needed with --out-dir and -o -;\n"
+           "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir and -o -;\n"
            "                             with -o, must agree with a known extension)\n"
            "  --check                    import and check only; one line per model file\n"
            "  No output is ever written over a model file of the run (exit 6).\n"
@@ -230,7 +231,13 @@ std::string VersionText() {
         if (output.builtIn)
             text += std::string(" ") + FormatExtension(output.format);
     }
-    return text + "\n";
+    text += "\n";
+    for (const OutputFormat& output : OutputFormats()) {
+        if (!output.builtIn)
+            text += std::string(FormatExtension(output.format)) + ": " +
+                    (output.format == ExportFormat::Glb ? kGlbUnavailable : kFbxUnavailable) + "\n";
+    }
+    return text;
 }
 
 ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,

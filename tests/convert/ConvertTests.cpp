@@ -13,6 +13,12 @@
 
 #include <tiny_gltf.h>
 
+#ifdef OSTREL_TEST_FBX
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #if defined(_WIN32)
 #include <process.h>
@@ -331,24 +338,29 @@ TEST(Handedness, ObjFaceKeepsItsFront) {
     std::string obj, mtl, error;
     ASSERT_TRUE(WriteObj(FacingViewer(), "x.mtl", obj, mtl, error)) << error;
     std::istringstream in(obj);
-    std::vector<Vec> v;
-    std::vector<size_t> face;
+    std::vector<Vec> v, vn;
+    std::vector<size_t> face, normals;
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string kind;
         words >> kind;
-        if (kind == "v") {
+        if (kind == "v" || kind == "vn") {
             Vec p{};
             words >> p[0] >> p[1] >> p[2];
-            v.push_back(p);
+            (kind == "v" ? v : vn).push_back(p);
         } else if (kind == "f") {
-            for (size_t i; words >> i;)
-                face.push_back(i - 1);
+            for (std::string corner; words >> corner;) { // v//vn
+                face.push_back(std::stoul(corner) - 1);
+                normals.push_back(std::stoul(corner.substr(corner.find("//") + 2)) - 1);
+            }
         }
     }
     ASSERT_EQ(face.size(), 4u);
     for (size_t i = 0; i + 2 < face.size(); ++i) // every corner turns the same way
         ExpectFacesPlusZ(v[face[i]], v[face[i + 1]], v[face[i + 2]]);
+    ASSERT_EQ(vn.size(), 1u); // one normal, written once, named by every corner
+    EXPECT_EQ(vn[0], (Vec{0, 0, 1}));
+    EXPECT_EQ(normals, (std::vector<size_t>(4, 0)));
 }
 
 TEST(Handedness, GlbTrianglesKeepTheFront) {
@@ -380,6 +392,11 @@ TEST(Handedness, GlbTrianglesKeepTheFront) {
             corner[k] = {q[0], q[1], q[2]};
         }
         ExpectFacesPlusZ(corner[0], corner[1], corner[2]);
+    }
+    const auto* normal = reinterpret_cast<const float*>(bytesOf(p.attributes.at("NORMAL")));
+    for (size_t k = 0; k < model.accessors.at(static_cast<size_t>(p.attributes.at("NORMAL"))).count;
+         ++k) {
+        EXPECT_EQ((Vec{normal[3 * k], normal[3 * k + 1], normal[3 * k + 2]}), (Vec{0, 0, 1}));
     }
     const tinygltf::Material& material = model.materials.at(0);
     // No block: the default grey, made linear (200 / 255 is sRGB).
@@ -441,7 +458,104 @@ TEST(OutputFiles, AFailedDeviceWriteTakesBackWhatWasPlaced) {
     EXPECT_TRUE(fs::is_character_file(fs::symlink_status(full)));
     fs::remove_all(dir);
 }
+#endif
 
+// ---------------------------------------------- whole conversions ---
+
+// The glb of tests/data/concave.rk4 read back: the U face (7 square units,
+// scaled by 8) and the comb (15) are covered exactly, every triangle facing
+// the way its NORMALs do, and the smooth prism's side normals are radial.
+TEST(WholeConversion, ConcaveFacesAndSmoothSidesInGlb) {
+    ReceivedModel received;
+    std::string error, glb, warning;
+    ASSERT_TRUE(Import(std::string(OSTREL_TEST_DATA_DIR) + "/concave.rk4", received, error))
+        << error;
+    ASSERT_TRUE(WriteGlb(received, glb, error)) << error;
+    tinygltf::TinyGLTF loader;
+    tinygltf::Model model;
+    ASSERT_TRUE(loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                            reinterpret_cast<const unsigned char*>(glb.data()),
+                                            static_cast<unsigned>(glb.size())))
+        << error;
+    auto bytesOf = [&](int accessorIndex) {
+        const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(accessorIndex));
+        const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));
+        return model.buffers.at(0).data.data() + view.byteOffset + a.byteOffset;
+    };
+    std::map<std::string, double> areas;
+    for (const tinygltf::Primitive& p : model.meshes.at(0).primitives) {
+        ASSERT_EQ(p.mode, TINYGLTF_MODE_TRIANGLES);
+        const std::string& surface = model.materials.at(static_cast<size_t>(p.material)).name;
+        const auto* xyz = reinterpret_cast<const float*>(bytesOf(p.attributes.at("POSITION")));
+        const auto* normals = reinterpret_cast<const float*>(bytesOf(p.attributes.at("NORMAL")));
+        const auto* index = reinterpret_cast<const uint16_t*>(bytesOf(p.indices));
+        const size_t count = model.accessors.at(static_cast<size_t>(p.indices)).count;
+        for (size_t t = 0; t < count; t += 3) {
+            Vec corner[3];
+            Vec normal{0, 0, 0};
+            for (size_t k = 0; k < 3; ++k) {
+                const float* q = xyz + 3 * index[t + k];
+                corner[k] = {q[0], q[1], q[2]};
+                for (size_t c = 0; c < 3; ++c)
+                    normal[c] += normals[3 * index[t + k] + c];
+            }
+            const Vec u{corner[1][0] - corner[0][0], corner[1][1] - corner[0][1],
+                        corner[1][2] - corner[0][2]};
+            const Vec v{corner[2][0] - corner[0][0], corner[2][1] - corner[0][1],
+                        corner[2][2] - corner[0][2]};
+            const Vec n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                        u[0] * v[1] - u[1] * v[0]};
+            areas[surface] += std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
+            EXPECT_GT(n[0] * normal[0] + n[1] * normal[1] + n[2] * normal[2], 0)
+                << surface << " triangle " << t / 3 << " faces away from its normals";
+            if (surface == "concave2") {
+                for (size_t k = 0; k < 3; ++k) { // radial: no part along the axis (Y)
+                    EXPECT_NEAR(normals[3 * index[t + k] + 1], 0, 1e-6);
+                }
+            }
+        }
+    }
+    EXPECT_NEAR(areas["concave0"], 7 * 64, 1e-3);
+    // The comb, and the prism's two twelve-sided caps of radius 1.5 x 8.
+    EXPECT_NEAR(areas["concave1"], 15 * 64 + 2 * 3 * 12 * 12, 1e-2);
+}
+
+#ifdef OSTREL_TEST_FBX
+// The FBX read back by the library's own reader: one mesh per surface with
+// the polygons as they are (n-gons kept), normals, the material's colour.
+TEST(WholeConversion, FbxReadBackWithPolygonsNormalsAndMaterials) {
+    ReceivedModel received;
+    std::string error, fbx;
+    ASSERT_TRUE(Import(std::string(OSTREL_TEST_DATA_DIR) + "/concave.rk4", received, error))
+        << error;
+    ASSERT_TRUE(WriteFbx(received, fbx, error)) << error;
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(fbx.data(), fbx.size(), 0, "fbx");
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    std::map<std::string, std::vector<unsigned>> corners; // per material: corners per face
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh* mesh = scene->mMeshes[m];
+        const aiMaterial* material = scene->mMaterials[mesh->mMaterialIndex];
+        aiString name;
+        material->Get(AI_MATKEY_NAME, name);
+        ASSERT_TRUE(mesh->HasNormals());
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+            corners[name.C_Str()].push_back(mesh->mFaces[f].mNumIndices);
+        if (std::string(name.C_Str()) == "concave0") {
+            aiColor3D colour;
+            material->Get(AI_MATKEY_COLOR_DIFFUSE, colour);
+            EXPECT_NEAR(colour.r, 0xB4 / 255.0, 1e-6);
+            EXPECT_NEAR(colour.g, 0x96 / 255.0, 1e-6);
+            EXPECT_NEAR(colour.b, 0x2D / 255.0, 1e-6);
+            for (unsigned v = 0; v < mesh->mNumVertices; ++v) { // the U faces +Z or -Z
+                EXPECT_NEAR(std::fabs(mesh->mNormals[v].z), 1, 1e-6);
+            }
+        }
+    }
+    EXPECT_EQ(corners["concave0"], (std::vector<unsigned>{8}));
+    EXPECT_EQ(corners["concave1"], (std::vector<unsigned>{16, 12, 12}));
+    EXPECT_EQ(corners["concave2"], std::vector<unsigned>(12, 4));
+}
 #endif
 
 } // namespace

@@ -1,0 +1,262 @@
+// Binary FBX through the assimp library's exporter: one mesh and one
+// material per surface, the polygons as they are (FBX keeps n-gons; lines
+// and points are faces of two and one corners), positions, loops and the
+// normals of MeshGeometry in the right-handed, counter-clockwise convention
+// (see Export.h). Each mesh has a vertex per distinct point and normal among
+// its polygons' corners; a point only lines or points of the mesh use gets
+// a vertex whose normal is +Y, which no face shows.
+//
+// Double-sidedness: FBX has no material property for it, only a culling
+// switch per model node, which the library writes as "CullingOff" (shown
+// from both sides) for every node; the materials carry the library's
+// two-sided key for readers that look for one.
+//
+// The library's binary writer (as packaged in Debian, 5.2) leaves out the
+// null record that must close every node's list of nested nodes, so that
+// readers, the library's own included, refuse the file; CloseNestedLists
+// re-frames its output with those records and leaves everything else as the
+// library wrote it.
+#include "standin/Export.h"
+#include "standin/MeshGeometry.h"
+
+#include <assimp/Exporter.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// The name a surface's material and mesh carry in the file: the rule for
+// names of the text formats (UTF-8), in this one place.
+std::string FbxMaterialName(const ExportSurface& surface) {
+    const std::string name = OutputName(surface, ExportFormat::Fbx);
+    return name.empty() ? "surface" : name;
+}
+
+aiString AiText(const std::string& text) {
+    aiString s;
+    s.length = static_cast<ai_uint32>(std::min<size_t>(text.size(), MAXLEN - 1));
+    std::memcpy(s.data, text.data(), s.length);
+    s.data[s.length] = '\0';
+    return s;
+}
+
+aiMaterial* MakeMaterial(const ExportSurface& surface) {
+    auto* material = new aiMaterial;
+    const aiString name = AiText(FbxMaterialName(surface));
+    material->AddProperty(&name, AI_MATKEY_NAME);
+    const float diffuse = surface.diffuse / 256.0f;
+    const aiColor3D colour(surface.red / 255.0f * diffuse, surface.green / 255.0f * diffuse,
+                           surface.blue / 255.0f * diffuse);
+    material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
+    const float specular = surface.specular / 256.0f;
+    const aiColor3D specularColour(specular, specular, specular);
+    material->AddProperty(&specularColour, 1, AI_MATKEY_COLOR_SPECULAR);
+    const float opacity = 1.0f - surface.transparency / 256.0f;
+    material->AddProperty(&opacity, 1, AI_MATKEY_OPACITY);
+    const int twoSided = surface.doubleSided ? 1 : 0;
+    material->AddProperty(&twoSided, 1, AI_MATKEY_TWOSIDED);
+    return material;
+}
+
+// Binary FBX framing: after the 27-byte header, node records of end offset,
+// property count, property bytes (64-bit from version 7500 on, 32-bit
+// before), name length and name, properties, nested records, and a null
+// record (all zero) closing the nested list; the top level ends with a null
+// record too, then the footer.
+struct FbxFraming {
+    const std::string& in;
+    std::string out;
+    size_t word = 8; // bytes of each header number
+    size_t Null() const { return 3 * word + 1; }
+    bool ok = true;
+
+    uint64_t Number(size_t at) const {
+        uint64_t v = 0;
+        for (size_t k = word; k-- > 0;)
+            v = v << 8 | static_cast<unsigned char>(in[at + k]);
+        return v;
+    }
+    void PutNumber(size_t at, uint64_t v) {
+        for (size_t k = 0; k < word; ++k, v >>= 8)
+            out[at + k] = static_cast<char>(v & 0xFF);
+    }
+    // Copies the record at `at`, whose parent ends at `limit`; returns
+    // where the next record starts.
+    size_t Node(size_t at, size_t limit, int depth) {
+        if (at + Null() > limit || depth > 64)
+            return ok = false, limit;
+        const uint64_t end = Number(at);
+        const uint64_t propertyBytes = Number(at + 2 * word);
+        const size_t body = at + 3 * word + 1 + static_cast<unsigned char>(in[at + 3 * word]);
+        if (end > limit || end < body || propertyBytes > end - body)
+            return ok = false, limit;
+        const size_t start = out.size();
+        const size_t nested = body + static_cast<size_t>(propertyBytes);
+        out.append(in, at, nested - at);
+        bool children = false;
+        for (size_t next = nested; ok && next < end;) {
+            if (next + Null() <= end && Number(next) == 0) {
+                next += Null(); // a null record the writer did put
+                continue;
+            }
+            children = true;
+            next = Node(next, static_cast<size_t>(end), depth + 1);
+        }
+        if (children)
+            out.append(Null(), '\0');
+        PutNumber(start, out.size());
+        return static_cast<size_t>(end);
+    }
+};
+
+bool CloseNestedLists(const std::string& in, std::string& out) {
+    if (in.size() < 27)
+        return false;
+    FbxFraming f{in, {}};
+    const uint32_t version = static_cast<unsigned char>(in[23]) |
+                             static_cast<unsigned char>(in[24]) << 8 |
+                             static_cast<unsigned char>(in[25]) << 16 |
+                             uint32_t{static_cast<unsigned char>(in[26])} << 24;
+    f.word = version >= 7500 ? 8 : 4;
+    f.out.assign(in, 0, 27);
+    size_t at = 27;
+    while (f.ok && at + f.Null() <= in.size() && f.Number(at) != 0)
+        at = f.Node(at, in.size(), 0);
+    if (!f.ok || at + f.Null() > in.size())
+        return false;
+    f.out.append(in, at, std::string::npos); // the null record and the footer
+    out = std::move(f.out);
+    return true;
+}
+
+} // namespace
+
+const bool kFbxAvailable = true;
+
+bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) {
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+        return false;
+
+    // Per surface: its polygons, and the map from shared vertices (or, for
+    // lines and points, points) to the mesh's own vertices.
+    std::vector<std::vector<size_t>> polygonsOf(surfaces.size());
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        if (!model.polygons[p].points.empty())
+            polygonsOf[SurfaceSlot(model.polygons[p].surface)].push_back(p);
+    }
+
+    auto scene = std::make_unique<aiScene>();
+    scene->mRootNode = new aiNode("root");
+    scene->mNumMaterials = static_cast<unsigned>(surfaces.size());
+    scene->mMaterials = new aiMaterial*[surfaces.size() + 1];
+    for (size_t s = 0; s < surfaces.size(); ++s)
+        scene->mMaterials[s] = MakeMaterial(surfaces[s]);
+    std::vector<aiMesh*> meshes;
+    std::vector<uint32_t> meshVertex(geometry.vertexPoint.size(), UINT32_MAX);
+    std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
+    for (size_t s = 0; s < surfaces.size(); ++s) {
+        if (polygonsOf[s].empty())
+            continue;
+        std::vector<uint32_t> vertexPoint;
+        std::vector<Normal3> vertexNormal;
+        std::vector<uint32_t> touched;
+        std::vector<std::vector<uint32_t>> faces;
+        unsigned types = 0;
+        for (size_t p : polygonsOf[s]) {
+            const std::vector<uint16_t>& points = model.polygons[p].points;
+            const size_t n = points.size();
+            std::vector<uint32_t> face(n);
+            for (size_t i = 0; i < n; ++i) {
+                // Reversed loop from the same first corner: p0, pn-1, ..., p1.
+                const size_t k = n >= 3 && i != 0 ? n - i : i;
+                uint32_t v = UINT32_MAX;
+                if (n >= 3) {
+                    const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
+                    if (meshVertex[shared] == UINT32_MAX) {
+                        meshVertex[shared] = static_cast<uint32_t>(vertexPoint.size());
+                        vertexPoint.push_back(geometry.vertexPoint[shared]);
+                        vertexNormal.push_back(geometry.vertexNormal[shared]);
+                        touched.push_back(shared);
+                    }
+                    v = meshVertex[shared];
+                    pointVertex[points[k]] = v;
+                } else {
+                    if (pointVertex[points[k]] == UINT32_MAX) {
+                        pointVertex[points[k]] = static_cast<uint32_t>(vertexPoint.size());
+                        vertexPoint.push_back(points[k]);
+                        vertexNormal.push_back(Normal3{0, 1, 0});
+                    }
+                    v = pointVertex[points[k]];
+                }
+                face[i] = v;
+            }
+            types |= n == 1   ? aiPrimitiveType_POINT
+                     : n == 2 ? aiPrimitiveType_LINE
+                     : n == 3 ? aiPrimitiveType_TRIANGLE
+                              : aiPrimitiveType_POLYGON;
+            faces.push_back(std::move(face));
+        }
+        for (uint32_t shared : touched)
+            meshVertex[shared] = UINT32_MAX;
+        for (uint32_t point : vertexPoint)
+            pointVertex[point] = UINT32_MAX;
+
+        auto* mesh = new aiMesh;
+        meshes.push_back(mesh);
+        mesh->mName = AiText(FbxMaterialName(surfaces[s]));
+        mesh->mMaterialIndex = static_cast<unsigned>(s);
+        mesh->mPrimitiveTypes = types;
+        mesh->mNumVertices = static_cast<unsigned>(vertexPoint.size());
+        mesh->mVertices = new aiVector3D[vertexPoint.size()];
+        mesh->mNormals = new aiVector3D[vertexPoint.size()];
+        for (size_t v = 0; v < vertexPoint.size(); ++v) {
+            const ReceivedPoint& p = model.points[vertexPoint[v]];
+            mesh->mVertices[v] = aiVector3D(p.x, p.y, -p.z);
+            const Normal3& n = vertexNormal[v];
+            mesh->mNormals[v] = aiVector3D(n.x, n.y, 0.0f - n.z);
+        }
+        mesh->mNumFaces = static_cast<unsigned>(faces.size());
+        mesh->mFaces = new aiFace[faces.size()];
+        for (size_t f = 0; f < faces.size(); ++f) {
+            aiFace& face = mesh->mFaces[f];
+            face.mNumIndices = static_cast<unsigned>(faces[f].size());
+            face.mIndices = new unsigned[faces[f].size()];
+            std::memcpy(face.mIndices, faces[f].data(), faces[f].size() * sizeof(unsigned));
+        }
+    }
+    scene->mNumMeshes = static_cast<unsigned>(meshes.size());
+    scene->mMeshes = new aiMesh*[meshes.size() + 1];
+    // FBX lengths are centimetres; the object node scales by 100 so that a
+    // unit is a metre, as OBJ and glTF readers take it.
+    auto* object = new aiNode("object");
+    object->mTransformation = aiMatrix4x4(100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 1);
+    object->mParent = scene->mRootNode;
+    scene->mRootNode->mNumChildren = 1;
+    scene->mRootNode->mChildren = new aiNode* [1] { object };
+    object->mNumMeshes = scene->mNumMeshes;
+    object->mMeshes = new unsigned[meshes.size() + 1];
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        scene->mMeshes[m] = meshes[m];
+        object->mMeshes[m] = static_cast<unsigned>(m);
+    }
+
+    Assimp::Exporter exporter;
+    const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "fbx");
+    if (blob == nullptr) {
+        error =
+            std::string("the FBX library could not form the file: ") + exporter.GetErrorString();
+        return false;
+    }
+    const std::string written(static_cast<const char*>(blob->data), blob->size);
+    if (!CloseNestedLists(written, out)) {
+        error = "the FBX library formed a file whose records do not nest";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+// Reads LWOB files with assimp (built to WebAssembly) and prints, per file,
+// "PATH points P triangles T surfaces S": the distinct points of the meshes,
+// their faces of three corners, and the materials the meshes use. Exits
+// non-zero when a file cannot be read.
+//   node lwob-counts.mjs FILE.lwo...
+import { readFile } from 'node:fs/promises';
+import { createRequire } from 'node:module';
+
+const require = createRequire(import.meta.url);
+const ajs = await require('assimpjs')();
+
+let failed = 0;
+for (const path of process.argv.slice(2)) {
+  const files = new ajs.FileList();
+  files.AddFile(path.split('/').pop(), new Uint8Array(await readFile(path)));
+  const result = ajs.ConvertFileList(files, 'assjson');
+  if (!result.IsSuccess() || result.FileCount() === 0) {
+    console.log(`${path}: not read (${result.GetErrorCode()})`);
+    failed += 1;
+    continue;
+  }
+  const scene = JSON.parse(new TextDecoder().decode(result.GetFile(0).GetContent()));
+  const points = new Set();
+  const materials = new Set();
+  let triangles = 0;
+  for (const mesh of scene.meshes ?? []) {
+    const v = mesh.vertices;
+    for (let i = 0; i < v.length; i += 3) points.add(`${v[i]} ${v[i + 1]} ${v[i + 2]}`);
+    triangles += (mesh.faces ?? []).filter((f) => f.length === 3).length;
+    materials.add(mesh.materialindex);
+  }
+  console.log(`${path} points ${points.size} triangles ${triangles} surfaces ${materials.size}`);
+}
+process.exit(failed ? 1 : 0);
