@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <numbers>
 #include <random>
 #include <set>
 
@@ -122,7 +124,7 @@ Loop2 Comb(int teeth) {
 Loop2 Star(int spikes, double inner) {
     Loop2 loop;
     for (int k = 0; k < 2 * spikes; ++k) {
-        const double a = M_PI * k / spikes;
+        const double a = std::numbers::pi * k / spikes;
         const double r = k % 2 == 0 ? 1 : inner;
         loop.push_back({r * std::cos(a), r * std::sin(a)});
     }
@@ -133,7 +135,7 @@ Loop2 Star(int spikes, double inner) {
 Loop2 Spiral(int steps, double turns) {
     Loop2 outer, inner;
     for (int k = 0; k <= steps; ++k) {
-        const double a = 2 * M_PI * turns * k / steps;
+        const double a = 2 * std::numbers::pi * turns * k / steps;
         const double r = 1 + a;
         outer.push_back({(r + 1) * std::cos(a), (r + 1) * std::sin(a)});
         inner.push_back({(r + 0.5) * std::cos(a), (r + 0.5) * std::sin(a)});
@@ -144,16 +146,16 @@ Loop2 Spiral(int steps, double turns) {
 
 // Star-shaped about the origin with random radii: simple, mostly concave.
 Loop2 RandomStarShaped(std::mt19937& random, int n) {
-    std::uniform_real_distribution<double> angle(0, 2 * M_PI), radius(0.1, 1);
+    std::uniform_real_distribution<double> angle(0, 2 * std::numbers::pi), radius(0.1, 1);
     std::set<double> angles;
     for (;;) {
         while (angles.size() < static_cast<size_t>(n))
             angles.insert(angle(random));
         // Simple only without a gap of half a turn or more between angles.
-        double gap = *angles.begin() + 2 * M_PI - *angles.rbegin();
+        double gap = *angles.begin() + 2 * std::numbers::pi - *angles.rbegin();
         for (auto it = std::next(angles.begin()); it != angles.end(); ++it)
             gap = std::max(gap, *it - *std::prev(it));
-        if (gap < M_PI * 0.9)
+        if (gap < std::numbers::pi * 0.9)
             break;
         angles.clear();
     }
@@ -249,9 +251,15 @@ TEST(Triangles, ManyCornersInCloseToLinearTime) {
     // This thread's processor time, best of three runs, to stay clear of
     // other work on the machine.
     auto cpuNow = [] {
+#if defined(_WIN32)
+        // No thread clock in this runtime: the wall clock, best of three.
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+#else
         timespec t{};
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+#endif
     };
     auto seconds = [&](const Loop2& loop) {
         const std::vector<Vec3> corners = Tilted(loop, 0);
@@ -269,7 +277,7 @@ TEST(Triangles, ManyCornersInCloseToLinearTime) {
     // A finely notched outline (notches as deep as they are wide): ten
     // times the corners may take at most 40 times as long (quadratic would
     // be 100), with a floor for clock noise.
-    auto notched = [](int spikes) { return Star(spikes, 1 - 2 * M_PI / spikes); };
+    auto notched = [](int spikes) { return Star(spikes, 1 - 2 * std::numbers::pi / spikes); };
     const double small = std::max(seconds(notched(5000)), 1e-4);
     const double large = seconds(notched(50000));
     EXPECT_LT(large, 40 * small + 0.02) << small << " s, then " << large << " s";
@@ -296,7 +304,7 @@ std::vector<unsigned char> Block(bool smooth, float angle) {
 ReceivedModel Prism(int sides, bool smooth, float angle, bool capsShareSurface = false) {
     ReceivedModel m;
     for (int k = 0; k < sides; ++k) {
-        const double a = 2 * M_PI * k / sides;
+        const double a = 2 * std::numbers::pi * k / sides;
         const float xyz[6] = {float(std::cos(a)), 0, float(std::sin(a)),
                               float(std::cos(a)), 2, float(std::sin(a))};
         ReceivePoints(m, 2, xyz);
@@ -338,14 +346,15 @@ void ExpectNormal(const Normal3& n, double x, double y, double z) {
 
 TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
     const int sides = 8; // 45 degrees between neighbouring sides
-    const float wide = float(50 * M_PI / 180), narrow = float(44.5 * M_PI / 180);
+    const float wide = float(50 * std::numbers::pi / 180),
+                narrow = float(44.5 * std::numbers::pi / 180);
     {
         // Within the angle: the sides' corners point straight out from the
         // axis, the caps stay flat (90 degrees away), and each point has one
         // vertex for the sides and one for its cap.
         const MeshGeometry g = Geometry(Prism(sides, true, wide));
         for (int k = 0; k < sides; ++k) {
-            const double a = 2 * M_PI * k / sides;
+            const double a = 2 * std::numbers::pi * k / sides;
             ExpectNormal(g.cornerNormal[4 * size_t(k)], std::cos(a), 0, std::sin(a));
         }
         ExpectNormal(g.cornerNormal[4 * sides], 0, -1, 0);
@@ -356,7 +365,7 @@ TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
         // Outside the angle, or smoothing off: every corner its polygon's.
         const MeshGeometry g = Geometry(m);
         for (int k = 0; k < sides; ++k) {
-            const double a = 2 * M_PI * (k + 0.5) / sides;
+            const double a = 2 * std::numbers::pi * (k + 0.5) / sides;
             for (size_t c = 0; c < 4; ++c)
                 ExpectNormal(g.cornerNormal[4 * size_t(k) + c], std::cos(a), 0, std::sin(a));
         }
@@ -364,8 +373,9 @@ TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
     }
     {
         // Caps on the sides' surface, angle past 90 degrees: all of it joins.
-        const MeshGeometry g = Geometry(Prism(sides, true, float(M_PI / 2 + 0.01), true));
-        const double x = 2 * std::cos(M_PI / sides), length = std::sqrt(x * x + 1);
+        const MeshGeometry g =
+            Geometry(Prism(sides, true, float(std::numbers::pi / 2 + 0.01), true));
+        const double x = 2 * std::cos(std::numbers::pi / sides), length = std::sqrt(x * x + 1);
         ExpectNormal(g.cornerNormal[0], x / length, -1 / length, 0);
         ExpectNormal(g.cornerNormal[4 * sides], x / length, -1 / length, 0);
         EXPECT_EQ(g.vertexPoint.size(), 2u * sides);
