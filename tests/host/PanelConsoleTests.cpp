@@ -1,5 +1,6 @@
 #include "standin/PanelConsole.h"
 #include "standin/PanelHost.h"
+#include "standin/TextCodec.h"
 
 #include "MemoryFile.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -187,7 +189,11 @@ TEST(PanelConsole, NamesShownByTheRuleForNames) {
          "b",
          "\"a\\xffb\""}, // neither: escaped
     };
-    for (const auto& c : cases) {
+    // Bytes that are not UTF-8 are read in the system's code page: the cases
+    // after the first are Shift-JIS ones.
+    const size_t count = SystemCodePage() == kShiftJisCodePage ? std::size(cases) : 1;
+    for (size_t i = 0; i < count; ++i) {
+        const auto& c = cases[i];
         Console console;
         std::string shown;
         console.Run(std::string("name ") + c.typed + "\nok\n", false, &shown);
