@@ -3,15 +3,15 @@
 // the real module), the layout's limits, the handedness of OBJ and glTF, and
 // the rule that a failed output leaves no file behind.
 #include "LwobReader.h"
+#include "ReadGlb.h"
 
+#include "ReadGlb.h"
 #include "standin/Export.h"
 #include "standin/ImportHost.h"
 #include "standin/ModuleLoader.h"
 #include "standin/OutputFile.h"
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
-
-#include <tiny_gltf.h>
 
 #ifdef OSTREL_TEST_FBX
 #include <assimp/Importer.hpp>
@@ -366,13 +366,8 @@ TEST(Handedness, ObjFaceKeepsItsFront) {
 TEST(Handedness, GlbTrianglesKeepTheFront) {
     std::string glb, error;
     ASSERT_TRUE(WriteGlb(FacingViewer(), glb, error)) << error;
-    tinygltf::TinyGLTF loader;
     tinygltf::Model model;
-    std::string warning;
-    ASSERT_TRUE(loader.LoadBinaryFromMemory(&model, &error, &warning,
-                                            reinterpret_cast<const unsigned char*>(glb.data()),
-                                            static_cast<unsigned>(glb.size())))
-        << error;
+    ASSERT_TRUE(ReadGlb(glb, model));
     ASSERT_EQ(model.meshes.size(), 1u);
     const tinygltf::Primitive& p = model.meshes[0].primitives.at(0);
     EXPECT_EQ(p.mode, TINYGLTF_MODE_TRIANGLES);
@@ -467,16 +462,12 @@ TEST(OutputFiles, AFailedDeviceWriteTakesBackWhatWasPlaced) {
 // the way its NORMALs do, and the smooth prism's side normals are radial.
 TEST(WholeConversion, ConcaveFacesAndSmoothSidesInGlb) {
     ReceivedModel received;
-    std::string error, glb, warning;
+    std::string error, glb;
     ASSERT_TRUE(Import(std::string(OSTREL_TEST_DATA_DIR) + "/concave.rk4", received, error))
         << error;
     ASSERT_TRUE(WriteGlb(received, glb, error)) << error;
-    tinygltf::TinyGLTF loader;
     tinygltf::Model model;
-    ASSERT_TRUE(loader.LoadBinaryFromMemory(&model, &error, &warning,
-                                            reinterpret_cast<const unsigned char*>(glb.data()),
-                                            static_cast<unsigned>(glb.size())))
-        << error;
+    ASSERT_TRUE(ReadGlb(glb, model));
     auto bytesOf = [&](int accessorIndex) {
         const tinygltf::Accessor& a = model.accessors.at(static_cast<size_t>(accessorIndex));
         const tinygltf::BufferView& view = model.bufferViews.at(static_cast<size_t>(a.bufferView));

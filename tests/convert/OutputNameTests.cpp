@@ -3,11 +3,10 @@
 // code page, or escaped).
 #include "LwobReader.h"
 
+#include "ReadGlb.h"
 #include "standin/Export.h"
 #include "standin/Received.h"
 #include "standin/TextCodec.h"
-
-#include <tiny_gltf.h>
 
 #include <gtest/gtest.h>
 
@@ -97,13 +96,8 @@ TEST_F(OutputNames, GlbMaterialsAreUtf8) {
     const ReceivedModel m = ModelNamed(Received());
     std::string glb, error;
     ASSERT_TRUE(WriteGlb(m, glb, error)) << error;
-    tinygltf::TinyGLTF loader;
     tinygltf::Model model;
-    std::string warning;
-    ASSERT_TRUE(loader.LoadBinaryFromMemory(&model, &error, &warning,
-                                            reinterpret_cast<const unsigned char*>(glb.data()),
-                                            static_cast<unsigned>(glb.size())))
-        << error;
+    ASSERT_TRUE(ReadGlb(glb, model));
     std::vector<std::string> names;
     for (const tinygltf::Material& material : model.materials)
         names.push_back(material.name);

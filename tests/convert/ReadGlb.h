@@ -1,0 +1,17 @@
+// A written glb read back by tinygltf's own loader, for the tests' checks.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <tiny_gltf.h>
+
+#include <string>
+
+inline ::testing::AssertionResult ReadGlb(const std::string& glb, tinygltf::Model& model) {
+    tinygltf::TinyGLTF loader;
+    std::string error, warning;
+    if (loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                    reinterpret_cast<const unsigned char*>(glb.data()),
+                                    static_cast<unsigned>(glb.size())))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the glb does not load: " << error;
+}
