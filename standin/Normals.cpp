@@ -84,27 +84,14 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     const size_t pointCount = model.points.size();
     std::vector<size_t> useStart(pointCount + 1, 0);
     std::vector<uint32_t> uses;
-    std::vector<uint32_t> lastUser(pointCount, kNone);
+    std::vector<uint32_t> lastUser;
     auto smoothPolygon = [&](size_t p) {
         const ReceivedPolygon& polygon = model.polygons[p];
         return polygon.points.size() >= 3 && hasArea[p] &&
                surfaces[SurfaceSlot(polygon.surface)].smooth;
     };
-    for (size_t p = 0; p < polygonCount; ++p) {
-        if (!smoothPolygon(p))
-            continue;
-        for (uint16_t v : model.polygons[p].points) {
-            if (lastUser[v] != p) {
-                lastUser[v] = static_cast<uint32_t>(p);
-                ++useStart[size_t{v} + 1];
-            }
-        }
-    }
-    for (size_t v = 1; v <= pointCount; ++v)
-        useStart[v] += useStart[v - 1];
-    uses.resize(useStart[pointCount]);
-    {
-        std::vector<size_t> fill(useStart.begin(), useStart.end() - 1);
+    // Calls visit(point, polygon) once for each point a smooth polygon uses.
+    auto forEachUse = [&](auto visit) {
         lastUser.assign(pointCount, kNone);
         for (size_t p = 0; p < polygonCount; ++p) {
             if (!smoothPolygon(p))
@@ -112,11 +99,17 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
             for (uint16_t v : model.polygons[p].points) {
                 if (lastUser[v] != p) {
                     lastUser[v] = static_cast<uint32_t>(p);
-                    uses[fill[v]++] = static_cast<uint32_t>(p);
+                    visit(v, static_cast<uint32_t>(p));
                 }
             }
         }
-    }
+    };
+    forEachUse([&](uint16_t v, uint32_t) { ++useStart[size_t{v} + 1]; });
+    for (size_t v = 1; v <= pointCount; ++v)
+        useStart[v] += useStart[v - 1];
+    uses.resize(useStart[pointCount]);
+    std::vector<size_t> fill(useStart.begin(), useStart.end() - 1);
+    forEachUse([&](uint16_t v, uint32_t p) { uses[fill[v]++] = p; });
 
     // Corner normals and vertices.
     out.cornerNormal.assign(corners, Normal3{});
