@@ -16,6 +16,7 @@
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
 #include "standin/Terminal.h"
+#include "standin/TextCodec.h"
 #include "standin/Trace.h"
 
 #include <cerrno>
@@ -57,11 +58,9 @@ void ShowProgress(size_t done, size_t total, const std::string& model) {
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
     std::fflush(stdout);
-    if (subject.empty()) {
-        std::fprintf(stderr, "ostrel: %s\n", what.c_str());
-    } else {
-        std::fprintf(stderr, "ostrel: %s: %s\n", subject.c_str(), what.c_str());
-    }
+    // File names are the system's bytes; terminals and consoles show UTF-8.
+    const std::string line = "ostrel: " + (subject.empty() ? "" : subject + ": ") + what + "\n";
+    std::fputs(NameAsUtf8(line).c_str(), stderr);
     std::fflush(stderr);
 }
 
@@ -235,22 +234,22 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
         } else {
             outputsWritten.insert(outputPath);
             ClearProgress();
-            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n", model.c_str(),
-                        outputPath.c_str(), r.pointCount, r.polygonCount - dropped,
-                        droppedNote.c_str(), ExportSurfaces(r).size());
+            std::printf("%s -> %s: %zu points, %zu polygons%s, %zu surfaces\n",
+                        NameAsUtf8(model).c_str(), NameAsUtf8(outputPath).c_str(), r.pointCount,
+                        r.polygonCount - dropped, droppedNote.c_str(), ExportSurfaces(r).size());
         }
     } else if (options.check) {
         std::string quoted;
         AppendQuoted(quoted, statistics.c_str());
         ClearProgress();
         std::printf("%s: statistics %s; %zu points, %zu polygons%s, %zu surfaces received; %s\n",
-                    model.c_str(), statistics.empty() ? "(none)" : quoted.c_str(), r.pointCount,
-                    r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
-                    exitCode == kExitLoaded ? "ok" : outcome.c_str());
+                    NameAsUtf8(model).c_str(), statistics.empty() ? "(none)" : quoted.c_str(),
+                    r.pointCount, r.polygonCount, droppedNote.c_str(), r.surfaces.size(),
+                    exitCode == kExitLoaded ? "ok" : NameAsUtf8(outcome).c_str());
     } else if (exitCode == kExitLoaded && !options.hasTrace) {
         ClearProgress();
-        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n", model.c_str(),
-                    r.pointCount, r.polygonCount, r.surfaces.size());
+        std::printf("%s: %zu points, %zu polygons, %zu surfaces received\n",
+                    NameAsUtf8(model).c_str(), r.pointCount, r.polygonCount, r.surfaces.size());
     }
     return exitCode;
 }
