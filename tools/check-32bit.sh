@@ -26,7 +26,7 @@ fi
 
 step "win32: cross-building ostrel.p for 32-bit Windows"
 cmake --preset win32 >/dev/null
-cmake --build --preset win32
+cmake --build --preset win32 --target ostrel_module
 
 step "m32: building the module checker for 32-bit Linux"
 cmake --preset m32 >/dev/null

@@ -184,6 +184,8 @@ else
   if [[ -f $names/out/a表b.mtl ]] && ! grep -q "a表b" "$names/out/a表b.mtl"; then
     echo "note: the MTL's material names are not UTF-8 yet: $(grep -a -m1 newmtl "$names/out/a表b.mtl" | LC_ALL=C cat -v)"
   fi
+  (cd "$names" && winlocale ja_JP.UTF-8 'a表b.rk4' --out-dir out --format glb >/dev/null 2>"$work/glb.err") ||
+    echo "note: no .glb for a Shift-JIS name yet: $(head -1 "$work/glb.err")"
 fi
 
 if [[ ${OSTREL_WINDOWS_BIG:-1} == 1 ]]; then
