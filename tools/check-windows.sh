@@ -42,7 +42,12 @@ trap cleanup EXIT
 
 # Wine runs 32-bit Windows programs as 32-bit x86 processes.
 printf 'int main(void) { return 0; }\n' >"$work/probe.c"
-if ! gcc -m32 -static "$work/probe.c" -o "$work/probe" 2>/dev/null || ! "$work/probe" 2>/dev/null; then
+if ! gcc -m32 -static "$work/probe.c" -o "$work/probe" 2>"$work/probe.log"; then
+  echo "check-windows: cannot build a static 32-bit program (g++-multilib missing?)" >&2
+  cat "$work/probe.log" >&2
+  exit 1
+fi
+if ! "$work/probe" 2>/dev/null; then
   echo "check-windows: skipped: this kernel does not run 32-bit x86 programs"
   exit 77
 fi
