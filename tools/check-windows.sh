@@ -161,6 +161,19 @@ refused "$work/wrong.p" "bad sync word 0x12345678"
 refused "$work/broken.p" "cannot load module: "
 refused "$work/none.p" "cannot load module: "
 
+step "the terminal panel in a Wine console"
+# script(1) gives ostrel.exe a terminal, which Wine turns into a console;
+# the terminal's own encoding is UTF-8.
+if command -v script >/dev/null; then
+  LANG=en_US.UTF-8 timeout 120 script -qec "$wineBinary $windows examples/cube.rk4 --interactive \
+    < tests/host/interactive-input.txt" /dev/null </dev/null >"$work/console.out" 2>&1
+  check "console: the panel runs (exit $?)" test $? -eq 0
+  check "console: Shift-JIS labels shown as Japanese" grep -q "読み込み対象" "$work/console.out"
+  check "console: no replacement characters" test "$(grep -c $'\xef\xbf\xbd' "$work/console.out")" -eq 0
+else
+  check "script(1) present for the console check" false
+fi
+
 step "Shift-JIS file names: code page 932 and code page 1252"
 if ! locale -a | grep -qix ja_jp.utf8 || ! locale -a | grep -qix en_us.utf8; then
   check "locales ja_JP.UTF-8 and en_US.UTF-8 generated (tools/install-deps.sh)" false
