@@ -175,7 +175,8 @@ else
 fi
 
 step "Shift-JIS file names: code page 932 and code page 1252"
-if ! locale -a | grep -qix ja_jp.utf8 || ! locale -a | grep -qix en_us.utf8; then
+locales=$(locale -a)
+if ! grep -qix ja_jp.utf8 <<<"$locales" || ! grep -qix en_us.utf8 <<<"$locales"; then
   check "locales ja_JP.UTF-8 and en_US.UTF-8 generated (tools/install-deps.sh)" false
 else
   # 表 is 0x95 0x5C in Shift-JIS; in code page 1252 the same bytes are "•\".
