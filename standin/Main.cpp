@@ -63,12 +63,9 @@ void ShowProgress(size_t done, size_t total, const std::string& model) {
 void Fail(const std::string& subject, const std::string& what) {
     ClearProgress();
     std::fflush(stdout);
-    if (subject.empty()) {
-        std::fprintf(stderr, "ostrel: %s\n", NameAsUtf8(what).c_str());
-    } else {
-        std::fprintf(stderr, "ostrel: %s: %s\n", NameAsUtf8(subject).c_str(),
-                     NameAsUtf8(what).c_str());
-    }
+    // File names are the system's bytes; terminals and consoles show UTF-8.
+    const std::string line = "ostrel: " + (subject.empty() ? "" : subject + ": ") + what + "\n";
+    std::fputs(NameAsUtf8(line).c_str(), stderr);
     std::fflush(stderr);
 }
 

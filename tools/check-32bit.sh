@@ -36,7 +36,7 @@ fi
 
 step "win32: cross-building ostrel.p for 32-bit Windows"
 cmake --preset win32 >/dev/null
-cmake --build --preset win32
+cmake --build --preset win32 --target ostrel_module
 
 step "m32: building the module checker for 32-bit Linux"
 # The discovered test lists carry the way of running; a switch must redo them.

@@ -33,8 +33,9 @@ fi
 
 # The Windows stage runs ostrel.exe under the Japanese and the Western
 # European ANSI code pages, which Wine takes from these locales.
+available=$(locale -a 2>/dev/null || true)
 for loc in ja_JP.UTF-8 en_US.UTF-8; do
-  if ! locale -a 2>/dev/null | grep -qix "${loc/UTF-8/utf8}"; then
+  if ! grep -qix "${loc/UTF-8/utf8}" <<<"$available"; then
     $SUDO sed -i "s/^# *\($loc UTF-8\)/\1/" /etc/locale.gen
     grep -qx "$loc UTF-8" /etc/locale.gen || echo "$loc UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
     generate_locales=1

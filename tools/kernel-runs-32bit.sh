@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Says in one line whether this machine's kernel runs 32-bit x86 programs,
 # by building and running the static program tools/probe-32bit.c. Exit 0:
-# it does; 1: it does not (or the probe cannot be built), with the reason.
+# it does; 1: it does not; 2: the probe cannot be built; with the reason.
 # The 32-bit stages use this to run natively, fall back to qemu, or skip.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +11,7 @@ trap 'rm -rf "$dir"' EXIT
 
 if ! build=$(gcc -m32 -static -O2 -o "$dir/probe" tools/probe-32bit.c 2>&1); then
     echo "32-bit x86: cannot tell, the static probe does not build ($(head -n1 <<<"$build"))"
-    exit 1
+    exit 2
 fi
 out=$("$dir/probe" 2>&1)
 case $? in
