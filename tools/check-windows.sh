@@ -203,12 +203,18 @@ else
       >"$work/codec.log" 2>&1)
     check "code page ${pair#*:}: text conversion and path tests" test $? -eq 0 || tail -20 "$work/codec.log"
   done
-  # Surface names inside the files are the writers' to convert.
-  if [[ -f $names/out/a表b.mtl ]] && ! grep -q "a表b" "$names/out/a表b.mtl"; then
-    echo "note: the MTL's material names are not UTF-8 yet: $(grep -a -m1 newmtl "$names/out/a表b.mtl" | LC_ALL=C cat -v)"
-  fi
-  (cd "$names" && winlocale ja_JP.UTF-8 'a表b.rk4' --out-dir out --format glb >/dev/null 2>"$work/glb.err") ||
-    echo "note: no .glb for a Shift-JIS name yet: $(head -1 "$work/glb.err")"
+  # The names inside the outputs: UTF-8 where the format is read so, the
+  # host's bytes in LWOB; and the status line as text.
+  (cd "$names" && winlocale ja_JP.UTF-8 'a表b.rk4' --out-dir out --format glb >"$work/glb.out" 2>&1)
+  check "932: glb written" test $? -eq 0 || cat "$work/glb.out"
+  check "932: the status line names the file as text" grep -q '^a表b.rk4 -> out' "$work/glb.out"
+  check "932: glb material names in UTF-8" grep -aq '"name":"a表b0"' "$names/out/a表b.glb"
+  check "932: MTL material names in UTF-8" grep -q '^newmtl a表b0' "$names/out/a表b.mtl"
+  (cd "$names" && winlocale ja_JP.UTF-8 'a表b.rk4' --out-dir out --format lwo >/dev/null)
+  check "932: LWOB keeps the host's bytes" grep -aqF $'a\x95\\b0' "$names/out/a表b.lwo"
+  (cd build-win32 && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+    wine ./convert_tests.exe --gtest_filter='OutputNames.*' --gtest_brief=1 >"$work/names.log" 2>&1)
+  check "code page 932: the writers' name tests" test $? -eq 0 || tail -20 "$work/names.log"
 fi
 
 if [[ ${OSTREL_WINDOWS_BIG:-1} == 1 ]]; then
