@@ -18,19 +18,7 @@ ostrel=$root/build/ostrel
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() { # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-  fi
-}
-same() { [[ "$2" == "$3" ]] || { echo "  $1: expected '$2', got '$3'"; return 1; }; }
+. tools/checks.sh
 
 shopt -s nullglob
 models=(examples/*.rk4 tests/data/*.rk4)

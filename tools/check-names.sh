@@ -20,20 +20,7 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() { # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-    return 1
-  fi
-}
-same() { [[ "$2" == "$3" ]] || { echo "  $1: expected '$2', got '$3'"; return 1; }; }
+. tools/checks.sh
 
 # The names in FILE, space-separated in file order: LWOB's SRFS with every
 # byte outside printable ASCII, and the backslash, as \xHH; the material

@@ -19,18 +19,7 @@ root=$PWD
 
 start=$SECONDS
 step() { printf -- '---- %s (%ds)\n' "$*" $((SECONDS - start)); }
-passed=0
-failed=0
-check() { # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-  fi
-}
+. tools/checks.sh
 
 work=$(mktemp -d)
 cleanup() {
