@@ -14,8 +14,10 @@
 // The library's binary writer (as packaged in Debian, 5.2) leaves out the
 // null record that must close every node's list of nested nodes, so that
 // readers, the library's own included, refuse the file; CloseNestedLists
-// re-frames its output with those records and leaves everything else as the
-// library wrote it.
+// re-frames its output with those records. It also pins the header's
+// creation time stamp, which the library takes from the clock, to the
+// fixed creation time the same header states, so that one model always
+// gives the same bytes; everything else stays as the library wrote it.
 #include "standin/Export.h"
 #include "standin/MeshGeometry.h"
 
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -84,9 +87,23 @@ struct FbxFraming {
         for (size_t k = 0; k < word; ++k, v >>= 8)
             out[at + k] = static_cast<char>(v & 0xFF);
     }
+    // The time stamp's fields, each one 32-bit integer: the creation time
+    // the header also gives as text (1970-01-01 10:00:00:000).
+    static int32_t PinnedTime(std::string_view field) {
+        static const struct {
+            const char* name;
+            int32_t value;
+        } kFields[] = {{"Year", 1970}, {"Month", 1},  {"Day", 1},        {"Hour", 10},
+                       {"Minute", 0},  {"Second", 0}, {"Millisecond", 0}};
+        for (const auto& f : kFields) {
+            if (field == f.name)
+                return f.value;
+        }
+        return -1;
+    }
     // Copies the record at `at`, whose parent ends at `limit`; returns
     // where the next record starts.
-    size_t Node(size_t at, size_t limit, int depth) {
+    size_t Node(size_t at, size_t limit, int depth, std::string_view parent = {}) {
         if (at + Null() > limit || depth > 64)
             return ok = false, limit;
         const uint64_t end = Number(at);
@@ -97,6 +114,13 @@ struct FbxFraming {
         const size_t start = out.size();
         const size_t nested = body + static_cast<size_t>(propertyBytes);
         out.append(in, at, nested - at);
+        const std::string_view name(in.data() + at + 3 * word + 1, body - (at + 3 * word + 1));
+        const int32_t pinned = parent == "CreationTimeStamp" ? PinnedTime(name) : -1;
+        if (pinned >= 0 && propertyBytes == 5 && in[body] == 'I') {
+            for (size_t k = 0; k < 4; ++k)
+                out[start + (body - at) + 1 + k] =
+                    static_cast<char>((static_cast<uint32_t>(pinned) >> (8 * k)) & 0xFF);
+        }
         bool children = false;
         for (size_t next = nested; ok && next < end;) {
             if (next + Null() <= end && Number(next) == 0) {
@@ -104,7 +128,7 @@ struct FbxFraming {
                 continue;
             }
             children = true;
-            next = Node(next, static_cast<size_t>(end), depth + 1);
+            next = Node(next, static_cast<size_t>(end), depth + 1, name);
         }
         if (children)
             out.append(Null(), '\0');

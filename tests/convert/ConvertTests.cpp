@@ -547,6 +547,25 @@ TEST(WholeConversion, FbxReadBackWithPolygonsNormalsAndMaterials) {
     EXPECT_EQ(corners["concave1"], (std::vector<unsigned>{16, 12, 12}));
     EXPECT_EQ(corners["concave2"], std::vector<unsigned>(12, 4));
 }
+
+// The header's time stamp is pinned, so that one model always gives the same
+// bytes: each field is its name, 'I' and the 32-bit value.
+TEST(WholeConversion, FbxTimeStampIsPinned) {
+    ReceivedModel received;
+    std::string error, fbx;
+    ASSERT_TRUE(Import(std::string(OSTREL_EXAMPLES_DIR) + "/cube.rk4", received, error)) << error;
+    ASSERT_TRUE(WriteFbx(received, fbx, error)) << error;
+    const std::pair<const char*, uint32_t> fields[] = {
+        {"Year", 1970}, {"Month", 1}, {"Day", 1}, {"Hour", 10}, {"Minute", 0}, {"Second", 0}};
+    for (const auto& [name, value] : fields) {
+        const std::string field = std::string(name) + "I";
+        const size_t at = fbx.find(field);
+        ASSERT_NE(at, std::string::npos) << name;
+        uint32_t stored = 0;
+        std::memcpy(&stored, fbx.data() + at + field.size(), 4);
+        EXPECT_EQ(stored, value) << name;
+    }
+}
 #endif
 
 } // namespace
