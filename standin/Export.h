@@ -54,8 +54,8 @@ constexpr const char* kGlbUnavailable =
 // WriteFbx gives then).
 extern const bool kFbxAvailable;
 constexpr const char* kFbxUnavailable =
-    "this ostrel was built without FBX output, which needs the assimp library (Debian: "
-    "apt-get install libassimp-dev; then rebuild)";
+    "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
+    "built (Debian: apt-get install libassimp-dev, then rebuild); the Linux package has it";
 
 // A surface without an attribute block gets this colour: a neutral mid-light
 // grey, also the host's usual default.
