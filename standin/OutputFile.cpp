@@ -22,9 +22,18 @@ bool ResolveOutput(const std::string& path, ResolvedOutput& out, std::string& er
     }
     switch (PathKindOf(out.path)) {
     case PathKind::Missing:
-    case PathKind::Regular:
+    case PathKind::Regular: {
+        // The temporary file goes into the same folder, which must be there:
+        // said before the import rather than after it. "folder/." is the
+        // folder itself, through any link on the way.
+        const std::string folder = out.path.substr(0, NameStart(out.path));
+        if (!folder.empty() && PathKindOf(folder + ".") != PathKind::Directory) {
+            error = Reason(path, "cannot write", "no folder " + folder);
+            return false;
+        }
         out.way = OutputWay::Replace;
         return true;
+    }
     case PathKind::CharacterDevice:
     case PathKind::Fifo:
         out.way = OutputWay::WriteInto;

@@ -111,7 +111,7 @@ check "status line: a Shift-JIS path decoded" same line "$work/表示.rk4: 8 poi
 status=$?
 check "unwritable output: exit 6" same status 6 "$status"
 check "unwritable output: one line naming the file" same message \
-  "1 ostrel: examples/cube.rk4: not written: $work/missing/表示.glb: cannot write (No such file or directory)" \
+  "1 ostrel: examples/cube.rk4: not written: $work/missing/表示.glb: cannot write (no folder $work/missing/)" \
   "$(wc -l <"$work/fail.err") $(cat "$work/fail.err")"
 
 echo "names in outputs: $passed passed, $failed failed"

@@ -222,13 +222,24 @@ TEST_F(CommandLine, ADeviceNodeIsWrittenIntoNeverReplaced) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"cube.rk4", "null"}));
 }
 
-TEST_F(CommandLine, AFolderIsRefusedBeforeTheImport) {
+TEST_F(CommandLine, AFolderOrAMissingFolderIsRefusedBeforeTheImport) {
     fs::create_directories(dir / "c.lwo");
     const Result r = Run({"cube.rk4", "-o", "c.lwo", "--trace", "t"});
     EXPECT_EQ(r.exit, 6);
     EXPECT_EQ(r.err, "ostrel: cube.rk4: not written: c.lwo is a folder, not a file\n");
     EXPECT_EQ(ReadFile(dir / "t"), ""); // the module never activated
     EXPECT_TRUE(fs::is_empty(dir / "c.lwo"));
+
+    // So is an output whose folder is missing, or is a file.
+    WriteFile(dir / "file", "x");
+    for (const char* path : {"missing/c.obj", "file/c.glb"}) {
+        const Result m = Run({"cube.rk4", "-o", path, "--trace", "t"});
+        EXPECT_EQ(m.exit, 6);
+        const std::string folder = std::string(path).substr(0, std::string(path).find('/') + 1);
+        EXPECT_EQ(m.err, "ostrel: cube.rk4: not written: " + std::string(path) +
+                             ": cannot write (no folder " + folder + ")\n");
+        EXPECT_EQ(ReadFile(dir / "t"), "");
+    }
 }
 
 // A symbolic link is followed: what it points to gets the output (replaced
