@@ -16,8 +16,9 @@
 // simple still gives n - 2 triangles, by these rules in turn: when no corner
 // is an ear, a corner on a line with its neighbours is cut off, else any
 // strictly convex corner, else the next corner; if the work passes a bound of
-// about 64 n log n corner tests (only self-crossing loops get near it), the
-// rest is cut into a fan. A loop that encloses no area at all (every corner
+// about 64 n log n + min(n^2, 2^28) corner tests (self-crossing loops, and
+// simple ones of tens of thousands of corners wound as a spiral, get there:
+// a few seconds), the rest is cut into a fan. A loop that encloses no area at all (every corner
 // on one line, or crossing parts that cancel) is cut into a fan from its
 // first corner.
 //

@@ -61,6 +61,39 @@ void UpdateConvexity(Ring& r, uint32_t i) {
     }
 }
 
+// Whether Morton code `z` lies in the box whose corner codes are `low` and
+// `high`: each coordinate's bits compare on their own.
+bool CodeInBox(uint32_t z, uint32_t low, uint32_t high) {
+    const uint32_t xs = 0x55555555u, ys = 0xAAAAAAAAu;
+    return (z & xs) >= (low & xs) && (z & xs) <= (high & xs) && (z & ys) >= (low & ys) &&
+           (z & ys) <= (high & ys);
+}
+
+// The smallest code above `z` that lies in the box of corner codes `low` and
+// `high` (z itself outside it, below `high`): the codes between lie outside,
+// so a scan can jump there. Each bit either settles the answer or narrows
+// the box to the half that can still hold it.
+uint32_t NextCodeInBox(uint32_t z, uint32_t low, uint32_t high) {
+    uint32_t best = high;
+    for (int bit = 31; bit >= 0; --bit) {
+        const uint32_t mask = 1u << bit;
+        // This bit and the lower ones of the same coordinate.
+        const uint32_t same = (bit % 2 == 0 ? 0x55555555u : 0xAAAAAAAAu) & ((mask << 1) - 1);
+        const bool v = z & mask, lo = low & mask, hi = high & mask;
+        if (!v && !lo && hi) {
+            best = (low & ~same) | mask;            // the upper half's lowest code
+            high = (high & ~same) | (same & ~mask); // go on in the lower half
+        } else if (!v && lo && hi) {
+            return low;
+        } else if (v && !lo && !hi) {
+            return best;
+        } else if (v && !lo && hi) {
+            low = (low & ~same) | mask;
+        }
+    }
+    return best;
+}
+
 // Drops the entries of corners that are gone or convex once they are the
 // majority, so that scans do not keep passing over them.
 void CompactSorted(Ring& r) {
@@ -96,13 +129,24 @@ bool IsEar(Ring& r, uint32_t b) {
     // code between those of the box's corners.
     const uint64_t low = uint64_t{MortonCode(r, lowX, lowY)} << 32;
     const uint64_t high = uint64_t{MortonCode(r, highX, highY)} << 32 | UINT32_MAX;
+    const uint32_t lowCode = static_cast<uint32_t>(low >> 32);
+    const uint32_t highCode = static_cast<uint32_t>(high >> 32);
     for (auto it = std::lower_bound(r.sorted.begin(), r.sorted.end(), low);
-         it != r.sorted.end() && *it <= high; ++it) {
+         it != r.sorted.end() && *it <= high;) {
         ++r.work;
+        const uint32_t code = static_cast<uint32_t>(*it >> 32);
+        if (!CodeInBox(code, lowCode, highCode)) {
+            // A box across a coarse cell boundary spans a long run of codes
+            // outside it: jump over them.
+            const uint64_t next = uint64_t{NextCodeInBox(code, lowCode, highCode)} << 32;
+            it = next > *it ? std::lower_bound(it, r.sorted.end(), next) : it + 1;
+            continue;
+        }
         const uint32_t p = static_cast<uint32_t>(*it);
         if (r.x[p] >= lowX && r.x[p] <= highX && r.y[p] >= lowY && r.y[p] <= highY &&
             Blocks(r, p, a, b, c))
             return false;
+        ++it;
     }
     for (uint32_t p : r.overflow) {
         ++r.work;
@@ -166,7 +210,12 @@ void ClipEars(Ring& r, size_t n, std::vector<uint32_t>& triangles) {
     double logN = 1;
     for (size_t m = n; m > 1; m >>= 1)
         ++logN;
-    const uint64_t budget = static_cast<uint64_t>(64.0 * double(n) * logN) + 4096;
+    // Near-linear work for the usual shapes; up to quadratic (capped) for
+    // those whose ear triangles keep spanning many corners' boxes, such as a
+    // spiral band, so that they too are cut exactly; past the bound a loop
+    // is cut into a fan rather than taking ever longer.
+    const uint64_t quadratic = std::min<uint64_t>(uint64_t{n} * n, uint64_t{1} << 28);
+    const uint64_t budget = static_cast<uint64_t>(64.0 * double(n) * logN) + quadratic + 4096;
     size_t remaining = n;
     uint32_t current = 0, stop = 0;
     int mode = 0; // 0 ears; 1 flat corners; 2 any strictly convex corner; 3 any corner

@@ -283,6 +283,26 @@ TEST(Triangles, ManyCornersInCloseToLinearTime) {
     EXPECT_LT(large, 40 * small + 0.02) << small << " s, then " << large << " s";
 }
 
+// Large simple loops whose ear triangles keep spanning many corners' boxes:
+// a band wound twenty times, and a star of deep spikes whose boxes cross the
+// coarse cells of the corner index. Both are cut exactly (the unsigned
+// areas add up to the loop's own), not given up on as a fan.
+TEST(Triangles, LargeSpiralsAndDeepStarsCoveredExactly) {
+    for (const Loop2& loop : {Spiral(2000, 20), Star(20000, 0.2)}) {
+        const std::vector<Vec3> corners = Tilted(loop, 0);
+        std::vector<uint32_t> t;
+        TriangulateLoop(corners.data(), corners.size(), t);
+        ASSERT_EQ(t.size(), 3 * (loop.size() - 2));
+        double sum = 0;
+        for (size_t k = 0; k < t.size(); k += 3)
+            sum += Length(Cross(Sub(corners[t[k + 1]], corners[t[k]]),
+                                Sub(corners[t[k + 2]], corners[t[k]]))) /
+                   2;
+        const double area = std::fabs(Area2(loop));
+        EXPECT_NEAR(sum, area, 1e-9 * area) << loop.size() << " corners";
+    }
+}
+
 // ------------------------------------------------------------ normals ---
 
 std::vector<unsigned char> Block(bool smooth, float angle) {
