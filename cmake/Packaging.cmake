@@ -106,7 +106,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "model file importer and converter (ROKU4 
 set(CPACK_PACKAGE_DESCRIPTION
     "Ostrel imports model files (line-oriented text files beginning with ROKU4)\n"
     "through its object-loader module, as the 3D modelling host does, and writes\n"
-    "what it receives as LWOB, Wavefront OBJ + MTL or binary glTF.")
+    "what it receives as LWOB, Wavefront OBJ + MTL, binary glTF or FBX.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ostrel;/")

@@ -177,11 +177,15 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
 
     auto scene = std::make_unique<aiScene>();
     scene->mRootNode = new aiNode("root");
-    scene->mNumMaterials = static_cast<unsigned>(surfaces.size());
-    scene->mMaterials = new aiMaterial*[surfaces.size() + 1];
-    for (size_t s = 0; s < surfaces.size(); ++s)
+    // The scene owns what it counts, so that an exception part-way (memory)
+    // leaves it nothing to free but what was made: arrays start zeroed and
+    // each count grows with its array.
+    scene->mMaterials = new aiMaterial*[surfaces.size() + 1]();
+    for (size_t s = 0; s < surfaces.size(); ++s) {
         scene->mMaterials[s] = MakeMaterial(surfaces[s]);
-    std::vector<aiMesh*> meshes;
+        scene->mNumMaterials = static_cast<unsigned>(s + 1);
+    }
+    scene->mMeshes = new aiMesh*[surfaces.size() + 1]();
     std::vector<uint32_t> meshVertex(geometry.vertexPoint.size(), UINT32_MAX);
     std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
     for (size_t s = 0; s < surfaces.size(); ++s) {
@@ -232,7 +236,7 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
             pointVertex[point] = UINT32_MAX;
 
         auto* mesh = new aiMesh;
-        meshes.push_back(mesh);
+        scene->mMeshes[scene->mNumMeshes++] = mesh;
         mesh->mName = AiText(FbxMaterialName(surfaces[s]));
         mesh->mMaterialIndex = static_cast<unsigned>(s);
         mesh->mPrimitiveTypes = types;
@@ -254,8 +258,6 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
             std::memcpy(face.mIndices, faces[f].data(), faces[f].size() * sizeof(unsigned));
         }
     }
-    scene->mNumMeshes = static_cast<unsigned>(meshes.size());
-    scene->mMeshes = new aiMesh*[meshes.size() + 1];
     // FBX lengths are centimetres; the object node scales by 100 so that a
     // unit is a metre, as OBJ and glTF readers take it.
     auto* object = new aiNode("object");
@@ -263,12 +265,10 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
     object->mParent = scene->mRootNode;
     scene->mRootNode->mNumChildren = 1;
     scene->mRootNode->mChildren = new aiNode* [1] { object };
+    object->mMeshes = new unsigned[scene->mNumMeshes + 1];
     object->mNumMeshes = scene->mNumMeshes;
-    object->mMeshes = new unsigned[meshes.size() + 1];
-    for (size_t m = 0; m < meshes.size(); ++m) {
-        scene->mMeshes[m] = meshes[m];
-        object->mMeshes[m] = static_cast<unsigned>(m);
-    }
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m)
+        object->mMeshes[m] = m;
 
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "fbx");

@@ -175,9 +175,11 @@ bool CreateFolders(const std::string& path, std::string& error) {
         if (IsSeparator(path[i]) && !IsSeparator(path[i - 1]) && path[i - 1] != ':')
             CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
     }
-    if (CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path))
+    if (CreateDirectoryA(path.c_str(), nullptr))
         return true;
-    const DWORD code = GetLastError();
+    const DWORD code = GetLastError(); // before IsFolder replaces it
+    if (IsFolder(path))
+        return true;
     if (code == ERROR_ALREADY_EXISTS) {
         error = "Not a directory";
         return false;

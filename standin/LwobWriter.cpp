@@ -45,9 +45,8 @@ constexpr uint64_t kColourOnlyLength = 6 + 4;
 } // namespace
 
 bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error) {
-    std::vector<ExportSurface> surfaces = ExportSurfaces(model);
-    for (ExportSurface& s : surfaces)
-        s.name = OutputName(s, ExportFormat::Lwob);
+    // Names as the host received them (OutputName's rule for this format).
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
     if (model.points.size() > kLwobMaxPoints) {
         error = std::to_string(model.points.size()) + " points: the layout numbers at most " +
                 std::to_string(kLwobMaxPoints);

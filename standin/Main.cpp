@@ -148,7 +148,7 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
     // Standard output may carry the output itself; everything else then goes
     // to stderr.
     const bool stdoutTaken = traceToStdout || plan.path == "-";
-    std::FILE* const statusOut = plan.path == "-" ? stderr : stdout;
+    std::FILE* const statusOut = stdoutTaken ? stderr : stdout;
 
     PanelSettings panelSettings;
     panelSettings.noPanel = options.noPanel;
@@ -287,6 +287,9 @@ int Run(int argc, char** argv) {
         return kExitNotWritten;
     }
 
+    // The files this run has written, which no later output may replace:
+    // the trace first, then each model file's output.
+    std::vector<GuardedFile> written;
     Trace trace;
     std::FILE* traceFile = nullptr;
     const bool traceToStdout = options.hasTrace && options.tracePath == "-";
@@ -301,6 +304,9 @@ int Run(int argc, char** argv) {
                 return kExitCannotRead;
             }
             trace.out = traceFile;
+            FileIdentity id;
+            if (IdentifyFile(options.tracePath, id))
+                written.push_back({options.tracePath, id, "the trace"});
         }
     }
 
@@ -317,7 +323,6 @@ int Run(int argc, char** argv) {
     // The host loads the module once and activates it once per file.
     const size_t total = options.modelPaths.size();
     const bool progress = total >= 10 && IsTerminal(stderr);
-    std::vector<GuardedFile> written;
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
     for (size_t i = 0; i < total; ++i) {

@@ -35,7 +35,11 @@ void* OpenModuleFile(const std::string& path, std::string& error) {
     // No message box of the system's for a file it cannot map; the caller
     // reports it on one line.
     const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The altered search order is defined for a full path only.
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    const std::string name = length > 0 && length < MAX_PATH ? std::string(full) : path;
+    HMODULE module = LoadLibraryExA(name.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD code = GetLastError();
     SetErrorMode(oldMode);
     if (module == nullptr)

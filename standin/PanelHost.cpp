@@ -47,8 +47,10 @@ int32_t LabelUnits(const HostControl& control) {
 
 void Warn(PanelHost* host, const std::string& text) {
     std::FILE* out = host != nullptr ? host->settings.warnings : stderr;
-    if (out != nullptr)
+    if (out != nullptr) {
         std::fprintf(out, "ostrel: warning: %s\n", text.c_str());
+        std::fflush(out); // a buffered console would show it late
+    }
 }
 
 // The failure of the load whose panel services are in use, if any.
@@ -854,6 +856,7 @@ void ApplyPanelEdits(HostPanel& panel, const PanelEdits& edits, std::FILE* warni
             std::fprintf(warnings,
                          "ostrel: warning: %s: the panel has no %s control; not applied\n", option,
                          what);
+            std::fflush(warnings);
         }
     };
     auto applyInt = [&](const std::optional<int32_t>& edit, PanelRole role, const char* option,

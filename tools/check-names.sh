@@ -45,8 +45,8 @@ print(" ".join(names))
 EOF
 }
 
-formats=(lwo obj glb)
-"$ostrel" --help | grep -q fbx && formats+=(fbx)
+# The formats this build writes, as --version names them.
+read -r -a formats < <("$ostrel" --version | sed -n 's/^outputs: //p')
 
 sjis=$'\x95\x5c\x8e\xa6'
 blenderFiles=()

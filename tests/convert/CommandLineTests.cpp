@@ -186,6 +186,18 @@ TEST_F(CommandLine, DashIsStandardOutputForOneFileFormats) {
     EXPECT_EQ(LineCount(obj.err), 1u);
     EXPECT_NE(obj.err.find("obj needs a second one for its materials"), std::string::npos);
     EXPECT_EQ(Names(), (std::vector<std::string>{"c.lwo", "cube.rk4"})); // no file named "-"
+
+    // The trace is a file of this run too.
+    const Result same = Run({"cube.rk4", "-o", "t.lwo", "--trace", "t.lwo"});
+    EXPECT_EQ(same.exit, 6);
+    EXPECT_EQ(same.err, "ostrel: cube.rk4: not written: the output t.lwo was already written in "
+                        "this run, for the trace\n");
+
+    // A trace on standard output stays a trace: the status line goes aside.
+    const Result traced = Run({"cube.rk4", "-o", "c.lwo", "--trace", "-"});
+    EXPECT_EQ(traced.exit, 0);
+    EXPECT_EQ(traced.out.substr(traced.out.size() - 18), "status 0\nresult 0\n");
+    EXPECT_EQ(traced.err, "cube.rk4 -> c.lwo: 8 points, 6 polygons, 3 surfaces\n");
 }
 
 TEST_F(CommandLine, AFifoIsWrittenIntoAndStaysAFifo) {
