@@ -18,13 +18,16 @@ struct FormatEntry {
     ExportFormat format;
     const char* name; // on the command line, and the extension
     bool oneFile;
+    const bool* available;   // null: always built in
+    const char* unavailable; // what to do when it is not
 };
 
-constexpr FormatEntry kFormats[] = {
-    {ExportFormat::Lwob, "lwo", true},
-    {ExportFormat::Obj, "obj", false}, // + the MTL beside it
-    {ExportFormat::Glb, "glb", true},
-    {ExportFormat::Fbx, "fbx", true},
+// A new format is one line here.
+const FormatEntry kFormats[] = {
+    {ExportFormat::Lwob, "lwo", true, nullptr, nullptr},
+    {ExportFormat::Obj, "obj", false, nullptr, nullptr}, // + the MTL beside it
+    {ExportFormat::Glb, "glb", true, &kGlbAvailable, kGlbUnavailable},
+    {ExportFormat::Fbx, "fbx", true, &kFbxAvailable, kFbxUnavailable},
 };
 
 const FormatEntry* EntryFor(ExportFormat format) {
@@ -82,13 +85,12 @@ std::string OutputName(const ExportSurface& surface, ExportFormat format) {
 }
 
 std::vector<OutputFormat> OutputFormats() {
-    // A new format is one line here.
-    return {
-        {ExportFormat::Lwob, true},
-        {ExportFormat::Obj, true},
-        {ExportFormat::Glb, GlbWriterBuiltIn()},
-        {ExportFormat::Fbx, kFbxAvailable},
-    };
+    std::vector<OutputFormat> formats;
+    for (const FormatEntry& e : kFormats) {
+        const bool builtIn = e.available == nullptr || *e.available;
+        formats.push_back({e.format, builtIn, builtIn ? nullptr : e.unavailable});
+    }
+    return formats;
 }
 
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {

@@ -35,17 +35,20 @@ bool FormatIsOneFile(ExportFormat format);
 // that are one file.
 std::string FormatNames(const char* separator, const char* last, bool oneFileOnly = false);
 
-// Every output format in the order `ostrel --version` names them, and
-// whether this build has its writer (glTF needs tinygltf at build time).
+// Every output format in the order `ostrel --version` names them (the same
+// table), whether this build has its writer (glTF needs tinygltf, FBX the
+// assimp library at build time) and, when it has not, how to get it.
 struct OutputFormat {
     ExportFormat format;
     bool builtIn;
+    const char* unavailable; // the reason the stand-in writer gives; null when built in
 };
 std::vector<OutputFormat> OutputFormats();
-bool GlbWriterBuiltIn(); // from GlbWriter.cpp, or GlbUnavailable.cpp without tinygltf
 
-// What to do when this build does not write glTF (the reason WriteGlb gives
-// then).
+// Whether this build writes glTF (GlbWriter.cpp, or GlbUnavailable.cpp
+// without tinygltf), and what to do when it does not (the reason WriteGlb
+// gives then).
+extern const bool kGlbAvailable;
 constexpr const char* kGlbUnavailable =
     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
     "libtinygltf-dev nlohmann-json3-dev; then rebuild)";

@@ -45,9 +45,7 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
 
 } // namespace
 
-bool GlbWriterBuiltIn() {
-    return true;
-}
+const bool kGlbAvailable = true;
 
 bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);

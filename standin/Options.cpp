@@ -234,8 +234,7 @@ std::string VersionText() {
     text += "\n";
     for (const OutputFormat& output : OutputFormats()) {
         if (!output.builtIn)
-            text += std::string(FormatExtension(output.format)) + ": " +
-                    (output.format == ExportFormat::Glb ? kGlbUnavailable : kFbxUnavailable) + "\n";
+            text += std::string(FormatExtension(output.format)) + ": " + output.unavailable + "\n";
     }
     return text;
 }
