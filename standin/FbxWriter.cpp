@@ -201,8 +201,7 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
             const size_t n = points.size();
             std::vector<uint32_t> face(n);
             for (size_t i = 0; i < n; ++i) {
-                // Reversed loop from the same first corner: p0, pn-1, ..., p1.
-                const size_t k = n >= 3 && i != 0 ? n - i : i;
+                const size_t k = ReversedCorner(i, n);
                 uint32_t v = UINT32_MAX;
                 if (n >= 3) {
                     const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
@@ -247,7 +246,8 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
             const ReceivedPoint& p = model.points[vertexPoint[v]];
             mesh->mVertices[v] = aiVector3D(p.x, p.y, -p.z);
             const Normal3& n = vertexNormal[v];
-            mesh->mNormals[v] = aiVector3D(n.x, n.y, 0.0f - n.z);
+            const Normal3 r = RightHanded(n);
+            mesh->mNormals[v] = aiVector3D(r.x, r.y, r.z);
         }
         mesh->mNumFaces = static_cast<unsigned>(faces.size());
         mesh->mFaces = new aiFace[faces.size()];

@@ -169,8 +169,10 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
         if (triangleVertices != 0) {
             std::vector<float> n;
             n.reserve(triangleVertices * 3);
-            for (const Normal3& v : geometry.vertexNormal)
-                n.insert(n.end(), {v.x, v.y, 0.0f - v.z}); // +0 rather than -0
+            for (const Normal3& v : geometry.vertexNormal) {
+                const Normal3 r = RightHanded(v);
+                n.insert(n.end(), {r.x, r.y, r.z});
+            }
             const size_t at = buffer.data.size();
             AppendValues(buffer.data, n.data(), n.size());
             normals = addVec3(addView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);

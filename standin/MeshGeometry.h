@@ -59,6 +59,17 @@ struct Normal3 {
     float x = 0, y = 0, z = 0;
 };
 
+// The writers' change of handedness (Export.h), in one place: a normal with
+// Z negated (a zero stays +0 rather than becoming -0), and which corner the
+// i-th written corner of a loop of n is: the loop reversed from the same
+// first corner (p0, pn-1, ..., p1); lines and points keep their order.
+inline Normal3 RightHanded(const Normal3& n) {
+    return {n.x, n.y, 0.0f - n.z};
+}
+inline size_t ReversedCorner(size_t i, size_t n) {
+    return n >= 3 && i != 0 ? n - i : i;
+}
+
 struct MeshGeometry {
     // Polygon p of model.polygons has corners cornerStart[p] .. cornerStart[p+1]
     // - 1 (its points in loop order) and, when it has three corners or more,

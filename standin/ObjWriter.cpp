@@ -73,8 +73,7 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
             if (model.polygons[p].points.size() < 3)
                 continue;
             for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
-                const Normal3 n{geometry.cornerNormal[c].x, geometry.cornerNormal[c].y,
-                                0.0f - geometry.cornerNormal[c].z};
+                const Normal3 n = RightHanded(geometry.cornerNormal[c]);
                 uint32_t bits[3];
                 std::memcpy(bits, &n, sizeof bits);
                 const uint64_t hash =
@@ -131,9 +130,8 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
             obj += surfaces[slot].smooth ? "s 1\n" : "s off\n";
         }
         obj += n == 1 ? "p" : n == 2 ? "l" : "f";
-        // Reversed loop, starting from the same vertex: p0, pn-1, ..., p1.
         for (size_t i = 0; i < n; ++i) {
-            const size_t k = n >= 3 && i != 0 ? n - i : i;
+            const size_t k = ReversedCorner(i, n);
             obj += ' ';
             PutIndex(obj, size_t{p.points[k]} + 1);
             if (n >= 3) {
