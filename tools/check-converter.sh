@@ -72,11 +72,10 @@ for model in "${models[@]}"; do
       "$(awk '$1 == "Count" { s += $2 } END { print s + 0 }' "$out/$name.osgt")"
   fi
 
-  "$ostrel" "$model" -o "$work/glb/$name.glb" >/dev/null
 
   # assimp's reader: distinct positions of the points polygons use, the
   # triangles of the 3+ polygons, the surfaces polygons use.
-  "$ostrel" "$model" -o "$work/lwob/$name.lwo" >/dev/null
+  cp "$out/$name.lwo" "$work/lwob/$name.lwo"
   awk -v path="$work/lwob/$name.lwo" '
     /^addPoints/ { at[n++] = ($2 + 0) " " ($3 + 0) " " ($4 + 0) }
     /^addPolygon/ && $2 > 0 {
@@ -91,10 +90,12 @@ for model in "${models[@]}"; do
     >>"$work/lwob.expected"
 
   cp "$out/trace" "$work/blender/$name.trace"
-  for format in obj glb fbx; do
+  cp "$out/$name.obj" "$out/$name.mtl" "$work/blender/"
+  for format in glb fbx; do
     "$ostrel" "$model" -o "$work/blender/$name.$format" >/dev/null ||
       check "$model: $format written" false
   done
+  cp "$work/blender/$name.glb" "$work/glb/$name.glb"
 done
 # assimp triangulates the comb of concave.rk4 (a 16-corner face) into 11
 # triangles rather than 14; the other counts must match exactly.
