@@ -3,6 +3,7 @@
 # (the points and the polygons) is read as whole blocks of numbers by numpy;
 # only the few surface lines and the panel's lines are read one by one.
 import re
+import warnings
 
 import numpy as np
 
@@ -95,9 +96,14 @@ def _block(text, first, start):
     return begin, end
 
 
-def _numbers(block, dtype, expected):
-    values = np.fromstring(block, dtype=dtype, sep=" ") if block.strip() else np.zeros(0, dtype)
-    if len(values) != expected:
+def _numbers(block, dtype, expected=None):
+    """The numbers of a block of text, all of them or a TraceError."""
+    with warnings.catch_warnings():
+        # A word that is no number ends the reading with a warning; the
+        # count tells.
+        warnings.simplefilter("ignore", DeprecationWarning)
+        values = np.fromstring(block, dtype=dtype, sep=" ") if block.strip() else np.zeros(0, dtype)
+    if expected is not None and len(values) != expected:
         raise TraceError(f"{expected} numbers expected, {len(values)} read")
     return values
 
@@ -134,12 +140,14 @@ def parse(text):
 
     begin, end = _block(text, b"addPolygon ", end)
     if end > begin:
-        block = text[begin:end].replace(b"addPolygon", b"%d" % _POLYGON_MARK)
-        numbers = np.fromstring(block, dtype=np.int64, sep=" ")
+        block = text[begin:end]
+        lines = block.count(b"addPolygon")
+        numbers = _numbers(block.replace(b"addPolygon", b"%d" % _POLYGON_MARK), np.int64)
         marks = np.flatnonzero(numbers == _POLYGON_MARK)
         sizes = numbers[marks + 1]
         ends = np.append(marks[1:], len(numbers))
-        if len(marks) == 0 or marks[0] != 0 or np.any(sizes < 0) or np.any(ends - marks != sizes + 3):
+        if (len(marks) != lines or marks[0] != 0 or np.any(sizes < 0)
+                or np.any(ends - marks != sizes + 3)):
             raise TraceError("addPolygon lines whose point count does not match their points")
         keep = np.ones(len(numbers), bool)
         keep[marks] = keep[marks + 1] = keep[marks + 2] = False

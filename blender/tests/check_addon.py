@@ -262,6 +262,64 @@ def check_against_glb(path, obj, faces, by_value, what):
     bpy.data.objects.remove(glb)
 
 
+def check_reading():
+    """The add-on's reading of small traces, exactly."""
+    # The cube's first surface: grey A0A0A0, smooth at 44.5 degrees, specular 47/256.
+    cube_block = (b"434F4C520004A0A0A000464C414700020004534D414E00043F46D3F24449464600020100"
+                  b"5452414E00020000535045430002002F474C4F5300020000")
+    text = (b'createControl TextControl "" "3 pts / 0/0 lines / 1 faces" -> #1\n'
+            b'setControlAttribute #2 4 1\nsetControlAttribute #5 4 "b\\x95\\x5c"\n'
+            b'setControlAttribute #8 4 44.5\nstartObject\ndeclarePointCount 4\n'
+            b'addPoints 0 -0 1.5\naddPoints 8 -8 inf\naddPoints 1e-05 2 3\naddPoints 0 0 0\n'
+            b'lookupSurface "a\\"b 0" -> 1\nlookupSurface "\\x95\\x5c\\x8e\\xa61" -> 2\n'
+            b'addPolygon 0 1\naddPolygon 1 1 2\naddPolygon 2 1 3 3\naddPolygon 2 1 0 1\n'
+            b'addPolygon 2 2 1 0\naddPolygon 4 2 0 1 2 3\naddPolygon 6 1 0 1 2 0 1 2\n'
+            b'storeSurfaceData "a\\"b 0" 60 ' + cube_block + b'\nstatus 0\nresult 0\n')
+    r = addon.trace.parse(text)
+    check(r.summary == b"3 pts / 0/0 lines / 1 faces" and r.proposed == {2: 1, 5: b"b\x95\x5c", 8: 44.5},
+          f"the panel's lines: {r.summary} {r.proposed}")
+    check(r.points.tolist() == [[0, 0, 1.5], [8, -8, float("inf")], [np.float32(1e-05), 2, 3], [0, 0, 0]]
+          and np.signbit(r.points[0, 1]), f"points {r.points.tolist()}")
+    check(r.surfaces == [(b'a"b 0', 1), (b"\x95\x5c\x8e\xa61", 2)], f"surfaces {r.surfaces}")
+    check(r.polygon_sizes.tolist() == [0, 1, 2, 2, 2, 4, 6] and r.polygon_surfaces.tolist() == [1, 1, 1, 1, 2, 2, 1]
+          and r.corners.tolist() == [2, 3, 3, 0, 1, 1, 0, 0, 1, 2, 3, 0, 1, 2, 0, 1, 2],
+          f"polygons {r.polygon_sizes.tolist()} {r.corners.tolist()}")
+    check((r.status, r.result) == (0, 0) and list(r.blocks) == [b'a"b 0'], "status, result, blocks")
+
+    d = addon.geometry.mesh_data(r, np.eye(3))
+    check(d.vertices[:, 2].tolist()[:1] == [-1.5], "Z negated into the right-handed space")
+    check((d.without_corners, d.single_points, d.collapsed_lines) == (1, 1, 1),
+          f"dropped: {d.without_corners} {d.single_points} {d.collapsed_lines}")
+    check(d.loose_edges.tolist() == [[0, 1]], f"lines {d.loose_edges.tolist()}: each pair once")
+    check(d.face_sizes.tolist() == [4, 3] and d.face_loops.tolist() == [0, 3, 2, 1, 0, 2, 1],
+          f"faces {d.face_loops.tolist()}: reversed from the first corner; the loop run twice, once")
+    check(d.face_surfaces.tolist() == [1, 0] and (d.split_polygons, d.split_faces) == (1, 1),
+          f"faces' surfaces {d.face_surfaces.tolist()}, split {d.split_polygons} {d.split_faces}")
+    names = [s.name for s in d.surfaces]
+    check(names == ['a"b 0', "表示1"], f"names {names}: UTF-8 or else Shift-JIS")
+    s = d.surfaces[0]
+    check((s.colour, s.smooth, s.double_sided, round(s.angle, 7)) == ((160, 160, 160), True, False, 0.7766715)
+          and not d.surfaces[1].has_block and d.surfaces[1].colour == (200, 200, 200),
+          "the block's colour, flags and angle; grey without a block")
+    values = addon.build.material_values(s)
+    check(values["specular"] == 47 / 256 and values["roughness"] == 1.0 and values["alpha"] == 1.0,
+          f"the block on the shader: {values}")
+    angles = [addon.geometry.effective_angle(np.radians(a)) for a in (44.5, 270, -30, 360)]
+    check(np.allclose(np.degrees(angles), [44.5, 90, 30, 0]) and
+          addon.geometry.effective_angle(float("nan")) == 0, f"effective angles {np.degrees(angles)}")
+
+    for broken in (b"startObject\ndeclarePointCount 1\naddPoints 1 2\nstatus 0\n",
+                   b"startObject\ndeclarePointCount 1\naddPoints 1 2 3\naddPolygon 3 1 0 0\n",
+                   b"startObject\ndeclarePointCount 1\naddPoints 1 2 3\naddPolygon 1 1 5\n"):
+        try:
+            addon.trace.parse(broken)
+            check(False, f"{broken} is refused")
+        except addon.trace.TraceError:
+            pass
+    r = addon.trace.parse(b"status 1\nresult 0\n")
+    check((r.status, len(r.points), len(r.polygon_sizes)) == (1, 0, 0), "a trace without an object")
+
+
 # Installed as a user installs it, into the (scratch) user folder.
 bpy.ops.preferences.addon_install(filepath=os.path.abspath(args.zip))
 bpy.ops.preferences.addon_enable(module="io_import_ostrel")
@@ -271,6 +329,8 @@ user_addons = bpy.utils.user_resource("SCRIPTS", path="addons")
 found = addon.converter.find("")
 check(found == os.path.join(user_addons, "io_import_ostrel", "bin", "linux-x86_64", "ostrel"),
       f"the converter used is {found}, not the one the zip brought")
+
+check_reading()
 
 # The add-on's own reading of each import, for the comparisons above.
 addon_data = {}
