@@ -16,7 +16,7 @@ bl_info = {
 if "bpy" in locals():
     import importlib
 
-    for _module in (converter, trace, surfaces, geometry, normals, build, importer):  # noqa: F821
+    for _module in (converter, trace, lwob, surfaces, geometry, normals, build, importer):  # noqa: F821
         importlib.reload(_module)
 
 import os
@@ -27,7 +27,7 @@ from bpy.props import BoolProperty, CollectionProperty, EnumProperty, FloatPrope
 from bpy.types import AddonPreferences, Operator, OperatorFileListElement
 from bpy_extras.io_utils import ImportHelper, axis_conversion, orientation_helper
 
-from . import build, converter, geometry, importer, normals, surfaces, trace  # noqa: F401
+from . import build, converter, geometry, importer, lwob, normals, surfaces, trace  # noqa: F401
 
 AS_PROPOSED = ("FILE", "As the file proposes", "The value the plug-in proposes for each file")
 
@@ -74,7 +74,7 @@ def proposals(converter_path, path):
     if key not in _proposals:
         run = converter.run(converter_path, path, ["--cancel"])
         try:
-            _proposals[key] = trace.parse(run.trace) if run.trace else None
+            _proposals[key] = trace.parse(run.output) if run.output else None
         except trace.TraceError:
             _proposals[key] = None
     return _proposals[key]
@@ -237,8 +237,8 @@ class ImportModelFile(Operator, ImportHelper):
         up = np.asarray(axes) @ geometry.HOST_TO_Y_UP @ np.array([0.0, 1.0, 0.0])
         options = self.plugin_options()
 
-        if bpy.ops.object.select_all.poll():
-            bpy.ops.object.select_all(action="DESELECT")
+        for obj in context.view_layer.objects:
+            obj.select_set(False)
         collection = context.collection
         made, failed = [], 0
         for path in self.paths():

@@ -1,5 +1,6 @@
 # Finding and running the converter, `ostrel`, which loads the plug-in
-# module as the host does and writes every call it receives (--trace -).
+# module as the host does and writes what it receives: the host's object in
+# the host's file layout (-o - --format lwo), or every call (--trace -).
 # Looked for in this order: the path in the add-on's preferences, the one
 # bundled for this system (bin/), `ostrel` on the PATH (the Linux package's
 # /usr/bin/ostrel). Nothing is bundled for macOS.
@@ -112,17 +113,27 @@ def _argument_path(path):
         return path
 
 
+# The converter's exit status when it could not write the output (here: the
+# object does not fit the LWOB layout).
+NOT_WRITTEN = 6
+
+
 class Run:
-    def __init__(self, returncode, trace, errors):
+    def __init__(self, returncode, output, errors):
         self.returncode = returncode
-        self.trace = trace  # bytes
-        self.errors = errors  # the converter's lines on stderr
+        self.output = output  # bytes: the trace, or the LWOB file
+        self.errors = errors  # the converter's lines on stderr, but its status line
 
 
-def run(converter, path, edits=()):
+def run(converter, path, edits=(), lwob=False):
     """Imports `path` with the panel edits `edits` (command-line options)
-    and returns the trace and the converter's messages."""
-    args = [converter, "--trace", "-", *edits, "--", _argument_path(path)]
+    and returns the trace (or, with `lwob`, the LWOB file) and the
+    converter's messages."""
+    output = ["-o", "-", "--format", "lwo"] if lwob else ["--trace", "-"]
+    args = [converter, *output, *edits, "--", _argument_path(path)]
     done = subprocess.run(args, capture_output=True, **_hidden_window())
-    errors = done.stderr.decode("utf-8", "replace").splitlines()
-    return Run(done.returncode, done.stdout, [e for e in errors if e.strip()])
+    lines = done.stderr.decode("utf-8", "replace").splitlines()
+    # Writing to standard output, the converter puts its status line
+    # ("MODEL -> standard output: ...") on stderr.
+    errors = [e for e in lines if e.strip() and not (lwob and " -> standard output: " in e)]
+    return Run(done.returncode, done.stdout, errors)

@@ -5,7 +5,7 @@ import os
 
 import numpy as np
 
-from . import converter, geometry, trace
+from . import converter, geometry, lwob, trace
 
 # Option values as the converter's panel edits take them.
 LOAD = {"LINES": "lines", "FACES": "faces", "BOTH": "both"}
@@ -47,25 +47,33 @@ class Outcome:
         self.error = None  # one line when nothing was imported
         self.warnings = []
         self.received = None  # trace.Received
+        self.route = None  # what it was read from: "lwob" or "trace"
         self.data = None  # geometry.MeshData
         self.object = None
 
 
-def read(path, converter_path, options, axes=np.eye(3)):
+def read(path, converter_path, options, axes=np.eye(3), route="lwob"):
     """Runs the converter on `path` and reads what the host received:
-    an Outcome with `received` and `data` set, or with `error`."""
+    an Outcome with `received` and `data` set, or with `error`. The host's
+    object comes as an LWOB file, which is the faster to write and read,
+    or, when that layout cannot hold it (or `route` is "trace"), as the
+    call trace."""
     out = Outcome(path)
-    run = converter.run(converter_path, path, options.edits())
+    run = converter.run(converter_path, path, options.edits(), lwob=route == "lwob")
+    if route == "lwob" and run.returncode == converter.NOT_WRITTEN:
+        route = "trace"
+        run = converter.run(converter_path, path, options.edits())
     failures = [e for e in run.errors if not e.startswith("ostrel: warning:")]
     out.warnings += [e for e in run.errors if e.startswith("ostrel: warning:")]
     if run.returncode != 0:
         out.error = failures[0] if failures else f"ostrel: {path}: failed with exit status {run.returncode}"
         return out
     try:
-        out.received = trace.parse(run.trace)
+        out.received = (lwob if route == "lwob" else trace).parse(run.output)
     except trace.TraceError as e:
-        out.error = f"ostrel: {path}: the converter's trace cannot be read ({e})"
+        out.error = f"ostrel: {path}: the converter's output cannot be read ({e})"
         return out
+    out.route = route
     r = out.received
     if len(r.points) == 0 and len(r.polygon_sizes) == 0:
         out.error = f"ostrel: {path}: nothing to import (0 points, 0 polygons received)"

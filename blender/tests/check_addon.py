@@ -337,19 +337,38 @@ addon_data = {}
 original_read = addon.importer.read
 
 
+routes = {}
+
+
 def keeping_read(path, *rest, **named):
     outcome = original_read(path, *rest, **named)
     if outcome.data is not None:
         addon_data[addon.importer.object_name(path)] = outcome.data
+        routes[path] = outcome.route
     return outcome
+
+
+def same_data(a, b):
+    """Whether two readings give the same mesh and surfaces."""
+    arrays = ("vertices", "face_sizes", "face_loops", "face_surfaces", "loose_edges")
+    looks = ("name", "colour", "smooth", "double_sided", "angle", "diffuse", "specular", "glossiness")
+    return (all(np.array_equal(getattr(a, k), getattr(b, k)) for k in arrays)
+            and [[getattr(s, k) for k in looks] for s in a.surfaces]
+            == [[getattr(s, k) for k in looks] for s in b.surfaces])
 
 
 addon.importer.read = keeping_read
 
 os.makedirs(args.work, exist_ok=True)
+options = addon.importer.Options()
 for model in args.models:
     name = os.path.splitext(os.path.basename(model))[0]
     stem = reference(model, name)
+    # The LWOB file and the trace tell the same.
+    by_lwob = original_read(model, found, options, np.eye(3), route="lwob")
+    by_trace = original_read(model, found, options, np.eye(3), route="trace")
+    check(by_lwob.route == "lwob" and by_trace.route == "trace" and same_data(by_lwob.data, by_trace.data),
+          f"{model}: the LWOB file and the trace differ")
     for mode in ("SMOOTH", "HOST"):
         clear()
         errors = run_operator(filepath=os.path.abspath(model), normals=mode)
@@ -406,6 +425,20 @@ if check(mesh is not None, "twice.rk4 gives a mesh"):
     check([sorted(p.vertices) for p in mesh.polygons] == [[0, 1, 2]],
           f"twice.rk4: faces {[list(p.vertices) for p in mesh.polygons]}, expected the triangle")
     check(not mesh.validate(), "twice.rk4's mesh is valid as made")
+
+# More points than the LWOB layout numbers (the face reaches the last point
+# that polygons can): read from the trace.
+many = os.path.join(args.work, "many.rk4")
+text = ["ROKU4", "POINT"] + [f for i in range(65537) for f in ("0", "0", "0", "0", "0", i % 256, i // 256, 0)]
+text += ["LINE0", 1, 2, 0, 0, 2, 65536, 0, 0, 65536, 1, 0, 0, "FACE0", 3, 0, 0, 1, 2, 3, "END00"]
+with open(many, "w") as f:
+    f.write("\r\n".join(str(t) for t in text) + "\r\n")
+clear()
+check(not run_operator(filepath=many), "many.rk4 imports")
+mesh = bpy.data.meshes.get("many")
+check(routes.get(many) == "trace" and mesh is not None and len(mesh.vertices) == 65537
+      and [sorted(p.vertices) for p in mesh.polygons] == [[0, 1, 65535]],
+      f"many.rk4, 65,537 points: read from {routes.get(many)}, faces {[list(p.vertices) for p in mesh.polygons] if mesh else None}")
 
 # Failures: one line each, the converter's own words; the other files import.
 empty = os.path.join(args.work, "empty.rk4")
