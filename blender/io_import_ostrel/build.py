@@ -93,7 +93,10 @@ def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
     if SETS_LOOP_TOTAL:
         mesh.polygons.foreach_set("loop_total", data.face_sizes.astype(np.int32))
     mesh.polygons.foreach_set("material_index", data.face_surfaces.astype(np.int32))
-    mesh.update(calc_edges=True, calc_edges_loose=True)
+    try:
+        mesh.update(calc_edges=True, calc_edges_loose=True)
+    except TypeError:  # versions that find loose edges by themselves
+        mesh.update(calc_edges=True)
 
     for surface in data.surfaces:
         mesh.materials.append(make_material(surface))

@@ -397,6 +397,13 @@ for model, properties, cli in (
     if check(not errors, f"{what}: {errors}"):
         check_model(model, stem, bpy.data.objects[name], what)
 
+# What the panel shows of a file before the import: its statistics and proposals.
+proposed = addon.proposals(found, cube)
+check(proposed is not None and proposed.summary == b"8 pts / 0/0 lines / 6 faces"
+      and addon.describe(proposed)
+      == "faces only, middle, scale 8, cube, smooth 44.5\u00b0, single-sided",
+      f"the cube's proposals: {proposed and addon.describe(proposed)}")
+
 # Japanese names: the object after the file, the materials after the surfaces.
 japanese = os.path.join(args.work, "日本.rk4")
 shutil.copyfile(cube, japanese)
