@@ -22,19 +22,34 @@ class TooManyPairs(RuntimeError):
     pass
 
 
+def _neighbours(sizes):
+    """Per loop of faces of `sizes` loops, the loop after it and the loop
+    before it in its face."""
+    starts = np.cumsum(sizes) - sizes
+    count = int(np.sum(sizes))
+    following, preceding = np.arange(1, count + 1), np.arange(-1, count - 1)
+    following[starts + sizes - 1] = starts
+    preceding[starts] = starts + sizes - 1
+    return following, preceding
+
+
+def newell_sums(vertices, sizes, loops):
+    """Each face's Newell normal (float64, twice its vector area), summed over
+    the fan from its first corner, as the converter sums it."""
+    v = vertices.astype(np.float64)
+    if not len(sizes):
+        return np.zeros((0, 3))
+    starts = np.cumsum(sizes) - sizes
+    following, _ = _neighbours(sizes)
+    origin = np.repeat(v[loops[starts]], sizes, axis=0)
+    cross = np.cross(v[loops] - origin, v[loops[following]] - origin)
+    return np.add.reduceat(cross, starts, axis=0)
+
+
 def face_normals(vertices, sizes, loops):
     """Unit Newell normals (float64) of the faces and whether each encloses
-    an area. The sum runs over the fan from each loop's first corner, as the
-    converter sums it."""
-    v = vertices.astype(np.float64)
-    starts = np.cumsum(sizes) - sizes
-    owner = np.repeat(np.arange(len(sizes)), sizes)
-    following = np.arange(len(loops)) + 1
-    last = starts + sizes - 1
-    following[last] = starts
-    origin = v[loops[starts]][owner]
-    cross = np.cross(v[loops] - origin, v[loops[following]] - origin)
-    total = np.add.reduceat(cross, starts, axis=0) if len(sizes) else np.zeros((0, 3))
+    an area."""
+    total = newell_sums(vertices, sizes, loops)
     length = np.sqrt(np.einsum("ij,ij->i", total, total))
     area = np.isfinite(length) & (length > 0)
     unit = np.zeros_like(total)
@@ -45,11 +60,7 @@ def face_normals(vertices, sizes, loops):
 def corner_angles(vertices, sizes, loops):
     """The angle of each loop's corner, between its two edges."""
     v = vertices.astype(np.float64)
-    starts = np.cumsum(sizes) - sizes
-    following = np.arange(len(loops)) + 1
-    following[starts + sizes - 1] = starts
-    preceding = np.arange(len(loops)) - 1
-    preceding[starts] = starts + sizes - 1
+    following, preceding = _neighbours(sizes)
     a, b = v[loops[following]] - v[loops], v[loops[preceding]] - v[loops]
     cosine = np.einsum("ij,ij->i", a, b) / np.sqrt(
         np.einsum("ij,ij->i", a, a) * np.einsum("ij,ij->i", b, b))

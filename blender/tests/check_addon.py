@@ -101,15 +101,6 @@ def obj_normals(path):
     return np.stack([n[:, 0], -n[:, 2], n[:, 1]], axis=1)
 
 
-def newell(vertices, sizes, loops):
-    """Vector areas (Newell normals / 2) of the faces."""
-    starts = np.cumsum(sizes) - sizes
-    following = np.arange(len(loops)) + 1
-    following[starts + sizes - 1] = starts
-    p, q = vertices[loops], vertices[loops[following]]
-    return np.add.reduceat(np.cross(p, q), starts, axis=0) / 2 if len(sizes) else np.zeros((0, 3))
-
-
 def expected_names(calls):
     """Surface names in the order of their values, as text."""
     ordered = sorted(calls.values.items(), key=lambda item: item[1])
@@ -240,10 +231,10 @@ def check_against_glb(path, obj, faces, by_value, what):
     tri_sizes = mesh_array(glb.data.polygons, "loop_total", 1, np.int32)
     tri_loops = mesh_array(glb.data.loops, "vertex_index", 1, np.int32)
     tri_slots = mesh_array(glb.data.polygons, "material_index", 1, np.int32)
-    triangle_areas = newell(v, tri_sizes, tri_loops)
+    triangle_areas = addon.normals.newell_sums(v, tri_sizes, tri_loops)
     ours_v = mesh_array(obj.data.vertices, "co", 3).astype(np.float64) @ np.array(obj.matrix_world)[:3, :3].T
     sizes = mesh_array(obj.data.polygons, "loop_total", 1, np.int32)
-    ours = newell(ours_v, sizes, mesh_array(obj.data.loops, "vertex_index", 1, np.int32))
+    ours = addon.normals.newell_sums(ours_v, sizes, mesh_array(obj.data.loops, "vertex_index", 1, np.int32))
     # The glb holds a primitive per surface, its triangles in polygon order.
     # (named with a number added: the add-on's materials took the names first)
     glb_slot = {re.sub(r"\.\d{3}$", "", m.name): i for i, m in enumerate(glb.data.materials)}
