@@ -70,9 +70,12 @@ def _sharp_between_surfaces(mesh, face_surfaces):
     sizes = np.empty(len(mesh.polygons), np.int32)
     mesh.polygons.foreach_get("loop_total", sizes)
     surface_of_loop = np.repeat(face_surfaces, sizes)
-    span = np.int64(max(len(face_surfaces) and face_surfaces.max(), 0)) + 2
-    pairs = np.unique(edge_of_loop.astype(np.int64) * span + (surface_of_loop + 1))
-    return np.bincount(pairs // span, minlength=len(mesh.edges)) > 1
+    order = np.argsort(edge_of_loop, kind="stable")
+    edge, surface = edge_of_loop[order], surface_of_loop[order]
+    meet = (edge[1:] == edge[:-1]) & (surface[1:] != surface[:-1])
+    sharp = np.zeros(len(mesh.edges), bool)
+    sharp[edge[1:][meet]] = True
+    return sharp
 
 
 def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):

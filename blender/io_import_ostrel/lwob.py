@@ -4,7 +4,9 @@
 # reads faster than the trace, but it cannot hold every object (more than
 # 65,536 points, for one): then the converter refuses it and the trace is
 # read instead.
+import array
 import struct
+import sys
 
 import numpy as np
 
@@ -39,13 +41,16 @@ def parse(data):
 
     # Polygons: a count, that many point numbers, a surface number. Where
     # each begins follows only from the one before.
-    words = np.frombuffer(chunks.get(b"POLS", b""), ">u2")
-    counts = words.tolist()
-    starts, at = [], 0
-    while at < len(counts):
+    pols = chunks.get(b"POLS", b"")
+    words = np.frombuffer(pols, ">u2")
+    counts = array.array("H", pols[:len(pols) & ~1])
+    if sys.byteorder == "little":
+        counts.byteswap()
+    starts, at, end = [], 0, len(counts)
+    while at < end:
         starts.append(at)
         at += counts[at] + 2
-    if at != len(counts):
+    if at != end:
         raise TraceError("a polygon runs past the end of POLS")
     starts = np.array(starts, np.int64)
     r.polygon_sizes = words[starts].astype(np.int64)
