@@ -183,7 +183,10 @@ class ImportModelFile(Operator, ImportHelper):
 
         box = layout.box()
         box.label(text="Plug-in Options", icon="IMPORT")
-        self._draw_proposals(context, box)
+        try:
+            self._draw_proposals(context, box)
+        except (OSError, ValueError, AttributeError):
+            pass  # the options stay usable without the file's proposals
         box.prop(self, "load_target")
         box.prop(self, "colour_set")
         for switch, value in (("set_scale", "scale"), ("set_name", "surface_name")):
