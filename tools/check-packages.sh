@@ -131,7 +131,7 @@ if [ -n "$installed" ] && command -v blender >/dev/null; then
     HOME=$work/blender XDG_CONFIG_HOME=$work/blender/config BLENDER_USER_SCRIPTS=$work/blender/scripts \
         blender -b --factory-startup --python-exit-code 1 --python-expr '
 import sys
-sys.dont_write_bytecode = True  # nothing of its own left in the package's folder
+sys.dont_write_bytecode = True  # no byte code left in the add-on folder of the package
 import bpy
 bpy.ops.preferences.addon_enable(module="io_import_ostrel")
 import io_import_ostrel as addon
