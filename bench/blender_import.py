@@ -68,7 +68,7 @@ def parts(path):
     return timing, f"{reader.__name__.split('.')[-1]} {len(run.output) / 1e6:.1f} MB", received, data
 
 
-print("| model | points | polygons | read from | add-on | (converter + trace + arrays + mesh) "
+print("| model | points | polygons | read from | add-on | (converter + reading + arrays + mesh) "
       "| host normals | OBJ | wm.obj_import | import_scene.obj |")
 print("|---|---|---|---|---|---|---|---|---|---|")
 for path in models:
