@@ -1,6 +1,6 @@
-# One model file into Blender: run the converter with the user's panel edits,
-# read its trace, build the object. Every failure becomes one line, in the
-# converter's own words where it has them.
+# One model file into Blender's terms: run the converter with the user's
+# panel edits, read what the host received, turn it into mesh arrays. Every
+# failure becomes one line, in the converter's own words where it has them.
 import os
 
 import numpy as np
@@ -49,7 +49,6 @@ class Outcome:
         self.received = None  # trace.Received
         self.route = None  # what it was read from: "lwob" or "trace"
         self.data = None  # geometry.MeshData
-        self.object = None
 
 
 def read(path, converter_path, options, axes=np.eye(3), route="lwob"):
@@ -75,8 +74,10 @@ def read(path, converter_path, options, axes=np.eye(3), route="lwob"):
         return out
     out.route = route
     r = out.received
-    if len(r.points) == 0 and len(r.polygon_sizes) == 0:
-        out.error = f"ostrel: {path}: nothing to import (0 points, 0 polygons received)"
+    if len(r.points) == 0:
+        # Without points no polygon can show either.
+        out.error = (f"ostrel: {path}: nothing to import (0 points, "
+                     f"{len(r.polygon_sizes)} polygons received)")
         return out
     out.data = geometry.mesh_data(r, axes)
     d = out.data
