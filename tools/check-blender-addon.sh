@@ -47,8 +47,8 @@ for file in ostrel.exe ostrel.p; do
     check "bin/windows/$file is a 32-bit Windows file" pe_i386 "$package/bin/windows/$file"
 done
 
-# Models: the examples, the test models, and generated ones of about 2,500
-# and 8,400 points.
+# Models: the examples, the test models, and generated ones of 976 and
+# 9,485 points.
 build/generate-model --size 0.1 --seed 3 "$work/generated-small.rk4" >/dev/null &&
     build/generate-model --size 1 --seed 5 "$work/generated.rk4" >/dev/null ||
     { echo "generate-model failed"; exit 1; }
