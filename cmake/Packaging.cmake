@@ -9,7 +9,8 @@
 # component, so install rules of anything built alongside stay out.
 #
 # Debian layout: the program and the module live together in /usr/lib/ostrel/
-# and /usr/bin/ostrel is a symbolic link to the program. The stand-in host
+# and /usr/bin/ostrel is a symbolic link to the program; the Blender add-on
+# lies in /usr/share/blender/scripts/addons/io_import_ostrel/. The stand-in host
 # looks for ostrel.p beside its own executable as the kernel names it
 # (/proc/self/exe, the link resolved), so the installed program finds the
 # installed module exactly as the build tree's does, with no install-time path
@@ -87,12 +88,18 @@ elseif(TARGET ostrel)
   install(FILES ${CMAKE_SOURCE_DIR}/standin/README.md DESTINATION ${doc}/standin COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
+  # The Blender add-on where Debian's Blender looks for add-ons; without a
+  # converter of its own it runs /usr/bin/ostrel.
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/blender/io_import_ostrel
+          DESTINATION share/blender/scripts/addons COMPONENT ostrel
+          FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "blender")
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Ostrel developers <dev@ostrel.invalid>")
 else()
   return()

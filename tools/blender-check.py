@@ -12,39 +12,14 @@ import numpy
 
 numpy.bool = bool  # Blender 3.4's glTF importer still uses the removed alias
 
+import os
 import sys
 
 import bpy
 from mathutils import Vector
 
-
-def read_trace(path):
-    polygons = []  # (corner count, surface value)
-    values = {}  # surface name -> value
-    blocks = {}  # surface name -> block bytes
-    for line in open(path, encoding="latin-1"):
-        words = line.split()
-        if not words:
-            continue
-        if words[0] == "addPolygon":
-            polygons.append((int(words[1]), int(words[2])))
-        elif words[0] == "lookupSurface":
-            values[words[1].strip('"')] = int(words[-1])
-        elif words[0] == "storeSurfaceData" and len(words) == 4:
-            blocks[words[1].strip('"')] = bytes.fromhex(words[3])
-    return polygons, values, blocks
-
-
-def srgb_to_linear(c):
-    return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
-
-
-def expected_colour(block, linear):
-    diffuse = (block[34] << 8 | block[35]) / 256
-    rgb = [b / 255 for b in block[6:9]]
-    if linear:
-        return [min(1.0, srgb_to_linear(c) * diffuse) for c in rgb]
-    return [c * diffuse for c in rgb]
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from blender_helpers import base_colour, expected_colour, read_trace  # noqa: E402
 
 
 def obj_corners(path):
@@ -112,18 +87,11 @@ def blender_corners():
     return pairs, polygons, materials
 
 
-def base_colour(material):
-    if material.use_nodes:
-        for node in material.node_tree.nodes:
-            if node.type == "BSDF_PRINCIPLED":
-                return list(node.inputs["Base Color"].default_value)[:3]
-    return list(material.diffuse_color)[:3]
-
-
 def check(trace_path):
     stem = trace_path[: -len(".trace")]
-    polygons, values, blocks = read_trace(trace_path)
-    faces = [p for p in polygons if p[0] >= 3]
+    calls = read_trace(trace_path)
+    values, blocks = calls.values, calls.blocks
+    faces = [(len(points), value) for value, points in calls.polygons if len(points) >= 3]
     used = {name for name, value in values.items() if any(s == value for _, s in faces)}
     written = obj_corners(stem + ".obj")
     written_table = index_pairs(written)

@@ -2,8 +2,9 @@
 # The packages as a user gets them: builds the Debian package (default
 # preset) and the Windows ZIP (win32 preset) with CPack, checks what each
 # holds, installs the .deb with dpkg, converts an example with the installed
-# `ostrel` and removes the package again; then unpacks the ZIP and runs its
-# ostrel.exe under Wine. Both converted files must be byte-identical to the
+# `ostrel`, imports one into Debian's Blender through the installed add-on
+# (which runs /usr/bin/ostrel) and removes the package again; then unpacks
+# the ZIP and runs its ostrel.exe under Wine. Both converted files must be byte-identical to the
 # build tree's. The Wine part is skipped, in one line, where the ZIP has no
 # ostrel.exe yet, the kernel does not run 32-bit code or Wine is missing.
 #
@@ -92,7 +93,8 @@ step "deb: contents"
 listing=$(dpkg-deb -c "$deb")
 for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
     ./usr/lib/ostrel/ostrel.p ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
-    ./usr/share/doc/ostrel/examples/cube.rk4; do
+    ./usr/share/doc/ostrel/examples/cube.rk4 \
+    ./usr/share/blender/scripts/addons/io_import_ostrel/__init__.py; do
     grep -q -F -- " $entry" <<<"$listing" || fail "$deb lacks $entry"
 done
 dpkg-deb -x "$deb" "$work/deb"
@@ -123,12 +125,34 @@ echo "  $bin --version: $version; outputs: $formats"
 (cd "$examples" && convert_all "$work/installed" "$bin")
 same_files "$work/installed"
 
+if [ -n "$installed" ] && command -v blender >/dev/null; then
+    step "deb: Debian's Blender finds the add-on, which runs /usr/bin/ostrel"
+    mkdir -p "$work/blender/config" "$work/blender/scripts"
+    HOME=$work/blender XDG_CONFIG_HOME=$work/blender/config BLENDER_USER_SCRIPTS=$work/blender/scripts \
+        blender -b --factory-startup --python-exit-code 1 --python-expr '
+import sys
+sys.dont_write_bytecode = True  # no byte code left in the add-on folder of the package
+import bpy
+bpy.ops.preferences.addon_enable(module="io_import_ostrel")
+import io_import_ostrel as addon
+where, used = addon.__file__, addon.converter.find("")
+bpy.ops.import_scene.rk4(filepath="/usr/share/doc/ostrel/examples/cube.rk4")
+mesh = bpy.data.objects["cube"].data
+print("imported:", where, used, len(mesh.vertices), len(mesh.polygons), len(mesh.materials))
+' >"$work/blender.out" 2>&1 || { cat "$work/blender.out"; fail "Blender cannot use the installed add-on"; }
+    line=$(grep '^imported:' "$work/blender.out")
+    [ "$line" = "imported: /usr/share/blender/scripts/addons/io_import_ostrel/__init__.py /usr/bin/ostrel 8 6 3" ] ||
+        fail "Blender and the installed add-on: '$line'"
+    echo "  the add-on in /usr/share/blender/scripts/addons, converter /usr/bin/ostrel: the cube, 8 points, 6 faces, 3 materials"
+fi
+
 if [ -n "$installed" ]; then
     step "deb: removing"
     dpkg_retry -r ostrel
     installed=
-    [ ! -e /usr/bin/ostrel ] && [ ! -e /usr/lib/ostrel ] || fail "files left after dpkg -r ostrel"
-    echo "  removed; /usr/bin/ostrel and /usr/lib/ostrel are gone"
+    [ ! -e /usr/bin/ostrel ] && [ ! -e /usr/lib/ostrel ] &&
+        [ ! -e /usr/share/blender/scripts/addons/io_import_ostrel ] || fail "files left after dpkg -r ostrel"
+    echo "  removed; /usr/bin/ostrel, /usr/lib/ostrel and the add-on are gone"
 fi
 
 step "zip: building the win32 preset and the ZIP"
