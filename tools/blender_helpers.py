@@ -60,7 +60,8 @@ def base_colour(material):
 def render(path, width=320, height=240, samples=24):
     """Renders the current scene's meshes into the PNG `path` with Cycles on
     the CPU: seen from the front right and above, the whole object in view,
-    a sun and a light grey sky, a few samples, no denoising."""
+    a sun and a dusky blue sky that sets off light grey faces, a few samples,
+    no denoising."""
     scene = bpy.context.scene
     points = []
     for o in scene.objects:
@@ -85,7 +86,7 @@ def render(path, width=320, height=240, samples=24):
     scene.collection.objects.link(sun)
     world = bpy.data.worlds.new("world")
     world.use_nodes = True
-    world.node_tree.nodes["Background"].inputs["Color"].default_value = (0.6, 0.65, 0.7, 1)
+    world.node_tree.nodes["Background"].inputs["Color"].default_value = (0.22, 0.27, 0.36, 1)
     world.node_tree.nodes["Background"].inputs["Strength"].default_value = 0.6
     scene.world = world
 
