@@ -15,8 +15,8 @@ inline std::string CheckTables(const ModelTables& t) {
     for (const LineRecord& l : t.lines) {
         if (l.faceRefCount < 0 ||
             (l.faceRefCount > 2 &&
-             (l.faceRef[0] < 0 || int64_t{l.faceRef[0]} + l.faceRefCount >
-                                      static_cast<int64_t>(t.faceRefs.size())))) {
+             (l.faceRef[0] < 0 ||
+              int64_t{l.faceRef[0]} + l.faceRefCount > static_cast<int64_t>(t.faceRefs.size())))) {
             return "line: face references outside the table";
         }
         for (int32_t i = 0; i < l.faceRefCount; ++i) {
@@ -34,8 +34,8 @@ inline std::string CheckTables(const ModelTables& t) {
             return "face: negative line count or colour outside 0..15";
         }
         if (f.lineCount > kInlineFaceLines &&
-            (f.lineRef[0] < 0 || int64_t{f.lineRef[0]} + f.lineCount >
-                                     static_cast<int64_t>(t.faceLineRefs.size()))) {
+            (f.lineRef[0] < 0 ||
+             int64_t{f.lineRef[0]} + f.lineCount > static_cast<int64_t>(t.faceLineRefs.size()))) {
             return "face: line references outside the table";
         }
         for (int32_t i = 0; i < f.lineCount; ++i) {

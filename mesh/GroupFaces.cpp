@@ -35,13 +35,13 @@ constexpr int32_t kCursorMinRefs = 8;
 // and the part of that line's face list still to take.
 struct Frame {
     int32_t face;
-    int32_t linePos; // position in the face's line list; -1 before the first
+    int32_t linePos;     // position in the face's line list; -1 before the first
     const int32_t* refs; // the followed line's face list (see LineFaces)
-    int32_t refPos;  // next entry of that list
-    int32_t refEnd;  // end of that list
-    int32_t line;    // the followed line, for its cursor; -1 without one
-    int16_t pass;    // 0: lines listed by exactly two faces; 1: by more
-    int16_t lastPass; // 0 when no line of the face is listed by more than two
+    int32_t refPos;      // next entry of that list
+    int32_t refEnd;      // end of that list
+    int32_t line;        // the followed line, for its cursor; -1 without one
+    int16_t pass;        // 0: lines listed by exactly two faces; 1: by more
+    int16_t lastPass;    // 0 when no line of the face is listed by more than two
 };
 
 void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& cursor,

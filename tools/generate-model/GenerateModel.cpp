@@ -438,18 +438,19 @@ bool WriteFile(const std::string& path, const std::vector<const std::string*>& p
 
 // Asked for (--help): on stdout, exit 0; after a mistake: on stderr, exit 64.
 int Usage(bool asked = false) {
-    std::fputs("usage: generate-model --size MB [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
-               "       generate-model --grid SIDE [--copies K] | --cone N | --spiral N [--turns T]\n"
-               "                      [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
-               "  --size MB   approximate size of the model file (0.01 to 4096)\n"
-               "  --grid SIDE K grids (--copies, default 1) of SIDE x SIDE points\n"
-               "  --cone N    N triangles around one apex\n"
-               "  --spiral N  one face of N corners, a band wound T times (--turns, default 20)\n"
-               "  --seed N    random seed (default 1); equal seeds give equal files\n"
-               "  --lf        LF line ends instead of CR LF\n"
-               "  --obj FILE  also write the same mesh as Wavefront OBJ\n"
-               "  --help      show this text\n",
-               asked ? stdout : stderr);
+    std::fputs(
+        "usage: generate-model --size MB [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
+        "       generate-model --grid SIDE [--copies K] | --cone N | --spiral N [--turns T]\n"
+        "                      [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
+        "  --size MB   approximate size of the model file (0.01 to 4096)\n"
+        "  --grid SIDE K grids (--copies, default 1) of SIDE x SIDE points\n"
+        "  --cone N    N triangles around one apex\n"
+        "  --spiral N  one face of N corners, a band wound T times (--turns, default 20)\n"
+        "  --seed N    random seed (default 1); equal seeds give equal files\n"
+        "  --lf        LF line ends instead of CR LF\n"
+        "  --obj FILE  also write the same mesh as Wavefront OBJ\n"
+        "  --help      show this text\n",
+        asked ? stdout : stderr);
     return asked ? 0 : 64;
 }
 
@@ -483,11 +484,11 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    const bool shapeOk = (o.shape == "grid" && o.count >= 2 && o.count <= 4096 && o.copies >= 1 &&
-                          o.copies <= 64) ||
-                         (o.shape == "cone" && o.count >= 3 && o.count <= 65535) ||
-                         (o.shape == "spiral" && o.count >= 8 && o.count <= 65536 &&
-                          o.count % 2 == 0 && o.turns > 0 && o.turns <= 1000);
+    const bool shapeOk =
+        (o.shape == "grid" && o.count >= 2 && o.count <= 4096 && o.copies >= 1 && o.copies <= 64) ||
+        (o.shape == "cone" && o.count >= 3 && o.count <= 65535) ||
+        (o.shape == "spiral" && o.count >= 8 && o.count <= 65536 && o.count % 2 == 0 &&
+         o.turns > 0 && o.turns <= 1000);
     if (o.out.empty() || (o.shape.empty() ? !(o.sizeMb >= 0.01 && o.sizeMb <= 4096) : !shapeOk)) {
         return Usage();
     }
