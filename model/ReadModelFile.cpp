@@ -268,15 +268,18 @@ bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
         // a stored face has (point numbers start at 1); each end point is
         // counted against all of them at once.
         using Lanes = int32_t __attribute__((vector_size(16)));
-        int32_t flat[2 * kDirectCloseCheckMaxLines] = {};
+        int32_t flat[2 * kDirectCloseCheckMaxLines];
         for (int32_t i = 0; i < count; ++i) {
             const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
             flat[2 * i] = l.pointA;
             flat[2 * i + 1] = l.pointB;
         }
         const int32_t groups = (2 * count + 3) / 4;
+        for (int32_t j = 2 * count; j < 4 * groups; ++j) {
+            flat[j] = 0;
+        }
         Lanes ends[2 * kDirectCloseCheckMaxLines / 4];
-        std::memcpy(ends, flat, sizeof ends);
+        std::memcpy(ends, flat, static_cast<size_t>(groups) * sizeof(Lanes));
         for (int32_t i = 0; i < count; ++i) {
             const int32_t a = flat[2 * i];
             const int32_t b = flat[2 * i + 1];
