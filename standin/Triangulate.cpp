@@ -217,9 +217,15 @@ void ClipEars(Ring& r, size_t n, std::vector<uint32_t>& triangles) {
         ++logN;
     // Near-linear work for the usual shapes, and room for small loops whose
     // ear triangles keep spanning other corners' boxes; past the bound a
-    // loop is cut into a fan rather than taking ever longer.
+    // loop is cut into a fan rather than taking ever longer. Large loops
+    // come here only when the sweep found them not simple: those that only
+    // touch themselves (a hole joined by a bridge, lobes meeting at a
+    // corner) need a few n log n tests; loops that cross themselves get no
+    // exact cut anyway, and the tighter bound keeps them quick.
+    const uint64_t perCorner = n < kSweepMinCorners ? 64 : 8;
     const uint64_t quadratic = n < kSweepMinCorners ? uint64_t{n} * n : 0;
-    const uint64_t budget = static_cast<uint64_t>(64.0 * double(n) * logN) + quadratic + 4096;
+    const uint64_t budget =
+        static_cast<uint64_t>(double(perCorner) * double(n) * logN) + quadratic + 4096;
     size_t remaining = n;
     uint32_t current = 0, stop = 0;
     int mode = 0; // 0 ears; 1 flat corners; 2 any strictly convex corner; 3 any corner

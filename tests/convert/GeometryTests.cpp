@@ -317,6 +317,36 @@ TEST(Triangles, ManyCornersCoveredExactly) {
         ExpectAreasAddUp(loop);
 }
 
+// Loops that touch themselves but do not cross: an annulus whose hole is
+// joined to the outside by a bridge (two corners each repeated), two lobes
+// meeting at one corner. The sweep refuses them; the ear clipping that
+// takes over still cuts them exactly.
+TEST(Triangles, LoopsThatOnlyTouchThemselvesCutExactly) {
+    const double pi = std::numbers::pi;
+    const int n = 3000;
+    Loop2 bridged, lobes;
+    auto at = [&](double r, int k) { // the same point for k and k + n
+        const double a = 2 * pi * (k % n) / n;
+        return std::array<double, 2>{r * std::cos(a), r * std::sin(a)};
+    };
+    for (int k = 0; k <= n; ++k)
+        bridged.push_back(at(10, k));
+    for (int k = n; k >= 0; --k)
+        bridged.push_back(at(5 + 0.5 * std::sin(23 * 2 * pi * k / n), k));
+    for (int k = 0; k < n; ++k) {
+        const auto p = at(5, k + n / 2);
+        lobes.push_back({k == 0 ? 0.0 : 5 + p[0], p[1]}); // starts at the origin
+    }
+    for (int k = 0; k < n; ++k) {
+        const auto p = at(5, k);
+        lobes.push_back({k == 0 ? 0.0 : p[0] - 5, p[1]});
+    }
+    for (const Loop2& loop : {bridged, lobes}) {
+        EXPECT_FALSE(IsSimple(loop));
+        ExpectAreasAddUp(loop);
+    }
+}
+
 TEST(Triangles, LargeSpiralsAndDeepStarsCoveredExactly) {
     for (const Loop2& loop : {Spiral(2000, 20), Star(20000, 0.2)})
         ExpectAreasAddUp(loop);
