@@ -23,8 +23,9 @@
 // else the next corner; past a bound of corner tests (64 n log n + n^2 below
 // 64 corners, 8 n log n from 64 on) the rest is cut into a fan, so the work
 // stays within O(n log n). Loops that only touch themselves (a hole joined by
-// a bridge, lobes meeting at a corner) are still cut exactly that way. A loop that encloses no area at all (every corner on one line,
-// or crossing parts that cancel) is cut into a fan from its first corner.
+// a bridge, lobes meeting at a corner) are still cut exactly that way. A
+// loop that encloses no area at all (every corner on one line, or crossing
+// parts that cancel) is cut into a fan from its first corner.
 //
 // Normals (Normals.cpp, SmoothFan.cpp). A polygon's normal is the
 // normalised Newell normal of its whole loop, in double precision; for the
