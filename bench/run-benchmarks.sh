@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
-# Import speed against the line-scan floor and an OBJ loader, per file size.
+# The import and the conversions against yardsticks, as ratios measured in
+# one run: every program of a comparison runs in turn, round after round, so
+# that the machine's load weighs on all of them alike; each figure is the
+# median of the rounds, wall time and CPU time (user + system).
 #
-#   bench/run-benchmarks.sh [--build DIR] [--data DIR] [--sizes "1 4 16 64"] [--big]
-#                           [--runs N] [--seed N] [--import PROGRAM]
+#   bench/run-benchmarks.sh [--build DIR] [--data DIR] [--runs N] [--seed N]
+#                           [--sizes "1 4 16 64"] [--big] [--import PROGRAM]
+#                           [--only import,growth,geometry,triangles] [--before DIR]
 #
-# Generates (once, kept in the data folder) a model file of each size and the
-# same mesh as OBJ, warms the page cache, then runs each program N times
-# (default 5) and keeps the best wall and the best CPU time (user + system).
-# Peak memory is the peak resident set; faults are minor page faults. The
-# import is `ostrel MODEL --check` when the stand-in host has that option,
-# otherwise bench/import-check (read, group, build into a counting sink).
-# --import runs PROGRAM MODEL instead (say, an import-check built from an
-# older revision, for before/after figures). --big adds a 200 MB file.
-# Build first:
+# Sections (all by default):
+#   import     `ostrel MODEL --check` against the line scan (the file read in
+#              1 MiB blocks, every line end found with memchr) and against
+#              tinyobjloader loading the same mesh as OBJ, on the grid (a
+#              grid of 65,536 points four times, LF line ends, 27.6 MB) and
+#              on the generator's 64 MB model
+#   growth     the import per file size (1 to 64 MB, --big adds 200 MB):
+#              time, throughput, peak memory, page faults, x line scan
+#   geometry   conversions to glb of a cone of 10,000 to 65,000 triangles
+#              round one apex and of a spiral band of 65,000 corners (one
+#              face), against `--check` on the grid
+#   triangles  triangulation alone of a spiral band of a million corners
+#              (and of 65,000 corners at random, not simple: the fall-back)
+#
+# --before DIR adds the ostrel of another build folder (an earlier revision)
+# to the import and geometry comparisons, so that before and after are
+# measured side by side.
+#
+# The models are generated once into the data folder ($TMPDIR/ostrel-bench).
+# The import is `ostrel MODEL --check`; --import runs PROGRAM MODEL instead
+# (say, an import-check built from an older revision). Build first:
 #   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DOSTREL_BENCH=ON
 #   cmake --build build-bench -j2
 set -euo pipefail
@@ -23,7 +39,9 @@ data=${TMPDIR:-/tmp}/ostrel-bench
 sizes="1 4 16 64"
 runs=5
 seed=1
+only=import,growth,geometry,triangles
 importOverride=
+before=
 while (($#)); do
   case $1 in
   --build) build=$2; shift 2 ;;
@@ -32,108 +50,181 @@ while (($#)); do
   --big) sizes="$sizes 200"; shift ;;
   --runs) runs=$2; shift 2 ;;
   --seed) seed=$2; shift 2 ;;
+  --only) only=$2; shift 2 ;;
   --import) importOverride=$2; shift 2 ;;
+  --before) before=$2; shift 2 ;;
   *) echo "unknown option $1" >&2; exit 64 ;;
   esac
 done
+want() { [[ ",$only," == *",$1,"* ]]; }
 
-for tool in generate-model measure line-scan; do
+for tool in generate-model measure line-scan ostrel; do
   if [[ ! -x $build/$tool ]]; then
     echo "$build/$tool is missing: build with -DOSTREL_BENCH=ON first (see the top of $0)" >&2
     exit 1
   fi
 done
-if [[ -n $importOverride ]]; then
-  import=("$importOverride" MODEL)
-  importName=$(basename "$importOverride")
-elif [[ -x $build/ostrel ]] && "$build/ostrel" --help 2>&1 | grep -q -- '--check'; then
-  import=("$build/ostrel" MODEL --check)
-  importName="ostrel --check"
-else
-  import=("$build/import-check" MODEL)
-  importName="import-check"
-fi
 haveObj=0
 [[ -x $build/obj-load ]] && haveObj=1
+mkdir -p "$data/out"
 
-mkdir -p "$data"
-echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); best of $runs runs"
-echo "import: $importName"
-if [[ -x $build/page-touch ]]; then
-  # What the tables' first touch costs here, on small and on huge pages.
-  for mode in "" --huge; do
-    echo "fresh memory: $(for i in 1 2 3; do "$build/page-touch" 64 $mode; done | sort -t, -k2 -n | head -1)"
+# import MODEL: the command words of the import of MODEL.
+import() {
+  if [[ -n $importOverride ]]; then
+    printf '%q %q' "$importOverride" "$1"
+  else
+    printf '%q %q --check' "$build/ostrel" "$1"
+  fi
+}
+
+# Generates a model (and its OBJ) once: model NAME GENERATOR-ARGS...
+model() {
+  local name=$1
+  shift
+  if [[ ! -s $data/$name.rk4 ]]; then
+    "$build/generate-model" "$@" "$data/$name.rk4" >/dev/null
+  fi
+  cat "$data/$name.rk4" >/dev/null # warm the page cache
+  [[ ! -f $data/$name.obj ]] || cat "$data/$name.obj" >/dev/null
+}
+
+# compare NAME "COMMAND" NAME "COMMAND" ...: runs the commands in turn for
+# $runs rounds; sets wall[NAME], cpu[NAME] (medians), rss[NAME] (largest)
+# and faults[NAME] (median).
+declare -A wall cpu rss faults
+median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+compare() {
+  local -a names=() commands=()
+  while (($#)); do
+    names+=("$1")
+    commands+=("$2")
+    shift 2
+  done
+  local -A w=() c=() f=() r=()
+  local round i line tw tc tr tf code
+  for ((round = 0; round < runs; round++)); do
+    for i in "${!names[@]}"; do
+      line=$(eval "$(printf '%q' "$build/measure") ${commands[$i]}")
+      read -r tw tc tr tf code <<<"$line"
+      if ((code != 0)); then
+        echo "failed ($code): ${commands[$i]}" >&2
+        exit 1
+      fi
+      w[$i]+="$tw " c[$i]+="$tc " f[$i]+="$tf "
+      if ((tr > ${r[$i]:-0})); then r[$i]=$tr; fi
+    done
+  done
+  for i in "${!names[@]}"; do
+    wall[${names[$i]}]=$(median <<<"${w[$i]}")
+    cpu[${names[$i]}]=$(median <<<"${c[$i]}")
+    faults[${names[$i]}]=$(median <<<"${f[$i]}")
+    rss[${names[$i]}]=${r[$i]}
+  done
+}
+# ratio A B: "wall x.xx, CPU x.xx" for A over B.
+ratio() {
+  awk -v aw="${wall[$1]}" -v ac="${cpu[$1]}" -v bw="${wall[$2]}" -v bc="${cpu[$2]}" \
+    'BEGIN { printf "wall %.2f, CPU %.2f", aw / bw, ac / bc }'
+}
+row() { printf '  %-34s %8.3f s %8.3f s %9.1f MB\n' "$1" "${wall[$1]}" "${cpu[$1]}" "$(awk -v r="${rss[$1]}" 'BEGIN { print r / 1024 }')"; }
+header() { printf '  %-34s %10s %10s %12s\n' program wall cpu peak; }
+
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "each figure: the median of $runs rounds, the programs of a comparison in turn"
+
+gridModel=$data/grid.rk4
+if want import || want geometry; then
+  model grid --grid 256 --copies 4 --lf --obj "$data/grid.obj"
+fi
+
+if want import; then
+  model m64 --size 64 --seed "$seed" --obj "$data/m64.obj"
+  for name in grid m64; do
+    file=$data/$name.rk4
+    echo
+    echo "import, $name ($(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f MB", b / 1048576 }')):"
+    set -- "$name line scan" "$(printf '%q %q' "$build/line-scan" "$file")" \
+      "$name import" "$(import "$file")"
+    if ((haveObj)); then
+      set -- "$@" "$name OBJ load" "$(printf '%q %q' "$build/obj-load" "$data/$name.obj")"
+    fi
+    if [[ -n $before ]]; then
+      set -- "$@" "$name import before" "$(printf '%q %q --check' "$before/ostrel" "$file")"
+    fi
+    compare "$@"
+    header
+    row "$name line scan"
+    row "$name import"
+    if ((haveObj)); then row "$name OBJ load"; fi
+    if [[ -n $before ]]; then row "$name import before"; fi
+    echo "  import / line scan: $(ratio "$name import" "$name line scan")"
+    if ((haveObj)); then echo "  import / OBJ load:  $(ratio "$name import" "$name OBJ load")"; fi
+    if [[ -n $before ]]; then
+      echo "  before / line scan: $(ratio "$name import before" "$name line scan")"
+      if ((haveObj)); then echo "  before / OBJ load:  $(ratio "$name import before" "$name OBJ load")"; fi
+      echo "  import / before:    $(ratio "$name import" "$name import before")"
+    fi
   done
 fi
-printf '%-5s %-15s %9s %9s %9s %8s %9s %9s %7s\n' size program wall_s cpu_s MB/s ns/line peak_MB faults x_scan
 
-# best_of NAME FILE COMMAND... -> sets best_wall best_cpu rss faults
-best_of() {
-  best_wall=999999 best_cpu=999999 rss=0 faults=0
-  local i line wall cpu r f code
-  for ((i = 0; i < runs; i++)); do
-    line=$("$build/measure" "$@")
-    read -r wall cpu r f code <<<"$line"
-    if ((code != 0)); then
-      echo "failed ($code): $*" >&2
-      exit 1
+if want growth; then
+  echo
+  echo "import growth (seed $seed):"
+  printf '  %-5s %9s %9s %9s %9s %8s %9s %7s\n' MB wall_s cpu_s MB/s ns/line peak_MB faults x_scan
+  prev=
+  for size in $sizes; do
+    model "m$size" --size "$size" --seed "$seed"
+    file=$data/m$size.rk4
+    bytes=$(stat -c %s "$file")
+    lines=$("$build/line-scan" "$file" | awk '{ print $3 }')
+    compare scan "$(printf '%q %q' "$build/line-scan" "$file")" "import $size" "$(import "$file")"
+    awk -v s="$size" -v w="${wall[import $size]}" -v c="${cpu[import $size]}" -v b="$bytes" \
+      -v l="$lines" -v r="${rss[import $size]}" -v f="${faults[import $size]}" -v sc="${cpu[scan]}" \
+      'BEGIN { printf "  %-5s %9.3f %9.3f %9.1f %9.1f %8.1f %9d %7.2f\n", s, w, c, b / 1048576 / c,
+                 c * 1e9 / l, r / 1024, f, c / sc }'
+    if [[ -n $prev ]]; then
+      awk -v s0="$prev" -v s1="$size" -v t0="${cpu[import $prev]}" -v t1="${cpu[import $size]}" \
+        -v m0="${rss[import $prev]}" -v m1="${rss[import $size]}" \
+        'BEGIN { printf "        %s -> %s MB (x%.2f): CPU time x%.2f, peak memory x%.2f\n",
+                   s0, s1, s1 / s0, t1 / t0, m1 / m0 }'
     fi
-    best_wall=$(awk -v a="$wall" -v b="$best_wall" 'BEGIN { print (a < b) ? a : b }')
-    if awk -v a="$cpu" -v b="$best_cpu" 'BEGIN { exit !(a < b) }'; then
-      best_cpu=$cpu faults=$f
-    fi
-    if ((r > rss)); then rss=$r; fi
+    prev=$size
   done
-}
+fi
 
-# report SIZE NAME BYTES LINES SCAN_CPU
-report() {
-  awk -v size="$1" -v name="$2" -v bytes="$3" -v lines="$4" -v scan="$5" -v wall="$best_wall" \
-    -v cpu="$best_cpu" -v rss="$rss" -v faults="$faults" 'BEGIN {
-      printf "%-5s %-15s %9.3f %9.3f %9.1f %8.1f %9.1f %9d %7.2f\n", size, name, wall, cpu,
-        bytes / 1048576 / cpu, cpu * 1e9 / lines, rss / 1024, faults, cpu / scan
-    }'
-}
-
-declare -A importCpu importRss
-for size in $sizes; do
-  model=$data/m$size-s$seed.rk4
-  obj=$data/m$size-s$seed.obj
-  if [[ ! -s $model || ! -s $obj ]]; then
-    "$build/generate-model" --size "$size" --seed "$seed" --obj "$obj" "$model" >/dev/null
+if want geometry; then
+  echo
+  echo "geometry: conversions to glb against --check on the grid:"
+  set -- "grid --check" "$(printf '%q %q --check' "$build/ostrel" "$gridModel")"
+  for n in 10000 20000 40000 65000; do
+    model "cone$n" --cone "$n"
+    set -- "$@" "cone of $n triangles" \
+      "$(printf '%q %q -o %q' "$build/ostrel" "$data/cone$n.rk4" "$data/out/cone$n.glb")"
+  done
+  model spiral65000 --spiral 65000
+  set -- "$@" "spiral band of 65000 corners" \
+    "$(printf '%q %q -o %q' "$build/ostrel" "$data/spiral65000.rk4" "$data/out/spiral65000.glb")"
+  if [[ -n $before ]]; then
+    # The earlier revision's slowest cases once each is enough to compare.
+    set -- "$@" "before: cone of 20000 triangles" \
+      "$(printf '%q %q -o %q' "$before/ostrel" "$data/cone20000.rk4" "$data/out/cone20000-before.glb")"
   fi
-  cat "$model" "$obj" >/dev/null # warm the page cache
-  bytes=$(stat -c %s "$model")
-  lines=$("$build/line-scan" "$model" | awk '{ print $3 }')
+  names=()
+  for ((i = 1; i <= $#; i += 2)); do names+=("${!i}"); done
+  compare "$@"
+  header
+  for name in "${names[@]}"; do
+    row "$name"
+  done
+  for name in "${names[@]:1}"; do
+    printf '  %-34s %s\n' "$name / grid --check:" "$(ratio "$name" "grid --check")"
+  done
+fi
 
-  best_of "$build/line-scan" "$model"
-  scan=$best_cpu
-  report "$size" line-scan "$bytes" "$lines" "$scan"
-
-  best_of "${import[@]/MODEL/$model}"
-  report "$size" "$importName" "$bytes" "$lines" "$scan"
-  importCpu[$size]=$best_cpu
-  importRss[$size]=$rss
-
-  if ((haveObj)); then
-    objBytes=$(stat -c %s "$obj")
-    objLines=$("$build/line-scan" "$obj" | awk '{ print $3 }')
-    best_of "$build/obj-load" "$obj"
-    report "$size" "obj-load (OBJ)" "$objBytes" "$objLines" "$scan"
-    awk -v a="${importCpu[$size]}" -v b="$best_cpu" \
-      'BEGIN { printf "      OBJ load time / import time, same mesh: %.2f (above 1: the import is faster)\n", b / a }'
-  fi
-done
-
-# Growth from each size to the next: time and memory per unit of file size.
-prev=
-for size in $sizes; do
-  if [[ -n $prev ]]; then
-    awk -v s0="$prev" -v s1="$size" -v t0="${importCpu[$prev]}" -v t1="${importCpu[$size]}" \
-      -v m0="${importRss[$prev]}" -v m1="${importRss[$size]}" 'BEGIN {
-        printf "%s -> %s MB (x%.2f): import CPU time x%.2f, peak memory x%.2f\n",
-          s0, s1, s1 / s0, t1 / t0, m1 / m0
-      }'
-  fi
-  prev=$size
-done
+if want triangles && [[ -x $build/triangulate-spiral ]]; then
+  echo
+  echo "triangulation alone (thread CPU time):"
+  echo "  $("$build/triangulate-spiral" --corners 1000000 --runs "$runs")"
+  echo "  $("$build/triangulate-spiral" --corners 65000 --runs "$runs")"
+  echo "  $("$build/triangulate-spiral" --corners 65000 --scribble --runs "$runs")"
+fi

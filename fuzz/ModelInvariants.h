@@ -13,8 +13,10 @@
 inline std::string CheckTables(const ModelTables& t) {
     const int32_t points = PointCount(t), lines = LineCount(t), faces = FaceCount(t);
     for (const LineRecord& l : t.lines) {
-        if (l.firstFaceRef < 0 ||
-            int64_t{l.firstFaceRef} + l.faceRefCount > static_cast<int64_t>(t.faceRefs.size())) {
+        if (l.faceRefCount < 0 ||
+            (l.faceRefCount > 2 &&
+             (l.faceRef[0] < 0 ||
+              int64_t{l.faceRef[0]} + l.faceRefCount > static_cast<int64_t>(t.faceRefs.size())))) {
             return "line: face references outside the table";
         }
         for (int32_t i = 0; i < l.faceRefCount; ++i) {
@@ -31,8 +33,9 @@ inline std::string CheckTables(const ModelTables& t) {
         if (f.lineCount < 0 || f.colourIndex < 0 || f.colourIndex >= kColourCount) {
             return "face: negative line count or colour outside 0..15";
         }
-        if (f.firstLineRef < 0 ||
-            int64_t{f.firstLineRef} + f.lineCount > static_cast<int64_t>(t.faceLineRefs.size())) {
+        if (f.lineCount > kInlineFaceLines &&
+            (f.lineRef[0] < 0 ||
+             int64_t{f.lineRef[0]} + f.lineCount > static_cast<int64_t>(t.faceLineRefs.size()))) {
             return "face: line references outside the table";
         }
         for (int32_t i = 0; i < f.lineCount; ++i) {

@@ -174,15 +174,17 @@ void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& 
     std::vector<unsigned char> faceSent(static_cast<size_t>(faceCount), 0);
     ColourFlags colourUsed{};
     int32_t longestFace = 0;
+    // The host names points in 16 bits; stored faces name only points of the
+    // table, so a table that short makes every face reachable.
+    const bool allReachable = PointCount(t) <= kMaxSendablePoint;
     for (int32_t i = 0; i < faceCount; ++i) {
         const FaceRecord& f = t.faces[static_cast<size_t>(i)];
         if (f.lineCount == 1 ? !sendLines : !sendFaces) {
             continue;
         }
-        // The host names points in 16 bits.
         const int32_t* refs = FaceLines(t, f);
         bool reachable = true;
-        for (int32_t j = 0; j < f.lineCount && reachable; ++j) {
+        for (int32_t j = 0; !allReachable && j < f.lineCount && reachable; ++j) {
             const LineRecord& l = LineAt(t, refs, j);
             reachable = l.pointA <= kMaxSendablePoint && l.pointB <= kMaxSendablePoint;
         }

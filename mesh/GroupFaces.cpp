@@ -1,5 +1,6 @@
 #include "mesh/Mesh.h"
 
+#include <algorithm>
 #include <cassert>
 #include <vector>
 
@@ -8,17 +9,19 @@
 // faces, each face of such a line's list to completion in turn, then the
 // lines listed by more than two faces the same way.
 //
-// Two changes keep it cheap without changing its result:
+// Three changes keep it cheap without changing its result:
 //  - the pending work lives on a heap stack (face, pass, position in the
 //    face's line list), so one group of millions of faces needs no deep
 //    call stack;
-//  - every line keeps a cursor: the length of the leading part of its face
-//    list that is known to be placed. A placed face stays placed, so a walk
-//    along the list may start at the cursor, and whatever it passes moves the
-//    cursor on. The recursive form would revisit those entries only to find
-//    them placed. Each list entry is thus passed at most once overall, even
-//    for a line listed by tens of thousands of faces. Short lists are simply
-//    scanned from their start, which passes the same entries; the cursors
+//  - each frame keeps its place in the list of the line it follows, so a
+//    list is not scanned again after the walk of a face reached from it;
+//  - every long list keeps a cursor: the position before which every entry
+//    is known to be placed. A placed face
+//    stays placed, so a walk along the list may start at the cursor, and
+//    whatever it passes moves the cursor on. The recursive form would
+//    revisit those entries only to find them placed. Each entry of a long
+//    list is thus passed at most once overall, even for a line listed by
+//    tens of thousands of faces. Short lists are scanned whole; the cursors
 //    (one per line) are allocated only when the first long list is met, so
 //    the usual model, whose lines are listed by two or three faces, needs no
 //    memory for them.
@@ -28,11 +31,17 @@ namespace {
 // Lists longer than this keep a cursor.
 constexpr int32_t kCursorMinRefs = 8;
 
+// One face whose walk is in progress: the line of its list being followed
+// and the part of that line's face list still to take.
 struct Frame {
     int32_t face;
-    int32_t pass;     // 0: lines listed by exactly two faces; 1: by more
-    int32_t linePos;  // next position in the face's line list
-    int32_t lastPass; // 0 when no line of the face is listed by more than two
+    int32_t linePos;     // position in the face's line list; -1 before the first
+    const int32_t* refs; // the followed line's face list (see LineFaces)
+    int32_t refPos;      // next entry of that list
+    int32_t refEnd;      // end of that list
+    int32_t line;        // the followed line, for its cursor; -1 without one
+    int16_t pass;        // 0: lines listed by exactly two faces; 1: by more
+    int16_t lastPass;    // 0 when no line of the face is listed by more than two
 };
 
 void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& cursor,
@@ -43,7 +52,9 @@ void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& curso
     t.faceOrder[static_cast<size_t>(cursor++)] = faceIndex;
     ++group.memberCount;
     const int32_t* refs = FaceLines(t, face);
-    int32_t lastPass = 0;
+    int16_t lastPass = 0;
+    double sumX = group.sumX, sumY = group.sumY, sumZ = group.sumZ;
+    int32_t sumCount = group.sumCount;
     for (int32_t i = 0; i < face.lineCount; ++i) {
         const LineRecord& line = t.lines[static_cast<size_t>(refs[i])];
         lastPass = line.faceUseCount > 2 ? 1 : lastPass;
@@ -53,13 +64,17 @@ void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& curso
             assert(line.pointB >= 1 && line.pointB <= PointCount(t));
             const PointRecord& a = t.points[static_cast<size_t>(line.pointA - 1)];
             const PointRecord& b = t.points[static_cast<size_t>(line.pointB - 1)];
-            group.sumX += b.x + a.x;
-            group.sumY += b.y + a.y;
-            group.sumZ += b.z + a.z;
-            group.sumCount += 2;
+            sumX += b.x + a.x;
+            sumY += b.y + a.y;
+            sumZ += b.z + a.z;
+            sumCount += 2;
         }
     }
-    stack.push_back(Frame{faceIndex, 0, 0, lastPass});
+    group.sumX = sumX;
+    group.sumY = sumY;
+    group.sumZ = sumZ;
+    group.sumCount = sumCount;
+    stack.push_back(Frame{faceIndex, -1, nullptr, 0, 0, -1, 0, lastPass});
 }
 
 } // namespace
@@ -82,45 +97,63 @@ void GroupFaces(ModelTables& t) {
 
         while (!stack.empty()) {
             Frame& frame = stack.back();
-            const FaceRecord& face = t.faces[static_cast<size_t>(frame.face)];
-            const int32_t* refs = FaceLines(t, face);
             int32_t next = -1;
-            while (frame.pass <= frame.lastPass && next < 0) {
-                if (frame.linePos >= face.lineCount) {
-                    ++frame.pass;
-                    frame.linePos = 0;
-                    continue;
-                }
-                const int32_t lineIndex = refs[frame.linePos];
-                const LineRecord& line = t.lines[static_cast<size_t>(lineIndex)];
-                const bool follow =
-                    frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
-                if (follow) {
-                    const int32_t* faceRefs = LineFaces(t, line);
-                    // A cursor of 0 is always right: nothing is skipped.
-                    int32_t* lineCursorAt = nullptr;
-                    int32_t pos = 0;
-                    if (line.faceRefCount > kCursorMinRefs) {
-                        if (lineCursor.empty()) {
-                            lineCursor.assign(t.lines.size(), 0);
-                        }
-                        lineCursorAt = &lineCursor[static_cast<size_t>(lineIndex)];
-                        pos = *lineCursorAt;
-                    }
-                    while (pos < line.faceRefCount) {
-                        const int32_t candidate = faceRefs[pos++];
+            for (;;) {
+                if (frame.line >= 0) {
+                    // Entries before a line's cursor are placed: another
+                    // face's walk along the same list may have passed them
+                    // while this one waited.
+                    int32_t& lineAt = lineCursor[static_cast<size_t>(frame.line)];
+                    frame.refPos = std::max(frame.refPos, lineAt);
+                    while (frame.refPos < frame.refEnd) {
+                        const int32_t candidate = frame.refs[frame.refPos++];
                         assert(candidate >= 0 && candidate < faceCount);
                         if (t.faces[static_cast<size_t>(candidate)].group == -1) {
                             next = candidate;
                             break;
                         }
                     }
-                    if (lineCursorAt != nullptr) {
-                        *lineCursorAt = pos;
+                    lineAt = frame.refPos;
+                } else {
+                    while (frame.refPos < frame.refEnd) {
+                        const int32_t candidate = frame.refs[frame.refPos++];
+                        assert(candidate >= 0 && candidate < faceCount);
+                        // The face itself stands in each of its lines' lists.
+                        if (candidate != frame.face &&
+                            t.faces[static_cast<size_t>(candidate)].group == -1) {
+                            next = candidate;
+                            break;
+                        }
                     }
                 }
-                if (next < 0) {
-                    ++frame.linePos; // this line's list is exhausted
+                if (next >= 0) {
+                    break;
+                }
+                // This line's list is exhausted: the next line to follow.
+                const FaceRecord& face = t.faces[static_cast<size_t>(frame.face)];
+                if (++frame.linePos >= face.lineCount) {
+                    if (frame.pass >= frame.lastPass) {
+                        break;
+                    }
+                    ++frame.pass;
+                    frame.linePos = 0;
+                }
+                const int32_t lineIndex = FaceLines(t, face)[frame.linePos];
+                const LineRecord& line = t.lines[static_cast<size_t>(lineIndex)];
+                const bool follow =
+                    frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
+                frame.line = -1;
+                frame.refPos = frame.refEnd = 0;
+                if (follow) {
+                    frame.refs = LineFaces(t, line);
+                    frame.refPos = 0;
+                    frame.refEnd = line.faceRefCount;
+                    if (line.faceRefCount > kCursorMinRefs) {
+                        if (lineCursor.empty()) {
+                            lineCursor.assign(t.lines.size(), 0);
+                        }
+                        frame.line = lineIndex;
+                    }
                 }
             }
             if (next < 0) {

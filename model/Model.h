@@ -244,18 +244,27 @@ struct LineRecord {
     int32_t pointB; // 1-based
     uint16_t value3;
     uint16_t value4;
-    int32_t faceRefCount;
+    int32_t faceRefCount; // faces naming the line, line faces included, with repeats
     int32_t direction;    // 0, or 1 (last run A->B) / 2 (B->A); written by BuildObject
     int32_t faceUseCount; // face-section faces listing the line, with repeats
-    int32_t firstFaceRef; // faceRefs of this line: ModelTables::faceRefs[first .. first+count)
+    // Those faces in reading order (see LineFaces): up to two stand here,
+    // where the grouping finds them with the line; the list of a line named
+    // more often stands in ModelTables::faceRefs from index faceRef[0] on.
+    int32_t faceRef[2];
 };
+
+// Faces of up to this many lines keep their line list in the record.
+constexpr int32_t kInlineFaceLines = 4;
 
 struct FaceRecord {
     int32_t lineCount;
     int32_t colourIndex;
     int32_t value3;
-    int32_t firstLineRef; // lines of this face: ModelTables::faceLineRefs[first .. first+lineCount)
-    int32_t group;        // index into groups, -1 until GroupFaces
+    int32_t group; // index into groups, -1 until GroupFaces
+    // The face's lines (see FaceLines): the list itself when it has at most
+    // kInlineFaceLines entries, where the grouping finds it with the face;
+    // otherwise lineRef[0] is where it starts in ModelTables::faceLineRefs.
+    int32_t lineRef[kInlineFaceLines];
 };
 
 struct PaletteEntry {
@@ -279,8 +288,8 @@ struct ModelTables {
     Table<PointRecord> points;
     Table<LineRecord> lines;
     Table<FaceRecord> faces;     // face-section faces, then line faces
-    Table<int32_t> faceLineRefs; // 0-based line indices, per face in file order
-    Table<int32_t> faceRefs;     // 0-based face indices, per line in reading order
+    Table<int32_t> faceLineRefs; // line lists of faces of more than kInlineFaceLines lines
+    Table<int32_t> faceRefs;     // face lists of lines named by three or more faces
     int32_t lineFaceCount = 0;
     int32_t lineEntryCount = 0;
     std::vector<PaletteEntry> palette; // of the last PALC0 section
@@ -309,11 +318,15 @@ inline int32_t PaletteCount(const ModelTables& t) {
 inline int32_t GroupCount(const ModelTables& t) {
     return static_cast<int32_t>(t.groups.size());
 }
+// The 0-based indices of the lines of face `f`, lineCount of them, in the
+// order the file lists them.
 inline const int32_t* FaceLines(const ModelTables& t, const FaceRecord& f) {
-    return t.faceLineRefs.data() + f.firstLineRef;
+    return f.lineCount <= kInlineFaceLines ? f.lineRef : t.faceLineRefs.data() + f.lineRef[0];
 }
+// The 0-based indices of the faces naming line `l`, faceRefCount of them,
+// in reading order (face-table order).
 inline const int32_t* LineFaces(const ModelTables& t, const LineRecord& l) {
-    return t.faceRefs.data() + l.firstFaceRef;
+    return l.faceRefCount <= 2 ? l.faceRef : t.faceRefs.data() + l.faceRef[0];
 }
 
 // ----------------------------------------------------------------- reader ---

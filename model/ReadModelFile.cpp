@@ -8,6 +8,8 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,6 +33,8 @@ inline int32_t LineInteger(const char* text) {
     return end == nullptr || IsDecimalDigit(*end) ? ParseInteger(text) : value;
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
 constexpr int32_t kLineBufferSize = 80;
 constexpr int32_t kLineLimit = kLineBufferSize - 1;
 
@@ -45,6 +49,12 @@ constexpr int32_t kLineLimit = kLineBufferSize - 1;
 // buffer has room for the last word's spill past the terminating NUL, which
 // nothing reads. Lines near the end of a block, and everything at the end of
 // the file, go through ReadTextLine itself.
+//
+// The usual number lines inside the block are converted where they lie and
+// never reach the buffer, nor do lines that are skipped unread: the buffer's
+// content matters only to a keyword test or a general conversion right after
+// the line is read, and once the end of the file is reached. The end is only
+// ever reached inside ReadTextLine, whose last line is in the buffer.
 struct Reader {
     ByteSource& source;
     char line[kLineBufferSize + 8];
@@ -77,47 +87,61 @@ struct Reader {
             source.pos = p + length; // the line end, if any, stays for the next read
         }
     }
+    // Reads a line that nothing looks at: the same line as Next, not copied.
+    void Skip() {
+        if (!InBlock()) {
+            ReadTextLine(line, kLineBufferSize, source);
+            return;
+        }
+        const unsigned char* p = source.pos;
+        for (int32_t at = 0; at < kLineLimit; at += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + at, 8);
+            const int32_t found = FirstLineEnd(word);
+            if (found < 8) {
+                if (at + found < kLineLimit) {
+                    EndLine(p + at + found);
+                    return;
+                }
+                break;
+            }
+        }
+        source.pos = p + kLineLimit;
+    }
     // Moves past the CR or LF at `end` and the other byte of a pair.
     void EndLine(const unsigned char* end) {
         const unsigned char c = *end++;
-        if (*end == (c == '\r' ? '\n' : '\r')) {
-            ++end;
-        }
+        end += *end == (c == '\r' ? '\n' : '\r') ? 1 : 0;
         source.pos = end;
     }
 
     // The usual number lines are converted straight from the block: a plain
     // integer of one to nine digits, or a decimal of at most 15 digits with
     // an optional sign and point, ended by CR or LF. Their values are the
-    // ones the general conversions give. The line still goes to the buffer,
-    // where the end of the file expects the last line read. Anything else,
-    // and any line near the end of the block, is left untouched for Next and
-    // the general conversions.
+    // ones the general conversions give. Anything else, and any line near
+    // the end of the block, is left untouched for Next and the general
+    // conversions.
     bool TryInteger(int32_t& value) {
         if (!InBlock()) {
             return false;
         }
-        return TakeNumberLine(ScanPlainInteger(Here(), value));
+        const char* end = ScanPlainInteger(Here(), value);
+        if (end == nullptr || !IsLineEnd(static_cast<unsigned char>(*end))) {
+            return false;
+        }
+        EndLine(reinterpret_cast<const unsigned char*>(end));
+        return true;
     }
+    const char* Here() const { return reinterpret_cast<const char*>(source.pos); }
     bool TryReal(double& value) {
         if (!InBlock()) {
             return false;
         }
-        return TakeNumberLine(ScanPlainDecimal(Here(), value));
-    }
-    const char* Here() const { return reinterpret_cast<const char*>(source.pos); }
-    // Takes the line from the read position to `end` when a number scan
-    // stopped at its line end; a scan that failed (null) or stopped anywhere
-    // else leaves everything as it was. The scans read at most 20 bytes and
-    // the block holds more, so the line is copied with a fixed length.
-    bool TakeNumberLine(const char* end) {
+        const char* end = ScanPlainDecimal(Here(), value);
         if (end == nullptr || !IsLineEnd(static_cast<unsigned char>(*end))) {
             return false;
         }
-        const auto length = static_cast<size_t>(end - Here());
-        std::memcpy(line, source.pos, 24);
-        line[length] = '\0';
-        EndLine(source.pos + length);
+        EndLine(reinterpret_cast<const unsigned char*>(end));
         return true;
     }
     int32_t NextInteger() {
@@ -125,16 +149,14 @@ struct Reader {
         if (TryInteger(value)) {
             return value;
         }
-        Next();
-        return LineInteger(line);
+        return NextIntegerInGeneral();
     }
     double NextReal() {
         double value;
         if (TryReal(value)) {
             return value;
         }
-        Next();
-        return ParseReal(line);
+        return NextRealInGeneral();
     }
     // Reads the first line of a record into `first`, or returns false when
     // that line is `keyword`, which ends the section.
@@ -149,6 +171,14 @@ struct Reader {
         first = LineInteger(line);
         return true;
     }
+    [[gnu::noinline]] int32_t NextIntegerInGeneral() {
+        Next();
+        return LineInteger(line);
+    }
+    [[gnu::noinline]] double NextRealInGeneral() {
+        Next();
+        return ParseReal(line);
+    }
     static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
     // Keywords start with a capital letter, numbers never: most lines are
     // told apart by their first byte.
@@ -161,11 +191,10 @@ struct Reader {
     // runs upwards), never below it, so the lowest flag is exact.
     static int32_t FirstLineEnd(uint64_t word) {
         if constexpr (std::endian::native == std::endian::little) {
-            constexpr uint64_t ones = 0x0101010101010101ull;
             constexpr uint64_t highs = 0x8080808080808080ull;
-            const uint64_t cr = word ^ (ones * '\r');
-            const uint64_t lf = word ^ (ones * '\n');
-            const uint64_t hits = ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+            const uint64_t cr = word ^ (kOnes * '\r');
+            const uint64_t lf = word ^ (kOnes * '\n');
+            const uint64_t hits = ((cr - kOnes) & ~cr & highs) | ((lf - kOnes) & ~lf & highs);
             return hits == 0 ? 8 : std::countr_zero(hits) / 8;
         } else {
             unsigned char bytes[8];
@@ -198,7 +227,7 @@ void ReadPoints(Reader& in, ModelTables& t) {
         }
         p.value2 = static_cast<uint16_t>(in.NextInteger());
         p.value3 = static_cast<uint16_t>(in.NextInteger());
-        in.Next();
+        in.Skip();
         p.value5 = in.NextInteger();
         p.x = in.NextReal();
         p.y = in.NextReal();
@@ -235,24 +264,33 @@ constexpr int32_t kDirectCloseCheckMaxLines = 16;
 bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
               std::vector<int32_t>& pointUses) {
     if (count <= kDirectCloseCheckMaxLines) {
-        int32_t ends[2 * kDirectCloseCheckMaxLines];
+        // The end points in lanes of four, padded with 0, which no line of
+        // a stored face has (point numbers start at 1); each end point is
+        // counted against all of them at once.
+        using Lanes = int32_t __attribute__((vector_size(16)));
+        int32_t flat[2 * kDirectCloseCheckMaxLines];
         for (int32_t i = 0; i < count; ++i) {
             const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
-            ends[2 * i] = l.pointA;
-            ends[2 * i + 1] = l.pointB;
+            flat[2 * i] = l.pointA;
+            flat[2 * i + 1] = l.pointB;
         }
-        const auto uses = [&](int32_t point) {
-            int32_t n = 0;
-            for (int32_t j = 0; j < 2 * count; ++j) {
-                n += ends[j] == point ? 1 : 0;
-            }
-            return n;
-        };
+        const int32_t groups = (2 * count + 3) / 4;
+        for (int32_t j = 2 * count; j < 4 * groups; ++j) {
+            flat[j] = 0;
+        }
+        Lanes ends[2 * kDirectCloseCheckMaxLines / 4];
+        std::memcpy(ends, flat, static_cast<size_t>(groups) * sizeof(Lanes));
         for (int32_t i = 0; i < count; ++i) {
-            const int32_t a = ends[2 * i];
-            const int32_t b = ends[2 * i + 1];
+            const int32_t a = flat[2 * i];
+            const int32_t b = flat[2 * i + 1];
+            Lanes usesA = {}, usesB = {}; // -1 per match
+            for (int32_t g = 0; g < groups; ++g) {
+                usesA += ends[g] == a;
+                usesB += ends[g] == b;
+            }
             const int32_t own = a == b ? 2 : 1;
-            if (uses(a) <= own || uses(b) <= own) {
+            if (-(usesA[0] + usesA[1] + usesA[2] + usesA[3]) <= own ||
+                -(usesB[0] + usesB[1] + usesB[2] + usesB[3]) <= own) {
                 return false;
             }
         }
@@ -290,7 +328,26 @@ bool NamesSoundLine(const ModelTables& t, int32_t index) {
            HasBothEnds(t.lines[static_cast<size_t>(index - 1)], PointCount(t));
 }
 
-void ReadFaces(Reader& in, ModelTables& t) {
+// A face naming a line: up to two such names stay in the line record; from
+// the third on, all of the line's names go to `overflow` (line, face), in
+// reading order, to be gathered into faceRefs when the reading is done.
+using FaceNames = std::vector<std::pair<int32_t, int32_t>>;
+
+void AddFaceRef(ModelTables& t, int32_t lineIndex, int32_t faceIndex, FaceNames& overflow) {
+    LineRecord& l = t.lines[static_cast<size_t>(lineIndex)];
+    if (l.faceRefCount < 2) {
+        l.faceRef[l.faceRefCount] = faceIndex;
+    } else {
+        if (l.faceRefCount == 2) {
+            overflow.emplace_back(lineIndex, l.faceRef[0]);
+            overflow.emplace_back(lineIndex, l.faceRef[1]);
+        }
+        overflow.emplace_back(lineIndex, faceIndex);
+    }
+    ++l.faceRefCount;
+}
+
+void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
     std::vector<int32_t> pointUses;
     while (!in.AtEnd()) {
         FaceRecord f{};
@@ -300,7 +357,9 @@ void ReadFaces(Reader& in, ModelTables& t) {
         f.colourIndex = in.NextInteger();
         f.value3 = in.NextInteger();
         f.group = -1;
-        f.firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
+        // The index lines are gathered at the end of faceLineRefs; a short
+        // list moves into the record when the face is stored.
+        const int32_t firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
         bool valid = f.lineCount >= 0 && f.colourIndex >= 0 && f.colourIndex < kColourCount;
 
         // Index lines are appended as read and dropped again if the face is
@@ -340,19 +399,25 @@ void ReadFaces(Reader& in, ModelTables& t) {
             f.lineCount = stored; // cut by the end of the file, see above
         }
         if (valid && f.lineCount >= 2) {
-            valid = CanClose(t, t.faceLineRefs.data() + f.firstLineRef, f.lineCount, pointUses);
+            valid = CanClose(t, t.faceLineRefs.data() + firstLineRef, f.lineCount, pointUses);
         }
         if (!valid) {
-            t.faceLineRefs.resize(static_cast<size_t>(f.firstLineRef));
+            t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
             continue;
         }
-        for (int32_t i = 0; i < f.lineCount; ++i) {
-            LineRecord& l = t.lines[static_cast<size_t>(
-                t.faceLineRefs[static_cast<size_t>(f.firstLineRef + i)])];
-            ++l.faceUseCount;
-            ++l.faceRefCount; // counted while the line is at hand; see BuildFaceRefs
+        if (f.lineCount <= kInlineFaceLines) {
+            std::copy_n(t.faceLineRefs.data() + firstLineRef, f.lineCount, f.lineRef);
+            t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
+        } else {
+            f.lineRef[0] = firstLineRef;
         }
         CheckRoom(t.faces);
+        const int32_t faceIndex = FaceCount(t);
+        for (int32_t i = 0; i < f.lineCount; ++i) {
+            const int32_t lineIndex = FaceLines(t, f)[i];
+            ++t.lines[static_cast<size_t>(lineIndex)].faceUseCount;
+            AddFaceRef(t, lineIndex, faceIndex, overflow);
+        }
         t.faces.push_back(f);
     }
 }
@@ -391,15 +456,15 @@ void ReadPalette(Reader& in, ModelTables& t) {
     SkipTo(in, "ENDP0");
 }
 
-void ReadLineList(Reader& in, ModelTables& t) {
+void ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
     while (!in.AtEnd()) {
         int32_t index;
         if (!in.RecordStart("ENDL2", index)) {
             return;
         }
-        in.Next();
+        in.Skip();
         const int32_t colour = in.NextInteger();
-        in.Next();
+        in.Skip();
         if (t.lineEntryCount < std::numeric_limits<int32_t>::max()) {
             ++t.lineEntryCount;
         }
@@ -408,39 +473,34 @@ void ReadLineList(Reader& in, ModelTables& t) {
             continue;
         }
         CheckRoom(t.faces);
-        CheckRoom(t.faceLineRefs);
         FaceRecord f{};
         f.lineCount = 1;
         f.colourIndex = colour;
         f.value3 = 0;
-        f.firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
         f.group = -1;
-        t.faceLineRefs.push_back(index - 1);
+        f.lineRef[0] = index - 1;
+        AddFaceRef(t, index - 1, FaceCount(t), overflow);
         t.faces.push_back(f);
-        ++t.lines[static_cast<size_t>(index - 1)].faceRefCount;
         ++t.lineFaceCount;
     }
 }
 
-// Every line's list of the faces that name it, in reading order (face-table
-// order, which is reading order), as one flat table. The reader has already
-// counted each line's entries in faceRefCount as it stored the faces.
-void BuildFaceRefs(ModelTables& t) {
-    int32_t next = 0;
-    for (LineRecord& l : t.lines) {
-        l.firstFaceRef = next;
-        next += l.faceRefCount;
-        l.faceRefCount = 0;
-    }
-    t.faceRefs.assign(static_cast<size_t>(next), 0);
-    for (int32_t faceIndex = 0; faceIndex < FaceCount(t); ++faceIndex) {
-        const FaceRecord& f = t.faces[static_cast<size_t>(faceIndex)];
-        const int32_t* refs = FaceLines(t, f);
-        for (int32_t i = 0; i < f.lineCount; ++i) {
-            LineRecord& l = t.lines[static_cast<size_t>(refs[i])];
-            t.faceRefs[static_cast<size_t>(l.firstFaceRef + l.faceRefCount++)] = faceIndex;
+// The face lists of the lines named three times or more, gathered from the
+// names set aside while reading: each line's names in reading order, one
+// list after another in faceRefs, found from the line's faceRef[0].
+void GatherFaceRefs(ModelTables& t, FaceNames& overflow) {
+    std::stable_sort(overflow.begin(), overflow.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    CheckRoom(t.faceRefs, overflow.size());
+    t.faceRefs.assign(overflow.size(), 0);
+    for (size_t i = 0; i < overflow.size(); ++i) {
+        const auto [lineIndex, faceIndex] = overflow[i];
+        if (i == 0 || overflow[i - 1].first != lineIndex) {
+            t.lines[static_cast<size_t>(lineIndex)].faceRef[0] = static_cast<int32_t>(i);
         }
+        t.faceRefs[i] = faceIndex;
     }
+    FaceNames().swap(overflow);
 }
 
 ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
@@ -469,9 +529,10 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
             break;
         }
     }
+    FaceNames overflow;
     ReadPoints(in, t);
     ReadLines(in, t);
-    ReadFaces(in, t);
+    ReadFaces(in, t, overflow);
     while (!in.AtEnd()) {
         in.Next();
         if (in.Is("PALC0")) {
@@ -485,14 +546,14 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
             viewFaces = in.NextInteger();
             SkipTo(in, "ENDV0");
         } else if (in.Is("LINE2")) {
-            ReadLineList(in, t);
+            ReadLineList(in, t, overflow);
         }
     }
     if (source.error) {
         return kReadFailed;
     }
 
-    BuildFaceRefs(t);
+    GatherFaceRefs(t, overflow);
     GroupFaces(t);
 
     const bool allShared = std::none_of(t.lines.begin(), t.lines.end(),

@@ -5,33 +5,41 @@
 // writers only turn it into their handedness (negate Z of points and normals,
 // reverse each loop and triangle) and format it.
 //
-// Triangles (Triangulate.cpp). A polygon of n >= 3 corners becomes n - 2
-// triangles, worked out in the plane the polygon is projected on along the
-// axis its Newell normal is closest to (differences of the received floats
-// stay exact there, so collinear corners test as exactly collinear). Ears are
-// clipped: a corner is cut off when it is strictly convex and no corner that
-// is not strictly convex lies inside or on its triangle. For a simple polygon
-// (convex or concave, with collinear corners or not) the triangles cover the
-// polygon exactly once and turn the way the loop does. A polygon that is not
-// simple still gives n - 2 triangles, by these rules in turn: when no corner
-// is an ear, a corner on a line with its neighbours is cut off, else any
-// strictly convex corner, else the next corner; if the work passes a bound of
-// about 64 n log n + min(n^2, 2^28) corner tests (self-crossing loops, and
-// simple ones of tens of thousands of corners wound as a spiral, get there:
-// a few seconds), the rest is cut into a fan. A loop that encloses no area at all (every corner
-// on one line, or crossing parts that cancel) is cut into a fan from its
-// first corner.
+// Triangles (Triangulate.cpp, TriangulateSweep.cpp). A polygon of n >= 3
+// corners becomes n - 2 triangles, worked out in the plane the polygon is
+// projected on along the axis its Newell normal is closest to (differences
+// of the received floats stay exact there, so collinear corners test as
+// exactly collinear). Below 64 corners, ears are clipped: a corner is cut off
+// when it is strictly convex and no corner that is not strictly convex lies
+// inside or on its triangle. From 64 corners on, a sweep with exact
+// orientation tests first decides whether the loop is simple, and if it is,
+// cuts it into monotone pieces and those into triangles, in O(n log n) for
+// any shape (spiral, comb, star). For a simple polygon (convex or concave,
+// with collinear corners or not) the triangles cover the polygon exactly
+// once and turn the way the loop does. A polygon that is not simple (edges
+// that cross or touch, a corner repeated) still gives n - 2 triangles, by
+// ear clipping with these rules in turn: when no corner is an ear, a corner
+// on a line with its neighbours is cut off, else any strictly convex corner,
+// else the next corner; past a bound of corner tests (64 n log n + n^2 below
+// 64 corners, 8 n log n from 64 on) the rest is cut into a fan, so the work
+// stays within O(n log n). Loops that only touch themselves (a hole joined by
+// a bridge, lobes meeting at a corner) are still cut exactly that way. A
+// loop that encloses no area at all (every corner on one line, or crossing
+// parts that cancel) is cut into a fan from its first corner.
 //
-// Normals (Normals.cpp). A polygon's normal is the normalised Newell normal
-// of its whole loop, in double precision; for the host's clockwise loops it
-// points to the front the host shows. On a surface with smoothing on, the
-// normal at a corner is the normalised sum of the normals of the polygons of
-// the same surface that use that point and whose normals lie within the
-// smoothing angle of the corner's polygon (itself included); with smoothing
-// off every corner takes its polygon's normal. A polygon that encloses no
-// area has no direction: it adds to no other normal, and its corners take
-// +Y. One- and two-point polygons (points and lines) get no normal and no
-// triangles.
+// Normals (Normals.cpp, SmoothFan.cpp). A polygon's normal is the
+// normalised Newell normal of its whole loop, in double precision; for the
+// host's clockwise loops it points to the front the host shows. On a surface
+// with smoothing on, the normal at a corner is the normalised sum of the
+// normals of the polygons of the same surface that use that point and whose
+// normals lie within the smoothing angle of the corner's polygon (itself
+// included), summed in the order of the polygons, so that corners with the
+// same neighbours get the same bits and share a vertex; with smoothing off
+// every corner takes its polygon's normal. The work stays near-linear in the
+// polygons around a point however many meet there (see SmoothFan.h). A
+// polygon that encloses no area has no direction: it adds to no other normal,
+// and its corners take +Y. One- and two-point polygons (points and lines)
+// get no normal and no triangles.
 #pragma once
 
 #include "standin/Export.h"

@@ -1,9 +1,12 @@
 // Polygon and corner normals as the host smooths, the triangles of every
 // polygon, and the merge of corners into vertices. Rules: see MeshGeometry.h.
 #include "standin/MeshGeometry.h"
+#include "standin/SmoothFan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -14,25 +17,66 @@ Vec3 PointAt(const ReceivedModel& model, uint16_t index) {
     return Vec3{p.x, p.y, p.z};
 }
 
-double Dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-// Unit length, or all zero when `v` has no direction.
-Vec3 Unit(const Vec3& v) {
-    const double length = std::sqrt(Dot(v, v));
-    if (!(length > 0) || !std::isfinite(length))
-        return Vec3{};
-    return Vec3{v.x / length, v.y / length, v.z / length};
-}
-
-Normal3 ToFloat(const Vec3& v) {
-    return Normal3{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
-}
-
 bool SameBits(const Normal3& a, const Normal3& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
+
+// The vertices of each point, one per distinct normal there, numbered in
+// order of first use. A point's few vertices are found along a chain; a
+// point with many (the apex of a cone of thousands of triangles) is looked
+// up by its normal's bits instead.
+struct VertexIndex {
+    static constexpr uint32_t kChainLimit = 16;
+    std::vector<uint32_t> first, count; // per point
+    std::vector<uint32_t> next;         // per vertex: the next of the same point
+    struct Key {
+        uint32_t point, x, y, z;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            uint64_t h = k.point * 0x9E3779B97F4A7C15ull;
+            for (const uint32_t v : {k.x, k.y, k.z})
+                h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+            return static_cast<size_t>(h ^ (h >> 32));
+        }
+    };
+    std::unordered_map<Key, uint32_t, KeyHash> many;
+
+    static Key KeyOf(uint32_t point, const Normal3& n) {
+        Key k{point, 0, 0, 0};
+        std::memcpy(&k.x, &n.x, 4);
+        std::memcpy(&k.y, &n.y, 4);
+        std::memcpy(&k.z, &n.z, 4);
+        return k;
+    }
+
+    uint32_t Find(MeshGeometry& g, uint32_t point, const Normal3& n) {
+        if (count[point] < kChainLimit) {
+            uint32_t vertex = first[point];
+            while (vertex != kNone && !SameBits(g.vertexNormal[vertex], n))
+                vertex = next[vertex];
+            if (vertex != kNone)
+                return vertex;
+        } else {
+            const auto it = many.find(KeyOf(point, n));
+            if (it != many.end())
+                return it->second;
+        }
+        const uint32_t vertex = static_cast<uint32_t>(g.vertexPoint.size());
+        g.vertexPoint.push_back(point);
+        g.vertexNormal.push_back(n);
+        next.push_back(first[point]);
+        first[point] = vertex;
+        if (++count[point] == kChainLimit) {
+            for (uint32_t v = first[point]; v != kNone; v = next[v])
+                many.emplace(KeyOf(point, g.vertexNormal[v]), v);
+        } else if (count[point] > kChainLimit) {
+            many.emplace(KeyOf(point, n), vertex);
+        }
+        return vertex;
+    }
+};
 
 } // namespace
 
@@ -111,52 +155,54 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     std::vector<size_t> fill(useStart.begin(), useStart.end() - 1);
     forEachUse([&](uint16_t v, uint32_t p) { uses[fill[v]++] = p; });
 
+    // The smoothed normal of each use, point by point.
+    std::vector<int32_t> surfaceOf(polygonCount, 0);
+    std::vector<double> thresholdOf(polygonCount, 0);
+    for (size_t p = 0; p < polygonCount; ++p) {
+        if (!smoothPolygon(p))
+            continue;
+        surfaceOf[p] = model.polygons[p].surface;
+        thresholdOf[p] = std::cos(double{surfaces[SurfaceSlot(surfaceOf[p])].smoothingAngle});
+    }
+    const SmoothPolygons smooth{normals.data(), surfaceOf.data(), thresholdOf.data()};
+    std::vector<Normal3> useNormal(uses.size());
+    std::vector<unsigned char> useHas(uses.size(), 0);
+    SmoothScratch scratch;
+    for (size_t v = 0; v < pointCount; ++v) {
+        const size_t start = useStart[v], count = useStart[v + 1] - start;
+        if (count != 0)
+            SmoothAroundPoint(uses.data() + start, count, smooth, scratch, useNormal.data() + start,
+                              useHas.data() + start);
+    }
+
     // Corner normals and vertices.
     out.cornerNormal.assign(corners, Normal3{});
     out.cornerVertex.assign(corners, kNone);
-    std::vector<uint32_t> firstVertex(pointCount, kNone);
-    std::vector<uint32_t> nextVertex; // the next vertex of the same point
+    VertexIndex vertices;
+    vertices.first.assign(pointCount, kNone);
+    vertices.count.assign(pointCount, 0);
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
         if (polygon.points.size() < 3)
             continue;
-        const ExportSurface& surface = surfaces[SurfaceSlot(polygon.surface)];
         const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
-        const double threshold = std::cos(double{surface.smoothingAngle});
+        const bool smoothed = smoothPolygon(p);
         for (size_t i = 0; i < polygon.points.size(); ++i) {
             const uint16_t v = polygon.points[i];
             Normal3 n = flat;
-            if (smoothPolygon(p)) {
-                // Summed in the point's order of uses, so that corners with
-                // the same neighbours get the same bits and share a vertex.
-                Vec3 sum;
-                for (size_t k = useStart[v]; k < useStart[size_t{v} + 1]; ++k) {
-                    const uint32_t q = uses[k];
-                    if (model.polygons[q].surface != polygon.surface)
-                        continue;
-                    if (q != p && !(Dot(normals[q], normals[p]) >= threshold))
-                        continue;
-                    sum.x += normals[q].x;
-                    sum.y += normals[q].y;
-                    sum.z += normals[q].z;
-                }
-                const Vec3 unit = Unit(sum);
-                if (Dot(unit, unit) > 0) // opposite normals may cancel
-                    n = ToFloat(unit);
+            if (smoothed) {
+                // The polygon's entry among the point's uses (in polygon order).
+                const auto first = uses.begin() + static_cast<std::ptrdiff_t>(useStart[v]);
+                const auto last =
+                    uses.begin() + static_cast<std::ptrdiff_t>(useStart[size_t{v} + 1]);
+                const size_t k = static_cast<size_t>(
+                    std::lower_bound(first, last, static_cast<uint32_t>(p)) - uses.begin());
+                if (useHas[k])
+                    n = useNormal[k];
             }
             const size_t corner = out.cornerStart[p] + i;
             out.cornerNormal[corner] = n;
-            uint32_t vertex = firstVertex[v];
-            while (vertex != kNone && !SameBits(out.vertexNormal[vertex], n))
-                vertex = nextVertex[vertex];
-            if (vertex == kNone) {
-                vertex = static_cast<uint32_t>(out.vertexPoint.size());
-                out.vertexPoint.push_back(v);
-                out.vertexNormal.push_back(n);
-                nextVertex.push_back(firstVertex[v]);
-                firstVertex[v] = vertex;
-            }
-            out.cornerVertex[corner] = vertex;
+            out.cornerVertex[corner] = vertices.Find(out, v, n);
         }
     }
     return true;

@@ -6,6 +6,7 @@
 // about the square root of their number in every cell they cross). Rules
 // and limits: see MeshGeometry.h.
 #include "standin/MeshGeometry.h"
+#include "standin/TriangulateSweep.h"
 
 #include <algorithm>
 #include <cmath>
@@ -206,16 +207,25 @@ void SortNonConvex(Ring& r, size_t n) {
     std::sort(r.sorted.begin(), r.sorted.end());
 }
 
+// Loops of this many corners or more are cut by the sweep; ear clipping
+// cuts smaller ones, and those the sweep finds not simple.
+constexpr size_t kSweepMinCorners = 64;
+
 void ClipEars(Ring& r, size_t n, std::vector<uint32_t>& triangles) {
     double logN = 1;
     for (size_t m = n; m > 1; m >>= 1)
         ++logN;
-    // Near-linear work for the usual shapes; up to quadratic (capped) for
-    // those whose ear triangles keep spanning many corners' boxes, such as a
-    // spiral band, so that they too are cut exactly; past the bound a loop
-    // is cut into a fan rather than taking ever longer.
-    const uint64_t quadratic = std::min<uint64_t>(uint64_t{n} * n, uint64_t{1} << 28);
-    const uint64_t budget = static_cast<uint64_t>(64.0 * double(n) * logN) + quadratic + 4096;
+    // Near-linear work for the usual shapes, and room for small loops whose
+    // ear triangles keep spanning other corners' boxes; past the bound a
+    // loop is cut into a fan rather than taking ever longer. Large loops
+    // come here only when the sweep found them not simple: those that only
+    // touch themselves (a hole joined by a bridge, lobes meeting at a
+    // corner) need a few n log n tests; loops that cross themselves get no
+    // exact cut anyway, and the tighter bound keeps them quick.
+    const uint64_t perCorner = n < kSweepMinCorners ? 64 : 8;
+    const uint64_t quadratic = n < kSweepMinCorners ? uint64_t{n} * n : 0;
+    const uint64_t budget =
+        static_cast<uint64_t>(double(perCorner) * double(n) * logN) + quadratic + 4096;
     size_t remaining = n;
     uint32_t current = 0, stop = 0;
     int mode = 0; // 0 ears; 1 flat corners; 2 any strictly convex corner; 3 any corner
@@ -326,6 +336,8 @@ void TriangulateLoop(const Vec3* corners, size_t n, std::vector<uint32_t>& trian
         }
         return;
     }
+    if (n >= kSweepMinCorners && TriangulateSimplePolygon(r.x.data(), r.y.data(), n, triangles))
+        return;
     r.prev.resize(n);
     r.next.resize(n);
     r.gone.assign(n, 0);

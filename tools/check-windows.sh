@@ -76,7 +76,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
   step "wine: initialising the prefix $WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || { echo "check-windows: wineboot failed" >&2; exit 1; }
+  # The loader chosen above: the wineboot wrapper takes the 32-bit one
+  # whenever it is installed, even where the kernel cannot run it.
+  "$wineBinary" wineboot.exe -i >/dev/null 2>&1 || { echo "check-windows: wineboot failed" >&2; exit 1; }
 fi
 wine() { timeout 300 "$wineBinary" "$@"; }
 # ostrel.exe with the ANSI code page of LOCALE: winlocale LOCALE ARGS...

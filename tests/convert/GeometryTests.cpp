@@ -4,6 +4,8 @@
 // lying inside the polygon), robustness on loops that are not simple, and
 // the corner normals as the host smooths.
 #include "standin/MeshGeometry.h"
+#include "standin/SmoothFan.h"
+#include "standin/TriangulateSweep.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +29,6 @@ Vec3 Sub(const Vec3& a, const Vec3& b) {
 
 Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-double Dot(const Vec3& a, const Vec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 double Length(const Vec3& a) {
@@ -167,6 +165,47 @@ Loop2 RandomStarShaped(std::mt19937& random, int n) {
     return loop;
 }
 
+// Whether a loop is simple, by testing every pair of its edges: no two
+// corners at one place, edges that do not follow each other do not meet,
+// and edges that do meet only at their common corner.
+bool IsSimple(const Loop2& l) {
+    auto turn = [](const std::array<double, 2>& a, const std::array<double, 2>& b,
+                   const std::array<double, 2>& c) {
+        const double v = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+        return v > 0 ? 1 : v < 0 ? -1 : 0;
+    };
+    auto within = [](const std::array<double, 2>& a, const std::array<double, 2>& b,
+                     const std::array<double, 2>& p) {
+        return std::min(a[0], b[0]) <= p[0] && p[0] <= std::max(a[0], b[0]) &&
+               std::min(a[1], b[1]) <= p[1] && p[1] <= std::max(a[1], b[1]);
+    };
+    const size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 1; j < n; ++j) {
+            if (l[i] == l[j])
+                return false;
+            const auto &a = l[i], &b = l[(i + 1) % n], &c = l[j], &d = l[(j + 1) % n];
+            if (j == i + 1 || (i == 0 && j == n - 1)) {
+                const auto& shared = j == i + 1 ? b : a;
+                const auto& p = j == i + 1 ? a : b;
+                const auto& q = j == i + 1 ? d : c;
+                const bool sameWay = p[0] != shared[0] ? (p[0] > shared[0]) == (q[0] > shared[0])
+                                                       : (p[1] > shared[1]) == (q[1] > shared[1]);
+                if (turn(shared, p, q) == 0 && sameWay)
+                    return false;
+                continue;
+            }
+            const int o1 = turn(a, b, c), o2 = turn(a, b, d), o3 = turn(c, d, a),
+                      o4 = turn(c, d, b);
+            if ((o1 * o2 < 0 && o3 * o4 < 0) || (o1 == 0 && within(a, b, c)) ||
+                (o2 == 0 && within(a, b, d)) || (o3 == 0 && within(c, d, a)) ||
+                (o4 == 0 && within(c, d, b)))
+                return false;
+        }
+    }
+    return true;
+}
+
 TEST(Triangles, SimpleShapesCoveredExactlyOnce) {
     const Loop2 u = {{0, 0}, {3, 0}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}};
     const Loop2 shapes[] = {
@@ -247,60 +286,149 @@ TEST(Triangles, LoopsThatAreNotSimpleStillGiveTriangles) {
     EXPECT_EQ(t.size(), 21u);
 }
 
-TEST(Triangles, ManyCornersInCloseToLinearTime) {
-    // This thread's processor time, best of three runs, to stay clear of
-    // other work on the machine.
-    auto cpuNow = [] {
-#if defined(_WIN32)
-        // No thread clock in this runtime: the wall clock, best of three.
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-#else
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-#endif
-    };
-    auto seconds = [&](const Loop2& loop) {
-        const std::vector<Vec3> corners = Tilted(loop, 0);
-        double best = HUGE_VAL;
-        for (int run = 0; run < 3; ++run) {
-            std::vector<uint32_t> t;
-            const double start = cpuNow();
-            TriangulateLoop(corners.data(), corners.size(), t);
-            const double d = cpuNow() - start;
-            EXPECT_EQ(t.size(), 3 * (loop.size() - 2));
-            best = std::min(best, d);
-        }
-        return best;
-    };
-    // A finely notched outline (notches as deep as they are wide): ten
-    // times the corners may take at most 40 times as long (quadratic would
-    // be 100), with a floor for clock noise.
-    auto notched = [](int spikes) { return Star(spikes, 1 - 2 * std::numbers::pi / spikes); };
-    const double small = std::max(seconds(notched(5000)), 1e-4);
-    const double large = seconds(notched(50000));
-    EXPECT_LT(large, 40 * small + 0.02) << small << " s, then " << large << " s";
+// Loops of many corners: the sum of the triangles' unsigned areas must be the
+// loop's own area (a fan or any overlap would exceed it), and every triangle
+// must turn the loop's way.
+void ExpectAreasAddUp(const Loop2& loop) {
+    const std::vector<Vec3> corners = Tilted(loop, 0);
+    std::vector<uint32_t> t;
+    TriangulateLoop(corners.data(), corners.size(), t);
+    ASSERT_EQ(t.size(), 3 * (loop.size() - 2));
+    const Vec3 normal = NewellNormal(corners.data(), corners.size());
+    const double area = std::fabs(Area2(loop));
+    double sum = 0;
+    size_t turnedBack = 0;
+    for (size_t k = 0; k < t.size(); k += 3) {
+        const Vec3 n =
+            Cross(Sub(corners[t[k + 1]], corners[t[k]]), Sub(corners[t[k + 2]], corners[t[k]]));
+        sum += Length(n) / 2;
+        turnedBack += Dot(n, normal) < -1e-9 * area * area ? 1 : 0;
+    }
+    EXPECT_NEAR(sum, area, 1e-9 * area) << loop.size() << " corners";
+    EXPECT_EQ(turnedBack, 0u) << loop.size() << " corners";
 }
 
-// Large simple loops whose ear triangles keep spanning many corners' boxes:
-// a band wound twenty times, and a star of deep spikes whose boxes cross the
-// coarse cells of the corner index. Both are cut exactly (the unsigned
-// areas add up to the loop's own), not given up on as a fan.
-TEST(Triangles, LargeSpiralsAndDeepStarsCoveredExactly) {
-    for (const Loop2& loop : {Spiral(2000, 20), Star(20000, 0.2)}) {
-        const std::vector<Vec3> corners = Tilted(loop, 0);
-        std::vector<uint32_t> t;
-        TriangulateLoop(corners.data(), corners.size(), t);
-        ASSERT_EQ(t.size(), 3 * (loop.size() - 2));
-        double sum = 0;
-        for (size_t k = 0; k < t.size(); k += 3)
-            sum += Length(Cross(Sub(corners[t[k + 1]], corners[t[k]]),
-                                Sub(corners[t[k + 2]], corners[t[k]]))) /
-                   2;
-        const double area = std::fabs(Area2(loop));
-        EXPECT_NEAR(sum, area, 1e-9 * area) << loop.size() << " corners";
+// Finely notched outlines (notches as deep as they are wide), a comb of
+// long teeth, and bands wound twenty times: shapes whose ear triangles keep
+// spanning many other corners, all cut exactly.
+TEST(Triangles, ManyCornersCoveredExactly) {
+    auto notched = [](int spikes) { return Star(spikes, 1 - 2 * std::numbers::pi / spikes); };
+    for (const Loop2& loop : {notched(5000), notched(50000), Comb(20000), Spiral(32499, 20)})
+        ExpectAreasAddUp(loop);
+}
+
+// Loops that touch themselves but do not cross: an annulus whose hole is
+// joined to the outside by a bridge (two corners each repeated), two lobes
+// meeting at one corner. The sweep refuses them; the ear clipping that
+// takes over still cuts them exactly.
+TEST(Triangles, LoopsThatOnlyTouchThemselvesCutExactly) {
+    const double pi = std::numbers::pi;
+    const int n = 3000;
+    Loop2 bridged, lobes;
+    auto at = [&](double r, int k) { // the same point for k and k + n
+        const double a = 2 * pi * (k % n) / n;
+        return std::array<double, 2>{r * std::cos(a), r * std::sin(a)};
+    };
+    for (int k = 0; k <= n; ++k)
+        bridged.push_back(at(10, k));
+    for (int k = n; k >= 0; --k)
+        bridged.push_back(at(5 + 0.5 * std::sin(23 * 2 * pi * k / n), k));
+    for (int k = 0; k < n; ++k) {
+        const auto p = at(5, k + n / 2);
+        lobes.push_back({k == 0 ? 0.0 : 5 + p[0], p[1]}); // starts at the origin
     }
+    for (int k = 0; k < n; ++k) {
+        const auto p = at(5, k);
+        lobes.push_back({k == 0 ? 0.0 : p[0] - 5, p[1]});
+    }
+    for (const Loop2& loop : {bridged, lobes}) {
+        EXPECT_FALSE(IsSimple(loop));
+        ExpectAreasAddUp(loop);
+    }
+}
+
+TEST(Triangles, LargeSpiralsAndDeepStarsCoveredExactly) {
+    for (const Loop2& loop : {Spiral(2000, 20), Star(20000, 0.2)})
+        ExpectAreasAddUp(loop);
+}
+
+// Loops of a few corners on a coarse grid, where corners coincide, edges
+// touch, cross and run along each other: the sweep must take exactly the
+// simple ones (judged here by testing every pair of edges) and cut them
+// exactly, and refuse the others without output.
+TEST(Triangles, SweepTakesExactlyTheSimpleLoops) {
+    std::mt19937 random(29);
+    int taken = 0, refused = 0;
+    for (int round = 0; round < 6000; ++round) {
+        std::uniform_int_distribution<int> grid(0, 4 + round % 5);
+        Loop2 loop;
+        for (int k = 0; k < 3 + round % 8; ++k)
+            loop.push_back({double(grid(random)), double(grid(random))});
+        std::vector<double> x, y;
+        for (const auto& p : loop) {
+            x.push_back(p[0]);
+            y.push_back(p[1]);
+        }
+        std::vector<uint32_t> t = {7};
+        const bool cut = TriangulateSimplePolygon(x.data(), y.data(), loop.size(), t);
+        ASSERT_EQ(cut, IsSimple(loop)) << "round " << round;
+        if (!cut) {
+            EXPECT_EQ(t, (std::vector<uint32_t>{7}));
+            ++refused;
+            continue;
+        }
+        ++taken;
+        ASSERT_EQ(t.size(), 1 + 3 * (loop.size() - 2));
+        const double area = Area2(loop);
+        double sum = 0;
+        for (size_t k = 1; k < t.size(); k += 3) {
+            const auto &a = loop[t[k]], &b = loop[t[k + 1]], &c = loop[t[k + 2]];
+            const double twice = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+            EXPECT_GE(twice * area, 0) << "round " << round << ": a triangle turns back";
+            sum += std::fabs(twice) / 2;
+        }
+        EXPECT_EQ(sum, std::fabs(area)) << "round " << round;
+    }
+    EXPECT_GT(taken, 1000);
+    EXPECT_GT(refused, 1000);
+}
+
+// Loops of 64 corners and more go to the sweep: random star-shaped ones,
+// also on whole numbers with a corner in the middle of each edge (runs of
+// exactly collinear corners, level and upright edges), both ways round and
+// tilted.
+TEST(Triangles, SweptLoopsCoveredExactlyOnce) {
+    std::mt19937 random(31);
+    int whole = 0;
+    for (int round = 0; round < 120; ++round) {
+        SCOPED_TRACE(round);
+        Loop2 loop = RandomStarShaped(random, 64 + round * 3);
+        if (round % 2 == 1) {
+            Loop2 split;
+            for (size_t i = 0; i < loop.size(); ++i) {
+                const auto& p = loop[i];
+                const auto& q = loop[(i + 1) % loop.size()];
+                const double px = 2 * std::round(p[0] * 5000), py = 2 * std::round(p[1] * 5000);
+                const double qx = 2 * std::round(q[0] * 5000), qy = 2 * std::round(q[1] * 5000);
+                split.push_back({px, py});
+                split.push_back({(px + qx) / 2, (py + qy) / 2});
+            }
+            if (!IsSimple(split))
+                continue; // rounding made it touch itself
+            loop = split;
+            ++whole;
+        }
+        std::vector<double> x, y;
+        for (const auto& p : loop) {
+            x.push_back(p[0]);
+            y.push_back(p[1]);
+        }
+        std::vector<uint32_t> plain;
+        EXPECT_TRUE(TriangulateSimplePolygon(x.data(), y.data(), loop.size(), plain));
+        ExpectExactCover(loop, round * 0.01);
+        ExpectExactCover(Reversed(loop), round * 0.02);
+    }
+    EXPECT_GT(whole, 40);
 }
 
 // ------------------------------------------------------------ normals ---
@@ -420,6 +548,185 @@ TEST(Normals, LinesPointsAndFlatLoopsGetNoDirection) {
     EXPECT_EQ(g.cornerVertex[3], UINT32_MAX);
     EXPECT_EQ(g.triangles.size(), 6u);
     EXPECT_EQ(g.triangleStart, (std::vector<size_t>{0, 3, 3, 3, 6}));
+}
+
+// --------------------------------------------- many polygons round a point ---
+
+// The smoothing rule as plainly as it is stated: for the polygon at entry i,
+// the normals of every polygon of its surface around the point that lies
+// within the angle (itself always), summed in the order of the uses.
+void PlainRule(const std::vector<uint32_t>& uses, const SmoothPolygons& in,
+               std::vector<Normal3>& out, std::vector<unsigned char>& has) {
+    out.assign(uses.size(), Normal3{});
+    has.assign(uses.size(), 0);
+    for (size_t i = 0; i < uses.size(); ++i) {
+        const uint32_t p = uses[i];
+        Vec3 sum;
+        for (const uint32_t q : uses) {
+            if (in.surface[q] != in.surface[p] ||
+                (q != p && !(Dot(in.normal[q], in.normal[p]) >= in.threshold[p])))
+                continue;
+            sum = {sum.x + in.normal[q].x, sum.y + in.normal[q].y, sum.z + in.normal[q].z};
+        }
+        const Vec3 unit = Unit(sum);
+        has[i] = Dot(unit, unit) > 0;
+        out[i] = ToFloat(unit);
+    }
+}
+
+// The normal of the triangle from an apex at height `height` to two points
+// of a circle of radius 10 (as floats, like received points).
+Vec3 ConeTriangleNormal(double height, double a, double b) {
+    const Vec3 apex{0, height, 0};
+    const Vec3 p{float(10 * std::cos(a)), 0, float(10 * std::sin(a))};
+    const Vec3 q{float(10 * std::cos(b)), 0, float(10 * std::sin(b))};
+    return Unit(Cross(Sub(q, apex), Sub(p, apex)));
+}
+
+// Fans of every kind round one point: cones (all normals within the angle,
+// or spread round the axis so each sees an arc), a cone's ring with a few
+// far normals (each ring normal then sees the whole ring, whose sum cancels
+// to almost nothing across the axis: only the plain order gives its bits),
+// clusters, a few repeated normals (opposite ones too), scattered ones with
+// some exactly on an axis;
+// one to three surfaces, angles of none, a hair, 44.5 and 90 degrees, a
+// whole turn, and one that is not a number. Every result must have the bits
+// of the plain rule.
+TEST(Normals, RoundOnePointAsThePlainRule) {
+    std::mt19937 random(41);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    const double pi = std::numbers::pi;
+    const double angles[] = {0, 1e-7, 44.5 * pi / 180, pi / 2, 3.0, pi, NAN};
+    size_t compared = 0;
+    for (int round = 0; round < 280; ++round) {
+        const int kind = round % 7;
+        const size_t m = round % 4 == 0   ? 2 + random() % 14
+                         : round % 4 == 3 ? 1500
+                                          : 17 + random() % 300;
+        std::vector<Vec3> normals(m);
+        std::vector<int32_t> surface(m);
+        std::vector<double> threshold(m);
+        const int surfaces = kind == 6 ? 1 : 1 + int(random() % 3);
+        double thresholdOf[3];
+        for (double& t : thresholdOf)
+            t = std::cos(double(float(kind == 6 ? angles[2] : angles[random() % 7])));
+        std::vector<Vec3> few;
+        for (size_t q = 0; q < m; ++q) {
+            Vec3 n;
+            if (kind <= 1) {
+                const double a = 2 * pi * double(q) / double(m);
+                n = ConeTriangleNormal(kind == 0 ? 2.0 : 40.0, a, a + 2 * pi / double(m));
+            } else if (kind == 2) {
+                n = Unit(Vec3{1 + 0.2 * unit(random), 0.2 * unit(random), 0.2 * unit(random)});
+            } else if (kind == 6) {
+                const double a = 2 * pi * double(q) / double(m);
+                n = q % 50 == 7 ? Vec3{0, -1, 0}
+                                : ConeTriangleNormal(2.0, a, a + 2 * pi / double(m));
+            } else if (kind == 3) {
+                if (few.size() < 4 && random() % 8 == 0)
+                    few.push_back(Unit(Vec3{unit(random), unit(random), unit(random)}));
+                if (few.size() == 1 && random() % 2 == 0)
+                    few.push_back(Vec3{-few[0].x, -few[0].y, -few[0].z});
+                n = few.empty() ? Vec3{0, 1, 0} : few[random() % few.size()];
+            } else {
+                n = random() % 4 == 0 ? Vec3{0, 0, 1}
+                                      : Unit(Vec3{unit(random), unit(random), unit(random)});
+            }
+            normals[q] = n;
+            surface[q] = int32_t(random() % unsigned(surfaces));
+            threshold[q] = thresholdOf[surface[q]];
+        }
+        // The uses in increasing order, but not every polygon uses the point.
+        std::vector<uint32_t> uses;
+        for (uint32_t q = 0; q < m; ++q) {
+            if (kind == 6 || random() % 8 != 0)
+                uses.push_back(q);
+        }
+        const SmoothPolygons in{normals.data(), surface.data(), threshold.data()};
+        std::vector<Normal3> expected, got(uses.size());
+        std::vector<unsigned char> expectedHas, gotHas(uses.size());
+        PlainRule(uses, in, expected, expectedHas);
+        SmoothScratch scratch;
+        SmoothAroundPoint(uses.data(), uses.size(), in, scratch, got.data(), gotHas.data());
+        for (size_t i = 0; i < uses.size(); ++i) {
+            ASSERT_EQ(gotHas[i], expectedHas[i]) << "round " << round << " entry " << i;
+            if (expectedHas[i]) {
+                ASSERT_EQ(std::memcmp(&got[i], &expected[i], sizeof got[i]), 0)
+                    << "round " << round << " entry " << i << ": " << got[i].x << " " << got[i].y
+                    << " " << got[i].z << ", plainly " << expected[i].x << " " << expected[i].y
+                    << " " << expected[i].z;
+            }
+        }
+        compared += uses.size();
+    }
+    EXPECT_GT(compared, 80000u);
+}
+
+// A cone of many triangles round one apex, through the whole computation:
+// the apex corners take the plain rule's normals, and the apex gets one
+// vertex per distinct normal there, numbered in order of first use.
+TEST(Normals, ConeApexOfManyTriangles) {
+    const int sides = 3000;
+    for (const double height : {2.0, 40.0}) {
+        ReceivedModel m;
+        std::vector<float> xyz = {0, float(height), 0};
+        for (int k = 0; k < sides; ++k) {
+            const double a = 2 * std::numbers::pi * k / sides;
+            xyz.insert(xyz.end(), {float(10 * std::cos(a)), 0, float(10 * std::sin(a))});
+        }
+        ReceivePoints(m, sides + 1, xyz.data());
+        const int32_t s = ReceiveLookupSurface(m, "cone");
+        for (int k = 0; k < sides; ++k) {
+            const uint16_t t[3] = {0, uint16_t(1 + (k + 1) % sides), uint16_t(1 + k)};
+            ReceivePolygon(m, 3, s, t);
+        }
+        const std::vector<unsigned char> block = Block(true, float(44.5 * std::numbers::pi / 180));
+        ReceiveSurfaceData(m, "cone", 60, block.data());
+        const MeshGeometry g = Geometry(m);
+
+        std::vector<Vec3> normals(sides);
+        std::vector<int32_t> surface(sides, s);
+        std::vector<double> threshold(sides,
+                                      std::cos(double(float(44.5 * std::numbers::pi / 180))));
+        std::vector<uint32_t> uses(sides);
+        for (int k = 0; k < sides; ++k) {
+            Vec3 corners[3];
+            for (int c = 0; c < 3; ++c) {
+                const ReceivedPoint& p = m.points[m.polygons[size_t(k)].points[size_t(c)]];
+                corners[c] = {p.x, p.y, p.z};
+            }
+            normals[size_t(k)] = Unit(NewellNormal(corners, 3));
+            uses[size_t(k)] = uint32_t(k);
+        }
+        std::vector<Normal3> expected;
+        std::vector<unsigned char> has;
+        PlainRule(uses, SmoothPolygons{normals.data(), surface.data(), threshold.data()}, expected,
+                  has);
+        std::vector<uint32_t> apexVertices;
+        for (int k = 0; k < sides; ++k) {
+            const size_t corner = g.cornerStart[size_t(k)];
+            ASSERT_TRUE(has[size_t(k)]);
+            ASSERT_EQ(std::memcmp(&g.cornerNormal[corner], &expected[size_t(k)], sizeof(Normal3)),
+                      0)
+                << "triangle " << k;
+            const uint32_t v = g.cornerVertex[corner];
+            ASSERT_EQ(g.vertexPoint[v], 0u);
+            ASSERT_EQ(std::memcmp(&g.vertexNormal[v], &expected[size_t(k)], sizeof(Normal3)), 0);
+            // A normal met before maps to its vertex; a new one to a new vertex.
+            size_t seen = 0;
+            while (seen < apexVertices.size() &&
+                   std::memcmp(&g.vertexNormal[apexVertices[seen]], &expected[size_t(k)],
+                               sizeof(Normal3)) != 0)
+                ++seen;
+            if (seen == apexVertices.size()) {
+                ASSERT_TRUE(apexVertices.empty() || v > apexVertices.back());
+                apexVertices.push_back(v);
+            } else {
+                ASSERT_EQ(v, apexVertices[seen]);
+            }
+        }
+        EXPECT_GT(apexVertices.size(), size_t(height > 10 ? 1000 : 0));
+    }
 }
 
 } // namespace

@@ -337,7 +337,13 @@ TEST(Grouping, MatchesRecursiveDefinitionOnRandomModels) {
                         r.sumCount);
         }
         for (size_t l = 0; l < t.lines.size(); ++l) {
-            EXPECT_EQ(t.lines[l].faceUseCount, ref.uses[l]);
+            const LineRecord& line = t.lines[l];
+            EXPECT_EQ(line.faceUseCount, ref.uses[l]);
+            // The face lists, kept in the line record or gathered apart.
+            EXPECT_EQ(
+                std::vector<int32_t>(LineFaces(t, line), LineFaces(t, line) + line.faceRefCount),
+                ref.lineFaces[l])
+                << "round " << round << " line " << l;
             sharedByThree += ref.uses[l] > 2 ? 1 : 0;
         }
         lineFaces += t.lineFaceCount;

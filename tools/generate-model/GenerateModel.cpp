@@ -9,6 +9,14 @@
 // lines (listed by three faces), and free polylines given as LINE2 entries.
 // Lines are stored in random direction and every face lists its lines in
 // random order. Coordinates are written with six decimals, like "%.6f".
+//
+// Instead of the row of objects, one shape of a given size:
+//   --grid SIDE [--copies K]  K grids of SIDE x SIDE points (quads; inner lines
+//                             listed by two faces, border lines by one)
+//   --cone N                  N triangles around one apex, as high as wide, on
+//                             one surface: every triangle meets at the apex
+//   --spiral N [--turns T]    one face of N corners, a band wound T times
+//                             (default 20) around its centre
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -28,6 +36,10 @@ struct Options {
     bool crlf = true;
     std::string out;
     std::string obj;
+    std::string shape; // empty: the row of objects of --size
+    int32_t count = 0; // grid side, cone triangles or spiral corners
+    int32_t copies = 1;
+    double turns = 20;
 };
 
 // Append-only text buffer with number formatting that avoids stdio. Each
@@ -303,6 +315,96 @@ struct Generator {
         }
     }
 
+    // A flat-ish grid of side x side points at `o`, quads in rows.
+    void Grid(int32_t side, const Vec& o) {
+        BeginObject();
+        std::vector<int32_t> id(static_cast<size_t>(side) * static_cast<size_t>(side));
+        auto at = [&](int32_t i, int32_t j) {
+            return id[static_cast<size_t>(i) * static_cast<size_t>(side) + static_cast<size_t>(j)];
+        };
+        for (int32_t i = 0; i < side; ++i) {
+            for (int32_t j = 0; j < side; ++j) {
+                id[static_cast<size_t>(i) * static_cast<size_t>(side) + static_cast<size_t>(j)] =
+                    AddPoint({o.x + 0.25 * i, o.y + 0.5 * std::sin(i * 0.05) * std::cos(j * 0.07),
+                              o.z + 0.25 * j});
+            }
+        }
+        // alongI[i][j]: (i,j)-(i+1,j); alongJ[i][j]: (i,j)-(i,j+1).
+        std::vector<int32_t> alongI(id.size(), 0), alongJ(id.size(), 0);
+        for (int32_t i = 0; i < side; ++i) {
+            for (int32_t j = 0; j < side; ++j) {
+                const size_t k =
+                    static_cast<size_t>(i) * static_cast<size_t>(side) + static_cast<size_t>(j);
+                if (i + 1 < side) {
+                    alongI[k] = AddLine(at(i, j), at(i + 1, j));
+                }
+                if (j + 1 < side) {
+                    alongJ[k] = AddLine(at(i, j), at(i, j + 1));
+                }
+            }
+        }
+        auto line = [&](const std::vector<int32_t>& along, int32_t i, int32_t j) {
+            return along[static_cast<size_t>(i) * static_cast<size_t>(side) +
+                         static_cast<size_t>(j)];
+        };
+        for (int32_t i = 0; i + 1 < side; ++i) {
+            for (int32_t j = 0; j + 1 < side; ++j) {
+                AddFace({at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i + 1, j)},
+                        {line(alongJ, i, j), line(alongI, i, j + 1), line(alongJ, i + 1, j),
+                         line(alongI, i, j)},
+                        1);
+            }
+        }
+    }
+
+    // n triangles from one apex to a closed rim; the cone is as high as
+    // wide, so the triangles' normals lean 45 degrees from its axis and
+    // spread all around it.
+    void Cone(int32_t n) {
+        BeginObject();
+        const double pi = std::acos(-1.0);
+        const int32_t apex = AddPoint({0, 10, 0});
+        std::vector<int32_t> rim(static_cast<size_t>(n));
+        for (int32_t k = 0; k < n; ++k) {
+            const double a = 2 * pi * k / n;
+            rim[static_cast<size_t>(k)] = AddPoint({10 * std::cos(a), 0, 10 * std::sin(a)});
+        }
+        std::vector<int32_t> spoke(static_cast<size_t>(n)), edge(static_cast<size_t>(n));
+        for (int32_t k = 0; k < n; ++k) {
+            spoke[static_cast<size_t>(k)] = AddLine(apex, rim[static_cast<size_t>(k)]);
+        }
+        for (int32_t k = 0; k < n; ++k) {
+            edge[static_cast<size_t>(k)] =
+                AddLine(rim[static_cast<size_t>(k)], rim[static_cast<size_t>((k + 1) % n)]);
+        }
+        for (int32_t k = 0; k < n; ++k) {
+            const size_t a = static_cast<size_t>(k), b = static_cast<size_t>((k + 1) % n);
+            AddFace({apex, rim[b], rim[a]}, {spoke[a], edge[a], spoke[b]}, 2);
+        }
+    }
+
+    // One face: a band of `corners` corners (even) wound `turns` times, out
+    // along its outer edge and back along its inner one.
+    void Spiral(int32_t corners, double turns) {
+        BeginObject();
+        const double pi = std::acos(-1.0);
+        const int32_t steps = corners / 2 - 1;
+        std::vector<int32_t> loop;
+        for (int32_t side = 0; side < 2; ++side) {
+            for (int32_t s = 0; s <= steps; ++s) {
+                const int32_t k = side == 0 ? s : steps - s;
+                const double a = 2 * pi * turns * k / steps;
+                const double r = 1 + a + (side == 0 ? 1.0 : 0.5);
+                loop.push_back(AddPoint({r * std::cos(a), 0, r * std::sin(a)}));
+            }
+        }
+        std::vector<int32_t> edges;
+        for (size_t k = 0; k < loop.size(); ++k) {
+            edges.push_back(AddLine(loop[k], loop[(k + 1) % loop.size()]));
+        }
+        AddFace(loop, edges, 3);
+    }
+
     void Generate(size_t targetBytes) {
         while (ModelBytes() < targetBytes) {
             const int32_t kind = Uniform(0, 9);
@@ -336,13 +438,19 @@ bool WriteFile(const std::string& path, const std::vector<const std::string*>& p
 
 // Asked for (--help): on stdout, exit 0; after a mistake: on stderr, exit 64.
 int Usage(bool asked = false) {
-    std::fputs("usage: generate-model --size MB [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
-               "  --size MB   approximate size of the model file (0.01 to 4096)\n"
-               "  --seed N    random seed (default 1); equal seeds give equal files\n"
-               "  --lf        LF line ends instead of CR LF\n"
-               "  --obj FILE  also write the same mesh as Wavefront OBJ\n"
-               "  --help      show this text\n",
-               asked ? stdout : stderr);
+    std::fputs(
+        "usage: generate-model --size MB [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
+        "       generate-model --grid SIDE [--copies K] | --cone N | --spiral N [--turns T]\n"
+        "                      [--seed N] [--lf] [--obj FILE.obj] OUT.rk4\n"
+        "  --size MB   approximate size of the model file (0.01 to 4096)\n"
+        "  --grid SIDE K grids (--copies, default 1) of SIDE x SIDE points\n"
+        "  --cone N    N triangles around one apex\n"
+        "  --spiral N  one face of N corners, a band wound T times (--turns, default 20)\n"
+        "  --seed N    random seed (default 1); equal seeds give equal files\n"
+        "  --lf        LF line ends instead of CR LF\n"
+        "  --obj FILE  also write the same mesh as Wavefront OBJ\n"
+        "  --help      show this text\n",
+        asked ? stdout : stderr);
     return asked ? 0 : 64;
 }
 
@@ -359,6 +467,13 @@ int main(int argc, char** argv) {
             o.sizeMb = std::atof(argv[++i]);
         } else if (a == "--seed" && hasValue) {
             o.seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+        } else if ((a == "--grid" || a == "--cone" || a == "--spiral") && hasValue) {
+            o.shape = a.substr(2);
+            o.count = std::atoi(argv[++i]);
+        } else if (a == "--copies" && hasValue) {
+            o.copies = std::atoi(argv[++i]);
+        } else if (a == "--turns" && hasValue) {
+            o.turns = std::atof(argv[++i]);
         } else if (a == "--obj" && hasValue) {
             o.obj = argv[++i];
         } else if (a == "--lf") {
@@ -369,7 +484,12 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (o.out.empty() || !(o.sizeMb >= 0.01 && o.sizeMb <= 4096)) {
+    const bool shapeOk =
+        (o.shape == "grid" && o.count >= 2 && o.count <= 4096 && o.copies >= 1 && o.copies <= 64) ||
+        (o.shape == "cone" && o.count >= 3 && o.count <= 65535) ||
+        (o.shape == "spiral" && o.count >= 8 && o.count <= 65536 && o.count % 2 == 0 &&
+         o.turns > 0 && o.turns <= 1000);
+    if (o.out.empty() || (o.shape.empty() ? !(o.sizeMb >= 0.01 && o.sizeMb <= 4096) : !shapeOk)) {
         return Usage();
     }
 
@@ -382,7 +502,17 @@ int main(int argc, char** argv) {
     for (Text* t : {&g.points, &g.lines, &g.faces}) {
         t->data.reserve(target / 2);
     }
-    g.Generate(target);
+    if (o.shape == "grid") {
+        for (int32_t k = 0; k < o.copies; ++k) {
+            g.Grid(o.count, Vec{0, 0, 0.25 * (o.count + 4) * k});
+        }
+    } else if (o.shape == "cone") {
+        g.Cone(o.count);
+    } else if (o.shape == "spiral") {
+        g.Spiral(o.count, o.turns);
+    } else {
+        g.Generate(target);
+    }
 
     const char* eol = o.crlf ? "\r\n" : "\n";
     Text head, lineHead, faceHead, tail, line2End;
