@@ -1,6 +1,6 @@
 #include "standin/Export.h"
 
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include <cstring>
 

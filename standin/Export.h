@@ -81,7 +81,7 @@ struct ExportSurface {
 // A surface's name as `format` writes it. LWOB is the host's own format,
 // read in the host's code page, so it keeps the bytes the host received.
 // Every other format is read as UTF-8 and gets NameAsUtf8() (see
-// standin/TextCodec.h): UTF-8 kept, otherwise decoded from the system's code
+// platform/TextCodec.h): UTF-8 kept, otherwise decoded from the system's code
 // page, with "\xHH" for a byte that decodes in neither.
 std::string OutputName(const ExportSurface& surface, ExportFormat format);
 

@@ -17,8 +17,8 @@
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
 #include "standin/StatusLine.h"
-#include "standin/Terminal.h"
-#include "standin/TextCodec.h"
+#include "platform/Terminal.h"
+#include "platform/TextCodec.h"
 #include "standin/Trace.h"
 
 #include <cerrno>

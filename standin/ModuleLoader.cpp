@@ -1,6 +1,6 @@
 #include "standin/ModuleLoader.h"
 
-#include "standin/ModuleFile.h"
+#include "platform/ModuleFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "standin/OutputFile.h"
 
-#include "standin/FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace {
 

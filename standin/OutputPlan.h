@@ -6,7 +6,7 @@
 #pragma once
 
 #include "standin/Export.h"
-#include "standin/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "standin/Options.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 #include "standin/PanelConsole.h"
 
 #include "standin/Options.h"
-#include "standin/Terminal.h"
-#include "standin/TextCodec.h"
+#include "platform/Terminal.h"
+#include "platform/TextCodec.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "standin/StatusLine.h"
 
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 std::string CountOf(size_t count, const char* singular, const char* plural) {
     return std::to_string(count) + " " + (count == 1 ? singular : plural);

@@ -6,7 +6,7 @@
 #include "ReadGlb.h"
 #include "standin/Export.h"
 #include "standin/Received.h"
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Where a path's folder part ends, which names the output and temporary
 // files: both slashes and a drive on Windows, where a double-byte character
 // of the ANSI code page may hold the byte of a backslash.
-#include "standin/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "standin/OutputFile.h"
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "standin/PanelConsole.h"
 #include "standin/PanelHost.h"
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include "MemoryFile.h"
 

@@ -1,4 +1,4 @@
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

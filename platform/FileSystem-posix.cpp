@@ -1,4 +1,4 @@
-#include "standin/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>

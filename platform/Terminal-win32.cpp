@@ -1,4 +1,4 @@
-#include "standin/Terminal.h"
+#include "platform/Terminal.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "standin/FileSystem.h"
+#include "platform/FileSystem.h"
 
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0600 // GetFinalPathNameByHandleA

@@ -1,4 +1,4 @@
-#include "standin/Terminal.h"
+#include "platform/Terminal.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "standin/TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "standin/ModuleFile.h"
+#include "platform/ModuleFile.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

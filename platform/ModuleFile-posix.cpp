@@ -1,4 +1,4 @@
-#include "standin/ModuleFile.h"
+#include "platform/ModuleFile.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
