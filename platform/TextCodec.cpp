@@ -72,8 +72,17 @@ std::string_view Utf8Prefix(std::string_view utf8, size_t maxBytes) {
     return utf8.substr(0, cut);
 }
 
-std::string NameAsUtf8(std::string_view bytes) {
+std::string NameAsUtf8(std::string_view bytes, unsigned codePage) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);
-    return CodePageToUtf8(SystemCodePage(), bytes);
+    return CodePageToUtf8(codePage, bytes);
+}
+
+std::string AsciiLowercase(std::string_view text) {
+    std::string s(text);
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
 }

@@ -35,12 +35,16 @@ std::string CodePageToUtf8(unsigned codePage, std::string_view bytes);
 
 // The rule for names shown to people and written into formats that are read
 // as UTF-8: valid UTF-8 is kept as it is; anything else is taken as text of
-// SystemCodePage(), with "\xHH" for bytes that decode in neither.
-std::string NameAsUtf8(std::string_view bytes);
+// `codePage` (for what the system hands over: SystemCodePage()), with
+// "\xHH" for bytes that decode in neither.
+std::string NameAsUtf8(std::string_view bytes, unsigned codePage);
 
 // The longest start of `utf8` of at most `maxBytes` bytes that cuts no
 // character in two (for text shown in a field of limited width).
 std::string_view Utf8Prefix(std::string_view utf8, size_t maxBytes);
+
+// `text` with the ASCII capitals A-Z made small; every other byte kept.
+std::string AsciiLowercase(std::string_view text);
 
 // The plug-in's labels and titles are Shift-JIS whatever the system.
 inline std::string ShiftJisToUtf8(std::string_view bytes) {

@@ -7,8 +7,11 @@
 //   4 refused by the plug-in or module unusable, 5 the host refused what
 //   the plug-in handed over, 6 output not written, 64 usage error;
 // with several model files, that of the first file that failed.
+#include "convert/Formats.h"
 #include "host/HostApi.h"
-#include "standin/Export.h"
+#include "platform/FileSystem.h"
+#include "platform/Terminal.h"
+#include "platform/TextCodec.h"
 #include "standin/ImportHost.h"
 #include "standin/ModuleLoader.h"
 #include "standin/Options.h"
@@ -17,8 +20,6 @@
 #include "standin/PanelHost.h"
 #include "standin/Received.h"
 #include "standin/StatusLine.h"
-#include "platform/Terminal.h"
-#include "platform/TextCodec.h"
 #include "standin/Trace.h"
 
 #include <cerrno>
@@ -52,7 +53,7 @@ void ClearProgress() {
 }
 
 void ShowProgress(size_t done, size_t total, const std::string& model) {
-    const std::string shown(Utf8Prefix(NameAsUtf8(model), 60));
+    const std::string shown(Utf8Prefix(NameAsUtf8(model, SystemCodePage()), 60));
     std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done + 1, total, shown.c_str());
     std::fflush(stderr);
     gProgressShown = true;
@@ -65,7 +66,7 @@ void Fail(const std::string& subject, const std::string& what) {
     std::fflush(stdout);
     // File names are the system's bytes; terminals and consoles show UTF-8.
     const std::string line = "ostrel: " + (subject.empty() ? "" : subject + ": ") + what + "\n";
-    std::fputs(NameAsUtf8(line).c_str(), stderr);
+    std::fputs(NameAsUtf8(line, SystemCodePage()).c_str(), stderr);
     std::fflush(stderr);
 }
 
@@ -84,47 +85,18 @@ std::string OpenFailureReason(const std::string& path) {
     return "the plug-in could not open it";
 }
 
-// A writer's one-line reason, prefixed with the file it was forming.
-bool NotFormed(const std::string& path, std::string& error) {
-    error = path + ": " + error;
-    return false;
-}
-
 // Forms the file(s) the plan names and puts them in place. A failure of any
 // kind, memory included, is a file not written with a reason naming it.
 bool WriteObject(const ReceivedModel& received, const OutputPlan& plan, std::string& error) try {
     std::vector<OutputFile> files;
-    switch (plan.format) {
-    case ExportFormat::Lwob: {
-        OutputFile file{plan.path, {}};
-        if (!WriteLwob(received, file.bytes, error))
-            return NotFormed(plan.path, error);
-        files.push_back(std::move(file));
-        break;
+    const size_t folder = NameStart(plan.path);
+    if (!FormFiles(received, plan.format, plan.path.substr(folder), SystemCodePage(), files,
+                   error)) {
+        error = plan.path + ": " + error;
+        return false;
     }
-    case ExportFormat::Obj: {
-        OutputFile obj{plan.path, {}};
-        OutputFile mtl{plan.mtlPath, {}};
-        if (!WriteObj(received, BaseName(plan.mtlPath), obj.bytes, mtl.bytes, error))
-            return NotFormed(plan.path, error);
-        // The material library first, so that a complete OBJ never names a
-        // missing one.
-        files.push_back(std::move(mtl));
-        files.push_back(std::move(obj));
-        break;
-    }
-    case ExportFormat::Glb:
-    case ExportFormat::Fbx: {
-        OutputFile file{plan.path, {}};
-        const bool formed = plan.format == ExportFormat::Glb
-                                ? WriteGlb(received, file.bytes, error)
-                                : WriteFbx(received, file.bytes, error);
-        if (!formed)
-            return NotFormed(plan.path, error);
-        files.push_back(std::move(file));
-        break;
-    }
-    }
+    for (OutputFile& file : files)
+        file.name = plan.path.substr(0, folder) + file.name;
     return WriteOutputFiles(files, error);
 } catch (const std::bad_alloc&) {
     error = plan.path + ": not enough memory to form the file";
@@ -236,7 +208,7 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
             RememberWritten(plan, model, written);
             ClearProgress();
             const ReceivedCounts counts{r.pointCount, r.polygonCount - dropped, dropped,
-                                        ExportSurfaces(r).size()};
+                                        static_cast<size_t>(r.nextSurfaceValue - 1)};
             std::fprintf(statusOut, "%s\n", ConvertedLine(model, plan, counts).c_str());
         }
     } else if (options.check) {
@@ -244,13 +216,15 @@ int ProcessModel(const LoadedModule& module, const HostOptions& options, const s
         AppendQuoted(quoted, statistics.c_str());
         ClearProgress();
         const ReceivedCounts counts{r.pointCount, r.polygonCount, dropped, r.surfaces.size()};
-        std::printf("%s: statistics %s; %s received; %s\n", NameAsUtf8(model).c_str(),
+        std::printf("%s: statistics %s; %s received; %s\n",
+                    NameAsUtf8(model, SystemCodePage()).c_str(),
                     statistics.empty() ? "(none)" : quoted.c_str(), CountsText(counts).c_str(),
-                    exitCode == kExitLoaded ? "ok" : NameAsUtf8(outcome).c_str());
+                    exitCode == kExitLoaded ? "ok" : NameAsUtf8(outcome, SystemCodePage()).c_str());
     } else if (exitCode == kExitLoaded && !options.hasTrace) {
         ClearProgress();
         const ReceivedCounts counts{r.pointCount, r.polygonCount, 0, r.surfaces.size()};
-        std::printf("%s: %s received\n", NameAsUtf8(model).c_str(), CountsText(counts).c_str());
+        std::printf("%s: %s received\n", NameAsUtf8(model, SystemCodePage()).c_str(),
+                    CountsText(counts).c_str());
     }
     return exitCode;
 }
@@ -343,7 +317,7 @@ int Run(int argc, char** argv) {
     if (total > 1 && !failed.empty()) {
         std::string names;
         for (const std::string& name : failed)
-            names += (names.empty() ? "" : ", ") + NameAsUtf8(name);
+            names += (names.empty() ? "" : ", ") + NameAsUtf8(name, SystemCodePage());
         Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
                      " model files failed: " + names);
     }

@@ -1,7 +1,7 @@
 // The stand-in host's command line.
 #pragma once
 
-#include "standin/Export.h"
+#include "convert/Formats.h"
 
 #include <cstdint>
 #include <optional>

@@ -58,7 +58,7 @@ std::string TemporaryPathFor(const std::string& path) {
 bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) {
     std::vector<ResolvedOutput> targets(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!ResolveOutput(files[i].path, targets[i], error))
+        if (!ResolveOutput(files[i].name, targets[i], error))
             return false;
     }
     // temporaries[i]: the file waiting to become files[i]; empty when none.
@@ -78,7 +78,7 @@ bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) 
             continue;
         temporaries[i] = TemporaryPathFor(targets[i].path);
         if (!WriteNewFile(temporaries[i], files[i].bytes, why)) {
-            error = Reason(files[i].path, "cannot write", why);
+            error = Reason(files[i].name, "cannot write", why);
             undo();
             return false;
         }
@@ -102,7 +102,7 @@ bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error) 
         }
         if (!ok) {
             error = Reason(
-                files[i].path,
+                files[i].name,
                 targets[i].way == OutputWay::Replace ? "cannot put in place" : "cannot write", why);
             undo();
             return false;

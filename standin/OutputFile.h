@@ -13,13 +13,10 @@
 //  - a folder or anything else: refused.
 #pragma once
 
+#include "convert/Formats.h"
+
 #include <string>
 #include <vector>
-
-struct OutputFile {
-    std::string path;  // final name
-    std::string bytes; // whole contents
-};
 
 enum class OutputWay { StandardOutput, Replace, WriteInto };
 
@@ -32,10 +29,9 @@ struct ResolvedOutput {
 // Shared by the checks made before anything is imported.
 bool ResolveOutput(const std::string& path, ResolvedOutput& out, std::string& error);
 
-// Writes every file under a temporary name (devices, FIFOs and standard
-// output directly), then renames them in order. On failure returns false
-// with a one-line reason, removes the temporaries and any file of this set
-// already renamed into place.
+// Writes every file (its name the path to write) under a temporary name (devices, FIFOs and
+// standard output directly), then renames them in order. On failure returns false with a one-line
+// reason, removes the temporaries and any file of this set already renamed into place.
 bool WriteOutputFiles(const std::vector<OutputFile>& files, std::string& error);
 
 // The name a temporary for `path` gets (same folder; visible for the tests).

@@ -13,10 +13,6 @@ size_t ExtensionDot(const std::string& path) {
     return dot;
 }
 
-bool IsWhitespace(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
-
 } // namespace
 
 std::string ExtensionOf(const std::string& path) {
@@ -33,14 +29,8 @@ std::string BaseName(const std::string& path) {
 }
 
 std::string MtlPathFor(const std::string& objPath) {
-    const std::string stem = WithoutExtension(objPath);
-    const size_t start = NameStart(stem);
-    std::string name = stem.substr(start);
-    for (char& c : name) {
-        if (IsWhitespace(c))
-            c = '_';
-    }
-    return stem.substr(0, start) + name + ".mtl";
+    const size_t start = NameStart(objPath);
+    return objPath.substr(0, start) + MaterialLibraryName(objPath.substr(start));
 }
 
 OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {

@@ -5,7 +5,7 @@
 // included) or on an output this run already wrote.
 #pragma once
 
-#include "standin/Export.h"
+#include "convert/Formats.h"
 #include "platform/FileSystem.h"
 #include "standin/Options.h"
 

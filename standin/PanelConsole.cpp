@@ -1,8 +1,8 @@
 #include "standin/PanelConsole.h"
 
-#include "standin/Options.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
+#include "standin/Options.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -54,7 +54,7 @@ std::string DisplayValue(HostPanel& panel, const HostControl& c) {
         return "on (" + std::to_string(c.intValue) + ")";
     case kKindEdit:
         // A name, typed or taken from the file name: the rule for names.
-        return "\"" + NameAsUtf8(c.textValue) + "\"";
+        return "\"" + NameAsUtf8(c.textValue, SystemCodePage()) + "\"";
     default:
         return ShiftJisToUtf8(ControlValueText(c));
     }

@@ -17,14 +17,15 @@ std::string CountsText(const ReceivedCounts& counts) {
 std::string ConvertedLine(const std::string& model, const OutputPlan& plan,
                           const ReceivedCounts& counts) {
     // Paths are shown as text, by the rule for names.
-    std::string line = NameAsUtf8(model) + " -> " +
-                       (plan.path == "-" ? "standard output" : NameAsUtf8(plan.path)) + ": " +
-                       CountsText(counts);
+    std::string line =
+        NameAsUtf8(model, SystemCodePage()) + " -> " +
+        (plan.path == "-" ? "standard output" : NameAsUtf8(plan.path, SystemCodePage())) + ": " +
+        CountsText(counts);
     if (counts.polygons == 0)
         line += counts.points == 0 ? "; no polygon to show: the output is empty"
                                    : "; no polygon to show: the output holds points only";
     if (plan.mtlRenamed)
-        line += "; materials in " + NameAsUtf8(plan.mtlPath) +
+        line += "; materials in " + NameAsUtf8(plan.mtlPath, SystemCodePage()) +
                 " (whitespace replaced: OBJ readers end "
                 "the material library's name at a space)";
     return line;

@@ -3,7 +3,7 @@
 // area, by the orientation of every triangle, and by every triangle's centre
 // lying inside the polygon), robustness on loops that are not simple, and
 // the corner normals as the host smooths.
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
 
 #include <gtest/gtest.h>
 

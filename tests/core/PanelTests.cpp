@@ -1,7 +1,7 @@
 // The options panel against a recording stand-in for the host's panel
 // services: every call is logged, with Shift-JIS text turned into UTF-8.
-#include "plugin/Plugin.h"
 #include "platform/TextCodec.h"
+#include "plugin/Plugin.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // files: both slashes and a drive on Windows, where a double-byte character
 // of the ANSI code page may hold the byte of a backslash.
 #include "platform/FileSystem.h"
-#include "standin/OutputFile.h"
 #include "platform/TextCodec.h"
+#include "standin/OutputFile.h"
 
 #include <gtest/gtest.h>
 

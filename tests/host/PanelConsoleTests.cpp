@@ -1,6 +1,6 @@
+#include "platform/TextCodec.h"
 #include "standin/PanelConsole.h"
 #include "standin/PanelHost.h"
-#include "platform/TextCodec.h"
 
 #include "MemoryFile.h"
 

@@ -37,21 +37,18 @@ TEST(TextCodec, RecognisesUtf8) {
 
 TEST(TextCodec, NamesBecomeUtf8) {
     // UTF-8 stays as it is, even where the bytes would also be Shift-JIS.
-    EXPECT_EQ(NameAsUtf8("箱"), "箱");
-    EXPECT_EQ(NameAsUtf8("a\\b"), "a\\b");
-    // Not UTF-8: decoded from the system's code page.
-    if (SystemCodePage() == kShiftJisCodePage) {
-        EXPECT_EQ(NameAsUtf8("\x95\x5c\x8e\xa6"), "表示");
-        EXPECT_EQ(NameAsUtf8("\x95\x5c\x8e\xa6_1"), "表示_1");
-        // Bytes that are neither: a visible escape, nothing dropped.
-        EXPECT_EQ(NameAsUtf8("\xff\xfe"
-                             "a"),
-                  "\\xff\\xfea");
-    }
-    if (SystemCodePage() == 1252) {
-        EXPECT_EQ(NameAsUtf8("a\x95\\b"), "a•\\b");
-        EXPECT_EQ(NameAsUtf8("caf\xe9"), "café");
-    }
+    EXPECT_EQ(NameAsUtf8("箱", kShiftJisCodePage), "箱");
+    EXPECT_EQ(NameAsUtf8("a\\b", kShiftJisCodePage), "a\\b");
+    // Not UTF-8: decoded from the code page given.
+    EXPECT_EQ(NameAsUtf8("\x95\x5c\x8e\xa6", kShiftJisCodePage), "表示");
+    EXPECT_EQ(NameAsUtf8("\x95\x5c\x8e\xa6_1", kShiftJisCodePage), "表示_1");
+    // Bytes that are neither: a visible escape, nothing dropped.
+    EXPECT_EQ(NameAsUtf8("\xff\xfe"
+                         "a",
+                         kShiftJisCodePage),
+              "\\xff\\xfea");
+    EXPECT_EQ(NameAsUtf8("a\x95\\b", 1252), "a•\\b");
+    EXPECT_EQ(NameAsUtf8("caf\xe9", 1252), "café");
 }
 
 // The Windows stage runs the tests under several ANSI code pages and names

@@ -2,7 +2,7 @@
 // material per surface, the polygons as they are (FBX keeps n-gons; lines
 // and points are faces of two and one corners), positions, loops and the
 // normals of MeshGeometry in the right-handed, counter-clockwise convention
-// (see Export.h). Each mesh has a vertex per distinct point and normal among
+// (see Writers.h). Each mesh has a vertex per distinct point and normal among
 // its polygons' corners; a point only lines or points of the mesh use gets
 // a vertex whose normal is +Y, which no face shows.
 //
@@ -18,8 +18,8 @@
 // creation time stamp, which the library takes from the clock, to the
 // fixed creation time the same header states, so that one model always
 // gives the same bytes; everything else stays as the library wrote it.
-#include "standin/Export.h"
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
+#include "convert/Writers.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/material.h>
@@ -32,10 +32,8 @@
 
 namespace {
 
-// The name a surface's material and mesh carry in the file: the rule for
-// names of the text formats (UTF-8), in this one place.
-std::string FbxMaterialName(const ExportSurface& surface) {
-    const std::string name = OutputName(surface, ExportFormat::Fbx);
+// The name a surface's material and mesh carry in the file.
+std::string FbxMaterialName(const std::string& name) {
     return name.empty() ? "surface" : name;
 }
 
@@ -47,13 +45,12 @@ aiString AiText(const std::string& text) {
     return s;
 }
 
-aiMaterial* MakeMaterial(const ExportSurface& surface) {
+aiMaterial* MakeMaterial(const ExportSurface& surface, const std::string& surfaceName) {
     auto* material = new aiMaterial;
-    const aiString name = AiText(FbxMaterialName(surface));
+    const aiString name = AiText(FbxMaterialName(surfaceName));
     material->AddProperty(&name, AI_MATKEY_NAME);
-    const float diffuse = surface.diffuse / 256.0f;
-    const aiColor3D colour(surface.red / 255.0f * diffuse, surface.green / 255.0f * diffuse,
-                           surface.blue / 255.0f * diffuse);
+    const DiffuseColour<float> diffuse = DiffuseColourOf<float>(surface);
+    const aiColor3D colour(diffuse.red, diffuse.green, diffuse.blue);
     material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
     const float specular = surface.specular / 256.0f;
     const aiColor3D specularColour(specular, specular, specular);
@@ -159,10 +156,9 @@ bool CloseNestedLists(const std::string& in, std::string& out) {
 
 } // namespace
 
-const bool kFbxAvailable = true;
-
-bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) {
-    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    const ReceivedModel& model = in.model;
+    const std::vector<ExportSurface>& surfaces = in.surfaces;
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(model, surfaces, geometry, error))
         return false;
@@ -182,7 +178,7 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
     // each count grows with its array.
     scene->mMaterials = new aiMaterial*[surfaces.size() + 1]();
     for (size_t s = 0; s < surfaces.size(); ++s) {
-        scene->mMaterials[s] = MakeMaterial(surfaces[s]);
+        scene->mMaterials[s] = MakeMaterial(surfaces[s], in.names[s]);
         scene->mNumMaterials = static_cast<unsigned>(s + 1);
     }
     scene->mMeshes = new aiMesh*[surfaces.size() + 1]();
@@ -236,7 +232,7 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
 
         auto* mesh = new aiMesh;
         scene->mMeshes[scene->mNumMeshes++] = mesh;
-        mesh->mName = AiText(FbxMaterialName(surfaces[s]));
+        mesh->mName = AiText(FbxMaterialName(in.names[s]));
         mesh->mMaterialIndex = static_cast<unsigned>(s);
         mesh->mPrimitiveTypes = types;
         mesh->mNumVertices = static_cast<unsigned>(vertexPoint.size());
@@ -278,7 +274,8 @@ bool WriteFbx(const ReceivedModel& model, std::string& out, std::string& error) 
         return false;
     }
     const std::string written(static_cast<const char*>(blob->data), blob->size);
-    if (!CloseNestedLists(written, out)) {
+    files.push_back({in.fileName, {}});
+    if (!CloseNestedLists(written, files.back().bytes)) {
         error = "the FBX library formed a file whose records do not nest";
         return false;
     }

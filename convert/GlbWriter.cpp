@@ -4,12 +4,12 @@
 // normal); lines and points use the same positions, plus one vertex for each
 // point no triangle uses, through a longer POSITION accessor without normals.
 // Positions, normals and loops follow the right-handed, counter-clockwise
-// convention (see Export.h).
+// convention (see Writers.h).
 #define TINYGLTF_IMPLEMENTATION
 #include <tiny_gltf.h>
 
-#include "standin/Export.h"
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
+#include "convert/Writers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,16 +45,9 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
 
 } // namespace
 
-const bool kGlbAvailable = true;
-
-bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) {
-    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
-    for (const ReceivedPoint& p : model.points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-            error = "a point has a coordinate that is not a finite number";
-            return false;
-        }
-    }
+bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    const ReceivedModel& model = in.model;
+    const std::vector<ExportSurface>& surfaces = in.surfaces;
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(model, surfaces, geometry, error))
         return false;
@@ -106,7 +99,7 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
     for (size_t s = 0; s < surfaces.size(); ++s) {
         const ExportSurface& surface = surfaces[s];
         tinygltf::Material material;
-        material.name = OutputName(surface, ExportFormat::Glb);
+        material.name = in.names[s];
         const double diffuse = surface.diffuse / 256.0;
         const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
         material.pbrMetallicRoughness.baseColorFactor = {
@@ -238,6 +231,6 @@ bool WriteGlb(const ReceivedModel& model, std::string& out, std::string& error) 
         error = std::string("the glTF library could not form the file: ") + e.what();
         return false;
     }
-    out = std::move(stream).str();
+    files.push_back({in.fileName, std::move(stream).str()});
     return true;
 }

@@ -34,7 +34,7 @@
 // triangles.
 #pragma once
 
-#include "standin/Export.h"
+#include "convert/Surfaces.h"
 #include "standin/Received.h"
 
 #include <cstddef>

@@ -5,7 +5,7 @@
 // usual shapes, whose corners lie along a curve (a uniform grid would hold
 // about the square root of their number in every cell they cross). Rules
 // and limits: see MeshGeometry.h.
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The classic object layout: IFF FORM "LWOB" with PNTS, SRFS, POLS and one
 // SURF per surface, every number big-endian, every chunk of even length.
-#include "standin/Export.h"
+#include "convert/Writers.h"
 
 #include <cstring>
 
@@ -44,9 +44,9 @@ constexpr uint64_t kColourOnlyLength = 6 + 4;
 
 } // namespace
 
-bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error) {
-    // Names as the host received them (OutputName's rule for this format).
-    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    const ReceivedModel& model = in.model;
+    const std::vector<ExportSurface>& surfaces = in.surfaces;
     if (model.points.size() > kLwobMaxPoints) {
         error = std::to_string(model.points.size()) + " points: the layout numbers at most " +
                 std::to_string(kLwobMaxPoints);
@@ -63,10 +63,11 @@ bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error)
     const uint64_t pntsLength = uint64_t{model.points.size()} * 12;
     uint64_t srfsLength = 0;
     uint64_t surfLengths = 0; // SURF chunks with their headers
-    for (const ExportSurface& s : surfaces) {
-        srfsLength += PaddedNameLength(s.name);
+    for (size_t i = 0; i < surfaces.size(); ++i) {
+        const uint64_t name = PaddedNameLength(in.names[i]);
+        srfsLength += name;
         const uint64_t data =
-            PaddedNameLength(s.name) + (s.block != nullptr ? kSurfaceBlockSize : kColourOnlyLength);
+            name + (surfaces[i].block != nullptr ? kSurfaceBlockSize : kColourOnlyLength);
         if (data > kLwobMaxLength) {
             error = "a surface name is too long for the layout";
             return false;
@@ -92,7 +93,8 @@ bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error)
         return false;
     }
 
-    out.clear();
+    files.push_back({in.fileName, {}});
+    std::string& out = files.back().bytes;
     out.reserve(static_cast<size_t>(formLength + 8));
     PutId(out, "FORM");
     PutU4(out, formLength);
@@ -108,8 +110,8 @@ bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error)
 
     PutId(out, "SRFS");
     PutU4(out, srfsLength);
-    for (const ExportSurface& s : surfaces)
-        PutPaddedName(out, s.name);
+    for (const std::string& name : in.names)
+        PutPaddedName(out, name);
 
     PutId(out, "POLS");
     PutU4(out, polsLength);
@@ -123,11 +125,12 @@ bool WriteLwob(const ReceivedModel& model, std::string& out, std::string& error)
         PutU2(out, static_cast<uint32_t>(SurfaceSlot(p.surface) + 1));
     }
 
-    for (const ExportSurface& s : surfaces) {
+    for (size_t i = 0; i < surfaces.size(); ++i) {
+        const ExportSurface& s = surfaces[i];
         PutId(out, "SURF");
-        PutU4(out, PaddedNameLength(s.name) +
+        PutU4(out, PaddedNameLength(in.names[i]) +
                        (s.block != nullptr ? kSurfaceBlockSize : kColourOnlyLength));
-        PutPaddedName(out, s.name);
+        PutPaddedName(out, in.names[i]);
         if (s.block != nullptr) {
             out.append(reinterpret_cast<const char*>(s.block->data()), s.block->size());
         } else {

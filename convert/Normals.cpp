@@ -1,6 +1,6 @@
 // Polygon and corner normals as the host smooths, the triangles of every
 // polygon, and the merge of corners into vertices. Rules: see MeshGeometry.h.
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
 
 #include <cmath>
 #include <cstring>

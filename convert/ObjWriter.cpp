@@ -1,5 +1,5 @@
 // Wavefront OBJ with its MTL. Points and loops are turned into the
-// right-handed, counter-clockwise convention (see Export.h); two-point
+// right-handed, counter-clockwise convention (see Writers.h); two-point
 // polygons become `l` elements and one-point polygons `p` elements. Faces
 // name the corner normals of MeshGeometry (`f v//vn`, each distinct normal
 // written once), so no reader has to guess the shading from `s`, which only
@@ -9,8 +9,8 @@
 // double-sided surface keeps its faces single (the counts stay those the
 // host received) and its material carries a `# double sided` comment; the
 // smoothing angle, already applied to the normals, is kept as a comment.
-#include "standin/Export.h"
-#include "standin/MeshGeometry.h"
+#include "convert/MeshGeometry.h"
+#include "convert/Writers.h"
 
 #include <charconv>
 #include <cstdio>
@@ -34,11 +34,10 @@ void PutIndex(std::string& out, size_t v) {
 // OBJ and MTL split statements at whitespace: a material name keeps every
 // other byte of its UTF-8 form, and a clash after the replacement gets a
 // number.
-std::vector<std::string> MaterialNames(const std::vector<ExportSurface>& surfaces) {
+std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNames) {
     std::vector<std::string> names;
     std::set<std::string> taken;
-    for (const ExportSurface& s : surfaces) {
-        std::string name = OutputName(s, ExportFormat::Obj);
+    for (std::string name : surfaceNames) {
         if (name.empty())
             name = "surface";
         for (char& c : name) {
@@ -57,10 +56,10 @@ std::vector<std::string> MaterialNames(const std::vector<ExportSurface>& surface
 
 } // namespace
 
-bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::string& obj,
-              std::string& mtl, std::string& error) {
-    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
-    const std::vector<std::string> names = MaterialNames(surfaces);
+bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    const ReceivedModel& model = in.model;
+    const std::vector<ExportSurface>& surfaces = in.surfaces;
+    const std::vector<std::string> names = MaterialNames(in.names);
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(model, surfaces, geometry, error))
         return false;
@@ -95,7 +94,13 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
         }
     }
 
-    obj.clear();
+    // The material library first, so that a complete OBJ never names a
+    // missing one.
+    const std::string mtlName = MaterialLibraryName(in.fileName);
+    files.push_back({mtlName, {}});
+    files.push_back({in.fileName, {}});
+    std::string& mtl = files[files.size() - 2].bytes;
+    std::string& obj = files.back().bytes;
     obj += "# right-handed, counter-clockwise front faces\n";
     obj += "mtllib " + mtlName + "\n";
     for (const ReceivedPoint& p : model.points) {
@@ -142,20 +147,19 @@ bool WriteObj(const ReceivedModel& model, const std::string& mtlName, std::strin
         obj += '\n';
     }
 
-    mtl.clear();
     for (size_t i = 0; i < surfaces.size(); ++i) {
         const ExportSurface& s = surfaces[i];
-        const double diffuse = s.diffuse / 256.0;
+        const DiffuseColour<double> colour = DiffuseColourOf<double>(s);
         const double specular = s.specular / 256.0;
         mtl += "newmtl " + names[i] + "\n";
         if (s.block == nullptr)
             mtl += "# no attributes sent: default grey\n";
         mtl += "Ka 0 0 0\nKd ";
-        PutNumber(mtl, s.red / 255.0 * diffuse);
+        PutNumber(mtl, colour.red);
         mtl += ' ';
-        PutNumber(mtl, s.green / 255.0 * diffuse);
+        PutNumber(mtl, colour.green);
         mtl += ' ';
-        PutNumber(mtl, s.blue / 255.0 * diffuse);
+        PutNumber(mtl, colour.blue);
         mtl += "\nKs ";
         for (int k = 0; k < 3; ++k) {
             PutNumber(mtl, specular);
