@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits.h>
@@ -141,6 +142,22 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string& 
 
 void RemoveFile(const std::string& path) {
     ::unlink(path.c_str());
+}
+
+bool MakeScratchFolder(std::string& path, std::string& error) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string name = (tmp != nullptr && tmp[0] != '\0' ? std::string(tmp) : "/tmp");
+    if (name.back() != '/')
+        name += '/';
+    name += "ostrel-XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr)
+        return Failed(error, errno);
+    path = name + "/";
+    return true;
+}
+
+void RemoveFolder(const std::string& path) {
+    ::rmdir(path.c_str());
 }
 
 uint64_t CurrentProcessId() {

@@ -234,6 +234,31 @@ void RemoveFile(const std::string& path) {
     DeleteFileA(path.c_str());
 }
 
+bool MakeScratchFolder(std::string& path, std::string& error) {
+    char folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH)
+        return Failed(error, GetLastError());
+    // A name of the process and a counter; a folder made by someone else
+    // under the same name is passed over.
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        const std::string name = std::string(folder) + "ostrel-" +
+                                 std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount() + attempt);
+        if (CreateDirectoryA(name.c_str(), nullptr)) {
+            path = name + "\\";
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return Failed(error, GetLastError());
+    }
+    return Failed(error, ERROR_ALREADY_EXISTS);
+}
+
+void RemoveFolder(const std::string& path) {
+    RemoveDirectoryA(path.c_str());
+}
+
 uint64_t CurrentProcessId() {
     return GetCurrentProcessId();
 }

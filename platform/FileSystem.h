@@ -61,5 +61,13 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string& 
 // Removes the file `path`; quietly does nothing when it cannot.
 void RemoveFile(const std::string& path);
 
+// Makes a new, empty folder that only this user may use, among the
+// system's temporary files; `path` receives its name with a trailing
+// separator.
+bool MakeScratchFolder(std::string& path, std::string& error);
+
+// Removes the empty folder `path`; quietly does nothing when it cannot.
+void RemoveFolder(const std::string& path);
+
 // This process's number, for temporary names no other run picks.
 uint64_t CurrentProcessId();
