@@ -173,7 +173,7 @@ run single/same-out-twice in/cube.rk4 in/tetra_crlf.rk4 "in/日本.rk4" --out-di
 run single/cannot-open in/no-such-model.rk4
 run single/not-model in/not_model.txt -o single/n.lwo
 run single/out-dir-made in/cube.rk4 --out-dir single/dir --format lwo
-input=$root/tests/host/interactive-input.txt
+input=$root/tests/cli/interactive-input.txt
 run single/interactive in/cube.rk4 --interactive --trace single/interactive.trace
 run single/interactive-stdout in/cube.rk4 --interactive --trace -
 input=/dev/null

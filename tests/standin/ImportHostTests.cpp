@@ -17,7 +17,7 @@ class ImportHostTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_NE(file_.file, nullptr);
         trace_.out = file_.file;
-        PanelHostInit(panels_, PanelSettings{}, &trace_);
+        PanelHostInit(panels_, PanelBehaviour{}, &trace_);
         ImportHostInit(host_, &trace_, &panels_);
     }
     void TearDown() override {

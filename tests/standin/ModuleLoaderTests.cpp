@@ -77,11 +77,3 @@ TEST(ModuleLoader, LoadFailsCleanlyForANonModule) {
     EXPECT_NE(error.find("cannot load module"), std::string::npos) << error;
     EXPECT_EQ(module.handle, nullptr);
 }
-
-TEST(ModuleLoader, DefaultPathIsBesideTheExecutable) {
-    const std::string path = DefaultModulePath();
-    ASSERT_GE(path.size(), 9u);
-    EXPECT_EQ(path.substr(path.size() - 8), "ostrel.p");
-    const char separator = path[path.size() - 9];
-    EXPECT_TRUE(separator == '/' || separator == '\\') << path;
-}

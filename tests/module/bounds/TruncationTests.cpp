@@ -2,7 +2,7 @@
 // loads without fault: the reader's tables and the host calls keep their
 // invariants.
 #include "BoundsSupport.h"
-#include "core/TestModel.h"
+#include "module/TestModel.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
+#include "cli/TerminalPanel.h"
 #include "platform/TextCodec.h"
-#include "standin/PanelConsole.h"
-#include "standin/PanelHost.h"
+#include "standin/PanelServices.h"
 
 #include "MemoryFile.h"
 
@@ -22,11 +22,11 @@ const char* const kSummary[] = {"8 pts / 0/0 lines / 6 faces", nullptr};
 
 struct Console {
     PanelHost host;
-    HostPanel* panel = nullptr;
+    PanelModel* panel = nullptr;
     PanelControl* c[8] = {};
 
     Console() {
-        PanelHostInit(host, PanelSettings{}, nullptr);
+        PanelHostInit(host, PanelBehaviour{}, nullptr);
         PanelServices* s = &host.services;
         PanelHandle handle = s->createPanel("Ostrel 1.4", s);
         ControlDescription d{};
@@ -52,16 +52,16 @@ struct Console {
         c[6] = s->createControl(handle, "FloatControl", &d, "Smoothing Angle");
         d.kindCode = kKindBool;
         c[7] = s->createControl(handle, "BoolControl", &d, "Double Sided");
-        panel = host.panels.front().get();
+        panel = &host.panels.front()->model;
     }
     ~Console() { PanelHostRelease(host); }
 
-    HostControl& Control(int number) { return *panel->controls[static_cast<size_t>(number) - 1]; }
+    ControlModel& Control(int number) { return panel->controls[static_cast<size_t>(number) - 1]; }
 
     int32_t Run(const std::string& input, bool eofCancels, std::string* shown = nullptr) {
         MemoryFile in(input);
         MemoryFile out;
-        const int32_t result = RunPanelConsole(*panel, in.file, out.file, eofCancels);
+        const int32_t result = RunTerminalPanel(*panel, in.file, out.file, eofCancels);
         if (shown != nullptr)
             *shown = out.Text();
         return result;
@@ -70,14 +70,14 @@ struct Console {
 
 } // namespace
 
-TEST(PanelConsole, ShowsLabelsAndValuesInUtf8) {
+TEST(TerminalPanel, ShowsLabelsAndValuesInUtf8) {
     Console console;
-    console.Control(2).intValue = 2;
-    console.Control(3).intValue = 1;
-    console.Control(4).floatValue = 8;
-    console.Control(5).textValue = "cube";
-    console.Control(6).intValue = 1;
-    console.Control(7).floatValue = 44.5;
+    console.Control(2).value.i = 2;
+    console.Control(3).value.i = 1;
+    console.Control(4).value.d = 8;
+    console.Control(5).value.text = "cube";
+    console.Control(6).value.i = 1;
+    console.Control(7).value.d = 44.5;
     std::string shown;
     EXPECT_EQ(console.Run("ok\n", false, &shown), 1);
     EXPECT_NE(shown.find("=== Ostrel 1.4 ==="), std::string::npos) << shown;
@@ -91,49 +91,49 @@ TEST(PanelConsole, ShowsLabelsAndValuesInUtf8) {
     EXPECT_NE(shown.find("7) Double Sided [double]: off"), std::string::npos) << shown;
 }
 
-TEST(PanelConsole, CommandsChangeValues) {
+TEST(TerminalPanel, CommandsChangeValues) {
     Console console;
     const std::string input =
         "load faces\ncolour dark\nscale 2.5\nname my box\nsmooth on\nangle 90\ndouble on\nok\n";
     EXPECT_EQ(console.Run(input, false), 1);
-    EXPECT_EQ(console.Control(2).intValue, 1);
-    EXPECT_EQ(console.Control(3).intValue, 2);
-    EXPECT_EQ(console.Control(4).floatValue, 2.5);
-    EXPECT_EQ(console.Control(5).textValue, "my box");
-    EXPECT_EQ(console.Control(6).intValue, 1);
-    EXPECT_EQ(console.Control(7).floatValue, 90.0);
-    EXPECT_EQ(console.Control(8).intValue, 1);
+    EXPECT_EQ(console.Control(2).value.i, 1);
+    EXPECT_EQ(console.Control(3).value.i, 2);
+    EXPECT_EQ(console.Control(4).value.d, 2.5);
+    EXPECT_EQ(console.Control(5).value.text, "my box");
+    EXPECT_EQ(console.Control(6).value.i, 1);
+    EXPECT_EQ(console.Control(7).value.d, 90.0);
+    EXPECT_EQ(console.Control(8).value.i, 1);
 }
 
-TEST(PanelConsole, NumberedMenuAndItemForms) {
+TEST(TerminalPanel, NumberedMenuAndItemForms) {
     Console console;
     EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 -1\n4 box\n5 off\n7 yes\nok\n", false), 1);
-    EXPECT_EQ(console.Control(2).intValue, 2);
-    EXPECT_EQ(console.Control(3).intValue, 0);
-    EXPECT_EQ(console.Control(4).floatValue, -1.0);
-    EXPECT_EQ(console.Control(5).textValue, "box");
-    EXPECT_EQ(console.Control(6).intValue, 0);
-    EXPECT_EQ(console.Control(8).intValue, 1);
+    EXPECT_EQ(console.Control(2).value.i, 2);
+    EXPECT_EQ(console.Control(3).value.i, 0);
+    EXPECT_EQ(console.Control(4).value.d, -1.0);
+    EXPECT_EQ(console.Control(5).value.text, "box");
+    EXPECT_EQ(console.Control(6).value.i, 0);
+    EXPECT_EQ(console.Control(8).value.i, 1);
 }
 
-TEST(PanelConsole, BadInputIsReportedAndIgnored) {
+TEST(TerminalPanel, BadInputIsReportedAndIgnored) {
     Console console;
-    console.Control(4).floatValue = 8;
+    console.Control(4).value.d = 8;
     std::string shown;
     EXPECT_EQ(console.Run("scale x\n1 7\n99 1\nfrobnicate\nscale\nok\n", false, &shown), 1);
-    EXPECT_EQ(console.Control(4).floatValue, 8.0);
-    EXPECT_EQ(console.Control(2).intValue, 0);
+    EXPECT_EQ(console.Control(4).value.d, 8.0);
+    EXPECT_EQ(console.Control(2).value.i, 0);
     EXPECT_NE(shown.find("expected a number"), std::string::npos) << shown;
     EXPECT_NE(shown.find("no entry 99"), std::string::npos) << shown;
     EXPECT_NE(shown.find("unknown command \"frobnicate\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("value missing"), std::string::npos) << shown;
 }
 
-TEST(PanelConsole, CancelAndEndOfInput) {
+TEST(TerminalPanel, CancelAndEndOfInput) {
     {
         Console console;
         EXPECT_EQ(console.Run("scale 3\ncancel\nscale 4\n", false), 0);
-        EXPECT_EQ(console.Control(4).floatValue,
+        EXPECT_EQ(console.Control(4).value.d,
                   3.0); // the host keeps it; the plug-in reads nothing
     }
     {
@@ -146,7 +146,7 @@ TEST(PanelConsole, CancelAndEndOfInput) {
     }
 }
 
-TEST(PanelConsole, NumbersAsAPersonWritesThem) {
+TEST(TerminalPanel, NumbersAsAPersonWritesThem) {
     const struct {
         double value;
         const char* text;
@@ -178,7 +178,7 @@ TEST(PanelConsole, NumbersAsAPersonWritesThem) {
     EXPECT_NE(shown.find("  Smoothing Angle: 90\n"), std::string::npos) << shown;
 }
 
-TEST(PanelConsole, NamesShownByTheRuleForNames) {
+TEST(TerminalPanel, NamesShownByTheRuleForNames) {
     const struct {
         const char* typed;
         const char* shown;

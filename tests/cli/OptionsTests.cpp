@@ -1,6 +1,8 @@
+#include "cli/Command.h"
+#include "cli/Options.h"
+#include "cli/Usage.h"
+#include "cli/Values.h"
 #include "platform/TextCodec.h"
-#include "standin/Options.h"
-#include "standin/Received.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +31,7 @@ Parsed Parse(std::vector<const char*> args) {
 TEST(Options, Defaults) {
     Parsed p = Parse({"cube.rk4"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
-    EXPECT_EQ(p.options.modelPath, "cube.rk4");
+    EXPECT_EQ(p.options.modelPaths.at(0), "cube.rk4");
     EXPECT_TRUE(p.options.modulePath.empty());
     EXPECT_FALSE(p.options.hasTrace);
     EXPECT_EQ(p.options.activationVersion, 1);
@@ -45,40 +47,22 @@ TEST(Options, Defaults) {
 }
 
 TEST(Options, EveryOption) {
-    Parsed p = Parse({"--module",
-                      "/x/ostrel.p",
-                      "--trace",
-                      "-",
-                      "--activation-version",
-                      "-3",
-                      "--no-panel-services",
-                      "--no-panel",
-                      "--cancel",
-                      "--interactive",
-                      "--screen",
-                      "1001x777",
-                      "--load",
-                      "faces",
-                      "--colours",
-                      "dark",
-                      "--scale",
-                      "2.5",
-                      "--name",
-                      "my box",
-                      "--smooth",
-                      "off",
-                      "--angle",
-                      "30",
-                      "--double-sided",
-                      "on",
-                      "model.rk4"});
+    Parsed p =
+        Parse({"--module", "/x/ostrel.p", "--trace",        "-",        "--activation-version",
+               "-3",       "--cancel",    "--interactive",  "--screen", "1001x777",
+               "--load",   "faces",       "--colours",      "dark",     "--scale",
+               "2.5",      "--name",      "my box",         "--smooth", "off",
+               "--angle",  "30",          "--double-sided", "on",       "model.rk4"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
     const HostOptions& o = p.options;
     EXPECT_EQ(o.modulePath, "/x/ostrel.p");
     EXPECT_TRUE(o.hasTrace);
     EXPECT_EQ(o.tracePath, "-");
     EXPECT_EQ(o.activationVersion, -3);
-    EXPECT_TRUE(o.noPanelServices && o.noPanel && o.cancel && o.interactive);
+    EXPECT_TRUE(o.cancel && o.interactive);
+    EXPECT_FALSE(o.noPanelServices || o.noPanel);
+    const HostOptions n = Parse({"m", "--no-panel-services", "--no-panel"}).options;
+    EXPECT_TRUE(n.noPanelServices && n.noPanel);
     EXPECT_EQ(o.screenWidth, 1001);
     EXPECT_EQ(o.screenHeight, 777);
     EXPECT_EQ(*o.edits.loadTarget, 1);
@@ -88,7 +72,7 @@ TEST(Options, EveryOption) {
     EXPECT_EQ(*o.edits.smooth, 0);
     EXPECT_EQ(*o.edits.angle, 30.0);
     EXPECT_EQ(*o.edits.doubleSided, 1);
-    EXPECT_EQ(o.modelPath, "model.rk4");
+    EXPECT_EQ(o.modelPaths.at(0), "model.rk4");
 }
 
 TEST(Options, EqualsFormAndChoiceWords) {
@@ -107,7 +91,7 @@ TEST(Options, EqualsFormAndChoiceWords) {
 TEST(Options, DoubleDashEndsOptions) {
     Parsed p = Parse({"--", "--odd-name.rk4"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
-    EXPECT_EQ(p.options.modelPath, "--odd-name.rk4");
+    EXPECT_EQ(p.options.modelPaths.at(0), "--odd-name.rk4");
 }
 
 TEST(Options, Help) {
@@ -287,4 +271,29 @@ TEST(Options, MessagesListWhatIsAccepted) {
         const std::string file = "c." + name;
         EXPECT_EQ(*Parse({"m", "-o", file.c_str()}).options.format, f) << name;
     }
+}
+
+// Without a panel, edits and the terminal panel can never take effect: the
+// combination is refused before anything is imported, naming what is given.
+TEST(Options, PanelEditsNeedAPanel) {
+    Parsed p = Parse({"m", "--no-panel", "--smooth", "off", "--scale", "2"});
+    EXPECT_EQ(p.status, ParseStatus::Error);
+    EXPECT_EQ(p.error,
+              "--no-panel: no panel opens, so --scale, --smooth cannot take effect (leave them "
+              "out)");
+    p = Parse({"m", "--no-panel-services", "--interactive"});
+    EXPECT_EQ(p.status, ParseStatus::Error);
+    EXPECT_EQ(p.error, "--no-panel-services: no panel opens, so --interactive cannot take effect "
+                       "(leave it out)");
+    EXPECT_EQ(Parse({"m", "--no-panel", "--name="}).status, ParseStatus::Error);
+    EXPECT_EQ(Parse({"m", "--no-panel"}).status, ParseStatus::Ok);
+    EXPECT_EQ(Parse({"m", "--cancel", "--scale", "2"}).status, ParseStatus::Ok);
+}
+
+TEST(Options, DefaultModuleIsBesideTheExecutable) {
+    const std::string path = DefaultModulePath();
+    ASSERT_GE(path.size(), 9u);
+    EXPECT_EQ(path.substr(path.size() - 8), "ostrel.p");
+    const char separator = path[path.size() - 9];
+    EXPECT_TRUE(separator == '/' || separator == '\\') << path;
 }

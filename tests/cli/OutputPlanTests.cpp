@@ -1,5 +1,6 @@
-#include "standin/OutputPlan.h"
-#include "standin/StatusLine.h"
+#include "cli/OutputPlan.h"
+#include "cli/Paths.h"
+#include "cli/StatusLine.h"
 
 #include <gtest/gtest.h>
 
@@ -54,4 +55,24 @@ TEST(StatusLine, CountsReadAsEnglish) {
     EXPECT_EQ(ConvertedLine("e.rk4", plan, {0, 0, 0, 0}),
               "e.rk4 -> standard output: 0 points, 0 polygons, 0 surfaces; no polygon to show: "
               "the output is empty");
+}
+
+// Every line counts alike: polygons with vertices, then those without,
+// which no format keeps.
+TEST(StatusLine, CheckAndReceivedLinesCountAlike) {
+    ImportOutcome outcome;
+    outcome.counts = {5, 4, 1, 5};
+    outcome.statistics = "5 pts / 2/3 lines / 3 faces";
+    EXPECT_EQ(CheckLine("m.rk4", outcome),
+              "m.rk4: statistics \"5 pts / 2/3 lines / 3 faces\"; 5 points, 4 polygons, 1 "
+              "without vertices dropped, 5 surfaces received; ok");
+    EXPECT_EQ(ReceivedLine("m.rk4", outcome.counts),
+              "m.rk4: 5 points, 4 polygons, 1 without vertices dropped, 5 surfaces received");
+    outcome.result = ImportResult::NotModelFile;
+    outcome.reason = "not a model file";
+    outcome.statistics.clear();
+    outcome.counts = {};
+    EXPECT_EQ(CheckLine("n.txt", outcome),
+              "n.txt: statistics (none); 0 points, 0 polygons, 0 surfaces received; not a model "
+              "file");
 }

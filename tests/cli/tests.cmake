@@ -1,8 +1,9 @@
-# Stand-in host tests, included by tests/CMakeLists.txt.
+# The command line, included by tests/CMakeLists.txt.
 #
-#  - host_tests: GoogleTest unit tests of the stand-in host (trace format,
-#    option parser, panel services, import callbacks, module checks, the
-#    terminal panel), linked against the ostrel_standin library.
+#  - cli_tests: GoogleTest unit tests of the option parser, the output plans
+#    and safe writing, the status lines, the terminal panel.
+#  - command_line_tests: `ostrel` run as a user runs it (exit status, lines,
+#    files left), through a POSIX shell.
 #  - ostrel_golden(NAME MODEL [EXIT CODE] [INPUT FILE] [ARGS...]): an end-to-end
 #    case that runs `ostrel MODEL ARGS... --trace -`, compares its standard
 #    output byte for byte with tests/golden/NAME.trace and its exit status
@@ -11,19 +12,22 @@
 #    repository root. Regenerate the expected traces with
 #        OSTREL_UPDATE_GOLDEN=1 ctest -R '^golden\.'
 #    (the exit status is still checked then). Arguments may not contain ';'.
-if(NOT TARGET ostrel_standin OR NOT TARGET ostrel)
-  return()
-endif()
+add_executable(cli_tests ${CMAKE_CURRENT_LIST_DIR}/OptionsTests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OutputFileTests.cpp ${CMAKE_CURRENT_LIST_DIR}/OutputPlanTests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TerminalPanelTests.cpp)
+target_link_libraries(cli_tests PRIVATE ostrel_cli GTest::gtest_main)
+target_include_directories(cli_tests PRIVATE ${OSTREL_TEST_SUPPORT})
+gtest_discover_tests(cli_tests DISCOVERY_MODE PRE_TEST)
 
-if(NOT TARGET GTest::gtest_main)
-  find_package(GTest REQUIRED)
+if(NOT WIN32)
+  add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp)
+  target_link_libraries(command_line_tests PRIVATE GTest::gtest_main)
+  target_compile_definitions(command_line_tests PRIVATE
+    OSTREL_EXE="$<TARGET_FILE:ostrel>"
+    OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples")
+  add_dependencies(command_line_tests ostrel ostrel_module)
+  gtest_discover_tests(command_line_tests DISCOVERY_MODE PRE_TEST)
 endif()
-include(GoogleTest)
-
-file(GLOB OSTREL_HOST_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
-add_executable(host_tests ${OSTREL_HOST_TEST_SOURCES})
-target_link_libraries(host_tests PRIVATE ostrel_standin GTest::gtest_main)
-gtest_discover_tests(host_tests DISCOVERY_MODE PRE_TEST)
 
 set(OSTREL_GOLDEN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/golden.cmake)
 get_filename_component(OSTREL_GOLDEN_DIR ${CMAKE_CURRENT_LIST_DIR}/../golden ABSOLUTE)
@@ -83,5 +87,5 @@ ostrel_golden(panel_odd_screen examples/cube.rk4 --screen 1001x777)
 ostrel_golden(panel_small_screen examples/cube.rk4 --screen 322x289)
 ostrel_golden(panel_edits examples/cube.rk4 --load faces --name box --scale 2 --colours dark
               --smooth off --angle 30 --double-sided on)
-ostrel_golden(panel_interactive examples/cube.rk4 INPUT tests/host/interactive-input.txt --interactive)
+ostrel_golden(panel_interactive examples/cube.rk4 INPUT tests/cli/interactive-input.txt --interactive)
 ostrel_golden(activation_version_2 examples/cube.rk4 EXIT 4 --activation-version 2)

@@ -1,6 +1,6 @@
 // The panel services as the plug-in sees them: everything goes through the
 // PanelServices table and the control records, as the plug-in uses them.
-#include "standin/PanelHost.h"
+#include "standin/PanelServices.h"
 
 #include "MemoryFile.h"
 
@@ -36,7 +36,7 @@ class PanelHostTest : public ::testing::Test {
         trace_.out = traceFile_.file;
     }
     void TearDown() override { PanelHostRelease(host_); }
-    void Start(const PanelSettings& settings = PanelSettings{}) {
+    void Start(const PanelBehaviour& settings = PanelBehaviour{}) {
         PanelHostInit(host_, settings, &trace_);
         services_ = &host_.services;
     }
@@ -136,7 +136,7 @@ class PanelHostTest : public ::testing::Test {
 } // namespace
 
 TEST_F(PanelHostTest, CreatePanelAndDisplayInfo) {
-    PanelSettings s;
+    PanelBehaviour s;
     s.screenWidth = 1001;
     s.screenHeight = 777;
     Start(s);
@@ -166,7 +166,7 @@ TEST_F(PanelHostTest, DefaultScreenIs1920x1080) {
 }
 
 TEST_F(PanelHostTest, NoPanel) {
-    PanelSettings s;
+    PanelBehaviour s;
     s.noPanel = true;
     Start(s);
     EXPECT_EQ(services_->createPanel("Ostrel 1.4", services_), nullptr);
@@ -400,7 +400,7 @@ TEST_F(PanelHostTest, OpenPanelConfirmsOrCancels) {
     services_->destroyPanel(panel);
     PanelHostRelease(host_);
 
-    PanelSettings s;
+    PanelBehaviour s;
     s.cancel = true;
     Start(s);
     panel = services_->createPanel("T", services_);
@@ -409,7 +409,7 @@ TEST_F(PanelHostTest, OpenPanelConfirmsOrCancels) {
 }
 
 TEST_F(PanelHostTest, OpenPanelAppliesEdits) {
-    PanelSettings s;
+    PanelBehaviour s;
     s.edits.loadTarget = 1;
     s.edits.colourSet = 2;
     s.edits.scale = 2.0;
@@ -438,7 +438,7 @@ TEST_F(PanelHostTest, OpenPanelAppliesEdits) {
 }
 
 TEST_F(PanelHostTest, OptionsNotGivenKeepTheProposal) {
-    PanelSettings s;
+    PanelBehaviour s;
     s.edits.scale = 3.0;
     Start(s);
     PanelHandle panel = services_->createPanel("Ostrel 1.4", services_);
@@ -454,13 +454,72 @@ TEST_F(PanelHostTest, OptionsNotGivenKeepTheProposal) {
     EXPECT_EQ(GetFloat(c[7]), 44.5);
 }
 
+// The handler sees the panel with the edits applied and gives the answer;
+// the host keeps the panel as the plug-in built it, and names the edits
+// whose control is missing.
+namespace {
+
+struct HandlerCall {
+    int calls = 0;
+    int32_t proposed = -1;
+    double scaleSeen = 0;
+    int32_t answer = 0;
+};
+
+int32_t RecordingHandler(void* context, PanelModel& panel, int32_t proposed) {
+    auto& call = *static_cast<HandlerCall*>(context);
+    ++call.calls;
+    call.proposed = proposed;
+    if (ControlModel* scale = FindRoleControl(panel, PanelRole::Scale)) {
+        call.scaleSeen = scale->value.d;
+        scale->value.d = 5; // the user's own change
+    }
+    return call.answer;
+}
+
+} // namespace
+
+TEST_F(PanelHostTest, OpenPanelHandsThePanelToTheHandler) {
+    HandlerCall call;
+    PanelBehaviour s;
+    s.cancel = true;
+    s.edits.scale = 2.0;
+    s.handler = {&RecordingHandler, &call};
+    call.answer = 1;
+    Start(s);
+    PanelHandle panel = services_->createPanel("Ostrel 1.4", services_);
+    std::vector<PanelControl*> c = BuildPluginPanel(panel);
+    SetFloat(c[3], 8.0);
+    EXPECT_EQ(services_->openPanel(panel, 3), 1);
+    EXPECT_EQ(LastTrace(), "openPanel 3 -> 1");
+    EXPECT_EQ(call.calls, 1);
+    EXPECT_EQ(call.proposed, 0);
+    EXPECT_EQ(call.scaleSeen, 2.0);
+    EXPECT_EQ(GetFloat(c[3]), 5.0);
+    ASSERT_TRUE(host_.opened.has_value());
+    EXPECT_EQ(host_.opened->controls.size(), 10u);
+    EXPECT_EQ(host_.opened->controls[3].value.d, 8.0); // as proposed
+    EXPECT_TRUE(host_.editsWithoutControl.empty());
+}
+
+TEST_F(PanelHostTest, EditsWithoutTheirControlAreNamed) {
+    PanelBehaviour s;
+    s.edits.scale = 2.0;
+    s.edits.smooth = 0;
+    Start(s);
+    PanelHandle panel = services_->createPanel("T", services_);
+    Create(panel, "FloatControl", kKindFloat, "Scale");
+    ASSERT_EQ(services_->openPanel(panel, 0), 1);
+    EXPECT_EQ(host_.editsWithoutControl, (std::vector<PanelRole>{PanelRole::Smooth}));
+}
+
 TEST_F(PanelHostTest, RolesAreFoundByKindAndLabel) {
     Start();
     PanelHandle panel = services_->createPanel("Ostrel 1.4", services_);
     std::vector<PanelControl*> c = BuildPluginPanel(panel);
-    HostPanel& p = *host_.panels.front();
+    PanelModel& p = host_.panels.front()->model;
     auto number = [&](PanelRole role) {
-        HostControl* found = FindRoleControl(p, role);
+        ControlModel* found = FindRoleControl(p, role);
         return found != nullptr ? found->number : 0;
     };
     EXPECT_EQ(number(PanelRole::Load), 2);
