@@ -154,105 +154,123 @@ bool CloseNestedLists(const std::string& in, std::string& out) {
     return true;
 }
 
-} // namespace
+// One surface's mesh as it is gathered: a vertex per distinct point and
+// normal among its polygons' corners, each face's corners reversed.
+struct SurfaceMesh {
+    std::vector<uint32_t> vertexPoint;
+    std::vector<Normal3> vertexNormal;
+    std::vector<std::vector<uint32_t>> faces;
+    unsigned types = 0;
+};
 
-bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+// What the meshes share while they are gathered: for each shared vertex
+// of the geometry (or, for lines and points, each point) its vertex in the
+// mesh being gathered; UINT32_MAX when it has none there.
+struct VertexMaps {
+    std::vector<uint32_t> meshVertex;
+    std::vector<uint32_t> pointVertex;
+};
+
+uint32_t CornerVertex(const ReceivedModel& model, const MeshGeometry& geometry, size_t p, size_t k,
+                      SurfaceMesh& mesh, VertexMaps& maps, std::vector<uint32_t>& touched) {
+    const std::vector<uint16_t>& points = model.polygons[p].points;
+    if (points.size() >= 3) {
+        const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
+        if (maps.meshVertex[shared] == UINT32_MAX) {
+            maps.meshVertex[shared] = static_cast<uint32_t>(mesh.vertexPoint.size());
+            mesh.vertexPoint.push_back(geometry.vertexPoint[shared]);
+            mesh.vertexNormal.push_back(geometry.vertexNormal[shared]);
+            touched.push_back(shared);
+        }
+        maps.pointVertex[points[k]] = maps.meshVertex[shared];
+        return maps.meshVertex[shared];
+    }
+    if (maps.pointVertex[points[k]] == UINT32_MAX) {
+        maps.pointVertex[points[k]] = static_cast<uint32_t>(mesh.vertexPoint.size());
+        mesh.vertexPoint.push_back(points[k]);
+        mesh.vertexNormal.push_back(Normal3{0, 1, 0});
+    }
+    return maps.pointVertex[points[k]];
+}
+
+SurfaceMesh GatherMesh(const ReceivedModel& model, const MeshGeometry& geometry,
+                       const std::vector<size_t>& polygons, VertexMaps& maps) {
+    SurfaceMesh mesh;
+    std::vector<uint32_t> touched;
+    for (size_t p : polygons) {
+        const size_t n = model.polygons[p].points.size();
+        std::vector<uint32_t> face(n);
+        for (size_t i = 0; i < n; ++i)
+            face[i] = CornerVertex(model, geometry, p, ReversedCorner(i, n), mesh, maps, touched);
+        mesh.types |= n == 1   ? aiPrimitiveType_POINT
+                      : n == 2 ? aiPrimitiveType_LINE
+                      : n == 3 ? aiPrimitiveType_TRIANGLE
+                               : aiPrimitiveType_POLYGON;
+        mesh.faces.push_back(std::move(face));
+    }
+    for (uint32_t shared : touched)
+        maps.meshVertex[shared] = UINT32_MAX;
+    for (uint32_t point : mesh.vertexPoint)
+        maps.pointVertex[point] = UINT32_MAX;
+    return mesh;
+}
+
+// The library's mesh, in the right-handed convention, added to `scene`
+// (which then owns it).
+void AddMesh(aiScene& scene, const ReceivedModel& model, const SurfaceMesh& gathered,
+             unsigned material, const std::string& name) {
+    auto* mesh = new aiMesh;
+    scene.mMeshes[scene.mNumMeshes++] = mesh;
+    mesh->mName = AiText(FbxMaterialName(name));
+    mesh->mMaterialIndex = material;
+    mesh->mPrimitiveTypes = gathered.types;
+    const size_t vertices = gathered.vertexPoint.size();
+    mesh->mNumVertices = static_cast<unsigned>(vertices);
+    mesh->mVertices = new aiVector3D[vertices];
+    mesh->mNormals = new aiVector3D[vertices];
+    for (size_t v = 0; v < vertices; ++v) {
+        const ReceivedPoint& p = model.points[gathered.vertexPoint[v]];
+        mesh->mVertices[v] = aiVector3D(p.x, p.y, -p.z);
+        const Normal3 r = RightHanded(gathered.vertexNormal[v]);
+        mesh->mNormals[v] = aiVector3D(r.x, r.y, r.z);
+    }
+    const std::vector<std::vector<uint32_t>>& faces = gathered.faces;
+    mesh->mNumFaces = static_cast<unsigned>(faces.size());
+    mesh->mFaces = new aiFace[faces.size()];
+    for (size_t f = 0; f < faces.size(); ++f) {
+        aiFace& face = mesh->mFaces[f];
+        face.mNumIndices = static_cast<unsigned>(faces[f].size());
+        face.mIndices = new unsigned[faces[f].size()];
+        std::memcpy(face.mIndices, faces[f].data(), faces[f].size() * sizeof(unsigned));
+    }
+}
+
+// The scene: a material per surface, a mesh per surface with polygons.
+// The scene owns what it counts, so that an exception part-way (memory)
+// leaves it nothing to free but what was made: arrays start zeroed and each
+// count grows with its array.
+std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& geometry) {
     const ReceivedModel& model = in.model;
-    const std::vector<ExportSurface>& surfaces = in.surfaces;
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
-        return false;
-
-    // Per surface: its polygons, and the map from shared vertices (or, for
-    // lines and points, points) to the mesh's own vertices.
-    std::vector<std::vector<size_t>> polygonsOf(surfaces.size());
+    const size_t surfaces = in.surfaces.size();
+    std::vector<std::vector<size_t>> polygonsOf(surfaces);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
         if (!model.polygons[p].points.empty())
             polygonsOf[SurfaceSlot(model.polygons[p].surface)].push_back(p);
     }
-
     auto scene = std::make_unique<aiScene>();
     scene->mRootNode = new aiNode("root");
-    // The scene owns what it counts, so that an exception part-way (memory)
-    // leaves it nothing to free but what was made: arrays start zeroed and
-    // each count grows with its array.
-    scene->mMaterials = new aiMaterial*[surfaces.size() + 1]();
-    for (size_t s = 0; s < surfaces.size(); ++s) {
-        scene->mMaterials[s] = MakeMaterial(surfaces[s], in.names[s]);
+    scene->mMaterials = new aiMaterial*[surfaces + 1]();
+    for (size_t s = 0; s < surfaces; ++s) {
+        scene->mMaterials[s] = MakeMaterial(in.surfaces[s], in.names[s]);
         scene->mNumMaterials = static_cast<unsigned>(s + 1);
     }
-    scene->mMeshes = new aiMesh*[surfaces.size() + 1]();
-    std::vector<uint32_t> meshVertex(geometry.vertexPoint.size(), UINT32_MAX);
-    std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
-    for (size_t s = 0; s < surfaces.size(); ++s) {
-        if (polygonsOf[s].empty())
-            continue;
-        std::vector<uint32_t> vertexPoint;
-        std::vector<Normal3> vertexNormal;
-        std::vector<uint32_t> touched;
-        std::vector<std::vector<uint32_t>> faces;
-        unsigned types = 0;
-        for (size_t p : polygonsOf[s]) {
-            const std::vector<uint16_t>& points = model.polygons[p].points;
-            const size_t n = points.size();
-            std::vector<uint32_t> face(n);
-            for (size_t i = 0; i < n; ++i) {
-                const size_t k = ReversedCorner(i, n);
-                uint32_t v = UINT32_MAX;
-                if (n >= 3) {
-                    const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
-                    if (meshVertex[shared] == UINT32_MAX) {
-                        meshVertex[shared] = static_cast<uint32_t>(vertexPoint.size());
-                        vertexPoint.push_back(geometry.vertexPoint[shared]);
-                        vertexNormal.push_back(geometry.vertexNormal[shared]);
-                        touched.push_back(shared);
-                    }
-                    v = meshVertex[shared];
-                    pointVertex[points[k]] = v;
-                } else {
-                    if (pointVertex[points[k]] == UINT32_MAX) {
-                        pointVertex[points[k]] = static_cast<uint32_t>(vertexPoint.size());
-                        vertexPoint.push_back(points[k]);
-                        vertexNormal.push_back(Normal3{0, 1, 0});
-                    }
-                    v = pointVertex[points[k]];
-                }
-                face[i] = v;
-            }
-            types |= n == 1   ? aiPrimitiveType_POINT
-                     : n == 2 ? aiPrimitiveType_LINE
-                     : n == 3 ? aiPrimitiveType_TRIANGLE
-                              : aiPrimitiveType_POLYGON;
-            faces.push_back(std::move(face));
-        }
-        for (uint32_t shared : touched)
-            meshVertex[shared] = UINT32_MAX;
-        for (uint32_t point : vertexPoint)
-            pointVertex[point] = UINT32_MAX;
-
-        auto* mesh = new aiMesh;
-        scene->mMeshes[scene->mNumMeshes++] = mesh;
-        mesh->mName = AiText(FbxMaterialName(in.names[s]));
-        mesh->mMaterialIndex = static_cast<unsigned>(s);
-        mesh->mPrimitiveTypes = types;
-        mesh->mNumVertices = static_cast<unsigned>(vertexPoint.size());
-        mesh->mVertices = new aiVector3D[vertexPoint.size()];
-        mesh->mNormals = new aiVector3D[vertexPoint.size()];
-        for (size_t v = 0; v < vertexPoint.size(); ++v) {
-            const ReceivedPoint& p = model.points[vertexPoint[v]];
-            mesh->mVertices[v] = aiVector3D(p.x, p.y, -p.z);
-            const Normal3& n = vertexNormal[v];
-            const Normal3 r = RightHanded(n);
-            mesh->mNormals[v] = aiVector3D(r.x, r.y, r.z);
-        }
-        mesh->mNumFaces = static_cast<unsigned>(faces.size());
-        mesh->mFaces = new aiFace[faces.size()];
-        for (size_t f = 0; f < faces.size(); ++f) {
-            aiFace& face = mesh->mFaces[f];
-            face.mNumIndices = static_cast<unsigned>(faces[f].size());
-            face.mIndices = new unsigned[faces[f].size()];
-            std::memcpy(face.mIndices, faces[f].data(), faces[f].size() * sizeof(unsigned));
-        }
+    scene->mMeshes = new aiMesh*[surfaces + 1]();
+    VertexMaps maps{std::vector<uint32_t>(geometry.vertexPoint.size(), UINT32_MAX),
+                    std::vector<uint32_t>(model.points.size(), UINT32_MAX)};
+    for (size_t s = 0; s < surfaces; ++s) {
+        if (!polygonsOf[s].empty())
+            AddMesh(*scene, model, GatherMesh(model, geometry, polygonsOf[s], maps),
+                    static_cast<unsigned>(s), in.names[s]);
     }
     // FBX lengths are centimetres; the object node scales by 100 so that a
     // unit is a metre, as OBJ and glTF readers take it.
@@ -265,7 +283,16 @@ bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string
     object->mNumMeshes = scene->mNumMeshes;
     for (unsigned m = 0; m < scene->mNumMeshes; ++m)
         object->mMeshes[m] = m;
+    return scene;
+}
 
+} // namespace
+
+bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+        return false;
+    const std::unique_ptr<aiScene> scene = MakeScene(in, geometry);
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "fbx");
     if (blob == nullptr) {

@@ -43,29 +43,29 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
         std::memcpy(data.data() + at, values, n * sizeof(T));
 }
 
-} // namespace
+// The vertices and, per surface, the indices of its triangles, lines and
+// points. Vertices: those of the triangles, then one per point that only
+// lines and points use.
+struct Primitives {
+    std::vector<uint32_t> vertexPoint;
+    size_t triangleVertices = 0;
+    std::vector<PrimitiveIndices> parts; // 3 per surface: triangles, lines, points
+};
 
-bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+Primitives GatherPrimitives(const WriterInput& in, const MeshGeometry& geometry) {
     const ReceivedModel& model = in.model;
-    const std::vector<ExportSurface>& surfaces = in.surfaces;
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
-        return false;
-
-    // Vertices: those of the triangles, then one per point that only lines
-    // and points use.
-    std::vector<uint32_t> vertexPoint = geometry.vertexPoint;
-    const size_t triangleVertices = vertexPoint.size();
+    Primitives out;
+    out.vertexPoint = geometry.vertexPoint;
+    out.triangleVertices = out.vertexPoint.size();
     std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
-    for (size_t k = triangleVertices; k-- > 0;)
-        pointVertex[vertexPoint[k]] = static_cast<uint32_t>(k);
+    for (size_t k = out.triangleVertices; k-- > 0;)
+        pointVertex[out.vertexPoint[k]] = static_cast<uint32_t>(k);
 
-    // Per surface: triangles, lines, points.
-    std::vector<PrimitiveIndices> parts(surfaces.size() * 3);
-    for (size_t s = 0; s < surfaces.size(); ++s) {
-        parts[3 * s].mode = TINYGLTF_MODE_TRIANGLES;
-        parts[3 * s + 1].mode = TINYGLTF_MODE_LINE;
-        parts[3 * s + 2].mode = TINYGLTF_MODE_POINTS;
+    out.parts.resize(in.surfaces.size() * 3);
+    for (size_t s = 0; s < in.surfaces.size(); ++s) {
+        out.parts[3 * s].mode = TINYGLTF_MODE_TRIANGLES;
+        out.parts[3 * s + 1].mode = TINYGLTF_MODE_LINE;
+        out.parts[3 * s + 2].mode = TINYGLTF_MODE_POINTS;
     }
     for (size_t p = 0; p < model.polygons.size(); ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
@@ -75,50 +75,53 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
         const size_t slot = SurfaceSlot(polygon.surface);
         if (n >= 3) {
             // Each triangle reversed: a, c, b.
-            std::vector<uint32_t>& tri = parts[3 * slot].indices;
+            std::vector<uint32_t>& tri = out.parts[3 * slot].indices;
             for (size_t t = geometry.triangleStart[p]; t < geometry.triangleStart[p + 1]; t += 3) {
                 tri.push_back(geometry.cornerVertex[geometry.triangles[t]]);
                 tri.push_back(geometry.cornerVertex[geometry.triangles[t + 2]]);
                 tri.push_back(geometry.cornerVertex[geometry.triangles[t + 1]]);
             }
-        } else {
-            std::vector<uint32_t>& list = parts[3 * slot + (n == 2 ? 1 : 2)].indices;
-            for (uint16_t v : polygon.points) {
-                if (pointVertex[v] == UINT32_MAX) {
-                    pointVertex[v] = static_cast<uint32_t>(vertexPoint.size());
-                    vertexPoint.push_back(v);
-                }
-                list.push_back(pointVertex[v]);
+            continue;
+        }
+        std::vector<uint32_t>& list = out.parts[3 * slot + (n == 2 ? 1 : 2)].indices;
+        for (uint16_t v : polygon.points) {
+            if (pointVertex[v] == UINT32_MAX) {
+                pointVertex[v] = static_cast<uint32_t>(out.vertexPoint.size());
+                out.vertexPoint.push_back(v);
             }
+            list.push_back(pointVertex[v]);
         }
     }
+    return out;
+}
 
+tinygltf::Material MaterialOf(const ExportSurface& surface, const std::string& name) {
+    tinygltf::Material material;
+    material.name = name;
+    const double diffuse = surface.diffuse / 256.0;
+    const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
+    material.pbrMetallicRoughness.baseColorFactor = {
+        std::min(1.0, SrgbToLinear(surface.red) * diffuse),
+        std::min(1.0, SrgbToLinear(surface.green) * diffuse),
+        std::min(1.0, SrgbToLinear(surface.blue) * diffuse), alpha};
+    material.pbrMetallicRoughness.metallicFactor = 0.0;
+    material.pbrMetallicRoughness.roughnessFactor =
+        std::clamp(1.0 - surface.specular / 256.0, 0.0, 1.0);
+    material.doubleSided = surface.doubleSided;
+    if (alpha < 1.0)
+        material.alphaMode = "BLEND";
+    return material;
+}
+
+// The glTF model as it is formed: its one buffer and mesh, then the views
+// and accessors into the buffer, in the order they are added.
+struct GlbForm {
     tinygltf::Model gltf;
-    gltf.asset.version = "2.0";
-    gltf.asset.generator = "ostrel";
-    for (size_t s = 0; s < surfaces.size(); ++s) {
-        const ExportSurface& surface = surfaces[s];
-        tinygltf::Material material;
-        material.name = in.names[s];
-        const double diffuse = surface.diffuse / 256.0;
-        const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
-        material.pbrMetallicRoughness.baseColorFactor = {
-            std::min(1.0, SrgbToLinear(surface.red) * diffuse),
-            std::min(1.0, SrgbToLinear(surface.green) * diffuse),
-            std::min(1.0, SrgbToLinear(surface.blue) * diffuse), alpha};
-        material.pbrMetallicRoughness.metallicFactor = 0.0;
-        material.pbrMetallicRoughness.roughnessFactor =
-            std::clamp(1.0 - surface.specular / 256.0, 0.0, 1.0);
-        material.doubleSided = surface.doubleSided;
-        if (alpha < 1.0)
-            material.alphaMode = "BLEND";
-        gltf.materials.push_back(std::move(material));
-    }
-
-    tinygltf::Mesh mesh;
     tinygltf::Buffer buffer;
-    const bool wideIndices = vertexPoint.size() > 65535; // 65535 is primitive restart in U2
-    auto addView = [&](size_t offset, int target) {
+    tinygltf::Mesh mesh;
+
+    // A view of the buffer from `offset` to its end.
+    int AddView(size_t offset, int target) {
         tinygltf::BufferView view;
         view.buffer = 0;
         view.byteOffset = offset;
@@ -126,8 +129,9 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
         view.target = target;
         gltf.bufferViews.push_back(view);
         return static_cast<int>(gltf.bufferViews.size() - 1);
-    };
-    auto addVec3 = [&](int view, size_t count, const std::vector<float>& xyz) {
+    }
+
+    int AddVec3(int view, size_t count, const std::vector<float>& xyz) {
         tinygltf::Accessor a;
         a.bufferView = view;
         a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
@@ -141,89 +145,129 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
         }
         gltf.accessors.push_back(a);
         return static_cast<int>(gltf.accessors.size() - 1);
-    };
-    int trianglePositions = -1, allPositions = -1, normals = -1;
-    if (!vertexPoint.empty()) {
-        std::vector<float> xyz;
-        xyz.reserve(vertexPoint.size() * 3);
-        for (uint32_t v : vertexPoint) {
-            const ReceivedPoint& p = model.points[v];
-            xyz.insert(xyz.end(), {p.x, p.y, -p.z});
-        }
-        AppendValues(buffer.data, xyz.data(), xyz.size());
-        const int view = addView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
-        gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
-        if (triangleVertices != 0)
-            trianglePositions = addVec3(view, triangleVertices, xyz);
-        if (vertexPoint.size() > triangleVertices || trianglePositions < 0)
-            allPositions = addVec3(view, vertexPoint.size(), xyz);
-        else
-            allPositions = trianglePositions;
-        if (triangleVertices != 0) {
-            std::vector<float> n;
-            n.reserve(triangleVertices * 3);
-            for (const Normal3& v : geometry.vertexNormal) {
-                const Normal3 r = RightHanded(v);
-                n.insert(n.end(), {r.x, r.y, r.z});
-            }
-            const size_t at = buffer.data.size();
-            AppendValues(buffer.data, n.data(), n.size());
-            normals = addVec3(addView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);
-        }
     }
+};
 
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const PrimitiveIndices& part = parts[i];
+// The accessors the primitives use: positions of the triangles' vertices,
+// of all vertices (the same view, a longer count), and the normals.
+struct VertexAccessors {
+    int trianglePositions = -1, allPositions = -1, normals = -1;
+};
+
+VertexAccessors AddVertices(GlbForm& form, const ReceivedModel& model, const MeshGeometry& geometry,
+                            const Primitives& primitives) {
+    VertexAccessors out;
+    const std::vector<uint32_t>& vertexPoint = primitives.vertexPoint;
+    const size_t triangleVertices = primitives.triangleVertices;
+    if (vertexPoint.empty())
+        return out;
+    std::vector<float> xyz;
+    xyz.reserve(vertexPoint.size() * 3);
+    for (uint32_t v : vertexPoint) {
+        const ReceivedPoint& p = model.points[v];
+        xyz.insert(xyz.end(), {p.x, p.y, -p.z});
+    }
+    AppendValues(form.buffer.data, xyz.data(), xyz.size());
+    const int view = form.AddView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
+    form.gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
+    if (triangleVertices != 0)
+        out.trianglePositions = form.AddVec3(view, triangleVertices, xyz);
+    if (vertexPoint.size() > triangleVertices || out.trianglePositions < 0)
+        out.allPositions = form.AddVec3(view, vertexPoint.size(), xyz);
+    else
+        out.allPositions = out.trianglePositions;
+    if (triangleVertices != 0) {
+        std::vector<float> n;
+        n.reserve(triangleVertices * 3);
+        for (const Normal3& v : geometry.vertexNormal) {
+            const Normal3 r = RightHanded(v);
+            n.insert(n.end(), {r.x, r.y, r.z});
+        }
+        const size_t at = form.buffer.data.size();
+        AppendValues(form.buffer.data, n.data(), n.size());
+        out.normals =
+            form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);
+    }
+    return out;
+}
+
+// One primitive per part that has indices, its material the part's surface.
+void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAccessors& vertices) {
+    const bool wideIndices =
+        primitives.vertexPoint.size() > 65535; // 65535 is primitive restart in U2
+    for (size_t i = 0; i < primitives.parts.size(); ++i) {
+        const PrimitiveIndices& part = primitives.parts[i];
         if (part.indices.empty())
             continue;
-        AlignBuffer(buffer.data);
-        const size_t at = buffer.data.size();
+        AlignBuffer(form.buffer.data);
+        const size_t at = form.buffer.data.size();
         if (wideIndices) {
-            AppendValues(buffer.data, part.indices.data(), part.indices.size());
+            AppendValues(form.buffer.data, part.indices.data(), part.indices.size());
         } else {
             std::vector<uint16_t> narrow(part.indices.begin(), part.indices.end());
-            AppendValues(buffer.data, narrow.data(), narrow.size());
+            AppendValues(form.buffer.data, narrow.data(), narrow.size());
         }
         tinygltf::Accessor indices;
-        indices.bufferView = addView(at, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+        indices.bufferView = form.AddView(at, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
         indices.componentType = wideIndices ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT
                                             : TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
         indices.count = part.indices.size();
         indices.type = TINYGLTF_TYPE_SCALAR;
-        gltf.accessors.push_back(indices);
+        form.gltf.accessors.push_back(indices);
         tinygltf::Primitive primitive;
         if (part.mode == TINYGLTF_MODE_TRIANGLES) {
-            primitive.attributes["POSITION"] = trianglePositions;
-            primitive.attributes["NORMAL"] = normals;
+            primitive.attributes["POSITION"] = vertices.trianglePositions;
+            primitive.attributes["NORMAL"] = vertices.normals;
         } else {
-            primitive.attributes["POSITION"] = allPositions;
+            primitive.attributes["POSITION"] = vertices.allPositions;
         }
-        primitive.indices = static_cast<int>(gltf.accessors.size() - 1);
+        primitive.indices = static_cast<int>(form.gltf.accessors.size() - 1);
         primitive.material = static_cast<int>(i / 3);
         primitive.mode = part.mode;
-        mesh.primitives.push_back(std::move(primitive));
+        form.mesh.primitives.push_back(std::move(primitive));
     }
+}
 
+// The scene of one node, holding the mesh when there is one.
+void AddScene(GlbForm& form) {
     tinygltf::Node node;
     node.name = "object"; // tinygltf writes a node with no property as null
-    if (!mesh.primitives.empty()) {
-        AlignBuffer(buffer.data);
-        gltf.buffers.push_back(std::move(buffer));
-        gltf.meshes.push_back(std::move(mesh));
+    if (!form.mesh.primitives.empty()) {
+        AlignBuffer(form.buffer.data);
+        form.gltf.buffers.push_back(std::move(form.buffer));
+        form.gltf.meshes.push_back(std::move(form.mesh));
         node.mesh = 0;
     }
-    gltf.nodes.push_back(node);
+    form.gltf.nodes.push_back(node);
     tinygltf::Scene scene;
     scene.nodes.push_back(0);
-    gltf.scenes.push_back(scene);
-    gltf.defaultScene = 0;
+    form.gltf.scenes.push_back(scene);
+    form.gltf.defaultScene = 0;
+}
+
+} // namespace
+
+bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+        return false;
+    const Primitives primitives = GatherPrimitives(in, geometry);
+
+    GlbForm form;
+    form.gltf.asset.version = "2.0";
+    form.gltf.asset.generator = "ostrel";
+    for (size_t s = 0; s < in.surfaces.size(); ++s)
+        form.gltf.materials.push_back(MaterialOf(in.surfaces[s], in.names[s]));
+    const VertexAccessors vertices = AddVertices(form, in.model, geometry, primitives);
+    AddPrimitives(form, primitives, vertices);
+    AddScene(form);
 
     // The library reports some failures by throwing (its JSON layer throws
     // on text that is not UTF-8, for one); none may leave the writer.
     tinygltf::TinyGLTF writer;
     std::ostringstream stream;
     try {
-        if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true)) {
+        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, false, true)) {
             error = "the glTF library could not form the file";
             return false;
         }

@@ -42,39 +42,42 @@ void PutPaddedName(std::string& out, const std::string& name) {
 // COLR with the default grey, for a surface the plug-in sent no block for.
 constexpr uint64_t kColourOnlyLength = 6 + 4;
 
-} // namespace
+// The chunks' lengths, each in 64 bits, so that an object past the U4
+// lengths is refused before anything is formed.
+struct LwobLengths {
+    uint64_t pnts = 0, srfs = 0, pols = 0;
+    uint64_t surfs = 0; // the SURF chunks with their headers
+    uint64_t form = 0;
+};
 
-bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+uint64_t SurfDataLength(const ExportSurface& surface, const std::string& name) {
+    return PaddedNameLength(name) +
+           (surface.block != nullptr ? kSurfaceBlockSize : kColourOnlyLength);
+}
+
+// The lengths, or false with the reason the layout cannot hold the object.
+bool MeasureLwob(const WriterInput& in, LwobLengths& length, std::string& error) {
     const ReceivedModel& model = in.model;
-    const std::vector<ExportSurface>& surfaces = in.surfaces;
     if (model.points.size() > kLwobMaxPoints) {
         error = std::to_string(model.points.size()) + " points: the layout numbers at most " +
                 std::to_string(kLwobMaxPoints);
         return false;
     }
-    if (surfaces.size() > kLwobMaxSurfaces) {
-        error = std::to_string(surfaces.size()) + " surfaces: the layout numbers at most " +
+    if (in.surfaces.size() > kLwobMaxSurfaces) {
+        error = std::to_string(in.surfaces.size()) + " surfaces: the layout numbers at most " +
                 std::to_string(kLwobMaxSurfaces);
         return false;
     }
-
-    // Every length in 64 bits first, so that an object past the U4 lengths
-    // is refused before anything is formed.
-    const uint64_t pntsLength = uint64_t{model.points.size()} * 12;
-    uint64_t srfsLength = 0;
-    uint64_t surfLengths = 0; // SURF chunks with their headers
-    for (size_t i = 0; i < surfaces.size(); ++i) {
-        const uint64_t name = PaddedNameLength(in.names[i]);
-        srfsLength += name;
-        const uint64_t data =
-            name + (surfaces[i].block != nullptr ? kSurfaceBlockSize : kColourOnlyLength);
+    length.pnts = uint64_t{model.points.size()} * 12;
+    for (size_t i = 0; i < in.surfaces.size(); ++i) {
+        length.srfs += PaddedNameLength(in.names[i]);
+        const uint64_t data = SurfDataLength(in.surfaces[i], in.names[i]);
         if (data > kLwobMaxLength) {
             error = "a surface name is too long for the layout";
             return false;
         }
-        surfLengths += 8 + data;
+        length.surfs += 8 + data;
     }
-    uint64_t polsLength = 0;
     for (const ReceivedPolygon& p : model.polygons) {
         if (p.points.empty())
             continue;
@@ -83,38 +86,19 @@ bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::strin
                     " vertices: the layout allows at most " + std::to_string(kLwobMaxVertices);
             return false;
         }
-        polsLength += 2 + 2 * uint64_t{p.points.size()} + 2;
+        length.pols += 2 + 2 * uint64_t{p.points.size()} + 2;
     }
-    const uint64_t formLength =
-        4 + (8 + pntsLength) + (8 + srfsLength) + (8 + polsLength) + surfLengths;
-    if (srfsLength > kLwobMaxLength || polsLength > kLwobMaxLength || formLength > kLwobMaxLength) {
-        error = "the object needs " + std::to_string(formLength + 8) +
+    length.form = 4 + (8 + length.pnts) + (8 + length.srfs) + (8 + length.pols) + length.surfs;
+    if (length.srfs > kLwobMaxLength || length.pols > kLwobMaxLength ||
+        length.form > kLwobMaxLength) {
+        error = "the object needs " + std::to_string(length.form + 8) +
                 " bytes, past the layout's 32-bit lengths";
         return false;
     }
+    return true;
+}
 
-    files.push_back({in.fileName, {}});
-    std::string& out = files.back().bytes;
-    out.reserve(static_cast<size_t>(formLength + 8));
-    PutId(out, "FORM");
-    PutU4(out, formLength);
-    PutId(out, "LWOB");
-
-    PutId(out, "PNTS");
-    PutU4(out, pntsLength);
-    for (const ReceivedPoint& p : model.points) {
-        PutF4(out, p.x);
-        PutF4(out, p.y);
-        PutF4(out, p.z);
-    }
-
-    PutId(out, "SRFS");
-    PutU4(out, srfsLength);
-    for (const std::string& name : in.names)
-        PutPaddedName(out, name);
-
-    PutId(out, "POLS");
-    PutU4(out, polsLength);
+void PutPolygons(std::string& out, const ReceivedModel& model) {
     for (const ReceivedPolygon& p : model.polygons) {
         if (p.points.empty())
             continue;
@@ -124,23 +108,52 @@ bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::strin
         // Surfaces are numbered from 1 in SRFS order, which is value order.
         PutU2(out, static_cast<uint32_t>(SurfaceSlot(p.surface) + 1));
     }
+}
 
-    for (size_t i = 0; i < surfaces.size(); ++i) {
-        const ExportSurface& s = surfaces[i];
-        PutId(out, "SURF");
-        PutU4(out, PaddedNameLength(in.names[i]) +
-                       (s.block != nullptr ? kSurfaceBlockSize : kColourOnlyLength));
-        PutPaddedName(out, in.names[i]);
-        if (s.block != nullptr) {
-            out.append(reinterpret_cast<const char*>(s.block->data()), s.block->size());
-        } else {
-            PutId(out, "COLR");
-            PutU2(out, 4);
-            out += static_cast<char>(kDefaultGrey);
-            out += static_cast<char>(kDefaultGrey);
-            out += static_cast<char>(kDefaultGrey);
-            out += '\0';
-        }
+void PutSurf(std::string& out, const ExportSurface& s, const std::string& name) {
+    PutId(out, "SURF");
+    PutU4(out, SurfDataLength(s, name));
+    PutPaddedName(out, name);
+    if (s.block != nullptr) {
+        out.append(reinterpret_cast<const char*>(s.block->data()), s.block->size());
+        return;
     }
+    PutId(out, "COLR");
+    PutU2(out, 4);
+    out += static_cast<char>(kDefaultGrey);
+    out += static_cast<char>(kDefaultGrey);
+    out += static_cast<char>(kDefaultGrey);
+    out += '\0';
+}
+
+} // namespace
+
+bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    LwobLengths length;
+    if (!MeasureLwob(in, length, error))
+        return false;
+    std::string out;
+    out.reserve(static_cast<size_t>(length.form + 8));
+    PutId(out, "FORM");
+    PutU4(out, length.form);
+    PutId(out, "LWOB");
+
+    PutId(out, "PNTS");
+    PutU4(out, length.pnts);
+    for (const ReceivedPoint& p : in.model.points) {
+        PutF4(out, p.x);
+        PutF4(out, p.y);
+        PutF4(out, p.z);
+    }
+    PutId(out, "SRFS");
+    PutU4(out, length.srfs);
+    for (const std::string& name : in.names)
+        PutPaddedName(out, name);
+    PutId(out, "POLS");
+    PutU4(out, length.pols);
+    PutPolygons(out, in.model);
+    for (size_t i = 0; i < in.surfaces.size(); ++i)
+        PutSurf(out, in.surfaces[i], in.names[i]);
+    files.push_back({in.fileName, std::move(out)});
     return true;
 }

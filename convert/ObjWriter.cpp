@@ -54,77 +54,62 @@ std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNa
     return names;
 }
 
-} // namespace
+// "PREFIX x y z\n".
+void PutTriple(std::string& out, const char* prefix, double x, double y, double z) {
+    out += prefix;
+    PutNumber(out, x);
+    out += ' ';
+    PutNumber(out, y);
+    out += ' ';
+    PutNumber(out, z);
+    out += '\n';
+}
 
-bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    const ReceivedModel& model = in.model;
-    const std::vector<ExportSurface>& surfaces = in.surfaces;
-    const std::vector<std::string> names = MaterialNames(in.names);
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
-        return false;
-    // One `vn` per distinct normal, numbered in order of first use.
-    std::vector<size_t> cornerNormal(geometry.cornerNormal.size(), 0);
+// One `vn` per distinct normal, numbered in order of first use: the normals
+// in the right-handed convention, and each corner's number (1-based; 0 for
+// corners of lines and points).
+struct ObjNormals {
     std::vector<Normal3> distinct;
-    {
-        std::unordered_map<uint64_t, std::vector<size_t>> byHash;
-        for (size_t p = 0; p < model.polygons.size(); ++p) {
-            if (model.polygons[p].points.size() < 3)
-                continue;
-            for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
-                const Normal3 n = RightHanded(geometry.cornerNormal[c]);
-                uint32_t bits[3];
-                std::memcpy(bits, &n, sizeof bits);
-                const uint64_t hash =
-                    (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^
-                    bits[2];
-                std::vector<size_t>& candidates = byHash[hash];
-                size_t found = SIZE_MAX;
-                for (size_t k : candidates) {
-                    if (std::memcmp(&distinct[k], &n, sizeof n) == 0)
-                        found = k;
-                }
-                if (found == SIZE_MAX) {
-                    found = distinct.size();
-                    distinct.push_back(n);
-                    candidates.push_back(found);
-                }
-                cornerNormal[c] = found + 1;
+    std::vector<size_t> cornerNormal;
+};
+
+ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometry) {
+    ObjNormals out;
+    out.cornerNormal.assign(geometry.cornerNormal.size(), 0);
+    std::unordered_map<uint64_t, std::vector<size_t>> byHash;
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        if (model.polygons[p].points.size() < 3)
+            continue;
+        for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
+            const Normal3 n = RightHanded(geometry.cornerNormal[c]);
+            uint32_t bits[3];
+            std::memcpy(bits, &n, sizeof bits);
+            const uint64_t hash =
+                (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^ bits[2];
+            std::vector<size_t>& candidates = byHash[hash];
+            size_t found = SIZE_MAX;
+            for (size_t k : candidates) {
+                if (std::memcmp(&out.distinct[k], &n, sizeof n) == 0)
+                    found = k;
             }
+            if (found == SIZE_MAX) {
+                found = out.distinct.size();
+                out.distinct.push_back(n);
+                candidates.push_back(found);
+            }
+            out.cornerNormal[c] = found + 1;
         }
     }
+    return out;
+}
 
-    // The material library first, so that a complete OBJ never names a
-    // missing one.
-    const std::string mtlName = MaterialLibraryName(in.fileName);
-    files.push_back({mtlName, {}});
-    files.push_back({in.fileName, {}});
-    std::string& mtl = files[files.size() - 2].bytes;
-    std::string& obj = files.back().bytes;
-    obj += "# right-handed, counter-clockwise front faces\n";
-    obj += "mtllib " + mtlName + "\n";
-    for (const ReceivedPoint& p : model.points) {
-        obj += "v ";
-        PutNumber(obj, p.x);
-        obj += ' ';
-        PutNumber(obj, p.y);
-        obj += ' ';
-        // Negated in single precision: exact, and -0 stays distinguishable.
-        PutNumber(obj, -p.z);
-        obj += '\n';
-    }
-    for (const Normal3& n : distinct) {
-        obj += "vn ";
-        PutNumber(obj, n.x);
-        obj += ' ';
-        PutNumber(obj, n.y);
-        obj += ' ';
-        PutNumber(obj, n.z);
-        obj += '\n';
-    }
+// The polygons in order, each surface's run under its material and
+// smoothing group; loops reversed, corners naming their normals.
+void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
+              const MeshGeometry& geometry, const ObjNormals& normals) {
     size_t current = SIZE_MAX;
-    for (size_t q = 0; q < model.polygons.size(); ++q) {
-        const ReceivedPolygon& p = model.polygons[q];
+    for (size_t q = 0; q < in.model.polygons.size(); ++q) {
+        const ReceivedPolygon& p = in.model.polygons[q];
         const size_t n = p.points.size();
         if (n == 0)
             continue;
@@ -132,7 +117,7 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
         if (slot != current) {
             current = slot;
             obj += "usemtl " + names[slot] + "\n";
-            obj += surfaces[slot].smooth ? "s 1\n" : "s off\n";
+            obj += in.surfaces[slot].smooth ? "s 1\n" : "s off\n";
         }
         obj += n == 1 ? "p" : n == 2 ? "l" : "f";
         for (size_t i = 0; i < n; ++i) {
@@ -141,41 +126,59 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
             PutIndex(obj, size_t{p.points[k]} + 1);
             if (n >= 3) {
                 obj += "//";
-                PutIndex(obj, cornerNormal[geometry.cornerStart[q] + k]);
+                PutIndex(obj, normals.cornerNormal[geometry.cornerStart[q] + k]);
             }
         }
         obj += '\n';
     }
+}
 
-    for (size_t i = 0; i < surfaces.size(); ++i) {
-        const ExportSurface& s = surfaces[i];
-        const DiffuseColour<double> colour = DiffuseColourOf<double>(s);
-        const double specular = s.specular / 256.0;
-        mtl += "newmtl " + names[i] + "\n";
-        if (s.block == nullptr)
-            mtl += "# no attributes sent: default grey\n";
-        mtl += "Ka 0 0 0\nKd ";
-        PutNumber(mtl, colour.red);
-        mtl += ' ';
-        PutNumber(mtl, colour.green);
-        mtl += ' ';
-        PutNumber(mtl, colour.blue);
-        mtl += "\nKs ";
-        for (int k = 0; k < 3; ++k) {
-            PutNumber(mtl, specular);
-            mtl += k < 2 ? " " : "\n";
-        }
-        mtl += "d ";
-        PutNumber(mtl, 1.0 - s.transparency / 256.0);
-        mtl += specular > 0 ? "\nillum 2\n" : "\nillum 1\n";
-        if (s.doubleSided)
-            mtl += "# double sided\n";
-        if (s.smooth) {
-            mtl += "# smoothing angle ";
-            PutNumber(mtl, s.smoothingAngle);
-            mtl += " radians\n";
-        }
-        mtl += '\n';
+void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& name) {
+    const DiffuseColour<double> colour = DiffuseColourOf<double>(s);
+    const double specular = s.specular / 256.0;
+    mtl += "newmtl " + name + "\n";
+    if (s.block == nullptr)
+        mtl += "# no attributes sent: default grey\n";
+    mtl += "Ka 0 0 0\n";
+    PutTriple(mtl, "Kd ", colour.red, colour.green, colour.blue);
+    PutTriple(mtl, "Ks ", specular, specular, specular);
+    mtl += "d ";
+    PutNumber(mtl, 1.0 - s.transparency / 256.0);
+    mtl += specular > 0 ? "\nillum 2\n" : "\nillum 1\n";
+    if (s.doubleSided)
+        mtl += "# double sided\n";
+    if (s.smooth) {
+        mtl += "# smoothing angle ";
+        PutNumber(mtl, s.smoothingAngle);
+        mtl += " radians\n";
     }
+    mtl += '\n';
+}
+
+} // namespace
+
+bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+        return false;
+    const std::vector<std::string> names = MaterialNames(in.names);
+    const ObjNormals normals = NumberNormals(in.model, geometry);
+
+    // The material library first, so that a complete OBJ never names a
+    // missing one.
+    const std::string mtlName = MaterialLibraryName(in.fileName);
+    std::string mtl;
+    for (size_t i = 0; i < in.surfaces.size(); ++i)
+        PutMaterial(mtl, in.surfaces[i], names[i]);
+    files.push_back({mtlName, std::move(mtl)});
+
+    std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtlName + "\n";
+    // Z negated in single precision: exact, and -0 stays distinguishable.
+    for (const ReceivedPoint& p : in.model.points)
+        PutTriple(obj, "v ", p.x, p.y, -p.z);
+    for (const Normal3& n : normals.distinct)
+        PutTriple(obj, "vn ", n.x, n.y, n.z);
+    PutFaces(obj, in, names, geometry, normals);
+    files.push_back({in.fileName, std::move(obj)});
     return true;
 }
