@@ -198,56 +198,47 @@ bool SettlePanel(const HostOptions& options, std::string& error) {
     return false;
 }
 
-// How the output options combine; the format follows -o's extension unless
-// --format names it, and may not contradict it.
-bool SettleOutput(HostOptions& options, std::string& error) {
-    const bool several = options.modelPaths.size() > 1;
+// The output options that exclude or need each other.
+bool SettleCombination(const HostOptions& options, std::string& error) {
+    error.clear();
     const bool writes = !options.outputPath.empty() || !options.outDir.empty();
-    const bool toStdout = options.outputPath == "-";
-    if (several && (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
+    if (options.modelPaths.size() > 1 &&
+        (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
         error = "several model files given: -o, --trace and --interactive take one (use "
                 "--out-dir DIR for several; see --help)";
-        return false;
-    }
-    if (options.check && writes) {
+    } else if (options.check && writes) {
         error = "--check writes nothing: leave out -o and --out-dir";
-        return false;
-    }
-    if (!options.outputPath.empty() && !options.outDir.empty()) {
+    } else if (!options.outputPath.empty() && !options.outDir.empty()) {
         error = "give either -o FILE or --out-dir DIR";
-        return false;
-    }
-    if (options.format && !writes) {
+    } else if (options.format && !writes) {
         error = "--format needs -o FILE or --out-dir DIR";
-        return false;
-    }
-    if (!options.outDir.empty() && !options.format) {
+    } else if (!options.outDir.empty() && !options.format) {
         error = "--out-dir needs --format " + FormatNames("|", "|");
-        return false;
     }
-    if (toStdout) {
-        if (options.hasTrace && options.tracePath == "-") {
-            error = "-o - and --trace - both want standard output: send one to a file";
-            return false;
-        }
-        if (!options.format) {
-            error = "-o - needs --format " + FormatNames("|", "|", true);
-            return false;
-        }
-        if (!FormatIsOneFile(*options.format)) {
-            error = std::string("-o -: standard output takes one file, and ") +
-                    FormatExtension(*options.format) +
-                    " needs a second one for its materials (use -o FILE." +
-                    FormatExtension(*options.format) + ")";
-            return false;
-        }
-        return true;
+    return error.empty();
+}
+
+// -o -: standard output takes one file in a format named, and not the trace.
+bool SettleStandardOutput(const HostOptions& options, std::string& error) {
+    error.clear();
+    if (options.hasTrace && options.tracePath == "-") {
+        error = "-o - and --trace - both want standard output: send one to a file";
+    } else if (!options.format) {
+        error = "-o - needs --format " + FormatNames("|", "|", true);
+    } else if (!FormatIsOneFile(*options.format)) {
+        error = std::string("-o -: standard output takes one file, and ") +
+                FormatExtension(*options.format) +
+                " needs a second one for its materials (use -o FILE." +
+                FormatExtension(*options.format) + ")";
     }
-    if (options.outputPath.empty())
-        return true;
-    const std::string extension = ExtensionOf(options.outputPath);
+    return error.empty();
+}
+
+// -o FILE: the format follows the extension unless --format names it, and
+// may not contradict it.
+bool SettleOutputFormat(HostOptions& options, std::string& error) {
     ExportFormat named{};
-    const bool known = ParseExportFormat(extension, named);
+    const bool known = ParseExportFormat(ExtensionOf(options.outputPath), named);
     if (!options.format && !known) {
         error = "-o " + options.outputPath + ": cannot tell the format from the extension (use ." +
                 FormatNames(", .", " or .") + ", or --format)";
@@ -268,6 +259,14 @@ bool SettleOutput(HostOptions& options, std::string& error) {
         return false;
     }
     return true;
+}
+
+bool SettleOutput(HostOptions& options, std::string& error) {
+    if (!SettleCombination(options, error))
+        return false;
+    if (options.outputPath == "-")
+        return SettleStandardOutput(options, error);
+    return options.outputPath.empty() || SettleOutputFormat(options, error);
 }
 
 } // namespace

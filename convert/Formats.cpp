@@ -107,17 +107,6 @@ std::vector<OutputFormat> OutputFormats() {
     return formats;
 }
 
-std::string MaterialLibraryName(const std::string& objName) {
-    const size_t dot = objName.rfind('.');
-    // A leading dot, as in ".hidden", starts no extension.
-    std::string name = objName.substr(0, dot == 0 ? std::string::npos : dot);
-    for (char& c : name) {
-        if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n')
-            c = '_';
-    }
-    return name + ".mtl";
-}
-
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error) {
     const FormatEntry& entry = EntryFor(format);

@@ -8,18 +8,13 @@
 // caller, who decides where they go.
 #pragma once
 
+#include "convert/Writers.h"
 #include "standin/Received.h"
 
 #include <string>
 #include <vector>
 
 enum class ExportFormat { Lwob, Obj, Glb, Fbx };
-
-// A file a conversion forms: its name and its whole contents.
-struct OutputFile {
-    std::string name;
-    std::string bytes;
-};
 
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames
@@ -41,12 +36,6 @@ struct OutputFormat {
     const char* unavailable; // null when built in
 };
 std::vector<OutputFormat> OutputFormats();
-
-// The material library of the OBJ file `objName` (a file name, no folder):
-// named after it with ".mtl", whitespace replaced by '_' since mtllib
-// separates its names by whitespace and a reader would look for the first
-// word alone.
-std::string MaterialLibraryName(const std::string& objName);
 
 // Forms the files of `format` for `model`: the file `fileName` (no folder)
 // and, for OBJ, before it its material library (MaterialLibraryName).

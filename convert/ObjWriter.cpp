@@ -157,6 +157,17 @@ void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& na
 
 } // namespace
 
+std::string MaterialLibraryName(const std::string& objName) {
+    const size_t dot = objName.rfind('.');
+    // A leading dot, as in ".hidden", starts no extension.
+    std::string name = objName.substr(0, dot == 0 ? std::string::npos : dot);
+    for (char& c : name) {
+        if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n')
+            c = '_';
+    }
+    return name + ".mtl";
+}
+
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))

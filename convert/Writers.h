@@ -1,5 +1,6 @@
 // The writers, one file each, of one signature so that the format table
-// (Formats.cpp) carries them. Each forms its whole file(s) in memory.
+// (Formats.cpp) carries them. Each forms its whole file(s) in memory; the
+// OBJ writer names its material library by MaterialLibraryName().
 //
 // Handedness. The host's space is left-handed with clockwise front faces;
 // OBJ and glTF are read as right-handed with counter-clockwise front faces.
@@ -11,13 +12,24 @@
 // the host's own space and stays as received.
 #pragma once
 
-#include "convert/Formats.h"
 #include "convert/Surfaces.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// A file a conversion forms: its name and its whole contents.
+struct OutputFile {
+    std::string name;
+    std::string bytes;
+};
+
+// The material library of the OBJ file `objName` (a file name, no folder):
+// named after it with ".mtl", whitespace replaced by '_' since mtllib
+// separates its names by whitespace and a reader would look for the first
+// word alone.
+std::string MaterialLibraryName(const std::string& objName);
 
 // What a writer gets. Its points are finite numbers (FormFiles checks).
 struct WriterInput {
