@@ -3,9 +3,14 @@
 #include "cli/Report.h"
 #include "standin/Trace.h"
 
+namespace {
+
+// "1 point", "2 points", "0 points".
 std::string CountOf(size_t count, const char* singular, const char* plural) {
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
+
+} // namespace
 
 std::string CountsText(const ReceivedCounts& counts) {
     std::string text = CountOf(counts.points, "point", "points") + ", " +

@@ -8,9 +8,6 @@
 #include <cstddef>
 #include <string>
 
-// "1 point", "2 points", "0 points".
-std::string CountOf(size_t count, const char* singular, const char* plural);
-
 // "8 points, 6 polygons, 3 surfaces"; the dropped polygons are named after
 // the polygons when there are any.
 std::string CountsText(const ReceivedCounts& counts);

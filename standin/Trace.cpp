@@ -46,12 +46,6 @@ void AppendQuoted(std::string& line, const char* text) {
     AppendQuotedBytes(line, text, std::char_traits<char>::length(text));
 }
 
-std::string Quoted(const char* text) {
-    std::string s;
-    AppendQuoted(s, text);
-    return s;
-}
-
 void AppendInt(std::string& line, long long value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%lld", value);

@@ -32,7 +32,6 @@ void TraceLine(Trace* trace, const std::string& line) noexcept;
 void AppendQuoted(std::string& line, const char* text);
 // The same for `size` bytes (NUL bytes included, escaped as \x00).
 void AppendQuotedBytes(std::string& line, const char* bytes, size_t size);
-std::string Quoted(const char* text);
 
 void AppendInt(std::string& line, long long value);
 // A 32-bit float with "%.9g" (so -0 prints as -0).

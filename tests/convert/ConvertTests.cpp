@@ -81,7 +81,7 @@ void ExpectSameObject(const ReceivedModel& r, const LwobObject& o) {
             continue;
         ASSERT_LT(k, o.polygons.size());
         EXPECT_EQ(o.polygons[k].points, p.points) << "polygon " << k;
-        const ReceivedSurface* s = SurfaceForPolygonValue(r, p.surface);
+        const ReceivedSurface* s = SurfaceForValue(r, p.surface);
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(o.surfaceNames[static_cast<size_t>(o.polygons[k].surface) - 1], s->name);
         ++k;

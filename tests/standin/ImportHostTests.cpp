@@ -133,8 +133,10 @@ TEST_F(ImportHostTest, ReceivedModel) {
     ASSERT_EQ(m.polygons.size(), 2u);
     EXPECT_EQ(m.polygons[0].points, (std::vector<uint16_t>{0, 1, 2}));
     EXPECT_EQ(m.polygons[1].surface, -1);
-    EXPECT_EQ(SurfaceForPolygonValue(m, 1), &m.surfaces[0]);
-    EXPECT_EQ(SurfaceForPolygonValue(m, -1), nullptr);
+    EXPECT_TRUE(IsReturnedSurfaceValue(m, 1));
+    EXPECT_TRUE(IsReturnedSurfaceValue(m, 2));
+    EXPECT_FALSE(IsReturnedSurfaceValue(m, 3));
+    EXPECT_FALSE(IsReturnedSurfaceValue(m, -1));
 }
 
 TEST_F(ImportHostTest, SurfaceValuesFollowTheLow16Bits) {
@@ -143,7 +145,9 @@ TEST_F(ImportHostTest, SurfaceValuesFollowTheLow16Bits) {
         ReceiveLookupSurface(m, ("s" + std::to_string(i)).c_str());
     EXPECT_EQ(m.surfaces[65534].value, 65535);
     // The plug-in passes the low 16 bits sign-extended: 65535 arrives as -1.
-    EXPECT_EQ(SurfaceForPolygonValue(m, -1), &m.surfaces[65534]);
+    EXPECT_TRUE(IsReturnedSurfaceValue(m, -1));
+    EXPECT_TRUE(IsReturnedSurfaceValue(m, 0));      // 65536 arrives as 0
+    EXPECT_FALSE(IsReturnedSurfaceValue(m, 65535)); // not as addPolygon passes it
 }
 
 TEST_F(ImportHostTest, StatusLineOnlyWhenWritten) {

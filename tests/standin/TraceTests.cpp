@@ -8,6 +8,16 @@
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+std::string Quoted(const char* text) {
+    std::string s;
+    AppendQuoted(s, text);
+    return s;
+}
+
+} // namespace
+
 TEST(TraceQuoting, PrintableBytesStayAsTheyAre) {
     EXPECT_EQ(Quoted("Ostrel 1.4"), "\"Ostrel 1.4\"");
     EXPECT_EQ(Quoted(" ~"), "\" ~\"");

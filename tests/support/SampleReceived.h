@@ -22,3 +22,14 @@ inline void AddPoint(ReceivedModel& m, float x, float y, float z) {
 inline void AddPolygon(ReceivedModel& m, std::vector<uint16_t> points, int32_t surface) {
     ReceivePolygon(m, static_cast<int32_t>(points.size()), surface, points.data());
 }
+
+// The surface that `addPolygon`'s surface word names (compared by its low 16
+// bits, sign-extended, as the plug-in passes it), found by a search of its
+// own; null when none has that value.
+inline const ReceivedSurface* SurfaceForValue(const ReceivedModel& model, int32_t surface) {
+    for (const ReceivedSurface& s : model.surfaces) {
+        if (s.value != 0 && static_cast<int16_t>(s.value) == static_cast<int16_t>(surface))
+            return &s;
+    }
+    return nullptr;
+}
