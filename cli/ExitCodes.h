@@ -6,6 +6,8 @@
 
 #include "pipeline/Pipeline.h"
 
+#include <cstddef>
+
 constexpr int kExitLoaded = 0;
 constexpr int kExitNotModelFile = 1;
 constexpr int kExitCannotReadModel = 2;
@@ -21,22 +23,10 @@ constexpr int kExitHostRefused = 5;
 constexpr int kExitOutputNotWritten = 6;
 constexpr int kExitUsage = 64;
 
+// The status of each import result, in the order ImportResult lists them.
 inline int ExitCodeFor(ImportResult result) {
-    switch (result) {
-    case ImportResult::Loaded:
-        return kExitLoaded;
-    case ImportResult::NotModelFile:
-        return kExitNotModelFile;
-    case ImportResult::CannotRead:
-        return kExitCannotReadModel;
-    case ImportResult::Cancelled:
-        return kExitCancelled;
-    case ImportResult::Refused:
-        return kExitPluginRefused;
-    case ImportResult::HostRefused:
-        return kExitHostRefused;
-    case ImportResult::NotConverted:
-        return kExitOutputNotWritten;
-    }
-    return kExitPluginRefused;
+    constexpr int kByResult[] = {kExitLoaded,          kExitNotModelFile,  kExitCannotReadModel,
+                                 kExitCancelled,       kExitPluginRefused, kExitHostRefused,
+                                 kExitOutputNotWritten};
+    return kByResult[static_cast<size_t>(result)];
 }

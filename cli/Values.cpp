@@ -26,6 +26,18 @@ bool StartsWithSpace(const std::string& text) {
     return text.empty() || std::strchr(" \t\n\r\f\v", text[0]) != nullptr;
 }
 
+// The whole of `text` read by `convert` (strtod, strtoll): no leading
+// white space, nothing left over, nothing out of range.
+template <typename T, typename Convert>
+bool ParseWhole(const std::string& text, Convert convert, T& value) {
+    if (StartsWithSpace(text))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = convert(text.c_str(), &end);
+    return end == text.c_str() + text.size() && errno != ERANGE;
+}
+
 } // namespace
 
 bool ParseLoadTarget(const std::string& text, int32_t& out) {
@@ -52,27 +64,19 @@ bool ParseOnOff(const std::string& text, int32_t& out) {
 }
 
 bool ParseFiniteDouble(const std::string& text, double& out) {
-    if (StartsWithSpace(text))
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(value) || errno == ERANGE)
+    double value = 0;
+    const auto real = [](const char* p, char** end) { return std::strtod(p, end); };
+    if (!ParseWhole(text, real, value) || !std::isfinite(value))
         return false;
     out = value;
     return true;
 }
 
 bool ParseInt32(const std::string& text, int32_t& out) {
-    if (StartsWithSpace(text))
+    long long value = 0;
+    const auto decimal = [](const char* p, char** end) { return std::strtoll(p, end, 10); };
+    if (!ParseWhole(text, decimal, value) || value < INT32_MIN || value > INT32_MAX)
         return false;
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (end != text.c_str() + text.size() || errno == ERANGE || value < INT32_MIN ||
-        value > INT32_MAX) {
-        return false;
-    }
     out = static_cast<int32_t>(value);
     return true;
 }

@@ -29,29 +29,28 @@ const RoleEntry& EntryFor(PanelRole role) {
     return kRoleTable[static_cast<size_t>(role)];
 }
 
+template <typename T>
+std::optional<PanelValue> AsValue(const std::optional<T>& edit, PanelValue (*make)(T)) {
+    return edit ? std::optional<PanelValue>(make(*edit)) : std::nullopt;
+}
+
 // The edit of `role`, as a value, if given.
 std::optional<PanelValue> EditFor(const PanelEdits& edits, PanelRole role) {
-    auto asInt = [](const std::optional<int32_t>& v) {
-        return v ? std::optional<PanelValue>(IntValue(*v)) : std::nullopt;
-    };
-    auto asFloat = [](const std::optional<double>& v) {
-        return v ? std::optional<PanelValue>(FloatValue(*v)) : std::nullopt;
-    };
     switch (role) {
     case PanelRole::Load:
-        return asInt(edits.loadTarget);
+        return AsValue(edits.loadTarget, &IntValue);
     case PanelRole::Colour:
-        return asInt(edits.colourSet);
+        return AsValue(edits.colourSet, &IntValue);
     case PanelRole::Scale:
-        return asFloat(edits.scale);
+        return AsValue(edits.scale, &FloatValue);
     case PanelRole::Name:
-        return edits.name ? std::optional<PanelValue>(TextValue(*edits.name)) : std::nullopt;
+        return AsValue(edits.name, &TextValue);
     case PanelRole::Smooth:
-        return asInt(edits.smooth);
+        return AsValue(edits.smooth, &IntValue);
     case PanelRole::Angle:
-        return asFloat(edits.angle);
+        return AsValue(edits.angle, &FloatValue);
     case PanelRole::DoubleSided:
-        return asInt(edits.doubleSided);
+        return AsValue(edits.doubleSided, &IntValue);
     }
     return std::nullopt;
 }

@@ -100,25 +100,33 @@ void PlaceControl(PanelModel& panel, ControlModel& control) {
     panel.nextTop = next > 100000000 ? 100000000 : static_cast<int32_t>(next);
 }
 
+namespace {
+
+// The farthest `edge` of any control plus the margin, at least `least`.
+template <typename Edge> int32_t Extent(const PanelModel& panel, Edge edge, long long least) {
+    long long far = 0;
+    for (const ControlModel& c : panel.controls)
+        far = std::max(far, edge(c));
+    const long long extent = std::max(far + kPanelMargin, least);
+    return extent > INT32_MAX ? INT32_MAX : static_cast<int32_t>(extent);
+}
+
+} // namespace
+
 int32_t PanelWidth(const PanelModel& panel) {
     if (panel.widthSet)
         return panel.width;
-    long long right = 0;
-    for (const ControlModel& c : panel.controls)
-        right = std::max(right, static_cast<long long>(c.left) + c.width);
-    long long w = right + kPanelMargin;
-    w = std::max(w, static_cast<long long>(Units(panel.title.size())) + 2 * kPanelMargin);
-    return w > INT32_MAX ? INT32_MAX : static_cast<int32_t>(w);
+    return Extent(
+        panel, [](const ControlModel& c) { return static_cast<long long>(c.left) + c.width; },
+        static_cast<long long>(Units(panel.title.size())) + 2 * kPanelMargin);
 }
 
 int32_t PanelHeight(const PanelModel& panel) {
     if (panel.heightSet)
         return panel.height;
-    long long bottom = 0;
-    for (const ControlModel& c : panel.controls)
-        bottom = std::max(bottom, static_cast<long long>(c.top) + c.height);
-    long long h = std::max(bottom + kPanelMargin, static_cast<long long>(2 * kPanelMargin));
-    return h > INT32_MAX ? INT32_MAX : static_cast<int32_t>(h);
+    return Extent(
+        panel, [](const ControlModel& c) { return static_cast<long long>(c.top) + c.height; },
+        2 * kPanelMargin);
 }
 
 int32_t SaturateToInt32(double value) {
