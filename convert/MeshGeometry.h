@@ -59,7 +59,7 @@ struct Normal3 {
     float x = 0, y = 0, z = 0;
 };
 
-// The writers' change of handedness (Export.h), in one place: a normal with
+// The writers' change of handedness (Writers.h), in one place: a normal with
 // Z negated (a zero stays +0 rather than becoming -0), and which corner the
 // i-th written corner of a loop of n is: the loop reversed from the same
 // first corner (p0, pn-1, ..., p1); lines and points keep their order.

@@ -1,4 +1,4 @@
-// The terminal the stand-in host talks to: whether a stream is one, and the
+// The terminal the command talks to: whether a stream is one, and the
 // set-up of the standard streams. One implementation per platform
 // (Terminal-posix.cpp, Terminal-win32.cpp).
 #pragma once

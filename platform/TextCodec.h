@@ -1,6 +1,6 @@
-// Text in the stand-in host: the byte strings the plug-in and the system hand
-// over (labels, surface names, file names) and the UTF-8 that terminals and
-// the glTF, OBJ and FBX formats expect.
+// Text: the byte strings the plug-in and the system hand over (labels,
+// surface names, file names) and the UTF-8 that terminals and the glTF, OBJ
+// and FBX formats expect.
 //
 // The one platform difference is how a character of a code page is decoded:
 // TextCodec-posix.cpp (iconv) and TextCodec-win32.cpp (the Win32 code page

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "standin/ImportHost.h"
 
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,6 +58,7 @@ std::string ReadFailureReason(const std::string& path) {
 } // namespace
 
 ActivationOutcome Activate(const ActivationRequest& request) {
+    assert(request.module != nullptr && request.module->activate != nullptr); // started
     ActivationOutcome outcome;
     StagedModel staged;
     if (request.modelBytes &&

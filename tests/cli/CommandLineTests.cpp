@@ -335,4 +335,36 @@ TEST_F(CommandLine, FormatAndExtensionMustAgree) {
     EXPECT_EQ(ReadFile(dir / "c.bin").substr(0, 4), "glTF");
 }
 
+// A scale that takes a point past the float range: every format refuses it
+// alike, with exit 6 and one line naming the point; nothing is written.
+TEST_F(CommandLine, APointBeyondTheFloatRangeIsWrittenByNoFormat) {
+    for (const char* out : {"c.lwo", "c.obj", "c.glb"}) {
+        const Result r = Run({"cube.rk4", "-o", out, "--scale", "1e300"});
+        EXPECT_EQ(r.exit, 6) << out;
+        EXPECT_EQ(r.err, "ostrel: cube.rk4: not written: " + std::string(out) +
+                             ": point 1 is at (inf, -0, 0), beyond the range of a float: convert "
+                             "with a smaller scale\n");
+    }
+    EXPECT_EQ(Names(), std::vector<std::string>{"cube.rk4"});
+}
+
+// Without a panel the edits could not take effect: a usage error before
+// anything is imported.
+TEST_F(CommandLine, EditsWithoutAPanelAreAUsageError) {
+    const Result r = Run({"cube.rk4", "--no-panel", "--smooth", "off", "-o", "c.obj"});
+    EXPECT_EQ(r.exit, 64);
+    EXPECT_EQ(r.err, "ostrel: --no-panel: no panel opens, so --smooth cannot take effect (leave "
+                     "it out)\n");
+    EXPECT_EQ(Names(), std::vector<std::string>{"cube.rk4"});
+    EXPECT_EQ(Run({"cube.rk4", "--no-panel", "-o", "c.obj"}).exit, 0);
+}
+
+// The trace that cannot be written keeps its documented status.
+TEST_F(CommandLine, ATraceThatCannotBeWrittenEndsWithStatus2) {
+    const Result r = Run({"cube.rk4", "--trace", "missing/t.trace"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(r.err, "ostrel: missing/t.trace: cannot write the trace (No such file or "
+                     "directory)\n");
+}
+
 } // namespace
