@@ -1,8 +1,9 @@
 // The file-system services the command line needs for its outputs, and the
-// simulation for staging a model's bytes; one implementation per system: FileSystem-posix.cpp and
-// FileSystem-win32.cpp, picked by the build. Paths are byte strings as the user typed them. Every
-// call that can fail returns false and sets `error` to the system's reason alone (for example "No
-// such file or directory"); the caller names the path.
+// simulation for staging a model's bytes; one implementation per system:
+// FileSystem-posix.cpp and FileSystem-win32.cpp, picked by the build. Paths
+// are byte strings as the user typed them. Every call that can fail returns
+// false and sets `error` to the system's reason alone (for example "No such
+// file or directory"); the caller names the path.
 #pragma once
 
 #include <cstddef>
