@@ -29,34 +29,48 @@ cleanup() {
 trap cleanup EXIT
 [[ -n ${OSTREL_KEEP_WORK:-} ]] && trap - EXIT
 
-# Wine runs 32-bit Windows programs as 32-bit x86 processes. The reason for a
+# Wine runs 32-bit Windows programs as 32-bit x86 processes. Where the kernel
+# runs none, the same sources built for 64-bit Windows run under the 64-bit
+# Wine instead: every check but the 32-bit address space. The reason for a
 # skip goes where tools/run-tests shows it in its stage line; a probe that
 # cannot even be built is a fault of this machine's set-up, not a skip.
 why=$(tools/kernel-runs-32bit.sh)
 case $? in
-0) ;;
+0)
+  bits=32
+  wineBinary=$(command -v wine)
+  ;;
 1)
-  echo "$why" >"${OSTREL_SKIP_NOTE:-/dev/stdout}"
-  exit 77
+  bits=64
+  wineBinary=/usr/lib/wine/wine64
+  if [[ ! -x $wineBinary ]] || ! command -v x86_64-w64-mingw32-g++-win32 >/dev/null; then
+    echo "$why; no 64-bit Wine and mingw-w64 to run the 64-bit build instead" \
+      >"${OSTREL_SKIP_NOTE:-/dev/stdout}"
+    exit 77
+  fi
+  echo "$why: the 64-bit Windows build runs under the 64-bit Wine instead"
   ;;
 *)
   echo "check-windows: $why" >&2
   exit 1
   ;;
 esac
-if ! command -v wine >/dev/null; then
+if [[ ! -x $wineBinary ]]; then
   echo "check-windows: wine is missing (tools/install-deps.sh installs it)" >&2
   exit 1
 fi
+preset=win$bits
+winBuild=build-$preset
+mingw=$([[ $bits == 32 ]] && echo i686 || echo x86_64)-w64-mingw32
 
-step "build: Linux (build) and Windows (build-win32)"
+step "build: Linux (build) and Windows ($winBuild)"
 cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module >/dev/null ||
   exit 1
-cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null || exit 1
+cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1
 linux=$root/build/ostrel
-windows=$root/build-win32/ostrel.exe
+windows=$root/$winBuild/ostrel.exe
 
-export WINEPREFIX=$root/build-win32/wine
+export WINEPREFIX=$root/$winBuild/wine
 export WINEDEBUG=-all
 # No crash dialog, no debugger: a crash is an exit status like any other.
 export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
@@ -64,7 +78,6 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   step "wine: initialising the prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || { echo "check-windows: wineboot failed" >&2; exit 1; }
 fi
-wineBinary=$(command -v wine)
 wine() { timeout 300 "$wineBinary" "$@"; }
 # ostrel.exe with the ANSI code page of LOCALE: winlocale LOCALE ARGS...
 winlocale() {
@@ -75,26 +88,26 @@ winlocale() {
 
 step "Windows test programs"
 for program in module_tests platform_tests standin_tests convert_tests pipeline_tests cli_tests; do
-  exe=build-win32/$program.exe
+  exe=$winBuild/$program.exe
   if [[ ! -x $exe ]]; then
     check "$program.exe built" false
     continue
   fi
-  (cd build-win32 && wine "./$program.exe" --gtest_brief=1 >"$work/$program.log" 2>&1)
+  (cd $winBuild && wine "./$program.exe" --gtest_brief=1 >"$work/$program.log" 2>&1)
   check "$program.exe passes" test $? -eq 0 || tail -30 "$work/$program.log"
 done
-wine build-win32/fuzz_replay.exe fuzz/corpus fuzz/regressions >"$work/replay.log" 2>&1
+wine $winBuild/fuzz_replay.exe fuzz/corpus fuzz/regressions >"$work/replay.log" 2>&1
 check "fuzz_replay.exe" test $? -eq 0 || tail -5 "$work/replay.log"
 
-step "golden traces from ostrel.exe and build-win32/ostrel.p"
+step "golden traces from ostrel.exe and $winBuild/ostrel.p"
 unset OSTREL_UPDATE_GOLDEN
-cases=(build-win32/tests/golden/*.cmake)
+cases=($winBuild/tests/golden/*.cmake)
 for case in "${cases[@]}"; do
   name=$(basename "$case" .cmake)
   # The case as the Linux suite runs it, through Wine, into a folder of its own.
   {
     echo "include([==[$root/$case]==])"
-    echo "set(EMULATOR wine)"
+    echo "set(EMULATOR [==[$wineBinary]==])"
     echo "set(ACTUAL [==[$work/$name.trace]==])"
     echo "set(ERRORS [==[$work/$name.stderr]==])"
   } >"$work/$name.case"
@@ -139,7 +152,7 @@ step "modules ostrel.exe cannot use: exit 4, one line naming the file"
 cat >"$work/wrong.c" <<'EOF_C'
 __declspec(dllexport) const unsigned _mod_descrip[6] = {0x12345678u, 2u, 0x300u, 0, 0, 0};
 EOF_C
-i686-w64-mingw32-gcc-win32 -shared -o "$work/wrong.p" "$work/wrong.c" 2>"$work/wrong.log" ||
+$mingw-gcc-win32 -shared -o "$work/wrong.p" "$work/wrong.c" 2>"$work/wrong.log" ||
   check "building a module with a wrong descriptor" false
 printf 'MZ but no more\n' >"$work/broken.p"
 refused() { # refused MODULE EXPECTED-TEXT
@@ -187,7 +200,7 @@ else
   # The system's code page as the stand-in host's text conversion sees it.
   for pair in ja_JP.UTF-8:932 en_US.UTF-8:1252; do
     locale=${pair%:*}
-    (cd build-win32 && LANG=$locale LC_ALL=$locale OSTREL_EXPECT_CODE_PAGE=${pair#*:} \
+    (cd $winBuild && LANG=$locale LC_ALL=$locale OSTREL_EXPECT_CODE_PAGE=${pair#*:} \
       wine ./platform_tests.exe --gtest_filter='TextCodec.*:FileSystem.*' --gtest_brief=1 \
       >"$work/codec.log" 2>&1)
     check "code page ${pair#*:}: text conversion and path tests" test $? -eq 0 || tail -20 "$work/codec.log"
@@ -201,12 +214,14 @@ else
   check "932: MTL material names in UTF-8" grep -q '^newmtl a表b0' "$names/out/a表b.mtl"
   (cd "$names" && winlocale ja_JP.UTF-8 'a表b.rk4' --out-dir out --format lwo >/dev/null)
   check "932: LWOB keeps the host's bytes" grep -aqF $'a\x95\\b0' "$names/out/a表b.lwo"
-  (cd build-win32 && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
+  (cd $winBuild && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
     wine ./convert_tests.exe --gtest_filter='OutputNames.*' --gtest_brief=1 >"$work/names.log" 2>&1)
   check "code page 932: the writers' name tests" test $? -eq 0 || tail -20 "$work/names.log"
 fi
 
-if [[ ${OSTREL_WINDOWS_BIG:-1} == 1 ]]; then
+if [[ $bits == 64 ]]; then
+  step "the 32-bit address space: not checked by the 64-bit build"
+elif [[ ${OSTREL_WINDOWS_BIG:-1} == 1 ]]; then
   step "the 32-bit address space"
   tools/check-windows-memory.sh "$work" || failed=$((failed + 1))
 fi

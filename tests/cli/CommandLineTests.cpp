@@ -4,12 +4,15 @@
 // say.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -71,7 +74,10 @@ class CommandLine : public ::testing::Test {
 
     // Runs ostrel in the scratch folder, standard input empty.
     Result Run(const std::vector<std::string>& args) const {
-        std::string command = "cd " + Quoted(dir.string()) + " && " + Quoted(OSTREL_EXE);
+        std::string command = "cd " + Quoted(dir.string()) + " && ";
+        if (std::string(OSTREL_EMULATOR) != "")
+            command += Quoted(OSTREL_EMULATOR) + " ";
+        command += Quoted(OSTREL_EXE);
         for (const std::string& a : args)
             command += " " + Quoted(a);
         const fs::path out = dir / ".stdout", err = dir / ".stderr";
@@ -204,8 +210,21 @@ TEST_F(CommandLine, AFifoIsWrittenIntoAndStaysAFifo) {
     const fs::path fifo = dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] { received = ReadFile(fifo); });
+    std::atomic<bool> read{false};
+    std::thread reader([&] {
+        received = ReadFile(fifo);
+        read = true;
+    });
     const Result r = Run({"cube.rk4", "-o", "pipe", "--format", "glb"});
+    // Had ostrel never opened the FIFO, the reader would wait for a writer
+    // for ever: open and close one until it is done, so that the test fails
+    // rather than hangs.
+    while (!read) {
+        const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (release >= 0)
+            ::close(release);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     reader.join();
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(received.substr(0, 4), "glTF");

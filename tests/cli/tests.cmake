@@ -22,8 +22,11 @@ gtest_discover_tests(cli_tests DISCOVERY_MODE PRE_TEST)
 if(NOT WIN32)
   add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp)
   target_link_libraries(command_line_tests PRIVATE GTest::gtest_main)
+  # A cross build (the 32-bit suite under qemu) runs ostrel through its
+  # emulator, as ctest runs the test program itself.
   target_compile_definitions(command_line_tests PRIVATE
     OSTREL_EXE="$<TARGET_FILE:ostrel>"
+    OSTREL_EMULATOR="${CMAKE_CROSSCOMPILING_EMULATOR}"
     OSTREL_EXAMPLES_DIR="${CMAKE_SOURCE_DIR}/examples")
   add_dependencies(command_line_tests ostrel ostrel_module)
   gtest_discover_tests(command_line_tests DISCOVERY_MODE PRE_TEST)
