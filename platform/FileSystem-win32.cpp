@@ -236,7 +236,7 @@ void RemoveFile(const std::string& path) {
 
 bool MakeScratchFolder(std::string& path, std::string& error) {
     char folder[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof folder, folder);
+    const DWORD length = GetTempPathA(static_cast<DWORD>(sizeof folder), folder);
     if (length == 0 || length > MAX_PATH)
         return Failed(error, GetLastError());
     // A name of the process and a counter; a folder made by someone else
