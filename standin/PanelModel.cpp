@@ -10,6 +10,10 @@
 
 namespace {
 
+constexpr int32_t kPanelMargin = 10;
+constexpr int32_t kRowGap = 4;
+constexpr int32_t kUnitsPerByte = 8;
+
 struct KindName {
     const char* name;
     ControlKind kind;
@@ -38,27 +42,7 @@ int32_t TextToInt(const std::string& text) {
     return static_cast<int32_t>(v);
 }
 
-} // namespace
-
-ControlKind ControlKindNamed(const char* kindName) {
-    if (kindName == nullptr)
-        return ControlKind::Other;
-    for (const KindName& k : kKindNames) {
-        if (std::strcmp(k.name, kindName) == 0)
-            return k.kind;
-    }
-    return ControlKind::Other;
-}
-
-ControlModel MakeControl(ControlKind kind) {
-    ControlModel control;
-    control.kind = kind;
-    control.value.type = kind == ControlKind::Float  ? PanelValueType::Float
-                         : kind == ControlKind::Edit ? PanelValueType::Text
-                                                     : PanelValueType::Int;
-    return control;
-}
-
+// Size of a control of this kind with this label and lines/items/field width.
 void ControlSize(const ControlModel& control, int32_t& width, int32_t& height) {
     const int32_t label = LabelUnits(control);
     height = 20;
@@ -90,6 +74,27 @@ void ControlSize(const ControlModel& control, int32_t& width, int32_t& height) {
         width = label + 80;
         return;
     }
+}
+
+} // namespace
+
+ControlKind ControlKindNamed(const char* kindName) {
+    if (kindName == nullptr)
+        return ControlKind::Other;
+    for (const KindName& k : kKindNames) {
+        if (std::strcmp(k.name, kindName) == 0)
+            return k.kind;
+    }
+    return ControlKind::Other;
+}
+
+ControlModel MakeControl(ControlKind kind) {
+    ControlModel control;
+    control.kind = kind;
+    control.value.type = kind == ControlKind::Float  ? PanelValueType::Float
+                         : kind == ControlKind::Edit ? PanelValueType::Text
+                                                     : PanelValueType::Int;
+    return control;
 }
 
 void PlaceControl(PanelModel& panel, ControlModel& control) {

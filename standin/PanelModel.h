@@ -77,13 +77,8 @@ struct PanelModel {
 // A control of `kind`, its value of the type that kind keeps (zero).
 ControlModel MakeControl(ControlKind kind);
 
-// Layout constants and rules (see above).
-constexpr int32_t kPanelMargin = 10;
-constexpr int32_t kRowGap = 4;
-constexpr int32_t kUnitsPerByte = 8;
-// Size of a control of this kind with this label and lines/items/field width.
-void ControlSize(const ControlModel& control, int32_t& width, int32_t& height);
-// Sizes `control` and places it below the controls placed before it.
+// Sizes `control` by the layout rules (see above) and places it below the
+// controls placed before it.
 void PlaceControl(PanelModel& panel, ControlModel& control);
 int32_t PanelWidth(const PanelModel& panel);
 int32_t PanelHeight(const PanelModel& panel);

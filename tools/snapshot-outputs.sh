@@ -7,9 +7,10 @@
 #   tools/snapshot-outputs.sh [--locale LOCALE] OSTREL OUT_DIR
 #   tools/snapshot-outputs.sh --compare OLD_DIR NEW_DIR
 #
-# OSTREL is build/ostrel or build-win32/ostrel.exe; an .exe runs under Wine
-# (prefix build-win32/wine, made when missing), whose ANSI code page follows
-# --locale (ja_JP.UTF-8: 932, en_US.UTF-8: 1252; default ja_JP.UTF-8).
+# OSTREL is build/ostrel or a Windows build's ostrel.exe; an .exe runs under
+# Wine (the 64-bit one for a 64-bit program; prefix "wine" in the program's
+# folder, made when missing), whose ANSI code page follows --locale
+# (ja_JP.UTF-8: 932, en_US.UTF-8: 1252; default ja_JP.UTF-8).
 # OUT_DIR is emptied first. Inputs: the examples, the test models, three
 # models made by build/generate-model (the Linux build's; OSTREL_GENERATOR
 # overrides), and copies of the cube under names in UTF-8 (and, on Linux, in
@@ -65,17 +66,21 @@ generator=${OSTREL_GENERATOR:-$root/build/generate-model}
 windows=0
 if [[ $ostrel == *.exe ]]; then
   windows=1
-  export WINEPREFIX=${WINEPREFIX:-$root/build-win32/wine}
+  wine=$(command -v wine)
+  if file -b "$ostrel" | grep -q "PE32+"; then
+    wine=/usr/lib/wine/wine64
+  fi
+  export WINEPREFIX=${WINEPREFIX:-$(dirname "$ostrel")/wine}
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    wineboot -i >/dev/null 2>&1 || { echo "snapshot: wineboot failed" >&2; exit 1; }
+    "$wine" wineboot -i >/dev/null 2>&1 || { echo "snapshot: wineboot failed" >&2; exit 1; }
   fi
 fi
 # The program with ARGS; standard input from the file in $input.
 program() {
   if ((windows)); then
-    LANG=$locale LC_ALL=$locale timeout 300 wine "$ostrel" "$@"
+    LANG=$locale LC_ALL=$locale timeout 300 "$wine" "$ostrel" "$@"
   else
     timeout 300 "$ostrel" "$@"
   fi
