@@ -187,6 +187,16 @@ def check(root):
     return files, breaches
 
 
+def check_tree(tree):
+    """The breaches of a tree of {path: text}, written to a scratch folder."""
+    with tempfile.TemporaryDirectory() as root:
+        for path, text in tree.items():
+            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+            with open(os.path.join(root, path), "w", encoding="utf-8") as f:
+                f.write(text)
+        return check(root)[1]
+
+
 def self_test():
     """A tree with one breach of each kind: every one must be named."""
     tree = {
@@ -212,22 +222,12 @@ def self_test():
         "cli/Gone.cpp: #include \"cli/Missing.h\" names no file",
         "standin/Host.cpp: reaches convert/Formats.h",
     ]
-    with tempfile.TemporaryDirectory() as root:
-        for path, text in tree.items():
-            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
-            with open(os.path.join(root, path), "w", encoding="utf-8") as f:
-                f.write(text)
-        _, breaches = check(root)
+    breaches = check_tree(tree)
     missed = [e for e in expected if not any(b.startswith(e) for b in breaches)]
     for e in missed:
         print(f"check-includes self-test: not caught: {e}")
     clean_tree = {"host/HostApi.h": "#pragma once\n", "plugin/Plugin.h": '#include "host/HostApi.h"\n'}
-    with tempfile.TemporaryDirectory() as root:
-        for path, text in clean_tree.items():
-            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
-            with open(os.path.join(root, path), "w", encoding="utf-8") as f:
-                f.write(text)
-        _, clean = check(root)
+    clean = check_tree(clean_tree)
     for b in clean:
         print(f"check-includes self-test: a sound tree breached: {b}")
     return 1 if missed or clean else 0
