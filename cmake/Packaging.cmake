@@ -85,7 +85,7 @@ elseif(TARGET ostrel)
   file(WRITE ${OSTREL_PACKAGE_FILES}/copyright "${OSTREL_DEB_COPYRIGHT}")
   install(FILES ${OSTREL_PACKAGE_FILES}/copyright ${CMAKE_SOURCE_DIR}/README.md
           DESTINATION ${doc} COMPONENT ostrel)
-  install(FILES ${CMAKE_SOURCE_DIR}/standin/README.md DESTINATION ${doc}/standin COMPONENT ostrel)
+  install(FILES ${CMAKE_SOURCE_DIR}/cli/README.md DESTINATION ${doc}/cli COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
   # The Blender add-on where Debian's Blender looks for add-ons; without a

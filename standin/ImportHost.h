@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/HostApi.h"
-#include "standin/PanelHost.h"
+#include "standin/PanelServices.h"
 #include "standin/Received.h"
 #include "standin/Trace.h"
 

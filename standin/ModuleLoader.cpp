@@ -1,13 +1,9 @@
 #include "standin/ModuleLoader.h"
 
-#include "standin/ModuleFile.h"
+#include "platform/ModuleFile.h"
 
 #include <cstdio>
 #include <cstring>
-
-std::string DefaultModulePath() {
-    return ExecutableFolder() + "ostrel.p";
-}
 
 namespace {
 
@@ -70,6 +66,26 @@ bool CheckDescriptor(const ModuleDescriptor* d, const char* className, const cha
     return false;
 }
 
+namespace {
+
+// The checks, the server and the start-up of `module.descriptor`. A failed
+// start-up is shut down and closed here; after a failed check the caller
+// still holds the module file.
+bool Start(LoadedModule& module, std::string& error) {
+    if (!CheckDescriptor(module.descriptor, "ObjectLoader", "Ostrel", module.activate, error))
+        return false;
+    module.startupToken = module.descriptor->startup();
+    module.started = true;
+    if (module.startupToken == 0) {
+        error = "the module's start-up entry failed (returned 0)";
+        UnloadModule(module);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool LoadModule(const std::string& path, LoadedModule& module, std::string& error) {
     module = LoadedModule{};
     module.path = path;
@@ -79,27 +95,24 @@ bool LoadModule(const std::string& path, LoadedModule& module, std::string& erro
         error = "cannot load module: " + why;
         return false;
     }
-    void* symbol = FindModuleExport(module.handle, "_mod_descrip");
-    if (symbol == nullptr) {
+    module.descriptor =
+        static_cast<const ModuleDescriptor*>(FindModuleExport(module.handle, "_mod_descrip"));
+    if (module.descriptor == nullptr)
         error = "not a plug-in module (no _mod_descrip export)";
-        CloseModuleFile(module.handle);
+    if (module.descriptor == nullptr || !Start(module, error)) {
+        if (module.handle != nullptr)
+            CloseModuleFile(module.handle);
         module.handle = nullptr;
-        return false;
-    }
-    module.descriptor = static_cast<const ModuleDescriptor*>(symbol);
-    if (!CheckDescriptor(module.descriptor, "ObjectLoader", "Ostrel", module.activate, error)) {
-        CloseModuleFile(module.handle);
-        module.handle = nullptr;
-        return false;
-    }
-    module.startupToken = module.descriptor->startup();
-    module.started = true;
-    if (module.startupToken == 0) {
-        error = "the module's start-up entry failed (returned 0)";
-        UnloadModule(module);
         return false;
     }
     return true;
+}
+
+bool StartLinkedModule(const ModuleDescriptor* descriptor, LoadedModule& module,
+                       std::string& error) {
+    module = LoadedModule{};
+    module.descriptor = descriptor;
+    return Start(module, error);
 }
 
 void UnloadModule(LoadedModule& module) {

@@ -123,16 +123,6 @@ inline size_t ReceivedSurfaceNamed(ReceivedModel& model, const char* name) {
     return static_cast<size_t>(index);
 }
 
-// The surface that `addPolygon`'s surface word names (value compared by its
-// low 16 bits, sign-extended, as the plug-in passes it), or null.
-inline const ReceivedSurface* SurfaceForPolygonValue(const ReceivedModel& model, int32_t surface) {
-    for (const ReceivedSurface& s : model.surfaces) {
-        if (s.value != 0 && static_cast<int16_t>(s.value) == static_cast<int16_t>(surface))
-            return &s;
-    }
-    return nullptr;
-}
-
 inline void ReceiveStartObject(ReceivedModel& model) {
     ++model.startObjectCalls;
 }

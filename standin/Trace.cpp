@@ -5,9 +5,17 @@
 void TraceLine(Trace* trace, const std::string& line) noexcept {
     if (!TraceEnabled(trace))
         return;
-    if (std::fwrite(line.data(), 1, line.size(), trace->out) != line.size() ||
-        std::fputc('\n', trace->out) == EOF) {
+    if (trace->out != nullptr &&
+        (std::fwrite(line.data(), 1, line.size(), trace->out) != line.size() ||
+         std::fputc('\n', trace->out) == EOF)) {
         trace->writeFailed = true;
+    }
+    if (trace->text != nullptr) {
+        try {
+            trace->text->append(line).push_back('\n');
+        } catch (...) {
+            trace->writeFailed = true; // out of memory: the trace is incomplete
+        }
     }
 }
 
@@ -36,12 +44,6 @@ void AppendQuoted(std::string& line, const char* text) {
         return;
     }
     AppendQuotedBytes(line, text, std::char_traits<char>::length(text));
-}
-
-std::string Quoted(const char* text) {
-    std::string s;
-    AppendQuoted(s, text);
-    return s;
 }
 
 void AppendInt(std::string& line, long long value) {

@@ -3,8 +3,9 @@
 // order, ending with a `result` line.
 //
 // Lines are built as std::string with the Append* helpers and written whole
-// by TraceLine. A Trace whose `out` is null traces nothing (formatting is then
-// skipped by the callers that test TraceEnabled).
+// by TraceLine, to a stream as they come (a large trace need not fit in
+// memory), to a string, or both. A Trace with neither traces nothing
+// (formatting is then skipped by the callers that test TraceEnabled).
 #pragma once
 
 #include <cstddef>
@@ -14,11 +15,12 @@
 
 struct Trace {
     std::FILE* out = nullptr;
+    std::string* text = nullptr;
     bool writeFailed = false; // a write to `out` failed (reported at the end)
 };
 
 inline bool TraceEnabled(const Trace* trace) {
-    return trace != nullptr && trace->out != nullptr;
+    return trace != nullptr && (trace->out != nullptr || trace->text != nullptr);
 }
 
 // Writes `line` and a line feed. Never throws.
@@ -30,7 +32,6 @@ void TraceLine(Trace* trace, const std::string& line) noexcept;
 void AppendQuoted(std::string& line, const char* text);
 // The same for `size` bytes (NUL bytes included, escaped as \x00).
 void AppendQuotedBytes(std::string& line, const char* bytes, size_t size);
-std::string Quoted(const char* text);
 
 void AppendInt(std::string& line, long long value);
 // A 32-bit float with "%.9g" (so -0 prints as -0).

@@ -61,11 +61,13 @@ build/fuzz_replay fuzz/corpus fuzz/regressions || fail "replay"
 step "resource bounds, truncation, allocation failure"
 build/bounds_tests --gtest_brief=1 || fail "bounds tests"
 
-step "valgrind: core, host and converter tests, replay, whole activations"
+step "valgrind: the tests of every area, replay, whole activations"
 vg=(valgrind --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=1 -q)
-timeout 900 "${vg[@]}" build/core_tests --gtest_brief=1 || fail "valgrind core_tests"
+timeout 900 "${vg[@]}" build/module_tests --gtest_brief=1 || fail "valgrind module_tests"
 timeout 300 "${vg[@]}" build/fuzz_replay fuzz/corpus fuzz/regressions || fail "valgrind replay"
-timeout 300 "${vg[@]}" build/host_tests --gtest_brief=1 || fail "valgrind host_tests"
+for program in platform_tests standin_tests pipeline_tests cli_tests; do
+  timeout 300 "${vg[@]}" "build/$program" --gtest_brief=1 || fail "valgrind $program"
+done
 if [[ -x build/convert_tests ]]; then
   timeout 600 "${vg[@]}" build/convert_tests --gtest_brief=1 || fail "valgrind convert_tests"
 fi

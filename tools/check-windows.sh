@@ -89,7 +89,7 @@ winlocale() {
 }
 
 step "Windows test programs"
-for program in core_tests host_tests convert_tests; do
+for program in module_tests platform_tests standin_tests convert_tests pipeline_tests cli_tests; do
   exe=$winBuild/$program.exe
   if [[ ! -x $exe ]]; then
     check "$program.exe built" false
@@ -113,7 +113,7 @@ for case in "${cases[@]}"; do
     echo "set(ACTUAL [==[$work/$name.trace]==])"
     echo "set(ERRORS [==[$work/$name.stderr]==])"
   } >"$work/$name.case"
-  timeout 300 cmake -DOSTREL="$windows" -DCASE="$work/$name.case" -P tests/host/golden.cmake \
+  timeout 300 cmake -DOSTREL="$windows" -DCASE="$work/$name.case" -P tests/cli/golden.cmake \
     >"$work/$name.log" 2>&1
   check "golden $name" test $? -eq 0 || head -40 "$work/$name.log"
 done
@@ -174,7 +174,7 @@ step "the terminal panel in a Wine console"
 # the terminal's own encoding is UTF-8.
 if command -v script >/dev/null; then
   LANG=en_US.UTF-8 timeout 120 script -qec "$wineBinary $windows examples/cube.rk4 --interactive \
-    < tests/host/interactive-input.txt" /dev/null </dev/null >"$work/console.out" 2>&1
+    < tests/cli/interactive-input.txt" /dev/null </dev/null >"$work/console.out" 2>&1
   check "console: the panel runs (exit $?)" test $? -eq 0
   check "console: Shift-JIS labels shown as Japanese" grep -q "読み込み対象" "$work/console.out"
   check "console: no replacement characters" test "$(grep -c $'\xef\xbf\xbd' "$work/console.out")" -eq 0
@@ -203,7 +203,7 @@ else
   for pair in ja_JP.UTF-8:932 en_US.UTF-8:1252; do
     locale=${pair%:*}
     (cd $winBuild && LANG=$locale LC_ALL=$locale OSTREL_EXPECT_CODE_PAGE=${pair#*:} \
-      wine ./host_tests.exe --gtest_filter='TextCodec.*:OutputPaths.*' --gtest_brief=1 \
+      wine ./platform_tests.exe --gtest_filter='TextCodec.*:FileSystem.*' --gtest_brief=1 \
       >"$work/codec.log" 2>&1)
     check "code page ${pair#*:}: text conversion and path tests" test $? -eq 0 || tail -20 "$work/codec.log"
   done

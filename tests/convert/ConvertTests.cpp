@@ -1,17 +1,14 @@
-// The converter: what the host refuses while receiving, the LWOB writer read
-// back by a strict reader for every example and test model (imported through
-// the real module), the layout's limits, the handedness of OBJ and glTF, and
-// the rule that a failed output leaves no file behind.
+// The converter: the LWOB writer read back by a strict reader for every
+// example and test model (imported through the plug-in), the layout's
+// limits, points that are not finite numbers, the handedness of OBJ and
+// glTF, and whole conversions read back.
+#include "FormFile.h"
+#include "LinkedModule.h"
 #include "LwobReader.h"
 #include "ReadGlb.h"
-
-#include "ReadGlb.h"
-#include "standin/Export.h"
-#include "standin/ImportHost.h"
-#include "standin/ModuleLoader.h"
-#include "standin/OutputFile.h"
-#include "standin/PanelHost.h"
-#include "standin/Received.h"
+#include "SampleReceived.h"
+#include "convert/Writers.h"
+#include "pipeline/Pipeline.h"
 
 #ifdef OSTREL_TEST_FBX
 #include <assimp/Importer.hpp>
@@ -26,163 +23,32 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A surface block of colour 150 105 60 with its usual settings.
-const std::vector<unsigned char> kBlock = {
-    0x43, 0x4F, 0x4C, 0x52, 0x00, 0x04, 0x96, 0x69, 0x3C, 0x00, 0x46, 0x4C, 0x41, 0x47, 0x00,
-    0x02, 0x00, 0x04, 0x53, 0x4D, 0x41, 0x4E, 0x00, 0x04, 0x3F, 0x46, 0xD3, 0xF2, 0x44, 0x49,
-    0x46, 0x46, 0x00, 0x02, 0x01, 0x00, 0x54, 0x52, 0x41, 0x4E, 0x00, 0x02, 0x00, 0x00, 0x53,
-    0x50, 0x45, 0x43, 0x00, 0x02, 0x00, 0x14, 0x47, 0x4C, 0x4F, 0x53, 0x00, 0x02, 0x00, 0x00};
-
-void AddPoint(ReceivedModel& m, float x, float y, float z) {
-    const float xyz[3] = {x, y, z};
-    ReceivePoints(m, 1, xyz);
-}
-
-void AddPolygon(ReceivedModel& m, std::vector<uint16_t> points, int32_t surface) {
-    ReceivePolygon(m, static_cast<int32_t>(points.size()), surface, points.data());
-}
-
-// ------------------------------------------------------ host refusals ---
-
-TEST(HostRefusal, AcceptsWhatThePlugInMaySend) {
-    ReceivedModel m;
-    AddPoint(m, 0, 0, 0);
-    AddPoint(m, 1, 0, 0);
-    const int32_t v = ReceiveLookupSurface(m, "a0");
-    AddPolygon(m, {0, 1}, v);
-    ReceivePolygon(m, 0, v, nullptr); // empty: dropped later, not refused
-    ReceiveSurfaceData(m, "a0", 60, kBlock.data());
-    EXPECT_EQ(m.refusal, "");
-    EXPECT_EQ(m.emptyPolygonCount, 1u);
-}
-
-TEST(HostRefusal, PointNumbersMustBeBelowThePointsSent) {
-    ReceivedModel m;
-    AddPoint(m, 0, 0, 0);
-    AddPoint(m, 1, 0, 0);
-    const int32_t v = ReceiveLookupSurface(m, "a0");
-    AddPolygon(m, {0, 2}, v);
-    EXPECT_NE(m.refusal.find("names point 2, not below the 2 points sent"), std::string::npos)
-        << m.refusal;
-    // The first refusal is the one reported.
-    AddPolygon(m, {0, 1}, 7);
-    EXPECT_NE(m.refusal.find("point 2"), std::string::npos);
-}
-
-TEST(HostRefusal, SurfaceValuesMustHaveBeenReturned) {
-    struct Case {
-        int32_t lookups;
-        int32_t surface;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {1, 1, true},          {1, 2, false},  {0, 1, false},
-        {1, 0, false},         {2, -1, false}, {1, 65537, false}, // not sign-extended
-        {40000, -25536, true}, // 40000 arrives as its low 16 bits, sign-extended
-        {40000, 40000, false},
-    };
-    for (const Case& c : cases) {
-        ReceivedModel m;
-        AddPoint(m, 0, 0, 0);
-        for (int32_t i = 0; i < c.lookups; ++i)
-            ReceiveLookupSurface(m, ("s" + std::to_string(i)).c_str());
-        AddPolygon(m, {0}, c.surface);
-        EXPECT_EQ(m.refusal.empty(), c.accepted)
-            << c.lookups << " lookups, surface " << c.surface << ": " << m.refusal;
-    }
-}
-
-TEST(HostRefusal, BlocksMustBeTheSevenSubChunksInOrder) {
-    auto refused = [](std::vector<unsigned char> block, int32_t count) {
-        ReceivedModel m;
-        ReceiveLookupSurface(m, "a0");
-        ReceiveSurfaceData(m, "a0", count, block.empty() ? nullptr : block.data());
-        return !m.refusal.empty();
-    };
-    EXPECT_FALSE(refused(kBlock, 60));
-    EXPECT_TRUE(refused(kBlock, 58)); // short count
-    EXPECT_TRUE(refused({}, 60));     // no block
-    std::vector<unsigned char> longer = kBlock;
-    longer.push_back(0);
-    EXPECT_TRUE(refused(longer, 61));
-    std::vector<unsigned char> swapped = kBlock; // DIFF and TRAN exchanged
-    std::memcpy(swapped.data() + 28, "TRAN", 4);
-    std::memcpy(swapped.data() + 36, "DIFF", 4);
-    EXPECT_TRUE(refused(swapped, 60));
-    std::vector<unsigned char> badLength = kBlock; // FLAG claiming 4 bytes
-    badLength[15] = 4;
-    EXPECT_TRUE(refused(badLength, 60));
-}
-
-TEST(HostRefusal, CountsAndArraysThatCannotBeMeant) {
-    ReceivedModel a;
-    ReceivePoints(a, -1, nullptr);
-    EXPECT_NE(a.refusal.find("addPoints"), std::string::npos);
-    ReceivedModel b;
-    ReceiveLookupSurface(b, "a0");
-    ReceivePolygon(b, 3, 1, nullptr);
-    EXPECT_NE(b.refusal.find("no point numbers"), std::string::npos);
-    ReceivedModel c;
-    ReceiveLookupSurface(c, "a0");
-    const uint16_t p = 0;
-    ReceivePolygon(c, -2, 1, &p);
-    EXPECT_NE(c.refusal.find("negative vertex count"), std::string::npos);
-}
-
-TEST(HostRefusal, CheckingKeepsNoGeometryButChecksTheSame) {
-    ReceivedModel m;
-    m.keepGeometry = false;
-    AddPoint(m, 0, 0, 0);
-    const int32_t v = ReceiveLookupSurface(m, "a0");
-    AddPolygon(m, {0}, v);
-    EXPECT_TRUE(m.points.empty());
-    EXPECT_TRUE(m.polygons.empty());
-    EXPECT_EQ(m.pointCount, 1u);
-    EXPECT_EQ(m.polygonCount, 1u);
-    EXPECT_EQ(m.refusal, "");
-    AddPolygon(m, {1}, v);
-    EXPECT_NE(m.refusal, "");
-}
-
 // ------------------------------------------------- LWOB round trips ---
 
-// Imports `model` through the real module as the stand-in host does.
+// Imports `model` through the plug-in as the host does, keeping what it sent.
 bool Import(const std::string& model, ReceivedModel& received, std::string& error) {
-    LoadedModule module;
-    if (!LoadModule(OSTREL_MODULE_PATH, module, error))
-        return false;
-    Trace trace;
-    PanelHost panels;
-    PanelHostInit(panels, PanelSettings{}, &trace);
-    ImportHost host;
-    ImportHostInit(host, &trace, &panels);
-    ImportRecord record = MakeImportRecord(host, model.c_str());
-    int32_t status = kStatusUnwritten;
-    const int32_t result = RunActivation(module.activate, 1, record, &trace, status);
-    PanelHostRelease(panels);
-    ImportHostRelease(host);
-    UnloadModule(module);
-    received = std::move(host.received);
-    if (result != 0 || status != 0 || !received.refusal.empty()) {
-        error = "result " + std::to_string(result) + ", status " + std::to_string(status) + " " +
-                received.refusal;
+    LinkedModule linked;
+    if (!linked.started) {
+        error = linked.error;
         return false;
     }
+    ImportRequest request;
+    request.module = &linked.module;
+    request.modelName = model;
+    request.keepReceived = true;
+    ImportOutcome outcome = RunImport(request);
+    if (outcome.result != ImportResult::Loaded) {
+        error = outcome.reason;
+        return false;
+    }
+    received = std::move(outcome.received);
     return true;
 }
 
@@ -215,7 +81,7 @@ void ExpectSameObject(const ReceivedModel& r, const LwobObject& o) {
             continue;
         ASSERT_LT(k, o.polygons.size());
         EXPECT_EQ(o.polygons[k].points, p.points) << "polygon " << k;
-        const ReceivedSurface* s = SurfaceForPolygonValue(r, p.surface);
+        const ReceivedSurface* s = SurfaceForValue(r, p.surface);
         ASSERT_NE(s, nullptr);
         EXPECT_EQ(o.surfaceNames[static_cast<size_t>(o.polygons[k].surface) - 1], s->name);
         ++k;
@@ -237,7 +103,7 @@ TEST(LwobRoundTrip, EveryExampleAndTestModel) {
         std::string error;
         ASSERT_TRUE(Import(model, received, error)) << error;
         std::string file;
-        ASSERT_TRUE(WriteLwob(received, file, error)) << error;
+        ASSERT_TRUE(FormFile(received, ExportFormat::Lwob, file, error)) << error;
         LwobObject object;
         ASSERT_TRUE(ReadLwobStrict(file, object, error)) << error;
         ExpectSameObject(received, object);
@@ -260,14 +126,38 @@ TEST(LwobRoundTrip, OddNamesMissingBlocksAndEmptyPolygons) {
     AddPolygon(m, {1, 0, 1}, c);
     ASSERT_EQ(m.refusal, "");
     std::string file, error;
-    ASSERT_TRUE(WriteLwob(m, file, error)) << error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Lwob, file, error)) << error;
     LwobObject object;
     ASSERT_TRUE(ReadLwobStrict(file, object, error)) << error;
     ExpectSameObject(m, object);
     EXPECT_EQ(object.surfaceNames, (std::vector<std::string>{"ab", "abc", "\x93\xc7"}));
     ASSERT_EQ(object.polygons.size(), 3u);           // the empty one dropped
     EXPECT_EQ(object.polygons[1].points.size(), 2u); // a line stays a line
-    EXPECT_EQ(DroppedPolygonCount(m), 1u);
+}
+
+// A scale that takes a coordinate past the float range gives infinities,
+// which no format may carry as a position: every writer refuses alike,
+// naming the point.
+TEST(NonFinitePoints, EveryFormatRefusesNamingThePoint) {
+    ReceivedModel m;
+    AddPoint(m, 0, 0, 0);
+    AddPoint(m, 1, 0, 0);
+    AddPoint(m, INFINITY, -INFINITY, 0);
+    AddPolygon(m, {0, 1, 2}, ReceiveLookupSurface(m, "a0"));
+    for (const OutputFormat& output : OutputFormats()) {
+        if (!output.builtIn)
+            continue;
+        SCOPED_TRACE(FormatExtension(output.format));
+        std::vector<OutputFile> files;
+        std::string error;
+        EXPECT_FALSE(FormFiles(m, output.format, "x", kShiftJisCodePage, files, error));
+        EXPECT_EQ(error, "point 2 is at (inf, -inf, 0), beyond the range of a float: convert "
+                         "with a smaller scale");
+    }
+    m.points[2].x = NAN;
+    std::string bytes, error;
+    EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, bytes, error));
+    EXPECT_EQ(error.rfind("point 2 is at (nan, -inf, 0)", 0), 0u) << error;
 }
 
 TEST(LwobLimits, RefusedBeforeAnythingIsFormed) {
@@ -276,24 +166,24 @@ TEST(LwobLimits, RefusedBeforeAnythingIsFormed) {
         ReceivedModel m;
         std::vector<float> xyz(3 * (kLwobMaxPoints + 1), 0.0f);
         ReceivePoints(m, static_cast<int32_t>(kLwobMaxPoints + 1), xyz.data());
-        EXPECT_FALSE(WriteLwob(m, file, error));
+        EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, file, error));
         EXPECT_NE(error.find("65537 points"), std::string::npos) << error;
         m.points.pop_back(); // exactly 65536: allowed
-        EXPECT_TRUE(WriteLwob(m, file, error)) << error;
+        EXPECT_TRUE(FormFile(m, ExportFormat::Lwob, file, error)) << error;
     }
     {
         ReceivedModel m;
         AddPoint(m, 0, 0, 0);
         const int32_t v = ReceiveLookupSurface(m, "a");
         AddPolygon(m, std::vector<uint16_t>(kLwobMaxVertices + 1, 0), v);
-        EXPECT_FALSE(WriteLwob(m, file, error));
+        EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, file, error));
         EXPECT_NE(error.find("65536 vertices"), std::string::npos) << error;
     }
     {
         ReceivedModel m;
         for (size_t i = 0; i <= kLwobMaxSurfaces; ++i)
             ReceiveLookupSurface(m, ("s" + std::to_string(i)).c_str());
-        EXPECT_FALSE(WriteLwob(m, file, error));
+        EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, file, error));
         EXPECT_NE(error.find("32768 surfaces"), std::string::npos) << error;
     }
 }
@@ -336,7 +226,7 @@ void ExpectFacesPlusZ(const Vec& a, const Vec& b, const Vec& c) {
 
 TEST(Handedness, ObjFaceKeepsItsFront) {
     std::string obj, mtl, error;
-    ASSERT_TRUE(WriteObj(FacingViewer(), "x.mtl", obj, mtl, error)) << error;
+    ASSERT_TRUE(FormObj(FacingViewer(), obj, mtl, error)) << error;
     std::istringstream in(obj);
     std::vector<Vec> v, vn;
     std::vector<size_t> face, normals;
@@ -365,7 +255,7 @@ TEST(Handedness, ObjFaceKeepsItsFront) {
 
 TEST(Handedness, GlbTrianglesKeepTheFront) {
     std::string glb, error;
-    ASSERT_TRUE(WriteGlb(FacingViewer(), glb, error)) << error;
+    ASSERT_TRUE(FormFile(FacingViewer(), ExportFormat::Glb, glb, error)) << error;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(glb, model));
     ASSERT_EQ(model.meshes.size(), 1u);
@@ -400,61 +290,6 @@ TEST(Handedness, GlbTrianglesKeepTheFront) {
               (std::vector<double>{grey, grey, grey, 1.0}));
 }
 
-// --------------------------------------------------- output files ---
-
-TEST(OutputFiles, AFailureLeavesNothingBehind) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("ostrel-output-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "taken.obj"); // the OBJ's name is a folder: refused
-    std::string error;
-    const std::vector<OutputFile> files = {{(dir / "taken.mtl").string(), "newmtl a\n"},
-                                           {(dir / "taken.obj").string(), "v 0 0 0\n"}};
-    EXPECT_FALSE(WriteOutputFiles(files, error));
-    EXPECT_NE(error.find("taken.obj"), std::string::npos) << error;
-    std::vector<std::string> left;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir))
-        left.push_back(e.path().filename().string());
-    EXPECT_EQ(left, (std::vector<std::string>{"taken.obj"})) // only the folder that was there
-        << "nothing of the set may be written";
-
-    const std::vector<OutputFile> good = {{(dir / "ok.lwo").string(), "FORM"}};
-    ASSERT_TRUE(WriteOutputFiles(good, error)) << error;
-    {
-        std::ifstream in(dir / "ok.lwo", std::ios::binary); // closed before the removal
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "FORM");
-    }
-    EXPECT_FALSE(fs::exists(TemporaryPathFor((dir / "ok.lwo").string())));
-    fs::remove_all(dir);
-}
-
-#if !defined(_WIN32)
-// A device that fails every write, after the MTL is in place: the MTL goes
-// again. The device is a scratch node, never one of the system's own.
-TEST(OutputFiles, AFailedDeviceWriteTakesBackWhatWasPlaced) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "making a device node needs root";
-    const fs::path dir =
-        fs::temp_directory_path() / ("ostrel-output-full-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path full = dir / "full.obj"; // the device that is always full
-    if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
-        GTEST_SKIP() << "mknod refused here";
-    std::string error;
-    const std::vector<OutputFile> files = {{(dir / "full.mtl").string(), "newmtl a\n"},
-                                           {full.string(), "v 0 0 0\n"}};
-    EXPECT_FALSE(WriteOutputFiles(files, error));
-    EXPECT_EQ(error, full.string() + ": cannot write (No space left on device)");
-    std::vector<std::string> left;
-    for (const fs::directory_entry& e : fs::directory_iterator(dir))
-        left.push_back(e.path().filename().string());
-    EXPECT_EQ(left, (std::vector<std::string>{"full.obj"}));
-    EXPECT_TRUE(fs::is_character_file(fs::symlink_status(full)));
-    fs::remove_all(dir);
-}
-#endif
-
 // ---------------------------------------------- whole conversions ---
 
 // The glb of tests/data/concave.rk4 read back: the U face (7 square units,
@@ -465,7 +300,7 @@ TEST(WholeConversion, ConcaveFacesAndSmoothSidesInGlb) {
     std::string error, glb;
     ASSERT_TRUE(Import(std::string(OSTREL_TEST_DATA_DIR) + "/concave.rk4", received, error))
         << error;
-    ASSERT_TRUE(WriteGlb(received, glb, error)) << error;
+    ASSERT_TRUE(FormFile(received, ExportFormat::Glb, glb, error)) << error;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(glb, model));
     auto bytesOf = [&](int accessorIndex) {
@@ -519,7 +354,7 @@ TEST(WholeConversion, FbxReadBackWithPolygonsNormalsAndMaterials) {
     std::string error, fbx;
     ASSERT_TRUE(Import(std::string(OSTREL_TEST_DATA_DIR) + "/concave.rk4", received, error))
         << error;
-    ASSERT_TRUE(WriteFbx(received, fbx, error)) << error;
+    ASSERT_TRUE(FormFile(received, ExportFormat::Fbx, fbx, error)) << error;
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFileFromMemory(fbx.data(), fbx.size(), 0, "fbx");
     ASSERT_NE(scene, nullptr) << importer.GetErrorString();
@@ -554,7 +389,7 @@ TEST(WholeConversion, FbxTimeStampIsPinned) {
     ReceivedModel received;
     std::string error, fbx;
     ASSERT_TRUE(Import(std::string(OSTREL_EXAMPLES_DIR) + "/cube.rk4", received, error)) << error;
-    ASSERT_TRUE(WriteFbx(received, fbx, error)) << error;
+    ASSERT_TRUE(FormFile(received, ExportFormat::Fbx, fbx, error)) << error;
     const std::pair<const char*, uint32_t> fields[] = {
         {"Year", 1970}, {"Month", 1}, {"Day", 1}, {"Hour", 10}, {"Minute", 0}, {"Second", 0}};
     for (const auto& [name, value] : fields) {

@@ -3,10 +3,10 @@
 // code page, or escaped).
 #include "LwobReader.h"
 
+#include "FormFile.h"
 #include "ReadGlb.h"
-#include "standin/Export.h"
+#include "platform/TextCodec.h"
 #include "standin/Received.h"
-#include "standin/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -73,18 +73,10 @@ std::vector<std::string> LinesStarting(const std::string& text, const std::strin
     return found;
 }
 
-class OutputNames : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (SystemCodePage() != kShiftJisCodePage)
-            GTEST_SKIP() << "the expected names are those of a Shift-JIS system";
-    }
-};
-
-TEST_F(OutputNames, LwobKeepsTheBytesReceived) {
+TEST(OutputNames, LwobKeepsTheBytesReceived) {
     const ReceivedModel m = ModelNamed(Received());
     std::string file, error;
-    ASSERT_TRUE(WriteLwob(m, file, error)) << error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Lwob, file, error)) << error;
     LwobObject object;
     ASSERT_TRUE(ReadLwobStrict(file, object, error)) << error;
     EXPECT_EQ(object.surfaceNames, Received());
@@ -92,10 +84,10 @@ TEST_F(OutputNames, LwobKeepsTheBytesReceived) {
         EXPECT_EQ(object.surfaces[i].name, Received()[i]);
 }
 
-TEST_F(OutputNames, GlbMaterialsAreUtf8) {
+TEST(OutputNames, GlbMaterialsAreUtf8) {
     const ReceivedModel m = ModelNamed(Received());
     std::string glb, error;
-    ASSERT_TRUE(WriteGlb(m, glb, error)) << error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Glb, glb, error)) << error;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(glb, model));
     std::vector<std::string> names;
@@ -104,21 +96,21 @@ TEST_F(OutputNames, GlbMaterialsAreUtf8) {
     EXPECT_EQ(names, Utf8());
 }
 
-TEST_F(OutputNames, ObjAndMtlNameMaterialsInUtf8) {
+TEST(OutputNames, ObjAndMtlNameMaterialsInUtf8) {
     const ReceivedModel m = ModelNamed(Received());
     std::string obj, mtl, error;
-    ASSERT_TRUE(WriteObj(m, "x.mtl", obj, mtl, error)) << error;
+    ASSERT_TRUE(FormObj(m, obj, mtl, error)) << error;
     const std::vector<std::string> expected = Utf8();
     EXPECT_EQ(LinesStarting(mtl, "newmtl "), expected);
     EXPECT_EQ(LinesStarting(obj, "usemtl "), expected);
 }
 
-TEST_F(OutputNames, ObjSpacesAndClashesAfterConversion) {
+TEST(OutputNames, ObjSpacesAndClashesAfterConversion) {
     // "a b" and "a_b" meet after the space is replaced; a name that is
     // already UTF-8 and one that decodes to the same text meet as well.
     const ReceivedModel m = ModelNamed({"a b", "a_b", kShiftJis, "表示", ""});
     std::string obj, mtl, error;
-    ASSERT_TRUE(WriteObj(m, "x.mtl", obj, mtl, error)) << error;
+    ASSERT_TRUE(FormObj(m, obj, mtl, error)) << error;
     EXPECT_EQ(LinesStarting(mtl, "newmtl "),
               (std::vector<std::string>{"a_b", "a_b_2", "表示", "表示_2", "surface"}));
 }

@@ -1,0 +1,275 @@
+#include "cli/Command.h"
+
+#include "cli/ExitCodes.h"
+#include "cli/Options.h"
+#include "cli/OutputFile.h"
+#include "cli/OutputPlan.h"
+#include "cli/Paths.h"
+#include "cli/Report.h"
+#include "cli/StatusLine.h"
+#include "cli/TerminalPanel.h"
+#include "cli/Usage.h"
+#include "pipeline/Pipeline.h"
+#include "platform/ModuleFile.h"
+#include "platform/Terminal.h"
+#include "platform/TextCodec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a run keeps from one model file to the next.
+struct Run {
+    const HostOptions& options;
+    const LoadedModule& module;
+    std::FILE* trace = nullptr; // where the trace goes; null: nowhere
+    bool traceToStdout = false;
+    bool traceWriteFailed = false;
+    // Files no output may replace: the model files, and what this run has
+    // written (the trace first, then each model file's output).
+    std::vector<GuardedFile> modelFiles;
+    std::vector<GuardedFile> written;
+};
+
+ImportRequest RequestFor(const Run& run, const std::string& model, const OutputPlan& plan,
+                         TerminalStreams& streams) {
+    const HostOptions& options = run.options;
+    ImportRequest request;
+    request.module = &run.module;
+    request.modelName = model;
+    request.activationVersion = options.activationVersion;
+    request.panel.noServices = options.noPanelServices;
+    request.panel.noPanel = options.noPanel;
+    request.panel.cancel = options.cancel;
+    request.panel.screenWidth = options.screenWidth;
+    request.panel.screenHeight = options.screenHeight;
+    request.panel.edits = options.edits;
+    if (options.interactive)
+        request.panel.handler = {&OpenTerminalPanel, &streams};
+    request.traceStream = run.trace;
+    if (!plan.path.empty()) {
+        request.format = plan.format;
+        request.outputName = BaseName(plan.path);
+    }
+    request.codePage = SystemCodePage();
+    return request;
+}
+
+// What the host noticed about the panel while the plug-in had it.
+void ReportPanelCalls(const ImportOutcome& outcome) {
+    for (const std::string& warning : outcome.warnings)
+        Warn(warning);
+    for (PanelRole role : outcome.editsWithoutControl)
+        Warn(std::string(EditOption(role)) + ": the panel has no " + RoleControlName(role) +
+             " control; not applied");
+}
+
+// Edits given for an import the plug-in loaded without opening its panel.
+void ReportEditsNotApplied(const HostOptions& options, const ImportOutcome& outcome) {
+    const std::string edits = EditOptions(EditedRoles(options.edits));
+    if (outcome.result == ImportResult::Loaded && !outcome.panel && !edits.empty())
+        Warn("the plug-in opened no panel: " + edits + " not applied");
+}
+
+// The outcome's files put where the plan says.
+bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::string& error) {
+    std::vector<OutputFile> files = outcome.files;
+    for (OutputFile& file : files)
+        file.name = FolderOf(plan.path) + file.name;
+    return WriteOutputFiles(files, error);
+}
+
+// Imports one model file and does what the options ask with it. Returns the
+// exit status for this file.
+int ImportModel(Run& run, const std::string& model) {
+    const HostOptions& options = run.options;
+    const OutputPlan plan = PlanOutput(options, model);
+    const std::string refusal = CheckOutputPlan(plan, run.modelFiles, run.written);
+    if (!refusal.empty()) {
+        Fail(model, "not written: " + refusal);
+        return kExitOutputNotWritten;
+    }
+    // Standard output may carry the output itself; everything else then goes
+    // to stderr.
+    const bool stdoutTaken = run.traceToStdout || plan.path == "-";
+    TerminalStreams streams{stdin, stdoutTaken ? stderr : stdout};
+    const ImportOutcome outcome = RunImport(RequestFor(run, model, plan, streams));
+    run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
+
+    int exitCode = ExitCodeFor(outcome.result);
+    ReportPanelCalls(outcome);
+    if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
+        Fail(model, outcome.reason);
+    if (outcome.panelLeftOpen)
+        Warn("the plug-in did not destroy its panel");
+    ReportEditsNotApplied(options, outcome);
+    if (outcome.result == ImportResult::NotConverted)
+        Fail(model, "not written: " + plan.path + ": " + outcome.reason);
+
+    if (outcome.result == ImportResult::Loaded && !plan.path.empty()) {
+        std::string error;
+        if (!WriteFiles(outcome, plan, error)) {
+            Fail(model, "not written: " + error);
+            return kExitOutputNotWritten;
+        }
+        RememberWritten(plan, model, run.written);
+        ClearProgress();
+        std::fprintf(stdoutTaken ? stderr : stdout, "%s\n",
+                     ConvertedLine(model, plan, outcome.counts).c_str());
+    } else if (options.check) {
+        ClearProgress();
+        std::printf("%s\n", CheckLine(model, outcome).c_str());
+    } else if (outcome.result == ImportResult::Loaded && !options.hasTrace) {
+        ClearProgress();
+        std::printf("%s\n", ReceivedLine(model, outcome.counts).c_str());
+    }
+    return exitCode;
+}
+
+// Imports every model file; the exit status of the first that failed.
+int ImportEach(Run& run) {
+    const std::vector<std::string>& models = run.options.modelPaths;
+    const size_t total = models.size();
+    const bool progress = total >= 10 && IsTerminal(stderr);
+    std::vector<std::string> failed;
+    int exitCode = kExitLoaded;
+    for (size_t i = 0; i < total; ++i) {
+        if (progress)
+            ShowProgress(i, total, models[i]);
+        const int code = ImportModel(run, models[i]);
+        if (code != kExitLoaded) {
+            failed.push_back(models[i]);
+            if (exitCode == kExitLoaded)
+                exitCode = code;
+        }
+        std::fflush(stdout);
+    }
+    ClearProgress();
+    if (total > 1 && !failed.empty()) {
+        std::string names;
+        for (const std::string& name : failed)
+            names += (names.empty() ? "" : ", ") + ShownText(name);
+        Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
+                     " model files failed: " + names);
+    }
+    return exitCode;
+}
+
+// The trace may not land on a model file. Returns 0, or the exit status
+// after saying why not.
+int CheckTrace(const Run& run) {
+    const HostOptions& options = run.options;
+    const std::string clash =
+        options.hasTrace ? CheckNotGuarded(options.tracePath, "the trace", run.modelFiles) : "";
+    if (clash.empty())
+        return 0;
+    Fail("", "not written: " + clash);
+    return kExitOutputNotWritten;
+}
+
+// Opens the trace file the options name (standard output is not opened).
+// Returns 0, or the exit status after saying why not.
+int OpenTrace(Run& run) {
+    const HostOptions& options = run.options;
+    if (!options.hasTrace)
+        return 0;
+    if (run.traceToStdout) {
+        run.trace = stdout;
+        return 0;
+    }
+    run.trace = std::fopen(options.tracePath.c_str(), "wb");
+    if (run.trace == nullptr) {
+        Fail(options.tracePath,
+             std::string("cannot write the trace (") + std::strerror(errno) + ")");
+        return kExitTraceNotWritten;
+    }
+    FileIdentity id;
+    if (IdentifyFile(options.tracePath, id))
+        run.written.push_back({options.tracePath, id, "the trace"});
+    return 0;
+}
+
+// Closes the trace and checks standard output: what could not be written
+// turns a success into a failure.
+int Finish(Run& run, int exitCode) {
+    if (run.trace != nullptr && !run.traceToStdout) {
+        if (std::fclose(run.trace) != 0 || run.traceWriteFailed) {
+            Fail(run.options.tracePath, "cannot write the trace");
+            if (exitCode == kExitLoaded)
+                exitCode = kExitTraceNotWritten;
+        }
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) ||
+        (run.traceToStdout && run.traceWriteFailed)) {
+        Fail("", "cannot write to standard output");
+        if (exitCode == kExitLoaded)
+            exitCode = kExitStdoutNotWritten;
+    }
+    return exitCode;
+}
+
+// The options, or the exit status of a run that ends with them.
+bool Parse(int argc, const char* const* argv, HostOptions& options, int& exitCode) {
+    std::string error;
+    switch (ParseOptions(argc, argv, options, error)) {
+    case ParseStatus::Help:
+        std::fputs(UsageText(), stdout);
+        exitCode = kExitLoaded;
+        return false;
+    case ParseStatus::Version:
+        std::fputs(VersionText().c_str(), stdout);
+        exitCode = kExitLoaded;
+        return false;
+    case ParseStatus::Error:
+        Fail("", error);
+        exitCode = kExitUsage;
+        return false;
+    case ParseStatus::Ok:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string DefaultModulePath() {
+    return ExecutableFolder() + "ostrel.p";
+}
+
+int RunCommand(int argc, const char* const* argv) {
+    HostOptions options;
+    int exitCode = kExitLoaded;
+    if (!Parse(argc, argv, options, exitCode))
+        return exitCode;
+
+    // Nothing is written before these hold: no output on a model file, and
+    // the folder for the outputs in place.
+    LoadedModule module;
+    Run run{options, module, nullptr, false, false, {}, {}};
+    run.modelFiles = IdentifyModelFiles(options.modelPaths);
+    run.traceToStdout = options.hasTrace && options.tracePath == "-";
+    std::string error;
+    if (const int code = CheckTrace(run); code != 0)
+        return code;
+    if (!options.outDir.empty() && !PrepareOutDir(options.outDir, error)) {
+        Fail("", error);
+        return kExitOutputNotWritten;
+    }
+    if (const int code = OpenTrace(run); code != 0)
+        return code;
+
+    // The host loads the module once and activates it once per file.
+    const std::string modulePath =
+        options.modulePath.empty() ? DefaultModulePath() : options.modulePath;
+    if (!LoadModule(modulePath, module, error)) {
+        Fail(modulePath, error);
+        return Finish(run, kExitModuleUnusable);
+    }
+    exitCode = ImportEach(run);
+    UnloadModule(module);
+    return Finish(run, exitCode);
+}

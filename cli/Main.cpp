@@ -1,0 +1,23 @@
+// ostrel: the stand-in host. Loads the module ostrel.p as the 3D host does,
+// imports model files through it while playing the host's part (import
+// callbacks, global lookup, panel services), optionally tracing every call
+// the plug-in makes, checks what it receives, and can write the received
+// object as LWOB, OBJ + MTL, binary glTF or binary FBX.
+#include "cli/Command.h"
+#include "cli/ExitCodes.h"
+#include "platform/Terminal.h"
+
+#include <cstdio>
+#include <exception>
+
+int main(int argc, char** argv) {
+    PrepareStandardStreams();
+    try {
+        return RunCommand(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ostrel: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "ostrel: unexpected failure\n");
+    }
+    return kExitHostFailed;
+}

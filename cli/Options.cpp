@@ -1,0 +1,309 @@
+#include "cli/Options.h"
+
+#include "cli/Paths.h"
+#include "cli/Values.h"
+#include "platform/TextCodec.h"
+
+namespace {
+
+// One option that takes a value: its names, how the value is taken, and
+// what a bad value should have been, for the message.
+struct ValueOption {
+    const char* name;
+    const char* alias; // null: none
+    bool (*take)(const std::string& value, HostOptions& options);
+    std::string expected;
+};
+
+// One option that is a switch.
+struct FlagOption {
+    const char* name;
+    bool HostOptions::*flag;
+};
+
+const FlagOption kFlags[] = {
+    {"--no-panel-services", &HostOptions::noPanelServices},
+    {"--no-panel", &HostOptions::noPanel},
+    {"--cancel", &HostOptions::cancel},
+    {"--interactive", &HostOptions::interactive},
+    {"--check", &HostOptions::check},
+};
+
+template <typename T>
+bool TakeInto(bool (*parse)(const std::string&, T&), const std::string& value,
+              std::optional<T>& into) {
+    T v{};
+    if (!parse(value, v))
+        return false;
+    into = v;
+    return true;
+}
+
+bool TakeText(const std::string& value, std::string& into) {
+    into = value;
+    return !value.empty();
+}
+
+const std::vector<ValueOption>& ValueOptions() {
+    static const std::vector<ValueOption> options = {
+        {"-o", "--output",
+         [](const std::string& v, HostOptions& o) { return TakeText(v, o.outputPath); },
+         "a file name"},
+        {"--out-dir", nullptr,
+         [](const std::string& v, HostOptions& o) { return TakeText(v, o.outDir); }, "a folder"},
+        {"--format", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             ExportFormat f{};
+             if (!ParseExportFormat(v, f))
+                 return false;
+             o.format = f;
+             return true;
+         },
+         FormatNames(", ", " or ")},
+        {"--module", nullptr,
+         [](const std::string& v, HostOptions& o) { return TakeText(v, o.modulePath); }, "a path"},
+        {"--trace", nullptr,
+         [](const std::string& v, HostOptions& o) { return o.hasTrace = TakeText(v, o.tracePath); },
+         "a file name or '-'"},
+        {"--activation-version", nullptr,
+         [](const std::string& v, HostOptions& o) { return ParseInt32(v, o.activationVersion); },
+         "a 32-bit integer"},
+        {"--screen", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return ParseScreenSize(v, o.screenWidth, o.screenHeight);
+         },
+         "WIDTHxHEIGHT, e.g. 1920x1080"},
+        {"--load", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseLoadTarget, v, o.edits.loadTarget);
+         },
+         "lines, faces or both"},
+        {"--colours", "--colors",
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseColourSet, v, o.edits.colourSet);
+         },
+         "bright, middle or dark"},
+        {"--scale", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseFiniteDouble, v, o.edits.scale);
+         },
+         "a number"},
+        {"--name", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             o.edits.name = v;
+             return true;
+         },
+         ""},
+        {"--smooth", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseOnOff, v, o.edits.smooth);
+         },
+         kOnOffExpected},
+        {"--angle", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseFiniteDouble, v, o.edits.angle);
+         },
+         "a number of degrees"},
+        {"--double-sided", nullptr,
+         [](const std::string& v, HostOptions& o) {
+             return TakeInto(ParseOnOff, v, o.edits.doubleSided);
+         },
+         kOnOffExpected},
+    };
+    return options;
+}
+
+const ValueOption* FindValueOption(const std::string& name) {
+    for (const ValueOption& option : ValueOptions()) {
+        if (name == option.name || (option.alias != nullptr && name == option.alias))
+            return &option;
+    }
+    return nullptr;
+}
+
+// The option at argv[i] (its value taken from argv[i + 1] when not given
+// inline, which moves i on); Ok when it was taken.
+ParseStatus TakeOption(int argc, const char* const* argv, int& i, HostOptions& options,
+                       std::string& error) {
+    const std::string arg = argv[i];
+    std::string name = arg;
+    std::string value;
+    bool hasInlineValue = false;
+    const size_t eq = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+        hasInlineValue = true;
+    }
+    if (name == "--help" || name == "-h")
+        return ParseStatus::Help;
+    if (name == "--version")
+        return ParseStatus::Version;
+    for (const FlagOption& flag : kFlags) {
+        if (name != flag.name)
+            continue;
+        if (hasInlineValue) {
+            error = name + ": takes no value";
+            return ParseStatus::Error;
+        }
+        options.*flag.flag = true;
+        return ParseStatus::Ok;
+    }
+    const ValueOption* option = FindValueOption(name);
+    if (option == nullptr) {
+        error = "unknown option '" + arg + "' (see --help)";
+        return ParseStatus::Error;
+    }
+    if (!hasInlineValue) {
+        if (i + 1 >= argc || argv[i + 1] == nullptr) {
+            error = name + ": missing value (see --help)";
+            return ParseStatus::Error;
+        }
+        value = argv[++i];
+    }
+    if (!option->take(value, options)) {
+        error = name + ": bad value '" + value + "' (expected " + option->expected + ")";
+        return ParseStatus::Error;
+    }
+    return ParseStatus::Ok;
+}
+
+const struct {
+    PanelRole role;
+    const char* option;
+} kEditOptions[] = {
+    {PanelRole::Load, "--load"},
+    {PanelRole::Colour, "--colours"},
+    {PanelRole::Scale, "--scale"},
+    {PanelRole::Name, "--name"},
+    {PanelRole::Smooth, "--smooth"},
+    {PanelRole::Angle, "--angle"},
+    {PanelRole::DoubleSided, "--double-sided"},
+};
+
+// Edits, and the terminal panel, need a panel to take effect; without one
+// they would be dropped without a word.
+bool SettlePanel(const HostOptions& options, std::string& error) {
+    if (!options.noPanel && !options.noPanelServices)
+        return true;
+    std::string needing = options.interactive ? "--interactive" : "";
+    const std::string edits = EditOptions(EditedRoles(options.edits));
+    if (!edits.empty())
+        needing += (needing.empty() ? "" : ", ") + edits;
+    if (needing.empty())
+        return true;
+    error = std::string(options.noPanel ? "--no-panel" : "--no-panel-services") +
+            ": no panel opens, so " + needing + " cannot take effect (leave " +
+            (needing.find(',') == std::string::npos ? "it" : "them") + " out)";
+    return false;
+}
+
+// The output options that exclude or need each other.
+bool SettleCombination(const HostOptions& options, std::string& error) {
+    error.clear();
+    const bool writes = !options.outputPath.empty() || !options.outDir.empty();
+    if (options.modelPaths.size() > 1 &&
+        (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
+        error = "several model files given: -o, --trace and --interactive take one (use "
+                "--out-dir DIR for several; see --help)";
+    } else if (options.check && writes) {
+        error = "--check writes nothing: leave out -o and --out-dir";
+    } else if (!options.outputPath.empty() && !options.outDir.empty()) {
+        error = "give either -o FILE or --out-dir DIR";
+    } else if (options.format && !writes) {
+        error = "--format needs -o FILE or --out-dir DIR";
+    } else if (!options.outDir.empty() && !options.format) {
+        error = "--out-dir needs --format " + FormatNames("|", "|");
+    }
+    return error.empty();
+}
+
+// -o -: standard output takes one file in a format named, and not the trace.
+bool SettleStandardOutput(const HostOptions& options, std::string& error) {
+    error.clear();
+    if (options.hasTrace && options.tracePath == "-") {
+        error = "-o - and --trace - both want standard output: send one to a file";
+    } else if (!options.format) {
+        error = "-o - needs --format " + FormatNames("|", "|", true);
+    } else if (!FormatIsOneFile(*options.format)) {
+        error = std::string("-o -: standard output takes one file, and ") +
+                FormatExtension(*options.format) +
+                " needs a second one for its materials (use -o FILE." +
+                FormatExtension(*options.format) + ")";
+    }
+    return error.empty();
+}
+
+// -o FILE: the format follows the extension unless --format names it, and
+// may not contradict it.
+bool SettleOutputFormat(HostOptions& options, std::string& error) {
+    ExportFormat named{};
+    const bool known = ParseExportFormat(ExtensionOf(options.outputPath), named);
+    if (!options.format && !known) {
+        error = "-o " + options.outputPath + ": cannot tell the format from the extension (use ." +
+                FormatNames(", .", " or .") + ", or --format)";
+        return false;
+    }
+    if (options.format && known && named != *options.format) {
+        error = "-o " + options.outputPath + " names a ." + FormatExtension(named) +
+                " file, but --format asks for " + FormatExtension(*options.format) + " (use ." +
+                FormatExtension(*options.format) + ", or leave out --format)";
+        return false;
+    }
+    if (!options.format)
+        options.format = named;
+    if (*options.format == ExportFormat::Obj &&
+        AsciiLowercase(MtlPathFor(options.outputPath)) == AsciiLowercase(options.outputPath)) {
+        error = "-o " + options.outputPath +
+                ": the OBJ's material library would get this name (use .obj)";
+        return false;
+    }
+    return true;
+}
+
+bool SettleOutput(HostOptions& options, std::string& error) {
+    if (!SettleCombination(options, error))
+        return false;
+    if (options.outputPath == "-")
+        return SettleStandardOutput(options, error);
+    return options.outputPath.empty() || SettleOutputFormat(options, error);
+}
+
+} // namespace
+
+const char* EditOption(PanelRole role) {
+    for (const auto& e : kEditOptions) {
+        if (e.role == role)
+            return e.option;
+    }
+    return "";
+}
+
+std::string EditOptions(const std::vector<PanelRole>& roles) {
+    std::string text;
+    for (PanelRole role : roles)
+        text += (text.empty() ? "" : ", ") + std::string(EditOption(role));
+    return text;
+}
+
+ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,
+                         std::string& error) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] != nullptr ? argv[i] : "";
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            options.modelPaths.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (const ParseStatus status = TakeOption(argc, argv, i, options, error);
+                   status != ParseStatus::Ok) {
+            return status;
+        }
+    }
+    if (options.modelPaths.empty()) {
+        error = "no model file given (see --help)";
+        return ParseStatus::Error;
+    }
+    return SettleOutput(options, error) && SettlePanel(options, error) ? ParseStatus::Ok
+                                                                       : ParseStatus::Error;
+}

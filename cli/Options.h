@@ -1,0 +1,42 @@
+// The command line of `ostrel`.
+#pragma once
+
+#include "convert/Formats.h"
+#include "standin/PanelEdits.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct HostOptions {
+    std::vector<std::string> modelPaths; // every model file, in order
+    bool check = false;                  // --check: import and check, write nothing
+    std::string outputPath;              // -o FILE; empty: none; "-": standard output
+    std::string outDir;                  // --out-dir DIR; empty: none
+    std::optional<ExportFormat> format;  // settled from --format or -o's extension
+    std::string modulePath;              // empty: ostrel.p beside the executable
+    bool hasTrace = false;
+    std::string tracePath; // "-" = standard output
+    int32_t activationVersion = 1;
+    bool noPanelServices = false; // globalLookup answers null
+    bool noPanel = false;         // createPanel answers null
+    bool cancel = false;          // openPanel answers 0
+    bool interactive = false;     // show the panel in the terminal at openPanel
+    int32_t screenWidth = 1920;
+    int32_t screenHeight = 1080;
+    PanelEdits edits; // --load, --colours, --scale, --name, --smooth, --angle, --double-sided
+};
+
+enum class ParseStatus { Ok, Help, Version, Error };
+
+// Parses argv[1..argc-1]. Options and the model path may come in any order;
+// "--name=value" and "--name value" are both accepted; "--" ends the
+// options. On Error, `error` holds one line (without "ostrel: ").
+ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,
+                         std::string& error);
+
+// The option that gives the edit of `role` ("--load", "--colours", ...).
+const char* EditOption(PanelRole role);
+// The options of `roles`, for messages: "--scale, --smooth".
+std::string EditOptions(const std::vector<PanelRole>& roles);

@@ -1,0 +1,108 @@
+#include "cli/OutputPlan.h"
+
+#include "cli/OutputFile.h"
+#include "cli/Paths.h"
+
+OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {
+    OutputPlan plan;
+    if (!options.format)
+        return plan;
+    plan.format = *options.format;
+    if (!options.outputPath.empty()) {
+        plan.path = options.outputPath;
+    } else if (!options.outDir.empty()) {
+        std::string dir = options.outDir;
+        if (NameStart(dir) != dir.size())
+            dir += '/';
+        plan.path = dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(plan.format);
+    } else {
+        return plan;
+    }
+    if (plan.format == ExportFormat::Obj) {
+        plan.mtlPath = MtlPathFor(plan.path);
+        plan.mtlRenamed = plan.mtlPath != WithoutExtension(plan.path) + ".mtl";
+    }
+    return plan;
+}
+
+std::vector<GuardedFile> IdentifyModelFiles(const std::vector<std::string>& models) {
+    std::vector<GuardedFile> files;
+    for (const std::string& model : models) {
+        FileIdentity id;
+        if (IdentifyFile(model, id))
+            files.push_back({model, id, ""});
+    }
+    return files;
+}
+
+std::string CheckNotGuarded(const std::string& path, const std::string& what,
+                            const std::vector<GuardedFile>& guarded) {
+    FileIdentity id;
+    if (path == "-" || !IdentifyFile(path, id))
+        return "";
+    for (const GuardedFile& g : guarded) {
+        if (!(g.identity == id))
+            continue;
+        if (g.owner.empty())
+            return what + " " + path + " is the same file as the model file " + g.path;
+        const std::string as = g.path == path ? "" : " as " + g.path;
+        return what + " " + path + " was already written in this run" + as + ", for " + g.owner;
+    }
+    return "";
+}
+
+std::string CheckOutputPlan(const OutputPlan& plan, const std::vector<GuardedFile>& models,
+                            const std::vector<GuardedFile>& written) {
+    const struct {
+        const std::string& path;
+        const char* what;
+    } files[] = {{plan.path, "the output"}, {plan.mtlPath, "its material library"}};
+    for (const auto& f : files) {
+        if (f.path.empty())
+            continue;
+        ResolvedOutput resolved;
+        std::string error;
+        if (!ResolveOutput(f.path, resolved, error))
+            return error;
+        if (plan.format == ExportFormat::Obj && &f.path == &plan.path &&
+            resolved.way != OutputWay::Replace)
+            return f.path + ": an OBJ cannot go into a device or FIFO (its material library " +
+                   "needs a file beside it)";
+        std::string clash = CheckNotGuarded(f.path, f.what, models);
+        if (clash.empty())
+            clash = CheckNotGuarded(f.path, f.what, written);
+        if (!clash.empty())
+            return clash;
+    }
+    return "";
+}
+
+void RememberWritten(const OutputPlan& plan, const std::string& model,
+                     std::vector<GuardedFile>& written) {
+    for (const std::string* path : {&plan.path, &plan.mtlPath}) {
+        FileIdentity id;
+        if (!path->empty() && *path != "-" && IdentifyFile(*path, id))
+            written.push_back({*path, id, model});
+    }
+}
+
+bool PrepareOutDir(const std::string& dir, std::string& error) {
+    std::string target;
+    std::string why;
+    if (!FollowLinks(dir, target, why)) {
+        error = "--out-dir " + dir + ": cannot follow the link (" + why + ")";
+        return false;
+    }
+    switch (PathKindOf(target)) {
+    case PathKind::Directory:
+        return true;
+    case PathKind::Missing:
+        if (CreateFolders(target, why))
+            return true;
+        error = "--out-dir " + dir + ": cannot create the folder (" + why + ")";
+        return false;
+    default:
+        error = "--out-dir " + dir + ": is not a folder";
+        return false;
+    }
+}

@@ -1,0 +1,51 @@
+#include "cli/StatusLine.h"
+
+#include "cli/Report.h"
+#include "standin/Trace.h"
+
+namespace {
+
+// "1 point", "2 points", "0 points".
+std::string CountOf(size_t count, const char* singular, const char* plural) {
+    return std::to_string(count) + " " + (count == 1 ? singular : plural);
+}
+
+} // namespace
+
+std::string CountsText(const ReceivedCounts& counts) {
+    std::string text = CountOf(counts.points, "point", "points") + ", " +
+                       CountOf(counts.polygons, "polygon", "polygons");
+    if (counts.dropped != 0)
+        text += ", " + std::to_string(counts.dropped) + " without vertices dropped";
+    return text + ", " + CountOf(counts.surfaces, "surface", "surfaces");
+}
+
+std::string ConvertedLine(const std::string& model, const OutputPlan& plan,
+                          const ReceivedCounts& counts) {
+    std::string line = ShownText(model) + " -> " +
+                       (plan.path == "-" ? "standard output" : ShownText(plan.path)) + ": " +
+                       CountsText(counts);
+    if (counts.polygons == 0)
+        line += counts.points == 0 ? "; no polygon to show: the output is empty"
+                                   : "; no polygon to show: the output holds points only";
+    if (plan.mtlRenamed)
+        line += "; materials in " + ShownText(plan.mtlPath) +
+                " (whitespace replaced: OBJ readers end "
+                "the material library's name at a space)";
+    return line;
+}
+
+std::string CheckLine(const std::string& model, const ImportOutcome& outcome) {
+    std::string statistics = "(none)";
+    if (!outcome.statistics.empty()) {
+        statistics.clear();
+        AppendQuotedBytes(statistics, outcome.statistics.data(), outcome.statistics.size());
+    }
+    return ShownText(model) + ": statistics " + statistics + "; " + CountsText(outcome.counts) +
+           " received; " +
+           (outcome.result == ImportResult::Loaded ? "ok" : ShownText(outcome.reason));
+}
+
+std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts) {
+    return ShownText(model) + ": " + CountsText(counts) + " received";
+}

@@ -1,0 +1,25 @@
+// The one line per model file that `ostrel` prints: after a conversion,
+// after --check, or after an import only.
+#pragma once
+
+#include "cli/OutputPlan.h"
+#include "pipeline/Pipeline.h"
+
+#include <cstddef>
+#include <string>
+
+// "8 points, 6 polygons, 3 surfaces"; the dropped polygons are named after
+// the polygons when there are any.
+std::string CountsText(const ReceivedCounts& counts);
+
+// "MODEL -> OUT: <counts>", then what a reader of the output should know:
+// that it holds no polygon (other programs show nothing), and where the
+// material library went when its name differs from the OBJ's.
+std::string ConvertedLine(const std::string& model, const OutputPlan& plan,
+                          const ReceivedCounts& counts);
+
+// "MODEL: statistics "..."; <counts> received; ok" (or the failure).
+std::string CheckLine(const std::string& model, const ImportOutcome& outcome);
+
+// "MODEL: <counts> received".
+std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts);

@@ -1,0 +1,74 @@
+#include "cli/Usage.h"
+
+#include "convert/Formats.h"
+
+const char* UsageText() {
+    return "usage: ostrel [OPTIONS] MODEL\n"
+           "       ostrel [OPTIONS] MODEL -o OUT.lwo|OUT.obj|OUT.glb|OUT.fbx\n"
+           "       ostrel [OPTIONS] MODEL... --out-dir DIR --format lwo|obj|glb|fbx\n"
+           "       ostrel [OPTIONS] MODEL... --check\n"
+           "\n"
+           "Loads the object-loader module ostrel.p as the 3D host does and imports MODEL\n"
+           "(a \"ROKU4\" model file) through it, playing the host's part.\n"
+           "\n"
+           "Output:\n"
+           "  -o, --output FILE          write what the host received to FILE; the format\n"
+           "                             follows the extension (.lwo, .obj + .mtl, .glb,\n"
+           "                             .fbx); '-' = stdout (lwo, glb or fbx, with\n"
+           "                             --format); a device or FIFO is written into, a\n"
+           "                             link's target replaced\n"
+           "  --out-dir DIR              one output per model file, named after it, in DIR\n"
+           "                             (made when missing)\n"
+           "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir and -o -;\n"
+           "                             with -o, must agree with a known extension)\n"
+           "  --check                    import and check only; one line per model file\n"
+           "  No output is ever written over a model file of the run (exit 6).\n"
+           "\n"
+           "Module and activation:\n"
+           "  --module PATH              the module to load (default: ostrel.p beside ostrel)\n"
+           "  --activation-version N     version passed to the activation entry (default 1)\n"
+           "  --trace FILE               write every call the plug-in makes to FILE ('-' = "
+           "stdout)\n"
+           "\n"
+           "Host behaviour:\n"
+           "  --no-panel-services        the global \"LWPanelServices\" is not available\n"
+           "  --no-panel                 createPanel fails (returns null)\n"
+           "  --screen WxH               display size reported to the plug-in (default 1920x1080)\n"
+           "  --cancel                   the user cancels the options panel\n"
+           "  --interactive              show the options panel in the terminal and read the\n"
+           "                             user's edits from standard input (EOF = ok, or cancel\n"
+           "                             with --cancel)\n"
+           "\n"
+           "Panel edits (applied when the panel opens; an option not given keeps the\n"
+           "value the plug-in proposed; with --no-panel or --no-panel-services no panel\n"
+           "opens, and an edit or --interactive is a usage error):\n"
+           "  --load lines|faces|both    what to load\n"
+           "  --colours bright|middle|dark  palette colour to apply (also --colors)\n"
+           "  --scale X                  scale factor\n"
+           "  --name TEXT                surface base name (bytes as given)\n"
+           "  --smooth on|off            smoothing (also yes/no, true/false, 1/0)\n"
+           "  --angle DEGREES            smoothing angle\n"
+           "  --double-sided on|off      double-sided surfaces\n"
+           "\n"
+           "  --help                     show this text\n"
+           "  --version                  show the version and the output formats built in\n"
+           "\n"
+           "Exit status: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,\n"
+           "4 refused by the plug-in or module unusable, 5 the host refused what the\n"
+           "plug-in handed over, 6 the output cannot be written or cannot hold the object,\n"
+           "64 usage error. With several model files: that of the first file that failed.\n";
+}
+
+std::string VersionText() {
+    std::string text = "ostrel " OSTREL_VERSION "\noutputs:";
+    for (const OutputFormat& output : OutputFormats()) {
+        if (output.builtIn)
+            text += std::string(" ") + FormatExtension(output.format);
+    }
+    text += "\n";
+    for (const OutputFormat& output : OutputFormats()) {
+        if (!output.builtIn)
+            text += std::string(FormatExtension(output.format)) + ": " + output.unavailable + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,129 @@
+#include "convert/Formats.h"
+
+#include "convert/Writers.h"
+#include "platform/TextCodec.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+struct FormatEntry {
+    ExportFormat format;
+    const char* name; // on the command line, and the extension
+    bool oneFile;
+    bool utf8Names;          // surface names by the rule for names; else the host's bytes
+    WriterFn write;          // null: not built in
+    const char* unavailable; // then: what to do to get it
+};
+
+// glTF and FBX need libraries at build time; the build says which it found.
+const FormatEntry kFormats[] = {
+    {ExportFormat::Lwob, "lwo", true, false, &WriteLwob, nullptr},
+    {ExportFormat::Obj, "obj", false, true, &WriteObj, nullptr}, // + the MTL beside it
+#ifdef OSTREL_HAVE_GLB
+    {ExportFormat::Glb, "glb", true, true, &WriteGlb, nullptr},
+#else
+    {ExportFormat::Glb, "glb", true, true, nullptr,
+     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
+     "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
+#endif
+#ifdef OSTREL_HAVE_FBX
+    {ExportFormat::Fbx, "fbx", true, true, &WriteFbx, nullptr},
+#else
+    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+     "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
+     "built (Debian: apt-get install libassimp-dev, then rebuild); the Linux package has it"},
+#endif
+};
+
+const FormatEntry& EntryFor(ExportFormat format) {
+    for (const FormatEntry& e : kFormats) {
+        if (e.format == format)
+            return e;
+    }
+    return kFormats[0]; // every enumerator has its entry
+}
+
+// The first point with a coordinate that is not a finite number (a scale
+// that takes a coordinate past the float range), or model.points.size().
+size_t FirstNonFinitePoint(const ReceivedModel& model) {
+    for (size_t i = 0; i < model.points.size(); ++i) {
+        const ReceivedPoint& p = model.points[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+            return i;
+    }
+    return model.points.size();
+}
+
+std::string NonFiniteReason(const ReceivedModel& model, size_t point) {
+    const ReceivedPoint& p = model.points[point];
+    char text[160];
+    std::snprintf(text, sizeof text, "point %zu is at (%.9g, %.9g, %.9g)", point,
+                  static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z));
+    return std::string(text) + ", beyond the range of a float: convert with a smaller scale";
+}
+
+} // namespace
+
+const char* FormatExtension(ExportFormat format) {
+    return EntryFor(format).name;
+}
+
+bool FormatIsOneFile(ExportFormat format) {
+    return EntryFor(format).oneFile;
+}
+
+bool ParseExportFormat(const std::string& text, ExportFormat& out) {
+    const std::string name = AsciiLowercase(text);
+    for (const FormatEntry& e : kFormats) {
+        if (name == e.name) {
+            out = e.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string FormatNames(const char* separator, const char* last, bool oneFileOnly) {
+    std::vector<const char*> names;
+    for (const FormatEntry& e : kFormats) {
+        if (e.oneFile || !oneFileOnly)
+            names.push_back(e.name);
+    }
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i != 0)
+            text += i + 1 == names.size() ? last : separator;
+        text += names[i];
+    }
+    return text;
+}
+
+std::vector<OutputFormat> OutputFormats() {
+    std::vector<OutputFormat> formats;
+    for (const FormatEntry& e : kFormats)
+        formats.push_back({e.format, e.write != nullptr, e.unavailable});
+    return formats;
+}
+
+bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
+               unsigned codePage, std::vector<OutputFile>& files, std::string& error) {
+    const FormatEntry& entry = EntryFor(format);
+    if (entry.write == nullptr) {
+        error = entry.unavailable;
+        return false;
+    }
+    const size_t bad = FirstNonFinitePoint(model);
+    if (bad != model.points.size()) {
+        error = NonFiniteReason(model, bad);
+        return false;
+    }
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
+    std::vector<std::string> names;
+    names.reserve(surfaces.size());
+    for (const ExportSurface& s : surfaces)
+        names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
+    files.clear();
+    return entry.write(WriterInput{model, surfaces, names, fileName}, files, error);
+}

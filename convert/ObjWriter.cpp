@@ -1,0 +1,195 @@
+// Wavefront OBJ with its MTL. Points and loops are turned into the
+// right-handed, counter-clockwise convention (see Writers.h); two-point
+// polygons become `l` elements and one-point polygons `p` elements. Faces
+// name the corner normals of MeshGeometry (`f v//vn`, each distinct normal
+// written once), so no reader has to guess the shading from `s`, which only
+// says which faces to shade smoothly.
+//
+// What the formats cannot say: MTL has no double-sided switch, so a
+// double-sided surface keeps its faces single (the counts stay those the
+// host received) and its material carries a `# double sided` comment; the
+// smoothing angle, already applied to the normals, is kept as a comment.
+#include "convert/MeshGeometry.h"
+#include "convert/Writers.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <unordered_map>
+
+namespace {
+
+void PutNumber(std::string& out, double v) {
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%.9g", v);
+    out.append(buf, static_cast<size_t>(n));
+}
+
+void PutIndex(std::string& out, size_t v) {
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// OBJ and MTL split statements at whitespace: a material name keeps every
+// other byte of its UTF-8 form, and a clash after the replacement gets a
+// number.
+std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNames) {
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (std::string name : surfaceNames) {
+        if (name.empty())
+            name = "surface";
+        for (char& c : name) {
+            const auto b = static_cast<unsigned char>(c);
+            if (b <= 0x20 || b == 0x7F || c == '#')
+                c = '_';
+        }
+        std::string unique = name;
+        for (int k = 2; taken.count(unique) != 0; ++k)
+            unique = name + "_" + std::to_string(k);
+        taken.insert(unique);
+        names.push_back(unique);
+    }
+    return names;
+}
+
+// "PREFIX x y z\n".
+void PutTriple(std::string& out, const char* prefix, double x, double y, double z) {
+    out += prefix;
+    PutNumber(out, x);
+    out += ' ';
+    PutNumber(out, y);
+    out += ' ';
+    PutNumber(out, z);
+    out += '\n';
+}
+
+// One `vn` per distinct normal, numbered in order of first use: the normals
+// in the right-handed convention, and each corner's number (1-based; 0 for
+// corners of lines and points).
+struct ObjNormals {
+    std::vector<Normal3> distinct;
+    std::vector<size_t> cornerNormal;
+};
+
+ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometry) {
+    ObjNormals out;
+    out.cornerNormal.assign(geometry.cornerNormal.size(), 0);
+    std::unordered_map<uint64_t, std::vector<size_t>> byHash;
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        if (model.polygons[p].points.size() < 3)
+            continue;
+        for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
+            const Normal3 n = RightHanded(geometry.cornerNormal[c]);
+            uint32_t bits[3];
+            std::memcpy(bits, &n, sizeof bits);
+            const uint64_t hash =
+                (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^ bits[2];
+            std::vector<size_t>& candidates = byHash[hash];
+            size_t found = SIZE_MAX;
+            for (size_t k : candidates) {
+                if (std::memcmp(&out.distinct[k], &n, sizeof n) == 0)
+                    found = k;
+            }
+            if (found == SIZE_MAX) {
+                found = out.distinct.size();
+                out.distinct.push_back(n);
+                candidates.push_back(found);
+            }
+            out.cornerNormal[c] = found + 1;
+        }
+    }
+    return out;
+}
+
+// The polygons in order, each surface's run under its material and
+// smoothing group; loops reversed, corners naming their normals.
+void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
+              const MeshGeometry& geometry, const ObjNormals& normals) {
+    size_t current = SIZE_MAX;
+    for (size_t q = 0; q < in.model.polygons.size(); ++q) {
+        const ReceivedPolygon& p = in.model.polygons[q];
+        const size_t n = p.points.size();
+        if (n == 0)
+            continue;
+        const size_t slot = SurfaceSlot(p.surface);
+        if (slot != current) {
+            current = slot;
+            obj += "usemtl " + names[slot] + "\n";
+            obj += in.surfaces[slot].smooth ? "s 1\n" : "s off\n";
+        }
+        obj += n == 1 ? "p" : n == 2 ? "l" : "f";
+        for (size_t i = 0; i < n; ++i) {
+            const size_t k = ReversedCorner(i, n);
+            obj += ' ';
+            PutIndex(obj, size_t{p.points[k]} + 1);
+            if (n >= 3) {
+                obj += "//";
+                PutIndex(obj, normals.cornerNormal[geometry.cornerStart[q] + k]);
+            }
+        }
+        obj += '\n';
+    }
+}
+
+void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& name) {
+    const DiffuseColour<double> colour = DiffuseColourOf<double>(s);
+    const double specular = s.specular / 256.0;
+    mtl += "newmtl " + name + "\n";
+    if (s.block == nullptr)
+        mtl += "# no attributes sent: default grey\n";
+    mtl += "Ka 0 0 0\n";
+    PutTriple(mtl, "Kd ", colour.red, colour.green, colour.blue);
+    PutTriple(mtl, "Ks ", specular, specular, specular);
+    mtl += "d ";
+    PutNumber(mtl, 1.0 - s.transparency / 256.0);
+    mtl += specular > 0 ? "\nillum 2\n" : "\nillum 1\n";
+    if (s.doubleSided)
+        mtl += "# double sided\n";
+    if (s.smooth) {
+        mtl += "# smoothing angle ";
+        PutNumber(mtl, s.smoothingAngle);
+        mtl += " radians\n";
+    }
+    mtl += '\n';
+}
+
+} // namespace
+
+std::string MaterialLibraryName(const std::string& objName) {
+    const size_t dot = objName.rfind('.');
+    // A leading dot, as in ".hidden", starts no extension.
+    std::string name = objName.substr(0, dot == 0 ? std::string::npos : dot);
+    for (char& c : name) {
+        if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n')
+            c = '_';
+    }
+    return name + ".mtl";
+}
+
+bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+        return false;
+    const std::vector<std::string> names = MaterialNames(in.names);
+    const ObjNormals normals = NumberNormals(in.model, geometry);
+
+    // The material library first, so that a complete OBJ never names a
+    // missing one.
+    const std::string mtlName = MaterialLibraryName(in.fileName);
+    std::string mtl;
+    for (size_t i = 0; i < in.surfaces.size(); ++i)
+        PutMaterial(mtl, in.surfaces[i], names[i]);
+    files.push_back({mtlName, std::move(mtl)});
+
+    std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtlName + "\n";
+    // Z negated in single precision: exact, and -0 stays distinguishable.
+    for (const ReceivedPoint& p : in.model.points)
+        PutTriple(obj, "v ", p.x, p.y, -p.z);
+    for (const Normal3& n : normals.distinct)
+        PutTriple(obj, "vn ", n.x, n.y, n.z);
+    PutFaces(obj, in, names, geometry, normals);
+    files.push_back({in.fileName, std::move(obj)});
+    return true;
+}

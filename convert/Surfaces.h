@@ -1,0 +1,50 @@
+// The surfaces of a received object as the writers need them: in the order
+// of their values, with the attributes decoded from the block the plug-in
+// stored for each (colour, flags, smoothing angle, the four percentages).
+#pragma once
+
+#include "standin/Received.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A surface without an attribute block gets this colour: a neutral mid-light
+// grey, also the host's usual default.
+constexpr uint8_t kDefaultGrey = 200;
+
+struct ExportSurface {
+    std::string name;                                  // bytes as received
+    const std::vector<unsigned char>* block = nullptr; // the last one received; null: none
+    uint8_t red = kDefaultGrey, green = kDefaultGrey, blue = kDefaultGrey;
+    bool smooth = false;
+    bool doubleSided = false;
+    float smoothingAngle = 0;  // radians
+    uint16_t diffuse = 256;    // 256 = 100 %
+    uint16_t transparency = 0; // 256 = 100 %
+    uint16_t specular = 0;     // 256 = 100 %
+    uint16_t glossiness = 0;   // 256 = 100 %
+};
+
+// The surfaces looked up, in the order of their values (1, 2, 3, ...), so
+// that a polygon's surface value v names entry v - 1. Blocks for names never
+// looked up are left out: no polygon can use them.
+std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model);
+
+// Index into ExportSurfaces() of a polygon's surface value.
+inline size_t SurfaceSlot(int32_t surface) {
+    return static_cast<size_t>(
+        static_cast<uint16_t>(surface) == 0 ? 65535u : static_cast<uint16_t>(surface) - 1u);
+}
+
+// The colour a surface shows under full light: each component (0..255)
+// scaled to 0..1, times the diffuse level. `Real` is the precision the
+// format's writer keeps (float or double), computed in it throughout so that
+// a format's bytes do not depend on the caller.
+template <typename Real> struct DiffuseColour { Real red, green, blue; };
+template <typename Real> DiffuseColour<Real> DiffuseColourOf(const ExportSurface& surface) {
+    const Real diffuse = surface.diffuse / Real(256);
+    return {surface.red / Real(255) * diffuse, surface.green / Real(255) * diffuse,
+            surface.blue / Real(255) * diffuse};
+}

@@ -1,0 +1,56 @@
+// The writers, one file each, of one signature so that the format table
+// (Formats.cpp) carries them. Each forms its whole file(s) in memory; the
+// OBJ writer names its material library by MaterialLibraryName().
+//
+// Handedness. The host's space is left-handed with clockwise front faces;
+// OBJ and glTF are read as right-handed with counter-clockwise front faces.
+// Negating Z turns the host's left-handed coordinates into right-handed ones
+// for the same physical object (X right, Y up; Z into the screen becomes Z
+// out of it), and a mirror reverses the turning sense of every loop, so
+// reversing each loop as well keeps the front of every face on the side the
+// host showed. FBX is read the same way as OBJ and glTF. The LWOB file is in
+// the host's own space and stays as received.
+#pragma once
+
+#include "convert/Surfaces.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A file a conversion forms: its name and its whole contents.
+struct OutputFile {
+    std::string name;
+    std::string bytes;
+};
+
+// The material library of the OBJ file `objName` (a file name, no folder):
+// named after it with ".mtl", whitespace replaced by '_' since mtllib
+// separates its names by whitespace and a reader would look for the first
+// word alone.
+std::string MaterialLibraryName(const std::string& objName);
+
+// What a writer gets. Its points are finite numbers (FormFiles checks).
+struct WriterInput {
+    const ReceivedModel& model;
+    const std::vector<ExportSurface>& surfaces; // ExportSurfaces(model)
+    const std::vector<std::string>& names;      // each surface's name as this format writes it
+    const std::string& fileName;                // the output's name, without folder
+};
+
+// Appends the file(s) to `files`; false with a one-line reason when the
+// format cannot hold the object.
+using WriterFn = bool (*)(const WriterInput& in, std::vector<OutputFile>& files,
+                          std::string& error);
+
+bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+
+// Limits of the LWOB layout.
+constexpr size_t kLwobMaxPoints = 65536;        // U2 point indices
+constexpr size_t kLwobMaxVertices = 65535;      // U2 numvert
+constexpr size_t kLwobMaxSurfaces = 32767;      // I2 surface numbers, positive
+constexpr uint64_t kLwobMaxLength = 0xFFFFFFFF; // U4 chunk and FORM lengths

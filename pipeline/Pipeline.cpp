@@ -1,0 +1,133 @@
+#include "pipeline/Pipeline.h"
+
+#include "platform/FileSystem.h"
+#include "standin/Activation.h"
+#include "standin/ImportHost.h"
+
+#include <exception>
+#include <new>
+
+namespace {
+
+struct Verdict {
+    ImportResult result;
+    std::string reason;
+};
+
+// What the host makes of the activation, in order of precedence: a host
+// call that failed, a call the host refused, the activation's result, then
+// the status the plug-in wrote.
+Verdict Judge(const ActivationOutcome& a, int32_t version) {
+    if (!a.stagingFailure.empty())
+        return {ImportResult::CannotRead, a.stagingFailure};
+    if (!a.hostFailure.empty())
+        return {ImportResult::Refused, "the host failed during " + a.hostFailure};
+    if (!a.received.refusal.empty())
+        return {ImportResult::HostRefused, "refused by the host: " + a.received.refusal};
+    switch (a.result) {
+    case kActivateHandled:
+        break;
+    case kActivateWrongVersion:
+        return {ImportResult::Refused, "refused by the plug-in: activation version " +
+                                           std::to_string(version) + " not accepted (result 1)"};
+    case kActivateMissingGlobal:
+        return {ImportResult::Refused,
+                "refused by the plug-in: host global \"LWPanelServices\" missing (result 2)"};
+    default:
+        return {ImportResult::Refused,
+                "the plug-in returned an unknown result " + std::to_string(a.result)};
+    }
+    switch (a.status) {
+    case kImportLoaded:
+        return {ImportResult::Loaded, ""};
+    case kImportNotModelFile:
+        return {ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"};
+    case kImportOpenFailed:
+        return {ImportResult::CannotRead, "cannot open or read (" + a.readFailure + ")"};
+    case kImportCancelled:
+        return {ImportResult::Cancelled, "cancelled in the options panel"};
+    case kStatusUnwritten:
+        return {ImportResult::Refused, "the plug-in returned 0 without writing a status"};
+    default:
+        return {ImportResult::Refused,
+                "the plug-in wrote an unknown status " + std::to_string(a.status)};
+    }
+}
+
+// The model's base name without its extension, and the format's.
+std::string DefaultOutputName(const std::string& model, ExportFormat format) {
+    std::string name = model.substr(NameStart(model));
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot != 0)
+        name.resize(dot);
+    return name + "." + FormatExtension(format);
+}
+
+// The files of the request's format; a failure of any kind, memory
+// included, is an object not converted.
+void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
+    const std::string name = !request.outputName.empty()
+                                 ? request.outputName
+                                 : DefaultOutputName(request.modelName, *request.format);
+    std::string error;
+    if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files,
+                   error)) {
+        outcome.files.clear();
+        outcome.result = ImportResult::NotConverted;
+        outcome.reason = error;
+    }
+} catch (const std::bad_alloc&) {
+    outcome.files.clear();
+    outcome.result = ImportResult::NotConverted;
+    outcome.reason = "not enough memory to form the file";
+} catch (const std::exception& e) {
+    outcome.files.clear();
+    outcome.result = ImportResult::NotConverted;
+    outcome.reason = e.what();
+}
+
+} // namespace
+
+ReceivedCounts CountReceived(const ReceivedModel& received) {
+    ReceivedCounts counts;
+    counts.points = received.pointCount;
+    counts.dropped = received.emptyPolygonCount;
+    counts.polygons = received.polygonCount - received.emptyPolygonCount;
+    counts.surfaces = static_cast<size_t>(received.nextSurfaceValue - 1);
+    return counts;
+}
+
+ImportOutcome RunImport(const ImportRequest& request) {
+    ImportOutcome outcome;
+    Trace trace;
+    trace.out = request.traceStream;
+    trace.text = request.traceText ? &outcome.trace : nullptr;
+
+    ActivationRequest activation;
+    activation.module = request.module;
+    activation.modelPath = request.modelName;
+    activation.modelBytes = request.modelBytes;
+    activation.version = request.activationVersion;
+    activation.panel = request.panel;
+    activation.trace = &trace;
+    activation.keepGeometry = request.format.has_value() || request.keepReceived;
+    ActivationOutcome a = Activate(activation);
+
+    Verdict verdict = Judge(a, request.activationVersion);
+    outcome.result = verdict.result;
+    outcome.reason = std::move(verdict.reason);
+    outcome.activationResult = a.result;
+    if (a.status != kStatusUnwritten && a.stagingFailure.empty())
+        outcome.status = a.status;
+    outcome.statistics = std::move(a.statistics);
+    outcome.panel = std::move(a.panel);
+    outcome.editsWithoutControl = std::move(a.editsWithoutControl);
+    outcome.panelLeftOpen = a.panelLeftOpen;
+    outcome.warnings = std::move(a.warnings);
+    outcome.received = std::move(a.received);
+    outcome.counts = CountReceived(outcome.received);
+    outcome.traceWriteFailed = trace.writeFailed;
+    if (outcome.result == ImportResult::Loaded && request.format)
+        Convert(request, outcome);
+    return outcome;
+}

@@ -1,0 +1,100 @@
+// The one entry point of every front end (the command line, the web page,
+// the Blender add-on): a model file, by its bytes or by its path, and the
+// user's choices in; the import through the plug-in's descriptor, exactly as
+// the host runs it, then the conversion; the outcome and the output files,
+// as bytes, out. No terminal and no output file is touched here: the caller
+// shows and writes what comes back.
+//
+//     LoadedModule module;                      // once, for many imports
+//     StartLinkedModule(&_mod_descrip, module, error);   // or LoadModule(path, ...)
+//     ImportRequest request;
+//     request.module = &module;
+//     request.modelName = "cube.rk4";
+//     request.modelBytes = bytes;               // std::string_view
+//     request.panel.edits.scale = 1;
+//     request.format = ExportFormat::Glb;
+//     const ImportOutcome outcome = RunImport(request);
+//     // outcome.result, outcome.reason, outcome.files[0].bytes ...
+//     UnloadModule(module);
+#pragma once
+
+#include "convert/Formats.h"
+#include "platform/TextCodec.h"
+#include "standin/ModuleLoader.h"
+#include "standin/PanelServices.h"
+#include "standin/Received.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How an import ended, in the order a front end reports them.
+enum class ImportResult {
+    Loaded,       // the object was received (and converted, when asked)
+    NotModelFile, // the plug-in found no model file
+    CannotRead,   // the model file could not be opened or read
+    Cancelled,    // the user cancelled the options panel
+    Refused,      // the plug-in refused (activation version, missing global),
+                  // answered what no host expects, or a host call failed
+    HostRefused,  // the host refused a call the plug-in made (Received.h)
+    NotConverted, // the output format cannot hold the object
+};
+
+struct ImportRequest {
+    const LoadedModule* module = nullptr; // started, from a file or linked in
+    // The model file's name, or its path when `modelBytes` is absent and the
+    // plug-in is to open it itself. Its base name makes the surface names.
+    std::string modelName;
+    std::optional<std::string_view> modelBytes;
+    int32_t activationVersion = 1;
+    PanelBehaviour panel; // the panel services' answers, the edits, a handler
+    // The trace: written to `traceStream` as the calls come (null: not), and
+    // kept in the outcome when `traceText`.
+    std::FILE* traceStream = nullptr;
+    bool traceText = false;
+    // The output: none for an import only. `outputName` is the file's name
+    // (no folder); empty: the model's base name with the format's extension.
+    std::optional<ExportFormat> format;
+    std::string outputName;
+    // The code page of names that are not UTF-8 (for the formats read as
+    // UTF-8): the model file's system's, SystemCodePage() where it is this one.
+    unsigned codePage = kShiftJisCodePage;
+    // Whether points and polygons are kept in outcome.received when no
+    // format is asked for (otherwise they are only counted).
+    bool keepReceived = false;
+};
+
+// What the host received, counted as every status line counts it.
+struct ReceivedCounts {
+    size_t points = 0;
+    size_t polygons = 0; // polygons with vertices
+    size_t dropped = 0;  // polygons without, which no format keeps
+    size_t surfaces = 0; // surfaces looked up
+};
+
+struct ImportOutcome {
+    ImportResult result = ImportResult::Loaded;
+    std::string reason; // one line saying why, when not Loaded
+    int32_t activationResult = 0;
+    std::optional<int32_t> status; // as the plug-in wrote it
+    ReceivedCounts counts;
+    std::string statistics; // the plug-in's statistics line; empty: none
+    std::string trace;      // with traceText
+    bool traceWriteFailed = false;
+    std::vector<OutputFile> files; // with a format, when Loaded; in writing order
+    // The first panel the plug-in opened, as it built it: controls in order
+    // with kind, label bytes, items and the values it proposed.
+    std::optional<PanelModel> panel;
+    std::vector<PanelRole> editsWithoutControl; // edits given for controls the panel lacks
+    bool panelLeftOpen = false;                 // the plug-in did not destroy its panel
+    std::vector<std::string> warnings;          // panel calls the host could not place
+    ReceivedModel received;
+};
+
+ImportOutcome RunImport(const ImportRequest& request);
+
+ReceivedCounts CountReceived(const ReceivedModel& received);

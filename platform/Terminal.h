@@ -1,0 +1,19 @@
+// The terminal the command talks to: whether a stream is one, and the
+// set-up of the standard streams. One implementation per platform
+// (Terminal-posix.cpp, Terminal-win32.cpp).
+#pragma once
+
+#include <cstdio>
+
+// True when `stream` is an interactive terminal or console.
+bool IsTerminal(std::FILE* stream);
+
+// Called once before anything is written. Afterwards standard output passes
+// bytes through unchanged (a trace or a report is the same bytes on every
+// system), a console shows UTF-8 text as such and hands typed text over in
+// the system's ANSI code page (as the host's edit fields do), and the
+// terminal control sequences of the progress line work on the
+// console behind standard error. Whatever is changed in a console is put
+// back when the process ends. Standard error may then be buffered: what must
+// show at once is flushed.
+void PrepareStandardStreams();

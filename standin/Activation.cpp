@@ -1,0 +1,92 @@
+#include "standin/Activation.h"
+
+#include "host/HostApi.h"
+#include "platform/FileSystem.h"
+#include "standin/ImportHost.h"
+
+#include <cassert>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The model's bytes in a file of the model's name, alone in a scratch folder.
+struct StagedModel {
+    std::string folder;
+    std::string path;
+};
+
+bool StageModel(const std::string& name, std::string_view bytes, StagedModel& staged,
+                std::string& error) {
+    std::string why;
+    if (!MakeScratchFolder(staged.folder, why)) {
+        error = "cannot make a folder for the model's bytes (" + why + ")";
+        return false;
+    }
+    const std::string base = name.substr(NameStart(name));
+    staged.path = staged.folder + (base.empty() ? "model" : base);
+    if (!WriteNewFile(staged.path, std::string(bytes), why)) {
+        RemoveFile(staged.path);
+        RemoveFolder(staged.folder);
+        error = "cannot put the model's bytes in a file (" + why + ")";
+        return false;
+    }
+    return true;
+}
+
+void RemoveStaged(const StagedModel& staged) {
+    RemoveFile(staged.path);
+    RemoveFolder(staged.folder);
+}
+
+// Why the model file cannot be read, as the host itself sees it.
+std::string ReadFailureReason(const std::string& path) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return std::strerror(errno);
+    int c = std::fgetc(f);
+    const bool error = c == EOF && std::ferror(f);
+    const int saved = errno;
+    std::fclose(f);
+    if (error)
+        return std::strerror(saved);
+    return "the plug-in could not open it";
+}
+
+} // namespace
+
+ActivationOutcome Activate(const ActivationRequest& request) {
+    assert(request.module != nullptr && request.module->activate != nullptr); // started
+    ActivationOutcome outcome;
+    StagedModel staged;
+    if (request.modelBytes &&
+        !StageModel(request.modelPath, *request.modelBytes, staged, outcome.stagingFailure))
+        return outcome;
+    const std::string& path = request.modelBytes ? staged.path : request.modelPath;
+
+    PanelHost panelHost;
+    PanelHostInit(panelHost, request.panel, request.trace);
+    ImportHost importHost;
+    ImportHostInit(importHost, request.trace, request.panel.noServices ? nullptr : &panelHost);
+    importHost.received.keepGeometry = request.keepGeometry;
+    ImportRecord record = MakeImportRecord(importHost, path.c_str());
+    outcome.result = RunActivation(request.module->activate, request.version, record, request.trace,
+                                   outcome.status);
+    if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed)
+        outcome.readFailure = ReadFailureReason(path);
+    if (request.modelBytes)
+        RemoveStaged(staged);
+
+    outcome.panelLeftOpen = !panelHost.panels.empty();
+    outcome.hostFailure = !importHost.failure.empty() ? importHost.failure : panelHost.failure;
+    outcome.statistics = std::move(panelHost.statistics);
+    outcome.panel = std::move(panelHost.opened);
+    outcome.editsWithoutControl = std::move(panelHost.editsWithoutControl);
+    outcome.warnings = std::move(panelHost.warnings);
+    PanelHostRelease(panelHost);
+    ImportHostRelease(importHost);
+    outcome.received = std::move(importHost.received);
+    return outcome;
+}

@@ -1,0 +1,50 @@
+// One import as the host runs it: the model handed to the plug-in (as its
+// path, or as bytes staged in a file of the same name), the import record
+// and the global lookup, the panel services answering as told, the
+// activation, and everything the host kept from it.
+#pragma once
+
+#include "standin/ModuleLoader.h"
+#include "standin/PanelServices.h"
+#include "standin/Received.h"
+#include "standin/Trace.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ActivationRequest {
+    const LoadedModule* module = nullptr; // started (ModuleLoader.h)
+    // The model file as the import record names it. With `modelBytes` only
+    // its name counts (the plug-in derives the surface names from it): the
+    // bytes are put in a file of that name in a scratch folder of their own,
+    // which is removed afterwards.
+    std::string modelPath;
+    std::optional<std::string_view> modelBytes;
+    int32_t version = 1; // passed to the activation entry
+    PanelBehaviour panel;
+    Trace* trace = nullptr;
+    bool keepGeometry = true; // false: points and polygons counted, not kept
+};
+
+struct ActivationOutcome {
+    int32_t result = 0;
+    int32_t status = 0; // kStatusUnwritten when the plug-in wrote none
+    ReceivedModel received;
+    std::string hostFailure; // a host callback failed: which, and why
+    // The model's bytes could not be put in a file for the plug-in: why. The
+    // plug-in was not activated then.
+    std::string stagingFailure;
+    // When the status says the model could not be read: why, as the system
+    // sees it.
+    std::string readFailure;
+    std::string statistics;          // the plug-in's statistics line; empty: none
+    std::optional<PanelModel> panel; // the first panel opened, as the plug-in built it
+    std::vector<PanelRole> editsWithoutControl;
+    bool panelLeftOpen = false;        // the plug-in did not destroy a panel
+    std::vector<std::string> warnings; // panel calls the host could not place
+};
+
+ActivationOutcome Activate(const ActivationRequest& request);

@@ -1,0 +1,206 @@
+// The entry point as a front end calls it: a model's bytes and its name in,
+// the plug-in linked into the program, the outcome, the trace, the panel and
+// the files out; no file of the caller's is read or written.
+#include "LinkedModule.h"
+#include "pipeline/Pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const std::string kExamples = OSTREL_EXAMPLES_DIR;
+
+class PipelineTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(linked_.started) << linked_.error; }
+
+    // A request for the model file NAME of examples/ or tests/data, as bytes.
+    ImportRequest FromBytes(const std::string& name, const std::string& dir = kExamples) {
+        bytes_ = ReadWhole(dir + "/" + name);
+        EXPECT_FALSE(bytes_.empty()) << name;
+        ImportRequest request;
+        request.module = &linked_.module;
+        request.modelName = name;
+        request.modelBytes = bytes_;
+        return request;
+    }
+
+    LinkedModule linked_;
+    std::string bytes_;
+};
+
+std::vector<std::string> Names(const std::vector<OutputFile>& files) {
+    std::vector<std::string> names;
+    for (const OutputFile& f : files)
+        names.push_back(f.name);
+    return names;
+}
+
+} // namespace
+
+// The plug-in derives the surface names from the file's base name, so bytes
+// staged under the model's name give the very trace and files that the
+// plug-in opening the file itself gives.
+TEST_F(PipelineTest, BytesImportAsThePathDoes) {
+    ImportRequest fromBytes = FromBytes("cube.rk4");
+    fromBytes.traceText = true;
+    fromBytes.format = ExportFormat::Obj;
+    const ImportOutcome a = RunImport(fromBytes);
+    ASSERT_EQ(a.result, ImportResult::Loaded) << a.reason;
+
+    ImportRequest fromPath = fromBytes;
+    fromPath.modelBytes.reset();
+    fromPath.modelName = kExamples + "/cube.rk4";
+    const ImportOutcome b = RunImport(fromPath);
+    ASSERT_EQ(b.result, ImportResult::Loaded) << b.reason;
+
+    EXPECT_EQ(a.trace, b.trace);
+    EXPECT_NE(a.trace.find("lookupSurface \"cube0\" -> 1\n"), std::string::npos) << a.trace;
+    EXPECT_EQ(a.trace.substr(a.trace.size() - 18), "status 0\nresult 0\n");
+    ASSERT_EQ(Names(a.files), (std::vector<std::string>{"cube.mtl", "cube.obj"}));
+    ASSERT_EQ(Names(b.files), Names(a.files));
+    EXPECT_EQ(a.files[1].bytes, b.files[1].bytes);
+    EXPECT_EQ(a.files[1].bytes.rfind(
+                  "# right-handed, counter-clockwise front faces\nmtllib cube.mtl\n", 0),
+              0u);
+    EXPECT_EQ(a.status, 0);
+    EXPECT_EQ(a.activationResult, 0);
+}
+
+// A front end shows the panel as the plug-in built it: every control in
+// order, with its kind, label bytes, items and the value it proposed.
+TEST_F(PipelineTest, OutcomeCarriesThePanelAsBuilt) {
+    ImportRequest request = FromBytes("cube.rk4");
+    request.panel.edits.scale = 1; // applied after the panel is kept
+    const ImportOutcome outcome = RunImport(request);
+    ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
+    EXPECT_EQ(outcome.statistics, "8 pts / 0/0 lines / 6 faces");
+    EXPECT_EQ(outcome.counts.points, 8u);
+    EXPECT_EQ(outcome.counts.polygons, 6u);
+    EXPECT_EQ(outcome.counts.dropped, 0u);
+    EXPECT_EQ(outcome.counts.surfaces, 3u);
+    ASSERT_TRUE(outcome.panel.has_value());
+    const PanelModel& panel = *outcome.panel;
+    EXPECT_EQ(panel.title, "Ostrel 1.4");
+    ASSERT_EQ(panel.controls.size(), 10u);
+    const ControlKind kinds[] = {ControlKind::Text,  ControlKind::Choice, ControlKind::Choice,
+                                 ControlKind::Float, ControlKind::Edit,   ControlKind::Text,
+                                 ControlKind::Bool,  ControlKind::Float,  ControlKind::Bool,
+                                 ControlKind::Text};
+    for (size_t i = 0; i < panel.controls.size(); ++i) {
+        EXPECT_EQ(panel.controls[i].kind, kinds[i]) << i;
+        EXPECT_EQ(panel.controls[i].number, static_cast<int32_t>(i) + 1);
+    }
+    EXPECT_EQ(panel.controls[1].label, "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x91\xce\x8f\xdb");
+    EXPECT_EQ(panel.controls[1].lines.size(), 3u);
+    EXPECT_EQ(panel.controls[1].value.i, 1); // faces only, as the file suggests
+    EXPECT_EQ(panel.controls[3].label, "Scale");
+    EXPECT_EQ(panel.controls[3].value.d, 8.0);
+    EXPECT_EQ(panel.controls[4].value.text, "cube");
+    EXPECT_EQ(panel.controls[7].value.d, 44.5);
+    EXPECT_TRUE(outcome.editsWithoutControl.empty());
+    EXPECT_FALSE(outcome.panelLeftOpen);
+}
+
+// Edits, format and code page reach the files: the scale in the points, the
+// name in the materials, decoded from the code page given.
+TEST_F(PipelineTest, EditsFormatAndCodePage) {
+    ImportRequest request = FromBytes("cube.rk4");
+    request.panel.edits.scale = 1;
+    request.panel.edits.name = "\x95\x5c\x8e\xa6"; // Shift-JIS
+    request.format = ExportFormat::Obj;
+    request.outputName = "box.obj";
+    ImportOutcome outcome = RunImport(request);
+    ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
+    ASSERT_EQ(Names(outcome.files), (std::vector<std::string>{"box.mtl", "box.obj"}));
+    EXPECT_NE(outcome.files[0].bytes.find("newmtl 表示0\n"), std::string::npos);
+    EXPECT_NE(outcome.files[1].bytes.find("\nv 1 -1 -1\n"), std::string::npos);
+
+    request.codePage = 1252;
+    outcome = RunImport(request);
+    EXPECT_NE(outcome.files[0].bytes.find("newmtl •\\Ž¦0\n"), std::string::npos)
+        << outcome.files[0].bytes;
+
+    request.format = ExportFormat::Lwob;
+    request.outputName.clear();
+    outcome = RunImport(request);
+    ASSERT_EQ(Names(outcome.files), (std::vector<std::string>{"cube.lwo"}));
+    EXPECT_NE(outcome.files[0].bytes.find("\x95\x5c\x8e\xa6"
+                                          "0"),
+              std::string::npos);
+}
+
+// Each way an import ends: its result, one line saying why, no files.
+TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
+    struct Case {
+        const char* what;
+        void (*prepare)(ImportRequest&);
+        ImportResult result;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"cancelled", [](ImportRequest& r) { r.panel.cancel = true; }, ImportResult::Cancelled,
+         "cancelled in the options panel"},
+        {"no panel services", [](ImportRequest& r) { r.panel.noServices = true; },
+         ImportResult::Refused,
+         "refused by the plug-in: host global \"LWPanelServices\" missing (result 2)"},
+        {"activation version", [](ImportRequest& r) { r.activationVersion = 2; },
+         ImportResult::Refused,
+         "refused by the plug-in: activation version 2 not accepted (result 1)"},
+        {"not a model file", [](ImportRequest& r) { r.modelBytes = "hello\n"; },
+         ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"},
+        {"beyond the float range", [](ImportRequest& r) { r.panel.edits.scale = 1e300; },
+         ImportResult::NotConverted,
+         "point 1 is at (inf, -0, 0), beyond the range of a float: convert with a smaller "
+         "scale"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ImportRequest request = FromBytes("cube.rk4");
+        request.format = ExportFormat::Glb;
+        c.prepare(request);
+        const ImportOutcome outcome = RunImport(request);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_TRUE(outcome.files.empty());
+    }
+
+    ImportRequest missing;
+    missing.module = &linked_.module;
+    missing.modelName = kExamples + "/no-such-model.rk4";
+    const ImportOutcome outcome = RunImport(missing);
+    EXPECT_EQ(outcome.result, ImportResult::CannotRead);
+    EXPECT_EQ(outcome.reason.rfind("cannot open or read (", 0), 0u) << outcome.reason;
+    EXPECT_EQ(outcome.status, kImportOpenFailed);
+}
+
+// Polygons without vertices are counted apart from the others, once.
+TEST_F(PipelineTest, CountsKeepEmptyPolygonsApart) {
+    ImportRequest request = FromBytes("mixed.rk4", OSTREL_TEST_DATA_DIR);
+    request.panel.edits.loadTarget = 2;
+    const ImportOutcome outcome = RunImport(request);
+    ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
+    EXPECT_EQ(outcome.counts.polygons + outcome.counts.dropped, outcome.received.polygonCount);
+    EXPECT_EQ(outcome.counts.dropped, 1u);
+    EXPECT_EQ(outcome.counts.polygons, 4u);
+}
+
+// A front end's own panel: the handler sees the panel and answers for the
+// user.
+TEST_F(PipelineTest, HandlerAnswersForTheUser) {
+    ImportRequest request = FromBytes("cube.rk4");
+    request.panel.handler.open = [](void*, PanelModel& panel, int32_t proposed) {
+        return panel.controls.size() == 10 && proposed == 1 ? 0 : 1;
+    };
+    EXPECT_EQ(RunImport(request).result, ImportResult::Cancelled);
+}
