@@ -11,6 +11,7 @@
 // smoothing angle, already applied to the normals, is kept as a comment.
 #include "convert/MeshGeometry.h"
 #include "convert/Writers.h"
+#include "platform/NumberText.h"
 
 #include <charconv>
 #include <cstdio>
@@ -21,9 +22,7 @@
 namespace {
 
 void PutNumber(std::string& out, double v) {
-    char buf[32];
-    const int n = std::snprintf(buf, sizeof buf, "%.9g", v);
-    out.append(buf, static_cast<size_t>(n));
+    AppendGeneral(out, v, 9);
 }
 
 void PutIndex(std::string& out, size_t v) {

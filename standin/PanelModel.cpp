@@ -1,9 +1,9 @@
 #include "standin/PanelModel.h"
 
+#include "platform/NumberText.h"
 #include "standin/Trace.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -223,11 +223,9 @@ std::string PlainNumberText(double value) {
     // form unless that would need a long run of zeros.
     const double magnitude = std::fabs(value);
     const bool fixed = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
-    char buffer[400];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value,
-                      fixed ? std::chars_format::fixed : std::chars_format::scientific);
-    return std::string(buffer, r.ec == std::errc() ? r.ptr : buffer);
+    std::string text;
+    AppendShortest(text, value, fixed ? NumberNotation::Fixed : NumberNotation::Scientific);
+    return text;
 }
 
 std::string ControlValueText(const ControlModel& control) {

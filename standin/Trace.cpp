@@ -1,5 +1,7 @@
 #include "standin/Trace.h"
 
+#include "platform/NumberText.h"
+
 #include <cstdio>
 
 void TraceLine(Trace* trace, const std::string& line) noexcept {
@@ -53,15 +55,11 @@ void AppendInt(std::string& line, long long value) {
 }
 
 void AppendFloat9(std::string& line, float value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
-    line += buffer;
+    AppendGeneral(line, static_cast<double>(value), 9);
 }
 
 void AppendDouble17(std::string& line, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", value);
-    line += buffer;
+    AppendGeneral(line, value, 17);
 }
 
 void AppendHexUpper(std::string& line, const void* bytes, size_t size) {

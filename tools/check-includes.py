@@ -36,8 +36,8 @@ LAYERS = {
     "mesh": {"mesh", "model"},
     "plugin": {"plugin", "host", "model", "mesh"},
     "platform": {"platform"},
-    "standin": {"standin", "host"},
-    "convert": {"convert", "standin/Received.h", "platform/TextCodec.h"},
+    "standin": {"standin", "host", "platform/NumberText.h"},
+    "convert": {"convert", "standin/Received.h", "platform/TextCodec.h", "platform/NumberText.h"},
     "pipeline": {"pipeline", "standin", "convert", "platform", "host"},
     "cli": {"cli", "pipeline", "standin", "convert", "platform", "host"},
 }

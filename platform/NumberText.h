@@ -1,0 +1,28 @@
+// Decimal text of numbers, byte for byte the same from every build: the
+// printf forms the trace and the OBJ writer use, and the shortest form that
+// reads back to the same value, which the panel shows.
+//
+// Two ways lead to the same bytes. The C++ library's <charconv> is the fast
+// one, but not every library has it for floating point (the WebAssembly
+// build's has none); printf and strtod in the C locale exist everywhere. The
+// build takes <charconv> where the library has it (NumberText.cpp), and the
+// tests hold the printf way to the same bytes.
+#pragma once
+
+#include <string>
+
+// As printf's "%.*g" with `precision` (1 to 17) in the C locale: "0.100000001",
+// "-0", "1e+20", "inf", "nan".
+void AppendGeneral(std::string& out, double value, int precision);
+
+// The fewest significant digits that read back to `value` (the closest such
+// decimal where several have as few), in fixed notation ("0.125", "100",
+// "0.0000001") or in scientific notation ("1.25e-01", "1e+20"); infinities
+// as "inf" and "-inf", NaN as "nan" or "-nan".
+enum class NumberNotation { Fixed, Scientific };
+void AppendShortest(std::string& out, double value, NumberNotation notation);
+
+// The same two, by printf and strtod alone, whatever the library has: what
+// the build without <charconv> uses, and what the tests compare with.
+void AppendGeneralByPrintf(std::string& out, double value, int precision);
+void AppendShortestByPrintf(std::string& out, double value, NumberNotation notation);
