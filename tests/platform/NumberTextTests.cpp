@@ -122,7 +122,9 @@ TEST(NumberText, FloatsOfEveryExponentAreAlike) {
     std::mt19937 random(7);
     for (uint32_t exponent = 0; exponent < 255; ++exponent) {
         for (int i = 0; i < 40; ++i) {
-            const uint32_t bits = exponent << 23 | (random() & 0x7FFFFF) | (random() & 1u) << 31;
+            const uint32_t low = static_cast<uint32_t>(random()) & 0x7FFFFFu;
+            const uint32_t sign = static_cast<uint32_t>(random()) & 1u;
+            const uint32_t bits = exponent << 23 | low | sign << 31;
             ExpectAlike(static_cast<double>(FloatFromBits(bits)));
         }
     }
