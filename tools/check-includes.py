@@ -40,6 +40,9 @@ LAYERS = {
     "convert": {"convert", "standin/Received.h", "platform/TextCodec.h", "platform/NumberText.h"},
     "pipeline": {"pipeline", "standin", "convert", "platform", "host"},
     "cli": {"cli", "pipeline", "standin", "convert", "platform", "host"},
+    # The web page's converter: a front end beside the command line, through
+    # the one entry point (and what its header brings) only.
+    "web": {"web", "pipeline"},
 }
 ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
