@@ -15,6 +15,8 @@ command -v emcc >/dev/null ||
 cmake --preset default >/dev/null &&
   cmake --build --preset default --target ostrel ostrel_module generate-model >/dev/null || exit 1
 cmake --preset wasm >/dev/null && cmake --build --preset wasm >/dev/null || exit 1
+(cd web && npm ci --no-audit --no-fund --silent) || { echo "npm ci failed"; exit 1; }
+node web/build-page.mjs build-wasm/ostrel-wasm.js build-wasm/ostrel.html >/dev/null || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

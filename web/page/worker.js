@@ -1,0 +1,27 @@
+// The conversion worker. Its source is the WebAssembly converter's script
+// (OstrelWasm, the module inline) followed by this file, made into a Blob by
+// the page, so that it runs from file:// with no request. One message, one
+// import through the plug-in: the page never waits on it.
+/* global OstrelWasm */
+let converter = null;
+const ready = OstrelWasm().then((m) => {
+  converter = m;
+  postMessage({ type: 'ready', formats: m.formats() });
+});
+
+onmessage = async (event) => {
+  const { id, name, bytes, format, edits } = event.data;
+  await ready;
+  let outcome;
+  try {
+    outcome = converter.convert(new Uint8Array(bytes), name, format, edits);
+  } catch (error) {
+    // The module's memory ran out or it stopped: a line, not a dead page.
+    outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),
+                files: [], counts: null, panel: null, statistics: null, warnings: [] };
+    postMessage({ type: 'result', id, outcome });
+    close();
+    return;
+  }
+  postMessage({ type: 'result', id, outcome }, outcome.files.map((f) => f.bytes.buffer));
+};
