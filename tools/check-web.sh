@@ -23,11 +23,21 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/models"
 build/generate-model --size 1 --seed 7 "$work/models/generated.rk4" >/dev/null &&
   build/generate-model --grid 40 --copies 2 --seed 3 "$work/models/grid.rk4" >/dev/null &&
-  build/generate-model --spiral 300 "$work/models/spiral.rk4" >/dev/null &&
+  build/generate-model --spiral 20000 "$work/models/spiral.rk4" >/dev/null &&
   cp examples/cube.rk4 "$work/models/立方体.rk4" || exit 1
-models=(examples/*.rk4 tests/data/*.rk4 "$work"/models/*.rk4)
+models=("$root"/examples/*.rk4 "$root"/tests/data/*.rk4 "$work"/models/*.rk4)
 
 status=0
 node web/test/node-outputs.mjs build-wasm/ostrel-wasm.js build/ostrel "$work" "${models[@]}" ||
   status=1
+
+if [[ ! -x /usr/bin/chromium ]]; then
+  ((status)) && exit 1
+  echo "chromium is not installed: the page was not tried in a browser" >"${OSTREL_SKIP_NOTE:-/dev/stdout}"
+  exit 77
+fi
+# A long conversion for the cancel check.
+build/generate-model --size 27 --seed 5 "$work/big.rk4" >/dev/null || exit 1
+(cd web && node test/browser.mjs "$root/build-wasm/ostrel.html" "$root/build/ostrel" "$work" \
+  "${models[@]}" --big "$work/big.rk4") || status=1
 exit $status
