@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The web page: builds the converter to WebAssembly (the wasm preset) and the
-# page (web/build-page.sh), then checks the converter in Node against the
+# page (web/build-page.sh: build-wasm/ostrel.html), then checks the converter in Node against the
 # native ostrel, byte for byte, on the examples, the test models and
 # generated ones, with the plug-in's proposals and with edited options, and
 # hostile input line for line (web/test/node-outputs.mjs); then the page
@@ -14,9 +14,7 @@ command -v emcc >/dev/null ||
   { echo "emscripten is not installed (tools/install-deps.sh)" >"${OSTREL_SKIP_NOTE:-/dev/stdout}"; exit 77; }
 cmake --preset default >/dev/null &&
   cmake --build --preset default --target ostrel ostrel_module generate-model >/dev/null || exit 1
-cmake --preset wasm >/dev/null && cmake --build --preset wasm >/dev/null || exit 1
-(cd web && npm ci --no-audit --no-fund --silent) || { echo "npm ci failed"; exit 1; }
-node web/build-page.mjs build-wasm/ostrel-wasm.js build-wasm/ostrel.html >/dev/null || exit 1
+web/build-page.sh >/dev/null || exit 1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

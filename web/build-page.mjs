@@ -43,9 +43,19 @@ if (/<\/script/i.test(script)) {
   console.error('the bundled script holds "</script": it cannot be inlined');
   process.exit(1);
 }
+// The licences of what the page carries built in, as a comment at its end.
+const licences = [
+  ['three.js', path.join(here, 'node_modules/three/LICENSE')],
+  ['fflate', path.join(here, 'node_modules/fflate/LICENSE')],
+  ['the Emscripten runtime', '/usr/share/doc/emscripten/copyright'],
+  ['tinygltf', '/usr/share/doc/libtinygltf-dev/copyright'],
+  ['nlohmann-json', '/usr/share/doc/nlohmann-json3-dev/copyright'],
+].filter(([, file]) => fs.existsSync(file))
+  .map(([name, file]) => `Built into this page: ${name}, whose licence reads:\n\n${
+    fs.readFileSync(file, 'utf8').replaceAll('--', '- -')}`);
 const html = page('index.html')
   .replace('/*STYLE*/', () => page('style.css'))
-  .replace('/*SCRIPT*/', () => script);
+  .replace('/*SCRIPT*/', () => script) + `<!--\n${licences.join('\n\n')}\n-->\n`;
 fs.mkdirSync(path.dirname(path.resolve(output)), { recursive: true });
 fs.writeFileSync(output, html);
 console.log(`${output}: ${(html.length / 1e6).toFixed(2)} MB`);
