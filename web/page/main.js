@@ -28,6 +28,7 @@ let pending = null; // { id, resolve, reject, model }
 let nextId = 1;
 const queue = [];
 let failedStarts = 0; // workers that stopped before they were ready
+let workerMemory = 0; // bytes of the converter's memory, as last reported
 
 function startWorker() {
   worker = new Worker(workerUrl);
@@ -39,6 +40,7 @@ function startWorker() {
       showFormats();
       return;
     }
+    if (message.type === 'result' && message.memory) workerMemory = message.memory;
     if (message.type === 'result' && pending && message.id === pending.id) {
       const done = pending;
       pending = null;
@@ -431,5 +433,6 @@ window.ostrelPage = {
   },
   async zip(format) { return Array.from(await zipAll(format)); },
   viewStats: () => view.stats(),
+  workerMemory: () => workerMemory,
   cancel,
 };

@@ -23,5 +23,7 @@ onmessage = async (event) => {
     close();
     return;
   }
-  postMessage({ type: 'result', id, outcome }, outcome.files.map((f) => f.bytes.buffer));
+  // The module's memory (it only grows): the peak of what the imports needed.
+  postMessage({ type: 'result', id, outcome, memory: converter.HEAPU8.length },
+              outcome.files.map((f) => f.bytes.buffer));
 };
