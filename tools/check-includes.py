@@ -92,7 +92,7 @@ def folder(path):
 
 def unit(path):
     """A file's header and sources: NAME.h, NAME.cpp, NAME-posix.cpp."""
-    return re.sub(r"(-posix|-win32)?\.(h|cpp)$", "", path)
+    return re.sub(r"(-posix|-win32|-web)?\.(h|cpp)$", "", path)
 
 
 def cycles(edges):
