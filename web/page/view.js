@@ -34,6 +34,16 @@ export function createView(canvas) {
   const controls = new OrbitControls(camera, canvas);
   controls.enableDamping = false;
   controls.addEventListener('change', draw);
+  // Keyboard: with the view focused, the arrow keys pan and +/- zoom.
+  controls.listenToKeyEvents(canvas);
+  canvas.addEventListener('keydown', (event) => {
+    if (event.key !== '+' && event.key !== '-' && event.key !== '=') return;
+    event.preventDefault();
+    const factor = event.key === '-' ? 1.2 : 1 / 1.2;
+    camera.position.sub(controls.target).multiplyScalar(factor).add(controls.target);
+    controls.update();
+    draw();
+  });
 
   let grid = null;
   let axes = null;

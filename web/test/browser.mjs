@@ -205,6 +205,13 @@ async function viewColours(page) {
   check('view draws the cube\'s red and blue surfaces', colours.red > 2000 && colours.blue > 2000,
         JSON.stringify(colours));
   if (screenshot) await page.screenshot({ path: screenshot });
+  // Keyboard: the view zooms in with "+" once it has the focus.
+  await page.focus('#view');
+  await page.keyboard.press('+');
+  await page.keyboard.press('+');
+  const closer = await viewColours(page);
+  check('"+" zooms the view in', closer.red + closer.blue > colours.red + colours.blue,
+        `${JSON.stringify(colours)} -> ${JSON.stringify(closer)}`);
 
   // Downloads with the proposals, every model, every format.
   for (let i = 0; i < models.length; i++) {
