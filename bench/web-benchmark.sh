@@ -47,7 +47,7 @@ cmp -s "$work/native.glb" "$work/wasm.glb" || echo "note: the glb from Node diff
 
 # The page in chromium.
 (cd web && node test/bench-page.mjs "$root/build-wasm/ostrel.html" "$model" "$root/examples/cube.rk4" "$runs") >"$work/page"
-read -r pageseconds viewseconds firstview pagemb <"$work/page"
+read -r pageseconds viewseconds firstview pagemb workerseconds <"$work/page"
 
 ratio() { echo "scale=2; $1 / $2" | bc; }
 echo "| what | time | vs native | peak memory |"
@@ -55,6 +55,7 @@ echo "|---|---|---|---|"
 echo "| native build/ostrel, ${size} MB model to glb | ${native} s | 1 | $((nativekb / 1024)) MB |"
 echo "| WebAssembly in Node ($(node --version)) | ${nodeseconds} s | $(ratio "$nodeseconds" "$native") | $((nodekb / 1024)) MB (process) |"
 echo "| the page in chromium, pick to line | ${pageseconds} s | $(ratio "$pageseconds" "$native") | ${pagemb} MB (the worker's WebAssembly memory) |"
+echo "| the page in chromium, the import in its worker | ${workerseconds} s | $(ratio "$workerseconds" "$native") | |"
 echo "| the page in chromium, pick to view drawn | ${viewseconds} s | $(ratio "$viewseconds" "$native") | |"
 echo
 echo "page: $(stat -c %s build-wasm/ostrel.html) bytes; first view of the cube: ${firstview} s from opening the page"

@@ -12,7 +12,9 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 using emscripten::val;
 
@@ -135,9 +137,12 @@ const LoadedModule* Module(std::string& error) {
     return started ? &module : nullptr;
 }
 
-// One import: `format` "lwo", "obj", "glb" or "" (import only).
-val Convert(const std::string& bytes, const std::string& name, const std::string& format,
-            const val& edits) {
+// One import of the `size` bytes at `data` (put into the module's memory by
+// convert() in Convert.js, which is faster than handing them over as a
+// string): `format` "lwo", "obj", "glb" or "" (import only).
+val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::string& format,
+              const val& edits) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val out = val::object();
     std::string error;
     const LoadedModule* module = Module(error);
@@ -149,7 +154,7 @@ val Convert(const std::string& bytes, const std::string& name, const std::string
     ImportRequest request;
     request.module = module;
     request.modelName = name;
-    request.modelBytes = std::string_view(bytes);
+    request.modelBytes = bytes;
     request.panel.edits = EditsFrom(edits);
     request.codePage = kShiftJisCodePage;
     if (!format.empty()) {
@@ -205,6 +210,6 @@ val Formats() {
 } // namespace
 
 EMSCRIPTEN_BINDINGS(ostrel) {
-    emscripten::function("convert", &Convert);
+    emscripten::function("convertAt", &ConvertAt);
     emscripten::function("formats", &Formats);
 }

@@ -29,6 +29,7 @@ let nextId = 1;
 const queue = [];
 let failedStarts = 0; // workers that stopped before they were ready
 let workerMemory = 0; // bytes of the converter's memory, as last reported
+let lastSeconds = 0; // the last import's time in the worker
 
 function startWorker() {
   worker = new Worker(workerUrl);
@@ -41,6 +42,7 @@ function startWorker() {
       return;
     }
     if (message.type === 'result' && message.memory) workerMemory = message.memory;
+    if (message.type === 'result') lastSeconds = message.seconds;
     if (message.type === 'result' && pending && message.id === pending.id) {
       const done = pending;
       pending = null;
@@ -434,5 +436,6 @@ window.ostrelPage = {
   async zip(format) { return Array.from(await zipAll(format)); },
   viewStats: () => view.stats(),
   workerMemory: () => workerMemory,
+  lastSeconds: () => lastSeconds,
   cancel,
 };

@@ -13,6 +13,7 @@ onmessage = async (event) => {
   const { id, name, bytes, format, edits } = event.data;
   await ready;
   let outcome;
+  const start = performance.now();
   try {
     outcome = converter.convert(new Uint8Array(bytes), name, format, edits);
   } catch (error) {
@@ -24,6 +25,7 @@ onmessage = async (event) => {
     return;
   }
   // The module's memory (it only grows): the peak of what the imports needed.
-  postMessage({ type: 'result', id, outcome, memory: converter.HEAPU8.length },
+  const seconds = (performance.now() - start) / 1000;
+  postMessage({ type: 'result', id, outcome, seconds, memory: converter.HEAPU8.length },
               outcome.files.map((f) => f.bytes.buffer));
 };

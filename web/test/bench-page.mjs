@@ -1,8 +1,9 @@
 // The page's times in chromium: a model picked to its line and to its view
 // drawn (best of RUNS, a fresh page each), the worker's memory after it, and
 // the time from opening the page to the cube in view. Prints
-// "PICK-TO-LINE PICK-TO-VIEW FIRST-VIEW WORKER-MB" (the worker's
-// WebAssembly memory after the conversion).
+// "PICK-TO-LINE PICK-TO-VIEW FIRST-VIEW WORKER-MB WORKER-SECONDS" (the
+// worker's WebAssembly memory after the conversion, and the import's time
+// in the worker).
 //   node web/test/bench-page.mjs PAGE.html MODEL CUBE RUNS
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -23,15 +24,17 @@ async function timed(file, fromOpening) {
   const input = await page.$('#pick');
   const picked = Date.now();
   await input.uploadFile(path.resolve(file));
+  if (process.env.DEBUG) console.error("upload", (Date.now() - picked) / 1000);
   await page.waitForFunction(() => window.ostrelPage.models[0] && window.ostrelPage.models[0].outcome,
                              { timeout: 300000, polling: 10 });
   const line = Date.now();
   await page.waitForFunction(() => window.ostrelPage.viewStats().meshes > 0, { timeout: 300000, polling: 10 });
   const view = Date.now();
   const memory = await page.evaluate(() => window.ostrelPage.workerMemory());
+  const worker = await page.evaluate(() => window.ostrelPage.lastSeconds());
   await page.close();
   const from = fromOpening ? opened : picked;
-  return { line: (line - from) / 1000, view: (view - from) / 1000, memory };
+  return { line: (line - from) / 1000, view: (view - from) / 1000, memory, worker };
 }
 
 let best = null;
@@ -43,4 +46,4 @@ const first = await timed(cube, true);
 await browser.close();
 // The worker's WebAssembly memory after the conversion (it only grows).
 console.log(best.line.toFixed(2), best.view.toFixed(2), first.view.toFixed(2),
-            Math.round(best.memory / 1048576));
+            Math.round(best.memory / 1048576), best.worker.toFixed(2));
