@@ -91,7 +91,7 @@ function pump() {
   const job = queue.shift();
   const id = nextId++;
   pending = { id, resolve: job.resolve, model: job.model, started: performance.now() };
-  worker.postMessage({ id, name: job.model.name, bytes: job.model.bytes, format: job.format,
+  worker.postMessage({ id, name: job.model.name, file: job.model.file, format: job.format,
                        edits: job.model.edits });
   showProgress(job.model);
 }
@@ -175,19 +175,12 @@ function renderList() {
 async function addFiles(files) {
   const added = [];
   for (const file of files) {
-    const model = { name: file.name, bytes: null, edits: {}, outcome: null, outputs: {} };
+    const model = { name: file.name, file, edits: {}, outcome: null, outputs: {} };
     models.push(model);
-    added.push({ model, file });
+    added.push(model);
   }
   renderList();
-  for (const { model, file } of added) {
-    try {
-      model.bytes = await file.arrayBuffer();
-    } catch (error) {
-      model.outcome = { result: 'cannot-read', reason: `${t.readFailed} (${error.message})` };
-      renderList();
-      continue;
-    }
+  for (const model of added) {
     await refresh(model);
     if (selected < 0 || models[selected] === model) select(models.indexOf(model));
   }
@@ -195,7 +188,6 @@ async function addFiles(files) {
 
 // Converts the model to glb with its edits: the line, the panel and the view.
 async function refresh(model) {
-  if (!model.bytes) return;
   const key = JSON.stringify(model.edits);
   const outcome = await convert(model, 'glb');
   if (JSON.stringify(model.edits) !== key) return; // edited again meanwhile

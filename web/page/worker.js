@@ -10,12 +10,23 @@ const ready = OstrelWasm().then((m) => {
 });
 
 onmessage = async (event) => {
-  const { id, name, bytes, format, edits } = event.data;
+  const { id, name, file, format, edits } = event.data;
   await ready;
+  // The file is read here, off the page's thread, each time: the page holds
+  // only its handle (the file may have gone or changed since it was picked).
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    postMessage({ type: 'result', id, outcome: {
+      result: 'cannot-read', reason: `cannot open or read (${error.message})`, files: [],
+      counts: null, panel: null, statistics: null, warnings: [] } });
+    return;
+  }
   let outcome;
   const start = performance.now();
   try {
-    outcome = converter.convert(new Uint8Array(bytes), name, format, edits);
+    outcome = converter.convert(bytes, name, format, edits);
   } catch (error) {
     // The module's memory ran out or it stopped: a line, not a dead page.
     outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),
