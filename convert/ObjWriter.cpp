@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
-#include <unordered_map>
 
 namespace {
 
@@ -75,7 +74,13 @@ struct ObjNormals {
 ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometry) {
     ObjNormals out;
     out.cornerNormal.assign(geometry.cornerNormal.size(), 0);
-    std::unordered_map<uint64_t, std::vector<size_t>> byHash;
+    // An open-addressing table of the distinct normals' numbers, keyed by
+    // their bits, at most half full.
+    size_t capacity = 16;
+    while (capacity < 2 * geometry.cornerNormal.size())
+        capacity *= 2;
+    constexpr uint32_t kEmpty = UINT32_MAX;
+    std::vector<uint32_t> table(capacity, kEmpty);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
         if (model.polygons[p].points.size() < 3)
             continue;
@@ -85,18 +90,15 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
             std::memcpy(bits, &n, sizeof bits);
             const uint64_t hash =
                 (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^ bits[2];
-            std::vector<size_t>& candidates = byHash[hash];
-            size_t found = SIZE_MAX;
-            for (size_t k : candidates) {
-                if (std::memcmp(&out.distinct[k], &n, sizeof n) == 0)
-                    found = k;
-            }
-            if (found == SIZE_MAX) {
-                found = out.distinct.size();
+            size_t slot = static_cast<size_t>(hash ^ (hash >> 29)) & (capacity - 1);
+            while (table[slot] != kEmpty &&
+                   std::memcmp(&out.distinct[table[slot]], &n, sizeof n) != 0)
+                slot = (slot + 1) & (capacity - 1);
+            if (table[slot] == kEmpty) {
+                table[slot] = static_cast<uint32_t>(out.distinct.size());
                 out.distinct.push_back(n);
-                candidates.push_back(found);
             }
-            out.cornerNormal[c] = found + 1;
+            out.cornerNormal[c] = size_t{table[slot]} + 1;
         }
     }
     return out;
@@ -183,6 +185,10 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
     files.push_back({mtlName, std::move(mtl)});
 
     std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtlName + "\n";
+    // About what the text takes (a triple ~30 bytes, a corner ~14), so that
+    // the text is not copied as it grows.
+    obj.reserve(obj.size() + 32 * (in.model.points.size() + normals.distinct.size()) +
+                14 * geometry.cornerNormal.size() + 8 * in.model.polygons.size());
     // Z negated in single precision: exact, and -0 stays distinguishable.
     for (const ReceivedPoint& p : in.model.points)
         PutTriple(obj, "v ", p.x, p.y, -p.z);
