@@ -29,7 +29,7 @@
 #              (and of 65,000 corners at random, not simple: the fall-back)
 #
 # --before DIR adds the ostrel of another build folder (an earlier revision)
-# to the import and geometry comparisons, so that before and after are
+# to the import, writers and geometry comparisons, so that before and after are
 # measured side by side.
 #
 # The models are generated once into the data folder ($TMPDIR/ostrel-bench).
@@ -220,13 +220,22 @@ if want writers; then
     set -- "$name --check" "$(printf '%q %q --check' "$build/ostrel" "$file")"
     for o in "${outputs[@]}"; do
       set -- "$@" "$name ${o%%|*}" "$(outputCommand "$file" "$o")"
+      if [[ -n $before ]]; then
+        set -- "$@" "$name ${o%%|*} before" "$(build=$before outputCommand "$file" "$o")"
+      fi
     done
     compare "$@"
     header
     row "$name --check"
-    for o in "${outputs[@]}"; do row "$name ${o%%|*}"; done
+    for o in "${outputs[@]}"; do
+      row "$name ${o%%|*}"
+      if [[ -n $before ]]; then row "$name ${o%%|*} before"; fi
+    done
     for o in "${outputs[@]}"; do
       printf '  %-34s %s\n' "$name ${o%%|*} / --check:" "$(ratio "$name ${o%%|*}" "$name --check")"
+      if [[ -n $before ]]; then
+        printf '  %-34s %s\n' "  before / --check:" "$(ratio "$name ${o%%|*} before" "$name --check")"
+      fi
     done
   done
 fi

@@ -24,9 +24,8 @@ void PutNumber(std::string& out, double v) {
     AppendGeneral(out, v, 9);
 }
 
-void PutIndex(std::string& out, size_t v) {
-    char buf[24];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+char* WriteIndex(char* at, size_t v) {
+    return std::to_chars(at, at + 20, v).ptr;
 }
 
 // OBJ and MTL split statements at whitespace: a material name keeps every
@@ -52,15 +51,18 @@ std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNa
     return names;
 }
 
-// "PREFIX x y z\n".
+// "PREFIX x y z\n", formed in a line of its own and appended at once.
 void PutTriple(std::string& out, const char* prefix, double x, double y, double z) {
-    out += prefix;
-    PutNumber(out, x);
-    out += ' ';
-    PutNumber(out, y);
-    out += ' ';
-    PutNumber(out, z);
-    out += '\n';
+    char line[8 + 3 * (kGeneralTextMax + 1)];
+    const size_t prefixLength = std::strlen(prefix); // at most 7
+    std::memcpy(line, prefix, prefixLength);
+    char* at = WriteGeneral(line + prefixLength, x, 9);
+    *at++ = ' ';
+    at = WriteGeneral(at, y, 9);
+    *at++ = ' ';
+    at = WriteGeneral(at, z, 9);
+    *at++ = '\n';
+    out.append(line, at);
 }
 
 // One `vn` per distinct normal, numbered in order of first use: the normals
@@ -109,6 +111,7 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
 void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
               const MeshGeometry& geometry, const ObjNormals& normals) {
     size_t current = SIZE_MAX;
+    std::vector<char> line;
     for (size_t q = 0; q < in.model.polygons.size(); ++q) {
         const ReceivedPolygon& p = in.model.polygons[q];
         const size_t n = p.points.size();
@@ -120,17 +123,23 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
             obj += "usemtl " + names[slot] + "\n";
             obj += in.surfaces[slot].smooth ? "s 1\n" : "s off\n";
         }
-        obj += n == 1 ? "p" : n == 2 ? "l" : "f";
+        // The statement formed in a line of its own: a corner takes at
+        // most 1 + 5 + 2 + 20 characters.
+        line.resize(2 + 28 * n);
+        char* at = line.data();
+        *at++ = n == 1 ? 'p' : n == 2 ? 'l' : 'f';
         for (size_t i = 0; i < n; ++i) {
             const size_t k = ReversedCorner(i, n);
-            obj += ' ';
-            PutIndex(obj, size_t{p.points[k]} + 1);
+            *at++ = ' ';
+            at = WriteIndex(at, size_t{p.points[k]} + 1);
             if (n >= 3) {
-                obj += "//";
-                PutIndex(obj, normals.cornerNormal[geometry.cornerStart[q] + k]);
+                *at++ = '/';
+                *at++ = '/';
+                at = WriteIndex(at, normals.cornerNormal[geometry.cornerStart[q] + k]);
             }
         }
-        obj += '\n';
+        *at++ = '\n';
+        obj.append(line.data(), at);
     }
 }
 

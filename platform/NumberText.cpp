@@ -128,14 +128,14 @@ Wide ShiftRounded(Wide q, int shift) {
 // received coordinates and normals are floats), by exact integer arithmetic:
 // the float is m * 2^e, and its `precision` leading digits are m * 10^k *
 // 2^e rounded, which 128 bits hold exactly for the exponents taken here.
-// False, writing nothing, for the values it does not take (zero, not a
+// Null, writing nothing, for the values it does not take (zero, not a
 // float, not finite, or outside the range): the general way formats those.
-bool AppendFloatGeneral(std::string& out, double value, int precision) {
+char* WriteFloatGeneral(char* at, double value, int precision) {
     if (!(precision >= 1 && precision <= 9) || !std::isfinite(value) || value == 0)
-        return false;
+        return nullptr;
     const float single = static_cast<float>(value);
     if (static_cast<double>(single) != value)
-        return false;
+        return nullptr;
     uint32_t bits;
     std::memcpy(&bits, &single, sizeof bits);
     const int biased = static_cast<int>(bits >> 23 & 0xFF);
@@ -143,7 +143,7 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
     const int e = (biased == 0 ? 1 : biased) - 150;
     // Past these, m * 10^k * 2^e leaves 128 bits.
     if (e < -100 || e > 60)
-        return false;
+        return nullptr;
     // The digits for a decimal exponent guess, corrected when the guess was
     // one off (log10 near a power of ten) or the rounding carried.
     // floor(log10(2^b)) for the float's leading bit b, by 78913 / 2^18 ~
@@ -155,7 +155,7 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
     for (int attempt = 0; attempt < 4; ++attempt) {
         const int k = precision - 1 - exponent;
         if (k > 27 || k < -27)
-            return false;
+            return nullptr;
         if (k >= 0) {
             const Wide scaled = Wide{mantissa} * PowerOfTen(k);
             digits = e >= 0 ? scaled << e : ShiftRounded(scaled, -e);
@@ -172,7 +172,7 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
             break;
     }
     if (digits < low || digits >= high)
-        return false;
+        return nullptr;
 
     char text[16];
     uint32_t d = static_cast<uint32_t>(digits); // below 10^9
@@ -180,8 +180,6 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
         text[n] = static_cast<char>('0' + d % 10);
     int kept = precision; // trailing zeros are not written
     // Longest: sign, "0.000", nine digits; or sign, digits, "e-45".
-    char form[32];
-    char* at = form;
     if (value < 0)
         *at++ = '-';
     if (exponent >= -4 && exponent < precision) {
@@ -219,8 +217,7 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
             *at++ = '0';
         *at++ = static_cast<char>('0' + a % 10);
     }
-    out.append(form, at);
-    return true;
+    return at;
 }
 
 } // namespace
@@ -229,15 +226,13 @@ bool AppendFloatGeneral(std::string& out, double value, int precision) {
 
 #if OSTREL_HAVE_FLOAT_CHARCONV
 
-void AppendGeneral(std::string& out, double value, int precision) {
+char* WriteGeneral(char* at, double value, int precision) {
 #if OSTREL_HAVE_FAST_FLOAT_GENERAL
-    if (AppendFloatGeneral(out, value, precision))
-        return;
+    if (char* end = WriteFloatGeneral(at, value, precision))
+        return end;
 #endif
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
-    out.append(buffer, r.ptr);
+    return std::to_chars(at, at + kGeneralTextMax, value, std::chars_format::general, precision)
+        .ptr;
 }
 
 void AppendShortest(std::string& out, double value, NumberNotation notation) {
@@ -253,12 +248,13 @@ void AppendShortest(std::string& out, double value, NumberNotation notation) {
 
 #else
 
-void AppendGeneral(std::string& out, double value, int precision) {
+char* WriteGeneral(char* at, double value, int precision) {
 #if OSTREL_HAVE_FAST_FLOAT_GENERAL
-    if (AppendFloatGeneral(out, value, precision))
-        return;
+    if (char* end = WriteFloatGeneral(at, value, precision))
+        return end;
 #endif
-    AppendGeneralByPrintf(out, value, precision);
+    const int n = std::snprintf(at, kGeneralTextMax, "%.*g", precision, value);
+    return at + n;
 }
 
 void AppendShortest(std::string& out, double value, NumberNotation notation) {
@@ -266,3 +262,8 @@ void AppendShortest(std::string& out, double value, NumberNotation notation) {
 }
 
 #endif
+
+void AppendGeneral(std::string& out, double value, int precision) {
+    char buffer[kGeneralTextMax];
+    out.append(buffer, WriteGeneral(buffer, value, precision));
+}
