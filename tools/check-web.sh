@@ -23,7 +23,9 @@ build/generate-model --size 1 --seed 7 "$work/models/generated.rk4" >/dev/null &
   build/generate-model --grid 40 --copies 2 --seed 3 "$work/models/grid.rk4" >/dev/null &&
   build/generate-model --spiral 20000 "$work/models/spiral.rk4" >/dev/null &&
   cp examples/cube.rk4 "$work/models/立方体.rk4" || exit 1
-models=("$root"/examples/*.rk4 "$root"/tests/data/*.rk4 "$work"/models/*.rk4)
+# and a second cube.rk4 from another folder: its outputs take the same names.
+mkdir -p "$work/again" && cp examples/cube.rk4 "$work/again/cube.rk4" || exit 1
+models=("$root"/examples/*.rk4 "$root"/tests/data/*.rk4 "$work"/models/*.rk4 "$work/again/cube.rk4")
 
 status=0
 node web/test/node-outputs.mjs build-wasm/ostrel-wasm.js build/ostrel "$work" "${models[@]}" ||

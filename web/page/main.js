@@ -338,12 +338,18 @@ function renderDownloads(model) {
   }
 }
 
+// Every converted model's files, named as `ostrel --out-dir` names them; a
+// model whose names another has taken already (the same base name from two
+// folders) goes into a folder "2/", "3/", ... of its own, so that its OBJ
+// still finds its material library.
 async function zipAll(format) {
   const entries = {};
   for (const model of models) {
     if (!model.outcome || model.outcome.result !== 'loaded') continue;
-    const files = await outputsOf(model, format);
-    for (const file of files || []) entries[file.name] = file.bytes;
+    const files = (await outputsOf(model, format)) || [];
+    let folder = '';
+    for (let n = 2; files.some((f) => `${folder}${f.name}` in entries); n++) folder = `${n}/`;
+    for (const file of files) entries[`${folder}${file.name}`] = file.bytes;
   }
   return zipSync(entries, { level: 6 });
 }
