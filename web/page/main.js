@@ -193,7 +193,6 @@ async function refresh(model) {
   if (JSON.stringify(model.edits) !== key) return; // edited again meanwhile
   model.outcome = outcome;
   model.outputs = { glb: outcome.result === 'loaded' ? outcome.files : null };
-  if (!model.proposed && outcome.panel) model.proposed = outcome.panel;
   renderList();
   if (models[selected] === model) show(model);
 }
@@ -202,6 +201,9 @@ function select(index) {
   selected = index;
   renderList();
   show(models[index]);
+  // A conversion the user cancelled runs again when its file is chosen.
+  const model = models[index];
+  if (model.outcome && model.outcome.result === 'cancelled-by-user') refresh(model);
 }
 
 // ------------------------------------------------------------- the panel ---

@@ -305,6 +305,10 @@ async function viewColours(page) {
     await dropFiles(page, [models[0]]);
     await settled(page, files.length + 2);
     check('converts again after cancel', (await lines(page))[files.length + 1].line === expectedLine(models[0]));
+    // Choosing the cancelled file converts it again.
+    await page.click(`#models li:nth-child(${files.length + 1}) .model-name`);
+    await settled(page, files.length + 2);
+    check('a cancelled file converts when chosen', (await lines(page))[files.length].line === expectedLine(big));
   }
   check('no request after load (drops)', requests.length === 0, requests.join(', '));
   check('no script error (drops)', errors.length === 0, errors.join(' | '));
