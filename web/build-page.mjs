@@ -16,7 +16,10 @@ if (!wasmScript || !output) {
   process.exit(64);
 }
 const page = (name) => fs.readFileSync(path.join(here, 'page', name), 'utf8');
-const workerSource = `${fs.readFileSync(wasmScript, 'utf8')}\n${page('worker.js')}`;
+// The worker's warm-up model: the bundled cube.
+const warmUp = fs.readFileSync(path.join(here, '..', 'examples', 'cube.rk4'), 'latin1');
+const workerSource = `${fs.readFileSync(wasmScript, 'utf8')}\nself.warmUpModel = ${
+  JSON.stringify(warmUp)};\n${page('worker.js')}`;
 
 const inline = {
   name: 'worker-source',

@@ -6,6 +6,10 @@
 let converter = null;
 const ready = OstrelWasm().then((m) => {
   converter = m;
+  // One small import before the first real one: the engine compiles the
+  // WebAssembly's functions when they are first called, so the user's first
+  // file does not pay for it.
+  m.convert(new TextEncoder().encode(self.warmUpModel || ''), 'warm-up.rk4', 'glb', {});
   postMessage({ type: 'ready', formats: m.formats() });
 });
 
