@@ -286,7 +286,11 @@ function show(model) {
   renderDownloads(model);
   const glb = model && model.outputs.glb;
   $('view-title').textContent = model ? model.name : '';
-  view.show(glb ? glb[0].bytes : null);
+  // The line and the panel are drawn first: the view's parse of a large glb
+  // holds the thread a while.
+  requestAnimationFrame(() => setTimeout(() => {
+    if (models[selected] === model) view.show(glb ? glb[0].bytes : null);
+  }, 0));
 }
 
 function showFormats() {
