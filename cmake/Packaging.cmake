@@ -18,6 +18,12 @@
 # package behave alike.
 
 set(OSTREL_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package-files)
+
+# The web page, one file built by the wasm preset (web/build-page.sh); both
+# packages carry it when it has been built (tools/check-packages.sh builds it
+# first and fails on a package without it).
+set(OSTREL_WEB_PAGE ${CMAKE_SOURCE_DIR}/build-wasm/ostrel.html CACHE FILEPATH
+    "The web page the packages carry (built by web/build-page.sh)")
 file(MAKE_DIRECTORY ${OSTREL_PACKAGE_FILES})
 
 # Licence texts of what each package carries built in, from the Debian packages
@@ -73,6 +79,7 @@ if(WIN32)
   install(FILES ${OSTREL_PACKAGE_FILES}/README.txt DESTINATION . COMPONENT ostrel)
   install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)
+  install(FILES ${OSTREL_WEB_PAGE} DESTINATION . COMPONENT ostrel OPTIONAL)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win32)
 elseif(TARGET ostrel)
@@ -88,6 +95,7 @@ elseif(TARGET ostrel)
   install(FILES ${CMAKE_SOURCE_DIR}/cli/README.md DESTINATION ${doc}/cli COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
+  install(FILES ${OSTREL_WEB_PAGE} DESTINATION share/ostrel COMPONENT ostrel OPTIONAL)
   # The Blender add-on where Debian's Blender looks for add-ons; without a
   # converter of its own it runs /usr/bin/ostrel.
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/blender/io_import_ostrel

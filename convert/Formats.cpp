@@ -30,6 +30,10 @@ const FormatEntry kFormats[] = {
 #endif
 #ifdef OSTREL_HAVE_FBX
     {ExportFormat::Fbx, "fbx", true, true, &WriteFbx, nullptr},
+#elif defined(__EMSCRIPTEN__)
+    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+     "the web page cannot write FBX (its library is not built for the browser): use ostrel from "
+     "the Linux package or the Windows ZIP"},
 #else
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "

@@ -40,6 +40,9 @@ LAYERS = {
     "convert": {"convert", "standin/Received.h", "platform/TextCodec.h", "platform/NumberText.h"},
     "pipeline": {"pipeline", "standin", "convert", "platform", "host"},
     "cli": {"cli", "pipeline", "standin", "convert", "platform", "host"},
+    # The web page's converter: a front end beside the command line, through
+    # the one entry point (and what its header brings) only.
+    "web": {"web", "pipeline"},
 }
 ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
@@ -89,7 +92,7 @@ def folder(path):
 
 def unit(path):
     """A file's header and sources: NAME.h, NAME.cpp, NAME-posix.cpp."""
-    return re.sub(r"(-posix|-win32)?\.(h|cpp)$", "", path)
+    return re.sub(r"(-posix|-win32|-web)?\.(h|cpp)$", "", path)
 
 
 def cycles(edges):

@@ -78,6 +78,9 @@ same_files() { # same_files DIR
     echo "  $(ls "$work/expected" | wc -l) files, byte-identical to the build tree's"
 }
 
+step "the web page both packages carry"
+web/build-page.sh || fail "the web page cannot be built (web/build-page.sh)"
+
 step "deb: building the default preset and the Debian package"
 cmake --preset default >/dev/null
 cmake --build --preset default
@@ -93,7 +96,7 @@ step "deb: contents"
 listing=$(dpkg-deb -c "$deb")
 for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
     ./usr/lib/ostrel/ostrel.p ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
-    ./usr/share/doc/ostrel/examples/cube.rk4 \
+    ./usr/share/doc/ostrel/examples/cube.rk4 ./usr/share/ostrel/ostrel.html \
     ./usr/share/blender/scripts/addons/io_import_ostrel/__init__.py; do
     grep -q -F -- " $entry" <<<"$listing" || fail "$deb lacks $entry"
 done
@@ -165,12 +168,13 @@ echo "  $zip: $(stat -c %s "$zip") bytes"
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$root/$zip")
 folder=$(ls -d "$work/zip"/ostrel-*)
-for file in ostrel.p README.txt examples/cube.rk4 licences/ostrel.txt \
+for file in ostrel.p ostrel.html README.txt examples/cube.rk4 licences/ostrel.txt \
     licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
     [ -f "$folder/$file" ] || fail "$zip lacks $file"
 done
 grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
-echo "  ostrel.p, README.txt (CR LF), examples, licence texts"
+cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
+echo "  ostrel.p, ostrel.html, README.txt (CR LF), examples, licence texts"
 
 [ -f "$folder/ostrel.exe" ] || fail "$zip lacks ostrel.exe"
 if ! why=$(tools/kernel-runs-32bit.sh); then

@@ -5,7 +5,7 @@ packages=(
   cmake g++ clang libclang-rt-14-dev clang-format libgtest-dev libbenchmark-dev valgrind
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
   assimp-utils openscenegraph libtinygltf-dev nlohmann-json3-dev libtinyobjloader-dev nodejs npm
-  libassimp-dev blender python3 python3-numpy
+  libassimp-dev blender python3 python3-numpy emscripten chromium fonts-ipafont-gothic
   wine wine32:i386 wine64 locales dpkg-dev
 )
 missing=()

@@ -1,0 +1,144 @@
+// The WebAssembly converter run in Node against the native `ostrel` on the
+// same models: for every model and option set, each format's files (names
+// and bytes) must be the ones `ostrel --out-dir` writes; for hostile input
+// the page's line must be the one `ostrel` prints after "ostrel: ".
+//
+//   node web/test/node-outputs.mjs BUILD-WASM/ostrel-wasm.js BUILD/ostrel WORK MODEL...
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { createRequire } from 'node:module';
+import { editsFromArguments, optionSets } from './option-sets.mjs';
+
+const [wasmScript, ostrelArgument, work, ...models] = process.argv.slice(2);
+const ostrel = path.resolve(ostrelArgument);
+const OstrelWasm = createRequire(import.meta.url)(path.resolve(wasmScript));
+const m = await OstrelWasm();
+
+let passed = 0;
+let failed = 0;
+function check(what, ok, detail = '') {
+  if (ok) {
+    passed++;
+  } else {
+    failed++;
+    console.log(`FAILED: ${what}${detail ? `: ${detail}` : ''}`);
+  }
+  return ok;
+}
+
+function sameBytes(a, b) {
+  return a.length === b.length && Buffer.compare(Buffer.from(a), Buffer.from(b)) === 0;
+}
+
+// The model under its own name in a folder of its own, so that `ostrel`
+// sees the same base name the page gets.
+function stage(model, name) {
+  const dir = fs.mkdtempSync(path.join(work, 'model-'));
+  fs.copyFileSync(model, path.join(dir, name));
+  return dir;
+}
+
+for (const model of models) {
+  const name = path.basename(model);
+  const bytes = fs.readFileSync(model);
+  const dir = stage(model, name);
+  for (const set of optionSets) {
+    for (const format of ['lwo', 'obj', 'glb']) {
+      const out = fs.mkdtempSync(path.join(work, 'out-'));
+      const r = spawnSync(ostrel, [name, '--out-dir', out, '--format', format, ...set.args],
+                          { cwd: dir });
+      const what = `${name} ${format} ${set.label}`;
+      const outcome = m.convert(bytes, name, format, editsFromArguments(set.args));
+      if (r.status !== 0) {
+        const line = r.stderr.toString().split('\n')[0];
+        check(`${what}: the same failure`, outcome.result !== 'loaded' &&
+              line === `ostrel: ${name}: ${outcome.reason}`, `${line} / ${outcome.reason}`);
+        continue;
+      }
+      const written = fs.readdirSync(out).sort();
+      const names = outcome.files.map((f) => f.name).sort();
+      check(`${what}: file names`, JSON.stringify(written) === JSON.stringify(names),
+            `${written} / ${names}`);
+      for (const f of outcome.files) {
+        const native = path.join(out, f.name);
+        check(`${what}: ${f.name} bytes`, fs.existsSync(native) &&
+              sameBytes(fs.readFileSync(native), f.bytes));
+      }
+      // The counts the command line names in its line.
+      const stdout = r.stdout.toString();
+      const c = outcome.counts;
+      check(`${what}: counts`, stdout.includes(`${c.points} point`) &&
+            stdout.includes(`${c.polygons} polygon`) && stdout.includes(`${c.surfaces} surface`),
+            `${stdout.trim()} / ${JSON.stringify(c)}`);
+    }
+  }
+  // The statistics line and the panel as --check shows the first.
+  const checkLine = execFileSync(ostrel, [name, '--check'], { cwd: dir }).toString();
+  const outcome = m.convert(bytes, name, '', {});
+  check(`${name}: statistics`, outcome.statistics === null
+    ? checkLine.includes('statistics (none)')
+    : checkLine.includes(`statistics "${outcome.statistics}"`), `${checkLine.trim()}`);
+}
+
+// Surface names given as Shift-JIS bytes: decoded alike into the formats
+// read as UTF-8 (this build has its own table for them), whatever the
+// character: the Windows extensions (NEC, IBM), the user-defined area, the
+// characters older tables map elsewhere, and bytes that start none.
+const shiftJis = ['8160', '815f', '817c', '8191', '81ca', '82a0', '8740', '8754', '879a', '889f',
+  '9872', 'e040', 'eaa4', 'ed40', 'eefc', 'f040', 'f9fc', 'fa40', 'fa55', 'fc4b', '8540', '81',
+  'a0', 'a1', 'df', 'fd', '80', 'ff', '5c7e'];
+{
+  const cube = models.find((p) => p.endsWith('cube.rk4')) ?? models[0];
+  const bytes = fs.readFileSync(cube);
+  const dir = stage(cube, 'cube.rk4');
+  for (const hex of shiftJis) {
+    const name = Buffer.from(`${hex}41`, 'hex'); // and an "A", so that a lone lead byte has a trail
+    const octal = [...name].map((b) => `\\${b.toString(8).padStart(3, '0')}`).join('');
+    for (const format of ['obj', 'glb']) {
+      const out = fs.mkdtempSync(path.join(work, 'name-'));
+      const r = spawnSync('sh', ['-c', `exec "$0" cube.rk4 --out-dir "$1" --format ${format} --name "$(printf '${octal}')"`,
+                                 ostrel, out], { cwd: dir });
+      const outcome = m.convert(bytes, 'cube.rk4', format, { name });
+      const what = `name ${hex} in ${format}`;
+      if (!check(`${what}: converted`, r.status === 0 && outcome.result === 'loaded', r.stderr.toString())) continue;
+      for (const f of outcome.files) {
+        check(`${what}: ${f.name} bytes`, sameBytes(fs.readFileSync(path.join(out, f.name)), f.bytes));
+      }
+    }
+  }
+}
+
+// Hostile input: the same one line as the command line, and the page's
+// converter still answers after it.
+const cube = fs.readFileSync(models.find((p) => p.endsWith('cube.rk4')) ?? models[0]);
+const hostile = [
+  ['empty.rk4', new Uint8Array(0)],
+  ['not-a-model.txt', Buffer.from('solid cube\nfacet normal 0 0 1\n')],
+  ['binary.rk4', Uint8Array.from({ length: 4096 }, (_, i) => (i * 7919) & 255)],
+  ['truncated.rk4', cube.subarray(0, Math.floor(cube.length / 2))],
+  ['header-only.rk4', Buffer.from('ROKU4\r\n')],
+];
+for (const [name, bytes] of hostile) {
+  const dir = fs.mkdtempSync(path.join(work, 'hostile-'));
+  fs.writeFileSync(path.join(dir, name), bytes);
+  const out = path.join(dir, 'out');
+  const r = spawnSync(ostrel, [name, '--out-dir', out, '--format', 'glb'], { cwd: dir });
+  const outcome = m.convert(bytes, name, 'glb', {});
+  if (r.status === 0) {
+    check(`${name}: loaded as by ostrel`, outcome.result === 'loaded', outcome.reason);
+    const written = fs.readdirSync(out);
+    check(`${name}: same bytes`, written.length === 1 && outcome.files.length === 1 &&
+          sameBytes(fs.readFileSync(path.join(out, written[0])), outcome.files[0].bytes));
+  } else {
+    const line = r.stderr.toString().split('\n')[0];
+    check(`${name}: the same line`, line === `ostrel: ${name}: ${outcome.reason}`,
+          `${line} / ${outcome.reason}`);
+  }
+}
+check('answers after hostile input', m.convert(cube, 'cube.rk4', 'glb', {}).result === 'loaded');
+const fbx = m.formats().find((f) => f.name === 'fbx');
+check('FBX named as not in this build', fbx && !fbx.builtIn && /FBX/.test(fbx.unavailable));
+
+console.log(`web converter in Node: ${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);
