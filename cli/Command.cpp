@@ -56,6 +56,7 @@ ImportRequest RequestFor(const Run& run, const std::string& model, const OutputP
         request.outputName = BaseName(plan.path);
     }
     request.codePage = SystemCodePage();
+    request.readWarnings = !options.quiet || options.strict;
     return request;
 }
 
@@ -102,6 +103,17 @@ int ImportModel(Run& run, const std::string& model) {
 
     int exitCode = ExitCodeFor(outcome.result);
     ReportPanelCalls(outcome);
+    if (!options.quiet) {
+        for (const std::string& line : WarningLines(outcome.readWarnings, model))
+            Warn(line);
+    }
+    if (options.strict && outcome.readWarnings.Total() != 0 &&
+        outcome.result == ImportResult::Loaded) {
+        const size_t count = outcome.readWarnings.Total();
+        Fail(model, std::to_string(count) + (count == 1 ? " warning" : " warnings") +
+                        (plan.path.empty() ? "" : ", not written") + " (--strict)");
+        return kExitWarned;
+    }
     if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
         Fail(model, outcome.reason);
     if (outcome.panelLeftOpen)

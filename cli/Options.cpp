@@ -27,6 +27,8 @@ const FlagOption kFlags[] = {
     {"--cancel", &HostOptions::cancel},
     {"--interactive", &HostOptions::interactive},
     {"--check", &HostOptions::check},
+    {"--quiet", &HostOptions::quiet},
+    {"--strict", &HostOptions::strict},
 };
 
 template <typename T>

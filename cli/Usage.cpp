@@ -22,6 +22,10 @@ const char* UsageText() {
            "  --format lwo|obj|glb|fbx   the output format (needed with --out-dir and -o -;\n"
            "                             with -o, must agree with a known extension)\n"
            "  --check                    import and check only; one line per model file\n"
+           "  --quiet                    no warnings about what the model file's reader left\n"
+           "                             out or read as something else\n"
+           "  --strict                   any such warning fails the model file (exit 7);\n"
+           "                             its output is not written\n"
            "  No output is ever written over a model file of the run (exit 6).\n"
            "\n"
            "Module and activation:\n"
@@ -56,7 +60,8 @@ const char* UsageText() {
            "Exit status: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,\n"
            "4 refused by the plug-in or module unusable, 5 the host refused what the\n"
            "plug-in handed over, 6 the output cannot be written or cannot hold the object,\n"
-           "64 usage error. With several model files: that of the first file that failed.\n";
+           "7 warnings with --strict, 64 usage error. With several model files: that of\n"
+           "the first file that failed.\n";
 }
 
 std::string VersionText() {

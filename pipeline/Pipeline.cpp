@@ -4,6 +4,7 @@
 #include "standin/Activation.h"
 #include "standin/ImportHost.h"
 
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -86,6 +87,44 @@ void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
     outcome.reason = e.what();
 }
 
+// The model file's bytes: the request's, or the file's. Returns false when
+// the file cannot be read (the import has said so, or had no trouble and the
+// file changed since: then there is nothing more to say).
+bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_view& bytes) {
+    if (request.modelBytes) {
+        bytes = *request.modelBytes;
+        return true;
+    }
+    std::FILE* file = std::fopen(request.modelName.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+        storage.append(block, got);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    bytes = storage;
+    return ok;
+}
+
+// What the reader left out, and for a file that is not a model file what it
+// starts with instead. A failure here only loses the explanation.
+void Explain(const ImportRequest& request, ImportOutcome& outcome) try {
+    const bool notModel = outcome.result == ImportResult::NotModelFile;
+    if (!notModel && !(outcome.result == ImportResult::Loaded && request.readWarnings))
+        return;
+    std::string storage;
+    std::string_view bytes;
+    if (!ModelBytes(request, storage, bytes))
+        return;
+    if (notModel)
+        outcome.reason = "not a model file: " + DescribeNotModelFile(bytes);
+    else
+        outcome.readWarnings = CollectReadWarnings(bytes);
+} catch (const std::exception&) {
+}
+
 } // namespace
 
 ReceivedCounts CountReceived(const ReceivedModel& received) {
@@ -127,6 +166,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.received = std::move(a.received);
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
+    Explain(request, outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     return outcome;

@@ -158,7 +158,7 @@ TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
          ImportResult::Refused,
          "refused by the plug-in: activation version 2 not accepted (result 1)"},
         {"not a model file", [](ImportRequest& r) { r.modelBytes = "hello\n"; },
-         ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"},
+         ImportResult::NotModelFile, "not a model file: it starts with \"hello\", not \"ROKU4\""},
         {"beyond the float range", [](ImportRequest& r) { r.panel.edits.scale = 1e300; },
          ImportResult::NotConverted,
          "point 1 is at (inf, -0, 0), beyond the range of a float: convert with a smaller "
