@@ -190,6 +190,10 @@ int32_t ParseInteger(const char* text);
 // locale; no number gives 0.0; beyond the double range gives an infinity of
 // the sign (an underflow gives a zero of the sign).
 double ParseReal(const char* text);
+// The same by strtod in the C locale's manner: what a C++ library without a
+// floating-point std::from_chars (the WebAssembly build's) uses, and what the
+// tests compare the other way with.
+double ParseRealByStrtod(const char* text);
 
 // The decimal digits, whatever the locale.
 inline bool IsDecimalDigit(char c) {
