@@ -87,9 +87,10 @@ const std::vector<ValueOption>& ValueOptions() {
          "bright, middle or dark"},
         {"--scale", nullptr,
          [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseFiniteDouble, v, o.edits.scale);
+             return TakeInto(ParsePositiveDouble, v, o.edits.scale);
          },
-         "a number"},
+         "a number above 0: 0 puts every point at one spot, below 0 turns the object inside "
+         "out; 1 keeps the file's units"},
         {"--name", nullptr,
          [](const std::string& v, HostOptions& o) {
              o.edits.name = v;

@@ -109,6 +109,10 @@ std::string SetFromText(PanelModel& panel, ControlModel& c, const std::string& t
     case ControlKind::Bool:
         return ParseOnOff(text, c.value.i) ? "" : std::string("expected ") + kOnOffExpected;
     case ControlKind::Float:
+        // A scale of 0 or below gives a collapsed or inside-out object,
+        // never what a user asked for.
+        if (RoleOf(panel, c) == PanelRole::Scale)
+            return ParsePositiveDouble(text, c.value.d) ? "" : "expected a number above 0";
         return ParseFiniteDouble(text, c.value.d) ? "" : "expected a number";
     case ControlKind::Edit:
         c.value.text = text;

@@ -387,3 +387,41 @@ TEST_F(CommandLine, ATraceThatCannotBeWrittenEndsWithStatus2) {
 }
 
 } // namespace
+
+// ------------------------------------------------ what the reader left out ---
+
+// One warning line per thing left out, naming file and line; --quiet leaves
+// them out; --strict fails the file (exit 7) and writes nothing.
+TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
+    std::string broken = cube;
+    const size_t faces = broken.find("FACE0\n");
+    ASSERT_NE(faces, std::string::npos);
+    const size_t colour = broken.find('\n', faces + 6) + 1; // the first face's colour
+    broken.replace(colour, broken.find('\n', colour) - colour, "16");
+    WriteFile(dir / "b.rk4", broken);
+    const std::string line = std::to_string(LineCount(cube.substr(0, faces)) + 3);
+    const std::string warning =
+        "ostrel: warning: b.rk4:" + line + ": face left out: colour index 16 is outside 0..15\n";
+
+    const Result plain = Run({"b.rk4", "-o", "b.glb"});
+    EXPECT_EQ(plain.exit, 0);
+    EXPECT_EQ(plain.err, warning);
+    EXPECT_EQ(plain.out, "b.rk4 -> b.glb: 8 points, 5 polygons, 3 surfaces\n");
+    fs::remove(dir / "b.glb");
+
+    const Result check = Run({"b.rk4", "--check"});
+    EXPECT_EQ(check.err, warning);
+    EXPECT_NE(check.out.find("; ok, 1 warning\n"), std::string::npos) << check.out;
+
+    const Result quiet = Run({"b.rk4", "--quiet", "-o", "b.glb"});
+    EXPECT_EQ(quiet.exit, 0);
+    EXPECT_EQ(quiet.err, "");
+
+    const Result strict =
+        Run({"b.rk4", "cube.rk4", "--strict", "--quiet", "--out-dir", "o", "--format", "lwo"});
+    EXPECT_EQ(strict.exit, 7);
+    EXPECT_EQ(strict.err, "ostrel: b.rk4: 1 warning, not written (--strict)\n"
+                          "ostrel: 1 of 2 model files failed: b.rk4\n");
+    EXPECT_FALSE(fs::exists(dir / "o" / "b.lwo"));
+    EXPECT_TRUE(fs::exists(dir / "o" / "cube.lwo"));
+}
