@@ -107,10 +107,11 @@ TEST(TerminalPanel, CommandsChangeValues) {
 
 TEST(TerminalPanel, NumberedMenuAndItemForms) {
     Console console;
-    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 -1\n4 box\n5 off\n7 yes\nok\n", false), 1);
+    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 .5\n3 -1\n3 0\n4 box\n5 off\n7 yes\nok\n", false),
+              1);
     EXPECT_EQ(console.Control(2).value.i, 2);
     EXPECT_EQ(console.Control(3).value.i, 0);
-    EXPECT_EQ(console.Control(4).value.d, -1.0);
+    EXPECT_EQ(console.Control(4).value.d, 0.5); // 0 and below refused
     EXPECT_EQ(console.Control(5).value.text, "box");
     EXPECT_EQ(console.Control(6).value.i, 0);
     EXPECT_EQ(console.Control(8).value.i, 1);
