@@ -107,8 +107,7 @@ TEST(TerminalPanel, CommandsChangeValues) {
 
 TEST(TerminalPanel, NumberedMenuAndItemForms) {
     Console console;
-    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 .5\n3 -1\n3 0\n4 box\n5 off\n7 yes\nok\n", false),
-              1);
+    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 .5\n3 -1\n3 0\n4 box\n5 off\n7 yes\nok\n", false), 1);
     EXPECT_EQ(console.Control(2).value.i, 2);
     EXPECT_EQ(console.Control(3).value.i, 0);
     EXPECT_EQ(console.Control(4).value.d, 0.5); // 0 and below refused
