@@ -33,6 +33,8 @@ struct Run {
     // written (the trace first, then each model file's output).
     std::vector<GuardedFile> modelFiles;
     std::vector<GuardedFile> written;
+    size_t warned = 0;                    // model files the reader had warnings about
+    std::vector<std::string> outputStems; // --out-dir: the names given so far
 };
 
 ImportRequest RequestFor(const Run& run, const std::string& model, const OutputPlan& plan,
@@ -88,7 +90,8 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
 // exit status for this file.
 int ImportModel(Run& run, const std::string& model) {
     const HostOptions& options = run.options;
-    const OutputPlan plan = PlanOutput(options, model);
+    const OutputPlan plan = PlanOutput(
+        options, model, options.outDir.empty() ? "" : DistinctStem(model, run.outputStems));
     const std::string refusal = CheckOutputPlan(plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         Fail(model, "not written: " + refusal);
@@ -102,6 +105,7 @@ int ImportModel(Run& run, const std::string& model) {
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
     int exitCode = ExitCodeFor(outcome.result);
+    run.warned += outcome.readWarnings.Total() != 0 ? 1 : 0;
     ReportPanelCalls(outcome);
     if (!options.quiet) {
         for (const std::string& line : WarningLines(outcome.readWarnings, model))
@@ -168,6 +172,8 @@ int ImportEach(Run& run) {
         Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
                      " model files failed: " + names);
     }
+    if (total > 1)
+        std::printf("%s\n", BatchLine(run.options, total, failed.size(), run.warned).c_str());
     return exitCode;
 }
 
@@ -261,7 +267,7 @@ int RunCommand(int argc, const char* const* argv) {
     // Nothing is written before these hold: no output on a model file, and
     // the folder for the outputs in place.
     LoadedModule module;
-    Run run{options, module, nullptr, false, false, {}, {}};
+    Run run{options, module, nullptr, false, false, {}, {}, 0, {}};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;

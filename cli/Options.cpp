@@ -215,8 +215,6 @@ bool SettleCombination(const HostOptions& options, std::string& error) {
         error = "give either -o FILE or --out-dir DIR";
     } else if (options.format && !writes) {
         error = "--format needs -o FILE or --out-dir DIR";
-    } else if (!options.outDir.empty() && !options.format) {
-        error = "--out-dir needs --format " + FormatNames("|", "|");
     }
     return error.empty();
 }
@@ -267,6 +265,8 @@ bool SettleOutputFormat(HostOptions& options, std::string& error) {
 bool SettleOutput(HostOptions& options, std::string& error) {
     if (!SettleCombination(options, error))
         return false;
+    if (!options.outDir.empty() && !options.format)
+        options.format = ExportFormat::Glb; // what most programs read
     if (options.outputPath == "-")
         return SettleStandardOutput(options, error);
     return options.outputPath.empty() || SettleOutputFormat(options, error);

@@ -2,8 +2,21 @@
 
 #include "cli/OutputFile.h"
 #include "cli/Paths.h"
+#include "platform/TextCodec.h"
 
-OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {
+#include <algorithm>
+
+std::string DistinctStem(const std::string& model, std::vector<std::string>& taken) {
+    const std::string stem = BaseName(WithoutExtension(model));
+    std::string name = stem;
+    for (int n = 2; std::find(taken.begin(), taken.end(), AsciiLowercase(name)) != taken.end(); ++n)
+        name = stem + "-" + std::to_string(n);
+    taken.push_back(AsciiLowercase(name));
+    return name;
+}
+
+OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
+                      const std::string& stem) {
     OutputPlan plan;
     if (!options.format)
         return plan;
@@ -14,7 +27,8 @@ OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {
         std::string dir = options.outDir;
         if (NameStart(dir) != dir.size())
             dir += '/';
-        plan.path = dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(plan.format);
+        plan.path = dir + (stem.empty() ? BaseName(WithoutExtension(model)) : stem) + "." +
+                    FormatExtension(plan.format);
     } else {
         return plan;
     }

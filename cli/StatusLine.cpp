@@ -49,6 +49,15 @@ std::string CheckLine(const std::string& model, const ImportOutcome& outcome) {
            " received; " + verdict;
 }
 
+std::string BatchLine(const HostOptions& options, size_t total, size_t failed, size_t warned) {
+    const char* done = options.check                                            ? "checked"
+                       : !options.outDir.empty() || !options.outputPath.empty() ? "converted"
+                                                                                : "imported";
+    return CountOf(total, "model file", "model files") + ": " + std::to_string(total - failed) +
+           " " + done + ", " + std::to_string(failed) + " failed, " + std::to_string(warned) +
+           " with warnings";
+}
+
 std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts) {
     return ShownText(model) + ": " + CountsText(counts) + " received";
 }

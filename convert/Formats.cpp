@@ -108,7 +108,8 @@ std::vector<OutputFormat> OutputFormats() {
 }
 
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
-               unsigned codePage, std::vector<OutputFile>& files, std::string& error) {
+               unsigned codePage, std::vector<OutputFile>& files, std::string& error,
+               const std::string& objectName) {
     const FormatEntry& entry = EntryFor(format);
     if (entry.write == nullptr) {
         error = entry.unavailable;
@@ -125,5 +126,6 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
     for (const ExportSurface& s : surfaces)
         names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
     files.clear();
-    return entry.write(WriterInput{model, surfaces, names, fileName}, files, error);
+    const std::string object = objectName.empty() ? "object" : NameAsUtf8(objectName, codePage);
+    return entry.write(WriterInput{model, surfaces, names, fileName, object}, files, error);
 }

@@ -229,9 +229,9 @@ void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAcce
 }
 
 // The scene of one node, holding the mesh when there is one.
-void AddScene(GlbForm& form) {
+void AddScene(GlbForm& form, const std::string& name) {
     tinygltf::Node node;
-    node.name = "object"; // tinygltf writes a node with no property as null
+    node.name = name; // never empty: tinygltf writes a node with no property as null
     if (!form.mesh.primitives.empty()) {
         AlignBuffer(form.buffer.data);
         form.gltf.buffers.push_back(std::move(form.buffer));
@@ -260,7 +260,7 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
         form.gltf.materials.push_back(MaterialOf(in.surfaces[s], in.names[s]));
     const VertexAccessors vertices = AddVertices(form, in.model, geometry, primitives);
     AddPrimitives(form, primitives, vertices);
-    AddScene(form);
+    AddScene(form, in.objectName);
 
     // The library reports some failures by throwing (its JSON layer throws
     // on text that is not UTF-8, for one); none may leave the writer.

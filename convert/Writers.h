@@ -37,6 +37,7 @@ struct WriterInput {
     const std::vector<ExportSurface>& surfaces; // ExportSurfaces(model)
     const std::vector<std::string>& names;      // each surface's name as this format writes it
     const std::string& fileName;                // the output's name, without folder
+    const std::string& objectName;              // UTF-8, what a reader lists the object as
 };
 
 // Appends the file(s) to `files`; false with a one-line reason when the

@@ -55,24 +55,25 @@ Verdict Judge(const ActivationOutcome& a, int32_t version) {
     }
 }
 
-// The model's base name without its extension, and the format's.
-std::string DefaultOutputName(const std::string& model, ExportFormat format) {
+// The model's base name without its extension.
+std::string ModelStem(const std::string& model) {
     std::string name = model.substr(NameStart(model));
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot != 0)
         name.resize(dot);
-    return name + "." + FormatExtension(format);
+    return name;
 }
 
 // The files of the request's format; a failure of any kind, memory
 // included, is an object not converted.
 void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
-    const std::string name = !request.outputName.empty()
-                                 ? request.outputName
-                                 : DefaultOutputName(request.modelName, *request.format);
+    const std::string name = !request.outputName.empty() ? request.outputName
+                                                         : ModelStem(request.modelName) + "." +
+                                                               FormatExtension(*request.format);
     std::string error;
-    if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files,
-                   error)) {
+    // The object is named after the model, as its surfaces are.
+    if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files, error,
+                   ModelStem(request.modelName))) {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;

@@ -156,23 +156,30 @@ TEST_F(CommandLine, ABatchRefusesOnlyTheFilesThatClash) {
     const Result r = Run({"in/a.rk4", "in/b.rk4", "b.lwo", "--out-dir", ".", "--format", "lwo"});
     EXPECT_EQ(r.exit, 6);
     EXPECT_EQ(ReadFile(dir / "b.lwo"), cube);
-    EXPECT_EQ(r.out, "in/a.rk4 -> ./a.lwo: 8 points, 6 polygons, 3 surfaces\n");
+    // The name b was given to in/b.rk4 (refused), so b.lwo's output is b-2.
+    EXPECT_EQ(r.out, "in/a.rk4 -> ./a.lwo: 8 points, 6 polygons, 3 surfaces\n"
+                     "b.lwo -> ./b-2.lwo: 8 points, 6 polygons, 3 surfaces\n"
+                     "3 model files: 2 converted, 1 failed, 0 with warnings\n");
     EXPECT_EQ(r.err, "ostrel: in/b.rk4: not written: the output ./b.lwo is the same file as the "
                      "model file b.lwo\n"
-                     "ostrel: b.lwo: not written: the output ./b.lwo is the same file as the "
-                     "model file b.lwo\n"
-                     "ostrel: 2 of 3 model files failed: in/b.rk4, b.lwo\n");
+                     "ostrel: 1 of 3 model files failed: in/b.rk4\n");
 }
 
-TEST_F(CommandLine, AnOutputOfThisRunIsNotWrittenOver) {
+// Models of the same name from two folders: the later ones get "-2", "-3"
+// (the first name free, compared without case); an output of this run is
+// still never written over (a second --out-dir run into an output of the
+// first is a new run). --out-dir alone writes glb.
+TEST_F(CommandLine, ModelsOfOneNameGetDistinctOutputs) {
     fs::create_directories(dir / "in");
     WriteFile(dir / "in" / "cube.rk4", cube);
-    const Result r = Run({"in/cube.rk4", "cube.rk4", "--out-dir", "out", "--format", "obj"});
-    EXPECT_EQ(r.exit, 6);
-    EXPECT_EQ(r.out, "in/cube.rk4 -> out/cube.obj: 8 points, 6 polygons, 3 surfaces\n");
-    EXPECT_EQ(r.err, "ostrel: cube.rk4: not written: the output out/cube.obj was already written "
-                     "in this run, for in/cube.rk4\n"
-                     "ostrel: 1 of 2 model files failed: cube.rk4\n");
+    WriteFile(dir / "in" / "CUBE-2.rk4", cube);
+    const Result r = Run({"in/cube.rk4", "cube.rk4", "in/CUBE-2.rk4", "--out-dir", "out"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, "in/cube.rk4 -> out/cube.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "cube.rk4 -> out/cube-2.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "in/CUBE-2.rk4 -> out/CUBE-2-2.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "3 model files: 3 converted, 0 failed, 0 with warnings\n");
+    EXPECT_EQ(r.err, "");
 }
 
 // ------------------------------------------------------- special paths ---

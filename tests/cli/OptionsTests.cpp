@@ -233,7 +233,6 @@ TEST(Options, OutputUsageErrors) {
         {{"m", "-o", "c.MTL", "--format", "obj"}, "the OBJ's material library would get this name"},
         {{"m", "--format", "dae", "-o", "c.dae"}, "expected lwo, obj, glb or fbx"},
         {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj, glb or fbx"},
-        {{"m", "--out-dir", "d"}, "--out-dir needs --format lwo|obj|glb|fbx"},
     };
     for (const Case& c : cases) {
         Parsed p = Parse(c.args);

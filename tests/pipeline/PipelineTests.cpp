@@ -204,3 +204,19 @@ TEST_F(PipelineTest, HandlerAnswersForTheUser) {
     };
     EXPECT_EQ(RunImport(request).result, ImportResult::Cancelled);
 }
+
+// Every import in another program lists the object under the model's name
+// (not "object", "object.001", ...); a Shift-JIS name is decoded.
+TEST_F(PipelineTest, TheObjectIsNamedAfterTheModel) {
+    ImportRequest request = FromBytes("cube.rk4");
+    request.format = ExportFormat::Glb;
+    request.outputName = "out.glb";
+    ImportOutcome outcome = RunImport(request);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_NE(outcome.files[0].bytes.find("\"nodes\":[{\"mesh\":0,\"name\":\"cube\"}]"),
+              std::string::npos);
+    request.modelName = "\x89\xc6.rk4"; // 家 in Shift-JIS
+    outcome = RunImport(request);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_NE(outcome.files[0].bytes.find("\"name\":\"\xe5\xae\xb6\"}]"), std::string::npos);
+}
