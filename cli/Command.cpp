@@ -37,6 +37,9 @@ struct Run {
     std::vector<std::string> outputStems; // --out-dir: the names given so far
 };
 
+// The model "-" is standard input, imported as a file named stdin.rk4.
+constexpr const char* kStandardInputModel = "stdin.rk4";
+
 ImportRequest RequestFor(const Run& run, const std::string& model, const OutputPlan& plan,
                          TerminalStreams& streams) {
     const HostOptions& options = run.options;
@@ -90,8 +93,10 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
 // exit status for this file.
 int ImportModel(Run& run, const std::string& model) {
     const HostOptions& options = run.options;
+    const bool fromStdin = model == "-";
+    const std::string modelName = fromStdin ? kStandardInputModel : model;
     const OutputPlan plan = PlanOutput(
-        options, model, options.outDir.empty() ? "" : DistinctStem(model, run.outputStems));
+        options, modelName, options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
     const std::string refusal = CheckOutputPlan(plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         Fail(model, "not written: " + refusal);
@@ -101,7 +106,16 @@ int ImportModel(Run& run, const std::string& model) {
     // to stderr.
     const bool stdoutTaken = run.traceToStdout || plan.path == "-";
     TerminalStreams streams{stdin, stdoutTaken ? stderr : stdout};
-    const ImportOutcome outcome = RunImport(RequestFor(run, model, plan, streams));
+    ImportRequest request = RequestFor(run, modelName, plan, streams);
+    std::string bytes;
+    if (fromStdin) {
+        if (!ReadStandardInput(bytes)) {
+            Fail("standard input", "cannot read");
+            return kExitCannotReadModel;
+        }
+        request.modelBytes = bytes;
+    }
+    const ImportOutcome outcome = RunImport(request);
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
     int exitCode = ExitCodeFor(outcome.result);

@@ -4,6 +4,8 @@
 #include "cli/Values.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
+
 namespace {
 
 // One option that takes a value: its names, how the value is taken, and
@@ -209,6 +211,11 @@ bool SettleCombination(const HostOptions& options, std::string& error) {
         (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
         error = "several model files given: -o, --trace and --interactive take one (use "
                 "--out-dir DIR for several; see --help)";
+    } else if (std::count(options.modelPaths.begin(), options.modelPaths.end(), "-") > 0 &&
+               (options.interactive ||
+                std::count(options.modelPaths.begin(), options.modelPaths.end(), "-") > 1)) {
+        error = "the model '-' (standard input) can be given once, and not with --interactive "
+                "(which reads its edits from there)";
     } else if (options.check && writes) {
         error = "--check writes nothing: leave out -o and --out-dir";
     } else if (!options.outputPath.empty() && !options.outDir.empty()) {

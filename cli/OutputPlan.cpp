@@ -43,7 +43,7 @@ std::vector<GuardedFile> IdentifyModelFiles(const std::vector<std::string>& mode
     std::vector<GuardedFile> files;
     for (const std::string& model : models) {
         FileIdentity id;
-        if (IdentifyFile(model, id))
+        if (model != "-" && IdentifyFile(model, id))
             files.push_back({model, id, ""});
     }
     return files;

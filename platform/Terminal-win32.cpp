@@ -77,3 +77,12 @@ void PrepareStandardStreams() {
     if (gOldOutputCodePage != 0 || gOldInputCodePage != 0 || gErrorModeChanged)
         std::atexit(RestoreConsole);
 }
+
+bool ReadStandardInput(std::string& bytes) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, stdin)) > 0)
+        bytes.append(block, got);
+    return !std::ferror(stdin);
+}

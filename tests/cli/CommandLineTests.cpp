@@ -72,8 +72,9 @@ class CommandLine : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs ostrel in the scratch folder, standard input empty.
-    Result Run(const std::vector<std::string>& args) const {
+    // Runs ostrel in the scratch folder, standard input empty (or the file
+    // `input` of the folder).
+    Result Run(const std::vector<std::string>& args, const std::string& input = "") const {
         std::string command = "cd " + Quoted(dir.string()) + " && ";
         if (std::string(OSTREL_EMULATOR) != "")
             command += Quoted(OSTREL_EMULATOR) + " ";
@@ -81,8 +82,8 @@ class CommandLine : public ::testing::Test {
         for (const std::string& a : args)
             command += " " + Quoted(a);
         const fs::path out = dir / ".stdout", err = dir / ".stderr";
-        command += " <" + std::string("/dev/null") + " >" + Quoted(out.string()) + " 2>" +
-                   Quoted(err.string());
+        command += " <" + (input.empty() ? std::string("/dev/null") : Quoted(input)) + " >" +
+                   Quoted(out.string()) + " 2>" + Quoted(err.string());
         const int status = std::system(command.c_str());
         Result r;
         r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -431,4 +432,19 @@ TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
                           "ostrel: 1 of 2 model files failed: b.rk4\n");
     EXPECT_FALSE(fs::exists(dir / "o" / "b.lwo"));
     EXPECT_TRUE(fs::exists(dir / "o" / "cube.lwo"));
+}
+
+// "-" is the model on standard input, imported as stdin.rk4: its surfaces,
+// its object and its --out-dir output are named so.
+TEST_F(CommandLine, DashReadsTheModelFromStandardInput) {
+    const Result r = Run({"-", "--out-dir", "out", "--trace", "t"}, "cube.rk4");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "- -> out/stdin.glb: 8 points, 6 polygons, 3 surfaces\n");
+    EXPECT_NE(ReadFile(dir / "t").find("lookupSurface \"stdin0\""), std::string::npos);
+    WriteFile(dir / "bom.rk4", "\xEF\xBB\xBF" + cube);
+    const Result bom = Run({"-", "--check"}, "bom.rk4");
+    EXPECT_EQ(bom.exit, 1);
+    EXPECT_EQ(bom.err, "ostrel: -: not a model file: it starts with a byte-order mark before "
+                       "\"ROKU4\" (as Notepad saves UTF-8): save it without one\n");
+    EXPECT_EQ(Run({"-", "-", "--check"}).exit, 64);
 }
