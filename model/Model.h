@@ -194,6 +194,10 @@ double ParseReal(const char* text);
 // floating-point std::from_chars (the WebAssembly build's) uses, and what the
 // tests compare the other way with.
 double ParseRealByStrtod(const char* text);
+// Where the number that ParseReal (`real`) or ParseInteger reads from `text`
+// ends; null when the text holds none (read as 0). For telling the user of a
+// field that holds more than a number, or none.
+const char* NumberEnd(const char* text, bool real);
 
 // The decimal digits, whatever the locale.
 inline bool IsDecimalDigit(char c) {

@@ -212,7 +212,17 @@ struct Reader {
         if (AtEnd() && line[0] == '\0') {
             return;
         }
-        (void)real;
+        const char* end = NumberEnd(line, real);
+        if (end == nullptr) {
+            Notice(ReadNotice::NoNumber, LastLineAt(), 0);
+            return;
+        }
+        while (*end == ' ' || *end == '\t' || *end == '\v' || *end == '\f') {
+            ++end;
+        }
+        if (*end != '\0') {
+            Notice(ReadNotice::MoreThanNumber, LastLineAt(), real ? 1 : 0);
+        }
     }
     static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
     // Keywords start with a capital letter, numbers never: most lines are

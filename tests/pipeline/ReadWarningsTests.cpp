@@ -65,6 +65,30 @@ TEST(ReadWarnings, FacesLeftOut) {
                "m.rk4:74: face left out: it names line 0, and the line section has 6 lines"}));
 }
 
+// Line 16 is the second point's x (a real), line 11 its first value (an
+// integer): what each number field was read as, by the reader's conversions.
+TEST(ReadWarnings, NumberFields) {
+    const char* more = " (a decimal comma, or several numbers on one line?)";
+    EXPECT_EQ(Warnings(WithLine(16, "0,5")),
+              Lines{std::string("m.rk4:16: more than a number in \"0,5\": read as 0") + more});
+    EXPECT_EQ(
+        Warnings(WithLine(16, "1.5 2 3")),
+        Lines{std::string("m.rk4:16: more than a number in \"1.5 2 3\": read as 1.5") + more});
+    EXPECT_EQ(Warnings(WithLine(11, "1.5")),
+              Lines{std::string("m.rk4:11: more than a number in \"1.5\": read as 1") + more});
+    EXPECT_EQ(Warnings(WithLine(16, "x")), Lines{"m.rk4:16: no number in \"x\": read as 0"});
+    EXPECT_EQ(Warnings(WithLine(16, "")),
+              Lines{"m.rk4:16: an empty line where a number belongs: read as 0"});
+    // What the conversions read whole: white space around, signs, "d" exponents.
+    for (const char* whole : {" 7\t", "+1", "-.5", "1.", "2.5d-1", "1E+2 ", "00012"}) {
+        SCOPED_TRACE(whole);
+        EXPECT_EQ(Warnings(WithLine(16, whole)), Lines{});
+    }
+    // An exponent marker without digits is text after the number.
+    EXPECT_EQ(Warnings(WithLine(16, "1e")),
+              Lines{std::string("m.rk4:16: more than a number in \"1e\": read as 1") + more});
+}
+
 TEST(ReadWarnings, LinesOutOfRange) {
     // Line 1 ends at point 9 of 4: the two faces naming it are left out.
     EXPECT_EQ(Warnings(WithLine(37, "9")),
