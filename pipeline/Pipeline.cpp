@@ -99,10 +99,23 @@ bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_
     std::FILE* file = std::fopen(request.modelName.c_str(), "rb");
     if (file == nullptr)
         return false;
-    char block[1 << 16];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-        storage.append(block, got);
+    // Read in place, sized where the file tells its size: growing or copying
+    // a string of tens of megabytes costs more than reading it.
+    size_t size = 1 << 16;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        size = end > 0 ? static_cast<size_t>(end) + 1 : size; // + 1: sees the end
+        std::rewind(file);
+    }
+    size_t used = 0;
+    for (;;) {
+        storage.resize(used + size);
+        const size_t got = std::fread(storage.data() + used, 1, size, file);
+        used += got;
+        if (got < size)
+            break;
+    }
+    storage.resize(used);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     bytes = storage;
