@@ -129,6 +129,19 @@ TEST(TerminalPanel, BadInputIsReportedAndIgnored) {
     EXPECT_NE(shown.find("value missing"), std::string::npos) << shown;
 }
 
+// A wrong entry is answered in English, the plug-in's Japanese beside.
+TEST(TerminalPanel, WrongEntriesAnsweredInEnglish) {
+    Console console;
+    std::string shown;
+    EXPECT_EQ(console.Run("load all\nscale x\nok\n", false, &shown), 1);
+    EXPECT_NE(
+        shown.find("  読み込み対象 [load]: choose one of: 0 線のみ (lines), 1 面のみ (faces), "
+                   "2 両方 (both)\n"),
+        std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("  Scale: expected a number above 0\n"), std::string::npos) << shown;
+}
+
 TEST(TerminalPanel, CancelAndEndOfInput) {
     {
         Console console;
