@@ -23,13 +23,22 @@ const FormatEntry kFormats[] = {
     {ExportFormat::Obj, "obj", false, true, &WriteObj, nullptr}, // + the MTL beside it
 #ifdef OSTREL_HAVE_GLB
     {ExportFormat::Glb, "glb", true, true, &WriteGlb, nullptr},
+    {ExportFormat::Gltf, "gltf", true, true, &WriteGltf, nullptr}, // its buffer inside
 #else
     {ExportFormat::Glb, "glb", true, true, nullptr,
+     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
+     "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
+    {ExportFormat::Gltf, "gltf", true, true, nullptr,
      "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
      "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
 #endif
 #ifdef OSTREL_HAVE_FBX
     {ExportFormat::Fbx, "fbx", true, true, &WriteFbx, nullptr},
+#elif defined(_WIN32)
+    // A Windows user builds nothing: say what to use instead.
+    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+     "this Windows build writes no FBX; write glb instead (-o NAME.glb), which Blender, Maya, "
+     "3ds Max, Unity and Unreal read as well"},
 #else
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "

@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-enum class ExportFormat { Lwob, Obj, Glb, Fbx };
+// Gltf: the JSON form, its buffer inside as a data: URI (one file).
+enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf };
 
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames

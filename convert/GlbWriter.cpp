@@ -247,7 +247,10 @@ void AddScene(GlbForm& form, const std::string& name) {
 
 } // namespace
 
-bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+namespace {
+
+bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
+                   std::string& error) {
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
         return false;
@@ -267,7 +270,7 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
     tinygltf::TinyGLTF writer;
     std::ostringstream stream;
     try {
-        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, false, true)) {
+        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, !binary, binary)) {
             error = "the glTF library could not form the file";
             return false;
         }
@@ -277,4 +280,14 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
     }
     files.push_back({in.fileName, std::move(stream).str()});
     return true;
+}
+
+} // namespace
+
+bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    return WriteGltfForm(in, true, files, error);
+}
+
+bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    return WriteGltfForm(in, false, files, error);
 }

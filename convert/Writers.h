@@ -48,6 +48,9 @@ using WriterFn = bool (*)(const WriterInput& in, std::vector<OutputFile>& files,
 bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+// The same glTF as JSON text, its buffer embedded as a base64 data: URI, so
+// that the one file is the whole object.
+bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 
 // Limits of the LWOB layout.
