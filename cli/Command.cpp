@@ -89,9 +89,30 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
     return WriteOutputFiles(files, error);
 }
 
+// Why a model path the command line still holds a '?' or '*' in is missing:
+// no Windows file name holds one, so a pattern matched nothing or the ANSI
+// code page could not spell a character of the name (and put '?' there).
+// Empty where that is not the case.
+std::string UnspellableName(const std::string& model) {
+#ifdef _WIN32
+    if (model.find_first_of("?*") != std::string::npos && PathKindOf(model) == PathKind::Missing)
+        return "no such file: no file matches this pattern, or a character of its name is not "
+               "in the system's code page (" +
+               std::to_string(SystemCodePage()) +
+               ") and was read as '?' (rename the file with letters of that code page)";
+#else
+    (void)model;
+#endif
+    return "";
+}
+
 // Imports one model file and does what the options ask with it. Returns the
 // exit status for this file.
 int ImportModel(Run& run, const std::string& model) {
+    if (const std::string why = UnspellableName(model); !why.empty()) {
+        Fail(model, why);
+        return kExitCannotReadModel;
+    }
     const HostOptions& options = run.options;
     const bool fromStdin = model == "-";
     const std::string modelName = fromStdin ? kStandardInputModel : model;
@@ -275,6 +296,18 @@ std::string DefaultModulePath() {
 int RunCommand(int argc, const char* const* argv) {
     HostOptions options;
     int exitCode = kExitLoaded;
+    // A model dropped on ostrel.exe in Explorer: one path, no option, a
+    // console window of its own. It is converted beside itself to glb, and
+    // the window stays until a key is pressed, so that its lines are read.
+    if (argc == 2 && argv[1][0] != '-' && OwnsItsConsoleWindow()) {
+        const std::string model = argv[1];
+        const std::string output = WithoutExtension(model) + ".glb";
+        const char* const dropped[] = {argv[0], argv[1], "-o", output.c_str()};
+        exitCode = RunCommand(4, dropped);
+        WaitForKey(exitCode == kExitLoaded ? "\nDone. Press any key to close this window.\n"
+                                           : "\nPress any key to close this window.\n");
+        return exitCode;
+    }
     if (!Parse(argc, argv, options, exitCode))
         return exitCode;
 

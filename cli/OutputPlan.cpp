@@ -25,8 +25,14 @@ OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
         plan.path = options.outputPath;
     } else if (!options.outDir.empty()) {
         std::string dir = options.outDir;
+        // The system's separator: the path is shown in messages.
+#ifdef _WIN32
+        if (NameStart(dir) != dir.size())
+            dir += '\\';
+#else
         if (NameStart(dir) != dir.size())
             dir += '/';
+#endif
         plan.path = dir + (stem.empty() ? BaseName(WithoutExtension(model)) : stem) + "." +
                     FormatExtension(plan.format);
     } else {

@@ -118,7 +118,7 @@ std::vector<OutputFormat> OutputFormats() {
 
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
-               const std::string& objectName) {
+               const std::string& objectName, unsigned fileNameCodePage) {
     const FormatEntry& entry = EntryFor(format);
     if (entry.write == nullptr) {
         error = entry.unavailable;
@@ -136,5 +136,6 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
         names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
     files.clear();
     const std::string object = objectName.empty() ? "object" : NameAsUtf8(objectName, codePage);
-    return entry.write(WriterInput{model, surfaces, names, fileName, object}, files, error);
+    return entry.write(WriterInput{model, surfaces, names, fileName, object, fileNameCodePage},
+                       files, error);
 }

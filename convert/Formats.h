@@ -53,4 +53,4 @@ std::vector<OutputFormat> OutputFormats();
 // empty: "object".
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
-               const std::string& objectName = "");
+               const std::string& objectName = "", unsigned fileNameCodePage = 0);

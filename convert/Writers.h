@@ -38,6 +38,10 @@ struct WriterInput {
     const std::vector<std::string>& names;      // each surface's name as this format writes it
     const std::string& fileName;                // the output's name, without folder
     const std::string& objectName;              // UTF-8, what a reader lists the object as
+    // The code page file names are spelled in, where a reader takes the
+    // names inside a file as UTF-8 but the system stores them so (Windows'
+    // ANSI names); 0: file names are bytes, written as they are.
+    unsigned fileNameCodePage;
 };
 
 // Appends the file(s) to `files`; false with a one-line reason when the

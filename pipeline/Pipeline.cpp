@@ -72,8 +72,15 @@ void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
                                                                FormatExtension(*request.format);
     std::string error;
     // The object is named after the model, as its surfaces are.
+    // Windows spells file names in the ANSI code page and shows them by
+    // their Unicode names; elsewhere a name is its bytes.
+#ifdef _WIN32
+    const unsigned fileNameCodePage = request.codePage;
+#else
+    const unsigned fileNameCodePage = 0;
+#endif
     if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files, error,
-                   ModelStem(request.modelName))) {
+                   ModelStem(request.modelName), fileNameCodePage)) {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;

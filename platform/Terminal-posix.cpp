@@ -17,3 +17,9 @@ bool ReadStandardInput(std::string& bytes) {
         bytes.append(block, got);
     return !std::ferror(stdin);
 }
+
+bool OwnsItsConsoleWindow() {
+    return false;
+}
+
+void WaitForKey(const char*) {}

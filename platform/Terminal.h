@@ -22,3 +22,10 @@ void PrepareStandardStreams();
 // Reads the whole of standard input as bytes (no CR LF translation). False
 // on a read error.
 bool ReadStandardInput(std::string& bytes);
+
+// Whether the program has a console window of its own that closes with it,
+// someone at it: started from Explorer (a file dropped on the program, a
+// double click) rather than from a command prompt. Never so outside Windows.
+bool OwnsItsConsoleWindow();
+// Shows `prompt` and waits for a key in that window.
+void WaitForKey(const char* prompt);
