@@ -37,8 +37,8 @@ const FormatEntry kFormats[] = {
 #elif defined(_WIN32)
     // A Windows user builds nothing: say what to use instead.
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
-     "this Windows build writes no FBX; write glb instead (-o NAME.glb), which Blender, Maya, "
-     "3ds Max, Unity and Unreal read as well"},
+     "this Windows build writes no FBX; write glb instead (-o NAME.glb), which Blender and most "
+     "other programs that read FBX read as well"},
 #else
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
