@@ -1,6 +1,7 @@
 #include "pipeline/ReadWarnings.h"
 
 #include "platform/NumberText.h"
+#include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -66,13 +67,17 @@ std::vector<FileLine> LinesAt(std::string_view bytes, const std::vector<uint64_t
     return found;
 }
 
-// A line's text for a message, quoted: at most 40 bytes, control bytes as "?".
+// A line's text for a message, quoted, as UTF-8: kept where it is UTF-8,
+// else read as Shift-JIS, the model files' own text (the same on every
+// system); at most 40 bytes of it, control characters as "?".
 std::string Quoted(std::string_view bytes, const FileLine& line) {
-    std::string text(bytes.substr(line.start, std::min<size_t>(line.end - line.start, 40)));
+    std::string text =
+        NameAsUtf8(bytes.substr(line.start, line.end - line.start), kShiftJisCodePage);
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = '?';
-    return "\"" + text + (line.end - line.start > 40 ? "...\"" : "\"");
+    const std::string_view shown = Utf8Prefix(text, 40);
+    return "\"" + std::string(shown) + (shown.size() < text.size() ? "...\"" : "\"");
 }
 
 const char* SectionName(int32_t section) {
