@@ -6,7 +6,8 @@
 #
 #   bench/run-benchmarks.sh [--build DIR] [--data DIR] [--runs N] [--seed N]
 #                           [--sizes "1 4 16 64"] [--big] [--import PROGRAM]
-#                           [--only import,growth,geometry,triangles] [--before DIR]
+#                           [--only import,growth,writers,writer-growth,geometry,triangles]
+#                           [--before DIR]
 #
 # Sections (all by default):
 #   import     `ostrel MODEL --check` against the line scan (the file read in
@@ -16,6 +17,11 @@
 #              on the generator's 64 MB model
 #   growth     the import per file size (1 to 64 MB, --big adds 200 MB):
 #              time, throughput, peak memory, page faults, x line scan
+#   writers    each output (glb, OBJ, FBX where built in, the trace)
+#              against `--check` on the grid and on the 64 MB model
+#   writer-growth
+#              each output per file size (the sizes of growth): CPU time and
+#              peak memory, and how they grow from one size to the next
 #   geometry   conversions to glb of a cone of 10,000 to 65,000 triangles
 #              round one apex and of a spiral band of 65,000 corners (one
 #              face), against `--check` on the grid
@@ -23,7 +29,7 @@
 #              (and of 65,000 corners at random, not simple: the fall-back)
 #
 # --before DIR adds the ostrel of another build folder (an earlier revision)
-# to the import and geometry comparisons, so that before and after are
+# to the import, writers and geometry comparisons, so that before and after are
 # measured side by side.
 #
 # The models are generated once into the data folder ($TMPDIR/ostrel-bench).
@@ -39,7 +45,7 @@ data=${TMPDIR:-/tmp}/ostrel-bench
 sizes="1 4 16 64"
 runs=5
 seed=1
-only=import,growth,geometry,triangles
+only=import,growth,writers,writer-growth,geometry,triangles
 importOverride=
 before=
 while (($#)); do
@@ -189,6 +195,70 @@ if want growth; then
                    s0, s1, s1 / s0, t1 / t0, m1 / m0 }'
     fi
     prev=$size
+  done
+fi
+
+# The outputs the writers section times: "kind|options". Not LWOB: its
+# layout numbers at most 65,536 points, fewer than these models have.
+outputs=("glb|-o OUT.glb" "obj|-o OUT.obj" "trace|--trace OUT.trace")
+if "$build/ostrel" --version | grep -q '^outputs:.* fbx'; then
+  outputs+=("fbx|-o OUT.fbx")
+fi
+# outputCommand MODEL KIND-AND-OPTIONS: the command words writing MODEL so.
+outputCommand() {
+  local options=${2#*|}
+  printf '%q %q %s' "$build/ostrel" "$1" "${options//OUT/$data/out/$(basename "$1" .rk4)}"
+}
+
+if want writers; then
+  model grid --grid 256 --copies 4 --lf --obj "$data/grid.obj"
+  model m64 --size 64 --seed "$seed" --obj "$data/m64.obj"
+  for name in grid m64; do
+    file=$data/$name.rk4
+    echo
+    echo "writers, $name: each output against --check"
+    set -- "$name --check" "$(printf '%q %q --check' "$build/ostrel" "$file")"
+    for o in "${outputs[@]}"; do
+      set -- "$@" "$name ${o%%|*}" "$(outputCommand "$file" "$o")"
+      if [[ -n $before ]]; then
+        set -- "$@" "$name ${o%%|*} before" "$(build=$before outputCommand "$file" "$o")"
+      fi
+    done
+    compare "$@"
+    header
+    row "$name --check"
+    for o in "${outputs[@]}"; do
+      row "$name ${o%%|*}"
+      if [[ -n $before ]]; then row "$name ${o%%|*} before"; fi
+    done
+    for o in "${outputs[@]}"; do
+      printf '  %-34s %s\n' "$name ${o%%|*} / --check:" "$(ratio "$name ${o%%|*}" "$name --check")"
+      if [[ -n $before ]]; then
+        printf '  %-34s %s\n' "  before / --check:" "$(ratio "$name ${o%%|*} before" "$name --check")"
+      fi
+    done
+  done
+fi
+
+if want writer-growth; then
+  echo
+  echo "writer growth (seed $seed): CPU time and peak memory per size, and their growth"
+  for o in "${outputs[@]}"; do
+    kind=${o%%|*}
+    prev=
+    for size in $sizes; do
+      model "m$size" --size "$size" --seed "$seed"
+      compare "$kind $size" "$(outputCommand "$data/m$size.rk4" "$o")"
+      line=$(printf '  %-6s %4s MB: cpu %8.3f s, peak %7.1f MB' "$kind" "$size" "${cpu[$kind $size]}" \
+        "$(awk -v r="${rss[$kind $size]}" 'BEGIN { print r / 1024 }')")
+      if [[ -n $prev ]]; then
+        line+=$(awk -v s0="$prev" -v s1="$size" -v t0="${cpu[$kind $prev]}" -v t1="${cpu[$kind $size]}" \
+          -v m0="${rss[$kind $prev]}" -v m1="${rss[$kind $size]}" \
+          'BEGIN { printf "  (x%.2f size: time x%.2f, memory x%.2f)", s1 / s0, t1 / t0, m1 / m0 }')
+      fi
+      echo "$line"
+      prev=$size
+    done
   done
 fi
 

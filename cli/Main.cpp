@@ -5,6 +5,7 @@
 // object as LWOB, OBJ + MTL, binary glTF or binary FBX.
 #include "cli/Command.h"
 #include "cli/ExitCodes.h"
+#include "platform/Memory.h"
 #include "platform/Terminal.h"
 
 #include <cstdio>
@@ -21,6 +22,7 @@ int _dowildcard = -1;
 
 int main(int argc, char** argv) {
     PrepareStandardStreams();
+    KeepFreedMemoryForReuse();
     try {
         return RunCommand(argc, argv);
     } catch (const std::exception& e) {

@@ -257,6 +257,13 @@ bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& 
     const Primitives primitives = GatherPrimitives(in, geometry);
 
     GlbForm form;
+    // The buffer's size, so that it is not copied as it grows: the
+    // positions, the normals, each part's indices and its padding.
+    size_t bufferSize = primitives.vertexPoint.size() * 12 + primitives.triangleVertices * 12;
+    const size_t indexSize = primitives.vertexPoint.size() > 65535 ? 4 : 2;
+    for (const PrimitiveIndices& part : primitives.parts)
+        bufferSize += part.indices.size() * indexSize + 3;
+    form.buffer.data.reserve(bufferSize);
     form.gltf.asset.version = "2.0";
     form.gltf.asset.generator = "ostrel";
     for (size_t s = 0; s < in.surfaces.size(); ++s)
@@ -267,8 +274,13 @@ bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& 
 
     // The library reports some failures by throwing (its JSON layer throws
     // on text that is not UTF-8, for one); none may leave the writer.
+    // The stream starts with room for the whole file (the buffer and about
+    // as much again for the JSON of a few hundred materials and primitives),
+    // so that the file is not copied as it grows.
+    std::string room;
+    room.reserve(form.gltf.buffers.empty() ? 4096 : form.gltf.buffers[0].data.size() + 65536);
     tinygltf::TinyGLTF writer;
-    std::ostringstream stream;
+    std::ostringstream stream(std::move(room));
     try {
         if (!writer.WriteGltfSceneToStream(&form.gltf, stream, !binary, binary)) {
             error = "the glTF library could not form the file";

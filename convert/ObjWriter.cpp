@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
-#include <unordered_map>
 
 namespace {
 
@@ -26,9 +25,8 @@ void PutNumber(std::string& out, double v) {
     AppendGeneral(out, v, 9);
 }
 
-void PutIndex(std::string& out, size_t v) {
-    char buf[24];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+char* WriteIndex(char* at, size_t v) {
+    return std::to_chars(at, at + 20, v).ptr;
 }
 
 // OBJ and MTL split statements at whitespace: a material name keeps every
@@ -54,15 +52,18 @@ std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNa
     return names;
 }
 
-// "PREFIX x y z\n".
+// "PREFIX x y z\n", formed in a line of its own and appended at once.
 void PutTriple(std::string& out, const char* prefix, double x, double y, double z) {
-    out += prefix;
-    PutNumber(out, x);
-    out += ' ';
-    PutNumber(out, y);
-    out += ' ';
-    PutNumber(out, z);
-    out += '\n';
+    char line[8 + 3 * (kGeneralTextMax + 1)];
+    const size_t prefixLength = std::strlen(prefix); // at most 7
+    std::memcpy(line, prefix, prefixLength);
+    char* at = WriteGeneral(line + prefixLength, x, 9);
+    *at++ = ' ';
+    at = WriteGeneral(at, y, 9);
+    *at++ = ' ';
+    at = WriteGeneral(at, z, 9);
+    *at++ = '\n';
+    out.append(line, at);
 }
 
 // One `vn` per distinct normal, numbered in order of first use: the normals
@@ -76,7 +77,13 @@ struct ObjNormals {
 ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometry) {
     ObjNormals out;
     out.cornerNormal.assign(geometry.cornerNormal.size(), 0);
-    std::unordered_map<uint64_t, std::vector<size_t>> byHash;
+    // An open-addressing table of the distinct normals' numbers, keyed by
+    // their bits, at most half full.
+    size_t capacity = 16;
+    while (capacity < 2 * geometry.cornerNormal.size())
+        capacity *= 2;
+    constexpr uint32_t kEmpty = UINT32_MAX;
+    std::vector<uint32_t> table(capacity, kEmpty);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
         if (model.polygons[p].points.size() < 3)
             continue;
@@ -86,18 +93,15 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
             std::memcpy(bits, &n, sizeof bits);
             const uint64_t hash =
                 (uint64_t{bits[0]} * 0x9E3779B97F4A7C15u ^ bits[1]) * 0xC2B2AE3D27D4EB4Fu ^ bits[2];
-            std::vector<size_t>& candidates = byHash[hash];
-            size_t found = SIZE_MAX;
-            for (size_t k : candidates) {
-                if (std::memcmp(&out.distinct[k], &n, sizeof n) == 0)
-                    found = k;
-            }
-            if (found == SIZE_MAX) {
-                found = out.distinct.size();
+            size_t slot = static_cast<size_t>(hash ^ (hash >> 29)) & (capacity - 1);
+            while (table[slot] != kEmpty &&
+                   std::memcmp(&out.distinct[table[slot]], &n, sizeof n) != 0)
+                slot = (slot + 1) & (capacity - 1);
+            if (table[slot] == kEmpty) {
+                table[slot] = static_cast<uint32_t>(out.distinct.size());
                 out.distinct.push_back(n);
-                candidates.push_back(found);
             }
-            out.cornerNormal[c] = found + 1;
+            out.cornerNormal[c] = size_t{table[slot]} + 1;
         }
     }
     return out;
@@ -108,6 +112,7 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
 void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
               const MeshGeometry& geometry, const ObjNormals& normals) {
     size_t current = SIZE_MAX;
+    std::vector<char> line;
     for (size_t q = 0; q < in.model.polygons.size(); ++q) {
         const ReceivedPolygon& p = in.model.polygons[q];
         const size_t n = p.points.size();
@@ -119,17 +124,23 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
             obj += "usemtl " + names[slot] + "\n";
             obj += in.surfaces[slot].smooth ? "s 1\n" : "s off\n";
         }
-        obj += n == 1 ? "p" : n == 2 ? "l" : "f";
+        // The statement formed in a line of its own: a corner takes at
+        // most 1 + 5 + 2 + 20 characters.
+        line.resize(2 + 28 * n);
+        char* at = line.data();
+        *at++ = n == 1 ? 'p' : n == 2 ? 'l' : 'f';
         for (size_t i = 0; i < n; ++i) {
             const size_t k = ReversedCorner(i, n);
-            obj += ' ';
-            PutIndex(obj, size_t{p.points[k]} + 1);
+            *at++ = ' ';
+            at = WriteIndex(at, size_t{p.points[k]} + 1);
             if (n >= 3) {
-                obj += "//";
-                PutIndex(obj, normals.cornerNormal[geometry.cornerStart[q] + k]);
+                *at++ = '/';
+                *at++ = '/';
+                at = WriteIndex(at, normals.cornerNormal[geometry.cornerStart[q] + k]);
             }
         }
-        obj += '\n';
+        *at++ = '\n';
+        obj.append(line.data(), at);
     }
 }
 
@@ -188,6 +199,10 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
     const std::string mtllib =
         in.fileNameCodePage == 0 ? mtlName : NameAsUtf8(mtlName, in.fileNameCodePage);
     std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtllib + "\n";
+    // About what the text takes (a triple ~30 bytes, a corner ~14), so that
+    // the text is not copied as it grows.
+    obj.reserve(obj.size() + 32 * (in.model.points.size() + normals.distinct.size()) +
+                14 * geometry.cornerNormal.size() + 8 * in.model.polygons.size());
     // Z negated in single precision: exact, and -0 stays distinguishable.
     for (const ReceivedPoint& p : in.model.points)
         PutTriple(obj, "v ", p.x, p.y, -p.z);

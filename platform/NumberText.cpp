@@ -1,6 +1,7 @@
 #include "platform/NumberText.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,13 +87,152 @@ void AppendShortestByPrintf(std::string& out, double value, NumberNotation notat
     }
 }
 
+#if defined(__SIZEOF_INT128__)
+#define OSTREL_HAVE_FAST_FLOAT_GENERAL 1
+
+namespace {
+
+using Wide = unsigned __int128;
+
+struct PowersOfTen {
+    Wide value[28];
+    constexpr PowersOfTen() : value() {
+        value[0] = 1;
+        for (int i = 1; i < 28; ++i)
+            value[i] = value[i - 1] * 10;
+    }
+};
+constexpr PowersOfTen kPowersOfTen;
+
+// 10^k for k 0 to 27.
+Wide PowerOfTen(int k) {
+    return kPowersOfTen.value[k];
+}
+
+// q / d rounded to the nearest integer, ties to even: printf's rounding of
+// an exact value in the default rounding mode.
+Wide DivideRounded(Wide q, Wide d) {
+    const Wide whole = q / d, rest = q % d;
+    const Wide twice = rest * 2;
+    return twice > d || (twice == d && (whole & 1) != 0) ? whole + 1 : whole;
+}
+
+// The same for d = 2^shift (shift 1 to 127), without a division.
+Wide ShiftRounded(Wide q, int shift) {
+    const Wide whole = q >> shift, rest = q & ((Wide{1} << shift) - 1);
+    const Wide half = Wide{1} << (shift - 1);
+    return rest > half || (rest == half && (whole & 1) != 0) ? whole + 1 : whole;
+}
+
+// "%.*g" of a float widened to double (what every writer formats: the
+// received coordinates and normals are floats), by exact integer arithmetic:
+// the float is m * 2^e, and its `precision` leading digits are m * 10^k *
+// 2^e rounded, which 128 bits hold exactly for the exponents taken here.
+// Null, writing nothing, for the values it does not take (zero, not a
+// float, not finite, or outside the range): the general way formats those.
+char* WriteFloatGeneral(char* at, double value, int precision) {
+    if (!(precision >= 1 && precision <= 9) || !std::isfinite(value) || value == 0)
+        return nullptr;
+    const float single = static_cast<float>(value);
+    if (static_cast<double>(single) != value)
+        return nullptr;
+    uint32_t bits;
+    std::memcpy(&bits, &single, sizeof bits);
+    const int biased = static_cast<int>(bits >> 23 & 0xFF);
+    const uint32_t mantissa = biased == 0 ? (bits & 0x7FFFFF) : (bits & 0x7FFFFF) | 0x800000;
+    const int e = (biased == 0 ? 1 : biased) - 150;
+    // Past these, m * 10^k * 2^e leaves 128 bits.
+    if (e < -100 || e > 60)
+        return nullptr;
+    // The digits for a decimal exponent guess, corrected when the guess was
+    // one off (log10 near a power of ten) or the rounding carried.
+    // floor(log10(2^b)) for the float's leading bit b, by 78913 / 2^18 ~
+    // log10(2): the decimal exponent, or one below it.
+    const int leading = e + 31 - __builtin_clz(mantissa);
+    int exponent = leading >= 0 ? (leading * 78913) >> 18 : -((-leading * 78913 + 262143) >> 18);
+    const Wide low = PowerOfTen(precision - 1), high = PowerOfTen(precision);
+    Wide digits = 0;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int k = precision - 1 - exponent;
+        if (k > 27 || k < -27)
+            return nullptr;
+        if (k >= 0) {
+            const Wide scaled = Wide{mantissa} * PowerOfTen(k);
+            digits = e >= 0 ? scaled << e : ShiftRounded(scaled, -e);
+        } else {
+            const Wide whole = e >= 0 ? Wide{mantissa} << e : Wide{mantissa};
+            digits = e >= 0 ? DivideRounded(whole, PowerOfTen(-k))
+                            : DivideRounded(whole, PowerOfTen(-k) << -e);
+        }
+        if (digits >= high)
+            ++exponent;
+        else if (digits < low)
+            --exponent;
+        else
+            break;
+    }
+    if (digits < low || digits >= high)
+        return nullptr;
+
+    char text[16];
+    uint32_t d = static_cast<uint32_t>(digits); // below 10^9
+    for (int n = precision; n-- > 0; d /= 10)
+        text[n] = static_cast<char>('0' + d % 10);
+    int kept = precision; // trailing zeros are not written
+    // Longest: sign, "0.000", nine digits; or sign, digits, "e-45".
+    if (value < 0)
+        *at++ = '-';
+    if (exponent >= -4 && exponent < precision) {
+        const int whole = exponent < 0 ? 0 : exponent + 1;
+        while (kept > whole && kept > 1 && text[kept - 1] == '0')
+            --kept;
+        if (exponent < 0) {
+            *at++ = '0';
+            *at++ = '.';
+            for (int i = -1; i > exponent; --i)
+                *at++ = '0';
+        } else {
+            std::memcpy(at, text, static_cast<size_t>(whole));
+            at += whole;
+            if (kept > whole)
+                *at++ = '.';
+        }
+        std::memcpy(at, text + whole, static_cast<size_t>(kept - whole));
+        at += kept - whole;
+    } else {
+        while (kept > 1 && text[kept - 1] == '0')
+            --kept;
+        *at++ = text[0];
+        if (kept > 1) {
+            *at++ = '.';
+            std::memcpy(at, text + 1, static_cast<size_t>(kept - 1));
+            at += kept - 1;
+        }
+        const int a = exponent < 0 ? -exponent : exponent;
+        *at++ = 'e';
+        *at++ = exponent < 0 ? '-' : '+';
+        if (a >= 10)
+            *at++ = static_cast<char>('0' + a / 10);
+        else
+            *at++ = '0';
+        *at++ = static_cast<char>('0' + a % 10);
+    }
+    return at;
+}
+
+} // namespace
+
+#endif
+
 #if OSTREL_HAVE_FLOAT_CHARCONV
 
-void AppendGeneral(std::string& out, double value, int precision) {
-    char buffer[64];
-    const std::to_chars_result r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
-    out.append(buffer, r.ptr);
+char* WriteGeneral(char* at, double value, int precision) {
+#if OSTREL_HAVE_FAST_FLOAT_GENERAL
+    if (char* end = WriteFloatGeneral(at, value, precision))
+        return end;
+#endif
+    return std::to_chars(at, at + kGeneralTextMax, value, std::chars_format::general, precision)
+        .ptr;
 }
 
 void AppendShortest(std::string& out, double value, NumberNotation notation) {
@@ -108,8 +248,13 @@ void AppendShortest(std::string& out, double value, NumberNotation notation) {
 
 #else
 
-void AppendGeneral(std::string& out, double value, int precision) {
-    AppendGeneralByPrintf(out, value, precision);
+char* WriteGeneral(char* at, double value, int precision) {
+#if OSTREL_HAVE_FAST_FLOAT_GENERAL
+    if (char* end = WriteFloatGeneral(at, value, precision))
+        return end;
+#endif
+    const int n = std::snprintf(at, kGeneralTextMax, "%.*g", precision, value);
+    return at + n;
 }
 
 void AppendShortest(std::string& out, double value, NumberNotation notation) {
@@ -117,3 +262,8 @@ void AppendShortest(std::string& out, double value, NumberNotation notation) {
 }
 
 #endif
+
+void AppendGeneral(std::string& out, double value, int precision) {
+    char buffer[kGeneralTextMax];
+    out.append(buffer, WriteGeneral(buffer, value, precision));
+}

@@ -14,6 +14,11 @@
 // As printf's "%.*g" with `precision` (1 to 17) in the C locale: "0.100000001",
 // "-0", "1e+20", "inf", "nan".
 void AppendGeneral(std::string& out, double value, int precision);
+// The same text written at `at`, which has room for kGeneralTextMax
+// characters (the longest is 24: "-2.2250738585072014e-308"); returns its
+// end. For writers that form a line in a buffer of their own.
+constexpr int kGeneralTextMax = 32;
+char* WriteGeneral(char* at, double value, int precision);
 
 // The fewest significant digits that read back to `value` (the closest such
 // decimal where several have as few), in fixed notation ("0.125", "100",

@@ -137,6 +137,33 @@ TEST(NumberText, FloatsOfEveryExponentAreAlike) {
     }
 }
 
+TEST(NumberText, FloatsOnRoundingTiesAndCarriesAreAlike) {
+    // Floats whose dropped digits are exactly one half (odd / 16 near 1e5
+    // has ten significant digits ending in 5: ties to even), and those
+    // whose rounding carries into a new digit (just below powers of ten).
+    for (uint32_t odd = 1600001; odd < 1600001 + 2 * 4000; odd += 2) {
+        const double v = odd / 16.0;
+        for (int precision = 1; precision <= 9; ++precision) {
+            std::string byPrintf;
+            AppendGeneralByPrintf(byPrintf, v, precision);
+            ASSERT_EQ(General(v, precision), byPrintf) << v << " %." << precision << "g";
+        }
+    }
+    for (int power = -20; power <= 20; ++power) {
+        const float ten = static_cast<float>(std::pow(10.0, power));
+        float v = ten;
+        for (int step = 0; step < 40; ++step) {
+            for (int precision = 1; precision <= 9; ++precision) {
+                std::string byPrintf;
+                AppendGeneralByPrintf(byPrintf, double{v}, precision);
+                ASSERT_EQ(General(double{v}, precision), byPrintf)
+                    << double{v} << " %." << precision << "g";
+            }
+            v = std::nextafter(v, 0.0f);
+        }
+    }
+}
+
 TEST(NumberText, DoublesOfEveryExponentAreAlike) {
     // What the panel shows and the trace's doubles: any double at all.
     std::mt19937_64 random(11);
