@@ -33,7 +33,12 @@ struct Run {
     // written (the trace first, then each model file's output).
     std::vector<GuardedFile> modelFiles;
     std::vector<GuardedFile> written;
+    size_t warned = 0;                    // model files the reader had warnings about
+    std::vector<std::string> outputStems; // --out-dir: the names given so far
 };
+
+// The model "-" is standard input, imported as a file named stdin.rk4.
+constexpr const char* kStandardInputModel = "stdin.rk4";
 
 ImportRequest RequestFor(const Run& run, const std::string& model, const OutputPlan& plan,
                          TerminalStreams& streams) {
@@ -56,6 +61,7 @@ ImportRequest RequestFor(const Run& run, const std::string& model, const OutputP
         request.outputName = BaseName(plan.path);
     }
     request.codePage = SystemCodePage();
+    request.readWarnings = !options.quiet || options.strict;
     return request;
 }
 
@@ -83,11 +89,35 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
     return WriteOutputFiles(files, error);
 }
 
+// Why a model path the command line still holds a '?' or '*' in is missing:
+// no Windows file name holds one, so a pattern matched nothing or the ANSI
+// code page could not spell a character of the name (and put '?' there).
+// Empty where that is not the case.
+std::string UnspellableName(const std::string& model) {
+#ifdef _WIN32
+    if (model.find_first_of("?*") != std::string::npos && PathKindOf(model) == PathKind::Missing)
+        return "no such file: no file matches this pattern, or a character of its name is not "
+               "in the system's code page (" +
+               std::to_string(SystemCodePage()) +
+               ") and was read as '?' (rename the file with letters of that code page)";
+#else
+    (void)model;
+#endif
+    return "";
+}
+
 // Imports one model file and does what the options ask with it. Returns the
 // exit status for this file.
 int ImportModel(Run& run, const std::string& model) {
+    if (const std::string why = UnspellableName(model); !why.empty()) {
+        Fail(model, why);
+        return kExitCannotReadModel;
+    }
     const HostOptions& options = run.options;
-    const OutputPlan plan = PlanOutput(options, model);
+    const bool fromStdin = model == "-";
+    const std::string modelName = fromStdin ? kStandardInputModel : model;
+    const OutputPlan plan = PlanOutput(
+        options, modelName, options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
     const std::string refusal = CheckOutputPlan(plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         Fail(model, "not written: " + refusal);
@@ -97,11 +127,32 @@ int ImportModel(Run& run, const std::string& model) {
     // to stderr.
     const bool stdoutTaken = run.traceToStdout || plan.path == "-";
     TerminalStreams streams{stdin, stdoutTaken ? stderr : stdout};
-    const ImportOutcome outcome = RunImport(RequestFor(run, model, plan, streams));
+    ImportRequest request = RequestFor(run, modelName, plan, streams);
+    std::string bytes;
+    if (fromStdin) {
+        if (!ReadStandardInput(bytes)) {
+            Fail("standard input", "cannot read");
+            return kExitCannotReadModel;
+        }
+        request.modelBytes = bytes;
+    }
+    const ImportOutcome outcome = RunImport(request);
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
     int exitCode = ExitCodeFor(outcome.result);
+    run.warned += outcome.readWarnings.Total() != 0 ? 1 : 0;
     ReportPanelCalls(outcome);
+    if (!options.quiet) {
+        for (const std::string& line : WarningLines(outcome.readWarnings, model))
+            Warn(line);
+    }
+    if (options.strict && outcome.readWarnings.Total() != 0 &&
+        outcome.result == ImportResult::Loaded) {
+        const size_t count = outcome.readWarnings.Total();
+        Fail(model, std::to_string(count) + (count == 1 ? " warning" : " warnings") +
+                        (plan.path.empty() ? "" : ", not written") + " (--strict)");
+        return kExitWarned;
+    }
     if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
         Fail(model, outcome.reason);
     if (outcome.panelLeftOpen)
@@ -156,6 +207,8 @@ int ImportEach(Run& run) {
         Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
                      " model files failed: " + names);
     }
+    if (total > 1)
+        std::printf("%s\n", BatchLine(run.options, total, failed.size(), run.warned).c_str());
     return exitCode;
 }
 
@@ -243,13 +296,25 @@ std::string DefaultModulePath() {
 int RunCommand(int argc, const char* const* argv) {
     HostOptions options;
     int exitCode = kExitLoaded;
+    // A model dropped on ostrel.exe in Explorer: one path, no option, a
+    // console window of its own. It is converted beside itself to glb, and
+    // the window stays until a key is pressed, so that its lines are read.
+    if (argc == 2 && argv[1][0] != '-' && OwnsItsConsoleWindow()) {
+        const std::string model = argv[1];
+        const std::string output = WithoutExtension(model) + ".glb";
+        const char* const dropped[] = {argv[0], argv[1], "-o", output.c_str()};
+        exitCode = RunCommand(4, dropped);
+        WaitForKey(exitCode == kExitLoaded ? "\nDone. Press any key to close this window.\n"
+                                           : "\nPress any key to close this window.\n");
+        return exitCode;
+    }
     if (!Parse(argc, argv, options, exitCode))
         return exitCode;
 
     // Nothing is written before these hold: no output on a model file, and
     // the folder for the outputs in place.
     LoadedModule module;
-    Run run{options, module, nullptr, false, false, {}, {}};
+    Run run{options, module, nullptr, false, false, {}, {}, 0, {}};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;

@@ -1,7 +1,8 @@
 // The exit status of `ostrel`: one name per use, the numbers as documented
 // (README: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,
 // 4 refused by the plug-in or module unusable, 5 the host refused what the
-// plug-in handed over, 6 the output was not written, 64 usage error).
+// plug-in handed over, 6 the output was not written, 7 warnings with --strict,
+// 64 usage error).
 #pragma once
 
 #include "pipeline/Pipeline.h"
@@ -21,6 +22,9 @@ constexpr int kExitModuleUnusable = 4;
 constexpr int kExitHostFailed = 4; // something unforeseen went wrong in ostrel itself
 constexpr int kExitHostRefused = 5;
 constexpr int kExitOutputNotWritten = 6;
+// With --strict, the plug-in's reader left something out or read it as
+// something else.
+constexpr int kExitWarned = 7;
 constexpr int kExitUsage = 64;
 
 // The status of each import result, in the order ImportResult lists them.

@@ -11,6 +11,15 @@
 #include <cstdio>
 #include <exception>
 
+#ifdef _WIN32
+// The command prompt leaves * and ? to the program, as every Windows program
+// expands them: the C runtime does so for argv when this is set (a pattern
+// that matches nothing stays as typed, and fails as a missing file).
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
 int main(int argc, char** argv) {
     PrepareStandardStreams();
     KeepFreedMemoryForReuse();

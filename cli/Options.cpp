@@ -4,6 +4,8 @@
 #include "cli/Values.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
+
 namespace {
 
 // One option that takes a value: its names, how the value is taken, and
@@ -27,6 +29,8 @@ const FlagOption kFlags[] = {
     {"--cancel", &HostOptions::cancel},
     {"--interactive", &HostOptions::interactive},
     {"--check", &HostOptions::check},
+    {"--quiet", &HostOptions::quiet},
+    {"--strict", &HostOptions::strict},
 };
 
 template <typename T>
@@ -85,9 +89,10 @@ const std::vector<ValueOption>& ValueOptions() {
          "bright, middle or dark"},
         {"--scale", nullptr,
          [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseFiniteDouble, v, o.edits.scale);
+             return TakeInto(ParsePositiveDouble, v, o.edits.scale);
          },
-         "a number"},
+         "a number above 0: 0 puts every point at one spot, below 0 turns the object inside "
+         "out; 1 keeps the file's units"},
         {"--name", nullptr,
          [](const std::string& v, HostOptions& o) {
              o.edits.name = v;
@@ -206,14 +211,17 @@ bool SettleCombination(const HostOptions& options, std::string& error) {
         (!options.outputPath.empty() || options.hasTrace || options.interactive)) {
         error = "several model files given: -o, --trace and --interactive take one (use "
                 "--out-dir DIR for several; see --help)";
+    } else if (std::count(options.modelPaths.begin(), options.modelPaths.end(), "-") > 0 &&
+               (options.interactive ||
+                std::count(options.modelPaths.begin(), options.modelPaths.end(), "-") > 1)) {
+        error = "the model '-' (standard input) can be given once, and not with --interactive "
+                "(which reads its edits from there)";
     } else if (options.check && writes) {
         error = "--check writes nothing: leave out -o and --out-dir";
     } else if (!options.outputPath.empty() && !options.outDir.empty()) {
         error = "give either -o FILE or --out-dir DIR";
     } else if (options.format && !writes) {
         error = "--format needs -o FILE or --out-dir DIR";
-    } else if (!options.outDir.empty() && !options.format) {
-        error = "--out-dir needs --format " + FormatNames("|", "|");
     }
     return error.empty();
 }
@@ -264,6 +272,8 @@ bool SettleOutputFormat(HostOptions& options, std::string& error) {
 bool SettleOutput(HostOptions& options, std::string& error) {
     if (!SettleCombination(options, error))
         return false;
+    if (!options.outDir.empty() && !options.format)
+        options.format = ExportFormat::Glb; // what most programs read
     if (options.outputPath == "-")
         return SettleStandardOutput(options, error);
     return options.outputPath.empty() || SettleOutputFormat(options, error);

@@ -12,6 +12,8 @@
 struct HostOptions {
     std::vector<std::string> modelPaths; // every model file, in order
     bool check = false;                  // --check: import and check, write nothing
+    bool quiet = false;                  // --quiet: no warning about the model files
+    bool strict = false;                 // --strict: a warning fails the model file
     std::string outputPath;              // -o FILE; empty: none; "-": standard output
     std::string outDir;                  // --out-dir DIR; empty: none
     std::optional<ExportFormat> format;  // settled from --format or -o's extension

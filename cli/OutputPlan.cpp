@@ -2,8 +2,21 @@
 
 #include "cli/OutputFile.h"
 #include "cli/Paths.h"
+#include "platform/TextCodec.h"
 
-OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {
+#include <algorithm>
+
+std::string DistinctStem(const std::string& model, std::vector<std::string>& taken) {
+    const std::string stem = BaseName(WithoutExtension(model));
+    std::string name = stem;
+    for (int n = 2; std::find(taken.begin(), taken.end(), AsciiLowercase(name)) != taken.end(); ++n)
+        name = stem + "-" + std::to_string(n);
+    taken.push_back(AsciiLowercase(name));
+    return name;
+}
+
+OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
+                      const std::string& stem) {
     OutputPlan plan;
     if (!options.format)
         return plan;
@@ -12,9 +25,16 @@ OutputPlan PlanOutput(const HostOptions& options, const std::string& model) {
         plan.path = options.outputPath;
     } else if (!options.outDir.empty()) {
         std::string dir = options.outDir;
+        // The system's separator: the path is shown in messages.
+#ifdef _WIN32
+        if (NameStart(dir) != dir.size())
+            dir += '\\';
+#else
         if (NameStart(dir) != dir.size())
             dir += '/';
-        plan.path = dir + BaseName(WithoutExtension(model)) + "." + FormatExtension(plan.format);
+#endif
+        plan.path = dir + (stem.empty() ? BaseName(WithoutExtension(model)) : stem) + "." +
+                    FormatExtension(plan.format);
     } else {
         return plan;
     }
@@ -29,7 +49,7 @@ std::vector<GuardedFile> IdentifyModelFiles(const std::vector<std::string>& mode
     std::vector<GuardedFile> files;
     for (const std::string& model : models) {
         FileIdentity id;
-        if (IdentifyFile(model, id))
+        if (model != "-" && IdentifyFile(model, id))
             files.push_back({model, id, ""});
     }
     return files;

@@ -19,7 +19,16 @@ struct OutputPlan {
     bool mtlRenamed = false; // the MTL is not simply the OBJ's name with .mtl
 };
 
-OutputPlan PlanOutput(const HostOptions& options, const std::string& model);
+// `stem`: the --out-dir output's name without extension (empty: the model's).
+OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
+                      const std::string& stem = "");
+
+// --out-dir: the output name of `model` in a batch that has given the names
+// `taken` (lowercase, added to here): the model's base name without its
+// extension, or, when a model of the same name came before (compared
+// without case, as Windows and macOS compare names), that name with "-2",
+// "-3", ... appended: the first one not taken.
+std::string DistinctStem(const std::string& model, std::vector<std::string>& taken);
 
 // A file the run must not write over, and what it is to the user.
 struct GuardedFile {

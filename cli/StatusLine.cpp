@@ -41,9 +41,21 @@ std::string CheckLine(const std::string& model, const ImportOutcome& outcome) {
         statistics.clear();
         AppendQuotedBytes(statistics, outcome.statistics.data(), outcome.statistics.size());
     }
+    const size_t warnings = outcome.readWarnings.Total();
+    const std::string verdict = outcome.result != ImportResult::Loaded ? ShownText(outcome.reason)
+                                : warnings == 0                        ? std::string("ok")
+                                                : "ok, " + CountOf(warnings, "warning", "warnings");
     return ShownText(model) + ": statistics " + statistics + "; " + CountsText(outcome.counts) +
-           " received; " +
-           (outcome.result == ImportResult::Loaded ? "ok" : ShownText(outcome.reason));
+           " received; " + verdict;
+}
+
+std::string BatchLine(const HostOptions& options, size_t total, size_t failed, size_t warned) {
+    const char* done = options.check                                            ? "checked"
+                       : !options.outDir.empty() || !options.outputPath.empty() ? "converted"
+                                                                                : "imported";
+    return CountOf(total, "model file", "model files") + ": " + std::to_string(total - failed) +
+           " " + done + ", " + std::to_string(failed) + " failed, " + std::to_string(warned) +
+           " with warnings";
 }
 
 std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts) {

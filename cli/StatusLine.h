@@ -23,3 +23,7 @@ std::string CheckLine(const std::string& model, const ImportOutcome& outcome);
 
 // "MODEL: <counts> received".
 std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts);
+
+// The last line of a batch: "3 model files: 2 converted, 1 failed, 1 with
+// warnings" ("checked" with --check, "imported" without an output).
+std::string BatchLine(const HostOptions& options, size_t total, size_t failed, size_t warned);

@@ -25,10 +25,16 @@ const char* const* ItemWords(std::optional<PanelRole> role) {
     return nullptr;
 }
 
-std::string ItemList(const ControlModel& c, const char* separator) {
+// "0 ITEM (word), 1 ITEM (word), ...": the English word beside the
+// plug-in's Japanese item where the role has one.
+std::string ItemList(PanelModel& panel, const ControlModel& c, const char* separator) {
+    const char* const* words = ItemWords(RoleOf(panel, c));
     std::string items;
-    for (size_t i = 0; i < c.lines.size(); ++i)
+    for (size_t i = 0; i < c.lines.size(); ++i) {
         items += (i ? separator : "") + std::to_string(i) + " " + ShiftJisToUtf8(c.lines[i]);
+        if (words != nullptr && i < 3)
+            items += std::string(" (") + words[i] + ")";
+    }
     return items;
 }
 
@@ -102,13 +108,17 @@ std::string SetFromText(PanelModel& panel, ControlModel& c, const std::string& t
     case ControlKind::Choice: {
         const int32_t item = ChoiceItem(panel, c, text);
         if (item < 0)
-            return "choose one of: " + ItemList(c, ", ");
+            return "choose one of: " + ItemList(panel, c, ", ");
         c.value.i = item;
         return "";
     }
     case ControlKind::Bool:
         return ParseOnOff(text, c.value.i) ? "" : std::string("expected ") + kOnOffExpected;
     case ControlKind::Float:
+        // A scale of 0 or below gives a collapsed or inside-out object,
+        // never what a user asked for.
+        if (RoleOf(panel, c) == PanelRole::Scale)
+            return ParsePositiveDouble(text, c.value.d) ? "" : "expected a number above 0";
         return ParseFiniteDouble(text, c.value.d) ? "" : "expected a number";
     case ControlKind::Edit:
         c.value.text = text;
@@ -193,8 +203,14 @@ void Edit(PanelModel& panel, const std::string& word, const std::string& rest, s
         std::fprintf(out, "  %s: value missing\n", LabelText(*target).c_str());
         return;
     }
+    // The answer in English, with the plug-in's (Japanese) label and the
+    // command word beside.
     const std::string error = SetFromText(panel, *target, rest);
-    std::fprintf(out, "  %s: %s\n", LabelText(*target).c_str(),
+    std::string label = LabelText(*target);
+    if (const std::optional<PanelRole> role = RoleOf(panel, *target);
+        role && !error.empty() && AsciiLowercase(label) != RoleKeyword(*role))
+        label += std::string(" [") + RoleKeyword(*role) + "]";
+    std::fprintf(out, "  %s: %s\n", label.c_str(),
                  (error.empty() ? DisplayValue(panel, *target) : error).c_str());
 }
 
@@ -218,7 +234,7 @@ void PrintPanel(PanelModel& panel, std::FILE* out) {
             line += std::string(" [") + RoleKeyword(*role) + "]";
         line += ": " + DisplayValue(panel, c);
         if (c.kind == ControlKind::Choice)
-            line += "    {" + ItemList(c, " | ") + "}";
+            line += "    {" + ItemList(panel, c, " | ") + "}";
         std::fprintf(out, "%s\n", line.c_str());
     }
     std::fputs("Type \"N VALUE\" or \"scale 2\", \"load both\", \"name box\"...; \"ok\" or "

@@ -72,6 +72,14 @@ bool ParseFiniteDouble(const std::string& text, double& out) {
     return true;
 }
 
+bool ParsePositiveDouble(const std::string& text, double& out) {
+    double value = 0;
+    if (!ParseFiniteDouble(text, value) || !(value > 0))
+        return false;
+    out = value;
+    return true;
+}
+
 bool ParseInt32(const std::string& text, int32_t& out) {
     long long value = 0;
     const auto decimal = [](const char* p, char** end) { return std::strtoll(p, end, 10); };

@@ -15,7 +15,8 @@ bool ParseColourSet(const std::string& text, int32_t& out);  // bright|middle|da
 bool ParseOnOff(const std::string& text, int32_t& out);      // on|off|yes|no|1|0|true|false
 // What ParseOnOff takes, for messages.
 inline constexpr char kOnOffExpected[] = "on or off; also yes/no, true/false, 1/0";
-bool ParseFiniteDouble(const std::string& text, double& out); // whole text, finite
-bool ParseInt32(const std::string& text, int32_t& out);       // whole text, decimal
+bool ParseFiniteDouble(const std::string& text, double& out);   // whole text, finite
+bool ParsePositiveDouble(const std::string& text, double& out); // ... and above 0
+bool ParseInt32(const std::string& text, int32_t& out);         // whole text, decimal
 bool ParseScreenSize(const std::string& text, int32_t& width,
                      int32_t& height); // WxH, each 0..2^31-1

@@ -87,6 +87,7 @@ elseif(TARGET ostrel)
   install(TARGETS ostrel RUNTIME DESTINATION lib/ostrel COMPONENT ostrel)
   file(CREATE_LINK ../lib/ostrel/ostrel ${OSTREL_PACKAGE_FILES}/ostrel SYMBOLIC)
   install(FILES ${OSTREL_PACKAGE_FILES}/ostrel DESTINATION bin COMPONENT ostrel)
+  install(FILES ${CMAKE_BINARY_DIR}/man/ostrel.1.gz DESTINATION share/man/man1 COMPONENT ostrel)
 
   set(doc share/doc/ostrel)
   file(WRITE ${OSTREL_PACKAGE_FILES}/copyright "${OSTREL_DEB_COPYRIGHT}")

@@ -274,7 +274,7 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
     }
     // FBX lengths are centimetres; the object node scales by 100 so that a
     // unit is a metre, as OBJ and glTF readers take it.
-    auto* object = new aiNode("object");
+    auto* object = new aiNode(in.objectName);
     object->mTransformation = aiMatrix4x4(100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 100, 0, 0, 0, 0, 1);
     object->mParent = scene->mRootNode;
     scene->mRootNode->mNumChildren = 1;

@@ -23,8 +23,12 @@ const FormatEntry kFormats[] = {
     {ExportFormat::Obj, "obj", false, true, &WriteObj, nullptr}, // + the MTL beside it
 #ifdef OSTREL_HAVE_GLB
     {ExportFormat::Glb, "glb", true, true, &WriteGlb, nullptr},
+    {ExportFormat::Gltf, "gltf", true, true, &WriteGltf, nullptr}, // its buffer inside
 #else
     {ExportFormat::Glb, "glb", true, true, nullptr,
+     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
+     "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
+    {ExportFormat::Gltf, "gltf", true, true, nullptr,
      "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
      "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
 #endif
@@ -34,6 +38,11 @@ const FormatEntry kFormats[] = {
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
      "the web page cannot write FBX (its library is not built for the browser): use ostrel from "
      "the Linux package or the Windows ZIP"},
+#elif defined(_WIN32)
+    // A Windows user builds nothing: say what to use instead.
+    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+     "this Windows build writes no FBX; write glb instead (-o NAME.glb), which Blender and most "
+     "other programs that read FBX read as well"},
 #else
     {ExportFormat::Fbx, "fbx", true, true, nullptr,
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
@@ -112,7 +121,8 @@ std::vector<OutputFormat> OutputFormats() {
 }
 
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
-               unsigned codePage, std::vector<OutputFile>& files, std::string& error) {
+               unsigned codePage, std::vector<OutputFile>& files, std::string& error,
+               const std::string& objectName, unsigned fileNameCodePage) {
     const FormatEntry& entry = EntryFor(format);
     if (entry.write == nullptr) {
         error = entry.unavailable;
@@ -129,5 +139,7 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
     for (const ExportSurface& s : surfaces)
         names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
     files.clear();
-    return entry.write(WriterInput{model, surfaces, names, fileName}, files, error);
+    const std::string object = objectName.empty() ? "object" : NameAsUtf8(objectName, codePage);
+    return entry.write(WriterInput{model, surfaces, names, fileName, object, fileNameCodePage},
+                       files, error);
 }

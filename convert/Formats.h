@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-enum class ExportFormat { Lwob, Obj, Glb, Fbx };
+// Gltf: the JSON form, its buffer inside as a data: URI (one file).
+enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf };
 
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames
@@ -47,5 +48,9 @@ std::vector<OutputFormat> OutputFormats();
 // format, when a point is not a finite number (a scale beyond the float
 // range), or when the format cannot hold the object; `files` is then
 // unspecified. Memory running out throws std::bad_alloc.
+// `objectName` (bytes, decoded by `codePage` where not UTF-8) names the
+// object where the format has a name for it (glb's node, FBX's model);
+// empty: "object".
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
-               unsigned codePage, std::vector<OutputFile>& files, std::string& error);
+               unsigned codePage, std::vector<OutputFile>& files, std::string& error,
+               const std::string& objectName = "", unsigned fileNameCodePage = 0);

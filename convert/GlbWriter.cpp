@@ -229,9 +229,9 @@ void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAcce
 }
 
 // The scene of one node, holding the mesh when there is one.
-void AddScene(GlbForm& form) {
+void AddScene(GlbForm& form, const std::string& name) {
     tinygltf::Node node;
-    node.name = "object"; // tinygltf writes a node with no property as null
+    node.name = name; // never empty: tinygltf writes a node with no property as null
     if (!form.mesh.primitives.empty()) {
         AlignBuffer(form.buffer.data);
         form.gltf.buffers.push_back(std::move(form.buffer));
@@ -247,7 +247,10 @@ void AddScene(GlbForm& form) {
 
 } // namespace
 
-bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+namespace {
+
+bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
+                   std::string& error) {
     MeshGeometry geometry;
     if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
         return false;
@@ -267,7 +270,7 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
         form.gltf.materials.push_back(MaterialOf(in.surfaces[s], in.names[s]));
     const VertexAccessors vertices = AddVertices(form, in.model, geometry, primitives);
     AddPrimitives(form, primitives, vertices);
-    AddScene(form);
+    AddScene(form, in.objectName);
 
     // The library reports some failures by throwing (its JSON layer throws
     // on text that is not UTF-8, for one); none may leave the writer.
@@ -279,7 +282,7 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
     tinygltf::TinyGLTF writer;
     std::ostringstream stream(std::move(room));
     try {
-        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, false, true)) {
+        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, !binary, binary)) {
             error = "the glTF library could not form the file";
             return false;
         }
@@ -289,4 +292,14 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
     }
     files.push_back({in.fileName, std::move(stream).str()});
     return true;
+}
+
+} // namespace
+
+bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    return WriteGltfForm(in, true, files, error);
+}
+
+bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    return WriteGltfForm(in, false, files, error);
 }

@@ -12,6 +12,7 @@
 #include "convert/MeshGeometry.h"
 #include "convert/Writers.h"
 #include "platform/NumberText.h"
+#include "platform/TextCodec.h"
 
 #include <charconv>
 #include <cstdio>
@@ -193,7 +194,11 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
         PutMaterial(mtl, in.surfaces[i], names[i]);
     files.push_back({mtlName, std::move(mtl)});
 
-    std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtlName + "\n";
+    // OBJ readers take mtllib as UTF-8 and open it by its Unicode name; an
+    // ANSI file name (Windows) is the same Unicode name, so it is decoded.
+    const std::string mtllib =
+        in.fileNameCodePage == 0 ? mtlName : NameAsUtf8(mtlName, in.fileNameCodePage);
+    std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtllib + "\n";
     // About what the text takes (a triple ~30 bytes, a corner ~14), so that
     // the text is not copied as it grows.
     obj.reserve(obj.size() + 32 * (in.model.points.size() + normals.distinct.size()) +

@@ -37,6 +37,11 @@ struct WriterInput {
     const std::vector<ExportSurface>& surfaces; // ExportSurfaces(model)
     const std::vector<std::string>& names;      // each surface's name as this format writes it
     const std::string& fileName;                // the output's name, without folder
+    const std::string& objectName;              // UTF-8, what a reader lists the object as
+    // The code page file names are spelled in, where a reader takes the
+    // names inside a file as UTF-8 but the system stores them so (Windows'
+    // ANSI names); 0: file names are bytes, written as they are.
+    unsigned fileNameCodePage;
 };
 
 // Appends the file(s) to `files`; false with a one-line reason when the
@@ -47,6 +52,9 @@ using WriterFn = bool (*)(const WriterInput& in, std::vector<OutputFile>& files,
 bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+// The same glTF as JSON text, its buffer embedded as a base64 data: URI, so
+// that the one file is the whole object.
+bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 
 // Limits of the LWOB layout.

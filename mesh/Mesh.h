@@ -42,10 +42,6 @@ struct ObjectSink {
                              const unsigned char* block);
 };
 
-// The host numbers points in 16 bits: a face reaching a point beyond this
-// number is not sent and does not mark its colour in use.
-constexpr int32_t kMaxSendablePoint = 65536;
-
 struct BuildOptions {
     int32_t loadTarget; // 0 lines only, 1 faces only, 2 both (others: both)
     const char* surfaceBaseName;

@@ -65,6 +65,7 @@ struct RealText {
     bool seenNonZero = false;
     int64_t digitsBeforePoint = 0; // position of the point relative to the first non-zero digit
     int64_t exponent = 0;          // the exponent's value, counted up to a million
+    const char* end = nullptr;     // where the number ends in the text
 };
 
 void ScanReal(const char* p, RealText& t) {
@@ -106,6 +107,7 @@ void ScanReal(const char* p, RealText& t) {
             }
         }
     }
+    t.end = p;
     if (!t.anyDigit) {
         return;
     }
@@ -130,6 +132,7 @@ void ScanReal(const char* p, RealText& t) {
             if (expNegative) {
                 t.exponent = -t.exponent;
             }
+            t.end = q;
         }
     }
     t.number[t.length] = '\0';
@@ -196,6 +199,21 @@ double ParseReal(const char* text) {
 #else
     return RealByStrtod(t);
 #endif
+}
+
+const char* NumberEnd(const char* text, bool real) {
+    const char* p = SkipSpace(text);
+    if (real) {
+        RealText t;
+        ScanReal(p, t);
+        return t.anyDigit ? t.end : nullptr;
+    }
+    p += (*p == '+' || *p == '-') ? 1 : 0;
+    const char* digits = p;
+    while (IsDecimalDigit(*p)) {
+        ++p;
+    }
+    return p == digits ? nullptr : p;
 }
 
 double ParseRealByStrtod(const char* text) {

@@ -194,6 +194,10 @@ double ParseReal(const char* text);
 // floating-point std::from_chars (the WebAssembly build's) uses, and what the
 // tests compare the other way with.
 double ParseRealByStrtod(const char* text);
+// Where the number that ParseReal (`real`) or ParseInteger reads from `text`
+// ends; null when the text holds none (read as 0). For telling the user of a
+// field that holds more than a number, or none.
+const char* NumberEnd(const char* text, bool real);
 
 // The decimal digits, whatever the locale.
 inline bool IsDecimalDigit(char c) {
@@ -341,17 +345,64 @@ enum ReadResult : int32_t {
     kReadFailed = -2,       // a read error or no memory; tables released
 };
 
+// What the reader left out or read as something else, for a host that wants
+// to tell its user (the plug-in never does). `at` is the offset in the file of
+// a byte of the line concerned; `value` is given per kind below.
+enum class ReadNotice : int32_t {
+    FaceLineOutOfRange,   // a face left out: it names line `value`, not in the table
+    FaceBrokenLine,       // a face left out: line `value` has an end point out of range
+    FaceColour,           // a face left out: colour index `value` outside 0..15
+    FaceOpen,             // a face left out: its `value` lines do not close into a loop
+    FaceNegativeCount,    // a face left out: line count `value` is negative
+    FaceBeyondPointLimit, // a face not sent: it reaches point `value` (the host's limit)
+    LineEndOutOfRange,    // a line with end point `value` outside the point table
+    LineFaceBadLine,      // a line-list entry that made no line face: line `value` is
+                          // not in the table or has an end point out of range
+    LineFaceColour,       // ... no line face: colour index `value` outside 0..15
+    EndInsideSection,     // the file ends inside section `value` (a ReadSection)
+    NoNumber,             // a number field without a number, read as 0
+    MoreThanNumber,       // a number field with more after the number
+    UnknownLine,          // a line where a section keyword was expected
+};
+constexpr int32_t kReadNoticeKinds = 13;
+
+// The host numbers points in 16 bits: a face reaching a point beyond this
+// number is not sent and does not mark its colour in use.
+constexpr int32_t kMaxSendablePoint = 65536;
+
+// The sections a file can end inside, for ReadNotice::EndInsideSection.
+enum ReadSection : int32_t {
+    kSectionHeader, // before "POINT"
+    kSectionPoints, // before "LINE0"
+    kSectionLines,  // before "FACE0"
+    kSectionFaces,  // before "END00"
+    kSectionPalette,
+    kSectionBackground,
+    kSectionLight,
+    kSectionView,
+    kSectionLineList,
+};
+
+// Told of each notice as the reader meets it, in file order within a
+// section. Called only where the reading already branches off its usual
+// path, so a reader without one pays nothing measurable.
+struct ReadObserver {
+    void (*notice)(void* context, ReadNotice kind, uint64_t at, int32_t value);
+    void* context;
+};
+
 // Reads a model file from the start of `source` into `tables`, which must be
-// empty, then groups the faces. On kReadOk, when `suggestedLoadTarget` is not
-// null, writes the proposed load target (which may lie outside 0..2) and the
-// proposed double-sided flag (then `suggestedDoubleSided` must not be null).
+// empty, then groups the faces. `observer`, when not null, is told what was
+// left out or read as something else; it changes nothing that is read. On kReadOk, when
+// `suggestedLoadTarget` is not null, writes the proposed load target (which may lie outside 0..2)
+// and the proposed double-sided flag (then `suggestedDoubleSided` must not be null).
 //
 // Bounds: no count in the file makes the reader allocate or loop beyond what
 // the file's size justifies. A face record cut by the end of the file repeats
 // the last line read for its missing index lines, but keeps at most as many
 // entries as the file has bytes (a complete record never has more).
 ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
-                         int32_t* suggestedDoubleSided);
+                         int32_t* suggestedDoubleSided, const ReadObserver* observer = nullptr);
 
 // Frees every table; harmless on empty tables. lineFaceCount and
 // lineEntryCount are left as they are.

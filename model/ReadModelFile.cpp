@@ -58,6 +58,21 @@ constexpr int32_t kLineLimit = kLineBufferSize - 1;
 struct Reader {
     ByteSource& source;
     char line[kLineBufferSize + 8];
+    const ReadObserver* observer; // null: nobody is told what is left out
+
+    // The offset of a byte of the line last read: its last byte, or its line
+    // end (after the end of the file: the last line's).
+    uint64_t LastLineAt() const {
+        const uint64_t position = SourcePosition(source);
+        return position == 0 ? 0 : position - 1;
+    }
+    // The offset of the next line's first byte, when someone listens.
+    uint64_t NextLineAt() const { return observer != nullptr ? SourcePosition(source) : 0; }
+    void Notice(ReadNotice kind, uint64_t at, int32_t value) const {
+        if (observer != nullptr) {
+            observer->notice(observer->context, kind, at, value);
+        }
+    }
 
     bool AtEnd() const { return source.eof; }
     // Whether the next line, with its look-ahead byte, certainly lies inside
@@ -164,20 +179,50 @@ struct Reader {
         if (TryInteger(first)) {
             return true; // a number is never a keyword
         }
+        const bool wasAtEnd = AtEnd();
         Next();
         if (Is(keyword)) {
             return false;
+        }
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(false);
         }
         first = LineInteger(line);
         return true;
     }
     [[gnu::noinline]] int32_t NextIntegerInGeneral() {
+        const bool wasAtEnd = AtEnd();
         Next();
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(false);
+        }
         return LineInteger(line);
     }
     [[gnu::noinline]] double NextRealInGeneral() {
+        const bool wasAtEnd = AtEnd();
         Next();
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(true);
+        }
         return ParseReal(line);
+    }
+    // Tells of a number field just read that holds no number or more than
+    // one; an empty line at the very end is the end, not a field.
+    void CheckNumberField(bool real) const {
+        if (AtEnd() && line[0] == '\0') {
+            return;
+        }
+        const char* end = NumberEnd(line, real);
+        if (end == nullptr) {
+            Notice(ReadNotice::NoNumber, LastLineAt(), 0);
+            return;
+        }
+        while (*end == ' ' || *end == '\t' || *end == '\v' || *end == '\f') {
+            ++end;
+        }
+        if (*end != '\0') {
+            Notice(ReadNotice::MoreThanNumber, LastLineAt(), real ? 1 : 0);
+        }
     }
     static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
     // Keywords start with a capital letter, numbers never: most lines are
@@ -219,11 +264,13 @@ template <typename T> void CheckRoom(const Table<T>& table, size_t more = 1) {
     }
 }
 
-void ReadPoints(Reader& in, ModelTables& t) {
+// Each section reader returns whether it met the keyword that closes it
+// (otherwise the file ended inside it).
+bool ReadPoints(Reader& in, ModelTables& t) {
     while (!in.AtEnd()) {
         PointRecord p{};
         if (!in.RecordStart("LINE0", p.value1)) {
-            return;
+            return true;
         }
         p.value2 = static_cast<uint16_t>(in.NextInteger());
         p.value3 = static_cast<uint16_t>(in.NextInteger());
@@ -235,20 +282,27 @@ void ReadPoints(Reader& in, ModelTables& t) {
         CheckRoom(t.points);
         t.points.push_back(p);
     }
+    return false;
 }
 
-void ReadLines(Reader& in, ModelTables& t) {
+bool ReadLines(Reader& in, ModelTables& t) {
     while (!in.AtEnd()) {
         LineRecord l{};
+        const uint64_t recordAt = in.NextLineAt();
         if (!in.RecordStart("FACE0", l.pointA)) {
-            return;
+            return true;
         }
         l.pointB = in.NextInteger();
         l.value3 = static_cast<uint16_t>(in.NextInteger());
         l.value4 = static_cast<uint16_t>(in.NextInteger());
+        if (in.observer != nullptr && !HasBothEnds(l, PointCount(t))) {
+            const bool aInRange = l.pointA >= 1 && l.pointA <= PointCount(t);
+            in.Notice(ReadNotice::LineEndOutOfRange, recordAt, aInRange ? l.pointB : l.pointA);
+        }
         CheckRoom(t.lines);
         t.lines.push_back(l);
     }
+    return false;
 }
 
 // Faces up to this many lines are checked by comparing their end points
@@ -328,6 +382,26 @@ bool NamesSoundLine(const ModelTables& t, int32_t index) {
            HasBothEnds(t.lines[static_cast<size_t>(index - 1)], PointCount(t));
 }
 
+// Tells why a face or line-list entry cannot name line `index` (which
+// NamesSoundLine refused).
+void NoticeUnsoundLine(const Reader& in, const ModelTables& t, ReadNotice outOfRange,
+                       ReadNotice broken, uint64_t at, int32_t index) {
+    in.Notice(index >= 1 && index <= LineCount(t) ? broken : outOfRange, at, index);
+}
+
+// Tells of a face that reaches a point the host cannot be sent: the highest.
+void NoticeBeyondPointLimit(const Reader& in, const ModelTables& t, const int32_t* lineRefs,
+                            int32_t count, uint64_t at) {
+    int32_t highest = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        highest = std::max({highest, l.pointA, l.pointB});
+    }
+    if (highest > kMaxSendablePoint) {
+        in.Notice(ReadNotice::FaceBeyondPointLimit, at, highest);
+    }
+}
+
 // A face naming a line: up to two such names stay in the line record; from
 // the third on, all of the line's names go to `overflow` (line, face), in
 // reading order, to be gathered into faceRefs when the reading is done.
@@ -347,20 +421,30 @@ void AddFaceRef(ModelTables& t, int32_t lineIndex, int32_t faceIndex, FaceNames&
     ++l.faceRefCount;
 }
 
-void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
+bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
     std::vector<int32_t> pointUses;
+    const bool checkReach = in.observer != nullptr && PointCount(t) > kMaxSendablePoint;
     while (!in.AtEnd()) {
         FaceRecord f{};
+        const uint64_t recordAt = in.NextLineAt();
         if (!in.RecordStart("END00", f.lineCount)) {
-            return;
+            return true;
         }
         f.colourIndex = in.NextInteger();
+        const uint64_t colourAt = in.observer != nullptr ? in.LastLineAt() : 0;
         f.value3 = in.NextInteger();
         f.group = -1;
         // The index lines are gathered at the end of faceLineRefs; a short
         // list moves into the record when the face is stored.
         const int32_t firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
         bool valid = f.lineCount >= 0 && f.colourIndex >= 0 && f.colourIndex < kColourCount;
+        if (!valid) {
+            if (f.lineCount < 0) {
+                in.Notice(ReadNotice::FaceNegativeCount, recordAt, f.lineCount);
+            } else {
+                in.Notice(ReadNotice::FaceColour, colourAt, f.colourIndex);
+            }
+        }
 
         // Index lines are appended as read and dropped again if the face is
         // left out. Past the end of the file each missing line repeats the
@@ -378,6 +462,8 @@ void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
                                                       ? bound - static_cast<uint64_t>(stored)
                                                       : 0);
                 }
+                // A record cut off here is told of once, as the end of the
+                // file inside the section.
                 valid = valid && NamesSoundLine(t, index);
                 if (valid) {
                     CheckRoom(t.faceLineRefs, static_cast<size_t>(repeat));
@@ -388,7 +474,11 @@ void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
                 break;
             }
             const int32_t index = in.NextInteger();
-            valid = valid && NamesSoundLine(t, index);
+            if (valid && !NamesSoundLine(t, index)) {
+                valid = false;
+                NoticeUnsoundLine(in, t, ReadNotice::FaceLineOutOfRange, ReadNotice::FaceBrokenLine,
+                                  in.LastLineAt(), index);
+            }
             if (valid) {
                 CheckRoom(t.faceLineRefs);
                 t.faceLineRefs.push_back(index - 1);
@@ -400,10 +490,17 @@ void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
         }
         if (valid && f.lineCount >= 2) {
             valid = CanClose(t, t.faceLineRefs.data() + firstLineRef, f.lineCount, pointUses);
+            if (!valid) {
+                in.Notice(ReadNotice::FaceOpen, recordAt, f.lineCount);
+            }
         }
         if (!valid) {
             t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
             continue;
+        }
+        if (checkReach) {
+            NoticeBeyondPointLimit(in, t, t.faceLineRefs.data() + firstLineRef, f.lineCount,
+                                   recordAt);
         }
         if (f.lineCount <= kInlineFaceLines) {
             std::copy_n(t.faceLineRefs.data() + firstLineRef, f.lineCount, f.lineRef);
@@ -420,19 +517,21 @@ void ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
         }
         t.faces.push_back(f);
     }
+    return false;
 }
 
-// Skips lines up to and including `keyword`.
-void SkipTo(Reader& in, const char* keyword) {
+// Skips lines up to and including `keyword`; returns whether it was met.
+bool SkipTo(Reader& in, const char* keyword) {
     while (!in.AtEnd()) {
         in.Next();
         if (in.Is(keyword)) {
-            return;
+            return true;
         }
     }
+    return false;
 }
 
-void ReadPalette(Reader& in, ModelTables& t) {
+bool ReadPalette(Reader& in, ModelTables& t) {
     const int32_t count = std::max(in.NextInteger(), 0);
     const int32_t kept = std::min(count, kMaxPaletteEntries);
     t.palette.assign(static_cast<size_t>(kept), PaletteEntry{});
@@ -453,14 +552,15 @@ void ReadPalette(Reader& in, ModelTables& t) {
             t.palette[static_cast<size_t>(i)] = e;
         }
     }
-    SkipTo(in, "ENDP0");
+    return SkipTo(in, "ENDP0");
 }
 
-void ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
+bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
     while (!in.AtEnd()) {
         int32_t index;
+        const uint64_t recordAt = in.NextLineAt();
         if (!in.RecordStart("ENDL2", index)) {
-            return;
+            return true;
         }
         in.Skip();
         const int32_t colour = in.NextInteger();
@@ -470,7 +570,18 @@ void ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
         }
         if (!NamesSoundLine(t, index) || t.lines[static_cast<size_t>(index - 1)].value4 != 0 ||
             colour < 0 || colour >= kColourCount) {
+            // A line whose fourth value is not 0 is kept off the line list
+            // on purpose: that is no mistake to tell of.
+            if (!NamesSoundLine(t, index)) {
+                in.Notice(ReadNotice::LineFaceBadLine, recordAt, index);
+            } else if (t.lines[static_cast<size_t>(index - 1)].value4 == 0) {
+                in.Notice(ReadNotice::LineFaceColour, recordAt, colour);
+            }
             continue;
+        }
+        if (in.observer != nullptr && PointCount(t) > kMaxSendablePoint) {
+            const int32_t lineRef = index - 1;
+            NoticeBeyondPointLimit(in, t, &lineRef, 1, recordAt);
         }
         CheckRoom(t.faces);
         FaceRecord f{};
@@ -483,6 +594,7 @@ void ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
         t.faces.push_back(f);
         ++t.lineFaceCount;
     }
+    return false;
 }
 
 // The face lists of the lines named three times or more, gathered from the
@@ -503,8 +615,18 @@ void GatherFaceRefs(ModelTables& t, FaceNames& overflow) {
     FaceNames().swap(overflow);
 }
 
+// Whether a line holds nothing but white space.
+bool IsBlank(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text != ' ' && *text != '\t' && *text != '\v' && *text != '\f') {
+            return false;
+        }
+    }
+    return true;
+}
+
 ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
-                      int32_t* suggestedDoubleSided) {
+                      int32_t* suggestedDoubleSided, const ReadObserver* observer) {
     int32_t viewLines = 1;
     int32_t viewFaces = 1;
     t.lineFaceCount = 0;
@@ -521,32 +643,37 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
         return source.error ? kReadFailed : kReadNotModelFile;
     }
 
-    Reader in{source, {}};
+    Reader in{source, {}, observer};
     in.Next(); // the rest of the first line
-    while (!in.AtEnd()) {
-        in.Next();
-        if (in.Is("POINT")) {
-            break;
+    // Each section in turn; once the file has ended inside one, the later
+    // ones find nothing to read.
+    const auto section = [&in](bool closed, ReadSection which) {
+        if (!closed) {
+            in.Notice(ReadNotice::EndInsideSection, in.LastLineAt(), which);
         }
-    }
+        return closed;
+    };
     FaceNames overflow;
-    ReadPoints(in, t);
-    ReadLines(in, t);
-    ReadFaces(in, t, overflow);
+    if (section(SkipTo(in, "POINT"), kSectionHeader) &&
+        section(ReadPoints(in, t), kSectionPoints) && section(ReadLines(in, t), kSectionLines)) {
+        section(ReadFaces(in, t, overflow), kSectionFaces);
+    }
     while (!in.AtEnd()) {
         in.Next();
         if (in.Is("PALC0")) {
-            ReadPalette(in, t);
+            section(ReadPalette(in, t), kSectionPalette);
         } else if (in.Is("BAKC0")) {
-            SkipTo(in, "ENDB0");
+            section(SkipTo(in, "ENDB0"), kSectionBackground);
         } else if (in.Is("LIT00")) {
-            SkipTo(in, "ENDL0");
+            section(SkipTo(in, "ENDL0"), kSectionLight);
         } else if (in.Is("VIEW0")) {
             viewLines = in.NextInteger();
             viewFaces = in.NextInteger();
-            SkipTo(in, "ENDV0");
+            section(SkipTo(in, "ENDV0"), kSectionView);
         } else if (in.Is("LINE2")) {
-            ReadLineList(in, t, overflow);
+            section(ReadLineList(in, t, overflow), kSectionLineList);
+        } else if (observer != nullptr && !IsBlank(in.line)) {
+            in.Notice(ReadNotice::UnknownLine, in.LastLineAt(), 0);
         }
     }
     if (source.error) {
@@ -578,9 +705,10 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
 } // namespace
 
 ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
-                         int32_t* suggestedDoubleSided) {
+                         int32_t* suggestedDoubleSided, const ReadObserver* observer) {
     try {
-        ReadResult r = ReadTables(source, tables, suggestedLoadTarget, suggestedDoubleSided);
+        ReadResult r =
+            ReadTables(source, tables, suggestedLoadTarget, suggestedDoubleSided, observer);
         if (r == kReadFailed) {
             ReleaseModel(tables);
         }

@@ -4,6 +4,7 @@
 #include "standin/Activation.h"
 #include "standin/ImportHost.h"
 
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -54,24 +55,32 @@ Verdict Judge(const ActivationOutcome& a, int32_t version) {
     }
 }
 
-// The model's base name without its extension, and the format's.
-std::string DefaultOutputName(const std::string& model, ExportFormat format) {
+// The model's base name without its extension.
+std::string ModelStem(const std::string& model) {
     std::string name = model.substr(NameStart(model));
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot != 0)
         name.resize(dot);
-    return name + "." + FormatExtension(format);
+    return name;
 }
 
 // The files of the request's format; a failure of any kind, memory
 // included, is an object not converted.
 void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
-    const std::string name = !request.outputName.empty()
-                                 ? request.outputName
-                                 : DefaultOutputName(request.modelName, *request.format);
+    const std::string name = !request.outputName.empty() ? request.outputName
+                                                         : ModelStem(request.modelName) + "." +
+                                                               FormatExtension(*request.format);
     std::string error;
-    if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files,
-                   error)) {
+    // The object is named after the model, as its surfaces are.
+    // Windows spells file names in the ANSI code page and shows them by
+    // their Unicode names; elsewhere a name is its bytes.
+#ifdef _WIN32
+    const unsigned fileNameCodePage = request.codePage;
+#else
+    const unsigned fileNameCodePage = 0;
+#endif
+    if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files, error,
+                   ModelStem(request.modelName), fileNameCodePage)) {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
@@ -84,6 +93,57 @@ void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
     outcome.files.clear();
     outcome.result = ImportResult::NotConverted;
     outcome.reason = e.what();
+}
+
+// The model file's bytes: the request's, or the file's. Returns false when
+// the file cannot be read (the import has said so, or had no trouble and the
+// file changed since: then there is nothing more to say).
+bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_view& bytes) {
+    if (request.modelBytes) {
+        bytes = *request.modelBytes;
+        return true;
+    }
+    std::FILE* file = std::fopen(request.modelName.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    // Read in place, sized where the file tells its size: growing or copying
+    // a string of tens of megabytes costs more than reading it.
+    size_t size = 1 << 16;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        size = end > 0 ? static_cast<size_t>(end) + 1 : size; // + 1: sees the end
+        std::rewind(file);
+    }
+    size_t used = 0;
+    for (;;) {
+        storage.resize(used + size);
+        const size_t got = std::fread(storage.data() + used, 1, size, file);
+        used += got;
+        if (got < size)
+            break;
+    }
+    storage.resize(used);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    bytes = storage;
+    return ok;
+}
+
+// What the reader left out, and for a file that is not a model file what it
+// starts with instead. A failure here only loses the explanation.
+void Explain(const ImportRequest& request, ImportOutcome& outcome) try {
+    const bool notModel = outcome.result == ImportResult::NotModelFile;
+    if (!notModel && !(outcome.result == ImportResult::Loaded && request.readWarnings))
+        return;
+    std::string storage;
+    std::string_view bytes;
+    if (!ModelBytes(request, storage, bytes))
+        return;
+    if (notModel)
+        outcome.reason = "not a model file: " + DescribeNotModelFile(bytes);
+    else
+        outcome.readWarnings = CollectReadWarnings(bytes);
+} catch (const std::exception&) {
 }
 
 } // namespace
@@ -127,6 +187,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.received = std::move(a.received);
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
+    Explain(request, outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     return outcome;

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "convert/Formats.h"
+#include "pipeline/ReadWarnings.h"
 #include "platform/TextCodec.h"
 #include "standin/ModuleLoader.h"
 #include "standin/PanelServices.h"
@@ -63,6 +64,9 @@ struct ImportRequest {
     // The code page of names that are not UTF-8 (for the formats read as
     // UTF-8): the model file's system's, SystemCodePage() where it is this one.
     unsigned codePage = kShiftJisCodePage;
+    // Whether the model file is read a second time, by the same reader with
+    // an observer, for what it left out or read as something else.
+    bool readWarnings = false;
     // Whether points and polygons are kept in outcome.received when no
     // format is asked for (otherwise they are only counted).
     bool keepReceived = false;
@@ -92,6 +96,7 @@ struct ImportOutcome {
     std::vector<PanelRole> editsWithoutControl; // edits given for controls the panel lacks
     bool panelLeftOpen = false;                 // the plug-in did not destroy its panel
     std::vector<std::string> warnings;          // panel calls the host could not place
+    ReadWarnings readWarnings;                  // with readWarnings, when Loaded
     ReceivedModel received;
 };
 

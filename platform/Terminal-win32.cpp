@@ -77,3 +77,33 @@ void PrepareStandardStreams() {
     if (gOldOutputCodePage != 0 || gOldInputCodePage != 0 || gErrorModeChanged)
         std::atexit(RestoreConsole);
 }
+
+bool ReadStandardInput(std::string& bytes) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, stdin)) > 0)
+        bytes.append(block, got);
+    return !std::ferror(stdin);
+}
+
+bool OwnsItsConsoleWindow() {
+    // A console made for this process alone lists one process: Explorer
+    // starts a console program so; a command prompt shares its own.
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1 && IsConsole(GetStdHandle(STD_INPUT_HANDLE)) &&
+           IsConsole(GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
+void WaitForKey(const char* prompt) {
+    std::fputs(prompt, stdout);
+    std::fflush(stdout);
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(in);
+    INPUT_RECORD record;
+    DWORD read = 0;
+    while (ReadConsoleInputW(in, &record, 1, &read) && read == 1) {
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            return;
+    }
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 // True when `stream` is an interactive terminal or console.
 bool IsTerminal(std::FILE* stream);
@@ -17,3 +18,14 @@ bool IsTerminal(std::FILE* stream);
 // back when the process ends. Standard error may then be buffered: what must
 // show at once is flushed.
 void PrepareStandardStreams();
+
+// Reads the whole of standard input as bytes (no CR LF translation). False
+// on a read error.
+bool ReadStandardInput(std::string& bytes);
+
+// Whether the program has a console window of its own that closes with it,
+// someone at it: started from Explorer (a file dropped on the program, a
+// double click) rather than from a command prompt. Never so outside Windows.
+bool OwnsItsConsoleWindow();
+// Shows `prompt` and waits for a key in that window.
+void WaitForKey(const char* prompt);

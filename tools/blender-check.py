@@ -1,7 +1,7 @@
-# Imports the converter's OBJ, glb and FBX files into Blender and checks
+# Imports the converter's OBJ, glb, glTF and FBX files into Blender and checks
 # what Blender made of them against the call trace and the written normals:
 #   blender -b --python-exit-code 1 --python tools/blender-check.py -- NAME.trace...
-# For each NAME.trace, NAME.obj (+ .mtl), NAME.glb and NAME.fbx must lie
+# For each NAME.trace, NAME.obj (+ .mtl), NAME.glb, NAME.gltf and NAME.fbx must lie
 # beside it. Checked per file: the polygon count (glb: triangles), that every
 # surface with polygons has its material, the material colours (those with
 # plain-ASCII names), and that the corners' (position, normal) pairs in
@@ -96,18 +96,19 @@ def check(trace_path):
     written = obj_corners(stem + ".obj")
     written_table = index_pairs(written)
     failures = 0
-    for kind in ("obj", "glb", "fbx"):
+    for kind in ("obj", "glb", "gltf", "fbx"):
         path = f"{stem}.{kind}"
         bpy.ops.wm.read_factory_settings(use_empty=True)
         if kind == "obj":
             bpy.ops.wm.obj_import(filepath=path)
-        elif kind == "glb":
+        elif kind in ("glb", "gltf"):
             bpy.ops.import_scene.gltf(filepath=path)
         else:
             bpy.ops.import_scene.fbx(filepath=path)
         pairs, count, materials = blender_corners()
         problems = []
-        want = sum(n - 2 for n, _ in faces) if kind == "glb" else len(faces)
+        gltf = kind in ("glb", "gltf")
+        want = sum(n - 2 for n, _ in faces) if gltf else len(faces)
         if count != want:
             problems.append(f"{count} polygons, expected {want}")
         missing = sorted(name for name in used if name.isascii() and name not in materials)
@@ -116,7 +117,7 @@ def check(trace_path):
         for name, block in blocks.items():
             if name in materials and name.isascii():
                 got = base_colour(materials[name])
-                expect = expected_colour(block, linear=kind == "glb")
+                expect = expected_colour(block, linear=gltf)
                 if any(abs(a - b) > 1e-3 for a, b in zip(got, expect)):
                     problems.append(
                         f"{name} colour {[round(c, 4) for c in got]}, "

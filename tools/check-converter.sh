@@ -91,11 +91,11 @@ for model in "${models[@]}"; do
 
   cp "$out/trace" "$work/blender/$name.trace"
   cp "$out/$name.obj" "$out/$name.mtl" "$work/blender/"
-  for format in glb fbx; do
+  for format in glb gltf fbx; do
     "$ostrel" "$model" -o "$work/blender/$name.$format" >/dev/null ||
       check "$model: $format written" false
   done
-  cp "$work/blender/$name.glb" "$work/glb/$name.glb"
+  cp "$work/blender/$name.glb" "$work/blender/$name.gltf" "$work/glb/"
 done
 # assimp triangulates the comb of concave.rk4 (a 16-corner face) into 11
 # triangles rather than 14; the other counts must match exactly.
@@ -112,10 +112,13 @@ blender_check() {
   return $status
 }
 traces=("$work"/blender/*.trace)
-check "Blender imports every OBJ, glb and FBX" blender_check "${traces[@]}"
+check "Blender imports every OBJ, glb, glTF and FBX" blender_check "${traces[@]}"
 glbs=("$work"/glb/*.glb)
-check "glTF validator: every .glb without errors" node tests/convert/node/validate.mjs "${glbs[@]}"
+gltfs=("$work"/glb/*.gltf)
+check "glTF validator: every .glb and .gltf without errors" node tests/convert/node/validate.mjs \
+  "${glbs[@]}" "${gltfs[@]}"
 check "one .glb per model" same glbs "${#models[@]}" "${#glbs[@]}"
+check "one .gltf per model" same gltfs "${#models[@]}" "${#gltfs[@]}"
 
 # The batch: one good file, one that is not a model file; the failure is
 # named, the exit status is non-zero, and only the good file's output (and

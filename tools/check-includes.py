@@ -38,7 +38,7 @@ LAYERS = {
     "platform": {"platform"},
     "standin": {"standin", "host", "platform/NumberText.h"},
     "convert": {"convert", "standin/Received.h", "platform/TextCodec.h", "platform/NumberText.h"},
-    "pipeline": {"pipeline", "standin", "convert", "platform", "host"},
+    "pipeline": {"pipeline", "standin", "convert", "platform", "host", "model/Model.h"},
     "cli": {"cli", "pipeline", "standin", "convert", "platform", "host"},
     # The web page's converter: a front end beside the command line, through
     # the one entry point (and what its header brings) only.

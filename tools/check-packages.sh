@@ -97,6 +97,7 @@ listing=$(dpkg-deb -c "$deb")
 for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
     ./usr/lib/ostrel/ostrel.p ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
     ./usr/share/doc/ostrel/examples/cube.rk4 ./usr/share/ostrel/ostrel.html \
+    ./usr/share/man/man1/ostrel.1.gz \
     ./usr/share/blender/scripts/addons/io_import_ostrel/__init__.py; do
     grep -q -F -- " $entry" <<<"$listing" || fail "$deb lacks $entry"
 done
@@ -108,7 +109,10 @@ if [[ " $formats " == *" glb "* ]]; then
         grep -q "Built into ostrel: $part" "$copyright" || fail "the package's copyright lacks $part"
     done
 fi
-echo "  program and module in /usr/lib/ostrel, /usr/bin/ostrel links there; docs, examples, copyright"
+# The manual page is --help itself, word for word.
+zcat "$work/deb/usr/share/man/man1/ostrel.1.gz" | grep -q -F -- "--strict" ||
+    fail "the manual page lacks the text of --help"
+echo "  program and module in /usr/lib/ostrel, /usr/bin/ostrel links there; docs, examples, copyright, man page"
 
 if [ "$sudo" = none ]; then
     step "deb: not root and no sudo: running the unpacked package instead of installing it"

@@ -219,6 +219,36 @@ else
   (cd $winBuild && LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 \
     wine ./convert_tests.exe --gtest_filter='OutputNames.*' --gtest_brief=1 >"$work/names.log" 2>&1)
   check "code page 932: the writers' name tests" test $? -eq 0 || tail -20 "$work/names.log"
+
+  # As Windows users work: mtllib in UTF-8 (OBJ readers open it by that
+  # name), the object named after the model, wildcards expanded by the
+  # program, the system's separator in messages, and one line for a name the
+  # code page cannot spell.
+  check "932: mtllib in UTF-8" grep -q '^mtllib a表b.mtl' "$names/out/a表b.obj"
+  check "932: the glb's node named after the model" grep -aq '"name":"a表b"}' "$names/out/a表b.glb"
+  mkdir -p "$names/my models"
+  cp examples/*.rk4 "$names/my models/"
+  for locale in ja_JP.UTF-8 en_US.UTF-8; do
+    rm -rf "$names/wild"
+    (cd "$names" && winlocale $locale 'my models\*.rk4' --out-dir wild >"$work/wild.out" 2>&1)
+    check "$locale: my models\\*.rk4 expanded" test "$(ls "$names/wild" | wc -l)" -eq 3 ||
+      cat "$work/wild.out"
+    check "$locale: paths with the system's separator" \
+      grep -qF 'my models\cube.rk4 -> wild\cube.glb' "$work/wild.out"
+  done
+  cp examples/cube.rk4 "$names/家.rk4"
+  (cd "$names" && winlocale en_US.UTF-8 '家.rk4' -o x.glb >"$work/1252.out" 2>&1)
+  check "1252: a name the code page cannot spell: exit 2" test $? -eq 2
+  check "1252: ... and one line saying why and what to do" grep -q \
+    "^ostrel: ?.rk4: no such file: .*code page (1252).*rename the file" "$work/1252.out"
+  (cd "$names" && winlocale ja_JP.UTF-8 '家.rk4' -o 家.obj >/dev/null 2>&1)
+  check "932: 家.rk4 converts, its mtllib in UTF-8" grep -q '^mtllib 家.mtl' "$names/家.obj"
+  if ! grep -q fbx <<<"$(wine "$windows" --version 2>/dev/null | head -2)"; then
+    (cd "$names" && winlocale en_US.UTF-8 'a•\b.rk4' -o x.fbx >"$work/fbx.out" 2>&1)
+    check "no FBX: says to write glb, no build hint" \
+      grep -q "this Windows build writes no FBX; write glb" "$work/fbx.out"
+    check "no FBX: no apt-get" bash -c "! grep -q apt-get '$work/fbx.out'"
+  fi
 fi
 
 if [[ $bits == 64 ]]; then

@@ -157,6 +157,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     request.modelBytes = bytes;
     request.panel.edits = EditsFrom(edits);
     request.codePage = kShiftJisCodePage;
+    request.readWarnings = true;
     if (!format.empty()) {
         ExportFormat f;
         if (!ParseExportFormat(format, f)) {
@@ -191,6 +192,12 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     for (const std::string& warning : outcome.warnings)
         warnings.call<void>("push", NameAsUtf8(warning, kShiftJisCodePage));
     out.set("warnings", warnings);
+    // What the reader left out or read as something else, in the command
+    // line's words (it prefixes "ostrel: warning: ").
+    val readWarnings = val::array();
+    for (const std::string& line : WarningLines(outcome.readWarnings, name))
+        readWarnings.call<void>("push", NameAsUtf8(line, kShiftJisCodePage));
+    out.set("readWarnings", readWarnings);
     return out;
 }
 

@@ -72,8 +72,9 @@ class CommandLine : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs ostrel in the scratch folder, standard input empty.
-    Result Run(const std::vector<std::string>& args) const {
+    // Runs ostrel in the scratch folder, standard input empty (or the file
+    // `input` of the folder).
+    Result Run(const std::vector<std::string>& args, const std::string& input = "") const {
         std::string command = "cd " + Quoted(dir.string()) + " && ";
         if (std::string(OSTREL_EMULATOR) != "")
             command += Quoted(OSTREL_EMULATOR) + " ";
@@ -81,8 +82,8 @@ class CommandLine : public ::testing::Test {
         for (const std::string& a : args)
             command += " " + Quoted(a);
         const fs::path out = dir / ".stdout", err = dir / ".stderr";
-        command += " <" + std::string("/dev/null") + " >" + Quoted(out.string()) + " 2>" +
-                   Quoted(err.string());
+        command += " <" + (input.empty() ? std::string("/dev/null") : Quoted(input)) + " >" +
+                   Quoted(out.string()) + " 2>" + Quoted(err.string());
         const int status = std::system(command.c_str());
         Result r;
         r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -156,23 +157,30 @@ TEST_F(CommandLine, ABatchRefusesOnlyTheFilesThatClash) {
     const Result r = Run({"in/a.rk4", "in/b.rk4", "b.lwo", "--out-dir", ".", "--format", "lwo"});
     EXPECT_EQ(r.exit, 6);
     EXPECT_EQ(ReadFile(dir / "b.lwo"), cube);
-    EXPECT_EQ(r.out, "in/a.rk4 -> ./a.lwo: 8 points, 6 polygons, 3 surfaces\n");
+    // The name b was given to in/b.rk4 (refused), so b.lwo's output is b-2.
+    EXPECT_EQ(r.out, "in/a.rk4 -> ./a.lwo: 8 points, 6 polygons, 3 surfaces\n"
+                     "b.lwo -> ./b-2.lwo: 8 points, 6 polygons, 3 surfaces\n"
+                     "3 model files: 2 converted, 1 failed, 0 with warnings\n");
     EXPECT_EQ(r.err, "ostrel: in/b.rk4: not written: the output ./b.lwo is the same file as the "
                      "model file b.lwo\n"
-                     "ostrel: b.lwo: not written: the output ./b.lwo is the same file as the "
-                     "model file b.lwo\n"
-                     "ostrel: 2 of 3 model files failed: in/b.rk4, b.lwo\n");
+                     "ostrel: 1 of 3 model files failed: in/b.rk4\n");
 }
 
-TEST_F(CommandLine, AnOutputOfThisRunIsNotWrittenOver) {
+// Models of the same name from two folders: the later ones get "-2", "-3"
+// (the first name free, compared without case); an output of this run is
+// still never written over (a second --out-dir run into an output of the
+// first is a new run). --out-dir alone writes glb.
+TEST_F(CommandLine, ModelsOfOneNameGetDistinctOutputs) {
     fs::create_directories(dir / "in");
     WriteFile(dir / "in" / "cube.rk4", cube);
-    const Result r = Run({"in/cube.rk4", "cube.rk4", "--out-dir", "out", "--format", "obj"});
-    EXPECT_EQ(r.exit, 6);
-    EXPECT_EQ(r.out, "in/cube.rk4 -> out/cube.obj: 8 points, 6 polygons, 3 surfaces\n");
-    EXPECT_EQ(r.err, "ostrel: cube.rk4: not written: the output out/cube.obj was already written "
-                     "in this run, for in/cube.rk4\n"
-                     "ostrel: 1 of 2 model files failed: cube.rk4\n");
+    WriteFile(dir / "in" / "CUBE-2.rk4", cube);
+    const Result r = Run({"in/cube.rk4", "cube.rk4", "in/CUBE-2.rk4", "--out-dir", "out"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, "in/cube.rk4 -> out/cube.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "cube.rk4 -> out/cube-2.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "in/CUBE-2.rk4 -> out/CUBE-2-2.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "3 model files: 3 converted, 0 failed, 0 with warnings\n");
+    EXPECT_EQ(r.err, "");
 }
 
 // ------------------------------------------------------- special paths ---
@@ -387,3 +395,56 @@ TEST_F(CommandLine, ATraceThatCannotBeWrittenEndsWithStatus2) {
 }
 
 } // namespace
+
+// ------------------------------------------------ what the reader left out ---
+
+// One warning line per thing left out, naming file and line; --quiet leaves
+// them out; --strict fails the file (exit 7) and writes nothing.
+TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
+    std::string broken = cube;
+    const size_t faces = broken.find("FACE0\n");
+    ASSERT_NE(faces, std::string::npos);
+    const size_t colour = broken.find('\n', faces + 6) + 1; // the first face's colour
+    broken.replace(colour, broken.find('\n', colour) - colour, "16");
+    WriteFile(dir / "b.rk4", broken);
+    const std::string line = std::to_string(LineCount(cube.substr(0, faces)) + 3);
+    const std::string warning =
+        "ostrel: warning: b.rk4:" + line + ": face left out: colour index 16 is outside 0..15\n";
+
+    const Result plain = Run({"b.rk4", "-o", "b.glb"});
+    EXPECT_EQ(plain.exit, 0);
+    EXPECT_EQ(plain.err, warning);
+    EXPECT_EQ(plain.out, "b.rk4 -> b.glb: 8 points, 5 polygons, 3 surfaces\n");
+    fs::remove(dir / "b.glb");
+
+    const Result check = Run({"b.rk4", "--check"});
+    EXPECT_EQ(check.err, warning);
+    EXPECT_NE(check.out.find("; ok, 1 warning\n"), std::string::npos) << check.out;
+
+    const Result quiet = Run({"b.rk4", "--quiet", "-o", "b.glb"});
+    EXPECT_EQ(quiet.exit, 0);
+    EXPECT_EQ(quiet.err, "");
+
+    const Result strict =
+        Run({"b.rk4", "cube.rk4", "--strict", "--quiet", "--out-dir", "o", "--format", "lwo"});
+    EXPECT_EQ(strict.exit, 7);
+    EXPECT_EQ(strict.err, "ostrel: b.rk4: 1 warning, not written (--strict)\n"
+                          "ostrel: 1 of 2 model files failed: b.rk4\n");
+    EXPECT_FALSE(fs::exists(dir / "o" / "b.lwo"));
+    EXPECT_TRUE(fs::exists(dir / "o" / "cube.lwo"));
+}
+
+// "-" is the model on standard input, imported as stdin.rk4: its surfaces,
+// its object and its --out-dir output are named so.
+TEST_F(CommandLine, DashReadsTheModelFromStandardInput) {
+    const Result r = Run({"-", "--out-dir", "out", "--trace", "t"}, "cube.rk4");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "- -> out/stdin.glb: 8 points, 6 polygons, 3 surfaces\n");
+    EXPECT_NE(ReadFile(dir / "t").find("lookupSurface \"stdin0\""), std::string::npos);
+    WriteFile(dir / "bom.rk4", "\xEF\xBB\xBF" + cube);
+    const Result bom = Run({"-", "--check"}, "bom.rk4");
+    EXPECT_EQ(bom.exit, 1);
+    EXPECT_EQ(bom.err, "ostrel: -: not a model file: it starts with a byte-order mark before "
+                       "\"ROKU4\" (as Notepad saves UTF-8): save it without one\n");
+    EXPECT_EQ(Run({"-", "-", "--check"}).exit, 64);
+}

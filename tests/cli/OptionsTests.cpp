@@ -77,11 +77,11 @@ TEST(Options, EveryOption) {
 
 TEST(Options, EqualsFormAndChoiceWords) {
     Parsed p = Parse(
-        {"m.rk4", "--load=lines", "--colors=BRIGHT", "--scale=-1", "--name=", "--trace=out.txt"});
+        {"m.rk4", "--load=lines", "--colors=BRIGHT", "--scale=.5", "--name=", "--trace=out.txt"});
     ASSERT_EQ(p.status, ParseStatus::Ok) << p.error;
     EXPECT_EQ(*p.options.edits.loadTarget, 0);
     EXPECT_EQ(*p.options.edits.colourSet, 0);
-    EXPECT_EQ(*p.options.edits.scale, -1.0);
+    EXPECT_EQ(*p.options.edits.scale, 0.5);
     EXPECT_EQ(*p.options.edits.name, "");
     EXPECT_EQ(p.options.tracePath, "out.txt");
     EXPECT_EQ(*Parse({"m", "--load", "both"}).options.edits.loadTarget, 2);
@@ -143,6 +143,13 @@ TEST(Options, UsageErrors) {
         {{"m", "--scale", "abc"}, "--scale: bad value 'abc'"},
         {{"m", "--scale", "nan"}, "--scale: bad value"},
         {{"m", "--scale", "1e999"}, "--scale: bad value"},
+        // Collapsed or inside out: never what a user asked for.
+        {{"m", "--scale", "0"},
+         "--scale: bad value '0' (expected a number above 0: 0 puts every "
+         "point at one spot, below 0 turns the object inside out; 1 keeps "
+         "the file's units)"},
+        {{"m", "--scale=-1"}, "--scale: bad value '-1' (expected a number above 0"},
+        {{"m", "--scale", "-0"}, "--scale: bad value '-0'"},
         {{"m", "--scale", " 2"}, "--scale: bad value"},
         {{"m", "--angle", "4x"}, "--angle: bad value"},
         {{"m", "--load", "all"}, "--load: bad value 'all'"},
@@ -218,15 +225,14 @@ TEST(Options, OutputUsageErrors) {
          "-o c.obj names a .obj file, but --format asks for glb"},
         {{"m", "-o", "c.LWO", "--format", "obj"}, "names a .lwo file, but --format asks for obj"},
         {{"m", "-o", "c.txt"},
-         "cannot tell the format from the extension (use .lwo, .obj, .glb or .fbx"},
-        {{"m", "-o", "-"}, "-o - needs --format lwo|glb|fbx"},
+         "cannot tell the format from the extension (use .lwo, .obj, .glb, .gltf or .fbx"},
+        {{"m", "-o", "-"}, "-o - needs --format lwo|glb|gltf|fbx"},
         {{"m", "-o", "-", "--format", "obj"},
          "standard output takes one file, and obj needs a second one"},
         {{"m", "-o", "-", "--format", "glb", "--trace", "-"}, "both want standard output"},
         {{"m", "-o", "c.MTL", "--format", "obj"}, "the OBJ's material library would get this name"},
-        {{"m", "--format", "dae", "-o", "c.dae"}, "expected lwo, obj, glb or fbx"},
-        {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj, glb or fbx"},
-        {{"m", "--out-dir", "d"}, "--out-dir needs --format lwo|obj|glb|fbx"},
+        {{"m", "--format", "dae", "-o", "c.dae"}, "expected lwo, obj, glb, gltf or fbx"},
+        {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj, glb, gltf or fbx"},
     };
     for (const Case& c : cases) {
         Parsed p = Parse(c.args);

@@ -8,6 +8,13 @@
 
 namespace {
 
+// The system's separator joins --out-dir and the name (it shows in messages).
+#ifdef _WIN32
+const std::string kSep = "\\";
+#else
+const std::string kSep = "/";
+#endif
+
 HostOptions OutDir(const char* dir, ExportFormat format) {
     HostOptions o;
     o.outDir = dir;
@@ -18,10 +25,11 @@ HostOptions OutDir(const char* dir, ExportFormat format) {
 } // namespace
 
 TEST(OutputPlan, NamesAfterTheModelFile) {
-    EXPECT_EQ(PlanOutput(OutDir("out", ExportFormat::Glb), "models/cube.rk4").path, "out/cube.glb");
+    EXPECT_EQ(PlanOutput(OutDir("out", ExportFormat::Glb), "models/cube.rk4").path,
+              "out" + kSep + "cube.glb");
     EXPECT_EQ(PlanOutput(OutDir("out/", ExportFormat::Lwob), "a.b.rk4").path, "out/a.b.lwo");
     EXPECT_EQ(PlanOutput(OutDir("/", ExportFormat::Lwob), "v1.0/cube").path, "/cube.lwo");
-    EXPECT_EQ(PlanOutput(OutDir("o", ExportFormat::Lwob), ".rk4").path, "o/.rk4.lwo");
+    EXPECT_EQ(PlanOutput(OutDir("o", ExportFormat::Lwob), ".rk4").path, "o" + kSep + ".rk4.lwo");
     EXPECT_EQ(PlanOutput(HostOptions{}, "cube.rk4").path, "");
     EXPECT_EQ(ExtensionOf("dir.v2/name"), "");
     EXPECT_EQ(ExtensionOf("x/.profile"), "");
@@ -30,12 +38,12 @@ TEST(OutputPlan, NamesAfterTheModelFile) {
 
 TEST(OutputPlan, MaterialLibraryNameEveryReaderFinds) {
     const OutputPlan plain = PlanOutput(OutDir("out", ExportFormat::Obj), "cube.rk4");
-    EXPECT_EQ(plain.mtlPath, "out/cube.mtl");
+    EXPECT_EQ(plain.mtlPath, "out" + kSep + "cube.mtl");
     EXPECT_FALSE(plain.mtlRenamed);
     // Only the name changes; the folder is where the OBJ is.
     const OutputPlan spaced = PlanOutput(OutDir("my models", ExportFormat::Obj), "a b\tc.rk4");
-    EXPECT_EQ(spaced.path, "my models/a b\tc.obj");
-    EXPECT_EQ(spaced.mtlPath, "my models/a_b_c.mtl");
+    EXPECT_EQ(spaced.path, "my models" + kSep + "a b\tc.obj");
+    EXPECT_EQ(spaced.mtlPath, "my models" + kSep + "a_b_c.mtl");
     EXPECT_TRUE(spaced.mtlRenamed);
     EXPECT_EQ(PlanOutput(OutDir("o", ExportFormat::Glb), "a b.rk4").mtlPath, "");
 }

@@ -107,10 +107,10 @@ TEST(TerminalPanel, CommandsChangeValues) {
 
 TEST(TerminalPanel, NumberedMenuAndItemForms) {
     Console console;
-    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 -1\n4 box\n5 off\n7 yes\nok\n", false), 1);
+    EXPECT_EQ(console.Run("1 2\n2 明るい色\n3 .5\n3 -1\n3 0\n4 box\n5 off\n7 yes\nok\n", false), 1);
     EXPECT_EQ(console.Control(2).value.i, 2);
     EXPECT_EQ(console.Control(3).value.i, 0);
-    EXPECT_EQ(console.Control(4).value.d, -1.0);
+    EXPECT_EQ(console.Control(4).value.d, 0.5); // 0 and below refused
     EXPECT_EQ(console.Control(5).value.text, "box");
     EXPECT_EQ(console.Control(6).value.i, 0);
     EXPECT_EQ(console.Control(8).value.i, 1);
@@ -127,6 +127,19 @@ TEST(TerminalPanel, BadInputIsReportedAndIgnored) {
     EXPECT_NE(shown.find("no entry 99"), std::string::npos) << shown;
     EXPECT_NE(shown.find("unknown command \"frobnicate\""), std::string::npos) << shown;
     EXPECT_NE(shown.find("value missing"), std::string::npos) << shown;
+}
+
+// A wrong entry is answered in English, the plug-in's Japanese beside.
+TEST(TerminalPanel, WrongEntriesAnsweredInEnglish) {
+    Console console;
+    std::string shown;
+    EXPECT_EQ(console.Run("load all\nscale x\nok\n", false, &shown), 1);
+    EXPECT_NE(
+        shown.find("  読み込み対象 [load]: choose one of: 0 線のみ (lines), 1 面のみ (faces), "
+                   "2 両方 (both)\n"),
+        std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("  Scale: expected a number above 0\n"), std::string::npos) << shown;
 }
 
 TEST(TerminalPanel, CancelAndEndOfInput) {

@@ -290,6 +290,46 @@ TEST(Handedness, GlbTrianglesKeepTheFront) {
               (std::vector<double>{grey, grey, grey, 1.0}));
 }
 
+// On Windows the OBJ's mtllib names the MTL in UTF-8, as OBJ readers take
+// it, while the file itself is written under its ANSI (Shift-JIS) name,
+// which is the same Unicode name; elsewhere names are bytes, kept.
+TEST(ObjMaterialLibrary, NamedInUtf8WhereNamesAreAnsi) {
+    const std::string name = "\x89\xc6.obj"; // 家.obj in Shift-JIS
+    std::vector<OutputFile> files;
+    std::string error;
+    ASSERT_TRUE(FormFiles(FacingViewer(), ExportFormat::Obj, name, kShiftJisCodePage, files, error,
+                          "", kShiftJisCodePage))
+        << error;
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].name, "\x89\xc6.mtl");
+    EXPECT_NE(files[1].bytes.find("\nmtllib \xe5\xae\xb6.mtl\n"), std::string::npos);
+    ASSERT_TRUE(
+        FormFiles(FacingViewer(), ExportFormat::Obj, name, kShiftJisCodePage, files, error));
+    EXPECT_NE(files[1].bytes.find("\nmtllib \x89\xc6.mtl\n"), std::string::npos);
+}
+
+// The .gltf is the glb's object as JSON text, its buffer inside as a data:
+// URI: the same buffer, accessors and node, read back by the library.
+TEST(Gltf, TheGlbsObjectWithItsBufferInside) {
+    std::string glb, gltf, error;
+    ASSERT_TRUE(FormFile(FacingViewer(), ExportFormat::Glb, glb, error)) << error;
+    ASSERT_TRUE(FormFile(FacingViewer(), ExportFormat::Gltf, gltf, error)) << error;
+    EXPECT_EQ(gltf.rfind("{\n", 0), 0u);
+    EXPECT_NE(gltf.find("\"uri\": \"data:application/octet-stream;base64,"), std::string::npos);
+    tinygltf::Model fromGlb, fromGltf;
+    ASSERT_TRUE(ReadGlb(glb, fromGlb));
+    tinygltf::TinyGLTF loader;
+    std::string warning;
+    ASSERT_TRUE(loader.LoadASCIIFromString(&fromGltf, &error, &warning, gltf.data(),
+                                           static_cast<unsigned>(gltf.size()), ""))
+        << error;
+    ASSERT_EQ(fromGltf.buffers.size(), 1u);
+    EXPECT_EQ(fromGltf.buffers[0].data, fromGlb.buffers.at(0).data);
+    EXPECT_EQ(fromGltf.accessors.size(), fromGlb.accessors.size());
+    EXPECT_EQ(fromGltf.nodes.at(0).name, "object");
+    EXPECT_EQ(fromGltf.materials.size(), fromGlb.materials.size());
+}
+
 // ---------------------------------------------- whole conversions ---
 
 // The glb of tests/data/concave.rk4 read back: the U face (7 square units,

@@ -158,7 +158,7 @@ TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
          ImportResult::Refused,
          "refused by the plug-in: activation version 2 not accepted (result 1)"},
         {"not a model file", [](ImportRequest& r) { r.modelBytes = "hello\n"; },
-         ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"},
+         ImportResult::NotModelFile, "not a model file: it starts with \"hello\", not \"ROKU4\""},
         {"beyond the float range", [](ImportRequest& r) { r.panel.edits.scale = 1e300; },
          ImportResult::NotConverted,
          "point 1 is at (inf, -0, 0), beyond the range of a float: convert with a smaller "
@@ -203,4 +203,20 @@ TEST_F(PipelineTest, HandlerAnswersForTheUser) {
         return panel.controls.size() == 10 && proposed == 1 ? 0 : 1;
     };
     EXPECT_EQ(RunImport(request).result, ImportResult::Cancelled);
+}
+
+// Every import in another program lists the object under the model's name
+// (not "object", "object.001", ...); a Shift-JIS name is decoded.
+TEST_F(PipelineTest, TheObjectIsNamedAfterTheModel) {
+    ImportRequest request = FromBytes("cube.rk4");
+    request.format = ExportFormat::Glb;
+    request.outputName = "out.glb";
+    ImportOutcome outcome = RunImport(request);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_NE(outcome.files[0].bytes.find("\"nodes\":[{\"mesh\":0,\"name\":\"cube\"}]"),
+              std::string::npos);
+    request.modelName = "\x89\xc6.rk4"; // 家 in Shift-JIS
+    outcome = RunImport(request);
+    ASSERT_EQ(outcome.files.size(), 1u);
+    EXPECT_NE(outcome.files[0].bytes.find("\"name\":\"\xe5\xae\xb6\"}]"), std::string::npos);
 }

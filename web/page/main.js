@@ -166,6 +166,15 @@ function renderList() {
     button.addEventListener('click', () => select(index));
     const item = make('li', { className: line.ok ? 'ok' : 'failed' }, button,
                       make('span', { className: 'line', textContent: line.text }));
+    // What the reader left out or read as something else, as the command
+    // line says it.
+    const o = model.outcome;
+    const notes = o ? [...(o.readWarnings ?? []), ...(o.warnings ?? [])] : [];
+    if (notes.length) {
+      // Not a list of items: "#models li" is one per file.
+      item.append(make('div', { className: 'warnings', ariaLabel: t.warnings },
+                       ...notes.map((w) => make('div', { textContent: w }))));
+    }
     item.dataset.index = String(index);
     list.append(item);
   });

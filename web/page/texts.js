@@ -33,6 +33,7 @@ export const texts = {
     waiting: 'waiting',
     readFailed: 'cannot open or read',
     noPolygons: 'no polygon to show',
+    warnings: 'warnings',
   },
   ja: {
     title: 'Ostrel — ブラウザでモデルファイルを表示・変換',
@@ -66,6 +67,7 @@ export const texts = {
     waiting: '待機中',
     readFailed: '開けないか読めません',
     noPolygons: '表示するポリゴンがありません',
+    warnings: '警告',
   },
 };
 

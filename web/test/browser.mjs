@@ -59,7 +59,7 @@ function expectedLine(model) {
   // The page adds, as the command line does when it converts, that nothing
   // will show.
   const empty = / 0 polygons,/.test(line) ? '; no polygon to show' : '';
-  if (r.status === 0) return line.slice(path.basename(model).length + 2).replace(/; ok$/, '') + empty;
+  if (r.status === 0) return line.slice(path.basename(model).length + 2).replace(/; ok(, \d+ warnings?)?$/, '') + empty;
   return r.stderr.toString().split('\n')[0].replace(/^ostrel: [^:]*: /, '');
 }
 
@@ -290,6 +290,18 @@ async function viewColours(page) {
     check(`dropped ${path.basename(file)}: line`, shown[i] && shown[i].line === expected,
           `${shown[i] && shown[i].line} / ${expected}`);
   });
+  // The truncated cube's warnings, as the command line gives them.
+  {
+    const i = files.findIndex((f) => f.endsWith('truncated.rk4'));
+    const r = spawnSync(ostrel, [path.basename(files[i]), '--check'], { cwd: path.dirname(files[i]) });
+    const native = r.stderr.toString().split('\n').filter((l) => l.startsWith('ostrel: warning: '))
+      .map((l) => l.slice('ostrel: warning: '.length));
+    const shownWarnings = await page.$$eval(`#models li:nth-child(${i + 1}) .warnings > div`,
+                                            (items) => items.map((d) => d.textContent));
+    check('truncated model: warnings shown as ostrel words them', native.length > 0 &&
+          JSON.stringify(shownWarnings) === JSON.stringify(native),
+          `${shownWarnings.join(' | ')} / ${native.join(' | ')}`);
+  }
   if (big) {
     // A long conversion: the page answers while it runs, and cancel stops it.
     await pickFiles(page, [big]);

@@ -65,6 +65,12 @@ for (const model of models) {
         check(`${what}: ${f.name} bytes`, fs.existsSync(native) &&
               sameBytes(fs.readFileSync(native), f.bytes));
       }
+      // The warnings, line for line as the command line words them.
+      const nativeWarnings = r.stderr.toString().split('\n')
+        .filter((l) => l.startsWith('ostrel: warning: '));
+      const pageWarnings = outcome.readWarnings.map((l) => `ostrel: warning: ${l}`);
+      check(`${what}: warnings`, JSON.stringify(nativeWarnings) === JSON.stringify(pageWarnings),
+            `${nativeWarnings.join(' | ')} / ${pageWarnings.join(' | ')}`);
       // The counts the command line names in its line.
       const stdout = r.stdout.toString();
       const c = outcome.counts;

@@ -1,6 +1,6 @@
-// Validates binary glTF files with the Khronos validator; prints one line
+// Validates glTF files (binary .glb or JSON .gltf) with the Khronos validator; prints one line
 // per file and exits non-zero when any file has an error.
-//   node validate.mjs FILE.glb...
+//   node validate.mjs FILE.glb|FILE.gltf...
 import { readFile } from 'node:fs/promises';
 import validator from 'gltf-validator';
 

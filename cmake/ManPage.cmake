@@ -1,0 +1,17 @@
+# The manual page ostrel(1), written from the very text of `ostrel --help`
+# (HELP, a file) and `ostrel --version` (VERSION_TEXT): cmake -DHELP=...
+# -DVERSION_TEXT=... -DOUT=ostrel.1 -P ManPage.cmake. The usage text is kept
+# as it stands, in a no-fill block, so the page and --help never differ.
+file(READ ${HELP} help)
+file(STRINGS ${VERSION_TEXT} version LIMIT_COUNT 1)
+# roff: a backslash is written \e; a line starting with . or ' is protected.
+string(REPLACE "\\" "\\e" help "${help}")
+string(REGEX REPLACE "(^|\n)([.'])" "\\1\\\\&\\2" help "${help}")
+file(WRITE ${OUT}
+  ".TH OSTREL 1 \"\" \"${version}\" \"User Commands\"\n"
+  ".SH NAME\n"
+  "ostrel \\- import and convert ROKU4 model files through the object-loader plug-in\n"
+  ".SH SYNOPSIS\n"
+  ".nf\n${help}.fi\n"
+  ".SH SEE ALSO\n"
+  "/usr/share/doc/ostrel/README.md, /usr/share/doc/ostrel/docs/converter.md\n")

@@ -1,0 +1,201 @@
+// What the reader left out, told by the reader itself: small broken model
+// files, inline, with the exact lines each gives; none for a sound file; and
+// what a file that is not a model file starts with instead.
+#include "LinkedModule.h"
+#include "pipeline/Pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A tetrahedron: lines 3-34 its four points, 36-59 its six lines, 61-84 its
+// four faces (count, colour, value, three line numbers each), 85 "END00".
+std::string Tetrahedron() {
+    std::string text = "ROKU4 tetrahedron\nPOINT\n";
+    const char* points[] = {"0\n0\n0\n", "1\n0\n0\n", "0\n1\n0\n", "0\n0\n1\n"};
+    for (const char* xyz : points)
+        text += std::string("0\n0\n0\n0\n0\n") + xyz;
+    text += "LINE0\n";
+    const int ends[][2] = {{1, 2}, {2, 3}, {3, 1}, {1, 4}, {2, 4}, {3, 4}};
+    for (const auto& e : ends)
+        text += std::to_string(e[0]) + "\n" + std::to_string(e[1]) + "\n0\n0\n";
+    text += "FACE0\n";
+    const int faces[][3] = {{1, 2, 3}, {1, 5, 4}, {2, 6, 5}, {3, 4, 6}};
+    for (const auto& f : faces)
+        text += "3\n0\n0\n" + std::to_string(f[0]) + "\n" + std::to_string(f[1]) + "\n" +
+                std::to_string(f[2]) + "\n";
+    return text + "END00\n";
+}
+
+// The tetrahedron with its 1-based line `number` replaced by `text`.
+std::string WithLine(int number, const std::string& text) {
+    std::string model = Tetrahedron();
+    size_t start = 0;
+    for (int i = 1; i < number; ++i)
+        start = model.find('\n', start) + 1;
+    return model.replace(start, model.find('\n', start) - start, text);
+}
+
+std::vector<std::string> Warnings(const std::string& bytes) {
+    return WarningLines(CollectReadWarnings(bytes), "m.rk4");
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(ReadWarnings, FacesLeftOut) {
+    EXPECT_EQ(Warnings(WithLine(65, "99")),
+              Lines{"m.rk4:65: face left out: it names line 99, and the line section has 6 lines"});
+    EXPECT_EQ(Warnings(WithLine(62, "16")),
+              Lines{"m.rk4:62: face left out: colour index 16 is outside 0..15"});
+    // Line 4 ends at point 4, which no other line of the face reaches.
+    EXPECT_EQ(Warnings(WithLine(66, "4")),
+              Lines{"m.rk4:61: face left out: its 3 lines do not close into a loop"});
+    // A negative count reads the face's lines as records of their own.
+    EXPECT_EQ(
+        Warnings(WithLine(61, "-3")),
+        (Lines{"m.rk4:61: face left out: its line count -3 is negative",
+               "m.rk4:74: face left out: it names line 0, and the line section has 6 lines"}));
+}
+
+// Line 16 is the second point's x (a real), line 11 its first value (an
+// integer): what each number field was read as, by the reader's conversions.
+TEST(ReadWarnings, NumberFields) {
+    const char* more = " (a decimal comma, or several numbers on one line?)";
+    EXPECT_EQ(Warnings(WithLine(16, "0,5")),
+              Lines{std::string("m.rk4:16: more than a number in \"0,5\": read as 0") + more});
+    EXPECT_EQ(
+        Warnings(WithLine(16, "1.5 2 3")),
+        Lines{std::string("m.rk4:16: more than a number in \"1.5 2 3\": read as 1.5") + more});
+    EXPECT_EQ(Warnings(WithLine(11, "1.5")),
+              Lines{std::string("m.rk4:11: more than a number in \"1.5\": read as 1") + more});
+    EXPECT_EQ(Warnings(WithLine(16, "x")), Lines{"m.rk4:16: no number in \"x\": read as 0"});
+    EXPECT_EQ(Warnings(WithLine(16, "")),
+              Lines{"m.rk4:16: an empty line where a number belongs: read as 0"});
+    // What the conversions read whole: white space around, signs, "d" exponents.
+    for (const char* whole : {" 7\t", "+1", "-.5", "1.", "2.5d-1", "1E+2 ", "00012"}) {
+        SCOPED_TRACE(whole);
+        EXPECT_EQ(Warnings(WithLine(16, whole)), Lines{});
+    }
+    // An exponent marker without digits is text after the number.
+    EXPECT_EQ(Warnings(WithLine(16, "1e")),
+              Lines{std::string("m.rk4:16: more than a number in \"1e\": read as 1") + more});
+}
+
+TEST(ReadWarnings, LinesOutOfRange) {
+    // Line 1 ends at point 9 of 4: the two faces naming it are left out.
+    EXPECT_EQ(Warnings(WithLine(37, "9")),
+              (Lines{"m.rk4:36: line with end point 9, and the point section has 4 points: no face "
+                     "can use it",
+                     "m.rk4:64: face left out: it names line 1, whose end points are not both "
+                     "among the 4 points",
+                     "m.rk4:70: face left out: it names line 1, whose end points are not both "
+                     "among the 4 points"}));
+    std::string lineList = Tetrahedron() + "LINE2\n7\n0\n1\n0\n2\n0\n20\n0\n5\n0\n1\n0\nENDL2\n";
+    EXPECT_EQ(Warnings(lineList),
+              (Lines{"m.rk4:87: line-list entry left out: it names line 7, and the line section "
+                     "has 6 lines",
+                     "m.rk4:91: line-list entry left out: colour index 20 is outside 0..15"}));
+}
+
+TEST(ReadWarnings, SectionsAndUnknownLines) {
+    const std::string model = Tetrahedron();
+    // Cut inside the third face: the record is told of once, as the cut.
+    EXPECT_EQ(Warnings(model.substr(0, model.find("3\n0\n0\n2\n6\n5\n") + 8)),
+              Lines{"m.rk4:76: the file ends inside the face section (no \"END00\" line)"});
+    EXPECT_EQ(Warnings(model.substr(0, model.find("LINE0"))),
+              Lines{"m.rk4:34: the file ends inside the point section (no \"LINE0\" line)"});
+    EXPECT_EQ(Warnings("ROKU4\nno points here\n"),
+              Lines{"m.rk4:2: no \"POINT\" line: the file holds no object"});
+    EXPECT_EQ(Warnings(model + "PALC0\n1\n"),
+              Lines{"m.rk4:87: the file ends inside a palette section (no \"ENDP0\" line)"});
+    // Blank lines between sections are no mistake; "face0" is.
+    EXPECT_EQ(Warnings(model + "\n  \nface0\r\nVIEW0\n1\n1\nENDV0\n"),
+              Lines{"m.rk4:88: unknown line \"face0\" where a section keyword belongs: skipped"});
+}
+
+// Of each kind the first three, then how many more; in file order.
+TEST(ReadWarnings, FewPerKindThenACount) {
+    std::string model = Tetrahedron() + "LINE2\n";
+    for (int i = 0; i < 5; ++i)
+        model += "1\n0\n16\n0\n";
+    model += "ENDL2\nabc\ndef\n";
+    EXPECT_EQ(Warnings(model),
+              (Lines{"m.rk4:87: line-list entry left out: colour index 16 is outside 0..15",
+                     "m.rk4:91: line-list entry left out: colour index 16 is outside 0..15",
+                     "m.rk4:95: line-list entry left out: colour index 16 is outside 0..15",
+                     "m.rk4:108: unknown line \"abc\" where a section keyword belongs: skipped",
+                     "m.rk4:109: unknown line \"def\" where a section keyword belongs: skipped",
+                     "m.rk4: and 2 more line-list entries with a colour index outside 0..15"}));
+}
+
+// Lines end as the reader ends them: CR LF and a lone CR count once each.
+TEST(ReadWarnings, LineNumbersFollowEveryLineEnd) {
+    std::string model = WithLine(62, "16");
+    std::string mixed;
+    int line = 1;
+    for (char c : model) {
+        if (c == '\n')
+            mixed += line++ % 2 == 0 ? "\r\n" : "\r";
+        else
+            mixed += c;
+    }
+    EXPECT_EQ(Warnings(mixed), Lines{"m.rk4:62: face left out: colour index 16 is outside 0..15"});
+}
+
+// Every example and test model reads without a warning, but the one cut off
+// on purpose; and the import with warnings asked for is the same import.
+TEST(ReadWarnings, NoneForSoundModels) {
+    LinkedModule linked;
+    ASSERT_TRUE(linked.started) << linked.error;
+    for (const char* dir : {OSTREL_EXAMPLES_DIR, OSTREL_TEST_DATA_DIR}) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().extension() != ".rk4")
+                continue;
+            SCOPED_TRACE(entry.path().string());
+            ImportRequest request;
+            request.module = &linked.module;
+            request.modelName = entry.path().string();
+            request.readWarnings = true;
+            request.traceText = true;
+            const ImportOutcome outcome = RunImport(request);
+            ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
+            const Lines lines = WarningLines(outcome.readWarnings, "m");
+            if (entry.path().filename() == "header_cr_eof.rk4")
+                EXPECT_EQ(lines, Lines{"m:11: the file ends inside the point section (no "
+                                       "\"LINE0\" line)"});
+            else
+                EXPECT_EQ(lines, Lines{});
+            request.readWarnings = false;
+            EXPECT_EQ(RunImport(request).trace, outcome.trace);
+        }
+    }
+}
+
+TEST(ReadWarnings, WhatANonModelFileStartsWith) {
+    const std::string model = Tetrahedron();
+    EXPECT_EQ(DescribeNotModelFile("\xEF\xBB\xBF" + model),
+              "it starts with a byte-order mark before \"ROKU4\" (as Notepad saves UTF-8): save "
+              "it without one");
+    EXPECT_EQ(DescribeNotModelFile("\r\n" + model),
+              "its first line is blank: \"ROKU4\" must start the file");
+    EXPECT_EQ(DescribeNotModelFile("  " + model),
+              "it starts with white space before \"ROKU4\", which must start the file");
+    EXPECT_EQ(DescribeNotModelFile("solid cube\nfacet normal 0 0 1\n"),
+              "it starts with \"solid cube\", not \"ROKU4\"");
+    EXPECT_EQ(DescribeNotModelFile(std::string("PK\x03\x04\0\0", 6)),
+              "it holds binary data, not text starting with \"ROKU4\"");
+    EXPECT_EQ(DescribeNotModelFile(""), "the file is empty");
+    EXPECT_EQ(DescribeNotModelFile("\xFF\xFE"
+                                   "R\0O\0"),
+              "it is UTF-16 text: save it as ANSI or UTF-8 text starting with \"ROKU4\"");
+    EXPECT_EQ(DescribeNotModelFile(std::string(128, '\0') + "roku4\n"),
+              "after its 128-byte header, it starts with \"roku4\", not \"ROKU4\"");
+}
