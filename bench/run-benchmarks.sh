@@ -18,7 +18,8 @@
 #   growth     the import per file size (1 to 64 MB, --big adds 200 MB):
 #              time, throughput, peak memory, page faults, x line scan
 #   writers    each output (glb, OBJ, FBX where built in, the trace)
-#              against `--check` on the grid and on the 64 MB model
+#              against `--check` on the grid and on the 64 MB model, and
+#              `--check` with its second read for the warnings
 #   writer-growth
 #              each output per file size (the sizes of growth): CPU time and
 #              peak memory, and how they grow from one size to the next
@@ -74,12 +75,19 @@ haveObj=0
 [[ -x $build/obj-load ]] && haveObj=1
 mkdir -p "$data/out"
 
+# quietFor DIR: "--quiet" when DIR's ostrel has it. By default ostrel reads
+# the model a second time, with the reader's observer, to say what it left
+# out; the import and the writers are measured without that read (the
+# "warnings" rows measure it).
+quietFor() { if "$1/ostrel" --help 2>/dev/null | grep -q -- --quiet; then echo --quiet; fi; }
+quiet=$(quietFor "$build")
+
 # import MODEL: the command words of the import of MODEL.
 import() {
   if [[ -n $importOverride ]]; then
     printf '%q %q' "$importOverride" "$1"
   else
-    printf '%q %q --check' "$build/ostrel" "$1"
+    printf '%q %q --check %s' "$build/ostrel" "$1" "$quiet"
   fi
 }
 
@@ -155,7 +163,7 @@ if want import; then
       set -- "$@" "$name OBJ load" "$(printf '%q %q' "$build/obj-load" "$data/$name.obj")"
     fi
     if [[ -n $before ]]; then
-      set -- "$@" "$name import before" "$(printf '%q %q --check' "$before/ostrel" "$file")"
+      set -- "$@" "$name import before" "$(printf '%q %q --check %s' "$before/ostrel" "$file" "$(quietFor "$before")")"
     fi
     compare "$@"
     header
@@ -207,7 +215,8 @@ fi
 # outputCommand MODEL KIND-AND-OPTIONS: the command words writing MODEL so.
 outputCommand() {
   local options=${2#*|}
-  printf '%q %q %s' "$build/ostrel" "$1" "${options//OUT/$data/out/$(basename "$1" .rk4)}"
+  printf '%q %q %s %s' "$build/ostrel" "$1" "${options//OUT/$data/out/$(basename "$1" .rk4)}" \
+    "$(quietFor "$build")"
 }
 
 if want writers; then
@@ -217,7 +226,8 @@ if want writers; then
     file=$data/$name.rk4
     echo
     echo "writers, $name: each output against --check"
-    set -- "$name --check" "$(printf '%q %q --check' "$build/ostrel" "$file")"
+    set -- "$name --check" "$(printf '%q %q --check %s' "$build/ostrel" "$file" "$quiet")" \
+      "$name --check with warnings" "$(printf '%q %q --check 2>/dev/null' "$build/ostrel" "$file")"
     for o in "${outputs[@]}"; do
       set -- "$@" "$name ${o%%|*}" "$(outputCommand "$file" "$o")"
       if [[ -n $before ]]; then
@@ -227,10 +237,13 @@ if want writers; then
     compare "$@"
     header
     row "$name --check"
+    row "$name --check with warnings"
     for o in "${outputs[@]}"; do
       row "$name ${o%%|*}"
       if [[ -n $before ]]; then row "$name ${o%%|*} before"; fi
     done
+    printf '  %-34s %s\n' "$name warnings read / --check:" \
+      "$(ratio "$name --check with warnings" "$name --check")"
     for o in "${outputs[@]}"; do
       printf '  %-34s %s\n' "$name ${o%%|*} / --check:" "$(ratio "$name ${o%%|*}" "$name --check")"
       if [[ -n $before ]]; then
@@ -265,7 +278,7 @@ fi
 if want geometry; then
   echo
   echo "geometry: conversions to glb against --check on the grid:"
-  set -- "grid --check" "$(printf '%q %q --check' "$build/ostrel" "$gridModel")"
+  set -- "grid --check" "$(printf '%q %q --check %s' "$build/ostrel" "$gridModel" "$quiet")"
   for n in 10000 20000 40000 65000; do
     model "cone$n" --cone "$n"
     set -- "$@" "cone of $n triangles" \
