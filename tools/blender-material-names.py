@@ -1,7 +1,7 @@
 # Imports each file with Blender's own importer and prints the names of the
 # materials it made, sorted, one line per file:
 #   materials<TAB>FILE<TAB>NAME<TAB>NAME...
-# Run headless: blender -b --factory-startup --python THIS -- FILE.obj FILE.glb FILE.fbx
+# Run headless: blender -b --factory-startup --python THIS -- FILE.obj FILE.glb FILE.gltf FILE.fbx
 # A file that fails to import prints "failed<TAB>FILE<TAB>REASON" instead.
 
 # Blender 3.4's glTF importer still uses numpy.bool, which numpy 1.24 removed.
@@ -16,6 +16,7 @@ import bpy
 IMPORTERS = {
     ".obj": lambda path: bpy.ops.wm.obj_import(filepath=path),
     ".glb": lambda path: bpy.ops.import_scene.gltf(filepath=path),
+    ".gltf": lambda path: bpy.ops.import_scene.gltf(filepath=path),
     ".fbx": lambda path: bpy.ops.import_scene.fbx(filepath=path),
 }
 

@@ -24,7 +24,8 @@ trap 'rm -rf "$work"' EXIT
 
 # The names in FILE, space-separated in file order: LWOB's SRFS with every
 # byte outside printable ASCII, and the backslash, as \xHH; the material
-# names of a glb's JSON and of an MTL's newmtl lines as they stand.
+# names of a glb's or a .gltf's JSON and of an MTL's newmtl lines as they
+# stand.
 names_of() {
   python3 - "$1" <<'EOF'
 import json, struct, sys
@@ -38,6 +39,8 @@ if path.endswith(".lwo"):
 elif path.endswith(".glb"):
     length = struct.unpack("<I", data[12:16])[0]
     names = [m.get("name", "") for m in json.loads(data[20 : 20 + length].decode("utf-8"))["materials"]]
+elif path.endswith(".gltf"):
+    names = [m.get("name", "") for m in json.loads(data.decode("utf-8"))["materials"]]
 else:
     text = data.decode("utf-8")  # fails on anything that is not UTF-8
     names = [line[7:] for line in text.splitlines() if line.startswith("newmtl ")]
@@ -70,9 +73,9 @@ convert_case() {
       check "$label OBJ: UTF-8 usemtl" same names "$utf8Names" \
         "$(awk '$1 == "usemtl" && !seen[$2]++ { print $2 }' "$out" | paste -sd' ')"
       ;;
-    glb)
-      check "$label glb: UTF-8 names" same names "$utf8Names" "$(names_of "$out")"
-      check "$label glb: validator" node tests/convert/node/validate.mjs "$out"
+    glb | gltf)
+      check "$label $format: UTF-8 names" same names "$utf8Names" "$(names_of "$out")"
+      check "$label $format: validator" node tests/convert/node/validate.mjs "$out"
       ;;
     esac
     if [[ $format != lwo ]]; then
