@@ -22,6 +22,16 @@
 
 namespace {
 
+// The whole of standard input as bytes. False on a read error.
+bool ReadStandardInput(std::string& bytes) {
+    MakeStandardInputBinary();
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, stdin)) > 0)
+        bytes.append(block, got);
+    return !std::ferror(stdin);
+}
+
 // What a run keeps from one model file to the next.
 struct Run {
     const HostOptions& options;

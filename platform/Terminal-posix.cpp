@@ -10,13 +10,8 @@ bool IsTerminal(std::FILE* stream) {
 // not translate line ends.
 void PrepareStandardStreams() {}
 
-bool ReadStandardInput(std::string& bytes) {
-    char block[1 << 16];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, stdin)) > 0)
-        bytes.append(block, got);
-    return !std::ferror(stdin);
-}
+// Streams do not translate there.
+void MakeStandardInputBinary() {}
 
 bool OwnsItsConsoleWindow() {
     return false;

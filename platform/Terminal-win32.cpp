@@ -78,13 +78,8 @@ void PrepareStandardStreams() {
         std::atexit(RestoreConsole);
 }
 
-bool ReadStandardInput(std::string& bytes) {
+void MakeStandardInputBinary() {
     _setmode(_fileno(stdin), _O_BINARY);
-    char block[1 << 16];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, stdin)) > 0)
-        bytes.append(block, got);
-    return !std::ferror(stdin);
 }
 
 bool OwnsItsConsoleWindow() {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 // True when `stream` is an interactive terminal or console.
 bool IsTerminal(std::FILE* stream);
@@ -19,9 +18,9 @@ bool IsTerminal(std::FILE* stream);
 // show at once is flushed.
 void PrepareStandardStreams();
 
-// Reads the whole of standard input as bytes (no CR LF translation). False
-// on a read error.
-bool ReadStandardInput(std::string& bytes);
+// Standard input passes bytes through unchanged from here on (no CR LF
+// translation, no end at a Ctrl-Z byte), for a model file read from it.
+void MakeStandardInputBinary();
 
 // Whether the program has a console window of its own that closes with it,
 // someone at it: started from Explorer (a file dropped on the program, a
