@@ -47,6 +47,38 @@ fi
 cmake --preset m32 -DOSTREL_M32_NATIVE=$native >/dev/null
 cmake --build --preset m32 --target ostrel-checkdll
 
+# The manual page runs the build's own ostrel. This machine builds one way
+# only; the other way's rule is configured aside and must name the program
+# by its path (a bare word is left to the shell's PATH, and fails there).
+rule_names_path() { # rule_names_path BUILD-DIR NATIVE
+    local rule
+    rule=$(grep -rh -e ' --help > [^ ]*/man/help\.txt' "$1" --include=build.make --include=build.ninja |
+        head -n 1)
+    if [ "$2" = ON ]; then
+        [[ $rule =~ (^|[\ \;\&])[^\ ]*/ostrel\ --help ]] && [[ $rule != *qemu* ]]
+    else
+        [[ $rule =~ qemu-i386[^\ ]*\ [^\ ]*/ostrel\ --help ]]
+    fi || {
+        echo "check-32bit: the manual page's rule (OSTREL_M32_NATIVE=$2) does not run ostrel by its path:" >&2
+        echo "  ${rule:-(no rule found in $1)}" >&2
+        return 1
+    }
+    echo "  OSTREL_M32_NATIVE=$2: ${rule#*&& }"
+}
+other=$([ $native = ON ] && echo OFF || echo ON)
+aside=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-m32-$other.XXXXXX")
+trap 'rm -rf "$aside"' EXIT
+# Only configured: the emulator need not be installed for its rule.
+if ! cmake --preset m32 -B "$aside" -DOSTREL_M32_NATIVE=$other \
+    -DOSTREL_QEMU_I386="$(command -v qemu-i386-static || echo qemu-i386-static)" >"$aside/configure.log" 2>&1; then
+    cat "$aside/configure.log" >&2
+    exit 1
+fi
+step "m32: the manual page's rule, this way and the other"
+rule_names_path build-m32 $native
+rule_names_path "$aside" $other
+rm -rf "$aside"
+
 step "win32: checking build-win32/ostrel.p (PE32 i386 DLL, one export, system imports, descriptor)"
 "${run[@]}" build-m32/ostrel-checkdll build-win32/ostrel.p
 if command -v i686-w64-mingw32-objdump >/dev/null; then
