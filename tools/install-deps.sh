@@ -1,34 +1,70 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the builds and tests use, when any is missing.
+# Installs the Debian packages the builds and tests use, when any is missing,
+# as root or through sudo.
+#
+#   tools/install-deps.sh           everything every build and test stage uses
+#   tools/install-deps.sh --build   only what the native build needs for every
+#                                   output format (the README's first command)
 set -euo pipefail
+build_packages=(cmake make g++ libgtest-dev python3 libtinygltf-dev nlohmann-json3-dev libassimp-dev)
 packages=(
-  cmake g++ clang libclang-rt-14-dev clang-format libgtest-dev libbenchmark-dev valgrind
+  "${build_packages[@]}" clang libclang-rt-14-dev clang-format libbenchmark-dev valgrind
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
-  assimp-utils openscenegraph libtinygltf-dev nlohmann-json3-dev libtinyobjloader-dev nodejs npm
-  libassimp-dev blender python3 python3-numpy emscripten chromium fonts-ipafont-gothic
+  assimp-utils openscenegraph libtinyobjloader-dev nodejs npm
+  blender python3-numpy emscripten chromium fonts-ipafont-gothic
   wine wine32:i386 wine64 locales dpkg-dev
 )
+case ${1:-} in
+--build) mode=build packages=("${build_packages[@]}") ;;
+"") mode=all ;;
+*)
+  echo "usage: tools/install-deps.sh [--build]" >&2
+  exit 64
+  ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   # A nodejs build that ships npm itself conflicts with Debian's npm package.
   [[ $p == npm ]] && command -v npm >/dev/null && continue
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [[ $(id -u) -ne 0 ]]; then
+if [[ $(id -u) -eq 0 ]]; then
+  SUDO=
+elif command -v sudo >/dev/null; then
   SUDO=sudo
 else
-  SUDO=
+  SUDO=none
+fi
+need_root() {
+  if [[ $SUDO == none ]]; then
+    echo "install-deps: $1: run this as root, or install sudo" >&2
+    exit 1
+  fi
+}
+install() { # install FOR PACKAGE...
+  need_root "missing ${*:2}"
+  echo "install-deps: installing$1: ${*:2}"
+  $SUDO apt-get update -qq
+  # sudo resets the environment: the front end is set inside it.
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${@:2}" >/dev/null
+}
+if [[ $mode == build ]]; then
+  if ((${#missing[@]})); then
+    install " for the native build" "${missing[@]}"
+  else
+    echo "install-deps: the native build's packages are installed"
+  fi
+  exit 0
 fi
 # wine32 is an i386 package.
 added_i386=0
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  need_root "the i386 architecture is not enabled (for wine32)"
   $SUDO dpkg --add-architecture i386
   added_i386=1
 fi
 if ((${#missing[@]} || added_i386)); then
-  echo "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  install "" "${missing[@]}"
 fi
 
 # The Windows stage runs ostrel.exe under the Japanese and the Western
@@ -36,6 +72,7 @@ fi
 available=$(locale -a 2>/dev/null || true)
 for loc in ja_JP.UTF-8 en_US.UTF-8; do
   if ! grep -qix "${loc/UTF-8/utf8}" <<<"$available"; then
+    need_root "the locale $loc is missing"
     $SUDO sed -i "s/^# *\($loc UTF-8\)/\1/" /etc/locale.gen
     grep -qx "$loc UTF-8" /etc/locale.gen || echo "$loc UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
     generate_locales=1
