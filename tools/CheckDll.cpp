@@ -1,7 +1,7 @@
 // ostrel-checkdll [--skip-missing] MODULE
 //
-// Checks the Windows build of the module by reading the file: PE32 i386 DLL,
-// the single export _mod_descrip, system DLL imports only, and the descriptor
+// Checks the Windows build of the module by reading the file: a PE32 i386 or
+// PE32+ x86-64 DLL, the single export _mod_descrip, system DLL imports only, and the descriptor
 // and server list as the host will find them after the loader has rebased the
 // image. Exit 0 when it passes, 1 when it does not, 2 on usage or read errors,
 // and 77 (a skipped test) with --skip-missing when the module was not built.
@@ -50,16 +50,23 @@ int main(int argc, char** argv) {
     DllFacts facts;
     const std::vector<std::string> problems = CheckModuleImage(bytes, facts);
     std::printf("module:      %s (%zu bytes)\n", path, bytes.size());
-    std::printf("machine:     0x%04x, image base 0x%08x\n", facts.machine, facts.imageBase);
+    // Addresses as wide as the module's pointers.
+    const int width = facts.pointerSize == 8 ? 16 : 8;
+    const char* kind = facts.pointerSize == 8 ? "PE32+" : facts.pointerSize == 4 ? "PE32" : "?";
+    std::printf("machine:     0x%04x (%s), image base 0x%0*llx\n", facts.machine, kind, width,
+                static_cast<unsigned long long>(facts.imageBase));
     std::printf("exports:     %s\n", Join(facts.exportNames).c_str());
     std::printf("imports:     %s\n", Join(facts.importDlls).c_str());
     if (facts.descriptorRva != 0) {
-        const uint32_t* w = facts.descriptorWords;
-        std::printf("descriptor:  rva 0x%08x: 0x%08x %u 0x%x start-up 0x%08x shut-down 0x%08x "
-                    "servers 0x%08x\n",
-                    facts.descriptorRva, w[0], w[1], w[2], w[3], w[4], w[5]);
-        std::printf("server:      class \"%s\" name \"%s\" activate 0x%08x\n",
-                    facts.className.c_str(), facts.serverName.c_str(), facts.activateWord);
+        const auto w = [&](int i) {
+            return static_cast<unsigned long long>(facts.descriptorWords[i]);
+        };
+        std::printf("descriptor:  rva 0x%08x: 0x%08llx %llu 0x%llx start-up 0x%0*llx shut-down "
+                    "0x%0*llx servers 0x%0*llx\n",
+                    facts.descriptorRva, w(0), w(1), w(2), width, w(3), width, w(4), width, w(5));
+        std::printf("server:      class \"%s\" name \"%s\" activate 0x%0*llx\n",
+                    facts.className.c_str(), facts.serverName.c_str(), width,
+                    static_cast<unsigned long long>(facts.activateWord));
     }
     std::printf("relocations: %zu rebased words\n", facts.relocatedWordCount);
     for (const std::string& problem : problems)

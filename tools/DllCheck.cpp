@@ -10,15 +10,18 @@
 namespace {
 
 constexpr uint16_t kMachineI386 = 0x14c;
+constexpr uint16_t kMachineAmd64 = 0x8664;
 constexpr uint16_t kFileIsDll = 0x2000;
 constexpr uint16_t kMagicPe32 = 0x10b;
+constexpr uint16_t kMagicPe32Plus = 0x20b;
 constexpr uint32_t kSectionHoldsCode = 0x20;
 constexpr uint32_t kSectionExecutable = 0x20000000;
 constexpr unsigned kExportDirectory = 0;
 constexpr unsigned kImportDirectory = 1;
 constexpr unsigned kRelocationDirectory = 5;
 constexpr unsigned kRelocAbsolute = 0; // padding entry
-constexpr unsigned kRelocHighLow = 3;  // the one 32-bit fix-up of i386 images
+constexpr unsigned kRelocHighLow = 3;  // the one pointer fix-up of i386 images
+constexpr unsigned kRelocDir64 = 10;   // the one pointer fix-up of x86-64 images
 
 constexpr uint32_t kExpectedWords[3] = {0x04121994u, 2u, 0x300u};
 
@@ -37,7 +40,8 @@ struct Section {
 
 struct Image {
     std::span<const uint8_t> bytes;
-    uint32_t imageBase = 0;
+    uint64_t imageBase = 0;
+    unsigned pointerSize = 4;
     std::vector<Section> sections;
 };
 
@@ -53,6 +57,14 @@ std::optional<uint32_t> Read32(std::span<const uint8_t> bytes, size_t offset) {
     return static_cast<uint32_t>(bytes[offset]) | static_cast<uint32_t>(bytes[offset + 1]) << 8 |
            static_cast<uint32_t>(bytes[offset + 2]) << 16 |
            static_cast<uint32_t>(bytes[offset + 3]) << 24;
+}
+
+std::optional<uint64_t> Read64(std::span<const uint8_t> bytes, size_t offset) {
+    const auto low = Read32(bytes, offset);
+    const auto high = offset <= SIZE_MAX - 4 ? Read32(bytes, offset + 4) : std::nullopt;
+    if (!low || !high)
+        return std::nullopt;
+    return static_cast<uint64_t>(*high) << 32 | *low;
 }
 
 // Bytes past a section's file data are zero-filled at load time; nothing the
@@ -76,6 +88,16 @@ std::optional<size_t> RvaToOffset(const Image& image, uint32_t rva, uint32_t siz
 std::optional<uint32_t> WordAt(const Image& image, uint32_t rva) {
     const auto offset = RvaToOffset(image, rva, 4);
     return offset ? Read32(image.bytes, *offset) : std::nullopt;
+}
+
+// A pointer as stored in the image: 4 bytes in PE32, 8 in PE32+.
+std::optional<uint64_t> PointerAt(const Image& image, uint32_t rva) {
+    const auto offset = RvaToOffset(image, rva, image.pointerSize);
+    if (!offset)
+        return std::nullopt;
+    if (image.pointerSize == 8)
+        return Read64(image.bytes, *offset);
+    return Read32(image.bytes, *offset);
 }
 
 std::optional<uint16_t> HalfAt(const Image& image, uint32_t rva) {
@@ -136,6 +158,7 @@ struct Checker {
 
     size_t optionalHeader = 0;
     uint16_t optionalHeaderSize = 0;
+    size_t directoryTable = 0; // offset of the data directories in the optional header
     uint32_t directoryCount = 0;
 };
 
@@ -161,28 +184,42 @@ bool Checker::ReadHeaders() {
         return false;
     }
     facts.machine = *machine;
-    if (*machine != kMachineI386)
-        Fail(Format("machine 0x%04x, not i386 (0x014c)", *machine));
     if ((*flags & kFileIsDll) == 0)
         Fail("not flagged as a DLL");
 
+    // PE32 (32-bit) and PE32+ (64-bit) differ in the image base's width and
+    // so in where the data directories start; each belongs to one machine.
     optionalHeader = fileHeader + 20;
     optionalHeaderSize = *optionalSize;
     const auto magic = Read16(bytes, optionalHeader);
-    if (!magic || optionalHeaderSize < 96) {
+    if (!magic) {
         Fail("optional header truncated");
         return false;
     }
-    if (*magic != kMagicPe32) {
-        Fail(Format("optional header magic 0x%03x, not PE32 (0x10b)", *magic));
+    std::optional<uint64_t> base;
+    if (*magic == kMagicPe32) {
+        image.pointerSize = 4;
+        directoryTable = 96;
+        if (*machine != kMachineI386)
+            Fail(Format("machine 0x%04x, not i386 (0x014c) as a PE32 file needs", *machine));
+        base = Read32(bytes, optionalHeader + 28);
+    } else if (*magic == kMagicPe32Plus) {
+        image.pointerSize = 8;
+        directoryTable = 112;
+        if (*machine != kMachineAmd64)
+            Fail(Format("machine 0x%04x, not x86-64 (0x8664) as a PE32+ file needs", *machine));
+        base = Read64(bytes, optionalHeader + 24);
+    } else {
+        Fail(
+            Format("optional header magic 0x%03x, neither PE32 (0x10b) nor PE32+ (0x20b)", *magic));
         return false;
     }
-    const auto base = Read32(bytes, optionalHeader + 28);
-    const auto directories = Read32(bytes, optionalHeader + 92);
-    if (!base || !directories) {
+    const auto directories = Read32(bytes, optionalHeader + directoryTable - 4);
+    if (optionalHeaderSize < directoryTable || !base || !directories) {
         Fail("optional header truncated");
         return false;
     }
+    facts.pointerSize = image.pointerSize;
     image.imageBase = facts.imageBase = *base;
     directoryCount = *directories;
 
@@ -205,7 +242,7 @@ bool Checker::ReadHeaders() {
 }
 
 std::pair<uint32_t, uint32_t> Checker::Directory(unsigned index) const {
-    const size_t entry = 96 + 8 * static_cast<size_t>(index);
+    const size_t entry = directoryTable + 8 * static_cast<size_t>(index);
     if (index >= directoryCount || entry + 8 > optionalHeaderSize)
         return {0, 0};
     const auto rva = Read32(image.bytes, optionalHeader + entry);
@@ -295,6 +332,7 @@ void Checker::ReadImports() {
 
 void Checker::ReadRelocations() {
     const auto [rva, size] = Directory(kRelocationDirectory);
+    const unsigned pointerFixUp = image.pointerSize == 8 ? kRelocDir64 : kRelocHighLow;
     uint32_t position = 0;
     while (size >= 8 && position <= size - 8) {
         const auto page = WordAt(image, rva + position);
@@ -310,10 +348,11 @@ void Checker::ReadRelocations() {
                 return;
             }
             const unsigned type = *entry >> 12;
-            if (type == kRelocHighLow)
+            if (type == pointerFixUp)
                 relocated.insert(*page + (*entry & 0xfffu));
             else if (type != kRelocAbsolute)
-                Fail(Format("relocation of type %u, unknown to i386 loaders", type));
+                Fail(Format("relocation of type %u, unknown to %s loaders", type,
+                            image.pointerSize == 8 ? "x86-64" : "i386"));
         }
         position += *blockSize;
     }
@@ -321,52 +360,60 @@ void Checker::ReadRelocations() {
 }
 
 std::optional<uint32_t> Checker::PointerWord(uint32_t wordRva, const char* what, bool toCode) {
-    const auto value = WordAt(image, wordRva);
+    const auto value = PointerAt(image, wordRva);
     if (!value) {
         Fail(Format("%s unreadable", what));
         return std::nullopt;
     }
     if (relocated.count(wordRva) == 0)
         Fail(Format("%s is not in the relocation table: it breaks when the DLL is rebased", what));
-    if (*value < image.imageBase) {
-        Fail(Format("%s (0x%08x) points below the image base", what, *value));
+    const unsigned long long shown = *value;
+    if (*value < image.imageBase || *value - image.imageBase > UINT32_MAX) {
+        Fail(Format("%s (0x%08llx) points outside the image", what, shown));
         return std::nullopt;
     }
-    const uint32_t target = *value - image.imageBase;
+    const auto target = static_cast<uint32_t>(*value - image.imageBase);
     if (toCode && !InCode(image, target)) {
-        Fail(Format("%s (0x%08x) does not point into a code section", what, *value));
+        Fail(Format("%s (0x%08llx) does not point into a code section", what, shown));
         return std::nullopt;
     }
     return target;
 }
 
 void Checker::CheckDescriptor() {
+    // Three 32-bit words, then three pointers at their natural alignment:
+    // 24 bytes in a 32-bit module, 40 in a 64-bit one.
     const uint32_t base = facts.descriptorRva;
-    const auto offset = RvaToOffset(image, base, 24);
+    const uint32_t pointer = image.pointerSize;
+    const uint32_t firstPointer = pointer == 8 ? 16 : 12;
+    const auto offset = RvaToOffset(image, base, firstPointer + 3 * pointer);
     if (!offset) {
         Fail("_mod_descrip lies outside the file data");
         return;
     }
     facts.descriptorFileOffset = *offset;
-    for (uint32_t i = 0; i < 6; ++i)
+    for (uint32_t i = 0; i < 3; ++i)
         facts.descriptorWords[i] = *Read32(image.bytes, *offset + 4 * i);
+    for (uint32_t i = 0; i < 3; ++i)
+        facts.descriptorWords[3 + i] = *PointerAt(image, base + firstPointer + pointer * i);
 
     for (uint32_t i = 0; i < 3; ++i) {
         if (facts.descriptorWords[i] != kExpectedWords[i])
             Fail(Format("descriptor word %u is 0x%08x, expected 0x%08x", i,
-                        facts.descriptorWords[i], kExpectedWords[i]));
+                        static_cast<uint32_t>(facts.descriptorWords[i]), kExpectedWords[i]));
         if (relocated.count(base + 4 * i) != 0)
             Fail(Format("descriptor word %u is relocated: the loader would change it", i));
     }
-    PointerWord(base + 12, "start-up entry (descriptor word 3)", true);
-    PointerWord(base + 16, "shut-down entry (descriptor word 4)", true);
-    const auto servers = PointerWord(base + 20, "server list (descriptor word 5)", false);
+    PointerWord(base + firstPointer, "start-up entry (descriptor word 3)", true);
+    PointerWord(base + firstPointer + pointer, "shut-down entry (descriptor word 4)", true);
+    const auto servers =
+        PointerWord(base + firstPointer + 2 * pointer, "server list (descriptor word 5)", false);
     if (!servers)
         return;
 
     const auto classRva = PointerWord(*servers, "server class name", false);
-    const auto nameRva = PointerWord(*servers + 4, "server name", false);
-    const auto activate = PointerWord(*servers + 8, "activation entry", true);
+    const auto nameRva = PointerWord(*servers + pointer, "server name", false);
+    const auto activate = PointerWord(*servers + 2 * pointer, "activation entry", true);
     if (activate)
         facts.activateWord = *activate + image.imageBase;
     const auto className = classRva ? StringAt(image, *classRva) : std::nullopt;
@@ -379,8 +426,8 @@ void Checker::CheckDescriptor() {
         Fail("server name is \"" + facts.serverName + "\", expected \"Ostrel\"");
 
     for (uint32_t i = 3; i < 6; ++i) {
-        const uint32_t wordRva = *servers + 4 * i;
-        const auto word = WordAt(image, wordRva);
+        const uint32_t wordRva = *servers + pointer * i;
+        const auto word = PointerAt(image, wordRva);
         if (!word || *word != 0 || relocated.count(wordRva) != 0) {
             Fail("the server list does not end with a record of three null words");
             return;
@@ -401,7 +448,7 @@ bool IsSystemDll(const std::string& name) {
 
 std::vector<std::string> CheckModuleImage(std::span<const uint8_t> bytes, DllFacts& facts) {
     facts = DllFacts{};
-    Checker checker{{bytes, 0, {}}, facts, {}, {}};
+    Checker checker{{bytes, 0, 4, {}}, facts, {}, {}};
     if (checker.ReadHeaders()) {
         checker.ReadExports();
         checker.ReadImports();

@@ -1,6 +1,7 @@
-// Inspection of the built Windows module (a PE32 file) without running it:
-// what a 32-bit Windows host will see when it maps the file and reads the
-// exported descriptor.
+// Inspection of the built Windows module without running it: what a Windows
+// host will see when it maps the file and reads the exported descriptor. A
+// 32-bit module is a PE32 i386 DLL, a 64-bit one a PE32+ x86-64 DLL; both are
+// checked alike, with pointers of their own width.
 #pragma once
 
 #include <cstddef>
@@ -11,15 +12,18 @@
 
 struct DllFacts {
     uint16_t machine = 0;
-    uint32_t imageBase = 0;
+    unsigned pointerSize = 0; // 4 (PE32) or 8 (PE32+), once the header is read
+    uint64_t imageBase = 0;
     std::vector<std::string> exportNames;
     std::vector<std::string> importDlls;
     uint32_t descriptorRva = 0;
     size_t descriptorFileOffset = 0; // valid when descriptorRva != 0
-    uint32_t descriptorWords[6] = {};
+    // Sync word, version and machine word (32 bits each), then the start-up,
+    // shut-down and server-list pointers as stored in the file.
+    uint64_t descriptorWords[6] = {};
     std::string className;
     std::string serverName;
-    uint32_t activateWord = 0;
+    uint64_t activateWord = 0;
     size_t relocatedWordCount = 0;
 };
 

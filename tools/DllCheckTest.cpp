@@ -50,13 +50,21 @@ TEST(DllCheck, AcceptsOnlyDllsEveryWindowsHasOnAnyCase) {
     EXPECT_FALSE(IsSystemDll("kernel32.dll.evil"));
 }
 
-// The rest works on the real cross-built module, deliberately damaged.
-class BuiltModule : public testing::Test {
+// The rest works on the real cross-built modules, 32-bit and 64-bit,
+// deliberately damaged.
+struct ModuleBuild {
+    const char* name;
+    const char* path;
+    uint16_t machine;
+    unsigned pointerSize;
+};
+
+class BuiltModule : public testing::TestWithParam<ModuleBuild> {
   protected:
     void SetUp() override {
-        std::ifstream in(OSTREL_CHECKED_MODULE, std::ios::binary);
+        std::ifstream in(GetParam().path, std::ios::binary);
         if (!in)
-            GTEST_SKIP() << OSTREL_CHECKED_MODULE << " not built";
+            GTEST_SKIP() << GetParam().path << " not built";
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         ASSERT_TRUE(CheckModuleImage(bytes, facts).empty());
     }
@@ -72,24 +80,31 @@ class BuiltModule : public testing::Test {
     DllFacts facts;
 };
 
-TEST_F(BuiltModule, ShowsTheHostOneLoaderBehindOneExport) {
-    EXPECT_EQ(facts.machine, 0x14c);
+INSTANTIATE_TEST_SUITE_P(Windows, BuiltModule,
+                         testing::Values(ModuleBuild{"win32", OSTREL_WIN32_MODULE, 0x14c, 4},
+                                         ModuleBuild{"win64", OSTREL_WIN64_MODULE, 0x8664, 8}),
+                         [](const auto& build) { return std::string(build.param.name); });
+
+TEST_P(BuiltModule, ShowsTheHostOneLoaderBehindOneExport) {
+    EXPECT_EQ(facts.machine, GetParam().machine);
+    EXPECT_EQ(facts.pointerSize, GetParam().pointerSize);
     EXPECT_EQ(facts.exportNames, std::vector<std::string>{"_mod_descrip"});
     EXPECT_EQ(facts.className, "ObjectLoader");
     EXPECT_EQ(facts.serverName, "Ostrel");
     EXPECT_EQ(facts.descriptorWords[0], 0x04121994u);
 }
 
-TEST_F(BuiltModule, RejectsWrongMachineAndMissingDllFlag) {
+TEST_P(BuiltModule, RejectsTheOtherMachineAndMissingDllFlag) {
+    // A PE32 header belongs to i386 only, a PE32+ one to x86-64 only.
     const size_t header = FileHeader();
-    Put16(bytes, header, 0x8664);
+    Put16(bytes, header, GetParam().machine == 0x14c ? 0x8664 : 0x14c);
     EXPECT_TRUE(Mentions(Check(), "machine"));
-    Put16(bytes, header, 0x14c);
+    Put16(bytes, header, GetParam().machine);
     bytes[header + 19] &= static_cast<uint8_t>(~0x20);
     EXPECT_TRUE(Mentions(Check(), "DLL"));
 }
 
-TEST_F(BuiltModule, TruncatedCopiesFailAndAreNeverOverread) {
+TEST_P(BuiltModule, TruncatedCopiesFailAndAreNeverOverread) {
     // Any cut that removes the descriptor must fail; every cut must return.
     std::vector<uint8_t> whole = bytes;
     bytes.resize(facts.descriptorFileOffset + 10);
@@ -104,15 +119,17 @@ TEST_F(BuiltModule, TruncatedCopiesFailAndAreNeverOverread) {
     }
 }
 
-TEST_F(BuiltModule, ReportsAChangedDescriptorWord) {
+TEST_P(BuiltModule, ReportsAChangedDescriptorWord) {
     bytes[facts.descriptorFileOffset] ^= 0x01;
     EXPECT_TRUE(Mentions(Check(), "descriptor word 0"));
 }
 
-TEST_F(BuiltModule, ReportsAPointerTheLoaderWouldNotRebase) {
-    // Turn the fix-up of the server-list word into padding.
-    const uint32_t word = facts.descriptorRva + 20;
-    const uint16_t entry = static_cast<uint16_t>(0x3000 | (word & 0xfff));
+TEST_P(BuiltModule, ReportsAPointerTheLoaderWouldNotRebase) {
+    // Turn the fix-up of the server-list word (the last pointer of the
+    // descriptor) into padding.
+    const bool wide = GetParam().pointerSize == 8;
+    const uint32_t word = facts.descriptorRva + (wide ? 32 : 20);
+    const uint16_t entry = static_cast<uint16_t>((wide ? 0xa000 : 0x3000) | (word & 0xfff));
     bool patched = false;
     for (size_t at = 0; at + 8 <= bytes.size() && !patched; at += 4) {
         const uint32_t blockSize = Get32(bytes, at + 4);
@@ -131,7 +148,7 @@ TEST_F(BuiltModule, ReportsAPointerTheLoaderWouldNotRebase) {
     EXPECT_TRUE(Mentions(Check(), "server list (descriptor word 5) is not in the relocation"));
 }
 
-TEST_F(BuiltModule, ReportsARuntimeDllThatWouldHaveToBeShipped) {
+TEST_P(BuiltModule, ReportsARuntimeDllThatWouldHaveToBeShipped) {
     const std::string from("msvcrt.dll", 11), to("libgcc.dll", 11);
     const auto at = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
     ASSERT_NE(at, bytes.end());
