@@ -164,6 +164,6 @@ std::string ModelPathProblem(const std::string& model, bool recursive,
     return "cannot open: the " + what + " name \"" + part +
            "\" has characters that the system's code page (" + page +
            ") cannot spell, passed to programs as '?' (rename the " + what +
-           " with letters of code page " + page +
-           ", or drop the files on ostrel.html, which reads any name)";
+           " with letters of code page " + page + ", or drop " + (last ? "it" : "the files") +
+           " on ostrel.html, which reads any name)";
 }
