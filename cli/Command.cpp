@@ -1,6 +1,7 @@
 #include "cli/Command.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/ModelList.h"
 #include "cli/Options.h"
 #include "cli/OutputFile.h"
 #include "cli/OutputPlan.h"
@@ -10,6 +11,7 @@
 #include "cli/TerminalPanel.h"
 #include "cli/Usage.h"
 #include "pipeline/Pipeline.h"
+#include "platform/FileSystem.h"
 #include "platform/ModuleFile.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
@@ -45,6 +47,7 @@ struct Run {
     std::vector<GuardedFile> written;
     size_t warned = 0;                    // model files the reader had warnings about
     std::vector<std::string> outputStems; // --out-dir: the names given so far
+    bool outDirMissing = false;           // --out-dir: made before the first output
 };
 
 // The model "-" is standard input, imported as a file named stdin.rk4.
@@ -99,27 +102,17 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
     return WriteOutputFiles(files, error);
 }
 
-// Why a model path the command line still holds a '?' or '*' in is missing:
-// no Windows file name holds one, so a pattern matched nothing or the ANSI
-// code page could not spell a character of the name (and put '?' there).
-// Empty where that is not the case.
-std::string UnspellableName(const std::string& model) {
-#ifdef _WIN32
-    if (model.find_first_of("?*") != std::string::npos && PathKindOf(model) == PathKind::Missing)
-        return "no such file: no file matches this pattern, or a character of its name is not "
-               "in the system's code page (" +
-               std::to_string(SystemCodePage()) +
-               ") and was read as '?' (rename the file with letters of that code page)";
-#else
-    (void)model;
-#endif
-    return "";
-}
-
 // Imports one model file and does what the options ask with it. Returns the
 // exit status for this file.
 int ImportModel(Run& run, const std::string& model) {
-    if (const std::string why = UnspellableName(model); !why.empty()) {
+#ifdef _WIN32
+    constexpr bool kNamesMayHoldQuestionMarks = false;
+#else
+    constexpr bool kNamesMayHoldQuestionMarks = true;
+#endif
+    if (const std::string why = ModelPathProblem(model, run.options.recursive,
+                                                 kNamesMayHoldQuestionMarks, SystemCodePage());
+        !why.empty()) {
         Fail(model, why);
         return kExitCannotReadModel;
     }
@@ -128,7 +121,9 @@ int ImportModel(Run& run, const std::string& model) {
     const std::string modelName = fromStdin ? kStandardInputModel : model;
     const OutputPlan plan = PlanOutput(
         options, modelName, options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
-    const std::string refusal = CheckOutputPlan(plan, run.modelFiles, run.written);
+    // A folder still to be made holds no file an output could clash with.
+    const std::string refusal =
+        run.outDirMissing ? "" : CheckOutputPlan(plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         Fail(model, "not written: " + refusal);
         return kExitOutputNotWritten;
@@ -173,6 +168,11 @@ int ImportModel(Run& run, const std::string& model) {
 
     if (outcome.result == ImportResult::Loaded && !plan.path.empty()) {
         std::string error;
+        if (run.outDirMissing && !MakeOutDir(options.outDir, error)) {
+            Fail(model, "not written: " + error);
+            return kExitOutputNotWritten;
+        }
+        run.outDirMissing = false;
         if (!WriteFiles(outcome, plan, error)) {
             Fail(model, "not written: " + error);
             return kExitOutputNotWritten;
@@ -309,10 +309,13 @@ int RunCommand(int argc, const char* const* argv) {
     // A model dropped on ostrel.exe in Explorer: one path, no option, a
     // console window of its own. It is converted beside itself to glb, and
     // the window stays until a key is pressed, so that its lines are read.
-    if (argc == 2 && argv[1][0] != '-' && OwnsItsConsoleWindow()) {
+    // A folder dropped so has its model files converted beside them.
+    if (argc == 2 && argv[1][0] != '-' && argv[1][0] != '/' && OwnsItsConsoleWindow()) {
         const std::string model = argv[1];
-        const std::string output = WithoutExtension(model) + ".glb";
-        const char* const dropped[] = {argv[0], argv[1], "-o", output.c_str()};
+        const bool folder = IsFolderPath(model);
+        const std::string output = folder ? model : WithoutExtension(model) + ".glb";
+        const char* const dropped[] = {argv[0], argv[1], folder ? "--out-dir" : "-o",
+                                       output.c_str()};
         exitCode = RunCommand(4, dropped);
         WaitForKey(exitCode == kExitLoaded ? "\nDone. Press any key to close this window.\n"
                                            : "\nPress any key to close this window.\n");
@@ -322,15 +325,17 @@ int RunCommand(int argc, const char* const* argv) {
         return exitCode;
 
     // Nothing is written before these hold: no output on a model file, and
-    // the folder for the outputs in place.
+    // a folder for the outputs that is there or can be made (it is made
+    // when the first output is written, so a run that writes nothing leaves
+    // none behind).
     LoadedModule module;
-    Run run{options, module, nullptr, false, false, {}, {}, 0, {}};
+    Run run{options, module, nullptr, false, false, {}, {}, 0, {}, false};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;
     if (const int code = CheckTrace(run); code != 0)
         return code;
-    if (!options.outDir.empty() && !PrepareOutDir(options.outDir, error)) {
+    if (!options.outDir.empty() && !CheckOutDir(options.outDir, run.outDirMissing, error)) {
         Fail("", error);
         return kExitOutputNotWritten;
     }

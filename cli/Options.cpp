@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "cli/ModelList.h"
 #include "cli/Paths.h"
 #include "cli/Values.h"
 #include "platform/TextCodec.h"
@@ -31,7 +32,26 @@ const FlagOption kFlags[] = {
     {"--check", &HostOptions::check},
     {"--quiet", &HostOptions::quiet},
     {"--strict", &HostOptions::strict},
+    {"--recursive", &HostOptions::recursive},
 };
+
+#ifdef _WIN32
+constexpr bool kWindowsForms = true;
+#else
+constexpr bool kWindowsForms = false;
+#endif
+
+// A number written with a decimal comma, as many locales write it: the value
+// with a point in its place when the option would take that, else "".
+std::string WithDecimalPoint(const ValueOption& option, const std::string& value) {
+    const size_t comma = value.find(',');
+    if (comma == std::string::npos || value.find(',', comma + 1) != std::string::npos)
+        return "";
+    std::string pointed = value;
+    pointed[comma] = '.';
+    HostOptions scratch;
+    return option.take(pointed, scratch) ? pointed : "";
+}
 
 template <typename T>
 bool TakeInto(bool (*parse)(const std::string&, T&), const std::string& value,
@@ -140,7 +160,7 @@ ParseStatus TakeOption(int argc, const char* const* argv, int& i, HostOptions& o
         value = arg.substr(eq + 1);
         hasInlineValue = true;
     }
-    if (name == "--help" || name == "-h")
+    if (IsHelpRequest(name, kWindowsForms))
         return ParseStatus::Help;
     if (name == "--version")
         return ParseStatus::Version;
@@ -167,7 +187,12 @@ ParseStatus TakeOption(int argc, const char* const* argv, int& i, HostOptions& o
         value = argv[++i];
     }
     if (!option->take(value, options)) {
-        error = name + ": bad value '" + value + "' (expected " + option->expected + ")";
+        const std::string pointed = WithDecimalPoint(*option, value);
+        error = name + ": bad value '" + value + "' (" +
+                (pointed.empty()
+                     ? "expected " + option->expected
+                     : "a decimal comma: write the number with a point, " + name + " " + pointed) +
+                ")";
         return ParseStatus::Error;
     }
     return ParseStatus::Ok;
@@ -281,6 +306,10 @@ bool SettleOutput(HostOptions& options, std::string& error) {
 
 } // namespace
 
+bool IsHelpRequest(const std::string& arg, bool windowsForms) {
+    return arg == "--help" || arg == "-h" || arg == "-?" || (windowsForms && arg == "/?");
+}
+
 const char* EditOption(PanelRole role) {
     for (const auto& e : kEditOptions) {
         if (e.role == role)
@@ -301,6 +330,8 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
+        if (!optionsEnded && IsHelpRequest(arg, kWindowsForms))
+            return ParseStatus::Help;
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             options.modelPaths.push_back(arg);
         } else if (arg == "--") {
@@ -314,6 +345,7 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
         error = "no model file given (see --help)";
         return ParseStatus::Error;
     }
+    options.modelPaths = ExpandModelFolders(options.modelPaths, options.recursive);
     return SettleOutput(options, error) && SettlePanel(options, error) ? ParseStatus::Ok
                                                                        : ParseStatus::Error;
 }

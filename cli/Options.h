@@ -10,7 +10,8 @@
 #include <vector>
 
 struct HostOptions {
-    std::vector<std::string> modelPaths; // every model file, in order
+    std::vector<std::string> modelPaths; // every model file, in order (folders expanded)
+    bool recursive = false;              // --recursive: a folder's sub-folders too
     bool check = false;                  // --check: import and check, write nothing
     bool quiet = false;                  // --quiet: no warning about the model files
     bool strict = false;                 // --strict: a warning fails the model file
@@ -34,9 +35,14 @@ enum class ParseStatus { Ok, Help, Version, Error };
 
 // Parses argv[1..argc-1]. Options and the model path may come in any order;
 // "--name=value" and "--name value" are both accepted; "--" ends the
-// options. On Error, `error` holds one line (without "ostrel: ").
+// options. A folder among the model paths stands for the model files in it
+// (ExpandModelFolders). On Error, `error` holds one line (without "ostrel: ").
 ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options,
                          std::string& error);
+
+// `arg` asks for the usage: --help, -h, -?, and with `windowsForms` also /?
+// (what Windows programs answer to).
+bool IsHelpRequest(const std::string& arg, bool windowsForms);
 
 // The option that gives the edit of `role` ("--load", "--colours", ...).
 const char* EditOption(PanelRole role);

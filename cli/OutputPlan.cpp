@@ -24,17 +24,9 @@ OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
     if (!options.outputPath.empty()) {
         plan.path = options.outputPath;
     } else if (!options.outDir.empty()) {
-        std::string dir = options.outDir;
-        // The system's separator: the path is shown in messages.
-#ifdef _WIN32
-        if (NameStart(dir) != dir.size())
-            dir += '\\';
-#else
-        if (NameStart(dir) != dir.size())
-            dir += '/';
-#endif
-        plan.path = dir + (stem.empty() ? BaseName(WithoutExtension(model)) : stem) + "." +
-                    FormatExtension(plan.format);
+        plan.path =
+            InFolder(options.outDir, (stem.empty() ? BaseName(WithoutExtension(model)) : stem) +
+                                         "." + FormatExtension(plan.format));
     } else {
         return plan;
     }
@@ -106,23 +98,37 @@ void RememberWritten(const OutputPlan& plan, const std::string& model,
     }
 }
 
-bool PrepareOutDir(const std::string& dir, std::string& error) {
+bool CheckOutDir(const std::string& dir, bool& missing, std::string& error) {
     std::string target;
     std::string why;
     if (!FollowLinks(dir, target, why)) {
         error = "--out-dir " + dir + ": cannot follow the link (" + why + ")";
         return false;
     }
-    switch (PathKindOf(target)) {
-    case PathKind::Directory:
-        return true;
-    case PathKind::Missing:
-        if (CreateFolders(target, why))
-            return true;
-        error = "--out-dir " + dir + ": cannot create the folder (" + why + ")";
-        return false;
-    default:
-        error = "--out-dir " + dir + ": is not a folder";
-        return false;
+    missing = PathKindOf(target) == PathKind::Missing;
+    // The nearest part of the path that exists must be a folder for the rest
+    // to be made in it ("above/." is that folder, through any link).
+    std::string above = target;
+    while (!above.empty()) {
+        while (above.size() > 1 && NameStart(above) == above.size() && above.back() != ':')
+            above.pop_back(); // "a/b/" is "a/b"; a root such as "/" stays
+        if (PathKindOf(above) != PathKind::Missing || NameStart(above) == above.size())
+            break;
+        above.resize(NameStart(above)); // "a/b" to "a/", "b" to "" (the current folder)
     }
+    if (above.empty() || PathKindOf(InFolder(above, ".")) == PathKind::Directory)
+        return true;
+    error = "--out-dir " + dir +
+            (above == target ? ": is not a folder"
+                             : ": cannot create the folder (" + above + " is not a folder)");
+    return false;
+}
+
+bool MakeOutDir(const std::string& dir, std::string& error) {
+    std::string target;
+    std::string why;
+    if (FollowLinks(dir, target, why) && CreateFolders(target, why))
+        return true;
+    error = "--out-dir " + dir + ": cannot create the folder (" + why + ")";
+    return false;
 }

@@ -55,6 +55,11 @@ std::string CheckOutputPlan(const OutputPlan& plan, const std::vector<GuardedFil
 void RememberWritten(const OutputPlan& plan, const std::string& model,
                      std::vector<GuardedFile>& written);
 
-// --out-dir: `dir` is made (with its parents) when missing. False with one
-// line when it cannot be, or names something that is not a folder.
-bool PrepareOutDir(const std::string& dir, std::string& error);
+// --out-dir, before anything is imported: true when `dir` is a folder, or
+// is missing (`missing` set) and could be made: the nearest folder above it
+// that exists is a folder. False with one line otherwise.
+bool CheckOutDir(const std::string& dir, bool& missing, std::string& error);
+
+// --out-dir: makes `dir` (with its parents) when it is missing, once an
+// output is about to be written there. False with one line when it cannot.
+bool MakeOutDir(const std::string& dir, std::string& error);

@@ -33,6 +33,15 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, NameStart(path));
 }
 
+std::string InFolder(const std::string& folder, const std::string& name) {
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    return NameStart(folder) != folder.size() ? folder + kSeparator + name : folder + name;
+}
+
 std::string MtlPathFor(const std::string& objPath) {
     return FolderOf(objPath) + MaterialLibraryName(BaseName(objPath));
 }

@@ -72,7 +72,7 @@ void PrintHelp(std::FILE* out) {
                "  load lines|faces|both   colour bright|middle|dark   scale X   name TEXT\n"
                "  smooth on|off           angle DEGREES               double on|off\n"
                "  (a choice also takes its item number from 0 or the item text)\n"
-               "  show | help | ok | cancel        (end of input: see --help)\n",
+               "  show | help | ok | cancel (also quit, exit)   (end of input: see --help)\n",
                out);
 }
 
@@ -264,7 +264,9 @@ int32_t RunTerminalPanel(PanelModel& panel, std::FILE* in, std::FILE* out, bool 
             continue;
         }
         SplitCommand(line, word, rest);
-        if (word == "ok" || word == "cancel") {
+        // "quit" and "exit" are what a terminal user types to get out:
+        // they leave the panel as cancel does, so nothing is loaded.
+        if (word == "ok" || word == "cancel" || word == "quit" || word == "exit") {
             const int32_t result = word == "ok" ? 1 : 0;
             std::fprintf(out, "(%s)\n", result ? "ok" : "cancelled");
             std::fflush(out);

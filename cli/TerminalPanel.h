@@ -13,7 +13,7 @@
 //   show             show the panel again (an empty line does too)
 //   help | ?         list the commands
 //   ok               close the panel, confirming
-//   cancel           close the panel, cancelling
+//   cancel           close the panel, cancelling (also "quit", "exit")
 // End of input closes the panel: confirming, or cancelling when `eofCancels`.
 #pragma once
 

@@ -69,13 +69,17 @@ std::vector<FileLine> LinesAt(std::string_view bytes, const std::vector<uint64_t
 
 // A line's text for a message, quoted, as UTF-8: kept where it is UTF-8,
 // else read as Shift-JIS, the model files' own text (the same on every
-// system); at most 40 bytes of it, control characters as "?".
+// system); at most 40 bytes of it. A tab shows as "\t", since one between
+// two numbers is the likeliest thing in such a line and would otherwise
+// look like a space; other control characters as "?".
 std::string Quoted(std::string_view bytes, const FileLine& line) {
-    std::string text =
-        NameAsUtf8(bytes.substr(line.start, line.end - line.start), kShiftJisCodePage);
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            c = '?';
+    std::string text;
+    for (char c : NameAsUtf8(bytes.substr(line.start, line.end - line.start), kShiftJisCodePage)) {
+        if (c == '\t')
+            text += "\\t";
+        else
+            text += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    }
     const std::string_view shown = Utf8Prefix(text, 40);
     return "\"" + std::string(shown) + (shown.size() < text.size() ? "...\"" : "\"");
 }

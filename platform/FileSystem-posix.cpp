@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -110,6 +111,30 @@ bool CreateFolders(const std::string& path, std::string& error) {
         if (end == std::string::npos)
             return true;
     }
+}
+
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std::string& error) {
+    DIR* folder = ::opendir(path.c_str());
+    if (folder == nullptr)
+        return Failed(error, errno);
+    const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+    errno = 0;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        PathKind kind = PathKind::Missing;
+        if (::stat((prefix + name).c_str(), &st) == 0)
+            kind = S_ISDIR(st.st_mode)   ? PathKind::Directory
+                   : S_ISREG(st.st_mode) ? PathKind::Regular
+                                         : PathKind::Other;
+        entries.push_back({name, kind});
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(folder);
+    return err == 0 || Failed(error, err);
 }
 
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error) {

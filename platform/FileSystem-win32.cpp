@@ -187,6 +187,32 @@ bool CreateFolders(const std::string& path, std::string& error) {
     return Failed(error, code);
 }
 
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std::string& error) {
+    const bool ends = path.empty() || IsSeparator(path.back()) || path.back() == ':';
+    const std::string pattern =
+        (path.empty() ? "." : path) + (ends && !path.empty() ? "" : "\\") + "*";
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || Failed(error, code); // an empty drive
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        // A link to a folder carries the folder's attribute too.
+        const DWORD attributes = found.dwFileAttributes;
+        const PathKind kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Directory
+                              : (attributes & FILE_ATTRIBUTE_DEVICE) != 0  ? PathKind::Other
+                                                                           : PathKind::Regular;
+        entries.push_back({name, kind});
+    } while (FindNextFileA(search, &found));
+    const DWORD code = GetLastError();
+    FindClose(search);
+    return code == ERROR_NO_MORE_FILES || Failed(error, code);
+}
+
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class PathKind { Missing, Regular, Directory, CharacterDevice, Fifo, SymbolicLink, Other };
 
@@ -44,6 +45,18 @@ size_t NameStart(const std::string& path);
 // Creates the folder `path` and any missing folders above it; a folder that
 // already exists is fine.
 bool CreateFolders(const std::string& path, std::string& error);
+
+// One name in a folder, and what it names with links followed (Missing for
+// a dangling link or one that cannot be looked at).
+struct FolderEntry {
+    std::string name;
+    PathKind kind = PathKind::Missing;
+};
+
+// The names in the folder `path`, "." and ".." left out, in the system's
+// order. On Windows the names are the ANSI code page's bytes, with '?' for a
+// character it cannot spell.
+bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std::string& error);
 
 // Creates `path` (or empties the file it names) and writes `bytes` to it.
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error);

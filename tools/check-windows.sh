@@ -240,7 +240,35 @@ else
   (cd "$names" && winlocale en_US.UTF-8 '家.rk4' -o x.glb >"$work/1252.out" 2>&1)
   check "1252: a name the code page cannot spell: exit 2" test $? -eq 2
   check "1252: ... and one line saying why and what to do" grep -q \
-    "^ostrel: ?.rk4: no such file: .*code page (1252).*rename the file" "$work/1252.out"
+    "^ostrel: ?.rk4: cannot open: the file name \"?.rk4\" .*code page (1252).*rename the file" \
+    "$work/1252.out"
+  # The matches of a wildcard below a folder the code page cannot spell reach
+  # the program as ??????\NAME: each is named as such, never as a pattern
+  # that matched nothing, and no output folder is left behind.
+  mkdir -p "$names/日本語モデル"
+  cp examples/*.rk4 "$names/日本語モデル/"
+  (cd "$names" && winlocale en_US.UTF-8 '日本語モデル\*.rk4' --out-dir jp >"$work/jp.out" 2>&1)
+  check "1252: a folder it cannot spell: exit 2 ($?)" test $? -eq 2
+  check "1252: ... one line per match naming the folder" test "$(grep -c \
+    '^ostrel: ??????\\[a-z]*\.rk4: cannot open: the folder name "??????" .*(1252).*rename the folder' \
+    "$work/jp.out")" -eq 3 || cat "$work/jp.out"
+  check "1252: ... never 'no file matches'" bash -c "! grep -q 'no file matches' '$work/jp.out'"
+  check "1252: ... and no output folder" test ! -e "$names/jp"
+  (cd "$names" && winlocale en_US.UTF-8 'none\*.rk4' >"$work/none.out" 2>&1)
+  check "1252: a pattern that matched nothing says so" \
+    grep -q '^ostrel: none\\\*.rk4: no such file: no file matches this pattern$' "$work/none.out" ||
+    cat "$work/none.out"
+  # A folder as a model, and the usage as Windows users ask for it.
+  rm -rf "$names/folder"
+  (cd "$names" && winlocale en_US.UTF-8 'my models' --out-dir folder >"$work/folder.out" 2>&1)
+  check "a folder as a model: its 3 model files converted" test "$(ls "$names/folder" | wc -l)" -eq 3
+  check "... named with the system's separator" \
+    grep -qF 'my models\cube.rk4 -> folder\cube.glb' "$work/folder.out"
+  for form in '/?' '-?' '-h'; do
+    (cd "$names" && wine "$windows" "$form" >"$work/help.out" 2>&1)
+    check "$form prints the usage" grep -q '^usage: ostrel' "$work/help.out" ||
+      head -3 "$work/help.out"
+  done
   (cd "$names" && winlocale ja_JP.UTF-8 '家.rk4' -o 家.obj >/dev/null 2>&1)
   check "932: 家.rk4 converts, its mtllib in UTF-8" grep -q '^mtllib 家.mtl' "$names/家.obj"
   if ! grep -q fbx <<<"$(wine "$windows" --version 2>/dev/null | head -2)"; then

@@ -321,7 +321,8 @@ TEST_F(CommandLine, OutDirIsCreatedOrRefusedBeforeAnyImport) {
         const char* line;
     } cases[] = {
         {"file", "ostrel: --out-dir file: is not a folder\n"},
-        {"file/sub", "ostrel: --out-dir file/sub: cannot create the folder (Not a directory)\n"},
+        {"file/sub", "ostrel: --out-dir file/sub: cannot create the folder (file is not a "
+                     "folder)\n"},
     };
     for (const auto& c : cases) {
         // The missing second model would fail its import: one line shows none ran.
@@ -331,6 +332,54 @@ TEST_F(CommandLine, OutDirIsCreatedOrRefusedBeforeAnyImport) {
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(ReadFile(dir / "file"), "x");
+}
+
+// A folder given as a model stands for the model files directly inside it,
+// in name order; --recursive adds those of its sub-folders.
+TEST_F(CommandLine, AFolderConvertsTheModelFilesInIt) {
+    fs::create_directories(dir / "models" / "old");
+    WriteFile(dir / "models" / "b.RK4", cube);
+    WriteFile(dir / "models" / "a.rk4", cube);
+    WriteFile(dir / "models" / "notes.txt", "x");
+    WriteFile(dir / "models" / "old" / "c.rk4", cube);
+    const Result r = Run({"models", "--out-dir", "out"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "models/a.rk4 -> out/a.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "models/b.RK4 -> out/b.glb: 8 points, 6 polygons, 3 surfaces\n"
+                     "2 model files: 2 converted, 0 failed, 0 with warnings\n");
+    const Result all = Run({"--recursive", "models/", "--check"});
+    EXPECT_EQ(all.exit, 0) << all.err;
+    EXPECT_NE(all.out.find("\nmodels/old/c.rk4: statistics"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("\n3 model files: 3 checked"), std::string::npos) << all.out;
+    // -o takes one model file, and this folder holds two.
+    EXPECT_EQ(Run({"models", "-o", "x.glb"}).exit, 64);
+}
+
+// The output folder is made when the first output is written: a run that
+// writes nothing leaves none behind.
+TEST_F(CommandLine, NothingWrittenMakesNoOutputFolder) {
+    fs::create_directories(dir / "models" / "sub");
+    WriteFile(dir / "models" / "sub" / "m.rk4", cube);
+    const Result none = Run({"models", "--out-dir", "out"});
+    EXPECT_EQ(none.exit, 2);
+    EXPECT_EQ(none.err, "ostrel: models: a folder without model files (.rk4) directly inside it "
+                        "(--recursive looks in its sub-folders too)\n");
+    WriteFile(dir / "bad.rk4", "not a model");
+    EXPECT_EQ(Run({"bad.rk4", "missing.rk4", "--out-dir", "out/deeper"}).exit, 1);
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    const Result some = Run({"bad.rk4", "models", "--recursive", "--out-dir", "out/deeper"});
+    EXPECT_EQ(some.exit, 1);
+    EXPECT_NE(some.out.find("models/sub/m.rk4 -> out/deeper/m.glb: 8 points"), std::string::npos)
+        << some.out;
+    EXPECT_TRUE(fs::is_regular_file(dir / "out" / "deeper" / "m.glb"));
+}
+
+TEST_F(CommandLine, HelpForms) {
+    for (const char* form : {"-h", "-?", "--help"}) {
+        const Result r = Run({form});
+        EXPECT_EQ(r.exit, 0) << form;
+        EXPECT_EQ(r.out.rfind("usage: ostrel", 0), 0u) << form;
+    }
 }
 
 // ------------------------------------------------- names and status lines ---

@@ -94,10 +94,34 @@ TEST(Options, DoubleDashEndsOptions) {
     EXPECT_EQ(p.options.modelPaths.at(0), "--odd-name.rk4");
 }
 
+// The forms users of each system type; /? is a path elsewhere, and after
+// "--" every form is a model path.
 TEST(Options, Help) {
     EXPECT_EQ(Parse({"--help"}).status, ParseStatus::Help);
     EXPECT_EQ(Parse({"x", "-h"}).status, ParseStatus::Help);
+    EXPECT_EQ(Parse({"-?"}).status, ParseStatus::Help);
+    EXPECT_EQ(Parse({"--", "-?"}).options.modelPaths, std::vector<std::string>{"-?"});
+    EXPECT_TRUE(IsHelpRequest("/?", true));
+    EXPECT_FALSE(IsHelpRequest("/?", false));
+    EXPECT_FALSE(IsHelpRequest("/h", true));
     EXPECT_NE(std::string(UsageText()).find("--double-sided"), std::string::npos);
+    EXPECT_NE(std::string(UsageText()).find("--recursive"), std::string::npos);
+}
+
+// A number written with a decimal comma is named as such, with the value to
+// write instead; a comma that is not a decimal one gets the usual message.
+TEST(Options, DecimalCommaIsNamed) {
+    EXPECT_EQ(Parse({"m", "--scale", "1,5"}).error,
+              "--scale: bad value '1,5' (a decimal comma: write the number with a point, "
+              "--scale 1.5)");
+    EXPECT_EQ(Parse({"m", "--angle=12,25"}).error,
+              "--angle: bad value '12,25' (a decimal comma: write the number with a point, "
+              "--angle 12.25)");
+    EXPECT_EQ(Parse({"m", "--scale", "1,5,2"}).error.find("decimal comma"), std::string::npos);
+    // 0.0 is refused too: the scale must be above 0.
+    EXPECT_EQ(Parse({"m", "--scale", "0,0"}).error.find("decimal comma"), std::string::npos);
+    EXPECT_EQ(Parse({"m", "--activation-version", "1,5"}).error,
+              "--activation-version: bad value '1,5' (expected a 32-bit integer)");
 }
 
 // --version must name exactly the formats whose writer works in this build:

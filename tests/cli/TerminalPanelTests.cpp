@@ -149,6 +149,13 @@ TEST(TerminalPanel, CancelAndEndOfInput) {
         EXPECT_EQ(console.Control(4).value.d,
                   3.0); // the host keeps it; the plug-in reads nothing
     }
+    // What a terminal user types to get out cancels too, in any case.
+    for (const char* word : {"quit", "exit", "  Quit  "}) {
+        Console console;
+        std::string shown;
+        EXPECT_EQ(console.Run(std::string(word) + "\nok\n", false, &shown), 0) << word;
+        EXPECT_NE(shown.find("(cancelled)\n"), std::string::npos) << shown;
+    }
     {
         Console console;
         EXPECT_EQ(console.Run("scale 3\n", false), 1); // EOF = ok

@@ -13,7 +13,8 @@
 #        OSTREL_UPDATE_GOLDEN=1 ctest -R '^golden\.'
 #    (the exit status is still checked then). Arguments may not contain ';'.
 add_executable(cli_tests ${CMAKE_CURRENT_LIST_DIR}/OptionsTests.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/OutputFileTests.cpp ${CMAKE_CURRENT_LIST_DIR}/OutputPlanTests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ModelListTests.cpp ${CMAKE_CURRENT_LIST_DIR}/OutputFileTests.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OutputPlanTests.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TerminalPanelTests.cpp)
 target_link_libraries(cli_tests PRIVATE ostrel_cli GTest::gtest_main)
 target_include_directories(cli_tests PRIVATE ${OSTREL_TEST_SUPPORT})

@@ -70,6 +70,8 @@ TEST(ReadObserver, ChangesNothingThatIsRead) {
     size_t heard = 0;
     for (const char* dir : {"examples", "tests/data", "fuzz/corpus", "fuzz/regressions"}) {
         for (const auto& entry : std::filesystem::directory_iterator(root / dir)) {
+            if (!entry.is_regular_file())
+                continue; // examples/format: the README's examples, read by their own tests
             SCOPED_TRACE(entry.path().string());
             std::ifstream in(entry.path(), std::ios::binary);
             heard += ReadBothWays(std::string(std::istreambuf_iterator<char>(in), {})).kinds.size();

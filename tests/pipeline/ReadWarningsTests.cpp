@@ -77,6 +77,11 @@ TEST(ReadWarnings, NumberFields) {
     EXPECT_EQ(Warnings(WithLine(11, "1.5")),
               Lines{std::string("m.rk4:11: more than a number in \"1.5\": read as 1") + more});
     EXPECT_EQ(Warnings(WithLine(16, "x")), Lines{"m.rk4:16: no number in \"x\": read as 0"});
+    // A tab is shown as such, other control characters as "?".
+    EXPECT_EQ(Warnings(WithLine(16, "1\t2")),
+              Lines{std::string("m.rk4:16: more than a number in \"1\\t2\": read as 1") + more});
+    EXPECT_EQ(Warnings(WithLine(16, "\tx\x01")),
+              Lines{"m.rk4:16: no number in \"\\tx?\": read as 0"});
     EXPECT_EQ(Warnings(WithLine(16, "")),
               Lines{"m.rk4:16: an empty line where a number belongs: read as 0"});
     // What the conversions read whole: white space around, signs, "d" exponents.
