@@ -68,6 +68,7 @@ timeout 300 "${vg[@]}" build/fuzz_replay fuzz/corpus fuzz/regressions || fail "v
 for program in platform_tests standin_tests pipeline_tests cli_tests; do
   timeout 300 "${vg[@]}" "build/$program" --gtest_brief=1 || fail "valgrind $program"
 done
+timeout 600 "${vg[@]}" build/geometry_tests --gtest_brief=1 || fail "valgrind geometry_tests"
 if [[ -x build/convert_tests ]]; then
   timeout 600 "${vg[@]}" build/convert_tests --gtest_brief=1 || fail "valgrind convert_tests"
 fi

@@ -8,7 +8,7 @@
 // that passes is simple. Orientation tests are exact (a fast estimate with
 // an error bound, else exact sums of exact products), so no rounding can
 // make the sweep inconsistent.
-#include "convert/TriangulateSweep.h"
+#include "geometry/TriangulateSweep.h"
 
 #include <algorithm>
 #include <cmath>

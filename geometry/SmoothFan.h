@@ -3,7 +3,7 @@
 // for the usual shapes, however many meet there.
 #pragma once
 
-#include "convert/MeshGeometry.h"
+#include "geometry/MeshGeometry.h"
 
 #include <cmath>
 #include <cstddef>

@@ -3,9 +3,9 @@
 // area, by the orientation of every triangle, and by every triangle's centre
 // lying inside the polygon), robustness on loops that are not simple, and
 // the corner normals as the host smooths.
-#include "convert/MeshGeometry.h"
-#include "convert/SmoothFan.h"
-#include "convert/TriangulateSweep.h"
+#include "geometry/MeshGeometry.h"
+#include "geometry/SmoothFan.h"
+#include "geometry/TriangulateSweep.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "convert/Surfaces.h"
+#include "geometry/Surfaces.h"
 
 #include <cstring>
 

@@ -5,8 +5,8 @@
 // usual shapes, whose corners lie along a curve (a uniform grid would hold
 // about the square root of their number in every cell they cross). Rules
 // and limits: see MeshGeometry.h.
-#include "convert/MeshGeometry.h"
-#include "convert/TriangulateSweep.h"
+#include "geometry/MeshGeometry.h"
+#include "geometry/TriangulateSweep.h"
 
 #include <algorithm>
 #include <cmath>

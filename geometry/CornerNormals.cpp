@@ -1,7 +1,7 @@
 // Polygon and corner normals as the host smooths, the triangles of every
 // polygon, and the merge of corners into vertices. Rules: see MeshGeometry.h.
-#include "convert/MeshGeometry.h"
-#include "convert/SmoothFan.h"
+#include "geometry/MeshGeometry.h"
+#include "geometry/SmoothFan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -42,7 +42,7 @@
 // get no normal and no triangles.
 #pragma once
 
-#include "convert/Surfaces.h"
+#include "geometry/Surfaces.h"
 #include "standin/Received.h"
 
 #include <cstddef>

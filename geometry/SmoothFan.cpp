@@ -2,7 +2,7 @@
 // reference is the plain rule itself, summing over every polygon around the
 // point for every corner there, which a fan of tens of thousands of
 // triangles round one apex makes quadratic.
-#include "convert/SmoothFan.h"
+#include "geometry/SmoothFan.h"
 
 #include <algorithm>
 #include <array>
