@@ -1,5 +1,6 @@
-// Polygon and corner normals as the host smooths, the triangles of every
-// polygon, and the merge of corners into vertices. Rules: see MeshGeometry.h.
+// ComputeMeshGeometry, stage by stage: polygon normals and triangles, the
+// smooth polygons around each point, the corner normals as the host smooths,
+// and the merge of corners into vertices. Rules: see MeshGeometry.h.
 #include "geometry/MeshGeometry.h"
 #include "geometry/SmoothFan.h"
 
@@ -78,19 +79,18 @@ struct VertexIndex {
     }
 };
 
-} // namespace
-
-bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                         MeshGeometry& out, std::string& error) {
+// Stage 1: where each polygon's corners and triangle numbers start. False
+// when a polygon names a surface that was never looked up.
+bool LayOut(const ReceivedModel& model, size_t surfaceCount, MeshGeometry& out,
+            std::string& error) {
     const size_t polygonCount = model.polygons.size();
-    out = MeshGeometry{};
     out.cornerStart.resize(polygonCount + 1);
     out.triangleStart.resize(polygonCount + 1);
     size_t corners = 0, triangleIndices = 0;
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
         const size_t n = polygon.points.size();
-        if (n != 0 && SurfaceSlot(polygon.surface) >= surfaces.size()) {
+        if (n != 0 && SurfaceSlot(polygon.surface) >= surfaceCount) {
             error = "a polygon names a surface that was never looked up";
             return false;
         }
@@ -101,11 +101,17 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     }
     out.cornerStart[polygonCount] = corners;
     out.triangleStart[polygonCount] = triangleIndices;
+    return true;
+}
 
-    // Polygon normals and triangles.
-    std::vector<Vec3> normals(polygonCount);
-    std::vector<unsigned char> hasArea(polygonCount, 0);
-    out.triangles.reserve(triangleIndices);
+// Stage 2: each polygon's unit normal (zero, and no area, where it has no
+// direction) and its triangles.
+void NormalsAndTriangles(const ReceivedModel& model, MeshGeometry& out, std::vector<Vec3>& normals,
+                         std::vector<unsigned char>& hasArea) {
+    const size_t polygonCount = model.polygons.size();
+    normals.assign(polygonCount, Vec3{});
+    hasArea.assign(polygonCount, 0);
+    out.triangles.reserve(out.triangleStart[polygonCount]);
     std::vector<Vec3> loop;
     std::vector<uint32_t> local;
     for (size_t p = 0; p < polygonCount; ++p) {
@@ -123,22 +129,33 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
         for (uint32_t k : local)
             out.triangles.push_back(base + k);
     }
+}
 
-    // The polygons using each point, each once, for the smooth surfaces.
-    const size_t pointCount = model.points.size();
-    std::vector<size_t> useStart(pointCount + 1, 0);
+// The smooth polygons around each point and the normal each takes there:
+// those of point v are uses[useStart[v] .. useStart[v + 1]), each once, in
+// polygon order; useHas is false where the sum has no direction.
+struct PointUses {
+    std::vector<size_t> useStart;
     std::vector<uint32_t> uses;
+    std::vector<Normal3> useNormal;
+    std::vector<unsigned char> useHas;
+};
+
+// Stage 3: the polygons using each point, each once, for the smooth
+// surfaces (`smooth` per polygon).
+void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>& smooth,
+                   PointUses& out) {
+    const size_t polygonCount = model.polygons.size();
+    const size_t pointCount = model.points.size();
+    std::vector<size_t>& useStart = out.useStart;
+    std::vector<uint32_t>& uses = out.uses;
+    useStart.assign(pointCount + 1, 0);
     std::vector<uint32_t> lastUser;
-    auto smoothPolygon = [&](size_t p) {
-        const ReceivedPolygon& polygon = model.polygons[p];
-        return polygon.points.size() >= 3 && hasArea[p] &&
-               surfaces[SurfaceSlot(polygon.surface)].smooth;
-    };
     // Calls visit(point, polygon) once for each point a smooth polygon uses.
     auto forEachUse = [&](auto visit) {
         lastUser.assign(pointCount, kNone);
         for (size_t p = 0; p < polygonCount; ++p) {
-            if (!smoothPolygon(p))
+            if (!smooth[p])
                 continue;
             for (uint16_t v : model.polygons[p].points) {
                 if (lastUser[v] != p) {
@@ -154,28 +171,44 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     uses.resize(useStart[pointCount]);
     std::vector<size_t> fill(useStart.begin(), useStart.end() - 1);
     forEachUse([&](uint16_t v, uint32_t p) { uses[fill[v]++] = p; });
+}
 
-    // The smoothed normal of each use, point by point.
+// Stage 4: the smoothed normal of each use, point by point.
+void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                const std::vector<Vec3>& normals, const std::vector<unsigned char>& smooth,
+                PointUses& u) {
+    const size_t polygonCount = model.polygons.size();
+    const size_t pointCount = model.points.size();
     std::vector<int32_t> surfaceOf(polygonCount, 0);
     std::vector<double> thresholdOf(polygonCount, 0);
     for (size_t p = 0; p < polygonCount; ++p) {
-        if (!smoothPolygon(p))
+        if (!smooth[p])
             continue;
         surfaceOf[p] = model.polygons[p].surface;
         thresholdOf[p] = std::cos(double{surfaces[SurfaceSlot(surfaceOf[p])].smoothingAngle});
     }
-    const SmoothPolygons smooth{normals.data(), surfaceOf.data(), thresholdOf.data()};
-    std::vector<Normal3> useNormal(uses.size());
-    std::vector<unsigned char> useHas(uses.size(), 0);
+    const SmoothPolygons polygons{normals.data(), surfaceOf.data(), thresholdOf.data()};
+    u.useNormal.assign(u.uses.size(), Normal3{});
+    u.useHas.assign(u.uses.size(), 0);
     SmoothScratch scratch;
     for (size_t v = 0; v < pointCount; ++v) {
-        const size_t start = useStart[v], count = useStart[v + 1] - start;
+        const size_t start = u.useStart[v], count = u.useStart[v + 1] - start;
         if (count != 0)
-            SmoothAroundPoint(uses.data() + start, count, smooth, scratch, useNormal.data() + start,
-                              useHas.data() + start);
+            SmoothAroundPoint(u.uses.data() + start, count, polygons, scratch,
+                              u.useNormal.data() + start, u.useHas.data() + start);
     }
+}
 
-    // Corner normals and vertices.
+// Stage 5: each corner's normal (its polygon's, or the smoothed one at its
+// point; +Y where neither has a direction) and the corners merged into
+// vertices.
+void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3>& normals,
+                              const std::vector<unsigned char>& hasArea,
+                              const std::vector<unsigned char>& smooth, const PointUses& u,
+                              MeshGeometry& out) {
+    const size_t polygonCount = model.polygons.size();
+    const size_t pointCount = model.points.size();
+    const size_t corners = out.cornerStart[polygonCount];
     out.cornerNormal.assign(corners, Normal3{});
     out.cornerVertex.assign(corners, kNone);
     VertexIndex vertices;
@@ -186,24 +219,47 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
         if (polygon.points.size() < 3)
             continue;
         const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
-        const bool smoothed = smoothPolygon(p);
         for (size_t i = 0; i < polygon.points.size(); ++i) {
             const uint16_t v = polygon.points[i];
             Normal3 n = flat;
-            if (smoothed) {
+            if (smooth[p]) {
                 // The polygon's entry among the point's uses (in polygon order).
-                const auto first = uses.begin() + static_cast<std::ptrdiff_t>(useStart[v]);
+                const auto first = u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[v]);
                 const auto last =
-                    uses.begin() + static_cast<std::ptrdiff_t>(useStart[size_t{v} + 1]);
+                    u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[size_t{v} + 1]);
                 const size_t k = static_cast<size_t>(
-                    std::lower_bound(first, last, static_cast<uint32_t>(p)) - uses.begin());
-                if (useHas[k])
-                    n = useNormal[k];
+                    std::lower_bound(first, last, static_cast<uint32_t>(p)) - u.uses.begin());
+                if (u.useHas[k])
+                    n = u.useNormal[k];
             }
             const size_t corner = out.cornerStart[p] + i;
             out.cornerNormal[corner] = n;
             out.cornerVertex[corner] = vertices.Find(out, v, n);
         }
     }
+}
+
+} // namespace
+
+bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                         MeshGeometry& out, std::string& error) {
+    out = MeshGeometry{};
+    if (!LayOut(model, surfaces.size(), out, error))
+        return false;
+    std::vector<Vec3> normals;
+    std::vector<unsigned char> hasArea;
+    NormalsAndTriangles(model, out, normals, hasArea);
+    // A polygon's corners are smoothed when it has a direction and its
+    // surface has smoothing on; every surface it names exists (LayOut).
+    std::vector<unsigned char> smooth(model.polygons.size(), 0);
+    for (size_t p = 0; p < smooth.size(); ++p) {
+        const ReceivedPolygon& polygon = model.polygons[p];
+        smooth[p] = polygon.points.size() >= 3 && hasArea[p] &&
+                    surfaces[SurfaceSlot(polygon.surface)].smooth;
+    }
+    PointUses uses;
+    FindPointUses(model, smooth, uses);
+    SmoothUses(model, surfaces, normals, smooth, uses);
+    CornerNormalsAndVertices(model, normals, hasArea, smooth, uses, out);
     return true;
 }
