@@ -234,6 +234,39 @@ bool Certain(const Found& found, uint32_t treeHeight, Normal3& out) {
     return true;
 }
 
+// Classes of equal normals among one surface's entries around the point
+// (s.run), their entries in run order.
+void GroupEqualNormals(const uint32_t* uses, const SmoothPolygons& polygons, SmoothScratch& s) {
+    const size_t g = s.run.size();
+    auto normalAt = [&](uint32_t position) -> const Vec3& {
+        return polygons.normal[uses[s.run[position]]];
+    };
+    s.byNormal.resize(g);
+    for (uint32_t i = 0; i < g; ++i)
+        s.byNormal[i] = i;
+    auto bits = [&](uint32_t position) {
+        const Vec3& n = normalAt(position);
+        uint64_t b[3];
+        std::memcpy(&b[0], &n.x, 8);
+        std::memcpy(&b[1], &n.y, 8);
+        std::memcpy(&b[2], &n.z, 8);
+        return std::array<uint64_t, 3>{b[0], b[1], b[2]};
+    };
+    std::stable_sort(s.byNormal.begin(), s.byNormal.end(),
+                     [&](uint32_t a, uint32_t b) { return bits(a) < bits(b); });
+    s.classes.clear();
+    s.classOf.resize(g);
+    s.members.resize(g);
+    for (uint32_t i = 0; i < g; ++i) {
+        const uint32_t position = s.byNormal[i];
+        if (i == 0 || bits(position) != bits(s.byNormal[i - 1]))
+            s.classes.push_back(SmoothClass{normalAt(position), i, 0});
+        ++s.classes.back().count;
+        s.members[i] = position;
+        s.classOf[position] = static_cast<uint32_t>(s.classes.size() - 1);
+    }
+}
+
 // The results for one surface's entries around the point (s.run).
 void SmoothRun(const uint32_t* uses, const SmoothPolygons& polygons, SmoothScratch& s, Normal3* out,
                unsigned char* has) {
@@ -261,31 +294,7 @@ void SmoothRun(const uint32_t* uses, const SmoothPolygons& polygons, SmoothScrat
         return;
     }
 
-    // Classes of equal normals, their entries in run order.
-    s.byNormal.resize(g);
-    for (uint32_t i = 0; i < g; ++i)
-        s.byNormal[i] = i;
-    auto bits = [&](uint32_t position) {
-        const Vec3& n = normalAt(position);
-        uint64_t b[3];
-        std::memcpy(&b[0], &n.x, 8);
-        std::memcpy(&b[1], &n.y, 8);
-        std::memcpy(&b[2], &n.z, 8);
-        return std::array<uint64_t, 3>{b[0], b[1], b[2]};
-    };
-    std::stable_sort(s.byNormal.begin(), s.byNormal.end(),
-                     [&](uint32_t a, uint32_t b) { return bits(a) < bits(b); });
-    s.classes.clear();
-    s.classOf.resize(g);
-    s.members.resize(g);
-    for (uint32_t i = 0; i < g; ++i) {
-        const uint32_t position = s.byNormal[i];
-        if (i == 0 || bits(position) != bits(s.byNormal[i - 1]))
-            s.classes.push_back(SmoothClass{normalAt(position), i, 0});
-        ++s.classes.back().count;
-        s.members[i] = position;
-        s.classOf[position] = static_cast<uint32_t>(s.classes.size() - 1);
-    }
+    GroupEqualNormals(uses, polygons, s);
     const uint32_t classCount = static_cast<uint32_t>(s.classes.size());
     s.treeOrder.resize(classCount);
     for (uint32_t c = 0; c < classCount; ++c)
