@@ -5,7 +5,14 @@
 // writers only turn it into their handedness (negate Z of points and normals,
 // reverse each loop and triangle) and format it.
 //
-// Triangles (Triangulate.cpp, TriangulateSweep.cpp). A polygon of n >= 3
+// This is the folder's one header. Where each part lives: TriangulateLoop
+// and NewellNormal, with ear clipping, in TriangulateEar.cpp; the sweep for
+// large loops in TriangulateSweep.cpp (its state in Sweep.h, its exact tests
+// in ExactOrientation.h, its pieces cut in MonotonePieces.cpp); the smoothing
+// around one point in SmoothFan.cpp; ComputeMeshGeometry, stage by stage, in
+// CornerNormals.cpp; the surfaces it reads in Surfaces.h.
+//
+// Triangles (TriangulateEar.cpp, TriangulateSweep.cpp). A polygon of n >= 3
 // corners becomes n - 2 triangles, worked out in the plane the polygon is
 // projected on along the axis its Newell normal is closest to (differences
 // of the received floats stay exact there, so collinear corners test as
@@ -27,7 +34,7 @@
 // loop that encloses no area at all (every corner on one line, or crossing
 // parts that cancel) is cut into a fan from its first corner.
 //
-// Normals (Normals.cpp, SmoothFan.cpp). A polygon's normal is the
+// Normals (CornerNormals.cpp, SmoothFan.cpp). A polygon's normal is the
 // normalised Newell normal of its whole loop, in double precision; for the
 // host's clockwise loops it points to the front the host shows. On a surface
 // with smoothing on, the normal at a corner is the normalised sum of the

@@ -1,5 +1,5 @@
 // The smoothed normals of the polygons around one point, for
-// ComputeMeshGeometry (Normals.cpp): linear in the polygons around the point
+// ComputeMeshGeometry (CornerNormals.cpp): linear in the polygons around the point
 // for the usual shapes, however many meet there.
 #pragma once
 

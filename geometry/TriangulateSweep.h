@@ -1,5 +1,5 @@
 // Triangles of a simple polygon in O(n log n), for TriangulateLoop
-// (Triangulate.cpp), which projects the loop and falls back to ear clipping.
+// (TriangulateEar.cpp), which projects the loop and falls back to ear clipping.
 #pragma once
 
 #include <cstddef>
