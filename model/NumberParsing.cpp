@@ -1,4 +1,4 @@
-#include "model/Model.h"
+#include "model/NumberParsing.h"
 
 #include <algorithm>
 #include <clocale>

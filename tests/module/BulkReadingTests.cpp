@@ -3,6 +3,7 @@
 // tables. Small texts never reach the word-wise path (it needs a full line
 // and its look-ahead inside the block), so these build long ones.
 #include "TestModel.h"
+#include "model/NumberParsing.h"
 
 #include <cstdio>
 #include <cstdlib>

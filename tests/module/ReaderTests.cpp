@@ -1,5 +1,6 @@
 // The line reader, the number conversions and the model file reader.
 #include "TestModel.h"
+#include "model/NumberParsing.h"
 
 #include <algorithm>
 #include <cmath>
