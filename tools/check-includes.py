@@ -73,7 +73,7 @@ FORBIDDEN_WORDS = {
     "convert": MEMORY_ONLY,
     "geometry": MEMORY_ONLY,
 }
-SEARCH = ["", "tests", "tests/support", "tests/module"]
+SEARCH = ["", "tests", "tests/support"]
 
 
 def sources(root):

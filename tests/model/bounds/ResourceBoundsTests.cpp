@@ -1,7 +1,7 @@
 // Hostile sizes and counts: each activation must end with the documented
 // result, within the heap bound, and in time linear in the input.
 #include "BoundsSupport.h"
-#include "fuzz/ModelInvariants.h"
+#include "tests/support/ModelInvariants.h"
 
 #include <cstdio>
 

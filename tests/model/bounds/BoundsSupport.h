@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CountingHeap.h"
-#include "fuzz/HostInvariants.h"
+#include "tests/support/FakeHost.h"
 
 #include <gtest/gtest.h>
 

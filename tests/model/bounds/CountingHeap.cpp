@@ -1,6 +1,6 @@
 #include "CountingHeap.h"
 
-#include "fuzz/HostInvariants.h"
+#include "tests/support/FakeHost.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // invariant checker every loaded result goes through.
 #pragma once
 
-#include "fuzz/ModelInvariants.h"
 #include "mesh/Mesh.h"
 #include "model/Model.h"
+#include "tests/support/ModelInvariants.h"
 
 #include <gtest/gtest.h>
 

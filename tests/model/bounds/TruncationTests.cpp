@@ -2,7 +2,7 @@
 // loads without fault: the reader's tables and the host calls keep their
 // invariants.
 #include "BoundsSupport.h"
-#include "module/TestModel.h"
+#include "support/TestModel.h"
 
 #include <vector>
 
