@@ -8,6 +8,7 @@
 // to this program's build folder in /tmp.
 #include "mesh/Mesh.h"
 #include "model/Model.h"
+#include "model/NumberParsing.h"
 
 #include <benchmark/benchmark.h>
 

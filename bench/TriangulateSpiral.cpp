@@ -7,7 +7,7 @@
 // the band's area, and each turns the band's way).
 //
 //   triangulate-spiral [--corners N] [--turns T] [--runs R] [--scribble]
-#include "convert/MeshGeometry.h"
+#include "geometry/MeshGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -18,8 +18,8 @@
 // creation time stamp, which the library takes from the clock, to the
 // fixed creation time the same header states, so that one model always
 // gives the same bytes; everything else stays as the library wrote it.
-#include "convert/MeshGeometry.h"
 #include "convert/Writers.h"
+#include "geometry/MeshGeometry.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/material.h>

@@ -8,8 +8,8 @@
 #define TINYGLTF_IMPLEMENTATION
 #include <tiny_gltf.h>
 
-#include "convert/MeshGeometry.h"
 #include "convert/Writers.h"
+#include "geometry/MeshGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,8 +9,8 @@
 // double-sided surface keeps its faces single (the counts stay those the
 // host received) and its material carries a `# double sided` comment; the
 // smoothing angle, already applied to the normals, is kept as a comment.
-#include "convert/MeshGeometry.h"
 #include "convert/Writers.h"
+#include "geometry/MeshGeometry.h"
 #include "platform/NumberText.h"
 #include "platform/TextCodec.h"
 

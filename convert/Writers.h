@@ -12,7 +12,7 @@
 // the host's own space and stays as received.
 #pragma once
 
-#include "convert/Surfaces.h"
+#include "geometry/Surfaces.h"
 
 #include <cstddef>
 #include <cstdint>

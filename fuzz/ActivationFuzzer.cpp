@@ -1,6 +1,6 @@
 // libFuzzer entry: one whole activation from the input bytes through the
 // recording host, every host promise checked on every input.
-#include "fuzz/HostInvariants.h"
+#include "tests/support/FakeHost.h"
 
 #include <cstdio>
 #include <cstdlib>

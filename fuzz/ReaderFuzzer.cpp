@@ -1,5 +1,5 @@
 // libFuzzer entry: the reader and the grouping alone, their tables checked.
-#include "fuzz/ModelInvariants.h"
+#include "tests/support/ModelInvariants.h"
 
 #include <cstdio>
 #include <cstdlib>

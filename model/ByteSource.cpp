@@ -1,4 +1,4 @@
-#include "model/Model.h"
+#include "model/ByteSource.h"
 
 #include <cstring>
 

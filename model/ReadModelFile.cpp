@@ -1,5 +1,6 @@
 #include "mesh/Mesh.h"
 #include "model/Model.h"
+#include "model/NumberParsing.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "model/Model.h"
+#include "model/Table.h"
 
 #include <cstdlib>
 #include <cstring>

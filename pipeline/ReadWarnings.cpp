@@ -1,5 +1,6 @@
 #include "pipeline/ReadWarnings.h"
 
+#include "model/NumberParsing.h"
 #include "platform/NumberText.h"
 #include "platform/TextCodec.h"
 

@@ -63,11 +63,14 @@ build/bounds_tests --gtest_brief=1 || fail "bounds tests"
 
 step "valgrind: the tests of every area, replay, whole activations"
 vg=(valgrind --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=1 -q)
-timeout 900 "${vg[@]}" build/module_tests --gtest_brief=1 || fail "valgrind module_tests"
+for program in model_tests mesh_tests plugin_tests; do
+  timeout 900 "${vg[@]}" "build/$program" --gtest_brief=1 || fail "valgrind $program"
+done
 timeout 300 "${vg[@]}" build/fuzz_replay fuzz/corpus fuzz/regressions || fail "valgrind replay"
 for program in platform_tests standin_tests pipeline_tests cli_tests; do
   timeout 300 "${vg[@]}" "build/$program" --gtest_brief=1 || fail "valgrind $program"
 done
+timeout 600 "${vg[@]}" build/geometry_tests --gtest_brief=1 || fail "valgrind geometry_tests"
 if [[ -x build/convert_tests ]]; then
   timeout 600 "${vg[@]}" build/convert_tests --gtest_brief=1 || fail "valgrind convert_tests"
 fi

@@ -89,7 +89,8 @@ winlocale() {
 }
 
 step "Windows test programs"
-for program in module_tests platform_tests standin_tests convert_tests pipeline_tests cli_tests; do
+for program in model_tests mesh_tests plugin_tests platform_tests standin_tests geometry_tests \
+  convert_tests pipeline_tests cli_tests; do
   exe=$winBuild/$program.exe
   if [[ ! -x $exe ]]; then
     check "$program.exe built" false

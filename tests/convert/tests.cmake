@@ -1,8 +1,8 @@
 # The conversion: the LWOB writer read back by a strict reader, the layout
 # limits, handedness, surface names per format, points that are not finite
-# numbers, and the geometry the writers share (triangles, normals). Models
-# are imported through the plug-in linked into the program. The readers of
-# other programs run from tools/check-converter.sh and tools/check-names.sh.
+# numbers. Models are imported through the plug-in linked into the program.
+# The readers of other programs run from tools/check-converter.sh and
+# tools/check-names.sh.
 if(NOT OSTREL_HAVE_GLTF)
   message(STATUS "convert_tests need tinygltf (tools/install-deps.sh installs it): not built")
   return()

@@ -1,0 +1,84 @@
+// The smoothed normals of the polygons around one point, for
+// ComputeMeshGeometry (CornerNormals.cpp): linear in the polygons around the point
+// for the usual shapes, however many meet there.
+#pragma once
+
+#include "geometry/MeshGeometry.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+inline double Dot(const Vec3& a, const Vec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// Unit length, or all zero when `v` has no direction.
+inline Vec3 Unit(const Vec3& v) {
+    const double length = std::sqrt(Dot(v, v));
+    if (!(length > 0) || !std::isfinite(length))
+        return Vec3{};
+    return Vec3{v.x / length, v.y / length, v.z / length};
+}
+
+inline Normal3 ToFloat(const Vec3& v) {
+    return Normal3{static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
+// Per polygon: its unit normal, its surface value and the cosine of its
+// surface's smoothing angle.
+struct SmoothPolygons {
+    const Vec3* normal;
+    const int32_t* surface;
+    const double* threshold;
+};
+
+// What the corner of polygon p at a point takes, where `uses` lists the
+// smooth polygons around that point, each once, in increasing order: the
+// normals of those q on p's surface with q == p or Dot(normal q, normal p)
+// >= threshold p, summed in the order of `uses`, made unit and rounded to
+// floats. `has[k]` is false (and `out[k]` unset) where that sum has no
+// direction. Entry k of `out` and `has` is for polygon uses[k].
+//
+// Every result has the bits of that plain sum. The work stays near-linear
+// because polygons with equal normals share one result, the polygons within
+// the angle are found with a tree over the normals' directions, and a sum
+// over many of them is formed from the tree's partial sums whenever its
+// error bound proves it rounds to the same floats as the plain sum; only
+// where it cannot (a component cancelling to nearly nothing) is the plain
+// sum formed.
+struct SmoothScratch;
+void SmoothAroundPoint(const uint32_t* uses, size_t m, const SmoothPolygons& polygons,
+                       SmoothScratch& scratch, Normal3* out, unsigned char* has);
+
+// The polygons of one surface around a point that share one normal.
+struct SmoothClass {
+    Vec3 normal;
+    uint32_t first; // its entries: SmoothScratch::members[first .. first + count)
+    uint32_t count;
+};
+
+// A node of the tree over the classes' normals: their box, and the sums over
+// their entries of the normals and of the normals' absolute components.
+struct SmoothNode {
+    double low[3], high[3];
+    double sum[3], absSum[3];
+    uint32_t count;       // entries below
+    uint32_t begin, end;  // classes SmoothScratch::treeOrder[begin .. end)
+    uint32_t left, right; // children; UINT32_MAX in a leaf
+};
+
+// Working memory reused from point to point.
+struct SmoothScratch {
+    std::vector<uint32_t> bySurface; // entries grouped by surface, in order
+    std::vector<uint32_t> run;       // entries of one surface, in order
+    std::vector<uint32_t> byNormal;  // the same, grouped by normal
+    std::vector<uint32_t> classOf;   // per position in `run`
+    std::vector<uint32_t> members;   // positions in `run`, class by class
+    std::vector<SmoothClass> classes;
+    std::vector<uint32_t> treeOrder;
+    std::vector<SmoothNode> nodes;
+    std::vector<uint32_t> stack, insideNodes, insideClasses, positions;
+    std::vector<unsigned char> classMark;
+};
