@@ -146,6 +146,18 @@ struct WarningsRead {
 #endif
 };
 
+// Whether the model can be read again, beside or after the import: its
+// bytes, or a regular file. A FIFO or a pipe (a shell's "<(...)") gives its
+// bytes once: a second reader would take them from the import, or wait for
+// a writer that never comes.
+bool CanReadAgain(const ImportRequest& request) {
+    if (request.modelBytes)
+        return true;
+    std::string target;
+    std::string error;
+    return FollowLinks(request.modelName, target, error) && PathKindOf(target) == PathKind::Regular;
+}
+
 void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
     if (request.modelBytes)
         read.warnings = CollectReadWarnings(*request.modelBytes);
@@ -155,12 +167,15 @@ void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
 } catch (const std::exception&) {
 }
 
-void StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
+// Starts the read beside the import where threads exist. Returns whether it
+// was started.
+bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
-    if (!request.readWarnings)
-        return;
+    if (!request.readWarnings || !CanReadAgain(request))
+        return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
+        return true;
     } catch (const std::exception&) {
         // No thread to be had: read after the import.
     }
@@ -168,20 +183,20 @@ void StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
     (void)request;
     (void)read;
 #endif
+    return false;
 }
 
-// The warnings when the import loaded the object (the read is awaited or,
-// without a thread, made now), and for a file that is not a model file what
-// it starts with instead. `loaded`: the import loaded the object (its
-// conversion may since have failed).
-void Explain(const ImportRequest& request, bool loaded, WarningsRead& read,
+// The warnings when the import loaded the object (the read beside it is
+// awaited, or the read is made now), and for a file that is not a model
+// file what it starts with instead. `loaded`: the import loaded the object
+// (its conversion may since have failed).
+void Explain(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
              ImportOutcome& outcome) try {
 #if OSTREL_THREADS
-    if (read.thread.joinable())
+    if (started)
         read.thread.join();
-    else
 #endif
-        if (loaded && request.readWarnings)
+    if (!started && loaded && request.readWarnings && CanReadAgain(request))
         ReadWarningsNow(request, read);
     if (loaded && read.done)
         outcome.readWarnings = std::move(read.warnings);
@@ -189,7 +204,7 @@ void Explain(const ImportRequest& request, bool loaded, WarningsRead& read,
         return;
     std::string storage;
     std::string_view bytes;
-    if (ModelBytes(request, storage, bytes))
+    if (CanReadAgain(request) && ModelBytes(request, storage, bytes))
         outcome.reason = "not a model file: " + DescribeNotModelFile(bytes);
 } catch (const std::exception&) {
 }
@@ -234,7 +249,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.trace = &trace;
     activation.keepGeometry = request.format.has_value() || request.keepReceived;
     WarningsRead read;
-    StartWarningsRead(request, read);
+    const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
 
     Verdict verdict = Judge(a, request.activationVersion);
@@ -255,6 +270,6 @@ ImportOutcome RunImport(const ImportRequest& request) {
     const bool loaded = outcome.result == ImportResult::Loaded;
     if (loaded && request.format)
         Convert(request, outcome);
-    Explain(request, loaded, read, outcome);
+    Explain(request, loaded, started, read, outcome);
     return outcome;
 }

@@ -206,8 +206,7 @@ std::string Reason(const Notice& n, std::string_view line, const ModelTables& t)
         return line.empty() ? "an empty line where a number belongs: read as 0"
                             : "no number in " + Quoted(line) + ": read as 0";
     case ReadNotice::MoreThanNumber:
-        return "more than a number in " + Quoted(line) + ": read as " +
-               ReadAs(line, n.value != 0) +
+        return "more than a number in " + Quoted(line) + ": read as " + ReadAs(line, n.value != 0) +
                " (a decimal comma, or several numbers on one line?)";
     case ReadNotice::UnknownLine:
         return "unknown line " + Quoted(line) + " where a section keyword belongs: skipped";
@@ -277,8 +276,8 @@ ReadWarnings Worded(const std::vector<Notice>& kept,
     ReadWarnings warnings;
     for (size_t i = 0; i < kept.size(); ++i) {
         const FoundLine& line = lines.found[i];
-        warnings.kept.push_back({kept[i].kind, line.number,
-                                 Reason(kept[i], lines.texts[line.text], tables)});
+        warnings.kept.push_back(
+            {kept[i].kind, line.number, Reason(kept[i], lines.texts[line.text], tables)});
     }
     warnings.counts = counts;
     return warnings;
