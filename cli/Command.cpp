@@ -152,8 +152,8 @@ void PrepareModel(Run& run, ModelJob& job) {
     const HostOptions& options = run.options;
     const bool fromStdin = model == "-";
     const std::string modelName = fromStdin ? kStandardInputModel : model;
-    job.plan = PlanOutput(
-        options, modelName, options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
+    job.plan = PlanOutput(options, modelName,
+                          options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
     const std::string refusal = CheckOutputPlan(job.plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         EndEarly(job, kExitOutputNotWritten, model, "not written: " + refusal);

@@ -65,9 +65,7 @@ const std::vector<ValueOption>& ValueOptions() {
          },
          FormatNames(", ", " or ")},
         {"-j", "--jobs",
-         [](const std::string& v, HostOptions& o) {
-             return ParseInt32(v, o.jobs) && o.jobs >= 1;
-         },
+         [](const std::string& v, HostOptions& o) { return ParseInt32(v, o.jobs) && o.jobs >= 1; },
          "a number of model files at once, 1 or more"},
         {"--module", nullptr,
          [](const std::string& v, HostOptions& o) { return TakeText(v, o.modulePath); }, "a path"},

@@ -630,8 +630,7 @@ bool IsBlank(const char* text) {
 }
 
 ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
-                      int32_t* suggestedDoubleSided, const ReadObserver* observer,
-                      bool keepFaces) {
+                      int32_t* suggestedDoubleSided, const ReadObserver* observer, bool keepFaces) {
     int32_t viewLines = 1;
     int32_t viewFaces = 1;
     t.lineFaceCount = 0;
@@ -735,8 +734,7 @@ ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* sugge
     return ReadOrCheck(source, tables, suggestedLoadTarget, suggestedDoubleSided, observer, true);
 }
 
-ReadResult CheckModelFile(ByteSource& source, ModelTables& tables,
-                          const ReadObserver& observer) {
+ReadResult CheckModelFile(ByteSource& source, ModelTables& tables, const ReadObserver& observer) {
     return ReadOrCheck(source, tables, nullptr, nullptr, &observer, false);
 }
 
