@@ -158,14 +158,15 @@ TEST(ReadWarnings, LineNumbersFollowEveryLineEnd) {
 TEST(ReadWarnings, FileReadInBlocksAsReadWhole) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("ostrel-blocks-" + std::to_string(std::random_device()()));
-    std::string head = "ROKU4 blocks\r\nPOINT\r\n";
-    int64_t headLines = 2;
-    while (head.size() < (size_t{1} << 20) - 40) {
-        head += "0\r\n0\r\n0\r\n0\r\n0\r\n0.5\r\n0.25\r\n0.125\r\n";
-        headLines += 8;
-    }
     size_t files = 0;
     for (const std::string end : {"\r\n", "\n\r", "\r\r", "\n"}) {
+        std::string head = "ROKU4 blocks" + end + "POINT" + end;
+        int64_t headLines = 2;
+        while (head.size() < (size_t{1} << 20) - 40) {
+            for (const char* field : {"0", "0", "0", "0", "0", "0.5", "0.25", "0.125"})
+                head += field + end;
+            headLines += 8;
+        }
         // The line of the record's field that holds two numbers, where a
         // line end is one pair or byte.
         const std::string twoNumbers =
