@@ -6,7 +6,8 @@
 #
 #   bench/run-benchmarks.sh [--build DIR] [--data DIR] [--runs N] [--seed N]
 #                           [--sizes "1 4 16 64"] [--big] [--import PROGRAM]
-#                           [--only import,growth,writers,writer-growth,geometry,triangles]
+#                           [--only import,growth,writers,writer-growth,geometry,triangles,
+#                                   warnings,batch]
 #                           [--before DIR]
 #
 # Sections (all by default):
@@ -28,9 +29,15 @@
 #              face), against `--check` on the grid
 #   triangles  triangulation alone of a spiral band of a million corners
 #              (and of 65,000 corners at random, not simple: the fall-back)
+#   warnings   what the warnings cost on the default path: `--check` and a
+#              conversion to glb, both with warnings, against the quiet
+#              import (`--check --quiet`), on the grid and the 64 MB model,
+#              on every core and on one (taskset -c 0)
+#   batch      a folder of 200 models of 1 MB converted to glb with
+#              --out-dir: -j 2 against -j 1 (and peak memory)
 #
 # --before DIR adds the ostrel of another build folder (an earlier revision)
-# to the import, writers and geometry comparisons, so that before and after are
+# to the import, writers, geometry, warnings and batch comparisons, so that before and after are
 # measured side by side.
 #
 # The models are generated once into the data folder ($TMPDIR/ostrel-bench).
@@ -46,7 +53,7 @@ data=${TMPDIR:-/tmp}/ostrel-bench
 sizes="1 4 16 64"
 runs=5
 seed=1
-only=import,growth,writers,writer-growth,geometry,triangles
+only=import,growth,writers,writer-growth,geometry,triangles,warnings,batch
 importOverride=
 before=
 while (($#)); do
@@ -310,4 +317,71 @@ if want triangles && [[ -x $build/triangulate-spiral ]]; then
   echo "  $("$build/triangulate-spiral" --corners 1000000 --runs "$runs")"
   echo "  $("$build/triangulate-spiral" --corners 65000 --runs "$runs")"
   echo "  $("$build/triangulate-spiral" --corners 65000 --scribble --runs "$runs")"
+fi
+
+if want warnings; then
+  model grid --grid 256 --copies 4 --lf --obj "$data/grid.obj"
+  model m64 --size 64 --seed "$seed" --obj "$data/m64.obj"
+  oneCore=
+  if taskset -c 0 true 2>/dev/null; then oneCore="taskset -c 0"; fi
+  for name in grid m64; do
+    file=$data/$name.rk4
+    echo
+    echo "warnings, $name: the default path (with warnings) against the quiet import"
+    # builds: "after" and, with --before, "before"; cores: all, then one.
+    labels=()
+    set --
+    for b in after ${before:+before}; do
+      dir=$build
+      [[ $b == before ]] && dir=$before
+      for cores in "$(nproc) cores" ${oneCore:+"1 core"}; do
+        prefix=
+        [[ $cores == "1 core" ]] && prefix="$oneCore "
+        label="$b, $cores"
+        labels+=("$label")
+        set -- "$@" \
+          "$name $label: quiet import" "$prefix$(printf '%q %q --check %s' "$dir/ostrel" "$file" "$(quietFor "$dir")")" \
+          "$name $label: --check" "$prefix$(printf '%q %q --check 2>/dev/null' "$dir/ostrel" "$file")" \
+          "$name $label: glb" "$prefix$(printf '%q %q -o %q 2>/dev/null' "$dir/ostrel" "$file" "$data/out/$name-warnings-$b.glb")"
+      done
+    done
+    compare "$@"
+    header
+    for label in "${labels[@]}"; do
+      for what in "quiet import" --check glb; do row "$name $label: $what"; done
+    done
+    for label in "${labels[@]}"; do
+      printf '  %-34s %s\n' "$label:" "--check / quiet import: $(ratio "$name $label: --check" "$name $label: quiet import")"
+      printf '  %-34s %s\n' "" "glb / quiet import:     $(ratio "$name $label: glb" "$name $label: quiet import")"
+    done
+  done
+fi
+
+if want batch; then
+  mkdir -p "$data/batch"
+  for ((i = 1; i <= 200; i++)); do
+    if [[ ! -s $data/batch/m$i.rk4 ]]; then
+      "$build/generate-model" --size 1 --seed "$i" "$data/batch/m$i.rk4" >/dev/null
+    fi
+  done
+  cat "$data"/batch/*.rk4 >/dev/null
+  echo
+  echo "batch: 200 models of 1 MB to glb with --out-dir ($(nproc) cores)"
+  # The converter's lines go nowhere, through a shell of their own:
+  # measure's line is what compare reads.
+  batchCommand() { # PROGRAM OUT-DIR [OPTIONS]
+    printf 'sh -c %q' "$(printf '%q' "$1") $(printf '%q' "$data/batch")/*.rk4 --out-dir $(printf '%q' "$data/out/$2") ${*:3} >/dev/null 2>&1"
+  }
+  set -- "batch -j 1" "$(batchCommand "$build/ostrel" batch-1 -j 1)" \
+    "batch -j 2" "$(batchCommand "$build/ostrel" batch-2 -j 2)"
+  if [[ -n $before ]]; then
+    set -- "$@" "batch before" "$(batchCommand "$before/ostrel" batch-before)"
+  fi
+  compare "$@"
+  header
+  row "batch -j 1"
+  row "batch -j 2"
+  if [[ -n $before ]]; then row "batch before"; fi
+  echo "  -j 2 / -j 1:    $(ratio "batch -j 2" "batch -j 1")"
+  if [[ -n $before ]]; then echo "  -j 2 / before:  $(ratio "batch -j 2" "batch before")"; fi
 fi

@@ -1,5 +1,6 @@
 #include "cli/Command.h"
 
+#include "cli/Batch.h"
 #include "cli/ExitCodes.h"
 #include "cli/ModelList.h"
 #include "cli/Options.h"
@@ -19,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,9 +104,33 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
     return WriteOutputFiles(files, error);
 }
 
-// Imports one model file and does what the options ask with it. Returns the
-// exit status for this file.
-int ImportModel(Run& run, const std::string& model) {
+// One model file of a run: planned, imported, then reported.
+struct ModelJob {
+    std::string model;
+    // Set when the model file ends before its import (a name that cannot
+    // be, an output refused, standard input unreadable): what to say.
+    int endedEarly = kExitLoaded;
+    std::string failSubject;
+    std::string failWhat;
+    OutputPlan plan;
+    bool stdoutTaken = false;
+    TerminalStreams streams{stdin, stdout};
+    ImportRequest request;
+    std::string bytes; // standard input's
+    ImportOutcome outcome;
+};
+
+// What a model file ends with before its import, said when it is reported.
+void EndEarly(ModelJob& job, int exitCode, const std::string& subject, const std::string& what) {
+    job.endedEarly = exitCode;
+    job.failSubject = subject;
+    job.failWhat = what;
+}
+
+// Plans a model file's output and forms its import request; nothing is said
+// here, so that jobs can be prepared ahead of the ones still reporting.
+void PrepareModel(Run& run, ModelJob& job) {
+    const std::string& model = job.model;
 #ifdef _WIN32
     constexpr bool kNamesMayHoldQuestionMarks = false;
 #else
@@ -113,35 +139,53 @@ int ImportModel(Run& run, const std::string& model) {
     if (const std::string why = ModelPathProblem(model, run.options.recursive,
                                                  kNamesMayHoldQuestionMarks, SystemCodePage());
         !why.empty()) {
-        Fail(model, why);
-        return kExitCannotReadModel;
+        EndEarly(job, kExitCannotReadModel, model, why);
+        return;
     }
     const HostOptions& options = run.options;
     const bool fromStdin = model == "-";
     const std::string modelName = fromStdin ? kStandardInputModel : model;
-    const OutputPlan plan = PlanOutput(
-        options, modelName, options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
+    job.plan = PlanOutput(options, modelName,
+                          options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
     // A folder still to be made holds no file an output could clash with.
     const std::string refusal =
-        run.outDirMissing ? "" : CheckOutputPlan(plan, run.modelFiles, run.written);
+        run.outDirMissing ? "" : CheckOutputPlan(job.plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
-        Fail(model, "not written: " + refusal);
-        return kExitOutputNotWritten;
+        EndEarly(job, kExitOutputNotWritten, model, "not written: " + refusal);
+        return;
     }
     // Standard output may carry the output itself; everything else then goes
     // to stderr.
-    const bool stdoutTaken = run.traceToStdout || plan.path == "-";
-    TerminalStreams streams{stdin, stdoutTaken ? stderr : stdout};
-    ImportRequest request = RequestFor(run, modelName, plan, streams);
-    std::string bytes;
+    job.stdoutTaken = run.traceToStdout || job.plan.path == "-";
+    job.streams = {stdin, job.stdoutTaken ? stderr : stdout};
+    job.request = RequestFor(run, modelName, job.plan, job.streams);
     if (fromStdin) {
-        if (!ReadStandardInput(bytes)) {
-            Fail("standard input", "cannot read");
-            return kExitCannotReadModel;
+        if (!ReadStandardInput(job.bytes)) {
+            EndEarly(job, kExitCannotReadModel, "standard input", "cannot read");
+            return;
         }
-        request.modelBytes = bytes;
+        job.request.modelBytes = job.bytes;
     }
-    const ImportOutcome outcome = RunImport(request);
+}
+
+// The import itself, which may run beside other model files' imports.
+void WorkModel(ModelJob& job) {
+    if (job.endedEarly == kExitLoaded)
+        job.outcome = RunImport(job.request);
+}
+
+// Says what became of a model file and writes its output. Returns the exit
+// status for this file.
+int ReportModel(Run& run, ModelJob& job) {
+    const std::string& model = job.model;
+    if (job.endedEarly != kExitLoaded) {
+        Fail(job.failSubject, job.failWhat);
+        return job.endedEarly;
+    }
+    const HostOptions& options = run.options;
+    const OutputPlan& plan = job.plan;
+    const ImportOutcome& outcome = job.outcome;
+    const bool stdoutTaken = job.stdoutTaken;
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
     int exitCode = ExitCodeFor(outcome.result);
@@ -191,24 +235,52 @@ int ImportModel(Run& run, const std::string& model) {
     return exitCode;
 }
 
-// Imports every model file; the exit status of the first that failed.
+// How many model files are imported at once: as many as the user asked or
+// the machine has cores, but one where the imports must take turns (the
+// trace is one stream in call order; the terminal panel has one user).
+size_t Workers(const HostOptions& options) {
+    if (options.hasTrace || options.interactive)
+        return 1;
+    return options.jobs > 0 ? static_cast<size_t>(options.jobs) : DefaultWorkers();
+}
+
+// Imports every model file; the exit status of the first that failed. With
+// several workers, a model file planned while earlier ones still import
+// has its output checked again when its turn comes to be written: by then
+// an earlier one may have written that file.
 int ImportEach(Run& run) {
     const std::vector<std::string>& models = run.options.modelPaths;
     const size_t total = models.size();
     const bool progress = total >= 10 && IsTerminal(stderr);
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
-    for (size_t i = 0; i < total; ++i) {
+    std::vector<std::unique_ptr<ModelJob>> jobs(total);
+    BatchSteps steps;
+    steps.prepare = [&](size_t i) {
         if (progress)
             ShowProgress(i, total, models[i]);
-        const int code = ImportModel(run, models[i]);
+        jobs[i] = std::make_unique<ModelJob>();
+        jobs[i]->model = models[i];
+        PrepareModel(run, *jobs[i]);
+    };
+    steps.work = [&jobs](size_t i) { WorkModel(*jobs[i]); };
+    steps.report = [&](size_t i) {
+        ModelJob& job = *jobs[i];
+        if (job.endedEarly == kExitLoaded && !run.outDirMissing) {
+            if (const std::string refusal = CheckOutputPlan(job.plan, run.modelFiles, run.written);
+                !refusal.empty())
+                EndEarly(job, kExitOutputNotWritten, job.model, "not written: " + refusal);
+        }
+        const int code = ReportModel(run, job);
+        jobs[i].reset(); // its output is written: memory for the next
         if (code != kExitLoaded) {
             failed.push_back(models[i]);
             if (exitCode == kExitLoaded)
                 exitCode = code;
         }
         std::fflush(stdout);
-    }
+    };
+    RunBatch(total, Workers(run.options), steps);
     ClearProgress();
     if (total > 1 && !failed.empty()) {
         std::string names;

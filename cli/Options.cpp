@@ -84,6 +84,9 @@ const std::vector<ValueOption>& ValueOptions() {
              return true;
          },
          FormatNames(", ", " or ")},
+        {"-j", "--jobs",
+         [](const std::string& v, HostOptions& o) { return ParseInt32(v, o.jobs) && o.jobs >= 1; },
+         "a number of model files at once, 1 or more"},
         {"--module", nullptr,
          [](const std::string& v, HostOptions& o) { return TakeText(v, o.modulePath); }, "a path"},
         {"--trace", nullptr,

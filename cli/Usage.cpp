@@ -33,6 +33,8 @@ const char* UsageText() {
            "                             out or read as something else\n"
            "  --strict                   any such warning fails the model file (exit 7);\n"
            "                             its output is not written\n"
+           "  -j, --jobs N               import N model files at once (default: one per\n"
+           "                             core); their lines come in the order given\n"
            "  No output is ever written over a model file of the run (exit 6).\n"
            "\n"
            "Module and activation:\n"

@@ -192,6 +192,12 @@ struct ReadObserver {
 ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
                          int32_t* suggestedDoubleSided, const ReadObserver* observer = nullptr);
 
+// Reads as ReadModelFile does and tells `observer` the same notices, for a
+// host that only wants to know what the reader leaves out: the points and
+// lines are kept (the notices count them), the faces are checked but not
+// stored, and nothing is grouped. `tables` must be empty.
+ReadResult CheckModelFile(ByteSource& source, ModelTables& tables, const ReadObserver& observer);
+
 // Frees every table; harmless on empty tables. lineFaceCount and
 // lineEntryCount are left as they are.
 void ReleaseModel(ModelTables& tables);

@@ -60,6 +60,7 @@ struct Reader {
     ByteSource& source;
     char line[kLineBufferSize + 8];
     const ReadObserver* observer; // null: nobody is told what is left out
+    bool keepFaces;               // false: faces are checked, not stored
 
     // The offset of a byte of the line last read: its last byte, or its line
     // end (after the end of the file: the last line's).
@@ -495,13 +496,13 @@ bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
                 in.Notice(ReadNotice::FaceOpen, recordAt, f.lineCount);
             }
         }
-        if (!valid) {
-            t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
-            continue;
-        }
-        if (checkReach) {
+        if (valid && checkReach) {
             NoticeBeyondPointLimit(in, t, t.faceLineRefs.data() + firstLineRef, f.lineCount,
                                    recordAt);
+        }
+        if (!valid || !in.keepFaces) {
+            t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
+            continue;
         }
         if (f.lineCount <= kInlineFaceLines) {
             std::copy_n(t.faceLineRefs.data() + firstLineRef, f.lineCount, f.lineRef);
@@ -584,6 +585,9 @@ bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
             const int32_t lineRef = index - 1;
             NoticeBeyondPointLimit(in, t, &lineRef, 1, recordAt);
         }
+        if (!in.keepFaces) {
+            continue;
+        }
         CheckRoom(t.faces);
         FaceRecord f{};
         f.lineCount = 1;
@@ -627,7 +631,7 @@ bool IsBlank(const char* text) {
 }
 
 ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
-                      int32_t* suggestedDoubleSided, const ReadObserver* observer) {
+                      int32_t* suggestedDoubleSided, const ReadObserver* observer, bool keepFaces) {
     int32_t viewLines = 1;
     int32_t viewFaces = 1;
     t.lineFaceCount = 0;
@@ -644,7 +648,7 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
         return source.error ? kReadFailed : kReadNotModelFile;
     }
 
-    Reader in{source, {}, observer};
+    Reader in{source, {}, observer, keepFaces};
     in.Next(); // the rest of the first line
     // Each section in turn; once the file has ended inside one, the later
     // ones find nothing to read.
@@ -680,6 +684,9 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
     if (source.error) {
         return kReadFailed;
     }
+    if (!keepFaces) {
+        return kReadOk;
+    }
 
     GatherFaceRefs(t, overflow);
     GroupFaces(t);
@@ -703,13 +710,13 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
     return kReadOk;
 }
 
-} // namespace
-
-ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
-                         int32_t* suggestedDoubleSided, const ReadObserver* observer) {
+// Reads, or checks only, releasing the tables when that fails.
+ReadResult ReadOrCheck(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
+                       int32_t* suggestedDoubleSided, const ReadObserver* observer,
+                       bool keepFaces) {
     try {
-        ReadResult r =
-            ReadTables(source, tables, suggestedLoadTarget, suggestedDoubleSided, observer);
+        ReadResult r = ReadTables(source, tables, suggestedLoadTarget, suggestedDoubleSided,
+                                  observer, keepFaces);
         if (r == kReadFailed) {
             ReleaseModel(tables);
         }
@@ -719,6 +726,17 @@ ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* sugge
         ReleaseModel(tables);
         return kReadFailed;
     }
+}
+
+} // namespace
+
+ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
+                         int32_t* suggestedDoubleSided, const ReadObserver* observer) {
+    return ReadOrCheck(source, tables, suggestedLoadTarget, suggestedDoubleSided, observer, true);
+}
+
+ReadResult CheckModelFile(ByteSource& source, ModelTables& tables, const ReadObserver& observer) {
+    return ReadOrCheck(source, tables, nullptr, nullptr, &observer, false);
 }
 
 void ReleaseModel(ModelTables& tables) {

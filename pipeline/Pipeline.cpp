@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#if OSTREL_THREADS
+#include <mutex>
+#include <thread>
+#endif
 
 namespace {
 
@@ -129,21 +133,94 @@ bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_
     return ok;
 }
 
-// What the reader left out, and for a file that is not a model file what it
-// starts with instead. A failure here only loses the explanation.
-void Explain(const ImportRequest& request, ImportOutcome& outcome) try {
-    const bool notModel = outcome.result == ImportResult::NotModelFile;
-    if (!notModel && !(outcome.result == ImportResult::Loaded && request.readWarnings))
+// What the reader left out: the model read a second time, by the same reader
+// with an observer. Where the build has threads, that read runs on a thread
+// of its own while the plug-in imports, so that on two cores the warnings
+// cost next to nothing; the web build (no threads) reads after the import.
+// Either way the lines are the same, and a failure only loses them.
+struct WarningsRead {
+    ReadWarnings warnings;
+    bool done = false;
+#if OSTREL_THREADS
+    std::jthread thread; // joined on every way out
+#endif
+};
+
+// Whether the model can be read again, beside or after the import: its
+// bytes, or a regular file. A FIFO or a pipe (a shell's "<(...)") gives its
+// bytes once: a second reader would take them from the import, or wait for
+// a writer that never comes.
+bool CanReadAgain(const ImportRequest& request) {
+    if (request.modelBytes)
+        return true;
+    std::string target;
+    std::string error;
+    return FollowLinks(request.modelName, target, error) && PathKindOf(target) == PathKind::Regular;
+}
+
+void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
+    if (request.modelBytes)
+        read.warnings = CollectReadWarnings(*request.modelBytes);
+    else
+        CollectReadWarningsFromFile(request.modelName, read.warnings);
+    read.done = true;
+} catch (const std::exception&) {
+}
+
+// Starts the read beside the import where threads exist. Returns whether it
+// was started.
+bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
+#if OSTREL_THREADS
+    if (!request.readWarnings || !CanReadAgain(request))
+        return false;
+    try {
+        read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
+        return true;
+    } catch (const std::exception&) {
+        // No thread to be had: read after the import.
+    }
+#else
+    (void)request;
+    (void)read;
+#endif
+    return false;
+}
+
+// The warnings when the import loaded the object (the read beside it is
+// awaited, or the read is made now), and for a file that is not a model
+// file what it starts with instead. `loaded`: the import loaded the object
+// (its conversion may since have failed).
+void Explain(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
+             ImportOutcome& outcome) try {
+#if OSTREL_THREADS
+    if (started)
+        read.thread.join();
+#endif
+    if (!started && loaded && request.readWarnings && CanReadAgain(request))
+        ReadWarningsNow(request, read);
+    if (loaded && read.done)
+        outcome.readWarnings = std::move(read.warnings);
+    if (outcome.result != ImportResult::NotModelFile)
         return;
     std::string storage;
     std::string_view bytes;
-    if (!ModelBytes(request, storage, bytes))
-        return;
-    if (notModel)
+    if (CanReadAgain(request) && ModelBytes(request, storage, bytes))
         outcome.reason = "not a model file: " + DescribeNotModelFile(bytes);
-    else
-        outcome.readWarnings = CollectReadWarnings(bytes);
 } catch (const std::exception&) {
+}
+
+#if OSTREL_THREADS
+// The plug-in keeps its model in globals, as a plug-in of the host may, and
+// the host simulation finds its state in globals too: one activation at a
+// time in the process. Everything else of an import may run beside it.
+std::mutex gActivationLock;
+#endif
+
+ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
+#if OSTREL_THREADS
+    const std::lock_guard<std::mutex> lock(gActivationLock);
+#endif
+    return Activate(activation);
 }
 
 } // namespace
@@ -171,7 +248,9 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.panel = request.panel;
     activation.trace = &trace;
     activation.keepGeometry = request.format.has_value() || request.keepReceived;
-    ActivationOutcome a = Activate(activation);
+    WarningsRead read;
+    const bool started = StartWarningsRead(request, read);
+    ActivationOutcome a = ActivateAlone(activation);
 
     Verdict verdict = Judge(a, request.activationVersion);
     outcome.result = verdict.result;
@@ -187,8 +266,10 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.received = std::move(a.received);
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
-    Explain(request, outcome);
-    if (outcome.result == ImportResult::Loaded && request.format)
+    // The conversion too runs beside the warnings' read.
+    const bool loaded = outcome.result == ImportResult::Loaded;
+    if (loaded && request.format)
         Convert(request, outcome);
+    Explain(request, loaded, started, read, outcome);
     return outcome;
 }

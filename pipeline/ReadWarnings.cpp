@@ -28,44 +28,133 @@ void Collect(void* context, ReadNotice kind, uint64_t at, int32_t value) {
         c.kept.push_back({kind, at, value});
 }
 
-// One line of the file: its number, and where its text starts and ends.
-struct FileLine {
-    int64_t number = 1;
-    size_t start = 0;
-    size_t end = 0; // its line end, or the end of the file
+// The lines of the file holding given offsets, found by a pass over its
+// bytes fed block by block (the whole file at once, or as it is read), with
+// the reader's line ends: CR, LF, CR LF or LF CR. An offset belongs to the
+// line whose text or line end holds it; an offset at the very end, to the
+// last line. Only the texts of those lines are kept, each once.
+struct FoundLine {
+    int64_t number;
+    size_t text; // index into LineFinder::texts
 };
 
-// The lines holding `offsets` (ascending), found in one pass with the
-// reader's line ends: CR, LF, CR LF or LF CR.
-std::vector<FileLine> LinesAt(std::string_view bytes, const std::vector<uint64_t>& offsets) {
-    std::vector<FileLine> found;
-    FileLine current;
-    size_t i = 0;
-    for (uint64_t offset : offsets) {
-        const size_t target = static_cast<size_t>(std::min<uint64_t>(offset, bytes.size()));
-        for (;;) {
-            while (i < bytes.size() && bytes[i] != '\r' && bytes[i] != '\n')
-                ++i;
-            current.end = i;
-            size_t next = i;
-            if (i < bytes.size()) {
-                next = i + 1;
-                if (next < bytes.size() && bytes[next] == (bytes[i] == '\r' ? '\n' : '\r'))
-                    ++next;
-            }
-            // The target lies in this line or its line end, or this is the
-            // last line (an offset at the very end belongs to it).
-            if (target < next || next >= bytes.size()) {
-                i = current.start; // the next offset may lie in the same line
-                break;
-            }
-            current.start = next;
-            ++current.number;
-            i = next;
-        }
-        found.push_back(current);
+struct LineFinder {
+    std::vector<uint64_t> offsets; // ascending
+    std::vector<FoundLine> found;  // one per offset, when done
+    std::vector<std::string> texts;
+    uint64_t fed = 0;    // bytes fed so far
+    int64_t number = 1;  // of the line being read
+    std::string carried; // its text from earlier blocks
+    // The last block ended with a line end: `open` is that byte when its
+    // pair (LF after CR, CR after LF) may still come; `last` is the line it
+    // ended, which is the file's last if no byte follows.
+    bool endedWithLine = false;
+    char open = 0;
+    std::string last;
+};
+
+bool AllFound(const LineFinder& f) {
+    return f.found.size() == f.offsets.size();
+}
+
+// Gives line `number`, of text `text`, the offsets before `next`.
+void Assign(LineFinder& f, uint64_t next, int64_t number, std::string_view text) {
+    bool kept = false;
+    while (!AllFound(f) && f.offsets[f.found.size()] < next) {
+        if (!kept)
+            f.texts.emplace_back(text);
+        kept = true;
+        f.found.push_back({number, f.texts.size() - 1});
     }
-    return found;
+}
+
+// Counts the lines from `i`, the start of a line, whose line end starts
+// before `stop` (at most the block's last byte but one, so that a line end's
+// pair can be looked at and the block goes on after it): returns where the
+// line after the last of them starts. No branch on the bytes: large files
+// have millions of short lines.
+size_t SkipLines(std::string_view block, size_t i, size_t stop, int64_t& number) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(block.data());
+    constexpr unsigned char kPairBits = '\r' ^ '\n'; // CR <-> LF
+    size_t lineStart = i;
+    int64_t ends = 0;
+    while (i < stop) {
+        const unsigned char c = p[i];
+        const bool end = c == '\r' || c == '\n';
+        const bool pair = end && p[i + 1] == (c ^ kPairBits);
+        ends += end;
+        i += 1 + static_cast<size_t>(pair);
+        lineStart = end ? i : lineStart;
+    }
+    number += ends;
+    return lineStart;
+}
+
+void Feed(LineFinder& f, std::string_view block) {
+    size_t i = 0;
+    if (f.open != 0 && !block.empty()) {
+        if (block[0] == (f.open == '\r' ? '\n' : '\r')) {
+            Assign(f, f.fed + 1, f.number - 1, f.last);
+            i = 1;
+        }
+        f.open = 0;
+    }
+    if (i < block.size())
+        f.endedWithLine = false;
+    size_t start = i;
+    while (i < block.size() && !AllFound(f)) {
+        // Lines that end well before the next offset are only counted.
+        const uint64_t target = f.offsets[f.found.size()];
+        // The last line end of the block is left to the loop below: the
+        // line it ends may be the file's last.
+        if (i == start && f.carried.empty() && target > f.fed + i + 1 && block.size() > 2) {
+            const size_t stop =
+                static_cast<size_t>(std::min<uint64_t>(block.size() - 2, target - f.fed - 1));
+            if (stop > i) {
+                i = start = SkipLines(block, i, stop, f.number);
+            }
+        }
+        const char c = block[i];
+        if (c != '\r' && c != '\n') {
+            ++i;
+            continue;
+        }
+        size_t next = i + 1;
+        if (next < block.size() && block[next] == (c == '\r' ? '\n' : '\r'))
+            ++next;
+        const uint64_t nextAt = f.fed + next;
+        // The text is only formed when an offset lies in the line, or when
+        // the line may be the file's last.
+        if (!AllFound(f) && f.offsets[f.found.size()] < nextAt) {
+            std::string text = f.carried;
+            text.append(block.substr(start, i - start));
+            Assign(f, nextAt, f.number, text);
+            if (next == block.size())
+                f.last = std::move(text);
+        } else if (next == block.size()) {
+            f.last = f.carried;
+            f.last.append(block.substr(start, i - start));
+        }
+        if (next == block.size()) {
+            f.endedWithLine = true;
+            f.open = next == i + 1 ? c : 0;
+        }
+        f.carried.clear();
+        ++f.number;
+        i = next;
+        start = next;
+    }
+    if (start < block.size() && !AllFound(f))
+        f.carried.append(block.substr(start));
+    f.fed += block.size();
+}
+
+// The lines of the offsets not yet placed: the file's last line.
+void Finish(LineFinder& f) {
+    if (f.endedWithLine)
+        Assign(f, UINT64_MAX, f.number - 1, f.last);
+    else
+        Assign(f, UINT64_MAX, f.number, f.carried);
 }
 
 // A line's text for a message, quoted, as UTF-8: kept where it is UTF-8,
@@ -73,9 +162,9 @@ std::vector<FileLine> LinesAt(std::string_view bytes, const std::vector<uint64_t
 // system); at most 40 bytes of it. A tab shows as "\t", since one between
 // two numbers is the likeliest thing in such a line and would otherwise
 // look like a space; other control characters as "?".
-std::string Quoted(std::string_view bytes, const FileLine& line) {
+std::string Quoted(std::string_view line) {
     std::string text;
-    for (char c : NameAsUtf8(bytes.substr(line.start, line.end - line.start), kShiftJisCodePage)) {
+    for (char c : NameAsUtf8(line, kShiftJisCodePage)) {
         if (c == '\t')
             text += "\\t";
         else
@@ -107,9 +196,9 @@ const char* SectionName(int32_t section) {
 }
 
 // What a number field was read as, by the reader's own conversions.
-std::string ReadAs(std::string_view bytes, const FileLine& line, bool real) {
+std::string ReadAs(std::string_view line, bool real) {
     // The reader sees at most 79 bytes of a line.
-    const std::string text(bytes.substr(line.start, std::min<size_t>(line.end - line.start, 79)));
+    const std::string text(line.substr(0, 79));
     std::string out;
     if (real)
         AppendGeneral(out, ParseReal(text.c_str()), 17);
@@ -118,8 +207,7 @@ std::string ReadAs(std::string_view bytes, const FileLine& line, bool real) {
     return out;
 }
 
-std::string Reason(const Notice& n, std::string_view bytes, const FileLine& line,
-                   const ModelTables& t) {
+std::string Reason(const Notice& n, std::string_view line, const ModelTables& t) {
     const std::string value = std::to_string(n.value);
     const std::string points = std::to_string(PointCount(t));
     const std::string lines = std::to_string(LineCount(t));
@@ -154,14 +242,13 @@ std::string Reason(const Notice& n, std::string_view bytes, const FileLine& line
                    ? std::string("no \"POINT\" line: the file holds no object")
                    : std::string("the file ends inside ") + SectionName(n.value);
     case ReadNotice::NoNumber:
-        return line.end == line.start ? "an empty line where a number belongs: read as 0"
-                                      : "no number in " + Quoted(bytes, line) + ": read as 0";
+        return line.empty() ? "an empty line where a number belongs: read as 0"
+                            : "no number in " + Quoted(line) + ": read as 0";
     case ReadNotice::MoreThanNumber:
-        return "more than a number in " + Quoted(bytes, line) + ": read as " +
-               ReadAs(bytes, line, n.value != 0) +
+        return "more than a number in " + Quoted(line) + ": read as " + ReadAs(line, n.value != 0) +
                " (a decimal comma, or several numbers on one line?)";
     case ReadNotice::UnknownLine:
-        return "unknown line " + Quoted(bytes, line) + " where a section keyword belongs: skipped";
+        return "unknown line " + Quoted(line) + " where a section keyword belongs: skipped";
     }
     return "";
 }
@@ -196,31 +283,93 @@ size_t ReadWarnings::Total() const {
     return total;
 }
 
-ReadWarnings CollectReadWarnings(std::string_view bytes) {
+namespace {
+
+// Reads the model from `source` with an observer; the kept notices in file
+// order. False when the reader failed (the import itself says what went
+// wrong). `tables` hold what the messages count.
+bool ReadNotices(ByteSource& source, ModelTables& tables, std::vector<Notice>& kept,
+                 std::array<size_t, kReadNoticeKinds>& counts) {
     Collector collector;
     collector.kept.reserve(kWarningsKeptPerKind * kReadNoticeKinds);
     const ReadObserver observer{&Collect, &collector};
+    if (CheckModelFile(source, tables, observer) != kReadOk)
+        return false;
+    std::stable_sort(collector.kept.begin(), collector.kept.end(),
+                     [](const Notice& a, const Notice& b) { return a.at < b.at; });
+    kept = std::move(collector.kept);
+    counts = collector.counts;
+    return true;
+}
+
+LineFinder FinderFor(const std::vector<Notice>& kept) {
+    LineFinder finder;
+    for (const Notice& n : kept)
+        finder.offsets.push_back(n.at);
+    return finder;
+}
+
+ReadWarnings Worded(const std::vector<Notice>& kept,
+                    const std::array<size_t, kReadNoticeKinds>& counts, const LineFinder& lines,
+                    const ModelTables& tables) {
+    ReadWarnings warnings;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const FoundLine& line = lines.found[i];
+        warnings.kept.push_back(
+            {kept[i].kind, line.number, Reason(kept[i], lines.texts[line.text], tables)});
+    }
+    warnings.counts = counts;
+    return warnings;
+}
+
+} // namespace
+
+ReadWarnings CollectReadWarnings(std::string_view bytes) {
     ByteSource source;
     InitMemorySource(source, bytes.data(), bytes.size());
     ModelTables tables;
-    int32_t loadTarget = 0;
-    int32_t doubleSided = 0;
-    ReadWarnings warnings;
-    if (ReadModelFile(source, tables, &loadTarget, &doubleSided, &observer) != kReadOk)
-        return warnings; // the import itself says what went wrong
-    std::stable_sort(collector.kept.begin(), collector.kept.end(),
-                     [](const Notice& a, const Notice& b) { return a.at < b.at; });
-    std::vector<uint64_t> offsets;
-    for (const Notice& n : collector.kept)
-        offsets.push_back(n.at);
-    const std::vector<FileLine> lines = LinesAt(bytes, offsets);
-    for (size_t i = 0; i < collector.kept.size(); ++i) {
-        const Notice& n = collector.kept[i];
-        warnings.kept.push_back({n.kind, lines[i].number, Reason(n, bytes, lines[i], tables)});
-    }
-    warnings.counts = collector.counts;
+    std::vector<Notice> kept;
+    std::array<size_t, kReadNoticeKinds> counts{};
+    if (!ReadNotices(source, tables, kept, counts))
+        return {};
+    LineFinder lines = FinderFor(kept);
+    Feed(lines, bytes);
+    Finish(lines);
+    ReadWarnings warnings = Worded(kept, counts, lines, tables);
     ReleaseModel(tables);
     return warnings;
+}
+
+bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    ModelTables tables;
+    std::vector<Notice> kept;
+    std::array<size_t, kReadNoticeKinds> counts{};
+    bool ok = true;
+    {
+        ByteSource source;
+        InitFileSource(source, file);
+        ok = ReadNotices(source, tables, kept, counts) && !source.error;
+    }
+    // The lines of the kept notices: the file again from its start, up to
+    // the last of them.
+    LineFinder lines = FinderFor(kept);
+    if (ok && !kept.empty()) {
+        std::rewind(file);
+        std::vector<char> block(kSourceBlockSize);
+        size_t got;
+        while (!AllFound(lines) && (got = std::fread(block.data(), 1, block.size(), file)) > 0)
+            Feed(lines, std::string_view(block.data(), got));
+        ok = !std::ferror(file);
+        Finish(lines);
+    }
+    std::fclose(file);
+    if (ok)
+        warnings = Worded(kept, counts, lines, tables);
+    ReleaseModel(tables);
+    return ok;
 }
 
 std::vector<std::string> WarningLines(const ReadWarnings& warnings, const std::string& name) {
@@ -268,5 +417,5 @@ std::string DescribeNotModelFile(std::string_view bytes) {
     const size_t text = first.find_first_not_of(" \t\f\v");
     if (text != 0 && first.substr(text, 5) == "ROKU4")
         return "it starts with white space before \"ROKU4\", which must start the file";
-    return "it starts with " + Quoted(bytes, {1, 0, firstEnd}) + ", not \"ROKU4\"";
+    return "it starts with " + Quoted(first) + ", not \"ROKU4\"";
 }

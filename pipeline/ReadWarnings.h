@@ -32,6 +32,10 @@ struct ReadWarnings {
 // Reads `bytes` as the plug-in does, with an observer. Throws std::bad_alloc
 // when memory runs out.
 ReadWarnings CollectReadWarnings(std::string_view bytes);
+// The same for the file at `path`, read in blocks as the plug-in reads it,
+// never held whole. False, leaving `warnings` as they were, when it cannot be
+// opened or read.
+bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings);
 
 // The lines a front end shows, without a prefix: "NAME:LINE: REASON" for
 // each kept warning, then per kind with more "NAME: and N more like that

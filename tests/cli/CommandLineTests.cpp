@@ -183,6 +183,67 @@ TEST_F(CommandLine, ModelsOfOneNameGetDistinctOutputs) {
     EXPECT_EQ(r.err, "");
 }
 
+// Several imports at once say and write what one at a time does: each
+// model's lines whole and in the order given, the summary, the exit status,
+// the same files. An output written through a link onto another model's
+// output is refused even when both were planned before either was written.
+TEST_F(CommandLine, ImportsAtOnceSayAndWriteWhatOneAtATimeDoes) {
+    std::string broken = cube;
+    const size_t faces = broken.find("FACE0\n");
+    ASSERT_NE(faces, std::string::npos);
+    const size_t colour = broken.find('\n', faces + 6) + 1;
+    broken.replace(colour, broken.find('\n', colour) - colour, "16");
+    fs::create_directories(dir / "in");
+    std::vector<std::string> models;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "in/m" + std::to_string(i) + ".rk4";
+        WriteFile(dir / name, i % 4 == 1 ? broken : i % 4 == 2 ? "not a model\n" : cube);
+        models.push_back(name);
+    }
+    models.push_back("cube.rk4");
+    for (const char* jobs : {"1", "4"}) {
+        SCOPED_TRACE(std::string("-j ") + jobs);
+        fs::remove_all(dir / "out");
+        fs::create_directories(dir / "out");
+        // m3's output is m4's; with four at once, m4 is planned before m3
+        // writes it.
+        fs::create_symlink("m4.glb", dir / "out" / "m3.glb");
+        std::vector<std::string> args = models;
+        args.insert(args.end(), {"--out-dir", "out", "-j", jobs});
+        const Result r = Run(args);
+        EXPECT_EQ(r.exit, 1);
+        std::string out, err;
+        for (int i = 0; i < 12; ++i) {
+            const std::string m = "in/m" + std::to_string(i) + ".rk4";
+            const std::string o = "out/m" + std::to_string(i) + ".glb";
+            if (i % 4 == 2)
+                err += "ostrel: " + m +
+                       ": not a model file: it starts with \"not a model\", not "
+                       "\"ROKU4\"\n";
+            else if (i == 4)
+                err += "ostrel: " + m + ": not written: the output " + o +
+                       " was already written in this run as out/m3.glb, for in/m3.rk4\n";
+            else if (i % 4 == 1)
+                err += "ostrel: warning: " + m + ":" +
+                       std::to_string(LineCount(cube.substr(0, faces)) + 3) +
+                       ": face left out: colour index 16 is outside 0..15\n";
+            if (i % 4 == 1)
+                out += m + " -> " + o + ": 8 points, 5 polygons, 3 surfaces\n";
+            else if (i % 4 != 2 && i != 4)
+                out += m + " -> " + o + ": 8 points, 6 polygons, 3 surfaces\n";
+        }
+        out += "cube.rk4 -> out/cube.glb: 8 points, 6 polygons, 3 surfaces\n"
+               "13 model files: 9 converted, 4 failed, 3 with warnings\n";
+        err += "ostrel: 4 of 13 model files failed: in/m2.rk4, in/m4.rk4, in/m6.rk4, "
+               "in/m10.rk4\n";
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(r.err, err);
+        EXPECT_TRUE(ReadFile(dir / "out" / "m4.glb").find("\"name\":\"m3\"") != std::string::npos);
+        EXPECT_TRUE(fs::is_symlink(dir / "out" / "m3.glb"));
+    }
+    EXPECT_EQ(Run({"cube.rk4", "-j", "0"}).exit, 64);
+}
+
 // ------------------------------------------------------- special paths ---
 
 TEST_F(CommandLine, DashIsStandardOutputForOneFileFormats) {
@@ -238,6 +299,46 @@ TEST_F(CommandLine, AFifoIsWrittenIntoAndStaysAFifo) {
     EXPECT_EQ(received.substr(0, 4), "glTF");
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
     EXPECT_EQ(Names(), (std::vector<std::string>{"cube.rk4", "pipe"}));
+}
+
+// A model from a FIFO (or a shell's "<(...)") gives its bytes once: the
+// import has them all, and no second read for the warnings takes them from
+// it or waits for them again.
+TEST_F(CommandLine, AModelFromAFifoIsReadOnce) {
+    const fs::path fifo = dir / "m.rk4";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        int fd = -1;
+        while (!done && (fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (fd < 0)
+            return;
+        ::fcntl(fd, F_SETFL, 0);
+        for (size_t at = 0; at < cube.size();) {
+            const ssize_t n = ::write(fd, cube.data() + at, cube.size() - at);
+            if (n <= 0)
+                break;
+            at += static_cast<size_t>(n);
+        }
+        ::close(fd);
+        // A reader opening the FIFO again would wait for a writer for ever:
+        // open and close one until ostrel ends, so that the test fails
+        // rather than hangs.
+        while (!done) {
+            const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (release >= 0)
+                ::close(release);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    const Result r = Run({"m.rk4", "--check"});
+    done = true;
+    writer.join();
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "m.rk4: statistics \"8 pts / 0/0 lines / 6 faces\"; 8 points, 6 polygons, "
+                     "3 surfaces received; ok\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST_F(CommandLine, ADeviceNodeIsWrittenIntoNeverReplaced) {

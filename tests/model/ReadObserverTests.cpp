@@ -1,5 +1,6 @@
 // The reader's observer only listens: a model read with one gives the very
-// tables, proposals and result of a model read without, whatever the file.
+// tables, proposals and result of a model read without, whatever the file;
+// and a read that only checks hears what the full read hears.
 #include "TestModel.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +10,19 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 struct Heard {
     std::vector<ReadNotice> kinds;
+    std::vector<std::pair<uint64_t, int32_t>> where; // at and value of each
 };
 
-void Listen(void* context, ReadNotice kind, uint64_t, int32_t) {
+void Listen(void* context, ReadNotice kind, uint64_t at, int32_t value) {
     static_cast<Heard*>(context)->kinds.push_back(kind);
+    static_cast<Heard*>(context)->where.emplace_back(at, value);
 }
 
 template <typename T> bool SameTable(const Table<T>& a, const Table<T>& b) {
@@ -59,6 +63,15 @@ Heard ReadBothWays(const std::string& bytes) {
     EXPECT_EQ(a.lineFaceCount, b.lineFaceCount);
     EXPECT_EQ(a.lineEntryCount, b.lineEntryCount);
     EXPECT_EQ(a.palette.size(), b.palette.size());
+
+    ModelTables checked;
+    Heard checkHeard;
+    const ReadObserver checker{&Listen, &checkHeard};
+    InitMemorySource(source, bytes.data(), bytes.size());
+    EXPECT_EQ(CheckModelFile(source, checked, checker), observed.result);
+    EXPECT_EQ(checkHeard.kinds, heard.kinds);
+    EXPECT_EQ(checkHeard.where, heard.where);
+    ReleaseModel(checked);
     return heard;
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,51 @@ TEST(ReadWarnings, LineNumbersFollowEveryLineEnd) {
             mixed += c;
     }
     EXPECT_EQ(Warnings(mixed), Lines{"m.rk4:62: face left out: colour index 16 is outside 0..15"});
+}
+
+// A file is read for its warnings in blocks of a megabyte: line ends split
+// between two blocks (CR LF, LF CR, CR CR), a warning's line across the
+// boundary, and the last line with and without its line end count as when
+// the file is read whole.
+TEST(ReadWarnings, FileReadInBlocksAsReadWhole) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("ostrel-blocks-" + std::to_string(std::random_device()()));
+    size_t files = 0;
+    for (const std::string end : {"\r\n", "\n\r", "\r\r", "\n"}) {
+        std::string head = "ROKU4 blocks" + end + "POINT" + end;
+        int64_t headLines = 2;
+        while (head.size() < (size_t{1} << 20) - 40) {
+            for (const char* field : {"0", "0", "0", "0", "0", "0.5", "0.25", "0.125"})
+                head += field + end;
+            headLines += 8;
+        }
+        // The line of the record's field that holds two numbers, where a
+        // line end is one pair or byte.
+        const std::string twoNumbers =
+            "m:" + std::to_string(headLines + 3) + ": more than a number in \"2 3\": read as 2";
+        for (size_t pad = 0; pad < 40; ++pad) {
+            // A record near or across the block boundary, cut off by the end
+            // of the file.
+            const std::string model = head + std::string(pad, '7') + end + "1" + end + "2 3" + end;
+            for (const char* tail : {"", "4", "4\r"}) {
+                SCOPED_TRACE("pad " + std::to_string(pad) + ", tail \"" + tail + "\"");
+                const std::string bytes = model + tail;
+                std::ofstream(path, std::ios::binary) << bytes;
+                ReadWarnings fromFile;
+                ASSERT_TRUE(CollectReadWarningsFromFile(path.string(), fromFile));
+                const Lines lines = WarningLines(fromFile, "m");
+                ASSERT_EQ(lines, WarningLines(CollectReadWarnings(bytes), "m"));
+                if (end != "\r\r" && pad != 0) {
+                    EXPECT_EQ(lines.at(0).substr(0, twoNumbers.size()), twoNumbers);
+                }
+                ++files;
+            }
+        }
+    }
+    EXPECT_EQ(files, 480u);
+    std::filesystem::remove(path);
+    ReadWarnings untouched;
+    EXPECT_FALSE(CollectReadWarningsFromFile(path.string(), untouched));
 }
 
 // Every example and test model reads without a warning, but the one cut off

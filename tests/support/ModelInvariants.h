@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Returns the first broken promise, empty if none.
@@ -84,6 +85,30 @@ inline std::string CheckTables(const ModelTables& t) {
 }
 
 // Reads `data` as a model file and checks the tables. The tables are released.
+// Each notice a read tells, in order: kind, offset, value.
+using HeardNotices = std::vector<std::tuple<ReadNotice, uint64_t, int32_t>>;
+
+inline void HearNotice(void* context, ReadNotice kind, uint64_t at, int32_t value) {
+    static_cast<HeardNotices*>(context)->emplace_back(kind, at, value);
+}
+
+// A read that only checks must tell what the full read tells, or the
+// converter's warnings would disagree with what the host received.
+inline std::string CheckChecking(const unsigned char* data, size_t size) {
+    HeardNotices full, checked;
+    const ReadObserver fullObserver{&HearNotice, &full};
+    const ReadObserver checkObserver{&HearNotice, &checked};
+    ByteSource source;
+    ModelTables tables;
+    InitMemorySource(source, data, size);
+    const ReadResult read = ReadModelFile(source, tables, nullptr, nullptr, &fullObserver);
+    ReleaseModel(tables);
+    InitMemorySource(source, data, size);
+    const ReadResult check = CheckModelFile(source, tables, checkObserver);
+    ReleaseModel(tables);
+    return read == check && full == checked ? "" : "checking only told other notices than reading";
+}
+
 inline std::string CheckReader(const unsigned char* data, size_t size) {
     ByteSource source;
     InitMemorySource(source, data, size);
@@ -104,5 +129,5 @@ inline std::string CheckReader(const unsigned char* data, size_t size) {
         error = "read failed on memory input";
     }
     ReleaseModel(tables);
-    return error;
+    return error.empty() ? CheckChecking(data, size) : error;
 }
