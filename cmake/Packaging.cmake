@@ -1,8 +1,10 @@
-# What a user installs, made by CPack: on Windows (the win32 preset) a ZIP with
-# the module, ostrel.exe, a README for Windows users, the examples and the
-# licence texts; on Linux (the default preset) a Debian package.
+# What a user installs, made by CPack: on Windows a ZIP with the module,
+# ostrel.exe, a README for Windows users, the examples and the licence texts,
+# for 32-bit hosts (the win32 preset) and for 64-bit ones (win64); on Linux
+# (the default preset) a Debian package.
 #
 #   cpack --preset zip    -> build-win32/ostrel-<version>-win32.zip
+#   cpack --preset zip64  -> build-win64/ostrel-<version>-win64.zip
 #   cpack --preset deb    -> build/ostrel_<version>_<arch>.deb
 #
 # Everything goes into the install component "ostrel" and CPack takes only that
@@ -70,6 +72,15 @@ foreach(entry IN LISTS OSTREL_LICENCES)
 endforeach()
 
 if(WIN32)
+  # A host loads only a module of its own width: one ZIP for each, the
+  # README saying which is which.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(OSTREL_WINDOWS_BITS 64)
+    set(OSTREL_WINDOWS_OTHER_BITS 32)
+  else()
+    set(OSTREL_WINDOWS_BITS 32)
+    set(OSTREL_WINDOWS_OTHER_BITS 64)
+  endif()
   install(TARGETS ostrel_module LIBRARY DESTINATION . COMPONENT ostrel)
   if(TARGET ostrel)
     install(TARGETS ostrel RUNTIME DESTINATION . COMPONENT ostrel)
@@ -81,13 +92,15 @@ if(WIN32)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)
   install(FILES ${OSTREL_WEB_PAGE} DESTINATION . COMPONENT ostrel OPTIONAL)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME win32)
+  set(CPACK_SYSTEM_NAME win${OSTREL_WINDOWS_BITS})
 elseif(TARGET ostrel)
   install(TARGETS ostrel_module LIBRARY DESTINATION lib/ostrel COMPONENT ostrel)
   install(TARGETS ostrel RUNTIME DESTINATION lib/ostrel COMPONENT ostrel)
   file(CREATE_LINK ../lib/ostrel/ostrel ${OSTREL_PACKAGE_FILES}/ostrel SYMBOLIC)
   install(FILES ${OSTREL_PACKAGE_FILES}/ostrel DESTINATION bin COMPONENT ostrel)
-  install(FILES ${CMAKE_BINARY_DIR}/man/ostrel.1.gz DESTINATION share/man/man1 COMPONENT ostrel)
+  if(TARGET ostrel_man)
+    install(FILES ${CMAKE_BINARY_DIR}/man/ostrel.1.gz DESTINATION share/man/man1 COMPONENT ostrel)
+  endif()
 
   set(doc share/doc/ostrel)
   file(WRITE ${OSTREL_PACKAGE_FILES}/copyright "${OSTREL_DEB_COPYRIGHT}")

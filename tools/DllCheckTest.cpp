@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 
 namespace {
 
@@ -58,6 +59,11 @@ struct ModuleBuild {
     uint16_t machine;
     unsigned pointerSize;
 };
+
+// Test names and failures show the build's name, not its bytes.
+void PrintTo(const ModuleBuild& build, std::ostream* out) {
+    *out << build.name;
+}
 
 class BuiltModule : public testing::TestWithParam<ModuleBuild> {
   protected:

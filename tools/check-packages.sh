@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The packages as a user gets them: builds the Debian package (default
-# preset) and the Windows ZIP (win32 preset) with CPack, checks what each
-# holds, installs the .deb with dpkg, converts an example with the installed
-# `ostrel`, imports one into Debian's Blender through the installed add-on
-# (which runs /usr/bin/ostrel) and removes the package again; then unpacks
-# the ZIP and runs its ostrel.exe under Wine. Both converted files must be byte-identical to the
-# build tree's. The Wine part is skipped, in one line, where the ZIP has no
-# ostrel.exe yet, the kernel does not run 32-bit code or Wine is missing.
+# preset) and the Windows ZIPs for 64-bit and 32-bit hosts (win64 and win32
+# presets) with CPack, checks what each holds, installs the .deb with dpkg,
+# converts an example with the installed `ostrel`, imports one into Debian's
+# Blender through the installed add-on (which runs /usr/bin/ostrel) and
+# removes the package again; then unpacks each ZIP, checks its ostrel.p with
+# the module checker and runs its ostrel.exe under the Wine of its width.
+# Every converted file must be byte-identical to the build tree's. The 64-bit
+# ZIP runs everywhere; the 32-bit one's Wine run is skipped, in one line,
+# where the kernel does not run 32-bit code or the 32-bit Wine is missing.
 #
-# Needs cmake, dpkg-dev (CPack's dependency list), the win32 toolchain, and
-# for the Wine part wine and wine32:i386. Installing needs root (or sudo).
+# Needs cmake, dpkg-dev (CPack's dependency list), both mingw-w64 toolchains,
+# and for the Wine part wine64, and wine and wine32:i386. Installing needs
+# root (or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -162,55 +165,79 @@ if [ -n "$installed" ]; then
     echo "  removed; /usr/bin/ostrel, /usr/lib/ostrel and the add-on are gone"
 fi
 
-step "zip: building the win32 preset and the ZIP"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-rm -f build-win32/ostrel-*.zip
-cpack --preset zip >/dev/null
-zip=$(ls build-win32/ostrel-*-win32.zip)
-echo "  $zip: $(stat -c %s "$zip") bytes"
-mkdir "$work/zip"
-(cd "$work/zip" && cmake -E tar xf "$root/$zip")
-folder=$(ls -d "$work/zip"/ostrel-*)
-for file in ostrel.p ostrel.html README.txt examples/cube.rk4 licences/ostrel.txt \
-    licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
-    [ -f "$folder/$file" ] || fail "$zip lacks $file"
-done
-grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
-cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
-echo "  ostrel.p, ostrel.html, README.txt (CR LF), examples, licence texts"
-
-[ -f "$folder/ostrel.exe" ] || fail "$zip lacks ostrel.exe"
-if ! why=$(tools/kernel-runs-32bit.sh); then
-    echo "zip: Wine run skipped: ${why#32-bit x86: }"
-    exit 0
-fi
-if ! command -v wine >/dev/null; then
-    echo "zip: Wine run skipped: wine is not installed (apt-get install wine wine32:i386)"
-    exit 0
-fi
-
-step "zip: running ostrel.exe from the unpacked ZIP under Wine"
-export WINEPREFIX=$work/wine WINEDEBUG=-all
-wine wineboot -i >/dev/null 2>&1 || fail "Wine cannot set up a prefix in $WINEPREFIX"
-winversion=$(cd "$folder" && wine ostrel.exe --version | tr -d '\r')
-[ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
-if [[ $winversion == *" glb"* ]]; then
-    for part in tinygltf nlohmann-json; do
-        [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
+# One ZIP per width of the host: built, its contents checked, its module
+# checked as the host maps it, and its ostrel.exe run under the Wine of its
+# width where that runs (the 64-bit one everywhere, the 32-bit one where the
+# kernel runs 32-bit code).
+check_zip() { # check_zip BITS
+    local bits=$1 preset=win$1 packagePreset zip folder wine winversion why status
+    packagePreset=$([ "$bits" = 64 ] && echo zip64 || echo zip)
+    step "zip: building the $preset preset and the win$bits ZIP"
+    cmake --preset $preset >/dev/null
+    cmake --build --preset $preset
+    rm -f build-$preset/ostrel-*.zip
+    cpack --preset $packagePreset >/dev/null
+    zip=$(ls build-$preset/ostrel-*-win$bits.zip)
+    echo "  $zip: $(stat -c %s "$zip") bytes"
+    local unpacked=$work/zip$bits
+    mkdir "$unpacked"
+    (cd "$unpacked" && cmake -E tar xf "$root/$zip")
+    folder=$(ls -d "$unpacked"/ostrel-*)
+    for file in ostrel.p ostrel.exe ostrel.html README.txt examples/cube.rk4 licences/ostrel.txt \
+        licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
+        [ -f "$folder/$file" ] || fail "$zip lacks $file"
     done
-fi
-formats=$(sed -n 's/^outputs: //p' <<<"$winversion")
-echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
-rm -rf "$work/expected"
-(cd "$root" && convert_all "$work/expected" build/ostrel)
-(cd "$folder" && convert_all wine-out wine ostrel.exe)
-same_files "$folder/wine-out"
-# Taken out of the folder without the module, it must say so in one line.
-mkdir "$work/alone"
-cp "$folder/ostrel.exe" "$work/alone/"
-status=0
-(cd "$work/alone" && wine ostrel.exe "$folder/examples/cube.rk4") >/dev/null 2>"$work/alone.err" || status=$?
-[ "$status" = 4 ] && [ "$(wc -l <"$work/alone.err")" = 1 ] && grep -q 'ostrel\.p: cannot load' "$work/alone.err" ||
-    fail "ostrel.exe without ostrel.p: exit $status, $(tr -d '\r' <"$work/alone.err")"
-echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
+    grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
+    grep -q "($bits-bit Windows DLL)" "$folder/README.txt" || fail "README.txt in $zip does not say the module is $bits-bit"
+    cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
+    echo "  ostrel.p, ostrel.exe, ostrel.html, README.txt (CR LF), examples, licence texts"
+    build/ostrel-checkdll "$folder/ostrel.p" >"$work/checkdll.out" ||
+        { cat "$work/checkdll.out"; fail "$zip: ostrel.p fails the module check"; }
+    local machine=$([ "$bits" = 64 ] && echo "0x8664 (PE32+)" || echo "0x014c (PE32)")
+    grep -q "^machine: *$machine" "$work/checkdll.out" || fail "$zip: ostrel.p is not a $bits-bit module"
+    sed 's/^/  /' "$work/checkdll.out"
+
+    if [ "$bits" = 32 ]; then
+        if ! why=$(tools/kernel-runs-32bit.sh); then
+            echo "zip: win32 Wine run skipped: ${why#32-bit x86: }"
+            return 0
+        fi
+        if ! wine=$(command -v wine); then
+            echo "zip: win32 Wine run skipped: wine is not installed (apt-get install wine wine32:i386)"
+            return 0
+        fi
+    else
+        wine=/usr/lib/wine/wine64
+        [ -x "$wine" ] || fail "the 64-bit Wine is missing (apt-get install wine64)"
+    fi
+
+    step "zip: running ostrel.exe from the unpacked win$bits ZIP under the $bits-bit Wine"
+    export WINEPREFIX=$work/wine$bits WINEDEBUG=-all
+    "$wine" wineboot.exe -i >/dev/null 2>&1 || fail "Wine cannot set up a prefix in $WINEPREFIX"
+    winversion=$(cd "$folder" && "$wine" ostrel.exe --version | tr -d '\r')
+    [ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
+    if [[ $winversion == *" glb"* ]]; then
+        for part in tinygltf nlohmann-json; do
+            [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
+        done
+    fi
+    formats=$(sed -n 's/^outputs: //p' <<<"$winversion")
+    echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
+    rm -rf "$work/expected"
+    (cd "$root" && convert_all "$work/expected" build/ostrel)
+    (cd "$folder" && convert_all wine-out "$wine" ostrel.exe)
+    same_files "$folder/wine-out"
+    # Taken out of the folder without the module, it must say so in one line.
+    mkdir "$work/alone$bits"
+    cp "$folder/ostrel.exe" "$work/alone$bits/"
+    status=0
+    (cd "$work/alone$bits" && "$wine" ostrel.exe "$folder/examples/cube.rk4") >/dev/null 2>"$work/alone.err" ||
+        status=$?
+    [ "$status" = 4 ] && [ "$(wc -l <"$work/alone.err")" = 1 ] && grep -q 'ostrel\.p: cannot load' "$work/alone.err" ||
+        fail "ostrel.exe without ostrel.p: exit $status, $(tr -d '\r' <"$work/alone.err")"
+    echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
+    # The prefix's wineserver writes the registry as it ends.
+    wineserver -w 2>/dev/null || true
+}
+check_zip 64
+check_zip 32

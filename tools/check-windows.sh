@@ -6,8 +6,10 @@
 # pinned regressions with the same outcome on both; Shift-JIS file names
 # under the Japanese and the Western ANSI code page.
 #
-# Exit status 77: skipped, because this kernel does not run 32-bit x86 code
-# (nothing Windows can be run then).
+# Both widths the host comes in: the 64-bit module and program under the
+# 64-bit Wine on every machine, the 32-bit ones under the 32-bit Wine where
+# the kernel runs 32-bit x86 code (each width one run of this script, with
+# OSTREL_WINDOWS_BITS set).
 #
 # Then the 32-bit address space (tools/check-windows-memory.sh; about 10 s and
 # 400 MB of $TMPDIR for a while): a hostile file whose tables outgrow the
@@ -21,6 +23,40 @@ start=$SECONDS
 step() { printf -- '---- %s (%ds)\n' "$*" $((SECONDS - start)); }
 . tools/checks.sh
 
+# Wine runs 32-bit Windows programs as 32-bit x86 processes, which some
+# kernels do not run; the 64-bit build runs everywhere. A probe that cannot
+# even be built is a fault of this machine's set-up.
+if [[ -z ${OSTREL_WINDOWS_BITS:-} ]]; then
+  why=$(tools/kernel-runs-32bit.sh)
+  case $? in
+  0) widths=(64 32) ;;
+  1)
+    widths=(64)
+    echo "$why: the 64-bit Windows build runs under the 64-bit Wine, the 32-bit one is not run"
+    ;;
+  *)
+    echo "check-windows: $why" >&2
+    exit 1
+    ;;
+  esac
+  status=0
+  for bits in "${widths[@]}"; do
+    echo "==== win$bits: ostrel.p and ostrel.exe for $bits-bit Windows, under the $bits-bit Wine"
+    OSTREL_WINDOWS_BITS=$bits "$0" || status=1
+  done
+  exit $status
+fi
+bits=$OSTREL_WINDOWS_BITS
+if [[ $bits == 32 ]]; then
+  wineBinary=$(command -v wine)
+else
+  wineBinary=/usr/lib/wine/wine64
+fi
+if [[ ! -x $wineBinary ]]; then
+  echo "check-windows: the $bits-bit wine is missing (tools/install-deps.sh installs it)" >&2
+  exit 1
+fi
+
 work=$(mktemp -d)
 cleanup() {
   [[ -n ${WINEPREFIX:-} ]] && command -v wineserver >/dev/null && wineserver -k 2>/dev/null
@@ -28,47 +64,24 @@ cleanup() {
 }
 trap cleanup EXIT
 [[ -n ${OSTREL_KEEP_WORK:-} ]] && trap - EXIT
-
-# Wine runs 32-bit Windows programs as 32-bit x86 processes. Where the kernel
-# runs none, the same sources built for 64-bit Windows run under the 64-bit
-# Wine instead: every check but the 32-bit address space. The reason for a
-# skip goes where tools/run-tests shows it in its stage line; a probe that
-# cannot even be built is a fault of this machine's set-up, not a skip.
-why=$(tools/kernel-runs-32bit.sh)
-case $? in
-0)
-  bits=32
-  wineBinary=$(command -v wine)
-  ;;
-1)
-  bits=64
-  wineBinary=/usr/lib/wine/wine64
-  if [[ ! -x $wineBinary ]] || ! command -v x86_64-w64-mingw32-g++-win32 >/dev/null; then
-    echo "$why; no 64-bit Wine and mingw-w64 to run the 64-bit build instead" \
-      >"${OSTREL_SKIP_NOTE:-/dev/stdout}"
-    exit 77
-  fi
-  echo "$why: the 64-bit Windows build runs under the 64-bit Wine instead"
-  ;;
-*)
-  echo "check-windows: $why" >&2
-  exit 1
-  ;;
-esac
-if [[ ! -x $wineBinary ]]; then
-  echo "check-windows: wine is missing (tools/install-deps.sh installs it)" >&2
-  exit 1
-fi
 preset=win$bits
 winBuild=build-$preset
 mingw=$([[ $bits == 32 ]] && echo i686 || echo x86_64)-w64-mingw32
 
 step "build: Linux (build) and Windows ($winBuild)"
-cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module >/dev/null ||
+cmake --preset default >/dev/null &&
+  cmake --build --preset default --target ostrel ostrel_module ostrel-checkdll ostrel_dllcheck_tests >/dev/null ||
   exit 1
 cmake --preset $preset >/dev/null && cmake --build --preset $preset >/dev/null || exit 1
 linux=$root/build/ostrel
 windows=$root/$winBuild/ostrel.exe
+
+step "the module file as the host maps it: $winBuild/ostrel.p"
+build/ostrel-checkdll $winBuild/ostrel.p >"$work/checkdll.log"
+check "ostrel-checkdll $winBuild/ostrel.p" test $? -eq 0 || cat "$work/checkdll.log"
+build/ostrel_dllcheck_tests --gtest_filter="*/win$bits" --gtest_brief=1 >"$work/checkdll-tests.log" 2>&1
+check "the checker's tests on the damaged $winBuild/ostrel.p" test $? -eq 0 ||
+  tail -20 "$work/checkdll-tests.log"
 
 export WINEPREFIX=$root/$winBuild/wine
 export WINEDEBUG=-all
