@@ -166,13 +166,16 @@ std::string SurfaceName(const char* baseName, int32_t colourIndex) {
     return std::string(baseName) + std::to_string(colourIndex);
 }
 
-void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& sink) {
-    // Everything that allocates happens here, before the first sink call.
+namespace {
+
+// Marks the faces to send (the load target's, and only those whose points
+// the host can number) and their colours in use. Returns the most lines
+// any of them has.
+int32_t ChooseFaces(const ModelTables& t, const BuildOptions& options,
+                    std::vector<unsigned char>& faceSent, ColourFlags& colourUsed) {
     const int32_t faceCount = FaceCount(t);
     const bool sendLines = options.loadTarget != 1;
     const bool sendFaces = options.loadTarget != 0;
-    std::vector<unsigned char> faceSent(static_cast<size_t>(faceCount), 0);
-    ColourFlags colourUsed{};
     int32_t longestFace = 0;
     // The host names points in 16 bits; stored faces name only points of the
     // table, so a table that short makes every face reachable.
@@ -196,6 +199,17 @@ void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& 
         colourUsed[static_cast<size_t>(f.colourIndex)] = true;
         longestFace = std::max(longestFace, f.lineCount);
     }
+    return longestFace;
+}
+
+} // namespace
+
+void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& sink) {
+    // Everything that allocates happens here, before the first sink call.
+    const int32_t faceCount = FaceCount(t);
+    std::vector<unsigned char> faceSent(static_cast<size_t>(faceCount), 0);
+    ColourFlags colourUsed{};
+    const int32_t longestFace = ChooseFaces(t, options, faceSent, colourUsed);
     SurfaceNames names;
     for (int32_t j = 0; j < kColourCount; ++j) {
         if (colourUsed[static_cast<size_t>(j)]) {

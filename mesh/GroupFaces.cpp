@@ -77,6 +77,72 @@ void Place(ModelTables& t, int32_t faceIndex, int32_t groupIndex, int32_t& curso
     stack.push_back(Frame{faceIndex, -1, nullptr, 0, 0, -1, 0, lastPass});
 }
 
+// The next face to place from `frame`: the next unplaced face along its
+// current line's list, moving on to the face's next line to follow when the
+// list is exhausted; -1 when the face has no line left to follow.
+int32_t NextFace(ModelTables& t, Frame& frame, std::vector<int32_t>& lineCursor) {
+    [[maybe_unused]] const int32_t faceCount = FaceCount(t); // for the asserts
+    int32_t next = -1;
+    for (;;) {
+        if (frame.line >= 0) {
+            // Entries before a line's cursor are placed: another
+            // face's walk along the same list may have passed them
+            // while this one waited.
+            int32_t& lineAt = lineCursor[static_cast<size_t>(frame.line)];
+            frame.refPos = std::max(frame.refPos, lineAt);
+            while (frame.refPos < frame.refEnd) {
+                const int32_t candidate = frame.refs[frame.refPos++];
+                assert(candidate >= 0 && candidate < faceCount);
+                if (t.faces[static_cast<size_t>(candidate)].group == -1) {
+                    next = candidate;
+                    break;
+                }
+            }
+            lineAt = frame.refPos;
+        } else {
+            while (frame.refPos < frame.refEnd) {
+                const int32_t candidate = frame.refs[frame.refPos++];
+                assert(candidate >= 0 && candidate < faceCount);
+                // The face itself stands in each of its lines' lists.
+                if (candidate != frame.face &&
+                    t.faces[static_cast<size_t>(candidate)].group == -1) {
+                    next = candidate;
+                    break;
+                }
+            }
+        }
+        if (next >= 0) {
+            break;
+        }
+        // This line's list is exhausted: the next line to follow.
+        const FaceRecord& face = t.faces[static_cast<size_t>(frame.face)];
+        if (++frame.linePos >= face.lineCount) {
+            if (frame.pass >= frame.lastPass) {
+                break;
+            }
+            ++frame.pass;
+            frame.linePos = 0;
+        }
+        const int32_t lineIndex = FaceLines(t, face)[frame.linePos];
+        const LineRecord& line = t.lines[static_cast<size_t>(lineIndex)];
+        const bool follow = frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
+        frame.line = -1;
+        frame.refPos = frame.refEnd = 0;
+        if (follow) {
+            frame.refs = LineFaces(t, line);
+            frame.refPos = 0;
+            frame.refEnd = line.faceRefCount;
+            if (line.faceRefCount > kCursorMinRefs) {
+                if (lineCursor.empty()) {
+                    lineCursor.assign(t.lines.size(), 0);
+                }
+                frame.line = lineIndex;
+            }
+        }
+    }
+    return next;
+}
+
 } // namespace
 
 void GroupFaces(ModelTables& t) {
@@ -97,65 +163,7 @@ void GroupFaces(ModelTables& t) {
 
         while (!stack.empty()) {
             Frame& frame = stack.back();
-            int32_t next = -1;
-            for (;;) {
-                if (frame.line >= 0) {
-                    // Entries before a line's cursor are placed: another
-                    // face's walk along the same list may have passed them
-                    // while this one waited.
-                    int32_t& lineAt = lineCursor[static_cast<size_t>(frame.line)];
-                    frame.refPos = std::max(frame.refPos, lineAt);
-                    while (frame.refPos < frame.refEnd) {
-                        const int32_t candidate = frame.refs[frame.refPos++];
-                        assert(candidate >= 0 && candidate < faceCount);
-                        if (t.faces[static_cast<size_t>(candidate)].group == -1) {
-                            next = candidate;
-                            break;
-                        }
-                    }
-                    lineAt = frame.refPos;
-                } else {
-                    while (frame.refPos < frame.refEnd) {
-                        const int32_t candidate = frame.refs[frame.refPos++];
-                        assert(candidate >= 0 && candidate < faceCount);
-                        // The face itself stands in each of its lines' lists.
-                        if (candidate != frame.face &&
-                            t.faces[static_cast<size_t>(candidate)].group == -1) {
-                            next = candidate;
-                            break;
-                        }
-                    }
-                }
-                if (next >= 0) {
-                    break;
-                }
-                // This line's list is exhausted: the next line to follow.
-                const FaceRecord& face = t.faces[static_cast<size_t>(frame.face)];
-                if (++frame.linePos >= face.lineCount) {
-                    if (frame.pass >= frame.lastPass) {
-                        break;
-                    }
-                    ++frame.pass;
-                    frame.linePos = 0;
-                }
-                const int32_t lineIndex = FaceLines(t, face)[frame.linePos];
-                const LineRecord& line = t.lines[static_cast<size_t>(lineIndex)];
-                const bool follow =
-                    frame.pass == 0 ? line.faceUseCount == 2 : line.faceUseCount > 2;
-                frame.line = -1;
-                frame.refPos = frame.refEnd = 0;
-                if (follow) {
-                    frame.refs = LineFaces(t, line);
-                    frame.refPos = 0;
-                    frame.refEnd = line.faceRefCount;
-                    if (line.faceRefCount > kCursorMinRefs) {
-                        if (lineCursor.empty()) {
-                            lineCursor.assign(t.lines.size(), 0);
-                        }
-                        frame.line = lineIndex;
-                    }
-                }
-            }
+            const int32_t next = NextFace(t, frame, lineCursor);
             if (next < 0) {
                 stack.pop_back();
                 continue;

@@ -130,6 +130,60 @@ Wide ShiftRounded(Wide q, int shift) {
 // 2^e rounded, which 128 bits hold exactly for the exponents taken here.
 // Null, writing nothing, for the values it does not take (zero, not a
 // float, not finite, or outside the range): the general way formats those.
+namespace {
+
+// Writes `precision` significant digits (`digits`, below 10^9) of a value
+// whose decimal exponent is `exponent` as "%.*g" does: plain or with an
+// exponent, trailing zeros dropped. Returns the end of what it wrote.
+char* WriteDecimal(char* at, bool negative, uint32_t digits, int exponent, int precision) {
+    char text[16];
+    uint32_t d = digits;
+    for (int n = precision; n-- > 0; d /= 10)
+        text[n] = static_cast<char>('0' + d % 10);
+    int kept = precision; // trailing zeros are not written
+    // Longest: sign, "0.000", nine digits; or sign, digits, "e-45".
+    if (negative)
+        *at++ = '-';
+    if (exponent >= -4 && exponent < precision) {
+        const int whole = exponent < 0 ? 0 : exponent + 1;
+        while (kept > whole && kept > 1 && text[kept - 1] == '0')
+            --kept;
+        if (exponent < 0) {
+            *at++ = '0';
+            *at++ = '.';
+            for (int i = -1; i > exponent; --i)
+                *at++ = '0';
+        } else {
+            std::memcpy(at, text, static_cast<size_t>(whole));
+            at += whole;
+            if (kept > whole)
+                *at++ = '.';
+        }
+        std::memcpy(at, text + whole, static_cast<size_t>(kept - whole));
+        at += kept - whole;
+    } else {
+        while (kept > 1 && text[kept - 1] == '0')
+            --kept;
+        *at++ = text[0];
+        if (kept > 1) {
+            *at++ = '.';
+            std::memcpy(at, text + 1, static_cast<size_t>(kept - 1));
+            at += kept - 1;
+        }
+        const int a = exponent < 0 ? -exponent : exponent;
+        *at++ = 'e';
+        *at++ = exponent < 0 ? '-' : '+';
+        if (a >= 10)
+            *at++ = static_cast<char>('0' + a / 10);
+        else
+            *at++ = '0';
+        *at++ = static_cast<char>('0' + a % 10);
+    }
+    return at;
+}
+
+} // namespace
+
 char* WriteFloatGeneral(char* at, double value, int precision) {
     if (!(precision >= 1 && precision <= 9) || !std::isfinite(value) || value == 0)
         return nullptr;
@@ -174,50 +228,7 @@ char* WriteFloatGeneral(char* at, double value, int precision) {
     if (digits < low || digits >= high)
         return nullptr;
 
-    char text[16];
-    uint32_t d = static_cast<uint32_t>(digits); // below 10^9
-    for (int n = precision; n-- > 0; d /= 10)
-        text[n] = static_cast<char>('0' + d % 10);
-    int kept = precision; // trailing zeros are not written
-    // Longest: sign, "0.000", nine digits; or sign, digits, "e-45".
-    if (value < 0)
-        *at++ = '-';
-    if (exponent >= -4 && exponent < precision) {
-        const int whole = exponent < 0 ? 0 : exponent + 1;
-        while (kept > whole && kept > 1 && text[kept - 1] == '0')
-            --kept;
-        if (exponent < 0) {
-            *at++ = '0';
-            *at++ = '.';
-            for (int i = -1; i > exponent; --i)
-                *at++ = '0';
-        } else {
-            std::memcpy(at, text, static_cast<size_t>(whole));
-            at += whole;
-            if (kept > whole)
-                *at++ = '.';
-        }
-        std::memcpy(at, text + whole, static_cast<size_t>(kept - whole));
-        at += kept - whole;
-    } else {
-        while (kept > 1 && text[kept - 1] == '0')
-            --kept;
-        *at++ = text[0];
-        if (kept > 1) {
-            *at++ = '.';
-            std::memcpy(at, text + 1, static_cast<size_t>(kept - 1));
-            at += kept - 1;
-        }
-        const int a = exponent < 0 ? -exponent : exponent;
-        *at++ = 'e';
-        *at++ = exponent < 0 ? '-' : '+';
-        if (a >= 10)
-            *at++ = static_cast<char>('0' + a / 10);
-        else
-            *at++ = '0';
-        *at++ = static_cast<char>('0' + a % 10);
-    }
-    return at;
+    return WriteDecimal(at, value < 0, static_cast<uint32_t>(digits), exponent, precision);
 }
 
 } // namespace

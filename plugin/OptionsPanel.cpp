@@ -85,6 +85,21 @@ double GetFloat(PanelControl* c, ControlValue& record) {
     return record.floatValue;
 }
 
+// Places the panel, at its size once its controls stand, in the middle of
+// the screen.
+void CentrePanel(PanelServices* s, PanelHandle panel, const DisplayInfo& display) {
+    int32_t width = 0;
+    int32_t height = 0;
+    s->getPanelAttribute(panel, kAttrWidth, &width);
+    s->getPanelAttribute(panel, kAttrHeight, &height);
+    // Signed division, rounding toward zero; computed wide so that no host
+    // value can overflow it.
+    int32_t left = static_cast<int32_t>((int64_t{display.screenWidth} - width) / 2);
+    int32_t top = static_cast<int32_t>((int64_t{display.screenHeight} - height) / 2);
+    s->setPanelAttribute(panel, kAttrLeft, &left);
+    s->setPanelAttribute(panel, kAttrTop, &top);
+}
+
 } // namespace
 
 void FormatSummary(const ModelTables& t, char* out) {
@@ -153,16 +168,7 @@ PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, Imp
     SetInt(colour, ivalue, options.colourSet);
     SetInt(doubleSided, ivalue, options.doubleSided);
 
-    int32_t width = 0;
-    int32_t height = 0;
-    s->getPanelAttribute(panel, kAttrWidth, &width);
-    s->getPanelAttribute(panel, kAttrHeight, &height);
-    // Signed division, rounding toward zero; computed wide so that no host
-    // value can overflow it.
-    int32_t left = static_cast<int32_t>((int64_t{display.screenWidth} - width) / 2);
-    int32_t top = static_cast<int32_t>((int64_t{display.screenHeight} - height) / 2);
-    s->setPanelAttribute(panel, kAttrLeft, &left);
-    s->setPanelAttribute(panel, kAttrTop, &top);
+    CentrePanel(s, panel, display);
 
     PanelOutcome outcome = kPanelCancelled;
     if (s->openPanel(panel, 3) != 0) {

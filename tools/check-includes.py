@@ -76,13 +76,18 @@ FORBIDDEN_WORDS = {
 SEARCH = ["", "tests", "tests/support"]
 
 
-def sources(root):
+def listed(root):
+    """The files git tracks or would track (every file, outside a checkout)."""
     try:
         out = subprocess.run(["git", "ls-files", "-co", "--exclude-standard"], cwd=root,
                              capture_output=True, text=True, check=True).stdout.split("\n")
     except (OSError, subprocess.CalledProcessError):
         out = [os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs]
-    return sorted(p for p in out if SOURCE.search(p) and not p.startswith("build")
+    return out
+
+
+def sources(root):
+    return sorted(p for p in listed(root) if SOURCE.search(p) and not p.startswith("build")
                   and "node_modules" not in p and os.path.isfile(os.path.join(root, p)))
 
 

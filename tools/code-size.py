@@ -19,9 +19,9 @@ looking a row up, not from top to bottom.
 Exit status: 0; with --check, 1 when anything is over a limit.
 """
 import argparse
+import importlib.util
 import os
 import re
-import subprocess
 import sys
 
 CODE = re.compile(r"(\.(cpp|h|c|py|js|mjs|sh|cmake)|CMakeLists\.txt|/run-tests)$")
@@ -31,13 +31,16 @@ TABLES = set()
 
 
 def tracked(root):
-    try:
-        out = subprocess.run(["git", "ls-files", "-co", "--exclude-standard"], cwd=root,
-                             capture_output=True, text=True, check=True).stdout.split("\n")
-    except (OSError, subprocess.CalledProcessError):
-        out = [os.path.relpath(os.path.join(d, f), root) for d, _, fs in os.walk(root) for f in fs]
-    return sorted(p for p in out if p and CODE.search(p) and not SKIP.search(p)
-                  and p not in TABLES and os.path.isfile(os.path.join(root, p)))
+    # The include check's listing: what git tracks, or every file outside a
+    # checkout.
+    spec = importlib.util.spec_from_file_location(
+        "check_includes", os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                       "check-includes.py"))
+    check_includes = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(check_includes)
+    return sorted(p for p in check_includes.listed(root) if p and CODE.search(p)
+                  and not SKIP.search(p) and p not in TABLES
+                  and os.path.isfile(os.path.join(root, p)))
 
 
 def blank_c(text):

@@ -75,6 +75,88 @@ struct LwobCursor {
     }
 };
 
+// The chunks' bodies, `in` at the first byte after the chunk header.
+inline bool ReadLwobPoints(LwobCursor& in, uint32_t length, LwobObject& object,
+                           std::string& error) {
+    if (length % 12 != 0) {
+        error = "PNTS length is not a multiple of 12";
+        return false;
+    }
+    for (size_t i = 0; i < length / 4; ++i) {
+        const uint32_t bits = in.U4();
+        float f = 0;
+        std::memcpy(&f, &bits, sizeof f);
+        object.xyz.push_back(f);
+    }
+    if (object.xyz.size() / 3 > 65536) {
+        error = "more than 65536 points";
+        return false;
+    }
+    return true;
+}
+
+inline bool ReadLwobPolygons(LwobCursor& in, size_t chunkEnd, LwobObject& object,
+                             std::string& error) {
+    const size_t pointCount = object.xyz.size() / 3;
+    while (in.at < chunkEnd) {
+        if (!in.Need(2, "numvert"))
+            return false;
+        LwobPolygon p;
+        const uint16_t n = in.U2();
+        if (n == 0) {
+            error = "a polygon without vertices";
+            return false;
+        }
+        if (!in.Need(2 * size_t{n} + 2, "polygon"))
+            return false;
+        for (uint16_t k = 0; k < n; ++k) {
+            p.points.push_back(in.U2());
+            if (p.points.back() >= pointCount) {
+                error = "point index " + std::to_string(p.points.back()) + " of " +
+                        std::to_string(pointCount);
+                return false;
+            }
+        }
+        p.surface = static_cast<int16_t>(in.U2());
+        if (p.surface < 1 || static_cast<size_t>(p.surface) > object.surfaceNames.size()) {
+            error = "surface number " + std::to_string(p.surface) + " out of range";
+            return false;
+        }
+        object.polygons.push_back(std::move(p));
+    }
+    return true;
+}
+
+inline bool ReadLwobSurface(LwobCursor& in, size_t chunkEnd, LwobObject& object,
+                            std::string& error) {
+    const std::string& file = in.data;
+    LwobSurface s;
+    if (!in.PaddedName(s.name))
+        return false;
+    const size_t index = object.surfaces.size();
+    if (index >= object.surfaceNames.size() || s.name != object.surfaceNames[index]) {
+        error = "SURF " + s.name + " is not the next SRFS name";
+        return false;
+    }
+    s.subChunks.assign(file.begin() + static_cast<std::ptrdiff_t>(in.at),
+                       file.begin() + static_cast<std::ptrdiff_t>(chunkEnd));
+    while (in.at < chunkEnd) {
+        if (!in.Need(6, "sub-chunk header"))
+            return false;
+        in.at += 4;
+        const uint16_t subLength = in.U2();
+        if (subLength % 2 != 0) {
+            error = "SURF " + s.name + " has a sub-chunk of odd length";
+            return false;
+        }
+        if (!in.Need(subLength, "sub-chunk"))
+            return false;
+        in.at += subLength;
+    }
+    object.surfaces.push_back(std::move(s));
+    return true;
+}
+
 inline bool ReadLwobStrict(const std::string& file, LwobObject& object, std::string& error) {
     object = LwobObject{};
     LwobCursor c{file, 0, file.size(), error};
@@ -116,20 +198,8 @@ inline bool ReadLwobStrict(const std::string& file, LwobObject& object, std::str
         }
         LwobCursor in{file, c.at, chunkEnd, error};
         if (id == "PNTS") {
-            if (length % 12 != 0) {
-                error = "PNTS length is not a multiple of 12";
+            if (!ReadLwobPoints(in, length, object, error))
                 return false;
-            }
-            for (size_t i = 0; i < length / 4; ++i) {
-                const uint32_t bits = in.U4();
-                float f = 0;
-                std::memcpy(&f, &bits, sizeof f);
-                object.xyz.push_back(f);
-            }
-            if (object.xyz.size() / 3 > 65536) {
-                error = "more than 65536 points";
-                return false;
-            }
         } else if (id == "SRFS") {
             while (in.at < chunkEnd) {
                 std::string name;
@@ -138,58 +208,11 @@ inline bool ReadLwobStrict(const std::string& file, LwobObject& object, std::str
                 object.surfaceNames.push_back(name);
             }
         } else if (id == "POLS") {
-            const size_t pointCount = object.xyz.size() / 3;
-            while (in.at < chunkEnd) {
-                if (!in.Need(2, "numvert"))
-                    return false;
-                LwobPolygon p;
-                const uint16_t n = in.U2();
-                if (n == 0) {
-                    error = "a polygon without vertices";
-                    return false;
-                }
-                if (!in.Need(2 * size_t{n} + 2, "polygon"))
-                    return false;
-                for (uint16_t k = 0; k < n; ++k) {
-                    p.points.push_back(in.U2());
-                    if (p.points.back() >= pointCount) {
-                        error = "point index " + std::to_string(p.points.back()) + " of " +
-                                std::to_string(pointCount);
-                        return false;
-                    }
-                }
-                p.surface = static_cast<int16_t>(in.U2());
-                if (p.surface < 1 || static_cast<size_t>(p.surface) > object.surfaceNames.size()) {
-                    error = "surface number " + std::to_string(p.surface) + " out of range";
-                    return false;
-                }
-                object.polygons.push_back(std::move(p));
-            }
+            if (!ReadLwobPolygons(in, chunkEnd, object, error))
+                return false;
         } else {
-            LwobSurface s;
-            if (!in.PaddedName(s.name))
+            if (!ReadLwobSurface(in, chunkEnd, object, error))
                 return false;
-            const size_t index = object.surfaces.size();
-            if (index >= object.surfaceNames.size() || s.name != object.surfaceNames[index]) {
-                error = "SURF " + s.name + " is not the next SRFS name";
-                return false;
-            }
-            s.subChunks.assign(file.begin() + static_cast<std::ptrdiff_t>(in.at),
-                               file.begin() + static_cast<std::ptrdiff_t>(chunkEnd));
-            while (in.at < chunkEnd) {
-                if (!in.Need(6, "sub-chunk header"))
-                    return false;
-                in.at += 4;
-                const uint16_t subLength = in.U2();
-                if (subLength % 2 != 0) {
-                    error = "SURF " + s.name + " has a sub-chunk of odd length";
-                    return false;
-                }
-                if (!in.Need(subLength, "sub-chunk"))
-                    return false;
-                in.at += subLength;
-            }
-            object.surfaces.push_back(std::move(s));
         }
         c.at = chunkEnd;
         ++chunkNumber;

@@ -232,19 +232,26 @@ struct ReferenceGrouping {
     }
 };
 
-// A random model over a few points and many lines between them: closed
-// walks, a line listed twice, one-line and zero-line faces, line faces; lines
-// end up used by none, one, two and many faces.
-std::string RandomModelText(std::mt19937& rng) {
+// `points` point records at random coordinates with fractions.
+std::string RandomPointRecords(std::mt19937& rng, int32_t points) {
     auto pick = [&](uint32_t n) { return static_cast<int32_t>(rng() % n); };
-    const int32_t points = 3 + pick(4);
-    std::string text = "ROKU4\nPOINT\n";
+    std::string text;
     for (int32_t p = 0; p < points; ++p) {
         text += "0\n0\n0\n0\n0\n";
         for (int k = 0; k < 3; ++k) {
             text += std::to_string(pick(2000) - 1000) + "." + std::to_string(pick(1000)) + "3\n";
         }
     }
+    return text;
+}
+
+// A random model over a few points and many lines between them: closed
+// walks, a line listed twice, one-line and zero-line faces, line faces; lines
+// end up used by none, one, two and many faces.
+std::string RandomModelText(std::mt19937& rng) {
+    auto pick = [&](uint32_t n) { return static_cast<int32_t>(rng() % n); };
+    const int32_t points = 3 + pick(4);
+    std::string text = "ROKU4\nPOINT\n" + RandomPointRecords(rng, points);
     struct Line {
         int32_t a, b;
     };
