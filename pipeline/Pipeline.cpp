@@ -171,7 +171,7 @@ void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
 // was started.
 bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
-    if (!request.readWarnings || !CanReadAgain(request))
+    if (!request.readWarnings || !request.readWarningsBeside || !CanReadAgain(request))
         return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
