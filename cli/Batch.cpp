@@ -1,5 +1,7 @@
 #include "cli/Batch.h"
 
+#include "platform/Processors.h"
+
 #include <deque>
 #include <exception>
 #include <utility>
@@ -23,8 +25,7 @@ void RunInTurn(size_t count, const BatchSteps& steps) {
 #if OSTREL_THREADS
 
 size_t DefaultWorkers() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : cores;
+    return UsableProcessors();
 }
 
 namespace {

@@ -20,6 +20,6 @@ struct BatchSteps {
 // that job's report.
 void RunBatch(size_t count, size_t workers, const BatchSteps& steps);
 
-// The number of workers when the user names none: the cores of the machine;
-// 1 where the build has no threads.
+// The number of workers when the user names none: the processors this
+// process may run on; 1 where the build has no threads.
 size_t DefaultWorkers();

@@ -255,6 +255,7 @@ int ImportEach(Run& run) {
     std::vector<std::string> failed;
     int exitCode = kExitLoaded;
     std::vector<std::unique_ptr<ModelJob>> jobs(total);
+    const size_t workers = Workers(run.options);
     BatchSteps steps;
     steps.prepare = [&](size_t i) {
         if (progress)
@@ -262,6 +263,10 @@ int ImportEach(Run& run) {
         jobs[i] = std::make_unique<ModelJob>();
         jobs[i]->model = models[i];
         PrepareModel(run, *jobs[i]);
+        // Several imports at once keep the cores busy: each model's read for
+        // the warnings then follows its import on the same thread rather
+        // than waiting for a core of its own.
+        jobs[i]->request.readWarningsBeside = workers <= 1 || total <= 1;
     };
     steps.work = [&jobs](size_t i) { WorkModel(*jobs[i]); };
     steps.report = [&](size_t i) {
@@ -280,7 +285,7 @@ int ImportEach(Run& run) {
         }
         std::fflush(stdout);
     };
-    RunBatch(total, Workers(run.options), steps);
+    RunBatch(total, workers, steps);
     ClearProgress();
     if (total > 1 && !failed.empty()) {
         std::string names;

@@ -1,6 +1,7 @@
 #include "pipeline/Pipeline.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Processors.h"
 #include "standin/Activation.h"
 #include "standin/ImportHost.h"
 
@@ -171,7 +172,10 @@ void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
 // was started.
 bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
-    if (!request.readWarnings || !CanReadAgain(request))
+    // On one processor the two reads would only take turns, each evicting
+    // the other's tables from the caches: one after the other is cheaper.
+    if (!request.readWarnings || !request.readWarningsBeside || UsableProcessors() < 2 ||
+        !CanReadAgain(request))
         return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });

@@ -67,6 +67,10 @@ struct ImportRequest {
     // Whether the model file is read a second time, by the same reader with
     // an observer, for what it left out or read as something else.
     bool readWarnings = false;
+    // Whether that read may run on a thread of its own beside the import
+    // (where the build has threads); a caller that already keeps every core
+    // busy with other imports says no, and it runs after the import.
+    bool readWarningsBeside = true;
     // Whether points and polygons are kept in outcome.received when no
     // format is asked for (otherwise they are only counted).
     bool keepReceived = false;

@@ -10,21 +10,33 @@ unsigned SystemCodePage() {
 
 namespace {
 
-// One converter per code page for the life of the process; iconv_t is not
-// shareable between threads, and the stand-in host runs on one.
+// One converter per code page and thread, for the thread's life: iconv_t is
+// not shareable between threads, and the converter reads a model's warnings
+// beside its import and imports several models at once.
+struct Converter {
+    unsigned openedFor = 0;
+    iconv_t handle = reinterpret_cast<iconv_t>(-1);
+    Converter() = default;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    ~Converter() {
+        if (handle != reinterpret_cast<iconv_t>(-1))
+            iconv_close(handle);
+    }
+};
+
 iconv_t ConverterFor(unsigned codePage) {
-    static unsigned openedFor = 0;
-    static iconv_t converter = reinterpret_cast<iconv_t>(-1);
-    if (openedFor == codePage)
-        return converter;
-    if (converter != reinterpret_cast<iconv_t>(-1))
-        iconv_close(converter);
+    thread_local Converter converter;
+    if (converter.openedFor == codePage)
+        return converter.handle;
+    if (converter.handle != reinterpret_cast<iconv_t>(-1))
+        iconv_close(converter.handle);
     const std::string name = "CP" + std::to_string(codePage);
-    converter = iconv_open("UTF-8", name.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1) && codePage == kShiftJisCodePage)
-        converter = iconv_open("UTF-8", "SHIFT_JIS");
-    openedFor = codePage;
-    return converter;
+    converter.handle = iconv_open("UTF-8", name.c_str());
+    if (converter.handle == reinterpret_cast<iconv_t>(-1) && codePage == kShiftJisCodePage)
+        converter.handle = iconv_open("UTF-8", "SHIFT_JIS");
+    converter.openedFor = codePage;
+    return converter.handle;
 }
 
 } // namespace

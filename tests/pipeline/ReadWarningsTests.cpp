@@ -11,6 +11,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -200,6 +201,41 @@ TEST(ReadWarnings, FileReadInBlocksAsReadWhole) {
     ReadWarnings untouched;
     EXPECT_FALSE(CollectReadWarningsFromFile(path.string(), untouched));
 }
+
+#if OSTREL_THREADS
+// Warnings are read beside imports, and several models at once: each read
+// words its own lines, Shift-JIS text included, whatever the others do (a
+// conversion naming its output in another code page among them).
+TEST(ReadWarnings, ReadsOnSeveralThreadsAreEachTheirOwn) {
+    const std::string model = Tetrahedron();
+    const std::vector<std::string> models = {model + "\x95\x5c\x8e\xa6\n",
+                                             model + "\x83\x5c\x83\x74\x83\x67\n",
+                                             model + "caf\xe9 \x95\x5c\n", model + "PALC0\n1\n"};
+    std::vector<Lines> expected;
+    for (const std::string& m : models)
+        expected.push_back(Warnings(m));
+    EXPECT_EQ(expected[0],
+              Lines{"m.rk4:86: unknown line \"表示\" where a section keyword belongs: skipped"});
+    std::vector<size_t> wrong(models.size(), 0);
+    size_t wrongNames = 0;
+    {
+        std::vector<std::jthread> threads;
+        for (size_t t = 0; t < models.size(); ++t)
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < 300; ++i)
+                    wrong[t] += Warnings(models[t]) != expected[t] ? 1 : 0;
+            });
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                wrongNames += NameAsUtf8("caf\xe9", 1252) != "café" ? 1 : 0;
+                wrongNames += NameAsUtf8("\x95\x5c\x8e\xa6", kShiftJisCodePage) != "表示" ? 1 : 0;
+            }
+        });
+    }
+    EXPECT_EQ(wrong, std::vector<size_t>(models.size(), 0));
+    EXPECT_EQ(wrongNames, 0u);
+}
+#endif
 
 // Every example and test model reads without a warning, but the one cut off
 // on purpose; and the import with warnings asked for is the same import.
