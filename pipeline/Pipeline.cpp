@@ -1,5 +1,6 @@
 #include "pipeline/Pipeline.h"
 
+#include "convert/MeshGeometry.h"
 #include "platform/FileSystem.h"
 #include "standin/Activation.h"
 #include "standin/ImportHost.h"
@@ -146,6 +147,31 @@ void Explain(const ImportRequest& request, ImportOutcome& outcome) try {
 } catch (const std::exception&) {
 }
 
+// The host's corner normals and triangles; a polygon naming a surface never
+// looked up was refused already, and memory running out fails the import.
+void Shade(ImportOutcome& outcome) try {
+    MeshGeometry geometry;
+    std::string error;
+    if (!ComputeMeshGeometry(outcome.received, ExportSurfaces(outcome.received), geometry,
+                             error)) {
+        outcome.result = ImportResult::NotConverted;
+        outcome.reason = error;
+        return;
+    }
+    outcome.cornerNormals.resize(3 * geometry.cornerNormal.size());
+    for (size_t i = 0; i < geometry.cornerNormal.size(); ++i) {
+        outcome.cornerNormals[3 * i] = geometry.cornerNormal[i].x;
+        outcome.cornerNormals[3 * i + 1] = geometry.cornerNormal[i].y;
+        outcome.cornerNormals[3 * i + 2] = geometry.cornerNormal[i].z;
+    }
+    outcome.triangles = std::move(geometry.triangles);
+} catch (const std::bad_alloc&) {
+    outcome.cornerNormals.clear();
+    outcome.triangles.clear();
+    outcome.result = ImportResult::NotConverted;
+    outcome.reason = "not enough memory to work out the shading";
+}
+
 } // namespace
 
 ReceivedCounts CountReceived(const ReceivedModel& received) {
@@ -170,7 +196,8 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.version = request.activationVersion;
     activation.panel = request.panel;
     activation.trace = &trace;
-    activation.keepGeometry = request.format.has_value() || request.keepReceived;
+    activation.keepGeometry =
+        request.format.has_value() || request.keepReceived || request.shading;
     ActivationOutcome a = Activate(activation);
 
     Verdict verdict = Judge(a, request.activationVersion);
@@ -188,6 +215,8 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
     Explain(request, outcome);
+    if (outcome.result == ImportResult::Loaded && request.shading)
+        Shade(outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     return outcome;
