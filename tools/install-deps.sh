@@ -6,7 +6,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
   assimp-utils openscenegraph libtinygltf-dev nlohmann-json3-dev libtinyobjloader-dev nodejs npm
   libassimp-dev blender python3 python3-numpy emscripten chromium fonts-ipafont-gothic
-  wine wine32:i386 wine64 locales dpkg-dev
+  wine wine32:i386 wine64 locales dpkg-dev mmdebstrap
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,16 +1,16 @@
 # Blender's objects from a geometry.MeshData: the mesh filled with bulk array
-# calls (foreach_set), one material per surface, smoothing by Blender's own
-# means (smooth faces, the angle, sharp edges where surfaces meet), so that it
-# stays right when the mesh is edited.
+# calls (foreach_set), one material per surface, and the host's smoothing in
+# Blender's own terms, so that each version shows it as the host does and it
+# stays right when the mesh is edited: faces the host shades flat are flat,
+# the others smooth, edges beyond the smoothing angle and between surfaces
+# sharp. Where Blender's API changed, one path per API, picked by what the
+# mesh offers:
+#   - auto smooth (3.x): the mesh's angle, flags on polygons and edges, and
+#     custom normals only with auto smooth on;
+#   - attributes (4.1 on): `sharp_face` and `sharp_edge`, the angle marked
+#     by set_sharp_from_angle, custom normals on their own.
 import bpy
 import numpy as np
-
-from . import normals as host_normals
-
-# Blender 4.1 replaced the mesh's auto smooth by sharp edges set from the angle.
-HAS_AUTO_SMOOTH = bpy.app.version < (4, 1, 0)
-# From Blender 4.0 a polygon's size follows from the next polygon's start.
-SETS_LOOP_TOTAL = bpy.app.version < (4, 0, 0)
 
 
 def srgb_to_linear(c):
@@ -20,9 +20,8 @@ def srgb_to_linear(c):
 def material_values(surface):
     """How a surface's block maps onto the Principled BSDF: base colour = the
     block's colour (sRGB bytes) made linear, times the diffuse level; specular
-    = the specular level (256 = 1.0); roughness = 1 - glossiness (256 = 1.0,
-    so glossiness 0 is the broadest, faintest highlight); alpha = 1 -
-    transparency; metallic 0."""
+    = the specular level; roughness = 1 - glossiness (glossiness 0 is the
+    broadest, faintest highlight); alpha = 1 - transparency; metallic 0."""
     base = [min(1.0, srgb_to_linear(c / 255.0) * surface.diffuse) for c in surface.colour]
     clamp = lambda x: max(0.0, min(1.0, x))  # noqa: E731
     return {
@@ -50,7 +49,8 @@ def make_material(surface):
     material.metallic = 0.0
     # The host shows single-sided surfaces from the front only.
     material.use_backface_culling = not surface.double_sided
-    material.use_nodes = True
+    if hasattr(material, "use_nodes") and not material.use_nodes:
+        material.use_nodes = True
     bsdf = next(n for n in material.node_tree.nodes if n.type == "BSDF_PRINCIPLED")
     bsdf.inputs["Base Color"].default_value = (*values["base"], 1.0)
     _input(bsdf, "Specular", "Specular IOR Level").default_value = values["specular"]
@@ -78,11 +78,7 @@ def _sharp_between_surfaces(mesh, face_surfaces):
     return sharp
 
 
-def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
-    """A new mesh named `name` from `data` (geometry.MeshData). With
-    `host_corner_normals` the corners also get the host's normals as custom
-    normals (exact, but fixed: they no longer follow edits)."""
-    mesh = bpy.data.meshes.new(name)
+def _fill(mesh, data):
     mesh.vertices.add(len(data.vertices))
     mesh.vertices.foreach_set("co", data.vertices.ravel())
     # Lines first: the edges the faces need are added to them, a line on a
@@ -93,7 +89,8 @@ def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
     mesh.loops.foreach_set("vertex_index", data.face_loops.astype(np.int32))
     mesh.polygons.add(len(data.face_sizes))
     mesh.polygons.foreach_set("loop_start", data.face_starts.astype(np.int32))
-    if SETS_LOOP_TOTAL:
+    # From 4.0 a polygon's size follows from the next polygon's start.
+    if not bpy.types.MeshPolygon.bl_rna.properties["loop_total"].is_readonly:
         mesh.polygons.foreach_set("loop_total", data.face_sizes.astype(np.int32))
     mesh.polygons.foreach_set("material_index", data.face_surfaces.astype(np.int32))
     try:
@@ -101,32 +98,59 @@ def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
     except TypeError:  # versions that find loose edges by themselves
         mesh.update(calc_edges=True)
 
+
+def _attribute(mesh, name, domain, values):
+    attribute = mesh.attributes.get(name) or mesh.attributes.new(name, "BOOLEAN", domain)
+    attribute.data.foreach_set("value", values)
+
+
+def _smooth_auto(mesh, data, smooth, sharp, host_normals):
+    """Blender 3.x: the angle on the mesh (auto smooth), flags on polygons
+    and edges; custom normals need auto smooth on."""
+    if data.smoothing_angle is not None and smooth.any():
+        mesh.use_auto_smooth = True
+        mesh.auto_smooth_angle = data.smoothing_angle
+    mesh.polygons.foreach_set("use_smooth", smooth)
+    mesh.edges.foreach_set("use_edge_sharp", sharp)
+    if host_normals:
+        if not mesh.use_auto_smooth:
+            mesh.use_auto_smooth = True
+            mesh.auto_smooth_angle = np.pi
+        mesh.normals_split_custom_set(data.loop_normals)
+
+
+def _smooth_attributes(mesh, data, smooth, sharp, host_normals):
+    """Blender 4.1 on: the angle marks sharp edges (set_sharp_from_angle
+    resets every edge's sharpness, and in some versions the faces'
+    smoothing, so it comes first); flat faces are `sharp_face`."""
+    if data.smoothing_angle is not None and smooth.any():
+        mesh.set_sharp_from_angle(angle=data.smoothing_angle)
+        by_angle = np.zeros(len(mesh.edges), bool)
+        if "sharp_edge" in mesh.attributes:
+            mesh.attributes["sharp_edge"].data.foreach_get("value", by_angle)
+        sharp = sharp | by_angle
+    _attribute(mesh, "sharp_face", "FACE", ~smooth)
+    _attribute(mesh, "sharp_edge", "EDGE", sharp)
+    if host_normals:
+        mesh.normals_split_custom_set(data.loop_normals)
+
+
+def build_mesh(name, data, host_normals=False):
+    """A new mesh named `name` from `data` (geometry.MeshData). With
+    `host_normals` the loops also get the host's normals as custom normals
+    (exact, but fixed: they no longer follow edits)."""
+    mesh = bpy.data.meshes.new(name)
+    _fill(mesh, data)
     for surface in data.surfaces:
         mesh.materials.append(make_material(surface))
 
     smooth_surface = np.array([s.smooth for s in data.surfaces] + [False], bool)
-    smooth = smooth_surface[data.face_surfaces]
+    smooth = smooth_surface[data.face_surfaces] & ~data.flat_faces()
     sharp = _sharp_between_surfaces(mesh, data.face_surfaces)
-    if data.smoothing_angle is not None and smooth.any():
-        if HAS_AUTO_SMOOTH:
-            mesh.use_auto_smooth = True
-            mesh.auto_smooth_angle = data.smoothing_angle
-        else:
-            # Resets every edge's sharpness (and, in some versions, every
-            # face's smoothing), so it comes first.
-            mesh.set_sharp_from_angle(angle=data.smoothing_angle)
-            by_angle = np.empty(len(mesh.edges), bool)
-            mesh.edges.foreach_get("use_edge_sharp", by_angle)
-            sharp |= by_angle
-    mesh.polygons.foreach_set("use_smooth", smooth)
-    mesh.edges.foreach_set("use_edge_sharp", sharp)
-
-    if host_corner_normals and len(data.face_loops):
-        corner = host_normals.corner_normals(data, up)
-        if HAS_AUTO_SMOOTH:
-            mesh.use_auto_smooth = True
-            if data.smoothing_angle is None:
-                mesh.auto_smooth_angle = 0.0
-        mesh.normals_split_custom_set(corner)
+    host_normals = host_normals and data.loop_normals is not None and len(data.face_loops) > 0
+    if hasattr(mesh, "use_auto_smooth"):
+        _smooth_auto(mesh, data, smooth, sharp, host_normals)
+    else:
+        _smooth_attributes(mesh, data, smooth, sharp, host_normals)
     mesh.update()
     return mesh
