@@ -276,7 +276,7 @@ def check_arrays():
     geometry = addon.geometry
     polygons = [(0, []), (0, [1]), (0, [3, 3]), (0, [0, 1]), (1, [1, 0]), (1, [0, 1, 2, 3]),
                 (0, [0, 1, 2, 0, 1, 2])]
-    normals = [[0, 0, 0]] * 5 + [[0, 0, 1], [0, 1, 0], [1, 0, 0], [0, 0, -1]] + [[i, 0, 0] for i in range(6)]
+    normals = [[0, 0, 0]] * 7 + [[0, 0, 1], [0, 1, 0], [1, 0, 0], [0, 0, -1]] + [[i, 0, 0] for i in range(6)]
     fake = FakeImport([[0, -0.0, 1.5], [8, -8, 3], [1e-5, 2, 3], [0, 0, 0]], polygons, True, normals)
     d = geometry.mesh_data(fake, np.eye(3))
     check(d.vertices[:, 2].tolist()[:1] == [-1.5], "Z negated into the right-handed space")
@@ -287,7 +287,7 @@ def check_arrays():
           f"faces' surfaces {d.face_surfaces.tolist()}, split {d.split_polygons} {d.split_faces}")
     # Z negated: the host's (0, 0, 1) is (0, 0, -1) here.
     check(d.loop_normals[:4].tolist() == [[0, 0, -1], [0, 0, 1], [1, 0, 0], [0, 1, 0]]
-          and d.loop_normals[4:, 0].tolist() == [0, 2, 1],
+          and d.loop_normals[4:, 0].tolist() == [0, 5, 4],
           f"loop normals {d.loop_normals.tolist()}: each its corner's, mirrored")
     check(d.flat_faces().tolist() == [False, False], "faces of differing corner normals are not flat")
     same = FakeImport([[0, 0, 0], [1, 0, 0], [0, 1, 0]], [(0, [0, 1, 2])], True, [[0, 0, 1]] * 3)
@@ -297,43 +297,84 @@ def check_arrays():
           f"effective angles {np.degrees(angles)}")
 
 
-def write_model(path, points, lines, faces):
+def write_model(path, points, lines, faces, grey=None):
     """A model file: `lines` as 1-based point pairs, `faces` as 1-based line
-    lists."""
+    lists, all of colour 0; with `grey`, a palette entry for it."""
     text = ["ROKU4", "POINT"] + [f for x, y, z in points for f in ("0", "0", "0", "0", "0", x, y, z)]
     text += ["LINE0"] + [f for a, b in lines for f in (a, b, 0, 0)]
     text += ["FACE0"] + [f for face in faces for f in (len(face), 0, 0, *face)] + ["END00"]
+    if grey is not None:
+        text += ["PALC0", 1, "palette", grey, grey, grey, grey // 2, grey // 2, grey // 2, "-", "ENDP0"]
     with open(path, "w") as f:
         f.write("\r\n".join(str(t) for t in text) + "\r\n")
 
 
 def cylinder(path, sides=24):
     """An open cylinder of `sides` quads around the host's Y axis."""
-    points = [(round(40 * math.cos(2 * math.pi * i / sides), 3), y, round(40 * math.sin(2 * math.pi * i / sides), 3))
-              for y in (0, 60) for i in range(sides)]
+    points = [(round(5 * math.cos(2 * math.pi * i / sides), 4), y, round(5 * math.sin(2 * math.pi * i / sides), 4))
+              for y in (0, 8) for i in range(sides)]
     ring = [(i + 1, (i + 1) % sides + 1) for i in range(sides)]
     lines = ring + [(a + sides, b + sides) for a, b in ring] + [(i + 1, i + 1 + sides) for i in range(sides)]
     faces = [(i + 1, 2 * sides + (i + 1) % sides + 1, sides + i + 1, 2 * sides + i + 1) for i in range(sides)]
-    write_model(path, points, lines, faces)
+    write_model(path, points, lines, faces, grey=170)
+
+
+def render_side(path, width=320, height=200):
+    """Renders the imported cylinder from its side with Cycles: the camera
+    level with its middle, a sun from the side (so that the brightness runs
+    from dark to light across it), a transparent background (so that the
+    object's pixels are known by their alpha)."""
+    from mathutils import Vector
+
+    scene = bpy.context.scene
+    obj = next(o for o in scene.objects if o.type == "MESH")
+    corners = [obj.matrix_world @ Vector(c) for c in obj.bound_box]
+    centre = sum(corners, Vector()) / 8
+    camera = bpy.data.objects.new("side camera", bpy.data.cameras.new("side camera"))
+    scene.collection.objects.link(camera)
+    camera.location = centre + Vector((0, -6 * max(c.x for c in corners), 0))
+    camera.rotation_euler = (math.pi / 2, 0, 0)
+    scene.camera = camera
+    sun = bpy.data.objects.new("side sun", bpy.data.lights.new("side sun", "SUN"))
+    sun.data.energy = 4
+    sun.rotation_euler = (math.radians(90), 0, math.radians(-60))
+    scene.collection.objects.link(sun)
+    world = bpy.data.worlds.new("dark")
+    world.use_nodes = True
+    world.node_tree.nodes["Background"].inputs["Strength"].default_value = 0.05
+    scene.world = world
+    scene.render.engine = "CYCLES"
+    scene.cycles.device = "CPU"
+    scene.cycles.samples = 32
+    scene.cycles.use_denoising = False
+    scene.render.film_transparent = True
+    scene.render.resolution_x, scene.render.resolution_y = width, height
+    scene.render.resolution_percentage = 100
+    scene.render.image_settings.file_format = "PNG"
+    scene.render.image_settings.color_mode = "RGBA"
+    scene.render.filepath = path
+    bpy.ops.render.render(write_still=True)
 
 
 def row_jumps(path):
     """Across the middle of the rendered side: the brightness of each column
-    (the middle rows averaged), and the steps between neighbours larger than
-    a smooth ramp or the noise makes."""
+    of the object (the middle rows averaged), and the jumps: steps between
+    neighbours many times those around them (a smooth ramp, however steep,
+    steps alike from column to column; flat bands step not at all within)."""
     image = bpy.data.images.load(path)
     width, height = image.size
-    pixels = np.array(image.pixels[:]).reshape(height, width, 4)[:, :, :3].mean(axis=2)
+    pixels = np.array(image.pixels[:]).reshape(height, width, 4)
     bpy.data.images.remove(image)
-    band = pixels[height // 2 - 12:height // 2 + 12]
-    sky = pixels[0, 0]
-    on = np.abs(band - sky).max(axis=0) > 0.05
-    columns = np.flatnonzero(on)
-    if len(columns) < 20:
+    band = pixels[height // 2 - 10:height // 2 + 10]
+    columns = np.flatnonzero(band[:, :, 3].min(axis=0) > 0.999)
+    if len(columns) < 40:
         return None
-    profile = band.mean(axis=0)[columns[3]:columns[-3]]
+    profile = band[:, :, :3].mean(axis=(0, 2))[columns[4]:columns[-4]]
     steps = np.abs(np.diff(profile))
-    return int(np.count_nonzero(steps > 0.02)), float(np.median(steps)), float(steps.max())
+    around = np.array([np.median(np.delete(steps[max(0, i - 5):i + 6], min(i, 5)))
+                       for i in range(len(steps))])
+    jumps = (steps > 0.01) & (steps > 6 * around + 0.003)
+    return int(np.count_nonzero(jumps)), float(np.median(steps)), float(steps.max())
 
 
 def check_cylinders(folder):
@@ -343,11 +384,12 @@ def check_cylinders(folder):
     cylinder(path)
     for angle, faceted in ((10.0, True), (60.0, False)):
         clear()
-        errors = run_operator(filepath=path, smooth="ON", set_angle=True, smoothing_angle=angle)
+        errors = run_operator(filepath=path, smooth="ON", set_angle=True, smoothing_angle=angle,
+                              set_scale=True, scale=1.0)
         if not check(not errors, f"cylinder at {angle:g} degrees: {errors}"):
             continue
         picture = os.path.join(folder, f"cylinder-{angle:g}-blender-{VERSION}.png")
-        render(picture, width=400, height=300, samples=48)
+        render_side(picture)
         found = row_jumps(picture)
         if not check(found is not None, f"{picture} shows no cylinder"):
             continue
