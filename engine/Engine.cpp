@@ -11,12 +11,17 @@
 #include "pipeline/Pipeline.h" // and through it the panel model, surfaces and text codec
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+#if defined(_GLIBCXX_HAS_GTHREADS)
+#include <thread>
+#endif
 
 extern "C" const ModuleDescriptor _mod_descrip;
 
@@ -170,6 +175,65 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& 
     }
 }
 
+// The model file's bytes for the warnings' reading: the caller's, or the
+// file's (empty when it cannot be read: the import says why).
+std::string_view WarningBytes(const char* name, const void* bytes, size_t size,
+                              std::string& storage) {
+    if (bytes != nullptr)
+        return std::string_view(static_cast<const char*>(bytes), size);
+    if (std::FILE* file = std::fopen(name, "rb")) {
+        char buffer[1 << 16];
+        size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            storage.append(buffer, got);
+        std::fclose(file);
+    }
+    return storage;
+}
+
+// What the reader left out, read beside the import: the same reader over
+// the same bytes, on a thread of its own where the C++ library has threads
+// (the import's wall time then does not double), else after it.
+struct WarningsReader {
+    std::string_view bytes;
+    ReadWarnings warnings;
+    bool outOfMemory = false;
+#if defined(_GLIBCXX_HAS_GTHREADS)
+    std::thread thread;
+#endif
+
+    void Read() {
+        try {
+            warnings = CollectReadWarnings(bytes);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+    }
+    void Start() {
+#if defined(_GLIBCXX_HAS_GTHREADS)
+        try {
+            thread = std::thread([this] { Read(); });
+        } catch (const std::system_error&) {
+        }
+#endif
+    }
+    void Finish() {
+#if defined(_GLIBCXX_HAS_GTHREADS)
+        if (thread.joinable()) {
+            thread.join();
+            return;
+        }
+#endif
+        Read();
+    }
+    ~WarningsReader() {
+#if defined(_GLIBCXX_HAS_GTHREADS)
+        if (thread.joinable())
+            thread.join(); // the import failed by an exception: the reading still owns `bytes`
+#endif
+    }
+};
+
 void Run(const ostrel_request& r, const char* name, const void* bytes, size_t size,
          ostrel_import& out) {
     LoadedModule module;
@@ -188,11 +252,24 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
     request.panel.edits = r.edits;
     request.format = r.format;
     request.codePage = r.codePage;
-    request.readWarnings = r.readWarnings;
+    request.readWarnings = false; // read beside the import, below
     request.keepReceived = r.keepObject;
     request.shading = r.shading;
+    std::string storage;
+    WarningsReader reader;
+    if (r.readWarnings && !r.cancel) {
+        reader.bytes = WarningBytes(name, bytes, size, storage);
+        reader.Start();
+    }
     ImportOutcome outcome = RunImport(request);
     UnloadModule(module);
+    if (r.readWarnings && !r.cancel) {
+        reader.Finish();
+        if (reader.outOfMemory)
+            throw std::bad_alloc();
+        if (outcome.result == ImportResult::Loaded)
+            outcome.readWarnings = std::move(reader.warnings);
+    }
 
     out.result = ResultCode(outcome.result);
     out.reason = std::move(outcome.reason);

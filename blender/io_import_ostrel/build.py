@@ -8,7 +8,10 @@
 #   - auto smooth (3.x): the mesh's angle, flags on polygons and edges, and
 #     custom normals only with auto smooth on;
 #   - attributes (4.1 on): `sharp_face` and `sharp_edge`, the angle marked
-#     by set_sharp_from_angle, custom normals on their own.
+#     by set_sharp_from_angle, custom normals on their own; where Blender
+#     takes them (4.5 on), as a float `custom_normal` corner attribute,
+#     filled in one call, rather than through normals_split_custom_set,
+#     which reads its argument one Python number at a time.
 import bpy
 import numpy as np
 
@@ -104,6 +107,34 @@ def _attribute(mesh, name, domain, values):
     attribute.data.foreach_set("value", values)
 
 
+def _as_tuples(normals):
+    """normals_split_custom_set takes tuples far faster than a numpy array."""
+    return list(map(tuple, normals.tolist()))
+
+
+_free_normals = None  # whether a float `custom_normal` attribute sets the normals
+
+
+def _takes_free_normals():
+    """Asked once, of a triangle: does a float `custom_normal` attribute on
+    the corners become the mesh's normals?"""
+    global _free_normals
+    if _free_normals is None:
+        probe = bpy.data.meshes.new("ostrel normals probe")
+        try:
+            probe.from_pydata([(0, 0, 0), (1, 0, 0), (0, 1, 0)], [], [(0, 1, 2)])
+            attribute = probe.attributes.new("custom_normal", "FLOAT_VECTOR", "CORNER")
+            attribute.data.foreach_set("vector", [0.6, 0.0, 0.8] * 3)
+            got = [0.0] * 9
+            probe.corner_normals.foreach_get("vector", got)
+            _free_normals = abs(got[0] - 0.6) < 1e-3 and abs(got[2] - 0.8) < 1e-3
+        except (AttributeError, RuntimeError, TypeError):
+            _free_normals = False
+        finally:
+            bpy.data.meshes.remove(probe)
+    return _free_normals
+
+
 def _smooth_auto(mesh, data, smooth, sharp, host_normals):
     """Blender 3.x: the angle on the mesh (auto smooth), flags on polygons
     and edges; custom normals need auto smooth on."""
@@ -116,7 +147,7 @@ def _smooth_auto(mesh, data, smooth, sharp, host_normals):
         if not mesh.use_auto_smooth:
             mesh.use_auto_smooth = True
             mesh.auto_smooth_angle = np.pi
-        mesh.normals_split_custom_set(data.loop_normals)
+        mesh.normals_split_custom_set(_as_tuples(data.loop_normals))
 
 
 def _smooth_attributes(mesh, data, smooth, sharp, host_normals):
@@ -131,8 +162,11 @@ def _smooth_attributes(mesh, data, smooth, sharp, host_normals):
         sharp = sharp | by_angle
     _attribute(mesh, "sharp_face", "FACE", ~smooth)
     _attribute(mesh, "sharp_edge", "EDGE", sharp)
-    if host_normals:
-        mesh.normals_split_custom_set(data.loop_normals)
+    if host_normals and _takes_free_normals():
+        attribute = mesh.attributes.new("custom_normal", "FLOAT_VECTOR", "CORNER")
+        attribute.data.foreach_set("vector", data.loop_normals.ravel())
+    elif host_normals:
+        mesh.normals_split_custom_set(_as_tuples(data.loop_normals))
 
 
 def build_mesh(name, data, host_normals=False):

@@ -7,6 +7,7 @@
 //     engine_memory_test EXAMPLES_DIR
 #include "engine/ostrel.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,17 +16,19 @@
 #include <string>
 
 namespace {
-long gAllocationsLeft = -1; // -1: no limit
-bool gFailed = false;
+// The engine reads the warnings on a thread of its own: both count.
+std::atomic<long> gAllocationsLeft{-1}; // -1: no limit
+std::atomic<bool> gFailed{false};
 } // namespace
 
 void* operator new(std::size_t size) {
-    if (gAllocationsLeft == 0) {
+    long left = gAllocationsLeft.load();
+    while (left > 0 && !gAllocationsLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 0) {
         gFailed = true;
         throw std::bad_alloc();
     }
-    if (gAllocationsLeft > 0)
-        --gAllocationsLeft;
     if (void* p = std::malloc(size == 0 ? 1 : size))
         return p;
     throw std::bad_alloc();
