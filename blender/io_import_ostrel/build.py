@@ -66,15 +66,15 @@ def make_material(surface):
     return material
 
 
-def _sharp_between_surfaces(mesh, face_surfaces):
+def _sharp_between_surfaces(mesh, data):
     """Edges whose faces belong to more than one surface: where the
     surfaces at an edge vary (n * sum(s^2) > sum(s)^2), counted in one pass."""
+    edges = len(mesh.edges)
+    if len(np.unique(data.face_surfaces)) < 2:
+        return np.zeros(edges, bool)
     edge_of_loop = np.empty(len(mesh.loops), np.int32)
     mesh.loops.foreach_get("edge_index", edge_of_loop)
-    sizes = np.empty(len(mesh.polygons), np.int32)
-    mesh.polygons.foreach_get("loop_total", sizes)
-    surface = np.repeat(face_surfaces.astype(np.float64), sizes)
-    edges = len(mesh.edges)
+    surface = np.repeat(data.face_surfaces.astype(np.float64), data.face_sizes)
     n = np.bincount(edge_of_loop, minlength=edges).astype(np.float64)
     s1 = np.bincount(edge_of_loop, surface, minlength=edges)
     s2 = np.bincount(edge_of_loop, surface * surface, minlength=edges)
@@ -180,7 +180,7 @@ def build_mesh(name, data, host_normals=False):
 
     smooth_surface = np.array([s.smooth for s in data.surfaces] + [False], bool)
     smooth = smooth_surface[data.face_surfaces] & ~data.flat_faces()
-    sharp = _sharp_between_surfaces(mesh, data.face_surfaces)
+    sharp = _sharp_between_surfaces(mesh, data)
     host_normals = host_normals and data.loop_normals is not None and len(data.face_loops) > 0
     if hasattr(mesh, "use_auto_smooth"):
         _smooth_auto(mesh, data, smooth, sharp, host_normals)
