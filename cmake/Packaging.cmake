@@ -96,6 +96,7 @@ if(WIN32)
 elseif(TARGET ostrel)
   install(TARGETS ostrel_module LIBRARY DESTINATION lib/ostrel COMPONENT ostrel)
   install(TARGETS ostrel RUNTIME DESTINATION lib/ostrel COMPONENT ostrel)
+  install(TARGETS ostrel_engine LIBRARY DESTINATION lib/ostrel COMPONENT ostrel)
   file(CREATE_LINK ../lib/ostrel/ostrel ${OSTREL_PACKAGE_FILES}/ostrel SYMBOLIC)
   install(FILES ${OSTREL_PACKAGE_FILES}/ostrel DESTINATION bin COMPONENT ostrel)
   if(TARGET ostrel_man)
@@ -110,8 +111,8 @@ elseif(TARGET ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
   install(FILES ${OSTREL_WEB_PAGE} DESTINATION share/ostrel COMPONENT ostrel OPTIONAL)
-  # The Blender add-on where Debian's Blender looks for add-ons; without a
-  # converter of its own it runs /usr/bin/ostrel.
+  # The Blender add-on where Debian's Blender looks for add-ons; without an
+  # engine of its own it loads /usr/lib/ostrel/libostrel_engine.so.
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/blender/io_import_ostrel
           DESTINATION share/blender/scripts/addons COMPONENT ostrel
           FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)

@@ -1,5 +1,6 @@
 #include "pipeline/Pipeline.h"
 
+#include "geometry/MeshGeometry.h"
 #include "platform/FileSystem.h"
 #include "platform/Processors.h"
 #include "standin/Activation.h"
@@ -227,6 +228,31 @@ ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
     return Activate(activation);
 }
 
+// The host's corner normals and triangles; a polygon naming a surface never
+// looked up was refused already, and memory running out fails the import.
+void Shade(ImportOutcome& outcome) try {
+    MeshGeometry geometry;
+    std::string error;
+    if (!ComputeMeshGeometry(outcome.received, ExportSurfaces(outcome.received), geometry,
+                             error)) {
+        outcome.result = ImportResult::NotConverted;
+        outcome.reason = error;
+        return;
+    }
+    outcome.cornerNormals.resize(3 * geometry.cornerNormal.size());
+    for (size_t i = 0; i < geometry.cornerNormal.size(); ++i) {
+        outcome.cornerNormals[3 * i] = geometry.cornerNormal[i].x;
+        outcome.cornerNormals[3 * i + 1] = geometry.cornerNormal[i].y;
+        outcome.cornerNormals[3 * i + 2] = geometry.cornerNormal[i].z;
+    }
+    outcome.triangles = std::move(geometry.triangles);
+} catch (const std::bad_alloc&) {
+    outcome.cornerNormals.clear();
+    outcome.triangles.clear();
+    outcome.result = ImportResult::NotConverted;
+    outcome.reason = "not enough memory to work out the shading";
+}
+
 } // namespace
 
 ReceivedCounts CountReceived(const ReceivedModel& received) {
@@ -251,7 +277,8 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.version = request.activationVersion;
     activation.panel = request.panel;
     activation.trace = &trace;
-    activation.keepGeometry = request.format.has_value() || request.keepReceived;
+    activation.keepGeometry =
+        request.format.has_value() || request.keepReceived || request.shading;
     WarningsRead read;
     const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
@@ -270,9 +297,11 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.received = std::move(a.received);
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
-    // The conversion too runs beside the warnings' read.
+    // The shading and the conversion too run beside the warnings' read.
     const bool loaded = outcome.result == ImportResult::Loaded;
-    if (loaded && request.format)
+    if (loaded && request.shading)
+        Shade(outcome);
+    if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     Explain(request, loaded, started, read, outcome);
     return outcome;

@@ -74,6 +74,10 @@ struct ImportRequest {
     // Whether points and polygons are kept in outcome.received when no
     // format is asked for (otherwise they are only counted).
     bool keepReceived = false;
+    // Whether the host's shading is worked out too (outcome.cornerNormals
+    // and outcome.triangles), for front ends that build their own meshes;
+    // implies keepReceived.
+    bool shading = false;
 };
 
 // What the host received, counted as every status line counts it.
@@ -102,6 +106,13 @@ struct ImportOutcome {
     std::vector<std::string> warnings;          // panel calls the host could not place
     ReadWarnings readWarnings;                  // with readWarnings, when Loaded
     ReceivedModel received;
+    // With `shading`, when Loaded: per corner of received.polygons (their
+    // points in order, polygon after polygon) the normal the host shades it
+    // with, x y z in the host's space (zero for polygons of fewer than three
+    // points); and three corner numbers per triangle of those polygons, in
+    // the host's turning sense.
+    std::vector<float> cornerNormals;
+    std::vector<uint32_t> triangles;
 };
 
 ImportOutcome RunImport(const ImportRequest& request);

@@ -98,7 +98,7 @@ echo "  $deb: $(stat -c %s "$deb") bytes"
 step "deb: contents"
 listing=$(dpkg-deb -c "$deb")
 for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
-    ./usr/lib/ostrel/ostrel.p ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
+    ./usr/lib/ostrel/ostrel.p ./usr/lib/ostrel/libostrel_engine.so ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
     ./usr/share/doc/ostrel/examples/cube.rk4 ./usr/share/ostrel/ostrel.html \
     ./usr/share/man/man1/ostrel.1.gz \
     ./usr/share/blender/scripts/addons/io_import_ostrel/__init__.py; do
@@ -136,7 +136,7 @@ echo "  $bin --version: $version; outputs: $formats"
 same_files "$work/installed"
 
 if [ -n "$installed" ] && command -v blender >/dev/null; then
-    step "deb: Debian's Blender finds the add-on, which runs /usr/bin/ostrel"
+    step "deb: Debian's Blender finds the add-on, which loads the installed engine"
     mkdir -p "$work/blender/config" "$work/blender/scripts"
     HOME=$work/blender XDG_CONFIG_HOME=$work/blender/config BLENDER_USER_SCRIPTS=$work/blender/scripts \
         blender -b --factory-startup --python-exit-code 1 --python-expr '
@@ -145,15 +145,15 @@ sys.dont_write_bytecode = True  # no byte code left in the add-on folder of the 
 import bpy
 bpy.ops.preferences.addon_enable(module="io_import_ostrel")
 import io_import_ostrel as addon
-where, used = addon.__file__, addon.converter.find("")
+where, used = addon.__file__, addon.engine.find("")._name
 bpy.ops.import_scene.rk4(filepath="/usr/share/doc/ostrel/examples/cube.rk4")
 mesh = bpy.data.objects["cube"].data
 print("imported:", where, used, len(mesh.vertices), len(mesh.polygons), len(mesh.materials))
 ' >"$work/blender.out" 2>&1 || { cat "$work/blender.out"; fail "Blender cannot use the installed add-on"; }
     line=$(grep '^imported:' "$work/blender.out")
-    [ "$line" = "imported: /usr/share/blender/scripts/addons/io_import_ostrel/__init__.py /usr/bin/ostrel 8 6 3" ] ||
+    [ "$line" = "imported: /usr/share/blender/scripts/addons/io_import_ostrel/__init__.py /usr/lib/ostrel/libostrel_engine.so 8 6 3" ] ||
         fail "Blender and the installed add-on: '$line'"
-    echo "  the add-on in /usr/share/blender/scripts/addons, converter /usr/bin/ostrel: the cube, 8 points, 6 faces, 3 materials"
+    echo "  the add-on in /usr/share/blender/scripts/addons, engine /usr/lib/ostrel: the cube, 8 points, 6 faces, 3 materials"
 fi
 
 if [ -n "$installed" ]; then

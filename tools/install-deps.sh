@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
   assimp-utils openscenegraph libtinyobjloader-dev nodejs npm
   blender python3-numpy emscripten chromium fonts-ipafont-gothic
-  wine wine32:i386 wine64 locales dpkg-dev
+  wine wine32:i386 wine64 locales dpkg-dev mmdebstrap
 )
 case ${1:-} in
 --build) mode=build packages=("${build_packages[@]}") ;;

@@ -6,7 +6,7 @@
 # Not part of the tests; takes about two minutes on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module >/dev/null
+cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module ostrel_engine >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for model in examples/*.rk4 tests/data/concave.rk4; do
@@ -15,7 +15,7 @@ done
 mkdir -p docs/pictures "$work/home/config" "$work/home/scripts/addons"
 ln -s "$PWD/blender/io_import_ostrel" "$work/home/scripts/addons/"
 HOME=$work/home XDG_CONFIG_HOME=$work/home/config BLENDER_USER_SCRIPTS=$work/home/scripts \
-  OSTREL_CONVERTER=$PWD/build/ostrel blender -b --factory-startup --python-exit-code 1 \
+  OSTREL_ENGINE=$PWD/build/libostrel_engine.so blender -b --factory-startup --python-exit-code 1 \
   --python tools/render-pictures.py -- docs/pictures "$work"/*.glb examples/cube.rk4 tests/data/concave.rk4 |
   grep -E '^(Saved|Error)' || true
 ls -l docs/pictures

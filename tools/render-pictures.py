@@ -4,7 +4,7 @@
 #   blender -b --python tools/render-pictures.py -- OUT_DIR FILE.glb|MODEL.rk4...
 # writes OUT_DIR/NAME.png per .glb file, OUT_DIR/blender-NAME.png per model
 # file. A model file needs the add-on (io_import_ostrel) among the add-ons
-# Blender finds, and the converter it runs in OSTREL_CONVERTER when none is
+# Blender finds, and the engine library in OSTREL_ENGINE when none is
 # bundled. tools/make-pictures.sh calls this; not part of the tests.
 import numpy
 
@@ -27,7 +27,7 @@ for path in files:
     if path.endswith(".rk4"):
         bpy.ops.preferences.addon_enable(module="io_import_ostrel")
         preferences = bpy.context.preferences.addons["io_import_ostrel"].preferences
-        preferences.converter_path = os.environ.get("OSTREL_CONVERTER", "")
+        preferences.engine_path = os.environ.get("OSTREL_ENGINE", "")
         bpy.ops.import_scene.rk4(filepath=path)
         name = "blender-" + name
     else:

@@ -1,7 +1,7 @@
 # File > Import > Model file (.rk4): imports model files through the Ostrel
-# plug-in, run by its converter (bundled, or set in the preferences), and
-# builds each one as Blender objects from exactly what the plug-in hands its
-# host.
+# plug-in, run in Blender's process by the Ostrel engine (bundled, or set in
+# the preferences), and builds each one as Blender objects from exactly what
+# the plug-in hands its host.
 bl_info = {
     "name": "Model files (.rk4)",
     "author": "The Ostrel developers",
@@ -16,7 +16,7 @@ bl_info = {
 if "bpy" in locals():
     import importlib
 
-    for _module in (converter, trace, lwob, surfaces, geometry, normals, build, importer):  # noqa: F821
+    for _module in (engine, geometry, build, importer):  # noqa: F821
         importlib.reload(_module)
 
 import os
@@ -27,7 +27,7 @@ from bpy.props import BoolProperty, CollectionProperty, EnumProperty, FloatPrope
 from bpy.types import AddonPreferences, Operator, OperatorFileListElement
 from bpy_extras.io_utils import ImportHelper, axis_conversion, orientation_helper
 
-from . import build, converter, geometry, importer, lwob, normals, surfaces, trace  # noqa: F401
+from . import build, engine, geometry, importer  # noqa: F401
 
 AS_PROPOSED = ("FILE", "As the file proposes", "The value the plug-in proposes for each file")
 
@@ -35,20 +35,20 @@ AS_PROPOSED = ("FILE", "As the file proposes", "The value the plug-in proposes f
 class OstrelPreferences(AddonPreferences):
     bl_idname = __package__
 
-    converter_path: StringProperty(
-        name="Converter",
-        description="The ostrel program to run (leave empty for the one bundled with the add-on, "
-                    "or ostrel on the PATH). Needed where none is bundled, such as macOS",
+    engine_path: StringProperty(
+        name="Engine",
+        description="The Ostrel engine library to load (leave empty for the one bundled with the "
+                    "add-on). Needed where none is bundled, such as macOS",
         subtype="FILE_PATH",
     )
 
     def draw(self, context):
         layout = self.layout
-        layout.prop(self, "converter_path")
+        layout.prop(self, "engine_path")
         try:
-            found = converter.find(self.converter_path)
-            layout.label(text=f"Using {found}", icon="CHECKMARK")
-        except converter.ConverterError as e:
+            found = engine.find(self.engine_path)
+            layout.label(text=f"Using {found._name}", icon="CHECKMARK")
+        except engine.EngineError as e:
             layout.label(text=str(e), icon="ERROR")
 
 
@@ -63,31 +63,36 @@ _proposals = {}
 PROPOSALS_UP_TO = 16 << 20  # bytes; a bigger file is not read just to show them
 
 
-def proposals(converter_path, path):
+class Proposals:
+    """The plug-in's statistics line and the values its panel proposed."""
+
+    def __init__(self, done):
+        self.summary = done.statistics
+        self.proposed = {edit: done.proposal(edit) for edit in range(7)}
+
+
+def proposals(library, path):
+    """The Proposals for the model file at `path`, or None."""
     try:
         status = os.stat(path)
     except OSError:
         return None
     if status.st_size > PROPOSALS_UP_TO:
         return None
-    key = (converter_path, path, status.st_size, status.st_mtime_ns)
+    key = (library._name, path, status.st_size, status.st_mtime_ns)
     if key not in _proposals:
-        run = converter.run(converter_path, path, ["--cancel"])
-        try:
-            _proposals[key] = trace.parse(run.output) if run.output else None
-        except trace.TraceError:
-            _proposals[key] = None
+        with engine.run(library, path, cancel=True, shading=False) as done:
+            _proposals[key] = Proposals(done) if done.result == engine.CANCELLED else None
     return _proposals[key]
 
 
-def describe(received):
-    p = received.proposed
-    load = {0: "lines only", 1: "faces only"}.get(p.get(trace.LOAD_CONTROL), "both")
-    colours = {0: "bright", 2: "dark"}.get(p.get(trace.COLOUR_CONTROL), "middle")
-    name = surfaces.decode_name(p.get(trace.NAME_CONTROL, b""))
-    smooth = f"smooth {p.get(trace.ANGLE_CONTROL, 0):g}\u00b0" if p.get(trace.SMOOTH_CONTROL) else "flat"
-    sides = "double-sided" if p.get(trace.DOUBLE_SIDED_CONTROL) else "single-sided"
-    return f"{load}, {colours}, scale {p.get(trace.SCALE_CONTROL, 0):g}, {name}, {smooth}, {sides}"
+def describe(found):
+    p = found.proposed
+    load = {0: "lines only", 1: "faces only"}.get(p[engine.EDIT_LOAD], "both")
+    colours = {0: "bright", 2: "dark"}.get(p[engine.EDIT_COLOURS], "middle")
+    smooth = f"smooth {p[engine.EDIT_ANGLE] or 0:g}\u00b0" if p[engine.EDIT_SMOOTH] else "flat"
+    sides = "double-sided" if p[engine.EDIT_DOUBLE_SIDED] else "single-sided"
+    return f"{load}, {colours}, scale {p[engine.EDIT_SCALE] or 0:g}, {p[engine.EDIT_NAME] or ''}, {smooth}, {sides}"
 
 
 @orientation_helper(axis_forward="-Z", axis_up="Y")
@@ -219,25 +224,24 @@ class ImportModelFile(Operator, ImportHelper):
             directory = directory.decode("utf-8", "surrogateescape")
         prefs = _preferences(context)
         try:
-            found = converter.find(prefs.converter_path if prefs else "")
-        except converter.ConverterError:
+            found = engine.find(prefs.engine_path if prefs else "")
+        except engine.EngineError:
             return
-        received = proposals(found, os.path.join(directory, params.filename))
-        if received is None or received.summary is None:
+        proposed = proposals(found, os.path.join(directory, params.filename))
+        if proposed is None or not proposed.summary:
             return
         column = box.column(align=True)
-        column.label(text=received.summary.decode("latin-1"))
-        column.label(text="Proposes: " + describe(received))
+        column.label(text=proposed.summary)
+        column.label(text="Proposes: " + describe(proposed))
 
     def execute(self, context):
         prefs = _preferences(context)
         try:
-            found = converter.find(prefs.converter_path if prefs else "")
-        except converter.ConverterError as e:
+            found = engine.find(prefs.engine_path if prefs else "")
+        except engine.EngineError as e:
             self.report({"ERROR"}, str(e))
             return {"CANCELLED"}
         axes = np.array(axis_conversion(from_forward=self.axis_forward, from_up=self.axis_up))
-        up = np.asarray(axes) @ geometry.HOST_TO_Y_UP @ np.array([0.0, 1.0, 0.0])
         options = self.plugin_options()
 
         for obj in context.view_layer.objects:
@@ -253,12 +257,7 @@ class ImportModelFile(Operator, ImportHelper):
                 failed += 1
                 continue
             name = importer.object_name(path)
-            try:
-                mesh = build.build_mesh(name, outcome.data, self.normals == "HOST", up)
-            except normals.TooManyPairs:
-                self.report({"WARNING"}, f"ostrel: {path}: too many polygons share a point to "
-                                         "compute the host's normals: smoothed by angle instead")
-                mesh = build.build_mesh(name, outcome.data, False, up)
+            mesh = build.build_mesh(name, outcome.data, self.normals == "HOST")
             obj = bpy.data.objects.new(name, mesh)
             collection.objects.link(obj)
             obj.select_set(True)

@@ -1,16 +1,19 @@
 # Blender's objects from a geometry.MeshData: the mesh filled with bulk array
-# calls (foreach_set), one material per surface, smoothing by Blender's own
-# means (smooth faces, the angle, sharp edges where surfaces meet), so that it
-# stays right when the mesh is edited.
+# calls (foreach_set), one material per surface, and the host's smoothing in
+# Blender's own terms, so that each version shows it as the host does and it
+# stays right when the mesh is edited: faces the host shades flat are flat,
+# the others smooth, edges beyond the smoothing angle and between surfaces
+# sharp. Where Blender's API changed, one path per API, picked by what the
+# mesh offers:
+#   - auto smooth (3.x): the mesh's angle, flags on polygons and edges, and
+#     custom normals only with auto smooth on;
+#   - attributes (4.1 on): `sharp_face` and `sharp_edge`, the angle marked
+#     by set_sharp_from_angle, custom normals on their own; where Blender
+#     takes them (4.5 on), as a float `custom_normal` corner attribute,
+#     filled in one call, rather than through normals_split_custom_set,
+#     which reads its argument one Python number at a time.
 import bpy
 import numpy as np
-
-from . import normals as host_normals
-
-# Blender 4.1 replaced the mesh's auto smooth by sharp edges set from the angle.
-HAS_AUTO_SMOOTH = bpy.app.version < (4, 1, 0)
-# From Blender 4.0 a polygon's size follows from the next polygon's start.
-SETS_LOOP_TOTAL = bpy.app.version < (4, 0, 0)
 
 
 def srgb_to_linear(c):
@@ -20,9 +23,8 @@ def srgb_to_linear(c):
 def material_values(surface):
     """How a surface's block maps onto the Principled BSDF: base colour = the
     block's colour (sRGB bytes) made linear, times the diffuse level; specular
-    = the specular level (256 = 1.0); roughness = 1 - glossiness (256 = 1.0,
-    so glossiness 0 is the broadest, faintest highlight); alpha = 1 -
-    transparency; metallic 0."""
+    = the specular level; roughness = 1 - glossiness (glossiness 0 is the
+    broadest, faintest highlight); alpha = 1 - transparency; metallic 0."""
     base = [min(1.0, srgb_to_linear(c / 255.0) * surface.diffuse) for c in surface.colour]
     clamp = lambda x: max(0.0, min(1.0, x))  # noqa: E731
     return {
@@ -50,7 +52,8 @@ def make_material(surface):
     material.metallic = 0.0
     # The host shows single-sided surfaces from the front only.
     material.use_backface_culling = not surface.double_sided
-    material.use_nodes = True
+    if hasattr(material, "use_nodes") and not material.use_nodes:
+        material.use_nodes = True
     bsdf = next(n for n in material.node_tree.nodes if n.type == "BSDF_PRINCIPLED")
     bsdf.inputs["Base Color"].default_value = (*values["base"], 1.0)
     _input(bsdf, "Specular", "Specular IOR Level").default_value = values["specular"]
@@ -63,26 +66,22 @@ def make_material(surface):
     return material
 
 
-def _sharp_between_surfaces(mesh, face_surfaces):
-    """Edges whose faces belong to more than one surface."""
+def _sharp_between_surfaces(mesh, data):
+    """Edges whose faces belong to more than one surface: where the
+    surfaces at an edge vary (n * sum(s^2) > sum(s)^2), counted in one pass."""
+    edges = len(mesh.edges)
+    if len(np.unique(data.face_surfaces)) < 2:
+        return np.zeros(edges, bool)
     edge_of_loop = np.empty(len(mesh.loops), np.int32)
     mesh.loops.foreach_get("edge_index", edge_of_loop)
-    sizes = np.empty(len(mesh.polygons), np.int32)
-    mesh.polygons.foreach_get("loop_total", sizes)
-    surface_of_loop = np.repeat(face_surfaces, sizes)
-    order = np.argsort(edge_of_loop, kind="stable")
-    edge, surface = edge_of_loop[order], surface_of_loop[order]
-    meet = (edge[1:] == edge[:-1]) & (surface[1:] != surface[:-1])
-    sharp = np.zeros(len(mesh.edges), bool)
-    sharp[edge[1:][meet]] = True
-    return sharp
+    surface = np.repeat(data.face_surfaces.astype(np.float64), data.face_sizes)
+    n = np.bincount(edge_of_loop, minlength=edges).astype(np.float64)
+    s1 = np.bincount(edge_of_loop, surface, minlength=edges)
+    s2 = np.bincount(edge_of_loop, surface * surface, minlength=edges)
+    return n * s2 > s1 * s1
 
 
-def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
-    """A new mesh named `name` from `data` (geometry.MeshData). With
-    `host_corner_normals` the corners also get the host's normals as custom
-    normals (exact, but fixed: they no longer follow edits)."""
-    mesh = bpy.data.meshes.new(name)
+def _fill(mesh, data):
     mesh.vertices.add(len(data.vertices))
     mesh.vertices.foreach_set("co", data.vertices.ravel())
     # Lines first: the edges the faces need are added to them, a line on a
@@ -93,7 +92,8 @@ def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
     mesh.loops.foreach_set("vertex_index", data.face_loops.astype(np.int32))
     mesh.polygons.add(len(data.face_sizes))
     mesh.polygons.foreach_set("loop_start", data.face_starts.astype(np.int32))
-    if SETS_LOOP_TOTAL:
+    # From 4.0 a polygon's size follows from the next polygon's start.
+    if not bpy.types.MeshPolygon.bl_rna.properties["loop_total"].is_readonly:
         mesh.polygons.foreach_set("loop_total", data.face_sizes.astype(np.int32))
     mesh.polygons.foreach_set("material_index", data.face_surfaces.astype(np.int32))
     try:
@@ -101,32 +101,90 @@ def build_mesh(name, data, host_corner_normals=False, up=(0.0, 0.0, 1.0)):
     except TypeError:  # versions that find loose edges by themselves
         mesh.update(calc_edges=True)
 
+
+def _attribute(mesh, name, domain, values):
+    attribute = mesh.attributes.get(name) or mesh.attributes.new(name, "BOOLEAN", domain)
+    attribute.data.foreach_set("value", values)
+
+
+def _as_tuples(normals):
+    """normals_split_custom_set takes tuples far faster than a numpy array."""
+    return list(map(tuple, normals.tolist()))
+
+
+_free_normals = None  # whether a float `custom_normal` attribute sets the normals
+
+
+def _takes_free_normals():
+    """Asked once, of a triangle: does a float `custom_normal` attribute on
+    the corners become the mesh's normals?"""
+    global _free_normals
+    if _free_normals is None:
+        probe = bpy.data.meshes.new("ostrel normals probe")
+        try:
+            probe.from_pydata([(0, 0, 0), (1, 0, 0), (0, 1, 0)], [], [(0, 1, 2)])
+            attribute = probe.attributes.new("custom_normal", "FLOAT_VECTOR", "CORNER")
+            attribute.data.foreach_set("vector", [0.6, 0.0, 0.8] * 3)
+            got = [0.0] * 9
+            probe.corner_normals.foreach_get("vector", got)
+            _free_normals = abs(got[0] - 0.6) < 1e-3 and abs(got[2] - 0.8) < 1e-3
+        except (AttributeError, RuntimeError, TypeError):
+            _free_normals = False
+        finally:
+            bpy.data.meshes.remove(probe)
+    return _free_normals
+
+
+def _smooth_auto(mesh, data, smooth, sharp, host_normals):
+    """Blender 3.x: the angle on the mesh (auto smooth), flags on polygons
+    and edges; custom normals need auto smooth on."""
+    if data.smoothing_angle is not None and smooth.any():
+        mesh.use_auto_smooth = True
+        mesh.auto_smooth_angle = data.smoothing_angle
+    mesh.polygons.foreach_set("use_smooth", smooth)
+    mesh.edges.foreach_set("use_edge_sharp", sharp)
+    if host_normals:
+        if not mesh.use_auto_smooth:
+            mesh.use_auto_smooth = True
+            mesh.auto_smooth_angle = np.pi
+        mesh.normals_split_custom_set(_as_tuples(data.loop_normals))
+
+
+def _smooth_attributes(mesh, data, smooth, sharp, host_normals):
+    """Blender 4.1 on: the angle marks sharp edges (set_sharp_from_angle
+    resets every edge's sharpness, and in some versions the faces'
+    smoothing, so it comes first); flat faces are `sharp_face`."""
+    if data.smoothing_angle is not None and smooth.any():
+        mesh.set_sharp_from_angle(angle=data.smoothing_angle)
+        by_angle = np.zeros(len(mesh.edges), bool)
+        if "sharp_edge" in mesh.attributes:
+            mesh.attributes["sharp_edge"].data.foreach_get("value", by_angle)
+        sharp = sharp | by_angle
+    _attribute(mesh, "sharp_face", "FACE", ~smooth)
+    _attribute(mesh, "sharp_edge", "EDGE", sharp)
+    if host_normals and _takes_free_normals():
+        attribute = mesh.attributes.new("custom_normal", "FLOAT_VECTOR", "CORNER")
+        attribute.data.foreach_set("vector", data.loop_normals.ravel())
+    elif host_normals:
+        mesh.normals_split_custom_set(_as_tuples(data.loop_normals))
+
+
+def build_mesh(name, data, host_normals=False):
+    """A new mesh named `name` from `data` (geometry.MeshData). With
+    `host_normals` the loops also get the host's normals as custom normals
+    (exact, but fixed: they no longer follow edits)."""
+    mesh = bpy.data.meshes.new(name)
+    _fill(mesh, data)
     for surface in data.surfaces:
         mesh.materials.append(make_material(surface))
 
     smooth_surface = np.array([s.smooth for s in data.surfaces] + [False], bool)
-    smooth = smooth_surface[data.face_surfaces]
-    sharp = _sharp_between_surfaces(mesh, data.face_surfaces)
-    if data.smoothing_angle is not None and smooth.any():
-        if HAS_AUTO_SMOOTH:
-            mesh.use_auto_smooth = True
-            mesh.auto_smooth_angle = data.smoothing_angle
-        else:
-            # Resets every edge's sharpness (and, in some versions, every
-            # face's smoothing), so it comes first.
-            mesh.set_sharp_from_angle(angle=data.smoothing_angle)
-            by_angle = np.empty(len(mesh.edges), bool)
-            mesh.edges.foreach_get("use_edge_sharp", by_angle)
-            sharp |= by_angle
-    mesh.polygons.foreach_set("use_smooth", smooth)
-    mesh.edges.foreach_set("use_edge_sharp", sharp)
-
-    if host_corner_normals and len(data.face_loops):
-        corner = host_normals.corner_normals(data, up)
-        if HAS_AUTO_SMOOTH:
-            mesh.use_auto_smooth = True
-            if data.smoothing_angle is None:
-                mesh.auto_smooth_angle = 0.0
-        mesh.normals_split_custom_set(corner)
+    smooth = smooth_surface[data.face_surfaces] & ~data.flat_faces()
+    sharp = _sharp_between_surfaces(mesh, data)
+    host_normals = host_normals and data.loop_normals is not None and len(data.face_loops) > 0
+    if hasattr(mesh, "use_auto_smooth"):
+        _smooth_auto(mesh, data, smooth, sharp, host_normals)
+    else:
+        _smooth_attributes(mesh, data, smooth, sharp, host_normals)
     mesh.update()
     return mesh

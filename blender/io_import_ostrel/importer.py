@@ -1,16 +1,16 @@
-# One model file into Blender's terms: run the converter with the user's
-# panel edits, read what the host received, turn it into mesh arrays. Every
-# failure becomes one line, in the converter's own words where it has them.
+# One model file into Blender's terms: the engine runs the import with the
+# user's panel edits, and what the host received becomes mesh arrays. Every
+# failure becomes one line, in the converter's own words.
 import os
 
 import numpy as np
 
-from . import converter, geometry, lwob, trace
+from . import engine, geometry
 
-# Option values as the converter's panel edits take them.
-LOAD = {"LINES": "lines", "FACES": "faces", "BOTH": "both"}
-COLOURS = {"BRIGHT": "bright", "MIDDLE": "middle", "DARK": "dark"}
-ON_OFF = {"ON": "on", "OFF": "off"}
+# Option values as the panel's choices number them.
+LOAD = {"LINES": 0, "FACES": 1, "BOTH": 2}
+COLOURS = {"BRIGHT": 0, "MIDDLE": 1, "DARK": 2}
+ON_OFF = {"ON": 1, "OFF": 0}
 
 
 class Options:
@@ -22,23 +22,23 @@ class Options:
         self.smooth, self.angle, self.double_sided = smooth, angle, double_sided
 
     def edits(self):
-        """The converter's command-line options for these edits."""
-        args = []
+        """The panel edits, as (edit, value) pairs for the engine."""
+        edits = []
         if self.load in LOAD:
-            args += ["--load", LOAD[self.load]]
+            edits.append((engine.EDIT_LOAD, LOAD[self.load]))
         if self.colours in COLOURS:
-            args += ["--colours", COLOURS[self.colours]]
+            edits.append((engine.EDIT_COLOURS, COLOURS[self.colours]))
         if self.scale is not None:
-            args += ["--scale", repr(float(self.scale))]
+            edits.append((engine.EDIT_SCALE, self.scale))
         if self.name is not None:
-            args += ["--name", self.name]
+            edits.append((engine.EDIT_NAME, self.name))
         if self.smooth in ON_OFF:
-            args += ["--smooth", ON_OFF[self.smooth]]
+            edits.append((engine.EDIT_SMOOTH, ON_OFF[self.smooth]))
         if self.angle is not None:
-            args += ["--angle", repr(float(self.angle))]
+            edits.append((engine.EDIT_ANGLE, self.angle))
         if self.double_sided in ON_OFF:
-            args += ["--double-sided", ON_OFF[self.double_sided]]
-        return args
+            edits.append((engine.EDIT_DOUBLE_SIDED, ON_OFF[self.double_sided]))
+        return edits
 
 
 class Outcome:
@@ -46,40 +46,24 @@ class Outcome:
         self.path = path
         self.error = None  # one line when nothing was imported
         self.warnings = []
-        self.received = None  # trace.Received
-        self.route = None  # what it was read from: "lwob" or "trace"
         self.data = None  # geometry.MeshData
 
 
-def read(path, converter_path, options, axes=np.eye(3), route="lwob"):
-    """Runs the converter on `path` and reads what the host received:
-    an Outcome with `received` and `data` set, or with `error`. The host's
-    object comes as an LWOB file, which is the faster to write and read,
-    or, when that layout cannot hold it (or `route` is "trace"), as the
-    call trace."""
+def read(path, library, options, axes=np.eye(3)):
+    """Imports `path` through the engine: an Outcome with `data` set, or
+    with `error`."""
     out = Outcome(path)
-    run = converter.run(converter_path, path, options.edits(), lwob=route == "lwob")
-    if route == "lwob" and run.returncode == converter.NOT_WRITTEN:
-        route = "trace"
-        run = converter.run(converter_path, path, options.edits())
-    failures = [e for e in run.errors if not e.startswith("ostrel: warning:")]
-    out.warnings += [e for e in run.errors if e.startswith("ostrel: warning:")]
-    if run.returncode != 0:
-        out.error = failures[0] if failures else f"ostrel: {path}: failed with exit status {run.returncode}"
-        return out
-    try:
-        out.received = (lwob if route == "lwob" else trace).parse(run.output)
-    except trace.TraceError as e:
-        out.error = f"ostrel: {path}: the converter's output cannot be read ({e})"
-        return out
-    out.route = route
-    r = out.received
-    if len(r.points) == 0:
-        # Without points no polygon can show either.
-        out.error = (f"ostrel: {path}: nothing to import (0 points, "
-                     f"{len(r.polygon_sizes)} polygons received)")
-        return out
-    out.data = geometry.mesh_data(r, axes)
+    with engine.run(library, path, options.edits()) as done:
+        out.warnings = [f"ostrel: warning: {w}" for w in done.warnings]
+        if done.result != engine.LOADED:
+            out.error = f"ostrel: {path}: {done.reason}"
+            return out
+        if len(done.points) == 0:
+            # Without points no polygon can show either.
+            out.error = (f"ostrel: {path}: nothing to import (0 points, "
+                         f"{done.received_polygons} polygons received)")
+            return out
+        out.data = geometry.mesh_data(done, axes)
     d = out.data
     if len(d.face_sizes) == 0 and len(d.loose_edges) == 0:
         out.warnings.append(f"ostrel: {path}: no polygon to show: the object holds points only")

@@ -1,0 +1,197 @@
+/* The Ostrel engine for programs that run it in their own process (the
+ * Blender add-on through ctypes, or any C caller): one import of a model
+ * file through the plug-in's descriptor and the stand-in host, exactly as
+ * the command `ostrel` and the web page run it, with its outcome, the object
+ * the host received as flat arrays, the host's shading and any output file.
+ *
+ *     ostrel_request* request = ostrel_request_new();
+ *     ostrel_request_edit_number(request, OSTREL_EDIT_SCALE, 1.0);
+ *     ostrel_request_set(request, OSTREL_SHADING, 1);
+ *     ostrel_import* done = ostrel_import_run(request, "cube.rk4", bytes, size);
+ *     if (done == NULL) ... not even memory for the outcome
+ *     else if (ostrel_result(done) != OSTREL_LOADED) puts(ostrel_reason(done));
+ *     else ... ostrel_points(done), ostrel_polygon_sizes(done), ...
+ *     ostrel_import_free(done);
+ *     ostrel_request_free(request);
+ *
+ * Plain C: opaque handles, plain numbers, pointers into the handle's own
+ * memory (valid until it is freed). Nothing is kept between calls (the
+ * plug-in is started and shut down by each import), no call throws or
+ * aborts, and running out of memory is an outcome like any other. A handle
+ * may be used from one thread at a time; different handles from any.
+ *
+ * Text is UTF-8 (names the plug-in made in a code page are decoded from
+ * the request's code page), NUL-terminated; byte strings come with their
+ * size. Coordinates and normals are in the host's space: left-handed, Y up.
+ */
+#ifndef OSTREL_H
+#define OSTREL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#if defined(OSTREL_ENGINE_BUILD)
+#define OSTREL_API __declspec(dllexport)
+#else
+#define OSTREL_API
+#endif
+#else
+#define OSTREL_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Raised when a call changes meaning or a record changes layout; new calls
+ * alone do not raise it. A caller checks ostrel_api_version() == the
+ * version it was written for. */
+#define OSTREL_API_VERSION 1
+OSTREL_API uint32_t ostrel_api_version(void);
+/* The engine's release, "1.4". */
+OSTREL_API const char* ostrel_engine_version(void);
+
+/* ---- The request: the user's choices ------------------------------------ */
+
+typedef struct ostrel_request ostrel_request;
+
+/* NULL when memory runs out. */
+OSTREL_API ostrel_request* ostrel_request_new(void);
+OSTREL_API void ostrel_request_free(ostrel_request* request);
+
+/* The panel's controls; an edit not given keeps what the plug-in proposes. */
+enum {
+    OSTREL_EDIT_LOAD = 0,        /* 0 lines only, 1 faces only, 2 both */
+    OSTREL_EDIT_COLOURS = 1,     /* 0 bright, 1 middle, 2 dark */
+    OSTREL_EDIT_SCALE = 2,       /* a number */
+    OSTREL_EDIT_NAME = 3,        /* text: the surfaces' base name */
+    OSTREL_EDIT_SMOOTH = 4,      /* 1 on, 0 off */
+    OSTREL_EDIT_ANGLE = 5,       /* degrees */
+    OSTREL_EDIT_DOUBLE_SIDED = 6 /* 1 on, 0 off */
+};
+/* Each returns 1, or 0 when the edit is not one of its kind (or the value
+ * not one the control takes: a choice out of range, a number not finite). */
+OSTREL_API int ostrel_request_edit_number(ostrel_request* request, int edit, double value);
+OSTREL_API int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
+                                        size_t size);
+
+enum {
+    OSTREL_CANCEL = 0,        /* the panel is cancelled: the plug-in's proposals only */
+    OSTREL_READ_WARNINGS = 1, /* what the reader left out, as warnings (default on) */
+    OSTREL_KEEP_OBJECT = 2,   /* points, polygons and surfaces kept (default on) */
+    OSTREL_SHADING = 3,       /* the host's corner normals and triangles worked out */
+    OSTREL_CODE_PAGE = 4      /* names that are not UTF-8: this code page (default 932) */
+};
+/* Returns 1, or 0 for a setting it does not know. */
+OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t value);
+/* An output file: "lwo", "obj", "glb", "gltf", "fbx"; NULL or "": none.
+ * Returns 0 for a format this build cannot write. */
+OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format);
+
+/* ---- One import --------------------------------------------------------- */
+
+typedef struct ostrel_import ostrel_import;
+
+/* Imports the model `name` (UTF-8 on Windows, the system's bytes
+ * elsewhere): its `size` bytes at `bytes`, or, with `bytes` NULL, the file
+ * at the path `name`, which the plug-in opens itself. The base name of
+ * `name` makes the surface names and the output's name. NULL only when not
+ * even the outcome finds memory; `request` NULL takes the defaults. */
+OSTREL_API ostrel_import* ostrel_import_run(const ostrel_request* request, const char* name,
+                                            const void* bytes, size_t size);
+OSTREL_API void ostrel_import_free(ostrel_import* import);
+
+/* How it ended, in the order a front end reports them. */
+enum {
+    OSTREL_LOADED = 0,
+    OSTREL_NOT_MODEL_FILE = 1,
+    OSTREL_CANNOT_READ = 2,
+    OSTREL_CANCELLED = 3,
+    OSTREL_REFUSED = 4,      /* the plug-in refused, or a host call failed */
+    OSTREL_HOST_REFUSED = 5, /* the host refused a call the plug-in made */
+    OSTREL_NOT_CONVERTED = 6,
+    OSTREL_OUT_OF_MEMORY = 7,
+    OSTREL_BAD_REQUEST = 8 /* no name, or an edit the engine cannot give */
+};
+OSTREL_API int ostrel_result(const ostrel_import* import);
+/* One line saying why, when not loaded, as the command line says it after
+ * "ostrel: NAME: "; "" when loaded. */
+OSTREL_API const char* ostrel_reason(const ostrel_import* import);
+/* The plug-in's statistics line; "" when it showed none. */
+OSTREL_API const char* ostrel_statistics(const ostrel_import* import);
+
+enum {
+    OSTREL_COUNT_POINTS = 0,
+    OSTREL_COUNT_POLYGONS = 1, /* polygons with points */
+    OSTREL_COUNT_DROPPED = 2,  /* polygons without */
+    OSTREL_COUNT_SURFACES = 3  /* surfaces looked up */
+};
+/* As the command line's status line counts them (kept or not). */
+OSTREL_API size_t ostrel_count(const ostrel_import* import, int what);
+
+/* The warnings, as the command line prints them after "ostrel: warning: ":
+ * the panel calls the host could not place, and what the reader left out. */
+OSTREL_API size_t ostrel_warning_count(const ostrel_import* import);
+OSTREL_API const char* ostrel_warning(const ostrel_import* import, size_t i);
+
+/* What the plug-in's panel proposed for a control (before the edits):
+ * 1 with the number (choices and switches as numbers) or the text set,
+ * 0 when the panel has no such control or the plug-in opened no panel. */
+OSTREL_API int ostrel_proposal(const ostrel_import* import, int edit, double* number,
+                               const char** text);
+
+/* ---- The object the host received (with OSTREL_KEEP_OBJECT) ------------- */
+
+/* x y z per point, as received. */
+OSTREL_API size_t ostrel_point_count(const ostrel_import* import);
+OSTREL_API const float* ostrel_points(const ostrel_import* import);
+/* Every polygon in the order received (also those of 0, 1 and 2 points:
+ * lines are polygons of two): its number of points, its surface (an index
+ * into the surfaces below), and all their points, polygon after polygon:
+ * the corners. */
+OSTREL_API size_t ostrel_polygon_count(const ostrel_import* import);
+OSTREL_API const uint32_t* ostrel_polygon_sizes(const ostrel_import* import);
+OSTREL_API const uint32_t* ostrel_polygon_surfaces(const ostrel_import* import);
+OSTREL_API size_t ostrel_corner_count(const ostrel_import* import);
+OSTREL_API const uint32_t* ostrel_corners(const ostrel_import* import);
+
+/* The surfaces looked up, in the order of the values handed out, with the
+ * attributes of the last block stored under each name. */
+typedef struct ostrel_surface {
+    const char* name;          /* UTF-8 */
+    const char* nameBytes;     /* as received */
+    size_t nameSize;
+    int hasBlock;              /* 0: none came; then grey 200, flat, single-sided */
+    uint8_t red, green, blue;  /* 0..255 */
+    int smooth;
+    int doubleSided;
+    float smoothingAngle;      /* radians, as the block holds it */
+    float diffuse;             /* 1 = 100 % */
+    float transparency;
+    float specular;
+    float glossiness;
+} ostrel_surface;
+OSTREL_API size_t ostrel_surface_count(const ostrel_import* import);
+/* 1 with `out` filled, 0 for an index out of range. */
+OSTREL_API int ostrel_surface_at(const ostrel_import* import, size_t i, ostrel_surface* out);
+
+/* ---- The host's shading (with OSTREL_SHADING) --------------------------- */
+
+/* x y z per corner (zero for polygons of fewer than three points). */
+OSTREL_API const float* ostrel_corner_normals(const ostrel_import* import);
+/* Three corner numbers per triangle, the host's turning sense. */
+OSTREL_API size_t ostrel_triangle_count(const ostrel_import* import);
+OSTREL_API const uint32_t* ostrel_triangles(const ostrel_import* import);
+
+/* ---- The output (with a format) ----------------------------------------- */
+
+OSTREL_API size_t ostrel_file_count(const ostrel_import* import);
+OSTREL_API const char* ostrel_file_name(const ostrel_import* import, size_t i);
+OSTREL_API const void* ostrel_file_bytes(const ostrel_import* import, size_t i, size_t* size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

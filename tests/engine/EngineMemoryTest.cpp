@@ -1,0 +1,111 @@
+// Memory running out inside an import is an outcome, never an abort: the
+// heap is made to fail at its first, second, third ... allocation of an
+// import of the cube (object, shading and an OBJ file), until an import
+// makes it through. Each must end with a result the header names, and free
+// what it took (the sanitizer build and valgrind see to the freeing).
+//
+//     engine_memory_test EXAMPLES_DIR
+#include "engine/ostrel.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <string>
+
+namespace {
+// The engine reads the warnings on a thread of its own: both count.
+std::atomic<long> gAllocationsLeft{-1}; // -1: no limit
+std::atomic<bool> gFailed{false};
+} // namespace
+
+void* operator new(std::size_t size) {
+    long left = gAllocationsLeft.load();
+    while (left > 0 && !gAllocationsLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 0) {
+        gFailed = true;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+// Every other form goes through the one above, so that a sanitizer sees
+// each block freed as it was taken.
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: engine_memory_test EXAMPLES_DIR\n");
+        return 2;
+    }
+    std::ifstream in(std::string(argv[1]) + "/cube.rk4", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ostrel_request* request = ostrel_request_new();
+    ostrel_request_set(request, OSTREL_SHADING, 1);
+    ostrel_request_format(request, "obj");
+
+    int failures = 0;
+    long limit = 0;
+    int outOfMemory = 0;
+    for (;; ++limit) {
+        gFailed = false;
+        gAllocationsLeft = limit;
+        ostrel_import* done = ostrel_import_run(request, "cube.rk4", bytes.data(), bytes.size());
+        gAllocationsLeft = -1;
+        const int result = ostrel_result(done);
+        if (result < OSTREL_LOADED || result > OSTREL_BAD_REQUEST) {
+            std::printf("FAILED: allocation %ld failing gives result %d\n", limit, result);
+            ++failures;
+        }
+        outOfMemory += result == OSTREL_OUT_OF_MEMORY || result == OSTREL_NOT_CONVERTED;
+        const bool complete = result == OSTREL_LOADED && ostrel_file_count(done) == 2 &&
+                              ostrel_triangle_count(done) == 12;
+        ostrel_import_free(done);
+        if (!gFailed) {
+            if (!complete) {
+                std::printf("FAILED: without a failing allocation the cube does not import\n");
+                ++failures;
+            }
+            break;
+        }
+    }
+    if (outOfMemory == 0) {
+        std::printf("FAILED: no import said it ran out of memory\n");
+        ++failures;
+    }
+    ostrel_request_free(request);
+    std::printf("engine memory test: %ld failing allocations, %d said so: %s\n", limit, outOfMemory,
+                failures ? "FAILED" : "passed");
+    return failures != 0;
+}
