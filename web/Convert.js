@@ -1,12 +1,13 @@
-// convert(bytes, name, format, edits): the model's bytes copied into the
-// module's memory in one piece, then one import through the binding
-// (Binding.cpp). Appended to the module's script (--post-js).
-Module['convert'] = function (bytes, name, format, edits) {
+// convert(bytes, name, format, edits, readWarnings = true): the model's
+// bytes copied into the module's memory in one piece, then one import
+// through the binding (Binding.cpp). Appended to the module's script
+// (--post-js).
+Module['convert'] = function (bytes, name, format, edits, readWarnings) {
   const data = Module['_malloc'](Math.max(1, bytes.length));
   if (!data) throw new Error('not enough memory for the model file');
   try {
     Module['HEAPU8'].set(bytes, data);
-    return Module['convertAt'](data, bytes.length, name, format, edits);
+    return Module['convertAt'](data, bytes.length, name, format, edits, readWarnings !== false);
   } finally {
     Module['_free'](data);
   }
