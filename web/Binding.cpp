@@ -289,6 +289,18 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     return out;
 }
 
+// What the reader leaves out of the `size` bytes at `data` or reads as
+// something else, in the command line's words: the lines convertAt gives
+// with `withReadWarnings`, on their own, so that the page can show the
+// object first and the warnings after.
+val ReadWarningsAt(uintptr_t data, size_t size, const std::string& name) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    val lines = val::array();
+    for (const std::string& line : WarningLines(CollectReadWarnings(bytes), name))
+        lines.call<void>("push", NameAsUtf8(line, kShiftJisCodePage));
+    return lines;
+}
+
 // Every output format, whether this build has it, and if not, why.
 val Formats() {
     val out = val::array();
@@ -307,4 +319,5 @@ val Formats() {
 EMSCRIPTEN_BINDINGS(ostrel) {
     emscripten::function("convertAt", &ConvertAt);
     emscripten::function("formats", &Formats);
+    emscripten::function("readWarningsAt", &ReadWarningsAt);
 }

@@ -55,9 +55,21 @@ export function createGallery(list, hooks) {
     pump();
   }, { rootMargin: '400px 0px' });
 
+  // While the page scrolls, the pictures wait: drawing one takes the GPU
+  // (or the CPU, where WebGL is software) the scrolling needs.
+  let scrolled = 0;
+  addEventListener('scroll', () => { scrolled = performance.now(); }, { passive: true, capture: true });
+  const quiet = 120; // ms without scrolling before a picture is drawn
+
   // One picture per turn of the event loop, so that scrolling stays smooth.
   function pump() {
     if (drawing) return;
+    const since = performance.now() - scrolled;
+    if (since < quiet) {
+      drawing = true;
+      setTimeout(() => { drawing = false; pump(); }, quiet - since);
+      return;
+    }
     let next = null;
     for (const m of near) if (needsPicture(m)) { next = m; break; }
     if (!next) return;

@@ -32,6 +32,10 @@ const queue = [];
 let failedStarts = 0; // workers that stopped before they were ready
 let workerMemory = 0; // bytes of the converter's memory, as last reported
 let lastSeconds = 0; // the last import's time in the worker
+const later = new Map(); // id -> { model, outcome } whose warnings are still being read
+// When the last conversion was asked for, read, converted, received, and
+// its object drawn (performance.now(), for the benchmark).
+const times = {};
 
 function startWorker() {
   worker = new Worker(workerUrl);
@@ -44,11 +48,30 @@ function startWorker() {
       return;
     }
     if (message.type === 'result' && message.memory) workerMemory = message.memory;
-    if (message.type === 'result') lastSeconds = message.seconds;
+    if (message.type === 'result') {
+      lastSeconds = message.seconds;
+      times.received = performance.now();
+      times.reading = message.reading;
+    }
+    if (message.type === 'warnings') {
+      // The reader's warnings of an object already shown.
+      const late = later.get(message.id);
+      later.delete(message.id);
+      times.warnings = performance.now();
+      if (late) {
+        late.outcome.readWarnings = message.readWarnings;
+        if (late.model.outcome === late.outcome) updateItem(late.model);
+      }
+      return;
+    }
     if (message.type === 'result' && pending && message.id === pending.id) {
       const done = pending;
       pending = null;
       hideProgress();
+      if (message.warningsLater) {
+        message.outcome.readWarnings = [];
+        later.set(message.id, { model: done.model, outcome: message.outcome });
+      }
       done.resolve(message.outcome);
       if (message.outcome.result === 'failed') restartWorker();
       pump();
@@ -77,6 +100,7 @@ function startWorker() {
 
 function restartWorker() {
   if (worker) worker.terminate();
+  later.clear(); // the warnings being read are lost with the worker
   startWorker();
 }
 
@@ -98,6 +122,7 @@ function pump() {
   const job = queue.shift();
   const id = nextId++;
   pending = { id, resolve: job.resolve, model: job.model, started: performance.now() };
+  times.asked = pending.started;
   worker.postMessage({ id, name: job.model.name, file: job.model.file, format: job.format,
                        edits: job.model.edits, warnings: job.warnings });
   showProgress(job.model);
@@ -247,6 +272,7 @@ function renderList() {
 
 function addFiles(files) {
   if (files.length === 0) return;
+  times.added = performance.now();
   const added = files.map((file) => ({
     serial: serial++, name: file.name, path: file.webkitRelativePath || file.name, file,
     edits: {}, outcome: null, view: null, dimensions: null, outputs: {}, notes: {},
@@ -359,6 +385,7 @@ function renderPanel(model) {
     const edit = (value) => {
       if (!control.role) return;
       model.edits = { ...model.edits, [control.role]: value };
+      times.edited = performance.now();
       $('restore').disabled = false;
       refresh(model, { urgent: true, edited: true });
     };
@@ -457,7 +484,10 @@ function show(model) {
     return;
   }
   if (model.view) {
-    if (shownView !== model.view) view.show(model.view);
+    if (shownView !== model.view) {
+      view.show(model.view);
+      times.drawn = performance.now();
+    }
     shownView = model.view;
     return;
   }
@@ -681,7 +711,7 @@ window.ostrelPage = {
   language,
   models,
   selected: () => selected,
-  busy: () => Boolean(pending) || queue.length > 0,
+  busy: () => Boolean(pending) || queue.length > 0 || later.size > 0,
   picturesPending: () => gallery.pending(),
   async outputs(index, format) {
     const result = await outputsOf(models[index], format);
@@ -692,5 +722,6 @@ window.ostrelPage = {
   viewStats: () => view.stats(),
   workerMemory: () => workerMemory,
   lastSeconds: () => lastSeconds,
+  times: () => ({ ...times }),
   cancel,
 };

@@ -45,6 +45,7 @@ onmessage = async (event) => {
   // The file is read here, off the page's thread: the page holds only its
   // handle (the file may have gone or changed since it was picked).
   let bytes;
+  const received = performance.now();
   try {
     bytes = await bytesOf(file);
   } catch (error) {
@@ -55,8 +56,11 @@ onmessage = async (event) => {
   }
   let outcome;
   const start = performance.now();
+  // For the view, the reader's warnings come in a message of their own
+  // after the object: the object is drawn while they are read.
+  const warningsLater = format === 'view' && warnings !== false;
   try {
-    outcome = converter.convert(bytes, name, format, edits, warnings !== false);
+    outcome = converter.convert(bytes, name, format, edits, warnings !== false && !warningsLater);
   } catch (error) {
     // The module's memory ran out or it stopped: a line, not a dead page.
     outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),
@@ -67,6 +71,18 @@ onmessage = async (event) => {
   }
   // The module's memory (it only grows): the peak of what the imports needed.
   const seconds = (performance.now() - start) / 1000;
-  postMessage({ type: 'result', id, outcome, seconds, memory: converter.HEAPU8.length },
+  const reading = (start - received) / 1000;
+  postMessage({ type: 'result', id, outcome, seconds, reading, memory: converter.HEAPU8.length,
+                warningsLater: warningsLater && outcome.result === 'loaded' },
               buffersOf(outcome));
+  if (warningsLater && outcome.result === 'loaded') {
+    let readWarnings = [];
+    try {
+      readWarnings = converter.readWarnings(bytes, name);
+    } catch {
+      // A failure here only loses the explanation, as on the command line.
+    }
+    postMessage({ type: 'warnings', id, readWarnings,
+                  seconds: (performance.now() - start) / 1000 });
+  }
 };

@@ -132,6 +132,11 @@ for (const model of models) {
       const pageWarnings = outcome.readWarnings.map((l) => `ostrel: warning: ${l}`);
       check(`${what}: warnings`, JSON.stringify(nativeWarnings) === JSON.stringify(pageWarnings),
             `${nativeWarnings.join(' | ')} / ${pageWarnings.join(' | ')}`);
+      if (format === 'glb') {
+        // The same warnings read on their own, as the page reads them after the view.
+        check(`${what}: warnings alone`, JSON.stringify(m.readWarnings(bytes, name)) ===
+              JSON.stringify(outcome.readWarnings));
+      }
       // The counts the command line names in its line.
       const stdout = r.stdout.toString();
       const c = outcome.counts;
