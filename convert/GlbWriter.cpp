@@ -116,8 +116,8 @@ VertexAccessors AddVertices(GlbForm& form, const ViewMesh& mesh) {
     if (triangleVertices != 0) {
         const size_t at = form.buffer.data.size();
         AppendValues(form.buffer.data, mesh.normals.data(), mesh.normals.size());
-        out.normals = form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER),
-                                   triangleVertices, mesh.normals);
+        out.normals = form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices,
+                                   mesh.normals);
     }
     return out;
 }
