@@ -120,6 +120,14 @@ std::vector<OutputFormat> OutputFormats() {
     return formats;
 }
 
+bool CheckFinitePoints(const ReceivedModel& model, std::string& error) {
+    const size_t bad = FirstNonFinitePoint(model);
+    if (bad == model.points.size())
+        return true;
+    error = NonFiniteReason(model, bad);
+    return false;
+}
+
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
                const std::string& objectName, unsigned fileNameCodePage) {
@@ -128,11 +136,8 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
         error = entry.unavailable;
         return false;
     }
-    const size_t bad = FirstNonFinitePoint(model);
-    if (bad != model.points.size()) {
-        error = NonFiniteReason(model, bad);
+    if (!CheckFinitePoints(model, error))
         return false;
-    }
     const std::vector<ExportSurface> surfaces = ExportSurfaces(model);
     std::vector<std::string> names;
     names.reserve(surfaces.size());

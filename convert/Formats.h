@@ -38,6 +38,10 @@ struct OutputFormat {
 };
 std::vector<OutputFormat> OutputFormats();
 
+// False with a one-line reason, for the user, when a point is not a finite
+// number (a scale that takes it past the float range).
+bool CheckFinitePoints(const ReceivedModel& model, std::string& error);
+
 // Forms the files of `format` for `model`: the file `fileName` (no folder)
 // and, for OBJ, before it its material library (MaterialLibraryName).
 // Surface names go into formats read as UTF-8 by the rule for names

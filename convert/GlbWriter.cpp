@@ -1,13 +1,13 @@
-// Binary glTF 2.0 through tinygltf: per surface up to three primitives
-// (triangles, lines, points) with a material of its own. The triangles and
-// their NORMALs come from MeshGeometry (a vertex per distinct point and
-// normal); lines and points use the same positions, plus one vertex for each
-// point no triangle uses, through a longer POSITION accessor without normals.
-// Positions, normals and loops follow the right-handed, counter-clockwise
-// convention (see Writers.h).
+// Binary glTF 2.0 through tinygltf, formed from the ViewMesh: per surface up
+// to three primitives (triangles, lines, points) with a material of its own.
+// The triangles and their NORMALs use the first vertices (a vertex per
+// distinct point and normal); lines and points use the same positions, plus
+// one vertex for each point no triangle uses, through a longer POSITION
+// accessor without normals.
 #define TINYGLTF_IMPLEMENTATION
 #include <tiny_gltf.h>
 
+#include "convert/ViewMesh.h"
 #include "convert/Writers.h"
 #include "geometry/MeshGeometry.h"
 
@@ -18,17 +18,6 @@
 #include <sstream>
 
 namespace {
-
-// The block's colour bytes are sRGB; glTF's base colour factor is linear.
-double SrgbToLinear(uint8_t value) {
-    const double c = value / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-struct PrimitiveIndices {
-    int mode = TINYGLTF_MODE_TRIANGLES;
-    std::vector<uint32_t> indices;
-};
 
 void AlignBuffer(std::vector<unsigned char>& data) {
     while (data.size() % 4 != 0)
@@ -43,72 +32,27 @@ void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
         std::memcpy(data.data() + at, values, n * sizeof(T));
 }
 
-// The vertices and, per surface, the indices of its triangles, lines and
-// points. Vertices: those of the triangles, then one per point that only
-// lines and points use.
-struct Primitives {
-    std::vector<uint32_t> vertexPoint;
-    size_t triangleVertices = 0;
-    std::vector<PrimitiveIndices> parts; // 3 per surface: triangles, lines, points
-};
-
-Primitives GatherPrimitives(const WriterInput& in, const MeshGeometry& geometry) {
-    const ReceivedModel& model = in.model;
-    Primitives out;
-    out.vertexPoint = geometry.vertexPoint;
-    out.triangleVertices = out.vertexPoint.size();
-    std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
-    for (size_t k = out.triangleVertices; k-- > 0;)
-        pointVertex[out.vertexPoint[k]] = static_cast<uint32_t>(k);
-
-    out.parts.resize(in.surfaces.size() * 3);
-    for (size_t s = 0; s < in.surfaces.size(); ++s) {
-        out.parts[3 * s].mode = TINYGLTF_MODE_TRIANGLES;
-        out.parts[3 * s + 1].mode = TINYGLTF_MODE_LINE;
-        out.parts[3 * s + 2].mode = TINYGLTF_MODE_POINTS;
+int ModeOf(ViewPartKind kind) {
+    switch (kind) {
+    case ViewPartKind::Triangles:
+        break;
+    case ViewPartKind::Lines:
+        return TINYGLTF_MODE_LINE;
+    case ViewPartKind::Points:
+        return TINYGLTF_MODE_POINTS;
     }
-    for (size_t p = 0; p < model.polygons.size(); ++p) {
-        const ReceivedPolygon& polygon = model.polygons[p];
-        const size_t n = polygon.points.size();
-        if (n == 0)
-            continue;
-        const size_t slot = SurfaceSlot(polygon.surface);
-        if (n >= 3) {
-            // Each triangle reversed: a, c, b.
-            std::vector<uint32_t>& tri = out.parts[3 * slot].indices;
-            for (size_t t = geometry.triangleStart[p]; t < geometry.triangleStart[p + 1]; t += 3) {
-                tri.push_back(geometry.cornerVertex[geometry.triangles[t]]);
-                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 2]]);
-                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 1]]);
-            }
-            continue;
-        }
-        std::vector<uint32_t>& list = out.parts[3 * slot + (n == 2 ? 1 : 2)].indices;
-        for (uint16_t v : polygon.points) {
-            if (pointVertex[v] == UINT32_MAX) {
-                pointVertex[v] = static_cast<uint32_t>(out.vertexPoint.size());
-                out.vertexPoint.push_back(v);
-            }
-            list.push_back(pointVertex[v]);
-        }
-    }
-    return out;
+    return TINYGLTF_MODE_TRIANGLES;
 }
 
-tinygltf::Material MaterialOf(const ExportSurface& surface, const std::string& name) {
+tinygltf::Material MaterialOf(const ViewMaterial& m, const std::string& name) {
     tinygltf::Material material;
     material.name = name;
-    const double diffuse = surface.diffuse / 256.0;
-    const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
-    material.pbrMetallicRoughness.baseColorFactor = {
-        std::min(1.0, SrgbToLinear(surface.red) * diffuse),
-        std::min(1.0, SrgbToLinear(surface.green) * diffuse),
-        std::min(1.0, SrgbToLinear(surface.blue) * diffuse), alpha};
+    material.pbrMetallicRoughness.baseColorFactor = {m.colour[0], m.colour[1], m.colour[2],
+                                                     m.colour[3]};
     material.pbrMetallicRoughness.metallicFactor = 0.0;
-    material.pbrMetallicRoughness.roughnessFactor =
-        std::clamp(1.0 - surface.specular / 256.0, 0.0, 1.0);
-    material.doubleSided = surface.doubleSided;
-    if (alpha < 1.0)
+    material.pbrMetallicRoughness.roughnessFactor = m.roughness;
+    material.doubleSided = m.doubleSided;
+    if (m.blend)
         material.alphaMode = "BLEND";
     return material;
 }
@@ -154,49 +98,36 @@ struct VertexAccessors {
     int trianglePositions = -1, allPositions = -1, normals = -1;
 };
 
-VertexAccessors AddVertices(GlbForm& form, const ReceivedModel& model, const MeshGeometry& geometry,
-                            const Primitives& primitives) {
+VertexAccessors AddVertices(GlbForm& form, const ViewMesh& mesh) {
     VertexAccessors out;
-    const std::vector<uint32_t>& vertexPoint = primitives.vertexPoint;
-    const size_t triangleVertices = primitives.triangleVertices;
-    if (vertexPoint.empty())
+    const std::vector<float>& xyz = mesh.positions;
+    const size_t vertices = xyz.size() / 3;
+    const size_t triangleVertices = mesh.triangleVertices;
+    if (vertices == 0)
         return out;
-    std::vector<float> xyz;
-    xyz.reserve(vertexPoint.size() * 3);
-    for (uint32_t v : vertexPoint) {
-        const ReceivedPoint& p = model.points[v];
-        xyz.insert(xyz.end(), {p.x, p.y, -p.z});
-    }
     AppendValues(form.buffer.data, xyz.data(), xyz.size());
     const int view = form.AddView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
     form.gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
     if (triangleVertices != 0)
         out.trianglePositions = form.AddVec3(view, triangleVertices, xyz);
-    if (vertexPoint.size() > triangleVertices || out.trianglePositions < 0)
-        out.allPositions = form.AddVec3(view, vertexPoint.size(), xyz);
+    if (vertices > triangleVertices || out.trianglePositions < 0)
+        out.allPositions = form.AddVec3(view, vertices, xyz);
     else
         out.allPositions = out.trianglePositions;
     if (triangleVertices != 0) {
-        std::vector<float> n;
-        n.reserve(triangleVertices * 3);
-        for (const Normal3& v : geometry.vertexNormal) {
-            const Normal3 r = RightHanded(v);
-            n.insert(n.end(), {r.x, r.y, r.z});
-        }
         const size_t at = form.buffer.data.size();
-        AppendValues(form.buffer.data, n.data(), n.size());
-        out.normals =
-            form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices, n);
+        AppendValues(form.buffer.data, mesh.normals.data(), mesh.normals.size());
+        out.normals = form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices,
+                                   mesh.normals);
     }
     return out;
 }
 
 // One primitive per part that has indices, its material the part's surface.
-void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAccessors& vertices) {
-    const bool wideIndices =
-        primitives.vertexPoint.size() > 65535; // 65535 is primitive restart in U2
-    for (size_t i = 0; i < primitives.parts.size(); ++i) {
-        const PrimitiveIndices& part = primitives.parts[i];
+void AddPrimitives(GlbForm& form, const ViewMesh& mesh, const VertexAccessors& vertices) {
+    const bool wideIndices = mesh.positions.size() / 3 > 65535; // 65535 is primitive restart in U2
+    for (size_t i = 0; i < mesh.parts.size(); ++i) {
+        const ViewPart& part = mesh.parts[i];
         if (part.indices.empty())
             continue;
         AlignBuffer(form.buffer.data);
@@ -215,7 +146,7 @@ void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAcce
         indices.type = TINYGLTF_TYPE_SCALAR;
         form.gltf.accessors.push_back(indices);
         tinygltf::Primitive primitive;
-        if (part.mode == TINYGLTF_MODE_TRIANGLES) {
+        if (part.kind == ViewPartKind::Triangles) {
             primitive.attributes["POSITION"] = vertices.trianglePositions;
             primitive.attributes["NORMAL"] = vertices.normals;
         } else {
@@ -223,7 +154,7 @@ void AddPrimitives(GlbForm& form, const Primitives& primitives, const VertexAcce
         }
         primitive.indices = static_cast<int>(form.gltf.accessors.size() - 1);
         primitive.material = static_cast<int>(i / 3);
-        primitive.mode = part.mode;
+        primitive.mode = ModeOf(part.kind);
         form.mesh.primitives.push_back(std::move(primitive));
     }
 }
@@ -251,25 +182,25 @@ namespace {
 
 bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
                    std::string& error) {
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+    ViewMesh mesh;
+    if (!FormViewMesh(in.model, in.surfaces, mesh, error))
         return false;
-    const Primitives primitives = GatherPrimitives(in, geometry);
 
     GlbForm form;
     // The buffer's size, so that it is not copied as it grows: the
     // positions, the normals, each part's indices and its padding.
-    size_t bufferSize = primitives.vertexPoint.size() * 12 + primitives.triangleVertices * 12;
-    const size_t indexSize = primitives.vertexPoint.size() > 65535 ? 4 : 2;
-    for (const PrimitiveIndices& part : primitives.parts)
+    const size_t vertexCount = mesh.positions.size() / 3;
+    size_t bufferSize = vertexCount * 12 + mesh.triangleVertices * 12;
+    const size_t indexSize = vertexCount > 65535 ? 4 : 2;
+    for (const ViewPart& part : mesh.parts)
         bufferSize += part.indices.size() * indexSize + 3;
     form.buffer.data.reserve(bufferSize);
     form.gltf.asset.version = "2.0";
     form.gltf.asset.generator = "ostrel";
     for (size_t s = 0; s < in.surfaces.size(); ++s)
-        form.gltf.materials.push_back(MaterialOf(in.surfaces[s], in.names[s]));
-    const VertexAccessors vertices = AddVertices(form, in.model, geometry, primitives);
-    AddPrimitives(form, primitives, vertices);
+        form.gltf.materials.push_back(MaterialOf(mesh.materials[s], in.names[s]));
+    const VertexAccessors vertices = AddVertices(form, mesh);
+    AddPrimitives(form, mesh, vertices);
     AddScene(form, in.objectName);
 
     // The library reports some failures by throwing (its JSON layer throws

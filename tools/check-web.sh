@@ -36,8 +36,18 @@ if [[ ! -x /usr/bin/chromium ]]; then
   echo "chromium is not installed: the page was not tried in a browser" >"${OSTREL_SKIP_NOTE:-/dev/stdout}"
   exit 77
 fi
-# A long conversion for the cancel check.
-build/generate-model --size 27 --seed 5 "$work/big.rk4" >/dev/null || exit 1
+# A long conversion for the cancel check; a model of more points than LWOB
+# numbers; a folder of 50 different models for the gallery.
+build/generate-model --size 27 --seed 5 "$work/big.rk4" >/dev/null &&
+  build/generate-model --grid 182 --copies 2 --seed 4 "$work/many-points.rk4" >/dev/null || exit 1
+mkdir -p "$work/folder"
+for i in $(seq 1 50); do
+  shape=(--cone $((3 + i)))
+  ((i % 3 == 1)) && shape=(--grid $((2 + i)) --seed "$i")
+  ((i % 3 == 2)) && shape=(--spiral $((40 + 10 * i)) --turns $((1 + i % 4)))
+  build/generate-model "${shape[@]}" "$work/folder/model-$i.rk4" >/dev/null || exit 1
+done
 (cd web && node test/browser.mjs "$root/build-wasm/ostrel.html" "$root/build/ostrel" "$work" \
-  "${models[@]}" --big "$work/big.rk4") || status=1
+  "${models[@]}" --big "$work/big.rk4" --many "$work/many-points.rk4" --folder "$work/folder" \
+  ${OSTREL_WEB_SCREENSHOTS:+--screenshots "$OSTREL_WEB_SCREENSHOTS"}) || status=1
 exit $status

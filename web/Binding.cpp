@@ -3,11 +3,15 @@
 // for one model file. JavaScript hands over a model's bytes, its name, the
 // format wanted and the user's edits, and gets back plain objects: the
 // outcome and its one line of reason, the plug-in's statistics line, the
-// counts, the panel as the plug-in built it and the output files' bytes.
+// counts, the panel (each control's value in effect beside the plug-in's
+// proposal), and either the output files' bytes or, for the view, the
+// object's arrays and dimensions (pipeline/View.h), so that the page draws
+// without forming or reading a file.
 //
 // Text goes out as UTF-8: the plug-in's labels and items are Shift-JIS, its
 // statistics line and the names follow the rule for names.
 #include "pipeline/Pipeline.h" // and through it the panel model and the text codec
+#include "pipeline/View.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -80,11 +84,15 @@ val ControlValue(const ControlModel& control) {
     return val(NameAsUtf8(control.value.text, kShiftJisCodePage));
 }
 
-val PanelObject(PanelModel panel) {
+// The panel in effect: each control's value with the edits applied, and
+// beside it the plug-in's proposal.
+val PanelObject(PanelModel proposed, const PanelEdits& edits) {
+    PanelModel panel = PanelInEffect(proposed, edits);
     val out = val::object();
     out.set("title", ShiftJisToUtf8(panel.title));
     val controls = val::array();
-    for (const ControlModel& control : panel.controls) {
+    for (size_t i = 0; i < panel.controls.size(); ++i) {
+        const ControlModel& control = panel.controls[i];
         val c = val::object();
         c.set("number", control.number);
         c.set("kind", KindName(control.kind));
@@ -96,6 +104,7 @@ val PanelObject(PanelModel panel) {
         c.set("lines", lines);
         c.set("value", ControlValue(control));
         c.set("text", ControlValueText(control));
+        c.set("proposed", ControlValue(proposed.controls[i]));
         const std::optional<PanelRole> role = RoleOf(panel, control);
         c.set("role", role ? val(RoleKeyword(*role)) : val::null());
         controls.call<void>("push", c);
@@ -137,11 +146,78 @@ const LoadedModule* Module(std::string& error) {
     return started ? &module : nullptr;
 }
 
+template <typename T> val TypedArray(const char* type, const std::vector<T>& values) {
+    // One copy out of the module's memory, which moves when it grows.
+    return val::global(type).new_(emscripten::typed_memory_view(values.size(), values.data()));
+}
+
+val Triple(const double* v) {
+    val out = val::array();
+    for (int i = 0; i < 3; ++i)
+        out.call<void>("push", v[i]);
+    return out;
+}
+
+const char* PartKindName(ViewPartKind kind) {
+    switch (kind) {
+    case ViewPartKind::Triangles:
+        break;
+    case ViewPartKind::Lines:
+        return "lines";
+    case ViewPartKind::Points:
+        return "points";
+    }
+    return "triangles";
+}
+
+// The view's arrays as typed arrays the worker hands on without copying.
+val ViewObject(const ObjectView& view) {
+    const ViewMesh& mesh = view.mesh;
+    val out = val::object();
+    out.set("positions", TypedArray("Float32Array", mesh.positions));
+    out.set("normals", TypedArray("Float32Array", mesh.normals));
+    out.set("triangleVertices", static_cast<double>(mesh.triangleVertices));
+    val parts = val::array();
+    for (size_t i = 0; i < mesh.parts.size(); ++i) {
+        if (mesh.parts[i].indices.empty())
+            continue;
+        val part = val::object();
+        part.set("surface", static_cast<double>(i / 3));
+        part.set("kind", PartKindName(mesh.parts[i].kind));
+        part.set("indices", TypedArray("Uint32Array", mesh.parts[i].indices));
+        parts.call<void>("push", part);
+    }
+    out.set("parts", parts);
+    val materials = val::array();
+    for (const ViewMaterial& m : mesh.materials) {
+        val material = val::object();
+        val colour = val::array();
+        for (double c : m.colour)
+            colour.call<void>("push", c);
+        material.set("colour", colour);
+        material.set("roughness", m.roughness);
+        material.set("doubleSided", m.doubleSided);
+        material.set("blend", m.blend);
+        materials.call<void>("push", material);
+    }
+    out.set("materials", materials);
+    const ObjectDimensions& d = view.dimensions;
+    val dimensions = val::object();
+    dimensions.set("size", Triple(d.size));
+    dimensions.set("scale", d.scale ? val(*d.scale) : val::null());
+    dimensions.set("fileSize", d.scale ? Triple(d.fileSize) : val::null());
+    out.set("dimensions", dimensions);
+    return out;
+}
+
 // One import of the `size` bytes at `data` (put into the module's memory by
 // convert() in Convert.js, which is faster than handing them over as a
-// string): `format` "lwo", "obj", "glb" or "" (import only).
+// string): `format` "lwo", "obj", "glb", "view" (the arrays the view draws)
+// or "" (import only). `withReadWarnings`: whether the reader's warnings are
+// read too (a second read of the model; a re-conversion after an edit does
+// without, since the edits do not change them).
 val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::string& format,
-              const val& edits) {
+              const val& edits, bool withReadWarnings) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val out = val::object();
     std::string error;
@@ -157,8 +233,10 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     request.modelBytes = bytes;
     request.panel.edits = EditsFrom(edits);
     request.codePage = kShiftJisCodePage;
-    request.readWarnings = true;
-    if (!format.empty()) {
+    request.readWarnings = withReadWarnings;
+    const bool view = format == "view";
+    request.keepReceived = view;
+    if (!format.empty() && !view) {
         ExportFormat f;
         if (!ParseExportFormat(format, f)) {
             out.set("result", "refused");
@@ -167,7 +245,16 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         }
         request.format = f;
     }
-    const ImportOutcome outcome = RunImport(request);
+    ImportOutcome outcome = RunImport(request);
+    if (view && outcome.result == ImportResult::Loaded) {
+        ObjectView objectView;
+        if (FormObjectView(outcome, request.panel.edits, objectView, error)) {
+            out.set("view", ViewObject(objectView));
+        } else {
+            outcome.result = ImportResult::NotConverted;
+            outcome.reason = error;
+        }
+    }
     out.set("result", ResultName(outcome.result));
     out.set("reason", NameAsUtf8(outcome.reason, kShiftJisCodePage));
     out.set("statistics", outcome.statistics.empty()
@@ -179,7 +266,8 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     counts.set("dropped", static_cast<double>(outcome.counts.dropped));
     counts.set("surfaces", static_cast<double>(outcome.counts.surfaces));
     out.set("counts", counts);
-    out.set("panel", outcome.panel ? PanelObject(*outcome.panel) : val::null());
+    out.set("panel",
+            outcome.panel ? PanelObject(*outcome.panel, request.panel.edits) : val::null());
     val files = val::array();
     for (const OutputFile& file : outcome.files) {
         val f = val::object();
@@ -201,6 +289,18 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     return out;
 }
 
+// What the reader leaves out of the `size` bytes at `data` or reads as
+// something else, in the command line's words: the lines convertAt gives
+// with `withReadWarnings`, on their own, so that the page can show the
+// object first and the warnings after.
+val ReadWarningsAt(uintptr_t data, size_t size, const std::string& name) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    val lines = val::array();
+    for (const std::string& line : WarningLines(CollectReadWarnings(bytes), name))
+        lines.call<void>("push", NameAsUtf8(line, kShiftJisCodePage));
+    return lines;
+}
+
 // Every output format, whether this build has it, and if not, why.
 val Formats() {
     val out = val::array();
@@ -219,4 +319,5 @@ val Formats() {
 EMSCRIPTEN_BINDINGS(ostrel) {
     emscripten::function("convertAt", &ConvertAt);
     emscripten::function("formats", &Formats);
+    emscripten::function("readWarningsAt", &ReadWarningsAt);
 }

@@ -1,11 +1,13 @@
 // The page: model files in (dropped anywhere, or picked), each converted in a
-// worker by the plug-in's own code; one line per file, the plug-in's panel
-// for the file shown, the converted glb in a 3D view, the outputs to
+// worker by the plug-in's own code; one line per file in name order, the
+// plug-in's panel for the file shown with the values in effect, the
+// converted object in a 3D view, a gallery of pictures, the outputs to
 // download. Nothing leaves the machine: the worker and the WebAssembly are
 // inline, and the page's policy forbids every request.
-import { zipSync } from 'fflate';
+import { strToU8, zipSync } from 'fflate';
 import { texts, english, pickLanguage } from './texts.js';
 import { createView } from './view.js';
+import { createGallery } from './gallery.js';
 import workerSource from 'ostrel:worker-source';
 
 const language = pickLanguage(navigator.languages || [navigator.language]);
@@ -30,6 +32,10 @@ const queue = [];
 let failedStarts = 0; // workers that stopped before they were ready
 let workerMemory = 0; // bytes of the converter's memory, as last reported
 let lastSeconds = 0; // the last import's time in the worker
+const later = new Map(); // id -> { model, outcome } whose warnings are still being read
+// When the last conversion was asked for, read, converted, received, and
+// its object drawn (performance.now(), for the benchmark).
+const times = {};
 
 function startWorker() {
   worker = new Worker(workerUrl);
@@ -42,11 +48,30 @@ function startWorker() {
       return;
     }
     if (message.type === 'result' && message.memory) workerMemory = message.memory;
-    if (message.type === 'result') lastSeconds = message.seconds;
+    if (message.type === 'result') {
+      lastSeconds = message.seconds;
+      times.received = performance.now();
+      times.reading = message.reading;
+    }
+    if (message.type === 'warnings') {
+      // The reader's warnings of an object already shown.
+      const late = later.get(message.id);
+      later.delete(message.id);
+      times.warnings = performance.now();
+      if (late) {
+        late.outcome.readWarnings = message.readWarnings;
+        if (late.model.outcome === late.outcome) updateItem(late.model);
+      }
+      return;
+    }
     if (message.type === 'result' && pending && message.id === pending.id) {
       const done = pending;
       pending = null;
       hideProgress();
+      if (message.warningsLater) {
+        message.outcome.readWarnings = [];
+        later.set(message.id, { model: done.model, outcome: message.outcome });
+      }
       done.resolve(message.outcome);
       if (message.outcome.result === 'failed') restartWorker();
       pump();
@@ -75,13 +100,19 @@ function startWorker() {
 
 function restartWorker() {
   if (worker) worker.terminate();
+  later.clear(); // the warnings being read are lost with the worker
   startWorker();
 }
 
-// One conversion at a time, in order; each a promise of the outcome.
-function convert(model, format) {
+// One conversion at a time, in order, what the user waits for (`urgent`:
+// the file just picked, an edit, a download, the file chosen) before the
+// rest of a folder; each a promise of the outcome. `warnings`: whether the
+// reader's warnings are read as well (they do not change with the edits).
+function convert(model, format, { urgent = false, warnings = true } = {}) {
   return new Promise((resolve) => {
-    queue.push({ model, format, resolve });
+    const job = { model, format, warnings, urgent, resolve };
+    const at = urgent ? queue.findIndex((j) => !j.urgent) : -1;
+    queue.splice(at < 0 ? queue.length : at, 0, job);
     pump();
   });
 }
@@ -91,8 +122,9 @@ function pump() {
   const job = queue.shift();
   const id = nextId++;
   pending = { id, resolve: job.resolve, model: job.model, started: performance.now() };
+  times.asked = pending.started;
   worker.postMessage({ id, name: job.model.name, file: job.model.file, format: job.format,
-                       edits: job.model.edits });
+                       edits: job.model.edits, warnings: job.warnings });
   showProgress(job.model);
 }
 
@@ -130,8 +162,37 @@ function hideProgress() {
 
 // ------------------------------------------------------------- the models ---
 
+// In name order, as a file manager lists them: numbers by their value.
+const collator = new Intl.Collator(language, { numeric: true });
+const byName = (a, b) => collator.compare(a.name, b.name) || collator.compare(a.path, b.path) ||
+  a.serial - b.serial;
 const models = [];
-let selected = -1;
+let selected = null;
+let follow = null; // the model the view goes to when it converts: the last picked
+let serial = 0;
+
+// The converted objects' arrays are kept for the view and the pictures up to
+// this many bytes; past it, those whose pictures are drawn are let go first
+// and converted again when wanted.
+const keepBytes = 256 * 1048576;
+let keptBytes = 0;
+
+const viewBytes = (v) => (v ? v.positions.byteLength + v.normals.byteLength +
+  v.parts.reduce((n, p) => n + p.indices.byteLength, 0) : 0);
+
+function keepView(model, view) {
+  keptBytes += viewBytes(view) - viewBytes(model.view);
+  model.view = view;
+}
+
+function trimViews() {
+  for (const pass of [(m) => m.picture, () => true]) {
+    for (const model of models) {
+      if (keptBytes <= keepBytes) return;
+      if (model.view && model !== selected && pass(model)) keepView(model, null);
+    }
+  }
+}
 
 function countsText(c) {
   const parts = [t.points(c.points), t.polygons(c.polygons)];
@@ -154,65 +215,133 @@ function lineFor(model) {
   return { ok: false, text: o.reason };
 }
 
+// The object's extent, as the engine measured it: after the scale, and in
+// the model file's units where the scale tells them. Short: for a card.
+function sizeText(d, short = false) {
+  if (!d) return '';
+  const n = (x) => String(Number(x.toPrecision(short ? 4 : 6)));
+  const xyz = (v) => (short ? v.map(n).join(' × ') : `X ${n(v[0])} × Y ${n(v[1])} × Z ${n(v[2])}`);
+  if (short) return `${t.size}: ${xyz(d.size)}${d.fileSize ? `; ${t.inFileShort}: ${xyz(d.fileSize)}` : ''}`;
+  let text = `${t.size}: ${xyz(d.size)}`;
+  if (d.fileSize) text += ` (${t.inFile(xyz(d.fileSize), n(d.scale))})`;
+  return text;
+}
+
+const items = new Map(); // model -> its line in the list
+
+function updateItem(model) {
+  let item = items.get(model);
+  if (!item) {
+    item = make('li');
+    items.set(model, item);
+  }
+  const line = lineFor(model);
+  const button = make('button', { type: 'button', className: 'model-name',
+                                  textContent: model.name, title: `${t.show}: ${model.path}` });
+  button.setAttribute('aria-pressed', String(model === selected));
+  button.addEventListener('click', () => select(model, true));
+  item.className = line.ok ? 'ok' : 'failed';
+  item.replaceChildren(button, make('span', { className: 'line', textContent: line.text }));
+  // What the reader left out or read as something else, as the command
+  // line says it.
+  const o = model.outcome;
+  const notes = o ? [...(o.readWarnings ?? []), ...(o.warnings ?? [])] : [];
+  if (notes.length) {
+    // Not a list of items: "#models li" is one per file.
+    item.append(make('div', { className: 'warnings', ariaLabel: t.warnings },
+                     ...notes.map((w) => make('div', { textContent: w }))));
+  }
+  gallery.update(model);
+}
+
+// The list and the gallery in name order.
 function renderList() {
   const list = $('models');
-  list.replaceChildren();
+  const ordered = models.map((m) => { if (!items.has(m)) updateItem(m); return items.get(m); });
+  if (ordered.length !== list.children.length || ordered.some((item, i) => list.children[i] !== item)) {
+    list.replaceChildren(...ordered);
+  }
+  gallery.place(models);
   $('no-models').hidden = models.length > 0;
-  models.forEach((model, index) => {
-    const line = lineFor(model);
-    const button = make('button', { type: 'button', className: 'model-name',
-                                    textContent: model.name, title: `${t.show}: ${model.name}` });
-    button.setAttribute('aria-pressed', String(index === selected));
-    button.addEventListener('click', () => select(index));
-    const item = make('li', { className: line.ok ? 'ok' : 'failed' }, button,
-                      make('span', { className: 'line', textContent: line.text }));
-    // What the reader left out or read as something else, as the command
-    // line says it.
-    const o = model.outcome;
-    const notes = o ? [...(o.readWarnings ?? []), ...(o.warnings ?? [])] : [];
-    if (notes.length) {
-      // Not a list of items: "#models li" is one per file.
-      item.append(make('div', { className: 'warnings', ariaLabel: t.warnings },
-                       ...notes.map((w) => make('div', { textContent: w }))));
-    }
-    item.dataset.index = String(index);
-    list.append(item);
-  });
-  $('download-all').disabled = !models.some((m) => m.outcome && m.outcome.result === 'loaded');
+  $('gallery-section').hidden = models.length < 2;
+  $('gallery-count').textContent = t.modelCount(models.length);
+  const any = models.some((m) => m.outcome && m.outcome.result === 'loaded');
+  $('download-all').disabled = !any;
+  $('save-pictures').disabled = !any;
 }
 
-async function addFiles(files) {
-  const added = [];
-  for (const file of files) {
-    const model = { name: file.name, file, edits: {}, outcome: null, outputs: {} };
-    models.push(model);
-    added.push(model);
-  }
+function addFiles(files) {
+  if (files.length === 0) return;
+  times.added = performance.now();
+  const added = files.map((file) => ({
+    serial: serial++, name: file.name, path: file.webkitRelativePath || file.name, file,
+    edits: {}, outcome: null, view: null, dimensions: null, outputs: {}, notes: {},
+    picture: null, generation: 0,
+  }));
+  models.push(...added);
+  models.sort(byName);
+  added.sort(byName);
+  // The view goes to the last of what was just added, which converts first.
+  follow = added[added.length - 1];
   renderList();
-  for (const model of added) {
-    await refresh(model);
-    if (selected < 0 || models[selected] === model) select(models.indexOf(model));
-  }
+  refresh(follow, { urgent: true });
+  for (const model of added) if (model !== follow) refresh(model);
 }
 
-// Converts the model to glb with its edits: the line, the panel and the view.
-async function refresh(model) {
+// Converts the model with its edits for the view: its line, panel, view and
+// card. An edit converts again at once, without the reader's warnings.
+async function refresh(model, { urgent = false, edited = false } = {}) {
   const key = JSON.stringify(model.edits);
-  const outcome = await convert(model, 'glb');
+  const outcome = await convert(model, 'view', { urgent, warnings: !edited });
   if (JSON.stringify(model.edits) !== key) return; // edited again meanwhile
+  if (edited && model.outcome && outcome.result === 'loaded') {
+    outcome.readWarnings = model.outcome.readWarnings ?? [];
+  }
+  keepView(model, outcome.view || null);
+  model.dimensions = outcome.view ? outcome.view.dimensions : null;
+  delete outcome.view;
   model.outcome = outcome;
-  model.outputs = { glb: outcome.result === 'loaded' ? outcome.files : null };
+  model.outputs = {};
+  model.notes = {};
+  model.generation++;
+  model.picture = null;
+  model.pictureFailed = false;
+  updateItem(model);
+  trimViews();
   renderList();
-  if (models[selected] === model) show(model);
+  if (model === follow) {
+    follow = null;
+    select(model);
+  } else if (model === selected) {
+    show(model);
+  }
 }
 
-function select(index) {
-  selected = index;
-  renderList();
-  show(models[index]);
+// The model's arrays for the view or its picture: kept, or converted again.
+async function viewOf(model) {
+  if (model.view) return model.view;
+  if (!model.outcome || model.outcome.result !== 'loaded') return null;
+  const key = JSON.stringify(model.edits);
+  const generation = model.generation;
+  const outcome = await convert(model, 'view', { urgent: model === selected, warnings: false });
+  if (!outcome.view) return null;
+  if (JSON.stringify(model.edits) === key && model.generation === generation) {
+    keepView(model, outcome.view);
+    trimViews();
+  }
+  return outcome.view;
+}
+
+function select(model, byUser = false) {
+  if (byUser) follow = null; // the user's choice holds over the last picked
+  const before = selected;
+  selected = model;
+  for (const m of [before, model]) if (m) updateItem(m);
+  show(model);
   // A conversion the user cancelled runs again when its file is chosen.
-  const model = models[index];
-  if (model.outcome && model.outcome.result === 'cancelled-by-user') refresh(model);
+  if (byUser && model.outcome && model.outcome.result === 'cancelled-by-user') {
+    refresh(model, { urgent: true });
+  }
 }
 
 // ------------------------------------------------------------- the panel ---
@@ -225,48 +354,59 @@ function withEnglish(text) {
   return fragment;
 }
 
-function labelText(control) {
-  return control.label || '';
-}
+let panelFor = null; // the model whose panel is drawn, and its controls' kinds
+let panelShape = '';
 
+// The panel's fields hold the values in effect (the plug-in's proposals with
+// the model's edits), as the converter reports them. Drawn anew for another
+// model; for the same one the fields are set in place, so that the one
+// being typed in keeps its text and the focus.
 function renderPanel(model) {
   const panel = $('panel');
-  panel.replaceChildren();
   const o = model && model.outcome;
   $('restore').disabled = !model || Object.keys(model.edits).length === 0;
   if (!o || !o.panel) {
-    panel.append(make('p', { textContent: model && o ? t.noPanel : '' }));
+    panelFor = null;
+    panel.replaceChildren(make('p', { textContent: model && o ? t.noPanel : '' }));
     return;
   }
-  panel.append(make('h3', { textContent: o.panel.title }));
+  const shape = JSON.stringify(o.panel.controls.map((c) => [c.kind, c.label, c.lines]));
+  if (panelFor === model && panelShape === shape) {
+    setPanelValues(o.panel);
+    return;
+  }
+  panelFor = model;
+  panelShape = shape;
+  panel.replaceChildren(make('h3', { textContent: o.panel.title }));
   o.panel.controls.forEach((control) => {
     const id = `control-${control.number}`;
     const row = make('div', { className: `control ${control.kind}` });
+    if (control.role) row.dataset.role = control.role;
     const edit = (value) => {
       if (!control.role) return;
       model.edits = { ...model.edits, [control.role]: value };
-      refresh(model);
+      times.edited = performance.now();
+      $('restore').disabled = false;
+      refresh(model, { urgent: true, edited: true });
     };
     if (control.kind === 'text') {
       if (control.label) row.append(make('span', { className: 'label' }, withEnglish(control.label)));
       for (const line of control.lines) row.append(make('p', {}, withEnglish(line)));
     } else if (control.kind === 'choice') {
       const group = make('fieldset', { id });
-      group.append(make('legend', {}, withEnglish(labelText(control))));
+      group.append(make('legend', {}, withEnglish(control.label || '')));
       control.lines.forEach((item, i) => {
-        const input = make('input', { type: 'radio', name: id, id: `${id}-${i}`, value: String(i),
-                                      checked: control.value === i });
+        const input = make('input', { type: 'radio', name: id, id: `${id}-${i}`, value: String(i) });
         input.addEventListener('change', () => edit(i));
         group.append(make('label', { htmlFor: `${id}-${i}` }, input, withEnglish(item)));
       });
       row.append(group);
     } else if (control.kind === 'bool') {
-      const input = make('input', { type: 'checkbox', id, checked: control.value !== 0 });
+      const input = make('input', { type: 'checkbox', id });
       input.addEventListener('change', () => edit(input.checked ? 1 : 0));
-      row.append(make('label', { htmlFor: id }, input, withEnglish(labelText(control))));
+      row.append(make('label', { htmlFor: id }, input, withEnglish(control.label || '')));
     } else if (control.kind === 'float' || control.kind === 'edit') {
-      const input = make('input', { id, type: control.kind === 'float' ? 'number' : 'text',
-                                    value: control.kind === 'float' ? control.text : control.value });
+      const input = make('input', { id, type: control.kind === 'float' ? 'number' : 'text' });
       if (control.kind === 'float') input.step = 'any';
       input.addEventListener('change', () => {
         if (control.kind === 'float') {
@@ -277,29 +417,90 @@ function renderPanel(model) {
           edit(input.value);
         }
       });
-      row.append(make('label', { htmlFor: id }, withEnglish(labelText(control))), input);
+      row.append(make('label', { htmlFor: id }, withEnglish(control.label || '')), input);
     } else {
-      row.append(make('span', { className: 'label' }, withEnglish(labelText(control))),
-                 make('span', { textContent: String(control.text) }));
+      row.append(make('span', { className: 'label' }, withEnglish(control.label || '')),
+                 make('span', { className: 'value', textContent: String(control.text) }));
     }
     panel.append(row);
   });
+  setPanelValues(o.panel);
+}
+
+function setPanelValues(panel) {
+  for (const control of panel.controls) {
+    const id = `control-${control.number}`;
+    if (control.kind === 'choice') {
+      control.lines.forEach((item, i) => { $(`${id}-${i}`).checked = control.value === i; });
+    } else if (control.kind === 'bool') {
+      $(id).checked = control.value !== 0;
+    } else if (control.kind === 'float' || control.kind === 'edit') {
+      const input = $(id);
+      const value = control.kind === 'float' ? control.text : control.value;
+      // The field being typed in keeps what is typed until it is changed.
+      if (document.activeElement !== input || input.value === '') input.value = value;
+    }
+  }
 }
 
 // ------------------------------------------------------ view and outputs ---
 
 const view = createView($('view'));
+const gallery = createGallery($('gallery'), {
+  open(model) {
+    select(model, true);
+    document.querySelector('.viewer').scrollIntoView({ block: 'nearest' });
+  },
+  view: viewOf,
+  describe(model) {
+    // The card: the plug-in's statistics line, the line itself as its title.
+    const line = lineFor(model);
+    const o = model.outcome;
+    const stats = line.ok && o && o.result === 'loaded' ? `"${o.statistics ?? ''}"` : line.text;
+    const placeholder = !line.ok ? line.text : !o ? t.waiting
+      : o.counts.polygons === 0 ? t.noPolygons : '…';
+    return { ok: line.ok, name: model.name, line: stats, title: `${model.path}: ${line.text}`,
+             size: sizeText(model.dimensions, true), selected: model === selected, placeholder };
+  },
+  pictureDrawn: trimViews,
+});
+let shownView = null; // the arrays in the view
 
 function show(model) {
   renderPanel(model);
   renderDownloads(model);
-  const glb = model && model.outputs.glb;
   $('view-title').textContent = model ? model.name : '';
-  // The line and the panel are drawn first: the view's parse of a large glb
-  // holds the thread a while.
-  requestAnimationFrame(() => setTimeout(() => {
-    if (models[selected] === model) view.show(glb ? glb[0].bytes : null);
-  }, 0));
+  const line = model ? lineFor(model) : { ok: true, text: '' };
+  const loaded = model && model.outcome && model.outcome.result === 'loaded';
+  // A file that failed, or is still converting, shows its line where the
+  // view would be.
+  $('view-note').textContent = loaded ? '' : line.text;
+  $('view-note').className = line.ok ? 'pending' : 'failed';
+  document.querySelector('.viewer').classList.toggle('no-object', Boolean(model) && !loaded);
+  $('dimensions').textContent = loaded ? sizeText(model.dimensions) : '';
+  if (!loaded) {
+    shownView = null;
+    view.show(null);
+    return;
+  }
+  if (model.view) {
+    if (shownView !== model.view) {
+      view.show(model.view);
+      times.drawn = performance.now();
+    }
+    shownView = model.view;
+    return;
+  }
+  // Its arrays were let go: converted again, the view empty meanwhile rather
+  // than another model's under this name.
+  shownView = null;
+  view.show(null);
+  viewOf(model).then((v) => {
+    if (v && selected === model && shownView !== v) {
+      shownView = v;
+      view.show(v);
+    }
+  });
 }
 
 function showFormats() {
@@ -312,16 +513,20 @@ function showFormats() {
     select.append(option);
   }
   select.value = 'glb';
-  if (selected >= 0) renderDownloads(models[selected]);
+  if (selected) renderDownloads(selected);
 }
 
+// The model's files in `format`: { files } or, when they cannot be made,
+// { reason } in the command line's words.
 async function outputsOf(model, format) {
-  if (model.outputs[format]) return model.outputs[format];
+  if (model.outputs[format]) return { files: model.outputs[format] };
   const key = JSON.stringify(model.edits);
-  const outcome = await convert(model, format);
-  if (outcome.result !== 'loaded') return null;
+  const outcome = await convert(model, format, { urgent: true, warnings: false });
+  if (outcome.result !== 'loaded') {
+    return { reason: outcome.result === 'not-converted' ? `${t.notWritten}: ${outcome.reason}` : outcome.reason };
+  }
   if (JSON.stringify(model.edits) === key) model.outputs[format] = outcome.files;
-  return outcome.files;
+  return { files: outcome.files };
 }
 
 function save(name, bytes) {
@@ -341,32 +546,77 @@ function renderDownloads(model) {
     const label = f.name === 'obj' ? 'OBJ + MTL' : f.name === 'lwo' ? 'LWOB' : f.name.toUpperCase();
     const button = make('button', { type: 'button', textContent: `${t.download} ${label}`,
                                     disabled: !f.builtIn });
+    const note = make('span', { className: 'download-note', role: 'status',
+                                textContent: model.notes[f.name] || '' });
+    note.id = `note-${f.name}`;
     if (!f.builtIn) {
       button.title = f.unavailable;
       button.textContent += ` (${t.notBuilt})`;
     }
+    button.setAttribute('aria-describedby', note.id);
     button.addEventListener('click', async () => {
-      const files = await outputsOf(model, f.name);
-      if (files) for (const file of files) save(file.name, file.bytes);
+      const generation = model.generation;
+      note.textContent = t.converting;
+      const result = await outputsOf(model, f.name);
+      if (model.generation === generation) model.notes[f.name] = result.reason || '';
+      note.textContent = result.reason || '';
+      if (result.files) for (const file of result.files) save(file.name, file.bytes);
     });
-    box.append(button);
+    box.append(make('span', { className: 'download' }, button, note));
   }
 }
 
-// Every converted model's files, named as `ostrel --out-dir` names them; a
+// Each model's entries in a zip, named as `ostrel --out-dir` names them; a
 // model whose names another has taken already (the same base name from two
 // folders) goes into a folder "2/", "3/", ... of its own, so that its OBJ
 // still finds its material library.
+function addEntries(entries, files) {
+  let folder = '';
+  for (let n = 2; files.some((f) => `${folder}${f.name}` in entries); n++) folder = `${n}/`;
+  for (const file of files) entries[`${folder}${file.name}`] = file.bytes;
+}
+
+// What a zip left out and why, as its README.txt.
+function leftOutNote(entries, leftOut) {
+  if (leftOut.length) entries['README.txt'] = strToU8(`${t.leftOut}\r\n\r\n${leftOut.join('\r\n')}\r\n`);
+}
+
+// Every model's files; a model that failed or cannot be written in the
+// format is named in README.txt with the reason.
 async function zipAll(format) {
   const entries = {};
+  const leftOut = [];
   for (const model of models) {
-    if (!model.outcome || model.outcome.result !== 'loaded') continue;
-    const files = (await outputsOf(model, format)) || [];
-    let folder = '';
-    for (let n = 2; files.some((f) => `${folder}${f.name}` in entries); n++) folder = `${n}/`;
-    for (const file of files) entries[`${folder}${file.name}`] = file.bytes;
+    const o = model.outcome;
+    if (!o || o.result !== 'loaded') {
+      leftOut.push(`${model.path}: ${o ? o.reason : t.waiting}`);
+      continue;
+    }
+    const result = await outputsOf(model, format);
+    if (result.files) addEntries(entries, result.files);
+    else leftOut.push(`${model.path}: ${result.reason}`);
   }
+  leftOutNote(entries, leftOut);
   return zipSync(entries, { level: 6 });
+}
+
+// A PNG per model, the gallery's picture, named after the model file.
+async function zipPictures() {
+  const entries = {};
+  const leftOut = [];
+  for (const model of models) {
+    const o = model.outcome;
+    let picture = null;
+    if (o && o.result === 'loaded') picture = await gallery.picture(model);
+    if (picture) {
+      const name = `${model.name.replace(/\.[^.]*$/, '') || model.name}.png`;
+      addEntries(entries, [{ name, bytes: new Uint8Array(await picture.arrayBuffer()) }]);
+    } else {
+      leftOut.push(`${model.path}: ${o ? o.reason || t.noPicture : t.waiting}`);
+    }
+  }
+  leftOutNote(entries, leftOut);
+  return zipSync(entries, { level: 0 }); // PNGs are compressed already
 }
 
 // ------------------------------------------------------- drop and pick ---
@@ -396,28 +646,45 @@ async function droppedFiles(dataTransfer) {
   return [...dataTransfer.files];
 }
 
+// Runs `work` with the button disabled and saying it is busy.
+async function busyButton(button, work) {
+  const text = button.textContent;
+  button.disabled = true;
+  button.textContent = `${text} (${t.converting}…)`;
+  try {
+    await work();
+  } finally {
+    button.textContent = text;
+    button.disabled = false;
+  }
+}
+
 function setUp() {
   document.title = t.title;
   for (const element of document.querySelectorAll('[data-text]')) {
     element.textContent = t[element.dataset.text];
   }
+  // The worker starts now: it compiles the converter while the user chooses.
   startWorker();
   $('pick').addEventListener('change', (e) => { addFiles([...e.target.files]); e.target.value = ''; });
   $('pick-folder').addEventListener('change', (e) => { addFiles([...e.target.files]); e.target.value = ''; });
   $('cancel').addEventListener('click', cancel);
   $('restore').addEventListener('click', () => {
-    const model = models[selected];
-    if (!model) return;
-    model.edits = {};
-    refresh(model);
+    if (!selected) return;
+    selected.edits = {};
+    $('restore').disabled = true;
+    refresh(selected, { urgent: true, edited: true });
   });
   $('fit').addEventListener('click', () => view.fit());
   $('grid').addEventListener('change', (e) => view.setGrid(e.target.checked));
   $('axes').addEventListener('change', (e) => view.setAxes(e.target.checked));
-  $('download-all').addEventListener('click', async () => {
+  $('download-all').addEventListener('click', (e) => busyButton(e.currentTarget, async () => {
     const format = $('zip-format').value;
     save(`ostrel-${format}.zip`, await zipAll(format));
-  });
+  }));
+  $('save-pictures').addEventListener('click', (e) => busyButton(e.currentTarget, async () => {
+    save('ostrel-pictures.zip', await zipPictures());
+  }));
   let depth = 0;
   document.addEventListener('dragenter', (e) => { e.preventDefault(); depth++; document.body.classList.add('dragging'); });
   document.addEventListener('dragleave', () => { if (--depth <= 0) { depth = 0; document.body.classList.remove('dragging'); } });
@@ -432,23 +699,29 @@ function setUp() {
     if (e.key === 'Escape') cancel();
   });
   renderList();
+  show(null);
 }
 
 setUp();
 
-// For the tests and for whoever scripts the page: the models and their
-// outcomes, and each output's bytes as the buttons save them.
+// For the tests and for whoever scripts the page: the models (in name
+// order) and their outcomes, and each output's bytes as the buttons save
+// them.
 window.ostrelPage = {
   language,
   models,
-  busy: () => Boolean(pending) || queue.length > 0,
+  selected: () => selected,
+  busy: () => Boolean(pending) || queue.length > 0 || later.size > 0,
+  picturesPending: () => gallery.pending(),
   async outputs(index, format) {
-    const files = await outputsOf(models[index], format);
-    return (files || []).map((f) => ({ name: f.name, bytes: Array.from(f.bytes) }));
+    const result = await outputsOf(models[index], format);
+    return (result.files || []).map((f) => ({ name: f.name, bytes: Array.from(f.bytes) }));
   },
   async zip(format) { return Array.from(await zipAll(format)); },
+  async pictures() { return Array.from(await zipPictures()); },
   viewStats: () => view.stats(),
   workerMemory: () => workerMemory,
   lastSeconds: () => lastSeconds,
+  times: () => ({ ...times }),
   cancel,
 };

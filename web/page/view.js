@@ -1,13 +1,10 @@
-// The 3D view: the converted glb itself, read by three.js's glTF loader, so
-// that what is seen is what is downloaded (colours, normals, lines, sides
-// as the file says); orbit and zoom, fit to the object, a ground grid and
-// axes sized to it.
-import {
-  AmbientLight, AxesHelper, Box3, Color, DirectionalLight, GridHelper, PerspectiveCamera,
-  Scene, Sphere, Vector3, WebGLRenderer,
-} from 'three';
-import { GLTFLoader } from 'three/examples/jsm/loaders/GLTFLoader.js';
+// The 3D view: the converted object built from the converter's arrays (the
+// ones its glb holds: colours, normals, lines, sides as the file says), so
+// that what is seen is what is downloaded; orbit and zoom, fit to the
+// object, a ground grid and axes sized to it.
+import { AxesHelper, Box3, GridHelper, PerspectiveCamera, Vector3, WebGLRenderer } from 'three';
 import { OrbitControls } from 'three/examples/jsm/controls/OrbitControls.js';
+import { disposeObject, frame, litScene, objectFromView } from './mesh.js';
 
 export function createView(canvas) {
   let renderer = null;
@@ -20,17 +17,9 @@ export function createView(canvas) {
     return { show() {}, fit() {}, setGrid() {}, setAxes() {}, stats: () => ({ webgl: false }) };
   }
   renderer.setPixelRatio(window.devicePixelRatio || 1);
-  const scene = new Scene();
-  scene.background = new Color(0x20242a);
+  const scene = litScene();
   const camera = new PerspectiveCamera(45, 1, 0.01, 1000);
   camera.position.set(3, 2, 4);
-  scene.add(new AmbientLight(0xffffff, 0.9));
-  const key = new DirectionalLight(0xffffff, 2.2);
-  key.position.set(3, 5, 4);
-  scene.add(key);
-  const fill = new DirectionalLight(0xffffff, 0.8);
-  fill.position.set(-4, -2, -3);
-  scene.add(fill);
   const controls = new OrbitControls(camera, canvas);
   controls.enableDamping = false;
   controls.addEventListener('change', draw);
@@ -51,7 +40,6 @@ export function createView(canvas) {
   let showAxes = true;
   let object = null;
   let loadCount = 0;
-  const loader = new GLTFLoader();
 
   function size() {
     const width = canvas.clientWidth || 640;
@@ -71,8 +59,8 @@ export function createView(canvas) {
 
   // The helpers sized to the object: a grid on its floor, axes at the origin.
   function helpers(box) {
-    if (grid) scene.remove(grid);
-    if (axes) scene.remove(axes);
+    if (grid) { scene.remove(grid); grid.dispose(); }
+    if (axes) { scene.remove(axes); axes.dispose(); }
     const extent = box.isEmpty() ? 2 : Math.max(...box.getSize(new Vector3()).toArray(), 1e-6);
     const step = Math.pow(10, Math.floor(Math.log10(extent / 2)));
     const span = Math.ceil((extent * 2) / step) * step;
@@ -85,46 +73,27 @@ export function createView(canvas) {
   }
 
   function fit() {
-    const box = object ? new Box3().setFromObject(object) : new Box3();
-    const sphere = box.isEmpty() ? new Sphere(new Vector3(), 1) : box.getBoundingSphere(new Sphere());
-    const radius = Math.max(sphere.radius, 1e-6);
-    const distance = radius / Math.sin((camera.fov * Math.PI) / 360);
-    const direction = new Vector3(0.9, 0.6, 1.2).normalize();
-    camera.position.copy(sphere.center).addScaledVector(direction, distance * 1.25);
-    camera.near = distance / 1000;
-    camera.far = distance * 100;
-    camera.updateProjectionMatrix();
-    controls.target.copy(sphere.center);
+    size();
+    controls.target.copy(frame(camera, object));
     controls.update();
     draw();
   }
 
-  function show(bytes) {
+  // `view`: the converter's arrays, or null for nothing.
+  function show(view) {
     const load = ++loadCount;
     if (object) {
       scene.remove(object);
-      object.traverse((o) => {
-        if (o.geometry) o.geometry.dispose();
-        if (o.material) [].concat(o.material).forEach((m) => m.dispose());
-      });
+      disposeObject(object);
       object = null;
     }
-    if (!bytes) {
-      helpers(new Box3());
-      draw();
-      return;
-    }
-    const buffer = bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength);
-    loader.parse(buffer, '', (gltf) => {
-      if (load !== loadCount) return;
-      object = gltf.scene;
+    if (view) {
+      object = objectFromView(view);
       scene.add(object);
-      helpers(new Box3().setFromObject(object));
-      fit();
-      canvas.dataset.loads = String(load);
-    }, (error) => {
-      canvas.dataset.error = String(error && error.message);
-    });
+    }
+    helpers(object ? new Box3().setFromObject(object) : new Box3());
+    fit();
+    canvas.dataset.loads = String(load);
   }
 
   new ResizeObserver(draw).observe(canvas);

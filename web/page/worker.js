@@ -1,26 +1,53 @@
 // The conversion worker. Its source is the WebAssembly converter's script
 // (OstrelWasm, the module inline) followed by this file, made into a Blob by
 // the page, so that it runs from file:// with no request. One message, one
-// import through the plug-in: the page never waits on it.
+// import through the plug-in: the page never waits on it. For the view it
+// hands back the object's arrays (format "view"), transferred, not copied;
+// a file format's bytes are formed only for a download.
 /* global OstrelWasm */
 let converter = null;
+// The worker starts with the page: the module compiles, and one small
+// import runs (the engine compiles the WebAssembly's functions when they are
+// first called), while the user is still choosing a file.
 const ready = OstrelWasm().then((m) => {
   converter = m;
-  // One small import before the first real one: the engine compiles the
-  // WebAssembly's functions when they are first called, so the user's first
-  // file does not pay for it.
-  m.convert(new TextEncoder().encode(self.warmUpModel || ''), 'warm-up.rk4', 'glb', {});
+  m.convert(new TextEncoder().encode(self.warmUpModel || ''), 'warm-up.rk4', 'view', {});
   postMessage({ type: 'ready', formats: m.formats() });
 });
 
+// The last file's bytes: an edit or a download converts the same file
+// again, and need not read it again while it is unchanged.
+let last = null; // { name, size, modified, bytes }
+
+async function bytesOf(file) {
+  if (last && last.name === file.name && last.size === file.size && last.modified === file.lastModified) {
+    return last.bytes;
+  }
+  last = null;
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  last = { name: file.name, size: file.size, modified: file.lastModified, bytes };
+  return bytes;
+}
+
+// The buffers an outcome carries, to transfer rather than copy.
+function buffersOf(outcome) {
+  const out = outcome.files.map((f) => f.bytes.buffer);
+  const view = outcome.view;
+  if (view) {
+    out.push(view.positions.buffer, view.normals.buffer, ...view.parts.map((p) => p.indices.buffer));
+  }
+  return out;
+}
+
 onmessage = async (event) => {
-  const { id, name, file, format, edits } = event.data;
+  const { id, name, file, format, edits, warnings } = event.data;
   await ready;
-  // The file is read here, off the page's thread, each time: the page holds
-  // only its handle (the file may have gone or changed since it was picked).
+  // The file is read here, off the page's thread: the page holds only its
+  // handle (the file may have gone or changed since it was picked).
   let bytes;
+  const received = performance.now();
   try {
-    bytes = new Uint8Array(await file.arrayBuffer());
+    bytes = await bytesOf(file);
   } catch (error) {
     postMessage({ type: 'result', id, outcome: {
       result: 'cannot-read', reason: `cannot open or read (${error.message})`, files: [],
@@ -29,8 +56,11 @@ onmessage = async (event) => {
   }
   let outcome;
   const start = performance.now();
+  // For the view, the reader's warnings come in a message of their own
+  // after the object: the object is drawn while they are read.
+  const warningsLater = format === 'view' && warnings !== false;
   try {
-    outcome = converter.convert(bytes, name, format, edits);
+    outcome = converter.convert(bytes, name, format, edits, warnings !== false && !warningsLater);
   } catch (error) {
     // The module's memory ran out or it stopped: a line, not a dead page.
     outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),
@@ -41,6 +71,18 @@ onmessage = async (event) => {
   }
   // The module's memory (it only grows): the peak of what the imports needed.
   const seconds = (performance.now() - start) / 1000;
-  postMessage({ type: 'result', id, outcome, seconds, memory: converter.HEAPU8.length },
-              outcome.files.map((f) => f.bytes.buffer));
+  const reading = (start - received) / 1000;
+  postMessage({ type: 'result', id, outcome, seconds, reading, memory: converter.HEAPU8.length,
+                warningsLater: warningsLater && outcome.result === 'loaded' },
+              buffersOf(outcome));
+  if (warningsLater && outcome.result === 'loaded') {
+    let readWarnings = [];
+    try {
+      readWarnings = converter.readWarnings(bytes, name);
+    } catch {
+      // A failure here only loses the explanation, as on the command line.
+    }
+    postMessage({ type: 'warnings', id, readWarnings,
+                  seconds: (performance.now() - start) / 1000 });
+  }
 };

@@ -39,6 +39,63 @@ function stage(model, name) {
   return dir;
 }
 
+// A glb's JSON and its binary chunk.
+function readGlb(bytes) {
+  const b = Buffer.from(bytes);
+  const jsonLength = b.readUInt32LE(12);
+  const json = JSON.parse(b.subarray(20, 20 + jsonLength).toString('utf8'));
+  const bin = b.subarray(20 + jsonLength + 8);
+  return { json, bin };
+}
+
+// The bytes of an accessor's elements, widened to 32-bit indices when they
+// are 16-bit ones.
+function accessorBytes({ json, bin }, index) {
+  const a = json.accessors[index];
+  const v = json.bufferViews[a.bufferView];
+  const size = { 5123: 2, 5125: 4, 5126: 4 }[a.componentType] * (a.type === 'VEC3' ? 3 : 1);
+  const raw = bin.subarray(v.byteOffset ?? 0, (v.byteOffset ?? 0) + a.count * size);
+  if (a.componentType !== 5123) return raw;
+  return Buffer.from(Uint32Array.from(new Uint16Array(raw.buffer.slice(raw.byteOffset, raw.byteOffset + raw.length))).buffer);
+}
+
+const bytesOf = (typed) => Buffer.from(typed.buffer, typed.byteOffset, typed.byteLength);
+
+// The view's arrays are the glb's: positions, normals, each primitive's
+// indices, kind and material, and each material's colour and sides. And the
+// panel the outcome reports holds the edits in effect.
+function sameAsGlb(what, viewOutcome, glbBytes, edits) {
+  const glb = readGlb(glbBytes);
+  const view = viewOutcome.view;
+  const primitives = glb.json.meshes?.[0]?.primitives ?? [];
+  const problems = [];
+  if (primitives.length !== view.parts.length) problems.push(`${primitives.length} primitives, ${view.parts.length} parts`);
+  primitives.forEach((p, i) => {
+    const part = view.parts[i];
+    if (!part) return;
+    const mode = { triangles: 4, lines: 1, points: 0 }[part.kind];
+    if (p.mode !== mode || p.material !== part.surface) problems.push(`part ${i}: mode or material`);
+    if (!accessorBytes(glb, p.indices).equals(bytesOf(part.indices))) problems.push(`part ${i}: indices`);
+    const positions = accessorBytes(glb, p.attributes.POSITION);
+    const vertices = part.kind === 'triangles' ? view.triangleVertices : view.positions.length / 3;
+    if (!positions.equals(bytesOf(view.positions.subarray(0, vertices * 3)))) problems.push(`part ${i}: positions`);
+    if (p.attributes.NORMAL !== undefined &&
+        !accessorBytes(glb, p.attributes.NORMAL).equals(bytesOf(view.normals))) problems.push(`part ${i}: normals`);
+  });
+  (glb.json.materials ?? []).forEach((m, i) => {
+    const v = view.materials[i];
+    if (!v || JSON.stringify(m.pbrMetallicRoughness.baseColorFactor) !== JSON.stringify(v.colour) ||
+        Boolean(m.doubleSided) !== v.doubleSided) problems.push(`material ${i}`);
+  });
+  for (const control of viewOutcome.panel?.controls ?? []) {
+    if (control.role && control.role in edits && control.value !== edits[control.role]) {
+      problems.push(`${control.role} shows ${control.value}, not ${edits[control.role]}`);
+    }
+  }
+  check(`${what}: the view's arrays and panel are the glb's and the edits`, problems.length === 0,
+        problems.join('; '));
+}
+
 for (const model of models) {
   const name = path.basename(model);
   const bytes = fs.readFileSync(model);
@@ -65,12 +122,21 @@ for (const model of models) {
         check(`${what}: ${f.name} bytes`, fs.existsSync(native) &&
               sameBytes(fs.readFileSync(native), f.bytes));
       }
+      if (format === 'glb') {
+        const edits = editsFromArguments(set.args);
+        sameAsGlb(what, m.convert(bytes, name, 'view', edits, false), outcome.files[0].bytes, edits);
+      }
       // The warnings, line for line as the command line words them.
       const nativeWarnings = r.stderr.toString().split('\n')
         .filter((l) => l.startsWith('ostrel: warning: '));
       const pageWarnings = outcome.readWarnings.map((l) => `ostrel: warning: ${l}`);
       check(`${what}: warnings`, JSON.stringify(nativeWarnings) === JSON.stringify(pageWarnings),
             `${nativeWarnings.join(' | ')} / ${pageWarnings.join(' | ')}`);
+      if (format === 'glb') {
+        // The same warnings read on their own, as the page reads them after the view.
+        check(`${what}: warnings alone`, JSON.stringify(m.readWarnings(bytes, name)) ===
+              JSON.stringify(outcome.readWarnings));
+      }
       // The counts the command line names in its line.
       const stdout = r.stdout.toString();
       const c = outcome.counts;
@@ -85,6 +151,22 @@ for (const model of models) {
   check(`${name}: statistics`, outcome.statistics === null
     ? checkLine.includes('statistics (none)')
     : checkLine.includes(`statistics "${outcome.statistics}"`), `${checkLine.trim()}`);
+}
+
+// The cube's size, measured by the engine: 8 along each axis after the
+// proposed scale of 8, 1 in the file's units; a scale of 0 leaves the
+// file's units unknown.
+{
+  const cube = fs.readFileSync(models.find((p) => p.endsWith('cube.rk4')) ?? models[0]);
+  const d = m.convert(cube, 'cube.rk4', 'view', {}).view.dimensions;
+  check('cube: 8 by 8 by 8, 1 by 1 by 1 in the file', JSON.stringify(d) ===
+        JSON.stringify({ size: [8, 8, 8], scale: 8, fileSize: [1, 1, 1] }), JSON.stringify(d));
+  const halved = m.convert(cube, 'cube.rk4', 'view', { scale: -0.5 }).view.dimensions;
+  check('cube at scale -0.5: 0.5 across, 1 in the file', JSON.stringify(halved) ===
+        JSON.stringify({ size: [0.5, 0.5, 0.5], scale: -0.5, fileSize: [1, 1, 1] }), JSON.stringify(halved));
+  const flat = m.convert(cube, 'cube.rk4', 'view', { scale: 0 }).view.dimensions;
+  check('cube at scale 0: no size in the file', flat.fileSize === null && flat.size.every((x) => x === 0),
+        JSON.stringify(flat));
 }
 
 // Surface names given as Shift-JIS bytes: decoded alike into the formats

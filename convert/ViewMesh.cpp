@@ -1,0 +1,117 @@
+#include "convert/ViewMesh.h"
+
+#include "convert/Formats.h"
+#include "geometry/MeshGeometry.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+
+namespace {
+
+// The block's colour bytes are sRGB; glTF's base colour factor is linear.
+double SrgbToLinear(uint8_t value) {
+    const double c = value / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+ViewMaterial MaterialOf(const ExportSurface& surface) {
+    ViewMaterial m;
+    const double diffuse = surface.diffuse / 256.0;
+    const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
+    m.colour[0] = std::min(1.0, SrgbToLinear(surface.red) * diffuse);
+    m.colour[1] = std::min(1.0, SrgbToLinear(surface.green) * diffuse);
+    m.colour[2] = std::min(1.0, SrgbToLinear(surface.blue) * diffuse);
+    m.colour[3] = alpha;
+    m.roughness = std::clamp(1.0 - surface.specular / 256.0, 0.0, 1.0);
+    m.doubleSided = surface.doubleSided;
+    m.blend = alpha < 1.0;
+    return m;
+}
+
+// The vertices' points and, per surface, the indices of its triangles,
+// lines and points. Vertices: those of the triangles, then one per point
+// that only lines and points use.
+std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry& geometry,
+                                  size_t surfaceCount, std::vector<ViewPart>& parts) {
+    std::vector<uint32_t> vertexPoint = geometry.vertexPoint;
+    std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
+    for (size_t k = vertexPoint.size(); k-- > 0;)
+        pointVertex[vertexPoint[k]] = static_cast<uint32_t>(k);
+
+    parts.assign(surfaceCount * 3, {});
+    for (size_t s = 0; s < surfaceCount; ++s) {
+        parts[3 * s].kind = ViewPartKind::Triangles;
+        parts[3 * s + 1].kind = ViewPartKind::Lines;
+        parts[3 * s + 2].kind = ViewPartKind::Points;
+    }
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        const ReceivedPolygon& polygon = model.polygons[p];
+        const size_t n = polygon.points.size();
+        if (n == 0)
+            continue;
+        const size_t slot = SurfaceSlot(polygon.surface);
+        assert(slot < surfaceCount); // ComputeMeshGeometry checked every surface
+        if (n >= 3) {
+            // Each triangle reversed: a, c, b.
+            std::vector<uint32_t>& tri = parts[3 * slot].indices;
+            for (size_t t = geometry.triangleStart[p]; t < geometry.triangleStart[p + 1]; t += 3) {
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t]]);
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 2]]);
+                tri.push_back(geometry.cornerVertex[geometry.triangles[t + 1]]);
+            }
+            continue;
+        }
+        std::vector<uint32_t>& list = parts[3 * slot + (n == 2 ? 1 : 2)].indices;
+        for (uint16_t v : polygon.points) {
+            if (pointVertex[v] == UINT32_MAX) {
+                pointVertex[v] = static_cast<uint32_t>(vertexPoint.size());
+                vertexPoint.push_back(v);
+            }
+            list.push_back(pointVertex[v]);
+        }
+    }
+    return vertexPoint;
+}
+
+} // namespace
+
+bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                  ViewMesh& out, std::string& error) {
+    if (!CheckFinitePoints(model, error))
+        return false;
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+        return false;
+    out.triangleVertices = geometry.vertexPoint.size();
+    const std::vector<uint32_t> vertexPoint =
+        GatherParts(model, geometry, surfaces.size(), out.parts);
+
+    out.positions.clear();
+    out.positions.reserve(vertexPoint.size() * 3);
+    float low[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF};
+    float high[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+    for (uint32_t v : vertexPoint) {
+        const ReceivedPoint& p = model.points[v];
+        const float xyz[3] = {p.x, p.y, p.z};
+        for (int i = 0; i < 3; ++i) {
+            low[i] = std::min(low[i], xyz[i]);
+            high[i] = std::max(high[i], xyz[i]);
+        }
+        out.positions.insert(out.positions.end(), {p.x, p.y, -p.z});
+    }
+    for (int i = 0; i < 3; ++i)
+        out.size[i] = vertexPoint.empty() ? 0.0 : double{high[i]} - double{low[i]};
+
+    out.normals.clear();
+    out.normals.reserve(geometry.vertexNormal.size() * 3);
+    for (const Normal3& v : geometry.vertexNormal) {
+        const Normal3 r = RightHanded(v);
+        out.normals.insert(out.normals.end(), {r.x, r.y, r.z});
+    }
+    out.materials.clear();
+    out.materials.reserve(surfaces.size());
+    for (const ExportSurface& s : surfaces)
+        out.materials.push_back(MaterialOf(s));
+    return true;
+}

@@ -1,0 +1,53 @@
+// The object as a viewer draws it and as the glb file holds it: positions
+// and normals in the right-handed convention (Writers.h), and per surface
+// its triangles, lines and points as indices into them, with the surface's
+// material. The glb writer forms its file from exactly these arrays; the web
+// page hands the same arrays to its view, so that what is seen is what a
+// download holds, without the page forming or reading a glb.
+#pragma once
+
+#include "geometry/Surfaces.h"
+#include "standin/Received.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ViewPartKind { Triangles, Lines, Points };
+
+struct ViewPart {
+    ViewPartKind kind = ViewPartKind::Triangles;
+    std::vector<uint32_t> indices; // into the vertices: 3 per triangle, 2 per line, 1 per point
+};
+
+// A surface's material as glTF states it: base colour factor in linear
+// light (from the sRGB colour times the diffuse level) with its alpha,
+// roughness from the specular level, metal none.
+struct ViewMaterial {
+    double colour[4] = {0, 0, 0, 1};
+    double roughness = 1;
+    bool doubleSided = false;
+    bool blend = false; // alpha below 1
+};
+
+struct ViewMesh {
+    // Vertices: first those the triangles use (one per distinct point and
+    // normal, MeshGeometry), then one per point only lines and points use.
+    std::vector<float> positions; // x, y, z per vertex
+    size_t triangleVertices = 0;  // the first vertices, which carry normals
+    std::vector<float> normals;   // x, y, z per triangle vertex
+    // Three per surface, in the order of ExportSurfaces: its triangles,
+    // lines and points; a part may have no indices.
+    std::vector<ViewPart> parts;
+    std::vector<ViewMaterial> materials; // one per surface
+    // The extent of the vertices along X, Y and Z in the host's space (the
+    // change of handedness only mirrors Z), zero when there is no vertex.
+    double size[3] = {0, 0, 0};
+};
+
+// Fills `out` for `model` and its `surfaces` (ExportSurfaces(model)). False
+// with a one-line reason when a point is not a finite number or a polygon
+// names a surface never looked up. Memory running out throws std::bad_alloc.
+bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                  ViewMesh& out, std::string& error);
