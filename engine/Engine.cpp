@@ -77,8 +77,8 @@ struct ostrel_import {
 
 namespace {
 
-const PanelRole kRoleOfEdit[kEdits] = {PanelRole::Load,   PanelRole::Colour, PanelRole::Scale,
-                                       PanelRole::Name,   PanelRole::Smooth, PanelRole::Angle,
+const PanelRole kRoleOfEdit[kEdits] = {PanelRole::Load,       PanelRole::Colour, PanelRole::Scale,
+                                       PanelRole::Name,       PanelRole::Smooth, PanelRole::Angle,
                                        PanelRole::DoubleSided};
 
 int ResultCode(ImportResult result) {
@@ -263,7 +263,8 @@ int ostrel_request_edit_number(ostrel_request* request, int edit, double value) 
     }
 }
 
-int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes, size_t size) try {
+int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
+                             size_t size) try {
     if (request == nullptr || edit != OSTREL_EDIT_NAME || (bytes == nullptr && size != 0))
         return 0;
     request->edits.name = std::string(bytes == nullptr ? "" : bytes, size);
@@ -314,8 +315,8 @@ int ostrel_request_format(ostrel_request* request, const char* format) try {
     return 0;
 }
 
-ostrel_import* ostrel_import_run(const ostrel_request* request, const char* name,
-                                 const void* bytes, size_t size) {
+ostrel_import* ostrel_import_run(const ostrel_request* request, const char* name, const void* bytes,
+                                 size_t size) {
     ostrel_import* out = new (std::nothrow) ostrel_import;
     if (out == nullptr)
         return nullptr;

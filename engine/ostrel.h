@@ -159,15 +159,15 @@ OSTREL_API const uint32_t* ostrel_corners(const ostrel_import* import);
 /* The surfaces looked up, in the order of the values handed out, with the
  * attributes of the last block stored under each name. */
 typedef struct ostrel_surface {
-    const char* name;          /* UTF-8 */
-    const char* nameBytes;     /* as received */
+    const char* name;      /* UTF-8 */
+    const char* nameBytes; /* as received */
     size_t nameSize;
-    int hasBlock;              /* 0: none came; then grey 200, flat, single-sided */
-    uint8_t red, green, blue;  /* 0..255 */
+    int hasBlock;             /* 0: none came; then grey 200, flat, single-sided */
+    uint8_t red, green, blue; /* 0..255 */
     int smooth;
     int doubleSided;
-    float smoothingAngle;      /* radians, as the block holds it */
-    float diffuse;             /* 1 = 100 % */
+    float smoothingAngle; /* radians, as the block holds it */
+    float diffuse;        /* 1 = 100 % */
     float transparency;
     float specular;
     float glossiness;

@@ -233,8 +233,7 @@ ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
 void Shade(ImportOutcome& outcome) try {
     MeshGeometry geometry;
     std::string error;
-    if (!ComputeMeshGeometry(outcome.received, ExportSurfaces(outcome.received), geometry,
-                             error)) {
+    if (!ComputeMeshGeometry(outcome.received, ExportSurfaces(outcome.received), geometry, error)) {
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
         return;
@@ -277,8 +276,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.version = request.activationVersion;
     activation.panel = request.panel;
     activation.trace = &trace;
-    activation.keepGeometry =
-        request.format.has_value() || request.keepReceived || request.shading;
+    activation.keepGeometry = request.format.has_value() || request.keepReceived || request.shading;
     WarningsRead read;
     const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
