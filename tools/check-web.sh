@@ -4,7 +4,8 @@
 # native ostrel, byte for byte, on the examples, the test models and
 # generated ones, with the plug-in's proposals and with edited options, and
 # hostile input line for line (web/test/node-outputs.mjs); then the page
-# itself in Debian's chromium (web/test/browser.mjs), when that is here.
+# itself in Debian's chromium (web/test/browser.mjs and browser-drops.mjs),
+# when that is here.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -47,7 +48,10 @@ for i in $(seq 1 50); do
   ((i % 3 == 2)) && shape=(--spiral $((40 + 10 * i)) --turns $((1 + i % 4)))
   build/generate-model "${shape[@]}" "$work/folder/model-$i.rk4" >/dev/null || exit 1
 done
-(cd web && node test/browser.mjs "$root/build-wasm/ostrel.html" "$root/build/ostrel" "$work" \
-  "${models[@]}" --big "$work/big.rk4" --many "$work/many-points.rk4" --folder "$work/folder" \
-  ${OSTREL_WEB_SCREENSHOTS:+--screenshots "$OSTREL_WEB_SCREENSHOTS"}) || status=1
+# Two families, each its own chromium: picked models, then drops and the gallery.
+for family in browser browser-drops; do
+  (cd web && node "test/$family.mjs" "$root/build-wasm/ostrel.html" "$root/build/ostrel" "$work" \
+    "${models[@]}" --big "$work/big.rk4" --many "$work/many-points.rk4" --folder "$work/folder" \
+    ${OSTREL_WEB_SCREENSHOTS:+--screenshots "$OSTREL_WEB_SCREENSHOTS"}) || status=1
+done
 exit $status

@@ -6,110 +6,114 @@ import { AxesHelper, Box3, GridHelper, PerspectiveCamera, Vector3, WebGLRenderer
 import { OrbitControls } from 'three/examples/jsm/controls/OrbitControls.js';
 import { disposeObject, frame, litScene, objectFromView } from './mesh.js';
 
+// Without WebGL the view is a line saying why, and does nothing.
+function noWebGL(canvas, error) {
+  canvas.replaceWith(Object.assign(document.createElement('p'), {
+    className: 'no-webgl', textContent: `WebGL: ${error.message}`,
+  }));
+  return { show() {}, fit() {}, setGrid() {}, setAxes() {}, stats: () => ({ webgl: false }) };
+}
+
+// `v`: the view's state, as createView makes it.
+function size(v) {
+  const width = v.canvas.clientWidth || 640;
+  const height = v.canvas.clientHeight || 480;
+  if (v.canvas.width !== Math.floor(width * v.renderer.getPixelRatio()) ||
+      v.canvas.height !== Math.floor(height * v.renderer.getPixelRatio())) {
+    v.renderer.setSize(width, height, false);
+    v.camera.aspect = width / height;
+    v.camera.updateProjectionMatrix();
+  }
+}
+
+function draw(v) {
+  size(v);
+  v.renderer.render(v.scene, v.camera);
+}
+
+// Keyboard: with the view focused, the arrow keys pan and +/- zoom.
+function listenForKeys(v) {
+  v.controls.listenToKeyEvents(v.canvas);
+  v.canvas.addEventListener('keydown', (event) => {
+    if (event.key !== '+' && event.key !== '-' && event.key !== '=') return;
+    event.preventDefault();
+    const factor = event.key === '-' ? 1.2 : 1 / 1.2;
+    v.camera.position.sub(v.controls.target).multiplyScalar(factor).add(v.controls.target);
+    v.controls.update();
+    draw(v);
+  });
+}
+
+// The helpers sized to the object: a grid on its floor, axes at the origin.
+function helpers(v, box) {
+  if (v.grid) { v.scene.remove(v.grid); v.grid.dispose(); }
+  if (v.axes) { v.scene.remove(v.axes); v.axes.dispose(); }
+  const extent = box.isEmpty() ? 2 : Math.max(...box.getSize(new Vector3()).toArray(), 1e-6);
+  const step = Math.pow(10, Math.floor(Math.log10(extent / 2)));
+  const span = Math.ceil((extent * 2) / step) * step;
+  v.grid = new GridHelper(span, Math.round(span / step), 0x667080, 0x3a404a);
+  v.grid.position.y = box.isEmpty() ? 0 : box.min.y;
+  v.grid.visible = v.showGrid;
+  v.axes = new AxesHelper(extent * 0.75);
+  v.axes.visible = v.showAxes;
+  v.scene.add(v.grid, v.axes);
+}
+
+function fit(v) {
+  size(v);
+  v.controls.target.copy(frame(v.camera, v.object));
+  v.controls.update();
+  draw(v);
+}
+
+// `view`: the converter's arrays, or null for nothing.
+function show(v, view) {
+  const load = ++v.loadCount;
+  if (v.object) {
+    v.scene.remove(v.object);
+    disposeObject(v.object);
+    v.object = null;
+  }
+  if (view) {
+    v.object = objectFromView(view);
+    v.scene.add(v.object);
+  }
+  helpers(v, v.object ? new Box3().setFromObject(v.object) : new Box3());
+  fit(v);
+  v.canvas.dataset.loads = String(load);
+}
+
 export function createView(canvas) {
   let renderer = null;
   try {
     renderer = new WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
   } catch (error) {
-    canvas.replaceWith(Object.assign(document.createElement('p'), {
-      className: 'no-webgl', textContent: `WebGL: ${error.message}`,
-    }));
-    return { show() {}, fit() {}, setGrid() {}, setAxes() {}, stats: () => ({ webgl: false }) };
+    return noWebGL(canvas, error);
   }
   renderer.setPixelRatio(window.devicePixelRatio || 1);
-  const scene = litScene();
   const camera = new PerspectiveCamera(45, 1, 0.01, 1000);
   camera.position.set(3, 2, 4);
   const controls = new OrbitControls(camera, canvas);
   controls.enableDamping = false;
-  controls.addEventListener('change', draw);
-  // Keyboard: with the view focused, the arrow keys pan and +/- zoom.
-  controls.listenToKeyEvents(canvas);
-  canvas.addEventListener('keydown', (event) => {
-    if (event.key !== '+' && event.key !== '-' && event.key !== '=') return;
-    event.preventDefault();
-    const factor = event.key === '-' ? 1.2 : 1 / 1.2;
-    camera.position.sub(controls.target).multiplyScalar(factor).add(controls.target);
-    controls.update();
-    draw();
-  });
+  const v = { canvas, renderer, scene: litScene(), camera, controls, grid: null, axes: null,
+              showGrid: true, showAxes: true, object: null, loadCount: 0 };
+  controls.addEventListener('change', () => draw(v));
+  listenForKeys(v);
 
-  let grid = null;
-  let axes = null;
-  let showGrid = true;
-  let showAxes = true;
-  let object = null;
-  let loadCount = 0;
-
-  function size() {
-    const width = canvas.clientWidth || 640;
-    const height = canvas.clientHeight || 480;
-    if (canvas.width !== Math.floor(width * renderer.getPixelRatio()) ||
-        canvas.height !== Math.floor(height * renderer.getPixelRatio())) {
-      renderer.setSize(width, height, false);
-      camera.aspect = width / height;
-      camera.updateProjectionMatrix();
-    }
-  }
-
-  function draw() {
-    size();
-    renderer.render(scene, camera);
-  }
-
-  // The helpers sized to the object: a grid on its floor, axes at the origin.
-  function helpers(box) {
-    if (grid) { scene.remove(grid); grid.dispose(); }
-    if (axes) { scene.remove(axes); axes.dispose(); }
-    const extent = box.isEmpty() ? 2 : Math.max(...box.getSize(new Vector3()).toArray(), 1e-6);
-    const step = Math.pow(10, Math.floor(Math.log10(extent / 2)));
-    const span = Math.ceil((extent * 2) / step) * step;
-    grid = new GridHelper(span, Math.round(span / step), 0x667080, 0x3a404a);
-    grid.position.y = box.isEmpty() ? 0 : box.min.y;
-    grid.visible = showGrid;
-    axes = new AxesHelper(extent * 0.75);
-    axes.visible = showAxes;
-    scene.add(grid, axes);
-  }
-
-  function fit() {
-    size();
-    controls.target.copy(frame(camera, object));
-    controls.update();
-    draw();
-  }
-
-  // `view`: the converter's arrays, or null for nothing.
-  function show(view) {
-    const load = ++loadCount;
-    if (object) {
-      scene.remove(object);
-      disposeObject(object);
-      object = null;
-    }
-    if (view) {
-      object = objectFromView(view);
-      scene.add(object);
-    }
-    helpers(object ? new Box3().setFromObject(object) : new Box3());
-    fit();
-    canvas.dataset.loads = String(load);
-  }
-
-  new ResizeObserver(draw).observe(canvas);
-  helpers(new Box3());
-  draw();
+  new ResizeObserver(() => draw(v)).observe(canvas);
+  helpers(v, new Box3());
+  draw(v);
 
   return {
-    show,
-    fit,
-    setGrid(on) { showGrid = on; if (grid) grid.visible = on; draw(); },
-    setAxes(on) { showAxes = on; if (axes) axes.visible = on; draw(); },
+    show: (view) => show(v, view),
+    fit: () => fit(v),
+    setGrid(on) { v.showGrid = on; if (v.grid) v.grid.visible = on; draw(v); },
+    setAxes(on) { v.showAxes = on; if (v.axes) v.axes.visible = on; draw(v); },
     stats() {
       let meshes = 0;
       let lines = 0;
-      if (object) object.traverse((o) => { if (o.isMesh) meshes++; if (o.isLine || o.isLineSegments) lines++; });
-      return { webgl: true, loads: loadCount, meshes, lines };
+      if (v.object) v.object.traverse((o) => { if (o.isMesh) meshes++; if (o.isLine || o.isLineSegments) lines++; });
+      return { webgl: true, loads: v.loadCount, meshes, lines };
     },
   };
 }

@@ -1,0 +1,191 @@
+// The page in a real browser, dropped models: dropped files give the
+// command line's lines, and a failure takes the view's place; hostile input
+// leaves the page answering; cancel stops a long conversion; a folder
+// becomes a gallery of pictures, in name order, each opening its model.
+//
+//   node web/test/browser-drops.mjs PAGE.html BUILD/ostrel WORK MODEL... [--big BIG.rk4]
+//     [--folder DIR] [--screenshots DIR]
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { unzipSync } from 'fflate';
+import {
+  big, check, choose, dropFiles, expectedLine, finish, folder, inNameOrder, lines, models, openPage,
+  ostrel, pickFiles, screenshots, selectedName, settled, work,
+} from './page-harness.mjs';
+
+// ---- dropped models and hostile input; cancel
+
+{
+  const { page, requests, errors } = await openPage(null);
+  const cube = fs.readFileSync(models[0]);
+  const hostile = [
+    ['empty.rk4', Buffer.alloc(0)],
+    ['not-a-model.txt', Buffer.from('solid cube\nfacet normal 0 0 1\n')],
+    ['truncated.rk4', cube.subarray(0, Math.floor(cube.length / 2))],
+  ];
+  const files = hostile.map(([name, bytes]) => {
+    const file = path.join(work, name);
+    fs.writeFileSync(file, bytes);
+    return file;
+  });
+  const spiral = models.find((m) => /spiral/.test(m));
+  if (spiral) files.push(spiral);
+  files.push(models[0]);
+  // A first file that fails (the list's first by name is empty.rk4 here, the
+  // view goes to the last, truncated.rk4, which loads with warnings).
+  await dropFiles(page, files);
+  await settled(page, files.length);
+  const shown = await lines(page);
+  const lineOf = (list, name, nth = 0) => list.filter((l) => l.name === name)[nth]?.line;
+  for (const file of files) {
+    const expected = expectedLine(file);
+    const line = lineOf(shown, path.basename(file));
+    check(`dropped ${path.basename(file)}: line`, line === expected, `${line} / ${expected}`);
+  }
+  check('dropped: the view shows the last by name', await selectedName(page) === 'truncated.rk4',
+        await selectedName(page));
+  // A failure: its line where the view would be, and a card with its line.
+  await choose(page, 'empty.rk4');
+  const failure = await page.evaluate(() => ({
+    note: document.getElementById('view-note').textContent,
+    noteShown: document.getElementById('view-note').offsetHeight > 0,
+    viewShown: document.getElementById('view').offsetHeight > 0,
+    card: [...document.querySelectorAll('#gallery .card.failed')].map((c) => c.textContent),
+  }));
+  const emptyLine = expectedLine(files[0]);
+  check('a failure shows its line in the view\'s place', failure.note === emptyLine &&
+        failure.noteShown && !failure.viewShown, JSON.stringify(failure));
+  check('a failure\'s card shows its line', failure.card.some((c) => c.includes(emptyLine) &&
+        c.includes('empty.rk4')), JSON.stringify(failure.card));
+  // The truncated cube's warnings, as the command line gives them.
+  {
+    const file = files.find((f) => f.endsWith('truncated.rk4'));
+    const r = spawnSync(ostrel, [path.basename(file), '--check'], { cwd: path.dirname(file) });
+    const native = r.stderr.toString().split('\n').filter((l) => l.startsWith('ostrel: warning: '))
+      .map((l) => l.slice('ostrel: warning: '.length));
+    const shownWarnings = await page.evaluate(() => [...[...document.querySelectorAll('#models li')]
+      .find((li) => li.querySelector('.model-name').textContent === 'truncated.rk4')
+      .querySelectorAll('.warnings > div')].map((d) => d.textContent));
+    check('truncated model: warnings shown as ostrel words them', native.length > 0 &&
+          JSON.stringify(shownWarnings) === JSON.stringify(native),
+          `${shownWarnings.join(' | ')} / ${native.join(' | ')}`);
+  }
+  // A second pick takes the view.
+  await pickFiles(page, [spiral ?? models[0]]);
+  await settled(page, files.length + 1);
+  check('a file picked later takes the view', await page.evaluate(() => {
+    const { models: all, selected } = window.ostrelPage;
+    return selected() === all.reduce((a, b) => (b.serial > a.serial ? b : a));
+  }));
+  if (big) {
+    // A long conversion: the page answers while it runs, and cancel stops it.
+    const count = files.length + 1;
+    await pickFiles(page, [big]);
+    // As soon as the page says it is converting: the page's own thread
+    // answers (it lists the file) and the cancel button is pressed, in one
+    // go, before the conversion can end.
+    const answer = await page.waitForFunction(() => {
+      if (document.getElementById('progress').hidden) return false;
+      const listed = document.querySelectorAll('#models li').length;
+      document.getElementById('cancel').click();
+      return listed;
+    }, { timeout: 30000, polling: 10 });
+    const listed = await answer.jsonValue();
+    check('page answers while converting', listed === count + 1, String(listed));
+    await settled(page, count + 1);
+    const name = path.basename(big);
+    check('cancel stops the conversion', lineOf(await lines(page), name) === 'cancelled',
+          lineOf(await lines(page), name));
+    await dropFiles(page, [models[0]]);
+    await settled(page, count + 2);
+    const cubes = (await lines(page)).filter((l) => l.name === path.basename(models[0]));
+    check('converts again after cancel', cubes.length === 2 &&
+          cubes.every((l) => l.line === expectedLine(models[0])), JSON.stringify(cubes));
+    // Choosing the cancelled file converts it again.
+    await choose(page, name);
+    await settled(page, count + 2);
+    check('a cancelled file converts when chosen', lineOf(await lines(page), name) === expectedLine(big));
+  }
+  check('no request after load (drops)', requests.length === 0, requests.join(', '));
+  check('no script error (drops)', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+// ---- a folder as a gallery
+
+// The pictures of the gallery's cards: for each, how many pixels differ from
+// the background and a fingerprint of them.
+const pictures = (page) => page.evaluate(async () => {
+  const out = [];
+  for (const card of document.querySelectorAll('#gallery .card')) {
+    const img = card.querySelector('img');
+    if (!img) { out.push(null); continue; }
+    await img.decode();
+    const c = Object.assign(document.createElement('canvas'), { width: img.naturalWidth, height: img.naturalHeight });
+    const g = c.getContext('2d');
+    g.drawImage(img, 0, 0);
+    const data = g.getImageData(0, 0, c.width, c.height).data;
+    let object = 0;
+    let hash = 2166136261;
+    for (let i = 0; i < data.length; i += 4) {
+      if (Math.abs(data[i] - 0x20) + Math.abs(data[i + 1] - 0x24) + Math.abs(data[i + 2] - 0x2a) > 24) object++;
+      hash = Math.imul(hash ^ (data[i] + 3 * data[i + 1] + 7 * data[i + 2]), 16777619);
+    }
+    out.push({ object, hash });
+  }
+  return out;
+});
+
+// Scrolls through the gallery until every card has its picture.
+async function drawAll(page) {
+  for (let i = 0; i < 200; i++) {
+    const done = await page.evaluate(() => {
+      const missing = [...document.querySelectorAll('#gallery .card:not(.failed)')].find((c) => !c.querySelector('img'));
+      if (!missing) return true;
+      missing.scrollIntoView({ block: 'center' });
+      return false;
+    });
+    if (done) return true;
+    await page.waitForFunction(() => !window.ostrelPage.picturesPending(), { timeout: 60000 });
+  }
+  return false;
+}
+
+if (folder) {
+  const { page, errors } = await openPage(null);
+  const files = fs.readdirSync(folder).sort().map((f) => path.join(folder, f));
+  await pickFiles(page, files);
+  await settled(page, files.length);
+  check('a folder: a card per model', await page.$$eval('#gallery .card', (c) => c.length) === files.length);
+  check('gallery: every card drawn', await drawAll(page));
+  const drawn = await pictures(page);
+  const hashes = new Set(drawn.map((d) => d && d.hash));
+  check('gallery: pictures show an object', drawn.every((d) => d && d.object > 200),
+        drawn.map((d) => d && d.object).join(' '));
+  check('gallery: pictures differ from each other', hashes.size === files.length, `${hashes.size} different`);
+  const names = await page.$$eval('#gallery .card-name', (n) => n.map((e) => e.textContent));
+  check('gallery: cards in name order, with their size', inNameOrder(names) &&
+        (await page.$$eval('#gallery .card-size', (n) => n.length)) === files.length, names.join(', '));
+  // Opened by a click, and by the keyboard.
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.click('#gallery .card:nth-child(2) button');
+  check('a card opens its model', await selectedName(page) === names[1] &&
+        await page.$eval('#view-title', (e) => e.textContent) === names[1], await selectedName(page));
+  await page.focus('#gallery .card:nth-child(5) button');
+  await page.keyboard.press('Enter');
+  check('a card opens from the keyboard', await selectedName(page) === names[4], await selectedName(page));
+  await page.waitForFunction(() => window.ostrelPage.viewStats().meshes > 0, { timeout: 30000 });
+  const zip = unzipSync(Uint8Array.from(await page.evaluate(() => window.ostrelPage.pictures())));
+  const pngs = Object.keys(zip).filter((n) => n.endsWith('.png'));
+  check('Save pictures: a PNG per model', pngs.length === files.length &&
+        pngs.every((n) => zip[n][1] === 0x50 && zip[n][2] === 0x4e), pngs.slice(0, 3).join(', '));
+  if (screenshots) {
+    await page.evaluate(() => document.getElementById('gallery-section').scrollIntoView());
+    await page.screenshot({ path: path.join(screenshots, 'web-gallery.png') });
+  }
+  check('no script error (gallery)', errors.length === 0, errors.join(' | '));
+  await page.close();
+}
+
+await finish('drops and the gallery');
