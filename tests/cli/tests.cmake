@@ -21,7 +21,8 @@ target_include_directories(cli_tests PRIVATE ${OSTREL_TEST_SUPPORT})
 gtest_discover_tests(cli_tests DISCOVERY_MODE PRE_TEST)
 
 if(NOT WIN32)
-  add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp)
+  add_executable(command_line_tests ${CMAKE_CURRENT_LIST_DIR}/CommandLineTests.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CommandLineBatchTests.cpp)
   target_link_libraries(command_line_tests PRIVATE GTest::gtest_main)
   # A cross build (the 32-bit suite under qemu) runs ostrel through its
   # emulator, as ctest runs the test program itself.

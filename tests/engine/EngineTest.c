@@ -34,25 +34,9 @@ static char* ReadFile(const char* path, size_t* size) {
     return bytes;
 }
 
-/* The cube: 8 points, 6 quads on 3 surfaces, smooth at 44.5 degrees; by its
- * path (the plug-in opens it) and by its bytes the same object. */
-static void TestCube(const char* examples) {
-    char path[4096];
-    snprintf(path, sizeof path, "%s/cube.rk4", examples);
-    ostrel_request* request = ostrel_request_new();
-    CHECK(ostrel_request_set(request, OSTREL_SHADING, 1) == 1, "shading setting");
-    ostrel_import* byPath = ostrel_import_run(request, path, NULL, 0);
-    CHECK(ostrel_result(byPath) == OSTREL_LOADED, "cube: %s", ostrel_reason(byPath));
-    CHECK(strcmp(ostrel_reason(byPath), "") == 0, "no reason when loaded");
-    CHECK(strcmp(ostrel_statistics(byPath), "8 pts / 0/0 lines / 6 faces") == 0, "statistics '%s'",
-          ostrel_statistics(byPath));
-    CHECK(ostrel_point_count(byPath) == 8 && ostrel_polygon_count(byPath) == 6 &&
-              ostrel_corner_count(byPath) == 24 && ostrel_count(byPath, OSTREL_COUNT_POINTS) == 8 &&
-              ostrel_count(byPath, OSTREL_COUNT_SURFACES) == 3,
-          "cube counts %zu points %zu polygons", ostrel_point_count(byPath),
-          ostrel_polygon_count(byPath));
-    CHECK(ostrel_triangle_count(byPath) == 12, "%zu triangles", ostrel_triangle_count(byPath));
-
+/* The cube's mesh: its corner normals, and quads on its 3 surfaces naming its
+ * 8 points. */
+static void CheckCubeMesh(const ostrel_import* byPath) {
     /* A cube's faces meet at 90 degrees, beyond 44.5: every corner normal is
      * its face's, a unit axis. */
     const float* normals = ostrel_corner_normals(byPath);
@@ -72,7 +56,10 @@ static void TestCube(const char* examples) {
     for (size_t c = 0; c < 24; ++c)
         fine = fine && corners[c] < 8;
     CHECK(fine, "the cube's polygons are quads on its surfaces, naming its points");
+}
 
+/* The cube's first surface, and what it proposes for the panel. */
+static void CheckCubeSurfaces(const ostrel_import* byPath) {
     ostrel_surface s;
     CHECK(ostrel_surface_count(byPath) == 3 && ostrel_surface_at(byPath, 0, &s) == 1 &&
               strcmp(s.name, "cube0") == 0 && s.hasBlock && s.smooth && !s.doubleSided &&
@@ -86,7 +73,12 @@ static void TestCube(const char* examples) {
           "scale proposed %g", number);
     CHECK(ostrel_proposal(byPath, OSTREL_EDIT_NAME, NULL, &text) == 1 && strcmp(text, "cube") == 0,
           "name proposed %s", text);
+}
 
+/* The cube by its bytes: the object it is by its path; with the scale edited,
+ * the points scaled by the plug-in. */
+static void TestCubeByBytes(ostrel_request* request, const char* path,
+                            const ostrel_import* byPath) {
     size_t size = 0;
     char* bytes = ReadFile(path, &size);
     ostrel_import* byBytes = ostrel_import_run(request, "cube.rk4", bytes, size);
@@ -103,6 +95,16 @@ static void TestCube(const char* examples) {
         eighth = ostrel_points(scaled)[i] * 8 == ostrel_points(byBytes)[i];
     CHECK(eighth, "scale 1 gives an eighth of scale 8");
 
+    ostrel_import_free(byBytes);
+    ostrel_import_free(scaled);
+    free(bytes);
+}
+
+/* The cube as OBJ files, and an import cancelled on the panel. */
+static void TestCubeFilesAndCancel(ostrel_request* request, const char* path) {
+    size_t size = 0;
+    char* bytes = ReadFile(path, &size);
+    double number = 0;
     CHECK(ostrel_request_format(request, "obj") == 1, "obj format");
     ostrel_import* obj = ostrel_import_run(request, "cube.rk4", bytes, size);
     size_t objSize = 0;
@@ -120,13 +122,35 @@ static void TestCube(const char* examples) {
               ostrel_proposal(cancelled, OSTREL_EDIT_ANGLE, &number, NULL) == 1 && number == 44.5,
           "cancelled: %s, angle proposed %g", ostrel_reason(cancelled), number);
 
-    ostrel_import_free(byPath);
-    ostrel_import_free(byBytes);
-    ostrel_import_free(scaled);
     ostrel_import_free(obj);
     ostrel_import_free(cancelled);
-    ostrel_request_free(request);
     free(bytes);
+}
+
+/* The cube: 8 points, 6 quads on 3 surfaces, smooth at 44.5 degrees; by its
+ * path (the plug-in opens it) and by its bytes the same object. */
+static void TestCube(const char* examples) {
+    char path[4096];
+    snprintf(path, sizeof path, "%s/cube.rk4", examples);
+    ostrel_request* request = ostrel_request_new();
+    CHECK(ostrel_request_set(request, OSTREL_SHADING, 1) == 1, "shading setting");
+    ostrel_import* byPath = ostrel_import_run(request, path, NULL, 0);
+    CHECK(ostrel_result(byPath) == OSTREL_LOADED, "cube: %s", ostrel_reason(byPath));
+    CHECK(strcmp(ostrel_reason(byPath), "") == 0, "no reason when loaded");
+    CHECK(strcmp(ostrel_statistics(byPath), "8 pts / 0/0 lines / 6 faces") == 0, "statistics '%s'",
+          ostrel_statistics(byPath));
+    CHECK(ostrel_point_count(byPath) == 8 && ostrel_polygon_count(byPath) == 6 &&
+              ostrel_corner_count(byPath) == 24 && ostrel_count(byPath, OSTREL_COUNT_POINTS) == 8 &&
+              ostrel_count(byPath, OSTREL_COUNT_SURFACES) == 3,
+          "cube counts %zu points %zu polygons", ostrel_point_count(byPath),
+          ostrel_polygon_count(byPath));
+    CHECK(ostrel_triangle_count(byPath) == 12, "%zu triangles", ostrel_triangle_count(byPath));
+    CheckCubeMesh(byPath);
+    CheckCubeSurfaces(byPath);
+    TestCubeByBytes(request, path, byPath);
+    TestCubeFilesAndCancel(request, path);
+    ostrel_import_free(byPath);
+    ostrel_request_free(request);
 }
 
 /* What the request refuses, and imports that fail in the converter's words. */

@@ -1,0 +1,315 @@
+// The face and line-list sections: each record checked as it is read, its
+// line names counted and kept with the lines they name.
+#include "model/Model.h"
+#include "model/Reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// Faces up to this many lines are checked by comparing their end points
+// directly, which for the usual triangles and quads beats counting them in a
+// table indexed by point number.
+constexpr int32_t kDirectCloseCheckMaxLines = 16;
+
+// Tells whether a face of two or more line entries can close: every end
+// point of every entry must be an end point of another entry, that is, used
+// more often among all entries' end points than by the entry itself (twice
+// for a line from a point to itself). `pointUses` is zero for every point
+// on entry and on return; it is allocated on first need.
+bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
+              std::vector<int32_t>& pointUses) {
+    if (count <= kDirectCloseCheckMaxLines) {
+        // The end points in lanes of four, padded with 0, which no line of
+        // a stored face has (point numbers start at 1); each end point is
+        // counted against all of them at once.
+        using Lanes = int32_t __attribute__((vector_size(16)));
+        int32_t flat[2 * kDirectCloseCheckMaxLines];
+        for (int32_t i = 0; i < count; ++i) {
+            const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+            flat[2 * i] = l.pointA;
+            flat[2 * i + 1] = l.pointB;
+        }
+        const int32_t groups = (2 * count + 3) / 4;
+        for (int32_t j = 2 * count; j < 4 * groups; ++j) {
+            flat[j] = 0;
+        }
+        Lanes ends[2 * kDirectCloseCheckMaxLines / 4];
+        std::memcpy(ends, flat, static_cast<size_t>(groups) * sizeof(Lanes));
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t a = flat[2 * i];
+            const int32_t b = flat[2 * i + 1];
+            Lanes usesA = {}, usesB = {}; // -1 per match
+            for (int32_t g = 0; g < groups; ++g) {
+                usesA += ends[g] == a;
+                usesB += ends[g] == b;
+            }
+            const int32_t own = a == b ? 2 : 1;
+            if (-(usesA[0] + usesA[1] + usesA[2] + usesA[3]) <= own ||
+                -(usesB[0] + usesB[1] + usesB[2] + usesB[3]) <= own) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (pointUses.empty()) {
+        pointUses.assign(static_cast<size_t>(PointCount(t)) + 1, 0);
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        ++pointUses[static_cast<size_t>(l.pointA)];
+        ++pointUses[static_cast<size_t>(l.pointB)];
+    }
+    bool closes = true;
+    for (int32_t i = 0; i < count && closes; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        // Uses of an end point by this entry itself: two for a line from a
+        // point to itself.
+        const int32_t own = l.pointA == l.pointB ? 2 : 1;
+        closes = pointUses[static_cast<size_t>(l.pointA)] > own &&
+                 pointUses[static_cast<size_t>(l.pointB)] > own;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        pointUses[static_cast<size_t>(l.pointA)] = 0;
+        pointUses[static_cast<size_t>(l.pointB)] = 0;
+    }
+    return closes;
+}
+
+// Tells why a face or line-list entry cannot name line `index` (which
+// NamesSoundLine refused).
+void NoticeUnsoundLine(const Reader& in, const ModelTables& t, ReadNotice outOfRange,
+                       ReadNotice broken, uint64_t at, int32_t index) {
+    in.Notice(index >= 1 && index <= LineCount(t) ? broken : outOfRange, at, index);
+}
+
+// Tells of a face that reaches a point the host cannot be sent: the highest.
+void NoticeBeyondPointLimit(const Reader& in, const ModelTables& t, const int32_t* lineRefs,
+                            int32_t count, uint64_t at) {
+    int32_t highest = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
+        highest = std::max({highest, l.pointA, l.pointB});
+    }
+    if (highest > kMaxSendablePoint) {
+        in.Notice(ReadNotice::FaceBeyondPointLimit, at, highest);
+    }
+}
+
+// A face naming a line: up to two such names stay in the line record; from
+// the third on, all of the line's names go to `overflow` (line, face), in
+// reading order, to be gathered into faceRefs when the reading is done.
+void AddFaceRef(ModelTables& t, int32_t lineIndex, int32_t faceIndex, FaceNames& overflow) {
+    LineRecord& l = t.lines[static_cast<size_t>(lineIndex)];
+    if (l.faceRefCount < 2) {
+        l.faceRef[l.faceRefCount] = faceIndex;
+    } else {
+        if (l.faceRefCount == 2) {
+            overflow.emplace_back(lineIndex, l.faceRef[0]);
+            overflow.emplace_back(lineIndex, l.faceRef[1]);
+        }
+        overflow.emplace_back(lineIndex, faceIndex);
+    }
+    ++l.faceRefCount;
+}
+
+// Whether the count and colour of a face record allow the face; tells why
+// not.
+bool FaceHeadSound(const Reader& in, const FaceRecord& f, uint64_t recordAt, uint64_t colourAt) {
+    const bool sound = f.lineCount >= 0 && f.colourIndex >= 0 && f.colourIndex < kColourCount;
+    if (!sound) {
+        if (f.lineCount < 0) {
+            in.Notice(ReadNotice::FaceNegativeCount, recordAt, f.lineCount);
+        } else {
+            in.Notice(ReadNotice::FaceColour, colourAt, f.colourIndex);
+        }
+    }
+    return sound;
+}
+
+// A face's entries past the end of the file: each missing line repeats the
+// last one; a record cannot honestly hold more entries than the file has
+// bytes, so that is where the repetition stops. A record cut off here is told
+// of once, as the end of the file inside the section. Returns whether the face
+// stays valid; `stored` counts the entries appended.
+bool RepeatLastLine(const Reader& in, ModelTables& t, int32_t remaining, int32_t& stored,
+                    bool valid) {
+    const int32_t index = LineInteger(in.line);
+    const uint64_t bound = SourcePosition(in.source);
+    int32_t repeat = remaining;
+    if (static_cast<uint64_t>(stored) + static_cast<uint64_t>(repeat) > bound) {
+        repeat = static_cast<int32_t>(
+            bound > static_cast<uint64_t>(stored) ? bound - static_cast<uint64_t>(stored) : 0);
+    }
+    valid = valid && NamesSoundLine(t, index);
+    if (valid) {
+        CheckRoom(t.faceLineRefs, static_cast<size_t>(repeat));
+        t.faceLineRefs.insert(t.faceLineRefs.end(), static_cast<size_t>(repeat), index - 1);
+        stored += repeat;
+    }
+    return valid;
+}
+
+// Reads a face's index lines. While the face is valid they are appended to
+// faceLineRefs as read (the caller drops them again if the face is left
+// out); the first line that names no sound line makes it invalid, and is told
+// of. A face cut by the end of the file keeps the entries it got. Returns
+// whether the face is still valid.
+bool ReadFaceLines(Reader& in, ModelTables& t, FaceRecord& f, bool valid) {
+    int32_t stored = 0;
+    for (int32_t i = 0; i < f.lineCount; ++i) {
+        if (in.AtEnd()) {
+            valid = RepeatLastLine(in, t, f.lineCount - i, stored, valid);
+            break;
+        }
+        const int32_t index = in.NextInteger();
+        if (valid && !NamesSoundLine(t, index)) {
+            valid = false;
+            NoticeUnsoundLine(in, t, ReadNotice::FaceLineOutOfRange, ReadNotice::FaceBrokenLine,
+                              in.LastLineAt(), index);
+        }
+        if (valid) {
+            CheckRoom(t.faceLineRefs);
+            t.faceLineRefs.push_back(index - 1);
+            ++stored;
+        }
+    }
+    if (valid && stored != f.lineCount) {
+        f.lineCount = stored; // cut by the end of the file
+    }
+    return valid;
+}
+
+// Whether a face of sound lines, its entries from `firstLineRef` on, can
+// close (told of when not); a listener is also told of one that reaches a
+// point the host cannot be sent.
+bool FaceShapeSound(const Reader& in, const ModelTables& t, const FaceRecord& f,
+                    int32_t firstLineRef, uint64_t recordAt, bool checkReach,
+                    std::vector<int32_t>& pointUses) {
+    const int32_t* lineRefs = t.faceLineRefs.data() + firstLineRef;
+    if (f.lineCount >= 2 && !CanClose(t, lineRefs, f.lineCount, pointUses)) {
+        in.Notice(ReadNotice::FaceOpen, recordAt, f.lineCount);
+        return false;
+    }
+    if (checkReach) {
+        NoticeBeyondPointLimit(in, t, lineRefs, f.lineCount, recordAt);
+    }
+    return true;
+}
+
+// Stores a valid face whose entries end faceLineRefs: a short list moves
+// into the record; each line it names counts it and names it.
+void StoreFace(ModelTables& t, FaceRecord& f, int32_t firstLineRef, FaceNames& overflow) {
+    if (f.lineCount <= kInlineFaceLines) {
+        std::copy_n(t.faceLineRefs.data() + firstLineRef, f.lineCount, f.lineRef);
+        t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
+    } else {
+        f.lineRef[0] = firstLineRef;
+    }
+    CheckRoom(t.faces);
+    const int32_t faceIndex = FaceCount(t);
+    for (int32_t i = 0; i < f.lineCount; ++i) {
+        const int32_t lineIndex = FaceLines(t, f)[i];
+        ++t.lines[static_cast<size_t>(lineIndex)].faceUseCount;
+        AddFaceRef(t, lineIndex, faceIndex, overflow);
+    }
+    t.faces.push_back(f);
+}
+
+} // namespace
+
+bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
+    std::vector<int32_t> pointUses;
+    const bool checkReach = in.observer != nullptr && PointCount(t) > kMaxSendablePoint;
+    while (!in.AtEnd()) {
+        FaceRecord f{};
+        const uint64_t recordAt = in.NextLineAt();
+        if (!in.RecordStart("END00", f.lineCount)) {
+            return true;
+        }
+        f.colourIndex = in.NextInteger();
+        const uint64_t colourAt = in.observer != nullptr ? in.LastLineAt() : 0;
+        f.value3 = in.NextInteger();
+        f.group = -1;
+        // The index lines are gathered at the end of faceLineRefs; a short
+        // list moves into the record when the face is stored.
+        const int32_t firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
+        bool valid = FaceHeadSound(in, f, recordAt, colourAt);
+        valid = ReadFaceLines(in, t, f, valid);
+        valid = valid && FaceShapeSound(in, t, f, firstLineRef, recordAt, checkReach, pointUses);
+        if (!valid || !in.keepFaces) {
+            t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
+            continue;
+        }
+        StoreFace(t, f, firstLineRef, overflow);
+    }
+    return false;
+}
+
+bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
+    while (!in.AtEnd()) {
+        int32_t index;
+        const uint64_t recordAt = in.NextLineAt();
+        if (!in.RecordStart("ENDL2", index)) {
+            return true;
+        }
+        in.Skip();
+        const int32_t colour = in.NextInteger();
+        in.Skip();
+        if (t.lineEntryCount < std::numeric_limits<int32_t>::max()) {
+            ++t.lineEntryCount;
+        }
+        if (!NamesSoundLine(t, index) || t.lines[static_cast<size_t>(index - 1)].value4 != 0 ||
+            colour < 0 || colour >= kColourCount) {
+            // A line whose fourth value is not 0 is kept off the line list
+            // on purpose: that is no mistake to tell of.
+            if (!NamesSoundLine(t, index)) {
+                in.Notice(ReadNotice::LineFaceBadLine, recordAt, index);
+            } else if (t.lines[static_cast<size_t>(index - 1)].value4 == 0) {
+                in.Notice(ReadNotice::LineFaceColour, recordAt, colour);
+            }
+            continue;
+        }
+        if (in.observer != nullptr && PointCount(t) > kMaxSendablePoint) {
+            const int32_t lineRef = index - 1;
+            NoticeBeyondPointLimit(in, t, &lineRef, 1, recordAt);
+        }
+        if (!in.keepFaces) {
+            continue;
+        }
+        CheckRoom(t.faces);
+        FaceRecord f{};
+        f.lineCount = 1;
+        f.colourIndex = colour;
+        f.value3 = 0;
+        f.group = -1;
+        f.lineRef[0] = index - 1;
+        AddFaceRef(t, index - 1, FaceCount(t), overflow);
+        t.faces.push_back(f);
+        ++t.lineFaceCount;
+    }
+    return false;
+}
+
+// The face lists of the lines named three times or more, gathered from the
+// names set aside while reading: each line's names in reading order, one
+// list after another in faceRefs, found from the line's faceRef[0].
+void GatherFaceRefs(ModelTables& t, FaceNames& overflow) {
+    std::stable_sort(overflow.begin(), overflow.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    CheckRoom(t.faceRefs, overflow.size());
+    t.faceRefs.assign(overflow.size(), 0);
+    for (size_t i = 0; i < overflow.size(); ++i) {
+        const auto [lineIndex, faceIndex] = overflow[i];
+        if (i == 0 || overflow[i - 1].first != lineIndex) {
+            t.lines[static_cast<size_t>(lineIndex)].faceRef[0] = static_cast<int32_t>(i);
+        }
+        t.faceRefs[i] = faceIndex;
+    }
+    FaceNames().swap(overflow);
+}

@@ -1,0 +1,287 @@
+// The reader's private parts, shared by its sources: the line reader over
+// the byte source, the number lines converted in place, and the checks and
+// records the sections share. Only model/ includes this.
+#pragma once
+
+#include "model/Model.h"
+#include "model/NumberParsing.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+#include <vector>
+
+// The usual integer line: one to nine plain digits at `p`, which need no
+// clamping. Returns the position after them and sets `value`, or returns
+// null when there is no digit. Reads at most ten bytes.
+inline const char* ScanPlainInteger(const char* p, int32_t& value) {
+    uint32_t v = 0;
+    int32_t n = 0;
+    for (; n < 9 && IsDecimalDigit(p[n]); ++n) {
+        v = v * 10 + static_cast<uint32_t>(p[n] - '0');
+    }
+    value = static_cast<int32_t>(v);
+    return n == 0 ? nullptr : p + n;
+}
+
+// ParseInteger, with the usual line done in place.
+inline int32_t LineInteger(const char* text) {
+    int32_t value;
+    const char* end = ScanPlainInteger(text, value);
+    return end == nullptr || IsDecimalDigit(*end) ? ParseInteger(text) : value;
+}
+
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+constexpr int32_t kLineBufferSize = 80;
+constexpr int32_t kLineLimit = kLineBufferSize - 1;
+
+// The reader's state: one reused 80-byte line buffer. Once the end of the
+// file is reached, every further read leaves the buffer holding the last
+// line read, exactly as the format's reading rules expect.
+//
+// Most lines lie well inside the current block with their look-ahead byte.
+// Those are read here eight bytes at a time: each word is copied to the
+// buffer whole and tested for CR and LF at once; the line ends at the first
+// such byte, or after 79 bytes, exactly where ReadTextLine would stop. The
+// buffer has room for the last word's spill past the terminating NUL, which
+// nothing reads. Lines near the end of a block, and everything at the end of
+// the file, go through ReadTextLine itself.
+//
+// The usual number lines inside the block are converted where they lie and
+// never reach the buffer, nor do lines that are skipped unread: the buffer's
+// content matters only to a keyword test or a general conversion right after
+// the line is read, and once the end of the file is reached. The end is only
+// ever reached inside ReadTextLine, whose last line is in the buffer.
+struct Reader {
+    ByteSource& source;
+    char line[kLineBufferSize + 8];
+    const ReadObserver* observer; // null: nobody is told what is left out
+    bool keepFaces;               // false: faces are checked, not stored
+
+    // The offset of a byte of the line last read: its last byte, or its line
+    // end (after the end of the file: the last line's).
+    uint64_t LastLineAt() const {
+        const uint64_t position = SourcePosition(source);
+        return position == 0 ? 0 : position - 1;
+    }
+    // The offset of the next line's first byte, when someone listens.
+    uint64_t NextLineAt() const { return observer != nullptr ? SourcePosition(source) : 0; }
+    void Notice(ReadNotice kind, uint64_t at, int32_t value) const {
+        if (observer != nullptr) {
+            observer->notice(observer->context, kind, at, value);
+        }
+    }
+
+    bool AtEnd() const { return source.eof; }
+    // Whether the next line, with its look-ahead byte, certainly lies inside
+    // the current block.
+    bool InBlock() const { return !source.eof && source.end - source.pos >= kLineBufferSize + 8; }
+    void Next() {
+        if (!InBlock()) {
+            ReadTextLine(line, kLineBufferSize, source);
+            return;
+        }
+        const unsigned char* p = source.pos;
+        int32_t length = kLineLimit;
+        for (int32_t at = 0; at < kLineLimit; at += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + at, 8);
+            std::memcpy(line + at, &word, 8);
+            const int32_t found = FirstLineEnd(word);
+            if (found < 8) {
+                length = std::min(at + found, kLineLimit);
+                break;
+            }
+        }
+        line[length] = '\0';
+        if (length < kLineLimit) {
+            EndLine(p + length);
+        } else {
+            source.pos = p + length; // the line end, if any, stays for the next read
+        }
+    }
+    // Reads a line that nothing looks at: the same line as Next, not copied.
+    void Skip() {
+        if (!InBlock()) {
+            ReadTextLine(line, kLineBufferSize, source);
+            return;
+        }
+        const unsigned char* p = source.pos;
+        for (int32_t at = 0; at < kLineLimit; at += 8) {
+            uint64_t word;
+            std::memcpy(&word, p + at, 8);
+            const int32_t found = FirstLineEnd(word);
+            if (found < 8) {
+                if (at + found < kLineLimit) {
+                    EndLine(p + at + found);
+                    return;
+                }
+                break;
+            }
+        }
+        source.pos = p + kLineLimit;
+    }
+    // Moves past the CR or LF at `end` and the other byte of a pair.
+    void EndLine(const unsigned char* end) {
+        const unsigned char c = *end++;
+        end += *end == (c == '\r' ? '\n' : '\r') ? 1 : 0;
+        source.pos = end;
+    }
+
+    // The usual number lines are converted straight from the block: a plain
+    // integer of one to nine digits, or a decimal of at most 15 digits with
+    // an optional sign and point, ended by CR or LF. Their values are the
+    // ones the general conversions give. Anything else, and any line near
+    // the end of the block, is left untouched for Next and the general
+    // conversions.
+    bool TryInteger(int32_t& value) {
+        if (!InBlock()) {
+            return false;
+        }
+        const char* end = ScanPlainInteger(Here(), value);
+        if (end == nullptr || !IsLineEnd(static_cast<unsigned char>(*end))) {
+            return false;
+        }
+        EndLine(reinterpret_cast<const unsigned char*>(end));
+        return true;
+    }
+    const char* Here() const { return reinterpret_cast<const char*>(source.pos); }
+    bool TryReal(double& value) {
+        if (!InBlock()) {
+            return false;
+        }
+        const char* end = ScanPlainDecimal(Here(), value);
+        if (end == nullptr || !IsLineEnd(static_cast<unsigned char>(*end))) {
+            return false;
+        }
+        EndLine(reinterpret_cast<const unsigned char*>(end));
+        return true;
+    }
+    int32_t NextInteger() {
+        int32_t value;
+        if (TryInteger(value)) {
+            return value;
+        }
+        return NextIntegerInGeneral();
+    }
+    double NextReal() {
+        double value;
+        if (TryReal(value)) {
+            return value;
+        }
+        return NextRealInGeneral();
+    }
+    // Reads the first line of a record into `first`, or returns false when
+    // that line is `keyword`, which ends the section.
+    bool RecordStart(const char* keyword, int32_t& first) {
+        if (TryInteger(first)) {
+            return true; // a number is never a keyword
+        }
+        const bool wasAtEnd = AtEnd();
+        Next();
+        if (Is(keyword)) {
+            return false;
+        }
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(false);
+        }
+        first = LineInteger(line);
+        return true;
+    }
+    [[gnu::noinline]] int32_t NextIntegerInGeneral() {
+        const bool wasAtEnd = AtEnd();
+        Next();
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(false);
+        }
+        return LineInteger(line);
+    }
+    [[gnu::noinline]] double NextRealInGeneral() {
+        const bool wasAtEnd = AtEnd();
+        Next();
+        if (observer != nullptr && !wasAtEnd) {
+            CheckNumberField(true);
+        }
+        return ParseReal(line);
+    }
+    // Tells of a number field just read that holds no number or more than
+    // one; an empty line at the very end is the end, not a field.
+    void CheckNumberField(bool real) const {
+        if (AtEnd() && line[0] == '\0') {
+            return;
+        }
+        const char* end = NumberEnd(line, real);
+        if (end == nullptr) {
+            Notice(ReadNotice::NoNumber, LastLineAt(), 0);
+            return;
+        }
+        while (*end == ' ' || *end == '\t' || *end == '\v' || *end == '\f') {
+            ++end;
+        }
+        if (*end != '\0') {
+            Notice(ReadNotice::MoreThanNumber, LastLineAt(), real ? 1 : 0);
+        }
+    }
+    static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
+    // Keywords start with a capital letter, numbers never: most lines are
+    // told apart by their first byte.
+    bool Is(const char* keyword) const {
+        return line[0] == keyword[0] && std::strcmp(line, keyword) == 0;
+    }
+
+    // Index of the first CR or LF byte of a little-endian word, 8 if none.
+    // The zero-byte test may flag bytes above the first real match (a borrow
+    // runs upwards), never below it, so the lowest flag is exact.
+    static int32_t FirstLineEnd(uint64_t word) {
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr uint64_t highs = 0x8080808080808080ull;
+            const uint64_t cr = word ^ (kOnes * '\r');
+            const uint64_t lf = word ^ (kOnes * '\n');
+            const uint64_t hits = ((cr - kOnes) & ~cr & highs) | ((lf - kOnes) & ~lf & highs);
+            return hits == 0 ? 8 : std::countr_zero(hits) / 8;
+        } else {
+            unsigned char bytes[8];
+            std::memcpy(bytes, &word, 8);
+            for (int32_t i = 0; i < 8; ++i) {
+                if (bytes[i] == '\r' || bytes[i] == '\n') {
+                    return i;
+                }
+            }
+            return 8;
+        }
+    }
+};
+
+constexpr size_t kMaxTable = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+
+// Tables are counted in signed 32 bits; a file that would need more is
+// treated like an allocation failure.
+template <typename T> void CheckRoom(const Table<T>& table, size_t more = 1) {
+    if (table.size() + more > kMaxTable) {
+        throw std::bad_alloc();
+    }
+}
+
+// A 1-based line number that faces and line faces may name: in range and
+// with both end points in the point table.
+inline bool NamesSoundLine(const ModelTables& t, int32_t index) {
+    return index >= 1 && index <= LineCount(t) &&
+           HasBothEnds(t.lines[static_cast<size_t>(index - 1)], PointCount(t));
+}
+
+// The names of faces by the lines they name, beyond the two a line record
+// holds: (line, face) pairs in reading order.
+using FaceNames = std::vector<std::pair<int32_t, int32_t>>;
+
+// The sections after the lines: each reader returns whether it met the
+// keyword that closes it (otherwise the file ended inside it).
+bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow);
+bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow);
+// Moves the names set aside in `overflow` into faceRefs, once all is read.
+void GatherFaceRefs(ModelTables& t, FaceNames& overflow);
