@@ -1,5 +1,5 @@
 // What the README's "model file in brief" tells a newcomer, checked against
-// the plug-in itself on the brief's own example, examples/format/part2.rk4,
+// the plug-in itself on the brief's own example, examples/format/triangle.rk4,
 // and the cube: which lines are sent as lines, the statistics line, what
 // VIEW0 proposes (the README's table read back row by row), surface names.
 #include "LinkedModule.h"
@@ -84,7 +84,7 @@ class ModelFileBrief : public ::testing::Test {
     LinkedModule linked_;
 };
 
-const std::string kPart2 = ReadWhole(kExamples + "/format/part2.rk4");
+const std::string kTriangle = ReadWhole(kExamples + "/format/triangle.rk4");
 const std::string kCube = ReadWhole(kExamples + "/cube.rk4");
 
 std::string WithView(const std::string& model, int lines, int faces) {
@@ -107,20 +107,20 @@ int LoadTargetOf(const std::string& word) {
 // Of the three lines only line 1 is sent on its own: line 2 is listed in
 // LINE0 alone, line 3's LINE2 entry is counted but its value4 is 1.
 TEST_F(ModelFileBrief, OnlyLine2EntriesOfValue4ZeroAreSentAsLines) {
-    ASSERT_FALSE(kPart2.empty());
-    const std::string both = Trace("part2.rk4", kPart2);
+    ASSERT_FALSE(kTriangle.empty());
+    const std::string both = Trace("triangle.rk4", kTriangle);
     EXPECT_EQ(Starting(both, "lookupSurface"),
-              (Lines{"lookupSurface \"part21\" -> 1", "lookupSurface \"part22\" -> 2"}));
+              (Lines{"lookupSurface \"triangle1\" -> 1", "lookupSurface \"triangle2\" -> 2"}));
     EXPECT_EQ(Starting(both, "addPolygon"), (Lines{"addPolygon 3 1 0 1 2", "addPolygon 2 2 0 1"}));
     PanelEdits lines;
     lines.loadTarget = 0;
     // Lines only: colour 2 is the one surface, the host's first.
-    EXPECT_EQ(Starting(Trace("part2.rk4", kPart2, lines), "addPolygon"),
+    EXPECT_EQ(Starting(Trace("triangle.rk4", kTriangle, lines), "addPolygon"),
               Lines{"addPolygon 2 1 0 1"});
     // A face of the face section with one line is sent as a line too: here
     // line 2 as a face of its own, colour 3.
-    const std::string oneLineFace = Edited(kPart2, "END00\n", "1\n3\n0\n2\nEND00\n");
-    EXPECT_EQ(Starting(Trace("part2.rk4", oneLineFace, lines), "addPolygon"),
+    const std::string oneLineFace = Edited(kTriangle, "END00\n", "1\n3\n0\n2\nEND00\n");
+    EXPECT_EQ(Starting(Trace("triangle.rk4", oneLineFace, lines), "addPolygon"),
               (Lines{"addPolygon 2 2 1 2", "addPolygon 2 1 0 1"}));
 
     const std::string brief = Brief();
@@ -137,12 +137,12 @@ TEST_F(ModelFileBrief, StatisticsCountPointsLinePolygonsEntriesAndFaces) {
     const auto statistics = [this](const std::string& bytes) {
         return Starting(Trace("m.rk4", bytes), "createControl TextControl \"\" \"").at(0);
     };
-    EXPECT_EQ(statistics(kPart2),
+    EXPECT_EQ(statistics(kTriangle),
               "createControl TextControl \"\" \"3 pts / 1/2 lines / 1 faces\" -> #1");
     EXPECT_EQ(statistics(kCube),
               "createControl TextControl \"\" \"8 pts / 0/0 lines / 6 faces\" -> #1");
     const std::string brief = Brief();
-    EXPECT_NE(brief.find("`part2.rk4` shows\n`3 pts / 1/2 lines / 1 faces`"), std::string::npos);
+    EXPECT_NE(brief.find("`triangle.rk4` shows\n`3 pts / 1/2 lines / 1 faces`"), std::string::npos);
     EXPECT_NE(brief.find("section, `8 pts / 0/0 lines / 6 faces`"), std::string::npos);
 }
 
@@ -156,12 +156,12 @@ TEST_F(ModelFileBrief, View0TableIsWhatThePanelProposes) {
         const std::smatch& m = *it;
         const int l = std::stoi(m[2]), f = std::stoi(m[3]);
         SCOPED_TRACE(m.str());
-        const int part2 = LoadTargetOf(m[4]), cube = LoadTargetOf(m[5]);
-        EXPECT_EQ(Proposed(WithView(kPart2, l, f)).loadTarget, part2);
+        const int triangle = LoadTargetOf(m[4]), cube = LoadTargetOf(m[5]);
+        EXPECT_EQ(Proposed(WithView(kTriangle, l, f)).loadTarget, triangle);
         EXPECT_EQ(Proposed(WithView(kCube, l, f)).loadTarget, cube);
         if (m[1].matched) {
             withoutView = true;
-            EXPECT_EQ(Proposed(kPart2).loadTarget, part2);
+            EXPECT_EQ(Proposed(kTriangle).loadTarget, triangle);
             EXPECT_EQ(Proposed(kCube).loadTarget, cube);
         }
         ++rows;
@@ -181,12 +181,12 @@ TEST_F(ModelFileBrief, View0RuleHoldsForEveryTurn) {
         bool faces;
         bool entriesMadeNoneOrOneEach;
     } models[] = {
-        {"part2", kPart2, true, false},
+        {"triangle", kTriangle, true, false},
         {"cube", kCube, true, true},
-        {"part2, both entries make lines", Edited(kPart2, "3\n1\n0\n1\n", "3\n1\n0\n0\n"), true,
-         true},
-        {"part2 without its face", Edited(kPart2, "FACE0\n3\n1\n0\n1\n2\n3\n", "FACE0\n"), false,
-         false},
+        {"triangle, both entries make lines", Edited(kTriangle, "3\n1\n0\n1\n", "3\n1\n0\n0\n"),
+         true, true},
+        {"triangle without its face", Edited(kTriangle, "FACE0\n3\n1\n0\n1\n2\n3\n", "FACE0\n"),
+         false, false},
     };
     for (const auto& model : models) {
         for (int l = -1; l <= 3; ++l) {
@@ -208,10 +208,11 @@ TEST_F(ModelFileBrief, View0RuleHoldsForEveryTurn) {
 TEST_F(ModelFileBrief, SurfaceNamesAreTheBaseNameAndTheColourIndex) {
     PanelEdits named;
     named.name = "name2";
-    EXPECT_EQ(Starting(Trace("part2.rk4", kPart2, named), "lookupSurface"),
+    EXPECT_EQ(Starting(Trace("triangle.rk4", kTriangle, named), "lookupSurface"),
               (Lines{"lookupSurface \"name21\" -> 1", "lookupSurface \"name22\" -> 2"}));
     const std::string brief = Brief();
-    EXPECT_NE(brief.find("`part2.rk4` gives\n`part21` for colour 1 and `part22` for colour 2; "
-                         "`--name name2` gives `name21` and `name22`."),
-              std::string::npos);
+    EXPECT_NE(
+        brief.find("`triangle.rk4` gives\n`triangle1` for colour 1 and `triangle2` for colour 2; "
+                   "`--name name2` gives `name21` and `name22`."),
+        std::string::npos);
 }
