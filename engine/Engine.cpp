@@ -11,13 +11,11 @@
 #include "pipeline/Pipeline.h" // and through it the panel model, surfaces and text codec
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 extern "C" const ModuleDescriptor _mod_descrip;
