@@ -93,7 +93,26 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   # whenever it is installed, even where the kernel cannot run it.
   "$wineBinary" wineboot.exe -i >/dev/null 2>&1 || { echo "check-windows: wineboot failed" >&2; exit 1; }
 fi
-wine() { timeout 300 "$wineBinary" "$@"; }
+# The wineserver stays up for the whole run: the default one exits a few
+# seconds after its last client, and a program started in that moment loses
+# its connection ("wine client error:0: recvmsg: Connection reset by peer")
+# and exits 1 without having run. The cleanup above stops it.
+wineserver -p 2>/dev/null
+exec 9>&1
+# A run Wine itself lost that way is run again; its stderr reaches the
+# caller only from the run that counts. A note on the script's own output
+# says so, so a server that keeps failing is seen.
+wine() {
+  local attempt status
+  for attempt in 1 2 3; do
+    timeout 300 "$wineBinary" "$@" 2>"$work/wine.err"
+    status=$?
+    grep -q '^wine client error' "$work/wine.err" || break
+    echo "note: Wine lost its server (attempt $attempt): $*" >&9
+  done
+  cat "$work/wine.err" >&2
+  return $status
+}
 # ostrel.exe with the ANSI code page of LOCALE: winlocale LOCALE ARGS...
 winlocale() {
   local locale=$1
