@@ -33,8 +33,7 @@ file(MAKE_DIRECTORY ${OSTREL_PACKAGE_FILES})
 # tools/check-packages.sh then fails on the incomplete package.
 set(OSTREL_LICENCES "ostrel|${CMAKE_SOURCE_DIR}/LICENSE")
 if(TARGET ostrel AND OSTREL_HAVE_GLTF)
-  list(APPEND OSTREL_LICENCES "tinygltf|/usr/share/doc/libtinygltf-dev/copyright"
-       "nlohmann-json|/usr/share/doc/nlohmann-json3-dev/copyright")
+  list(APPEND OSTREL_LICENCES "nlohmann-json|/usr/share/doc/nlohmann-json3-dev/copyright")
 endif()
 if(WIN32)
   # Linked in statically: the mingw-w64 runtime, libgcc and libstdc++ (GPL 3

@@ -26,11 +26,11 @@ const FormatEntry kFormats[] = {
     {ExportFormat::Gltf, "gltf", true, true, &WriteGltf, nullptr}, // its buffer inside
 #else
     {ExportFormat::Glb, "glb", true, true, nullptr,
-     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
-     "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
+     "this ostrel was built without glTF output, which needs nlohmann's JSON header (Debian: "
+     "apt-get install nlohmann-json3-dev; then rebuild)"},
     {ExportFormat::Gltf, "gltf", true, true, nullptr,
-     "this ostrel was built without glTF output, which needs tinygltf (Debian: apt-get install "
-     "libtinygltf-dev nlohmann-json3-dev; then rebuild)"},
+     "this ostrel was built without glTF output, which needs nlohmann's JSON header (Debian: "
+     "apt-get install nlohmann-json3-dev; then rebuild)"},
 #endif
 #ifdef OSTREL_HAVE_FBX
     {ExportFormat::Fbx, "fbx", true, true, &WriteFbx, nullptr},

@@ -29,7 +29,7 @@ bool FormatIsOneFile(ExportFormat format);
 std::string FormatNames(const char* separator, const char* last, bool oneFileOnly = false);
 
 // Every output format in table order, whether this build has its writer
-// (glTF needs tinygltf, FBX the assimp library at build time) and, when it
+// (glTF needs nlohmann's JSON header, FBX the assimp library at build time) and, when it
 // has not, how to get it.
 struct OutputFormat {
     ExportFormat format;

@@ -1,94 +1,87 @@
-// Binary glTF 2.0 through tinygltf, formed from the ViewMesh: per surface up
-// to three primitives (triangles, lines, points) with a material of its own.
-// The triangles and their NORMALs use the first vertices (a vertex per
-// distinct point and normal); lines and points use the same positions, plus
-// one vertex for each point no triangle uses, through a longer POSITION
-// accessor without normals.
-#define TINYGLTF_IMPLEMENTATION
-#include <tiny_gltf.h>
-
+// Binary glTF 2.0 and its JSON text form, formed from the ViewMesh: per
+// surface up to three primitives (triangles, lines, points) with a material
+// of its own. The triangles and their NORMALs use the first vertices (a
+// vertex per distinct point and normal); lines and points use the same
+// positions, plus one vertex for each point no triangle uses, through a
+// longer POSITION accessor without normals.
+//
+// The JSON is written here, straight into the file's bytes: every step is an
+// append to a string, so memory running out anywhere is a std::bad_alloc and
+// nothing else (a JSON tree of a general library may be left half-built by
+// a failed allocation, and then fails again while being freed). The layout
+// is the one files have always had: keys in the byte order of their names,
+// members at their default value left out, numbers in the shortest form that
+// reads back as the same double.
+#include "convert/JsonText.h"
 #include "convert/ViewMesh.h"
 #include "convert/Writers.h"
-#include "geometry/MeshGeometry.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
-#include <exception>
-#include <sstream>
+#include <string_view>
 
 namespace {
 
-void AlignBuffer(std::vector<unsigned char>& data) {
-    while (data.size() % 4 != 0)
-        data.push_back(0);
-}
+// The glTF constants the writer uses.
+constexpr int kFloat = 5126, kUnsignedShort = 5123, kUnsignedInt = 5125;
+constexpr int kArrayBuffer = 34962, kElementArrayBuffer = 34963;
+constexpr int kModePoints = 0, kModeLines = 1, kModeTriangles = 4;
 
-template <typename T>
-void AppendValues(std::vector<unsigned char>& data, const T* values, size_t n) {
-    const size_t at = data.size();
-    data.resize(at + n * sizeof(T));
-    if (n != 0)
-        std::memcpy(data.data() + at, values, n * sizeof(T));
-}
+struct GltfView {
+    size_t offset = 0, length = 0, stride = 0;
+    int target = 0;
+};
 
-int ModeOf(ViewPartKind kind) {
-    switch (kind) {
-    case ViewPartKind::Triangles:
-        break;
-    case ViewPartKind::Lines:
-        return TINYGLTF_MODE_LINE;
-    case ViewPartKind::Points:
-        return TINYGLTF_MODE_POINTS;
+struct GltfAccessor {
+    int view = 0;
+    int componentType = kFloat;
+    size_t count = 0;
+    bool vec3 = false; // else a scalar; a vec3 carries its extent
+    double min[3] = {0, 0, 0}, max[3] = {0, 0, 0};
+};
+
+struct GltfPrimitive {
+    int position = -1, normal = -1, indices = -1, material = -1, mode = kModeTriangles;
+};
+
+// The file as it is formed: its one buffer, the views and accessors into
+// it, and the mesh's primitives, in the order they are added.
+struct GltfForm {
+    std::vector<unsigned char> buffer;
+    std::vector<GltfView> views;
+    std::vector<GltfAccessor> accessors;
+    std::vector<GltfPrimitive> primitives;
+
+    void Align() {
+        while (buffer.size() % 4 != 0)
+            buffer.push_back(0);
     }
-    return TINYGLTF_MODE_TRIANGLES;
-}
-
-tinygltf::Material MaterialOf(const ViewMaterial& m, const std::string& name) {
-    tinygltf::Material material;
-    material.name = name;
-    material.pbrMetallicRoughness.baseColorFactor = {m.colour[0], m.colour[1], m.colour[2],
-                                                     m.colour[3]};
-    material.pbrMetallicRoughness.metallicFactor = 0.0;
-    material.pbrMetallicRoughness.roughnessFactor = m.roughness;
-    material.doubleSided = m.doubleSided;
-    if (m.blend)
-        material.alphaMode = "BLEND";
-    return material;
-}
-
-// The glTF model as it is formed: its one buffer and mesh, then the views
-// and accessors into the buffer, in the order they are added.
-struct GlbForm {
-    tinygltf::Model gltf;
-    tinygltf::Buffer buffer;
-    tinygltf::Mesh mesh;
-
+    template <typename T> void Append(const T* values, size_t n) {
+        const size_t at = buffer.size();
+        buffer.resize(at + n * sizeof(T));
+        if (n != 0)
+            std::memcpy(buffer.data() + at, values, n * sizeof(T));
+    }
     // A view of the buffer from `offset` to its end.
     int AddView(size_t offset, int target) {
-        tinygltf::BufferView view;
-        view.buffer = 0;
-        view.byteOffset = offset;
-        view.byteLength = buffer.data.size() - offset;
-        view.target = target;
-        gltf.bufferViews.push_back(view);
-        return static_cast<int>(gltf.bufferViews.size() - 1);
+        views.push_back({offset, buffer.size() - offset, 0, target});
+        return static_cast<int>(views.size() - 1);
     }
-
     int AddVec3(int view, size_t count, const std::vector<float>& xyz) {
-        tinygltf::Accessor a;
-        a.bufferView = view;
-        a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+        GltfAccessor a;
+        a.view = view;
         a.count = count;
-        a.type = TINYGLTF_TYPE_VEC3;
-        a.minValues.assign(3, HUGE_VAL);
-        a.maxValues.assign(3, -HUGE_VAL);
+        a.vec3 = true;
+        std::fill(a.min, a.min + 3, HUGE_VAL);
+        std::fill(a.max, a.max + 3, -HUGE_VAL);
         for (size_t i = 0; i < 3 * count; ++i) {
-            a.minValues[i % 3] = std::min(a.minValues[i % 3], double{xyz[i]});
-            a.maxValues[i % 3] = std::max(a.maxValues[i % 3], double{xyz[i]});
+            a.min[i % 3] = std::min(a.min[i % 3], double{xyz[i]});
+            a.max[i % 3] = std::max(a.max[i % 3], double{xyz[i]});
         }
-        gltf.accessors.push_back(a);
-        return static_cast<int>(gltf.accessors.size() - 1);
+        accessors.push_back(a);
+        return static_cast<int>(accessors.size() - 1);
     }
 };
 
@@ -98,16 +91,16 @@ struct VertexAccessors {
     int trianglePositions = -1, allPositions = -1, normals = -1;
 };
 
-VertexAccessors AddVertices(GlbForm& form, const ViewMesh& mesh) {
+VertexAccessors AddVertices(GltfForm& form, const ViewMesh& mesh) {
     VertexAccessors out;
     const std::vector<float>& xyz = mesh.positions;
     const size_t vertices = xyz.size() / 3;
     const size_t triangleVertices = mesh.triangleVertices;
     if (vertices == 0)
         return out;
-    AppendValues(form.buffer.data, xyz.data(), xyz.size());
-    const int view = form.AddView(0, TINYGLTF_TARGET_ARRAY_BUFFER);
-    form.gltf.bufferViews.back().byteStride = 12; // two accessors may share the view
+    form.Append(xyz.data(), xyz.size());
+    const int view = form.AddView(0, kArrayBuffer);
+    form.views.back().stride = 12; // two accessors may share the view
     if (triangleVertices != 0)
         out.trianglePositions = form.AddVec3(view, triangleVertices, xyz);
     if (vertices > triangleVertices || out.trianglePositions < 0)
@@ -115,70 +108,269 @@ VertexAccessors AddVertices(GlbForm& form, const ViewMesh& mesh) {
     else
         out.allPositions = out.trianglePositions;
     if (triangleVertices != 0) {
-        const size_t at = form.buffer.data.size();
-        AppendValues(form.buffer.data, mesh.normals.data(), mesh.normals.size());
-        out.normals = form.AddVec3(form.AddView(at, TINYGLTF_TARGET_ARRAY_BUFFER), triangleVertices,
-                                   mesh.normals);
+        const size_t at = form.buffer.size();
+        form.Append(mesh.normals.data(), mesh.normals.size());
+        out.normals = form.AddVec3(form.AddView(at, kArrayBuffer), triangleVertices, mesh.normals);
     }
     return out;
 }
 
+int ModeOf(ViewPartKind kind) {
+    switch (kind) {
+    case ViewPartKind::Triangles:
+        break;
+    case ViewPartKind::Lines:
+        return kModeLines;
+    case ViewPartKind::Points:
+        return kModePoints;
+    }
+    return kModeTriangles;
+}
+
 // One primitive per part that has indices, its material the part's surface.
-void AddPrimitives(GlbForm& form, const ViewMesh& mesh, const VertexAccessors& vertices) {
+void AddPrimitives(GltfForm& form, const ViewMesh& mesh, const VertexAccessors& vertices) {
     const bool wideIndices = mesh.positions.size() / 3 > 65535; // 65535 is primitive restart in U2
     for (size_t i = 0; i < mesh.parts.size(); ++i) {
         const ViewPart& part = mesh.parts[i];
         if (part.indices.empty())
             continue;
-        AlignBuffer(form.buffer.data);
-        const size_t at = form.buffer.data.size();
+        form.Align();
+        const size_t at = form.buffer.size();
         if (wideIndices) {
-            AppendValues(form.buffer.data, part.indices.data(), part.indices.size());
+            form.Append(part.indices.data(), part.indices.size());
         } else {
-            std::vector<uint16_t> narrow(part.indices.begin(), part.indices.end());
-            AppendValues(form.buffer.data, narrow.data(), narrow.size());
+            const std::vector<uint16_t> narrow(part.indices.begin(), part.indices.end());
+            form.Append(narrow.data(), narrow.size());
         }
-        tinygltf::Accessor indices;
-        indices.bufferView = form.AddView(at, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-        indices.componentType = wideIndices ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT
-                                            : TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+        GltfAccessor indices;
+        indices.view = form.AddView(at, kElementArrayBuffer);
+        indices.componentType = wideIndices ? kUnsignedInt : kUnsignedShort;
         indices.count = part.indices.size();
-        indices.type = TINYGLTF_TYPE_SCALAR;
-        form.gltf.accessors.push_back(indices);
-        tinygltf::Primitive primitive;
-        if (part.kind == ViewPartKind::Triangles) {
-            primitive.attributes["POSITION"] = vertices.trianglePositions;
-            primitive.attributes["NORMAL"] = vertices.normals;
-        } else {
-            primitive.attributes["POSITION"] = vertices.allPositions;
-        }
-        primitive.indices = static_cast<int>(form.gltf.accessors.size() - 1);
+        form.accessors.push_back(indices);
+        GltfPrimitive primitive;
+        const bool triangles = part.kind == ViewPartKind::Triangles;
+        primitive.position = triangles ? vertices.trianglePositions : vertices.allPositions;
+        primitive.normal = triangles ? vertices.normals : -1;
+        primitive.indices = static_cast<int>(form.accessors.size() - 1);
         primitive.material = static_cast<int>(i / 3);
         primitive.mode = ModeOf(part.kind);
-        form.mesh.primitives.push_back(std::move(primitive));
+        form.primitives.push_back(primitive);
     }
+    form.Align();
 }
 
-// The scene of one node, holding the mesh when there is one.
-void AddScene(GlbForm& form, const std::string& name) {
-    tinygltf::Node node;
-    node.name = name; // never empty: tinygltf writes a node with no property as null
-    if (!form.mesh.primitives.empty()) {
-        AlignBuffer(form.buffer.data);
-        form.gltf.buffers.push_back(std::move(form.buffer));
-        form.gltf.meshes.push_back(std::move(form.mesh));
-        node.mesh = 0;
+void WriteAccessors(JsonText& j, const GltfForm& form) {
+    j.Key("accessors");
+    j.Open('[');
+    for (const GltfAccessor& a : form.accessors) {
+        j.Item();
+        j.Open('{');
+        j.Member("bufferView", a.view);
+        j.Member("componentType", a.componentType);
+        j.Member("count", uint64_t{a.count});
+        if (a.vec3) {
+            j.Numbers("max", a.max, 3);
+            j.Numbers("min", a.min, 3);
+        }
+        j.Member("type", a.vec3 ? "VEC3" : "SCALAR");
+        j.Close('}');
     }
-    form.gltf.nodes.push_back(node);
-    tinygltf::Scene scene;
-    scene.nodes.push_back(0);
-    form.gltf.scenes.push_back(scene);
-    form.gltf.defaultScene = 0;
+    j.Close(']');
 }
 
-} // namespace
+void WriteViews(JsonText& j, const GltfForm& form) {
+    j.Key("bufferViews");
+    j.Open('[');
+    for (const GltfView& v : form.views) {
+        j.Item();
+        j.Open('{');
+        j.Member("buffer", 0);
+        j.Member("byteLength", uint64_t{v.length});
+        if (v.offset != 0)
+            j.Member("byteOffset", uint64_t{v.offset});
+        if (v.stride != 0)
+            j.Member("byteStride", uint64_t{v.stride});
+        j.Member("target", v.target);
+        j.Close('}');
+    }
+    j.Close(']');
+}
 
-namespace {
+bool NearOne(double value) {
+    return std::fabs(value - 1.0) < 1e-12;
+}
+
+// Factors at their glTF default (a white base, a roughness of one) are left
+// out; the metal factor (none) never is.
+void WriteMaterials(JsonText& j, const ViewMesh& mesh, const std::vector<std::string>& names) {
+    j.Key("materials");
+    j.Open('[');
+    for (size_t s = 0; s < mesh.materials.size(); ++s) {
+        const ViewMaterial& m = mesh.materials[s];
+        j.Item();
+        j.Open('{');
+        if (m.blend)
+            j.Member("alphaMode", "BLEND");
+        if (m.doubleSided) {
+            j.Key("doubleSided");
+            j.out += "true";
+        }
+        if (!names[s].empty())
+            j.Member("name", names[s]);
+        j.Key("pbrMetallicRoughness");
+        j.Open('{');
+        if (!std::all_of(m.colour, m.colour + 4, NearOne))
+            j.Numbers("baseColorFactor", m.colour, 4);
+        j.Key("metallicFactor");
+        j.Number(0.0);
+        if (!NearOne(m.roughness)) {
+            j.Key("roughnessFactor");
+            j.Number(m.roughness);
+        }
+        j.Close('}');
+        j.Close('}');
+    }
+    j.Close(']');
+}
+
+void WriteMesh(JsonText& j, const GltfForm& form) {
+    j.Key("meshes");
+    j.Open('[');
+    j.Item();
+    j.Open('{');
+    j.Key("primitives");
+    j.Open('[');
+    for (const GltfPrimitive& p : form.primitives) {
+        j.Item();
+        j.Open('{');
+        j.Key("attributes");
+        j.Open('{');
+        if (p.normal >= 0)
+            j.Member("NORMAL", p.normal);
+        j.Member("POSITION", p.position);
+        j.Close('}');
+        j.Member("indices", p.indices);
+        j.Member("material", p.material);
+        j.Member("mode", p.mode);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Close('}');
+    j.Close(']');
+}
+
+// The whole JSON document; `uri` the buffer's data: URI, or empty in a glb,
+// whose buffer is its BIN chunk. A file without primitives has no buffer and
+// no mesh: a scene of one empty node.
+void WriteDocument(JsonText& j, const GltfForm& form, const ViewMesh& mesh, const WriterInput& in,
+                   const std::string& uri) {
+    const bool hasMesh = !form.primitives.empty();
+    j.Open('{');
+    if (!form.accessors.empty())
+        WriteAccessors(j, form);
+    j.Key("asset");
+    j.Open('{');
+    j.Member("generator", "ostrel");
+    j.Member("version", "2.0");
+    j.Close('}');
+    if (!form.views.empty())
+        WriteViews(j, form);
+    if (hasMesh) {
+        j.Key("buffers");
+        j.Open('[');
+        j.Item();
+        j.Open('{');
+        j.Member("byteLength", uint64_t{form.buffer.size()});
+        if (!uri.empty())
+            j.Member("uri", uri);
+        j.Close('}');
+        j.Close(']');
+    }
+    if (!mesh.materials.empty())
+        WriteMaterials(j, mesh, in.names);
+    if (hasMesh)
+        WriteMesh(j, form);
+    j.Key("nodes");
+    j.Open('[');
+    j.Item();
+    j.Open('{');
+    if (hasMesh)
+        j.Member("mesh", 0);
+    j.Member("name", in.objectName);
+    j.Close('}');
+    j.Close(']');
+    j.Member("scene", 0);
+    j.Key("scenes");
+    j.Open('[');
+    j.Item();
+    j.Open('{');
+    j.Key("nodes");
+    j.Open('[');
+    j.Item();
+    j.Unsigned(0);
+    j.Close(']');
+    j.Close('}');
+    j.Close(']');
+    j.Close('}');
+}
+
+std::string Base64(const std::vector<unsigned char>& data) {
+    static const char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((data.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 3 <= data.size(); i += 3) {
+        const uint32_t v = uint32_t{data[i]} << 16 | uint32_t{data[i + 1]} << 8 | data[i + 2];
+        for (int shift = 18; shift >= 0; shift -= 6)
+            out += kDigits[(v >> shift) & 63];
+    }
+    if (i < data.size()) {
+        const bool two = i + 1 < data.size();
+        const uint32_t v = uint32_t{data[i]} << 16 | (two ? uint32_t{data[i + 1]} << 8 : 0);
+        out += kDigits[v >> 18];
+        out += kDigits[(v >> 12) & 63];
+        out += two ? kDigits[(v >> 6) & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+void PutWord(std::string& out, size_t at, size_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+// The glb container: its header, the JSON chunk (padded with spaces) and
+// the BIN chunk, the buffer (4-byte aligned already).
+bool FormGlb(const GltfForm& form, const ViewMesh& mesh, const WriterInput& in, std::string& out,
+             std::string& error) {
+    out.reserve(form.buffer.size() + 4096);
+    out.assign(20, '\0'); // the header and the JSON chunk's, filled in below
+    JsonText json{out, false};
+    WriteDocument(json, form, mesh, in, std::string());
+    while (out.size() % 4 != 0)
+        out += ' ';
+    const size_t jsonLength = out.size() - 20;
+    const size_t total = out.size() + (form.buffer.empty() ? 0 : 8 + form.buffer.size());
+    if (total > UINT32_MAX) {
+        error = "the object is too large for a glb file, which holds at most 4 GiB";
+        return false;
+    }
+    out.replace(0, 4, "glTF");
+    PutWord(out, 4, 2);
+    PutWord(out, 8, total);
+    PutWord(out, 12, jsonLength);
+    out.replace(16, 4, "JSON");
+    if (!form.buffer.empty()) {
+        const size_t at = out.size();
+        out.append(8, '\0');
+        PutWord(out, at, form.buffer.size());
+        out.replace(at + 4, 4, std::string_view("BIN\0", 4));
+        out.append(reinterpret_cast<const char*>(form.buffer.data()), form.buffer.size());
+    }
+    return true;
+}
 
 bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
                    std::string& error) {
@@ -186,7 +378,7 @@ bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& 
     if (!FormViewMesh(in.model, in.surfaces, mesh, error))
         return false;
 
-    GlbForm form;
+    GltfForm form;
     // The buffer's size, so that it is not copied as it grows: the
     // positions, the normals, each part's indices and its padding.
     const size_t vertexCount = mesh.positions.size() / 3;
@@ -194,34 +386,22 @@ bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& 
     const size_t indexSize = vertexCount > 65535 ? 4 : 2;
     for (const ViewPart& part : mesh.parts)
         bufferSize += part.indices.size() * indexSize + 3;
-    form.buffer.data.reserve(bufferSize);
-    form.gltf.asset.version = "2.0";
-    form.gltf.asset.generator = "ostrel";
-    for (size_t s = 0; s < in.surfaces.size(); ++s)
-        form.gltf.materials.push_back(MaterialOf(mesh.materials[s], in.names[s]));
+    form.buffer.reserve(bufferSize);
     const VertexAccessors vertices = AddVertices(form, mesh);
     AddPrimitives(form, mesh, vertices);
-    AddScene(form, in.objectName);
 
-    // The library reports some failures by throwing (its JSON layer throws
-    // on text that is not UTF-8, for one); none may leave the writer.
-    // The stream starts with room for the whole file (the buffer and about
-    // as much again for the JSON of a few hundred materials and primitives),
-    // so that the file is not copied as it grows.
-    std::string room;
-    room.reserve(form.gltf.buffers.empty() ? 4096 : form.gltf.buffers[0].data.size() + 65536);
-    tinygltf::TinyGLTF writer;
-    std::ostringstream stream(std::move(room));
-    try {
-        if (!writer.WriteGltfSceneToStream(&form.gltf, stream, !binary, binary)) {
-            error = "the glTF library could not form the file";
+    std::string bytes;
+    if (binary) {
+        if (!FormGlb(form, mesh, in, bytes, error))
             return false;
-        }
-    } catch (const std::exception& e) {
-        error = std::string("the glTF library could not form the file: ") + e.what();
-        return false;
+    } else {
+        const std::string uri = "data:application/octet-stream;base64," + Base64(form.buffer);
+        bytes.reserve(uri.size() + 4096);
+        JsonText json{bytes, true};
+        WriteDocument(json, form, mesh, in, uri);
+        bytes += '\n';
     }
-    files.push_back({in.fileName, std::move(stream).str()});
+    files.push_back({in.fileName, std::move(bytes)});
     return true;
 }
 

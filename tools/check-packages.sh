@@ -108,7 +108,7 @@ dpkg-deb -x "$deb" "$work/deb"
 copyright=$work/deb/usr/share/doc/ostrel/copyright
 grep -q "MIT License" "$copyright" || fail "the package's copyright lacks the project's licence"
 if [[ " $formats " == *" glb "* ]]; then
-    for part in tinygltf nlohmann-json; do
+    for part in nlohmann-json; do
         grep -q "Built into ostrel: $part" "$copyright" || fail "the package's copyright lacks $part"
     done
 fi
@@ -217,7 +217,7 @@ check_zip() { # check_zip BITS
     winversion=$(cd "$folder" && "$wine" ostrel.exe --version | tr -d '\r')
     [ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
     if [[ $winversion == *" glb"* ]]; then
-        for part in tinygltf nlohmann-json; do
+        for part in nlohmann-json; do
             [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
         done
     fi

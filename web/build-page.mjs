@@ -51,7 +51,6 @@ const licences = [
   ['three.js', path.join(here, 'node_modules/three/LICENSE')],
   ['fflate', path.join(here, 'node_modules/fflate/LICENSE')],
   ['the Emscripten runtime', '/usr/share/doc/emscripten/copyright'],
-  ['tinygltf', '/usr/share/doc/libtinygltf-dev/copyright'],
   ['nlohmann-json', '/usr/share/doc/nlohmann-json3-dev/copyright'],
 ].filter(([, file]) => fs.existsSync(file))
   .map(([name, file]) => `Built into this page: ${name}, whose licence reads:\n\n${

@@ -96,6 +96,32 @@ TEST(OutputNames, GlbMaterialsAreUtf8) {
     EXPECT_EQ(names, Utf8());
 }
 
+// The writer's own JSON escapes what a JSON string cannot hold as it is:
+// quotes, backslashes and control characters come back as they were, in
+// the glb and in the text form.
+TEST(OutputNames, GltfNamesWithQuotesAndControlCharacters) {
+    const std::vector<std::string> names = {"a\"b", "back\\slash", "tab\there",
+                                            std::string("\x01\x1f") + "end", "\x7f"};
+    const ReceivedModel m = ModelNamed(names);
+    std::string glb, gltf, error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Glb, glb, error)) << error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Gltf, gltf, error)) << error;
+    EXPECT_NE(gltf.find(R"("name": "\u0001\u001fend")"), std::string::npos);
+    tinygltf::Model fromGlb, fromGltf;
+    ASSERT_TRUE(ReadGlb(glb, fromGlb));
+    tinygltf::TinyGLTF loader;
+    std::string warning;
+    ASSERT_TRUE(loader.LoadASCIIFromString(&fromGltf, &error, &warning, gltf.data(),
+                                           static_cast<unsigned>(gltf.size()), ""))
+        << error;
+    for (const tinygltf::Model* model : {&fromGlb, &fromGltf}) {
+        std::vector<std::string> read;
+        for (const tinygltf::Material& material : model->materials)
+            read.push_back(material.name);
+        EXPECT_EQ(read, names);
+    }
+}
+
 TEST(OutputNames, ObjAndMtlNameMaterialsInUtf8) {
     const ReceivedModel m = ModelNamed(Received());
     std::string obj, mtl, error;
