@@ -1,7 +1,8 @@
 // Memory running out inside an import is an outcome, never an abort: the
 // heap is made to fail at its first, second, third ... allocation of an
-// import of the cube (object, shading and an OBJ file), until an import
-// makes it through. Each must end with a result the header names, and free
+// import of the cube (object, shading and a file of each writer that forms
+// its file itself: OBJ, and glb with its JSON), until an import makes it
+// through. Each must end with a result the header names, and free
 // what it took (the sanitizer build and valgrind see to the freeing).
 //
 //     engine_memory_test EXAMPLES_DIR
@@ -64,17 +65,12 @@ void operator delete(void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: engine_memory_test EXAMPLES_DIR\n");
-        return 2;
-    }
-    std::ifstream in(std::string(argv[1]) + "/cube.rk4", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ostrel_request* request = ostrel_request_new();
-    ostrel_request_set(request, OSTREL_SHADING, 1);
-    ostrel_request_format(request, "obj");
+namespace {
 
+// Imports the cube with the heap failing at each allocation in turn; the
+// number of faults found.
+int FailEachAllocation(ostrel_request* request, const std::string& bytes, const char* format) {
+    const size_t files = std::string(format) == "obj" ? 2 : 1; // the OBJ with its MTL
     int failures = 0;
     long limit = 0;
     int outOfMemory = 0;
@@ -85,27 +81,49 @@ int main(int argc, char** argv) {
         gAllocationsLeft = -1;
         const int result = ostrel_result(done);
         if (result < OSTREL_LOADED || result > OSTREL_BAD_REQUEST) {
-            std::printf("FAILED: allocation %ld failing gives result %d\n", limit, result);
+            std::printf("FAILED: %s: allocation %ld failing gives result %d\n", format, limit,
+                        result);
             ++failures;
         }
         outOfMemory += result == OSTREL_OUT_OF_MEMORY || result == OSTREL_NOT_CONVERTED;
-        const bool complete = result == OSTREL_LOADED && ostrel_file_count(done) == 2 &&
+        const bool complete = result == OSTREL_LOADED && ostrel_file_count(done) == files &&
                               ostrel_triangle_count(done) == 12;
         ostrel_import_free(done);
         if (!gFailed) {
             if (!complete) {
-                std::printf("FAILED: without a failing allocation the cube does not import\n");
+                std::printf("FAILED: %s: without a failing allocation the cube does not import\n",
+                            format);
                 ++failures;
             }
             break;
         }
     }
     if (outOfMemory == 0) {
-        std::printf("FAILED: no import said it ran out of memory\n");
+        std::printf("FAILED: %s: no import said it ran out of memory\n", format);
         ++failures;
     }
-    ostrel_request_free(request);
-    std::printf("engine memory test: %ld failing allocations, %d said so: %s\n", limit, outOfMemory,
-                failures ? "FAILED" : "passed");
+    std::printf("engine memory test, %s: %ld failing allocations, %d said so\n", format, limit,
+                outOfMemory);
+    return failures;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: engine_memory_test EXAMPLES_DIR\n");
+        return 2;
+    }
+    std::ifstream in(std::string(argv[1]) + "/cube.rk4", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int failures = 0;
+    for (const char* format : {"obj", "glb"}) {
+        ostrel_request* request = ostrel_request_new();
+        ostrel_request_set(request, OSTREL_SHADING, 1);
+        ostrel_request_format(request, format);
+        failures += FailEachAllocation(request, bytes, format);
+        ostrel_request_free(request);
+    }
+    std::printf("engine memory test: %s\n", failures ? "FAILED" : "passed");
     return failures != 0;
 }
