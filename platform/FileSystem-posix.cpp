@@ -174,10 +174,12 @@ bool MakeScratchFolder(std::string& path, std::string& error) {
     std::string name = (tmp != nullptr && tmp[0] != '\0' ? std::string(tmp) : "/tmp");
     if (name.back() != '/')
         name += '/';
-    name += "ostrel-XXXXXX";
+    name += "ostrel-XXXXXX/";
+    name.back() = '\0'; // mkdtemp fills in the name; the room for '/' is taken now
     if (::mkdtemp(name.data()) == nullptr)
         return Failed(error, errno);
-    path = name + "/";
+    name.back() = '/';
+    path.swap(name); // no allocation once the folder exists: nothing can leave it behind
     return true;
 }
 

@@ -268,11 +268,14 @@ bool MakeScratchFolder(std::string& path, std::string& error) {
     // A name of the process and a counter; a folder made by someone else
     // under the same name is passed over.
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        const std::string name = std::string(folder) + "ostrel-" +
-                                 std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount() + attempt);
+        // Room for the final separator taken now: no allocation once the
+        // folder exists, so nothing can leave it behind.
+        std::string name = std::string(folder) + "ostrel-" + std::to_string(GetCurrentProcessId()) +
+                           "-" + std::to_string(GetTickCount() + attempt) + "\\";
+        name.back() = '\0';
         if (CreateDirectoryA(name.c_str(), nullptr)) {
-            path = name + "\\";
+            name.back() = '\\';
+            path.swap(name);
             return true;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)

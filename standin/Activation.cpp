@@ -11,10 +11,25 @@
 
 namespace {
 
-// The model's bytes in a file of the model's name, alone in a scratch folder.
+// The model's bytes in a file of the model's name, alone in a scratch folder,
+// removed again when the activation ends, however it ends (memory running
+// out on the way included): no copy of a user's model is left behind.
 struct StagedModel {
     std::string folder;
     std::string path;
+
+    StagedModel() = default;
+    StagedModel(const StagedModel&) = delete;
+    StagedModel& operator=(const StagedModel&) = delete;
+    ~StagedModel() {
+        try {
+            if (!path.empty())
+                RemoveFile(path);
+            if (!folder.empty())
+                RemoveFolder(folder);
+        } catch (...) { // a name that cannot be converted: nothing more to do
+        }
+    }
 };
 
 bool StageModel(const std::string& name, std::string_view bytes, StagedModel& staged,
@@ -27,17 +42,10 @@ bool StageModel(const std::string& name, std::string_view bytes, StagedModel& st
     const std::string base = name.substr(NameStart(name));
     staged.path = staged.folder + (base.empty() ? "model" : base);
     if (!WriteNewFile(staged.path, std::string(bytes), why)) {
-        RemoveFile(staged.path);
-        RemoveFolder(staged.folder);
         error = "cannot put the model's bytes in a file (" + why + ")";
         return false;
     }
     return true;
-}
-
-void RemoveStaged(const StagedModel& staged) {
-    RemoveFile(staged.path);
-    RemoveFolder(staged.folder);
 }
 
 // Why the model file cannot be read, as the host itself sees it.
@@ -76,8 +84,6 @@ ActivationOutcome Activate(const ActivationRequest& request) {
                                    outcome.status);
     if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed)
         outcome.readFailure = ReadFailureReason(path);
-    if (request.modelBytes)
-        RemoveStaged(staged);
 
     outcome.panelLeftOpen = !panelHost.panels.empty();
     outcome.hostFailure = !importHost.failure.empty() ? importHost.failure : panelHost.failure;

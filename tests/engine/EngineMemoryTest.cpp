@@ -3,18 +3,24 @@
 // import of the cube (object, shading and a file of each writer that forms
 // its file itself: OBJ, and glb with its JSON), until an import makes it
 // through. Each must end with a result the header names, and free
-// what it took (the sanitizer build and valgrind see to the freeing).
+// what it took (the sanitizer build and valgrind see to the freeing): the
+// model's bytes staged for the plug-in are removed too, however the import
+// ended.
 //
 //     engine_memory_test EXAMPLES_DIR
 #include "engine/ostrel.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <new>
 #include <string>
+
+#include <dirent.h>
+#include <unistd.h>
 
 namespace {
 // The engine reads the warnings on a thread of its own: both count.
@@ -114,6 +120,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: engine_memory_test EXAMPLES_DIR\n");
         return 2;
     }
+    // A temporary folder of its own, to see that nothing is left there.
+    char scratch[] = "/tmp/ostrel-memory-test-XXXXXX";
+    if (::mkdtemp(scratch) == nullptr || ::setenv("TMPDIR", scratch, 1) != 0) {
+        std::fprintf(stderr, "engine_memory_test: cannot make a temporary folder\n");
+        return 2;
+    }
     std::ifstream in(std::string(argv[1]) + "/cube.rk4", std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     int failures = 0;
@@ -123,6 +135,18 @@ int main(int argc, char** argv) {
         ostrel_request_format(request, format);
         failures += FailEachAllocation(request, bytes, format);
         ostrel_request_free(request);
+    }
+    size_t left = 0;
+    if (DIR* folder = ::opendir(scratch)) {
+        while (const dirent* entry = ::readdir(folder))
+            left += std::string(entry->d_name) != "." && std::string(entry->d_name) != "..";
+        ::closedir(folder);
+    }
+    if (left != 0) {
+        std::printf("FAILED: %zu temporary files or folders left in %s\n", left, scratch);
+        ++failures;
+    } else {
+        ::rmdir(scratch);
     }
     std::printf("engine memory test: %s\n", failures ? "FAILED" : "passed");
     return failures != 0;
