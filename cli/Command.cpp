@@ -17,6 +17,7 @@
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,9 @@ bool ReadStandardInput(std::string& bytes) {
 struct Run {
     const HostOptions& options;
     const LoadedModule& module;
+    // Further copies of the module, loaded apart so that imports of several
+    // workers run at once; job i imports through copy i % (copies + 1).
+    std::vector<const LoadedModule*> modules;
     std::FILE* trace = nullptr; // where the trace goes; null: nowhere
     bool traceToStdout = false;
     bool traceWriteFailed = false;
@@ -263,6 +267,9 @@ int ImportEach(Run& run) {
         jobs[i] = std::make_unique<ModelJob>();
         jobs[i]->model = models[i];
         PrepareModel(run, *jobs[i]);
+        // Job i starts once job i - workers is reported: no two running jobs
+        // share a copy of the module.
+        jobs[i]->request.module = run.modules[i % run.modules.size()];
         // Several imports at once keep the cores busy: each model's read for
         // the warnings then follows its import on the same thread rather
         // than waiting for a core of its own.
@@ -406,7 +413,7 @@ int RunCommand(int argc, const char* const* argv) {
     // when the first output is written, so a run that writes nothing leaves
     // none behind).
     LoadedModule module;
-    Run run{options, module, nullptr, false, false, {}, {}, 0, {}, false};
+    Run run{options, module, {}, nullptr, false, false, {}, {}, 0, {}, false};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;
@@ -426,7 +433,14 @@ int RunCommand(int argc, const char* const* argv) {
         Fail(modulePath, error);
         return Finish(run, kExitModuleUnusable);
     }
+    run.modules.push_back(&module);
+    ModuleCopies copies;
+    if (const size_t workers = std::min(Workers(options), options.modelPaths.size()); workers > 1)
+        LoadModuleCopies(modulePath, workers - 1, copies);
+    for (const LoadedModule& copy : copies.modules)
+        run.modules.push_back(&copy);
     exitCode = ImportEach(run);
+    UnloadModuleCopies(copies);
     UnloadModule(module);
     return Finish(run, exitCode);
 }

@@ -10,6 +10,7 @@
 #include <exception>
 #include <new>
 #if OSTREL_THREADS
+#include <map>
 #include <mutex>
 #include <thread>
 #endif
@@ -215,15 +216,22 @@ void Explain(const ImportRequest& request, bool loaded, bool started, WarningsRe
 }
 
 #if OSTREL_THREADS
-// The plug-in keeps its model in globals, as a plug-in of the host may, and
-// the host simulation finds its state in globals too: one activation at a
-// time in the process. Everything else of an import may run beside it.
-std::mutex gActivationLock;
+// The plug-in keeps its model in globals, as a plug-in of the host may: one
+// activation at a time for each loaded copy of its code, known by its
+// descriptor's address (copies loaded apart have descriptors, and globals,
+// of their own: ModuleLoader.h). The host simulation keeps its state per
+// thread. Everything else of an import may run beside it.
+std::mutex& ActivationLockOf(const ModuleDescriptor* descriptor) {
+    static std::mutex registryLock;
+    static std::map<const ModuleDescriptor*, std::mutex> locks; // entries stay put
+    const std::lock_guard<std::mutex> registry(registryLock);
+    return locks[descriptor];
+}
 #endif
 
 ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
 #if OSTREL_THREADS
-    const std::lock_guard<std::mutex> lock(gActivationLock);
+    const std::lock_guard<std::mutex> lock(ActivationLockOf(activation.module->descriptor));
 #endif
     return Activate(activation);
 }

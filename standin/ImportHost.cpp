@@ -6,7 +6,9 @@
 
 namespace {
 
-ImportHost* gImportHost = nullptr;
+// The import in progress on this thread: each thread may import through a
+// module copy of its own (ModuleLoader.h).
+thread_local ImportHost* gImportHost = nullptr;
 
 ImportHost* HostOf(void* hostData) {
     return static_cast<ImportHost*>(hostData);

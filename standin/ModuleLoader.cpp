@@ -1,5 +1,6 @@
 #include "standin/ModuleLoader.h"
 
+#include "platform/FileSystem.h"
 #include "platform/ModuleFile.h"
 
 #include <cstdio>
@@ -126,4 +127,58 @@ void UnloadModule(LoadedModule& module) {
     module.handle = nullptr;
     module.descriptor = nullptr;
     module.activate = nullptr;
+}
+
+namespace {
+
+bool ReadModuleBytes(const std::string& path, std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    char block[65536];
+    size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+        bytes.append(block, n);
+    const bool ok = std::ferror(f) == 0;
+    std::fclose(f);
+    return ok && !bytes.empty();
+}
+
+void RemoveCopyFiles(ModuleCopies& copies) {
+    for (const std::string& file : copies.files)
+        RemoveFile(file);
+    if (!copies.folder.empty())
+        RemoveFolder(copies.folder);
+}
+
+} // namespace
+
+void LoadModuleCopies(const std::string& path, size_t count, ModuleCopies& copies) {
+    std::string bytes, error;
+    if (count == 0 || !ReadModuleBytes(path, bytes) || !MakeScratchFolder(copies.folder, error)) {
+        copies.folder.clear();
+        return;
+    }
+    // Names of their own too: some loaders know a module by its name.
+    const size_t nameAt = NameStart(path);
+    for (size_t i = 1; i <= count; ++i) {
+        const std::string file = copies.folder + std::to_string(i) + "-" + path.substr(nameAt);
+        if (!WriteNewFile(file, bytes, error))
+            break;
+        copies.files.push_back(file);
+        LoadedModule module;
+        if (!LoadModule(file, module, error))
+            break;
+        copies.modules.push_back(module);
+    }
+    RemoveCopyFiles(copies); // what is loaded stays loaded where the system allows
+}
+
+void UnloadModuleCopies(ModuleCopies& copies) {
+    for (LoadedModule& module : copies.modules)
+        UnloadModule(module);
+    copies.modules.clear();
+    RemoveCopyFiles(copies);
+    copies.files.clear();
+    copies.folder.clear();
 }

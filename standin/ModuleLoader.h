@@ -6,8 +6,10 @@
 
 #include "host/HostApi.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct LoadedModule {
     void* handle = nullptr; // from OpenModuleFile; null for a linked descriptor
@@ -35,3 +37,22 @@ bool StartLinkedModule(const ModuleDescriptor* descriptor, LoadedModule& module,
 
 // Calls the shut-down entry (if started) and closes the module.
 void UnloadModule(LoadedModule& module);
+
+// More copies of the module file at `path`, each loaded apart, with globals
+// of its own: the plug-in keeps the model it reads in globals, so one loaded
+// copy imports one model at a time, and several copies let several imports
+// run at once. Each copy is a file of its own in a scratch folder (a loader
+// hands out the same module again for the same file), removed again as soon
+// as the system allows: on POSIX systems right after loading.
+struct ModuleCopies {
+    std::string folder; // the scratch folder; empty when none was made
+    std::vector<std::string> files;
+    std::vector<LoadedModule> modules;
+};
+
+// Loads up to `count` copies into `copies`; as many as could be made (a
+// copy that cannot be made is no error: the imports then take turns).
+void LoadModuleCopies(const std::string& path, size_t count, ModuleCopies& copies);
+
+// Unloads the copies and removes their files and folder.
+void UnloadModuleCopies(ModuleCopies& copies);

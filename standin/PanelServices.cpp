@@ -5,8 +5,8 @@
 
 namespace {
 
-PanelHost* gCurrentHost = nullptr;
-DisplayInfo gNoDisplay{}; // answered when no host is current (never null)
+thread_local PanelHost* gCurrentHost = nullptr; // of the import on this thread
+DisplayInfo gNoDisplay{};                       // answered when no host is current (never null)
 
 constexpr size_t kMaxListEntries = 4096; // guard against an unterminated list
 

@@ -52,7 +52,7 @@ LAYERS = {
 }
 ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
-    "standin/ModuleLoader.cpp": {"platform/ModuleFile.h"},
+    "standin/ModuleLoader.cpp": {"platform/ModuleFile.h", "platform/FileSystem.h"},
     "standin/Activation.cpp": {"platform/FileSystem.h"},
 }
 # Folder -> what it may never reach through any chain of includes.

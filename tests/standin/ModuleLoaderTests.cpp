@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 
 namespace {
@@ -77,3 +79,33 @@ TEST(ModuleLoader, LoadFailsCleanlyForANonModule) {
     EXPECT_NE(error.find("cannot load module"), std::string::npos) << error;
     EXPECT_EQ(module.handle, nullptr);
 }
+
+#if defined(OSTREL_MODULE_FILE) && !defined(_WIN32)
+// Copies of the module file load apart, each with a descriptor (and so
+// globals) of its own, so that imports through them may run at once; no
+// file of theirs outlives the loading, nor the folder them.
+TEST(ModuleLoader, CopiesLoadApartAndLeaveNothingBehind) {
+    LoadedModule original;
+    std::string error;
+    ASSERT_TRUE(LoadModule(OSTREL_MODULE_FILE, original, error)) << error;
+    ModuleCopies copies;
+    LoadModuleCopies(OSTREL_MODULE_FILE, 2, copies);
+    ASSERT_EQ(copies.modules.size(), 2u);
+    std::set<const ModuleDescriptor*> descriptors{original.descriptor};
+    for (const LoadedModule& copy : copies.modules) {
+        EXPECT_TRUE(copy.started);
+        descriptors.insert(copy.descriptor);
+    }
+    EXPECT_EQ(descriptors.size(), 3u);
+    const std::string folder = copies.folder;
+    EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
+    UnloadModuleCopies(copies);
+    EXPECT_TRUE(copies.modules.empty());
+    UnloadModule(original);
+
+    ModuleCopies none;
+    LoadModuleCopies("/nonexistent/ostrel.p", 2, none);
+    EXPECT_TRUE(none.modules.empty());
+    EXPECT_TRUE(none.folder.empty());
+}
+#endif
