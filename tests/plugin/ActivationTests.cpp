@@ -1,14 +1,11 @@
-// The activation against a recording host: its import callbacks, its global
-// lookup and a small panel that echoes what it was given.
-#include "plugin/Plugin.h"
+// Whole activations against the shared recording host: its import callbacks,
+// its global lookup and its panel, with transcripts of the calls.
+#include "tests/support/FakeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <deque>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -30,165 +27,44 @@ const char kLinesOnly[] = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n1\n1\n1\nLINE0\n1\n1\n0\
 // The view settings propose load target -1.
 const char kViewMinusOne[] = "ROKU4\nPOINT\nLINE0\nFACE0\nEND00\nVIEW0\n0\n1\nENDV0\n";
 
-constexpr int32_t kSentinel = 77;
-
-struct EchoControl {
-    PanelControl base;
-    int index;
-    ControlValue last; // what was set as the value
-    std::string text;
-};
-
-struct Host {
-    ImportRecord record{};
-    std::vector<std::string> calls;   // import callbacks, in order
-    std::vector<std::string> lookups; // global names asked for
-    std::string events;               // panel: 'c' create, 'o' open, 'd' destroy
-    bool hasPanelServices = true;
-    bool panelFails = false;
-    int32_t openResult = 1;
-    PanelServices services{};
-    DrawingTable drawing{};
-    DisplayInfo display{640, 480, {}};
-    std::deque<EchoControl> controls;
-    char token = 0;
-
-    Host(const char* path = "C:\\models\\tri.rok");
-    // The value set into control `n` before the panel opened.
-    std::string Initial(int n) const;
-};
-
-Host* gHost = nullptr;
-
-Host& Self(void* hostData) {
-    EXPECT_EQ(hostData, gHost);
-    return *gHost;
-}
-std::string Num(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", v);
-    return text;
+// The shared host with transcripts on, for the model at `path`, whose
+// surfaces are named after `base` unless the panel names them.
+void Transcribe(RecordingHost& host, const std::string& path = "C:\\models\\tri.rok",
+                const std::string& base = "tri") {
+    host.logCalls = true;
+    host.sourcePath = path;
+    host.expectedBase = base;
 }
 
-int32_t StartObject(void* h, void* zero) {
-    EXPECT_EQ(zero, nullptr);
-    Self(h).calls.push_back("start");
-    return 0;
-}
-int32_t DeclarePoints(void* h, int32_t count) {
-    Self(h).calls.push_back("points " + std::to_string(count));
-    return 0;
-}
-int32_t AddPoints(void* h, int32_t count, const float* xyz) {
-    Self(h).calls.push_back("point " + std::to_string(count) + ": " + Num(xyz[0]) + " " +
-                            Num(xyz[1]) + " " + Num(xyz[2]));
-    return 0;
-}
-int32_t LookupSurface(void* h, const char* name, void*) {
-    Self(h).calls.push_back(std::string("surface ") + name);
-    return 5;
-}
-int32_t AddPolygon(void* h, int32_t count, int32_t surface, void*, const uint16_t*) {
-    Self(h).calls.push_back("polygon " + std::to_string(count) + " " + std::to_string(surface));
-    return 0;
-}
-int32_t StoreData(void* h, const char* name, int32_t bytes, const void*) {
-    Self(h).calls.push_back(std::string("data ") + name + " " + std::to_string(bytes));
-    return 0;
+int32_t FromMemory(RecordingHost& host, const std::string& text) {
+    return RunActivation(host, text.data(), text.size());
 }
 
-void* GlobalLookup(const char* name, void* zero) {
-    EXPECT_EQ(zero, nullptr);
-    gHost->lookups.push_back(name);
-    return gHost->hasPanelServices ? &gHost->services : nullptr;
-}
-
-PanelHandle CreatePanel(const char*, PanelServices*) {
-    gHost->events += 'c';
-    return gHost->panelFails ? nullptr : &gHost->token;
-}
-void DestroyPanel(PanelHandle) {
-    gHost->events += 'd';
-}
-int32_t OpenPanel(PanelHandle, int32_t) {
-    gHost->events += 'o';
-    return gHost->openResult;
-}
-void PanelAttribute(PanelHandle, int32_t, int32_t* value) {
-    *value = 100;
-}
-void SetPanelAttribute(PanelHandle, int32_t, int32_t*) {}
-void SetControl(PanelControl* c, int32_t attribute, ControlValue* v) {
-    EchoControl& control = *reinterpret_cast<EchoControl*>(c);
-    if (attribute == kAttrValue) {
-        control.last = *v;
-        control.text = v->type == kValueText ? std::string(v->text) : "";
+// What the plug-in set into control `n` before the panel opened, as the
+// transcript shows it ("int 1", "float 8", "text 'name' 4"); "unset" if
+// nothing.
+std::string Initial(const RecordingHost& host, int n) {
+    const std::string prefix = "set c" + std::to_string(n) + " " + std::to_string(kAttrValue) + " ";
+    std::string value = "unset";
+    for (const std::string& entry : host.panelLog) {
+        if (entry.rfind("open ", 0) == 0) {
+            break;
+        }
+        if (entry.rfind(prefix, 0) == 0) {
+            value = entry.substr(prefix.size());
+        }
     }
-}
-// Gives back what was set, except that the user picks scale 2 and the
-// name "Picked".
-void GetControl(PanelControl* c, int32_t attribute, ControlValue* v) {
-    const EchoControl& control = *reinterpret_cast<EchoControl*>(c);
-    if (attribute != kAttrValue) {
-        v->intValue = 10;
-    } else if (v->type == kValueText) {
-        std::snprintf(v->text, static_cast<size_t>(v->textLength), "Picked");
-    } else if (v->type == kValueFloat) {
-        v->floatValue = control.index == 4 ? 2.0 : control.last.floatValue;
-    } else {
-        v->intValue = control.last.intValue;
-    }
-}
-PanelControl* CreateControl(PanelHandle, const char*, ControlDescription*, const char*) {
-    gHost->controls.push_back(EchoControl{
-        {nullptr, &GetControl, &SetControl}, static_cast<int>(gHost->controls.size()) + 1, {}, {}});
-    return &gHost->controls.back().base;
-}
-DisplayInfo* DisplayInformation() {
-    return &gHost->display;
+    return value;
 }
 
-Host::Host(const char* path) {
-    record.status = kSentinel;
-    record.sourcePath = path;
-    record.hostData = this;
-    record.startObject = &StartObject;
-    record.declarePointCount = &DeclarePoints;
-    record.addPoints = &AddPoints;
-    record.lookupSurface = &LookupSurface;
-    record.addPolygon = &AddPolygon;
-    record.storeSurfaceData = &StoreData;
-    services.createPanel = &CreatePanel;
-    services.destroyPanel = &DestroyPanel;
-    services.openPanel = &OpenPanel;
-    services.getPanelAttribute = &PanelAttribute;
-    services.setPanelAttribute = &SetPanelAttribute;
-    services.createControl = &CreateControl;
-    services.drawingTable = &drawing;
-    drawing.getDisplayInfo = &DisplayInformation;
-    gHost = this;
-}
-
-std::string Host::Initial(int n) const {
-    const EchoControl& c = controls.at(static_cast<size_t>(n - 1));
-    switch (c.last.type) {
-    case kValueInt:
-        return std::to_string(c.last.intValue);
-    case kValueFloat:
-        return Num(c.last.floatValue);
-    case kValueText:
-        return c.text;
-    }
-    return "unset";
-}
-
-int32_t FromMemory(Host& host, const std::string& text, int32_t version = 1) {
-    return ActivateImportFromMemory(version, &GlobalLookup, &host.record, text.data(), text.size());
-}
-
-const std::vector<std::string> kTriangleCalls = {
-    "start",        "points 3",    "point 1: 8 -16 24", "point 1: 32 -40 48", "point 1: 56 -64 72",
-    "surface tri0", "polygon 3 5", "data tri0 60"};
+const std::vector<std::string> kTriangleCalls = {"start",
+                                                 "points 3",
+                                                 "point 1: 8 -16 24",
+                                                 "point 1: 32 -40 48",
+                                                 "point 1: 56 -64 72",
+                                                 "surface tri0",
+                                                 "polygon 3 tri0",
+                                                 "data tri0 60"};
 
 // A fresh folder for the files of one test, removed with everything in it.
 struct TempDir {
@@ -224,12 +100,16 @@ struct TempDir {
 
 TEST(Activation, WrongVersionTouchesNothing) {
     for (int32_t version : {0, 2}) {
-        Host host("/no/such/dir/file.rok");
-        EXPECT_EQ(FromMemory(host, kTriangle, version), kActivateWrongVersion);
-        EXPECT_EQ(ActivateImport(version, &GlobalLookup, &host.record), kActivateWrongVersion);
-        EXPECT_EQ(host.record.status, kSentinel);
-        EXPECT_TRUE(host.lookups.empty());
+        RecordingHost host;
+        Transcribe(host, "/no/such/dir/file.rok");
+        host.version = version;
+        EXPECT_EQ(FromMemory(host, kTriangle), kActivateWrongVersion);
+        EXPECT_EQ(RunFileActivation(host), kActivateWrongVersion);
+        EXPECT_EQ(host.record.status, kUntouchedStatus);
+        EXPECT_EQ(host.globalLookups, 0);
         EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(host.panelEvents, "");
+        EXPECT_EQ(host.firstErrors, "");
     }
 }
 
@@ -245,73 +125,93 @@ TEST(Activation, FailuresBeforeThePanel) {
         {dir.path, kImportOpenFailed}, // opens, but cannot be read
     };
     for (const auto& c : cases) {
-        Host host(c.path.c_str());
-        EXPECT_EQ(ActivateImport(1, &GlobalLookup, &host.record), kActivateHandled);
+        RecordingHost host;
+        Transcribe(host, c.path);
+        EXPECT_EQ(RunFileActivation(host), kActivateHandled);
         EXPECT_EQ(host.record.status, c.status) << c.path;
-        EXPECT_TRUE(host.lookups.empty());
+        EXPECT_EQ(host.globalLookups, 0);
         EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(host.firstErrors, "") << c.path;
     }
     for (const char* text : {"roku4\nPOINT\n", "", "ROKU"}) {
-        Host host;
+        RecordingHost host;
+        Transcribe(host);
         EXPECT_EQ(FromMemory(host, text), kActivateHandled);
         EXPECT_EQ(host.record.status, kImportNotModelFile);
-        EXPECT_TRUE(host.lookups.empty());
+        EXPECT_EQ(host.globalLookups, 0);
+        EXPECT_EQ(host.firstErrors, "");
     }
 }
 
 TEST(Activation, MissingPanelServices) {
-    Host host;
-    host.hasPanelServices = false;
+    RecordingHost host;
+    Transcribe(host);
+    host.script.action = PanelAction::kMissingGlobal;
     EXPECT_EQ(FromMemory(host, kTriangle), kActivateMissingGlobal);
-    EXPECT_EQ(host.record.status, kSentinel);
-    EXPECT_EQ(host.lookups, std::vector<std::string>{"LWPanelServices"});
+    EXPECT_EQ(host.record.status, kUntouchedStatus);
+    EXPECT_EQ(host.globalLookups, 1); // the host checks it asked for "LWPanelServices"
     EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(host.firstErrors, "");
     // The tables were released: the next load starts from empty ones.
-    Host next;
-    next.panelFails = true;
+    RecordingHost next;
+    Transcribe(next);
+    next.script.action = PanelAction::kUnavailable;
     EXPECT_EQ(FromMemory(next, kTriangle), kActivateHandled);
     EXPECT_EQ(next.calls, kTriangleCalls);
+    EXPECT_EQ(next.firstErrors, "");
 }
 
 TEST(Activation, PanelOutcomes) {
     {
-        Host host;
-        host.openResult = 0;
+        RecordingHost host;
+        Transcribe(host);
+        host.script.action = PanelAction::kCancel;
         EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
         EXPECT_EQ(host.record.status, kImportCancelled);
-        EXPECT_EQ(host.events, "cod");
+        EXPECT_EQ(host.panelEvents, "cod");
         EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(host.firstErrors, "");
     }
     {
         // No panel: built at once with the initial options.
-        Host host;
-        host.panelFails = true;
+        RecordingHost host;
+        Transcribe(host);
+        host.script.action = PanelAction::kUnavailable;
         EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
         EXPECT_EQ(host.record.status, kImportLoaded);
-        EXPECT_EQ(host.events, "c");
+        EXPECT_EQ(host.panelEvents, "c");
         EXPECT_EQ(host.calls, kTriangleCalls);
+        EXPECT_EQ(host.firstErrors, "");
     }
     {
-        // Confirmed: built with the values read back.
-        Host host;
+        // Confirmed: built with the values read back, where the user picked
+        // scale 2 and the name "Picked".
+        RecordingHost host;
+        Transcribe(host);
+        host.script.setScale = true;
+        host.script.scale = 2.0;
+        host.script.baseName = "Picked";
         EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
         EXPECT_EQ(host.record.status, kImportLoaded);
-        EXPECT_EQ(host.events, "cod");
-        EXPECT_EQ(host.calls,
-                  (std::vector<std::string>{"start", "points 3", "point 1: 2 -4 6",
-                                            "point 1: 8 -10 12", "point 1: 14 -16 18",
-                                            "surface Picked0", "polygon 3 5", "data Picked0 60"}));
+        EXPECT_EQ(host.panelEvents, "cod");
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"start", "points 3", "point 1: 2 -4 6",
+                                                        "point 1: 8 -10 12", "point 1: 14 -16 18",
+                                                        "surface Picked0", "polygon 3 Picked0",
+                                                        "data Picked0 60"}));
+        EXPECT_EQ(host.firstErrors, "");
     }
 }
 
 TEST(Activation, ReadsTheNamedFile) {
     TempDir dir;
     const std::string path = dir.Write("tri.rok", kTriangle);
-    Host host(path.c_str());
-    host.panelFails = true;
-    EXPECT_EQ(ActivateImport(1, &GlobalLookup, &host.record), kActivateHandled);
+    RecordingHost host;
+    Transcribe(host, path);
+    host.script.action = PanelAction::kUnavailable;
+    EXPECT_EQ(RunFileActivation(host), kActivateHandled);
     EXPECT_EQ(host.record.status, kImportLoaded);
     EXPECT_EQ(host.calls, kTriangleCalls);
+    EXPECT_EQ(host.firstErrors, "");
 }
 
 TEST(Activation, InitialOptions) {
@@ -321,21 +221,23 @@ TEST(Activation, InitialOptions) {
         const char* colourSet;
         const char* doubleSided;
     } cases[] = {
-        {kTriangle, "1", "1", "1"},
-        {kLinesOnly, "0", "0", "0"},
-        {kViewMinusOne, "2", "1", "0"}, // -1 is taken as both
+        {kTriangle, "int 1", "int 1", "int 1"},
+        {kLinesOnly, "int 0", "int 0", "int 0"},
+        {kViewMinusOne, "int 2", "int 1", "int 0"}, // -1 is taken as both
     };
     for (const auto& c : cases) {
-        Host host("D:dir.x\\Model.v2.rok");
-        host.openResult = 0;
+        RecordingHost host;
+        Transcribe(host, "D:dir.x\\Model.v2.rok", "Model.v2");
+        host.script.action = PanelAction::kCancel;
         ASSERT_EQ(FromMemory(host, c.text), kActivateHandled);
-        ASSERT_EQ(host.controls.size(), 10u);
-        EXPECT_EQ(host.Initial(2), c.loadTarget);
-        EXPECT_EQ(host.Initial(3), c.colourSet);
-        EXPECT_EQ(host.Initial(4), "8");
-        EXPECT_EQ(host.Initial(5), "Model.v2");
-        EXPECT_EQ(host.Initial(7), "1");
-        EXPECT_EQ(host.Initial(8), "44.5");
-        EXPECT_EQ(host.Initial(9), c.doubleSided);
+        ASSERT_EQ(host.controlCount, 10u);
+        EXPECT_EQ(Initial(host, 2), c.loadTarget);
+        EXPECT_EQ(Initial(host, 3), c.colourSet);
+        EXPECT_EQ(Initial(host, 4), "float 8");
+        EXPECT_EQ(Initial(host, 5), "text 'Model.v2' 8");
+        EXPECT_EQ(Initial(host, 7), "int 1");
+        EXPECT_EQ(Initial(host, 8), "float 44.5");
+        EXPECT_EQ(Initial(host, 9), c.doubleSided);
+        EXPECT_EQ(host.firstErrors, "");
     }
 }

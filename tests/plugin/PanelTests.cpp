@@ -1,177 +1,22 @@
-// The options panel against a recording stand-in for the host's panel
-// services: every call is logged, with Shift-JIS text turned into UTF-8.
+// The options panel alone against the shared recording host: its panel calls
+// compared from the host's transcript, with Shift-JIS text read as UTF-8.
 #include "platform/TextCodec.h"
-#include "plugin/Plugin.h"
+#include "tests/support/FakeHost.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string Utf8FromCp932(const char* text) {
-    return ShiftJisToUtf8(text);
-}
-
-std::string Join(const char* const* list) {
-    std::string out;
-    for (const char* const* p = list; *p != nullptr; ++p) {
-        out += (p == list ? "" : ",") + Utf8FromCp932(*p);
-    }
-    return out;
-}
-
-struct FakeControl {
-    PanelControl base; // first: the plug-in holds a pointer to it
-    int index;
-};
-
-struct FakePanelHost {
-    PanelServices services{};
-    DrawingTable drawing{};
-    DisplayInfo display{800, 600, {}};
-    std::vector<std::string> log;
-    std::deque<FakeControl> controls;
-    bool failPanel = false;
-    int32_t openResult = 1;
-    int32_t panelWidth = 400, panelHeight = 300;
-    int32_t smoothLeft = 10, smoothTop = 50, smoothWidth = 60;
-    std::map<int, int32_t> ints; // read-back values by control number
-    std::map<int, double> floats;
-    std::string text = "Edited";
-    char* textBuffer = nullptr;                         // the buffer the text was read into
-    std::map<int32_t, std::set<ControlValue*>> records; // by type tag
-    const char* const* summaryLines = nullptr;
-    char panelToken = 0;
-
-    FakePanelHost();
-};
-
-FakePanelHost* gHost = nullptr;
-
-void Log(const std::string& entry) {
-    gHost->log.push_back(entry);
-}
-
-std::string ValueText(const ControlValue* v) {
-    char text[64];
-    switch (v->type) {
-    case kValueInt:
-        std::snprintf(text, sizeof text, "int %d", v->intValue);
-        return text;
-    case kValueFloat:
-        std::snprintf(text, sizeof text, "float %g", v->floatValue);
-        return text;
-    case kValueText:
-        return "text '" + std::string(v->text) + "' " + std::to_string(v->textLength);
-    }
-    return "type " + std::to_string(v->type);
-}
-
-void GetControl(PanelControl* c, int32_t attribute, ControlValue* v) {
-    const int n = reinterpret_cast<FakeControl*>(c)->index;
-    gHost->records[v->type].insert(v);
-    const std::string type = v->type == kValueInt     ? "int"
-                             : v->type == kValueFloat ? "float"
-                                                      : "text " + std::to_string(v->textLength);
-    Log("get c" + std::to_string(n) + " " + std::to_string(attribute) + " " + type);
-    if (attribute == kAttrValue && v->type == kValueText) {
-        gHost->textBuffer = v->text;
-        std::snprintf(v->text, static_cast<size_t>(v->textLength), "%s", gHost->text.c_str());
-    } else if (attribute == kAttrValue && v->type == kValueFloat) {
-        v->floatValue = gHost->floats[n];
-    } else if (attribute == kAttrValue) {
-        v->intValue = gHost->ints[n];
-    } else {
-        const bool smooth = n == 7;
-        v->intValue = attribute == kAttrLeft  ? (smooth ? gHost->smoothLeft : 5)
-                      : attribute == kAttrTop ? (smooth ? gHost->smoothTop : 6 * n)
-                                              : (smooth ? gHost->smoothWidth : 99);
-    }
-}
-
-void SetControl(PanelControl* c, int32_t attribute, ControlValue* v) {
-    gHost->records[v->type].insert(v);
-    Log("set c" + std::to_string(reinterpret_cast<FakeControl*>(c)->index) + " " +
-        std::to_string(attribute) + " " + ValueText(v));
-}
-
-PanelHandle CreatePanel(const char* title, PanelServices* self) {
-    Log(std::string("createPanel ") + title + (self == &gHost->services ? " self" : " other"));
-    return gHost->failPanel ? nullptr : &gHost->panelToken;
-}
-void CheckPanel(PanelHandle panel) {
-    EXPECT_EQ(panel, &gHost->panelToken);
-}
-void DestroyPanel(PanelHandle panel) {
-    CheckPanel(panel);
-    Log("destroyPanel");
-}
-int32_t OpenPanel(PanelHandle panel, int32_t flags) {
-    CheckPanel(panel);
-    Log("open " + std::to_string(flags));
-    return gHost->openResult;
-}
-void GetPanel(PanelHandle panel, int32_t attribute, int32_t* value) {
-    CheckPanel(panel);
-    Log("panel get " + std::to_string(attribute));
-    *value = attribute == kAttrWidth    ? gHost->panelWidth
-             : attribute == kAttrHeight ? gHost->panelHeight
-                                        : -7;
-}
-void SetPanel(PanelHandle panel, int32_t attribute, int32_t* value) {
-    CheckPanel(panel);
-    Log("panel set " + std::to_string(attribute) + " " + std::to_string(*value));
-}
-PanelControl* CreateControl(PanelHandle panel, const char* kind, ControlDescription* d,
-                            const char* label) {
-    CheckPanel(panel);
-    gHost->controls.push_back(FakeControl{{nullptr, &GetControl, &SetControl},
-                                          static_cast<int>(gHost->controls.size()) + 1});
-    std::string entry = "control " + std::to_string(gHost->controls.size()) + " " + kind + " " +
-                        std::to_string(d->kindCode) + " '" + Utf8FromCp932(label) + "'";
-    if (d->kindCode == kKindText) {
-        if (gHost->summaryLines == nullptr) {
-            gHost->summaryLines = d->lines;
-        }
-        int count = 0;
-        while (d->lines[count] != nullptr) {
-            ++count;
-        }
-        entry += " lines=" + std::to_string(count) + ":" + Join(d->lines);
-    } else if (d->kindCode == kKindChoice) {
-        entry += " items=" + Join(d->items) + " zero=" + std::to_string(d->zero);
-    } else if (d->kindCode == kKindEdit) {
-        entry += " width=" + std::to_string(d->fieldWidth);
-    }
-    Log(entry);
-    return &gHost->controls.back().base;
-}
-DisplayInfo* GetDisplayInfo() {
-    Log("displayInfo");
-    return &gHost->display;
-}
-void* Lookup(const char*, void*) {
-    return nullptr;
-}
-
-FakePanelHost::FakePanelHost() {
-    services.createPanel = &CreatePanel;
-    services.destroyPanel = &DestroyPanel;
-    services.openPanel = &OpenPanel;
-    services.getPanelAttribute = &GetPanel;
-    services.setPanelAttribute = &SetPanel;
-    services.createControl = &CreateControl;
-    services.drawingTable = &drawing;
-    drawing.getDisplayInfo = &GetDisplayInfo;
-    gHost = this;
+// The shared host with transcripts on, on an 800 x 600 screen.
+void Transcribe(RecordingHost& host) {
+    host.logCalls = true;
+    host.display = DisplayInfo{800, 600, {}};
 }
 
 ImportOptions InitialOptions() {
@@ -187,10 +32,20 @@ ImportOptions InitialOptions() {
     return o;
 }
 
-// The log up to the panel's opening, the about text reduced to its line count.
-std::vector<std::string> BeforeOpening(const std::vector<std::string>& log) {
+// The panel's transcript read as UTF-8.
+std::vector<std::string> Decoded(const RecordingHost& host) {
     std::vector<std::string> out;
-    for (const std::string& e : log) {
+    for (const std::string& e : host.panelLog) {
+        out.push_back(ShiftJisToUtf8(e));
+    }
+    return out;
+}
+
+// The transcript up to the panel's opening, the about text reduced to its
+// line count.
+std::vector<std::string> BeforeOpening(const RecordingHost& host) {
+    std::vector<std::string> out;
+    for (const std::string& e : Decoded(host)) {
         if (e.rfind("open ", 0) == 0) {
             break;
         }
@@ -203,13 +58,21 @@ std::vector<std::string> BeforeOpening(const std::vector<std::string>& log) {
 } // namespace
 
 TEST(OptionsPanel, ConfirmRunsTheFullSequence) {
-    FakePanelHost host;
-    host.ints = {{2, 7}, {3, 2}, {7, 0}, {9, 0}};
-    host.floats = {{4, -1.5}, {8, 500.0}};
+    RecordingHost host;
+    Transcribe(host);
+    PanelScript& user = host.script;
+    user.setLoadTarget = true, user.loadTarget = 7;
+    user.setColourSet = true, user.colourSet = 2;
+    user.setSmooth = true, user.smooth = 0;
+    user.setDoubleSided = true, user.doubleSided = 0;
+    user.setScale = true, user.scale = -1.5;
+    user.setAngle = true, user.smoothingAngle = 500.0;
+    user.baseName = "Edited";
     ImportOptions options = InitialOptions();
     ModelTables empty;
-    ASSERT_EQ(ShowOptionsPanel(&host.services, &Lookup, options, empty), kPanelConfirmed);
+    ASSERT_EQ(RunPanel(host, options, empty), kPanelConfirmed);
 
+    // The smooth box sits at the host's usual {10, 140, 60}.
     const std::vector<std::string> expected = {
         "createPanel Ostrel 1.4 self",
         "displayInfo",
@@ -226,7 +89,7 @@ TEST(OptionsPanel, ConfirmRunsTheFullSequence) {
         "get c7 1 int",
         "control 8 FloatControl 3 'Smoothing Angle'",
         "set c8 0 int 86",
-        "set c8 1 int 50",
+        "set c8 1 int 140",
         "control 9 BoolControl 8 'Double Sided'",
         "control 10 TextControl 12 '' lines=3:",
         "set c2 4 int 1",
@@ -240,18 +103,20 @@ TEST(OptionsPanel, ConfirmRunsTheFullSequence) {
         "panel get 3",
         "panel set 0 200",
         "panel set 1 150"};
-    EXPECT_EQ(BeforeOpening(host.log), expected);
-    const std::vector<std::string> tail(host.log.end() - 9, host.log.end());
+    EXPECT_EQ(BeforeOpening(host), expected);
+    const std::vector<std::string> log = Decoded(host);
+    const std::vector<std::string> tail(log.end() - 9, log.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"open 3", "get c2 4 int", "get c5 4 text 256",
                                               "get c4 4 float", "get c7 4 int", "get c8 4 float",
                                               "get c3 4 int", "get c9 4 int", "destroyPanel"}));
-    EXPECT_EQ(host.log.size(), expected.size() + tail.size());
-    EXPECT_EQ(host.services.globalLookup, &Lookup);
+    EXPECT_EQ(log.size(), expected.size() + tail.size());
+    EXPECT_EQ(host.panel.services.globalLookup, &RecordingHost::GlobalLookup);
+    EXPECT_EQ(host.firstErrors, "");
 
     // Values come back as the host gives them, out of range or not.
     EXPECT_EQ(options.loadTarget, 7);
     EXPECT_STREQ(options.surfaceBaseName, "Edited");
-    EXPECT_EQ(host.textBuffer, options.surfaceBaseName);
+    EXPECT_EQ(host.nameBuffer, options.surfaceBaseName);
     EXPECT_EQ(options.scale, -1.5);
     EXPECT_EQ(options.smooth, 0);
     EXPECT_EQ(options.smoothingAngle, 500.0);
@@ -259,56 +124,72 @@ TEST(OptionsPanel, ConfirmRunsTheFullSequence) {
     EXPECT_EQ(options.doubleSided, 0);
     // One value record per type tag for the whole panel.
     for (int32_t tag : {kValueText, kValueInt, kValueFloat}) {
-        EXPECT_EQ(host.records[tag].size(), 1u) << "tag " << tag;
+        size_t records = 0;
+        for (const auto& r : host.valueRecords) {
+            records += r.first == tag ? 1 : 0;
+        }
+        EXPECT_EQ(records, 1u) << "tag " << tag;
     }
 }
 
 TEST(OptionsPanel, LongTextReadBackIsCutToTheBuffer) {
-    FakePanelHost host;
-    host.text = std::string(400, 'q');
+    RecordingHost host;
+    Transcribe(host);
+    const std::string typed(400, 'q');
+    host.script.baseName = typed.c_str();
     ImportOptions options = InitialOptions();
     ModelTables empty;
-    ASSERT_EQ(ShowOptionsPanel(&host.services, &Lookup, options, empty), kPanelConfirmed);
+    ASSERT_EQ(RunPanel(host, options, empty), kPanelConfirmed);
     EXPECT_EQ(std::string(options.surfaceBaseName), std::string(255, 'q'));
+    EXPECT_EQ(host.firstErrors, "");
 }
 
 TEST(OptionsPanel, CancelLeavesTheOptions) {
-    FakePanelHost host;
-    host.openResult = 0;
-    host.ints = {{2, 0}, {3, 0}, {7, 0}, {9, 0}};
+    RecordingHost host;
+    Transcribe(host);
+    PanelScript& user = host.script; // edits that a cancel must throw away
+    user.action = PanelAction::kCancel;
+    user.setLoadTarget = true, user.loadTarget = 0;
+    user.setColourSet = true, user.colourSet = 0;
+    user.setSmooth = true, user.smooth = 0;
+    user.setDoubleSided = true, user.doubleSided = 0;
     ImportOptions options = InitialOptions();
     const ImportOptions before = options;
     ModelTables empty;
-    EXPECT_EQ(ShowOptionsPanel(&host.services, &Lookup, options, empty), kPanelCancelled);
+    EXPECT_EQ(RunPanel(host, options, empty), kPanelCancelled);
     EXPECT_EQ(std::memcmp(&options, &before, sizeof options), 0);
-    ASSERT_GE(host.log.size(), 2u);
-    EXPECT_EQ(host.log[host.log.size() - 2], "open 3");
-    EXPECT_EQ(host.log.back(), "destroyPanel");
+    ASSERT_GE(host.panelLog.size(), 2u);
+    EXPECT_EQ(host.panelLog[host.panelLog.size() - 2], "open 3");
+    EXPECT_EQ(host.panelLog.back(), "destroyPanel");
+    EXPECT_EQ(host.firstErrors, "");
 }
 
 TEST(OptionsPanel, WithoutAPanelNothingElseIsCalledButTheSummaryIsFormatted) {
     // A first panel shows where the module's summary text lives.
-    FakePanelHost host;
+    RecordingHost host;
+    Transcribe(host);
     ImportOptions options = InitialOptions();
     ModelTables empty;
-    ShowOptionsPanel(&host.services, &Lookup, options, empty);
-    ASSERT_NE(host.summaryLines, nullptr);
-    const char* const* summary = host.summaryLines;
+    RunPanel(host, options, empty);
+    ASSERT_NE(host.firstTextLines, nullptr);
+    const char* const* summary = host.firstTextLines;
     EXPECT_EQ(summary[1], nullptr);
 
-    FakePanelHost failing;
-    failing.failPanel = true;
+    RecordingHost failing;
+    Transcribe(failing);
+    failing.script.action = PanelAction::kUnavailable;
     ModelTables t;
     t.points.resize(3);
     t.faces.resize(4);
     t.lineFaceCount = 1;
     t.lineEntryCount = 2;
     const ImportOptions before = options;
-    EXPECT_EQ(ShowOptionsPanel(&failing.services, &Lookup, options, t), kPanelUnavailable);
-    EXPECT_EQ(failing.log, std::vector<std::string>{"createPanel Ostrel 1.4 self"});
-    EXPECT_EQ(failing.services.globalLookup, nullptr);
+    EXPECT_EQ(RunPanel(failing, options, t), kPanelUnavailable);
+    EXPECT_EQ(failing.panelLog, std::vector<std::string>{"createPanel Ostrel 1.4 self"});
+    EXPECT_EQ(failing.panel.services.globalLookup, nullptr);
     EXPECT_EQ(std::memcmp(&options, &before, sizeof options), 0);
     EXPECT_STREQ(summary[0], "3 pts / 1/2 lines / 3 faces");
+    EXPECT_EQ(host.firstErrors + failing.firstErrors, "");
 }
 
 TEST(OptionsPanel, CentresWithDivisionTowardZero) {
@@ -317,31 +198,33 @@ TEST(OptionsPanel, CentresWithDivisionTowardZero) {
     } cases[] = {{400, 300, 200, 150}, {801, 601, 0, 0}, {802, 602, -1, -1},
                  {803, 603, -1, -1},   {1, 1, 399, 299}, {0, 0, 400, 300}};
     for (const auto& c : cases) {
-        FakePanelHost host;
+        RecordingHost host;
+        Transcribe(host);
         host.panelWidth = c.width;
         host.panelHeight = c.height;
         ImportOptions options = InitialOptions();
         ModelTables empty;
-        ShowOptionsPanel(&host.services, &Lookup, options, empty);
-        const std::vector<std::string> setup = BeforeOpening(host.log);
+        RunPanel(host, options, empty);
+        const std::vector<std::string> setup = BeforeOpening(host);
         ASSERT_GE(setup.size(), 2u);
         EXPECT_EQ(setup[setup.size() - 2], "panel set 0 " + std::to_string(c.left)) << c.width;
         EXPECT_EQ(setup.back(), "panel set 1 " + std::to_string(c.top)) << c.height;
+        EXPECT_EQ(host.firstErrors, "");
     }
 }
 
 TEST(OptionsPanel, AngleFieldFollowsTheSmoothBox) {
-    FakePanelHost host;
-    host.smoothLeft = -20;
-    host.smoothTop = 7;
-    host.smoothWidth = 3;
+    RecordingHost host;
+    Transcribe(host);
+    host.moved = {7, -20, 7, 3}; // the smooth box: left, top, width
     ImportOptions options = InitialOptions();
     ModelTables empty;
-    ShowOptionsPanel(&host.services, &Lookup, options, empty);
-    const std::vector<std::string> setup = BeforeOpening(host.log);
+    RunPanel(host, options, empty);
+    const std::vector<std::string> setup = BeforeOpening(host);
     ASSERT_GE(setup.size(), 15u);
     EXPECT_EQ(setup[13], "set c8 0 int -1");
     EXPECT_EQ(setup[14], "set c8 1 int 7");
+    EXPECT_EQ(host.firstErrors, "");
 }
 
 TEST(OptionsPanel, SummaryHoldsAnyCounts) {

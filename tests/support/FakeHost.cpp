@@ -1,50 +1,21 @@
 #include "tests/support/FakeHost.h"
 
-PanelScript ScriptFromByte(unsigned char b) {
-    PanelScript s;
-    if ((b & 3u) != 0) {
-        s.setLoadTarget = true;
-        s.loadTarget = static_cast<int32_t>(b & 3u) - 1;
-    }
-    if (((b >> 2) & 3u) != 0) {
-        s.setColourSet = true;
-        s.colourSet = static_cast<int32_t>((b >> 2) & 3u) - 1;
-    }
-    static const char kLongName[] = "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
-                                    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
-                                    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
-                                    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
-                                    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
-                                    "nnnnnnnnnnnnnnnnnnnnnnnnnnnnn";
-    if ((b & 0x10u) != 0) {
-        s.baseName = kLongName;
-    }
-    switch (b >> 5) {
-    case 1:
-        s.setScale = true, s.scale = 0.0;
-        break;
-    case 2:
-        s.setScale = true, s.scale = -1e300;
-        break;
-    case 3:
-        s.setScale = true, s.scale = std::nan("");
-        break;
-    case 4:
-        s.setAngle = true, s.smoothingAngle = -1e308;
-        break;
-    case 5:
-        s.action = PanelAction::kMissingGlobal;
-        break;
-    case 6:
-        s.action = PanelAction::kCancel;
-        break;
-    case 7:
-        s.action = PanelAction::kUnavailable;
-        break;
-    default:
-        break;
-    }
-    return s;
+namespace {
+
+std::string Number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+} // namespace
+
+RecordingHost* gActiveHost = nullptr;
+
+RecordingHost* RecordingHost::From(void* hostData) {
+    RecordingHost* h = gActiveHost;
+    h->Expect(hostData == h, "a callback's host data is not the record's");
+    return h;
 }
 
 int32_t RecordingHost::StartObject(void* hostData, void* zero) {
@@ -55,6 +26,9 @@ int32_t RecordingHost::StartObject(void* hostData, void* zero) {
     h.Expect(zero == nullptr, "startObject: second argument not zero");
     h.Expect(!h.panelLive, "startObject while the panel exists");
     h.phase = kStarted;
+    if (h.logCalls) {
+        h.calls.push_back("start");
+    }
     return 0;
 }
 
@@ -66,6 +40,9 @@ int32_t RecordingHost::DeclarePointCount(void* hostData, int32_t count) {
     h.Expect(count >= 0, "declarePointCount: negative count");
     h.declaredPoints = count;
     h.phase = kDeclared;
+    if (h.logCalls) {
+        h.calls.push_back("points " + std::to_string(count));
+    }
     return 0;
 }
 
@@ -79,6 +56,10 @@ int32_t RecordingHost::AddPoints(void* hostData, int32_t count, const float* xyz
     if (xyz != nullptr) {
         volatile float sum = xyz[0] + xyz[1] + xyz[2]; // reads all three floats
         (void)sum;
+        if (h.logCalls) {
+            h.calls.push_back("point " + std::to_string(count) + ": " + Number(xyz[0]) + " " +
+                              Number(xyz[1]) + " " + Number(xyz[2]));
+        }
     }
     ++h.pointsSent;
     h.Expect(h.pointsSent <= h.declaredPoints, "more points sent than declared");
@@ -108,6 +89,9 @@ int32_t RecordingHost::LookupSurface(void* hostData, const char* name, void* zer
         return 0;
     }
     const std::string n(name);
+    if (h.logCalls) {
+        h.calls.push_back("surface " + n);
+    }
     int32_t index = -1;
     if (n.size() > h.expectedBase.size() &&
         n.compare(0, h.expectedBase.size(), h.expectedBase) == 0) {
@@ -153,132 +137,6 @@ void RecordingHost::CheckBlock(RecordingHost& h, const unsigned char* b) {
     h.Expect(word(58) == 0, "block: glossiness not zero");
 }
 
-RecordingHost& RecordingHost::FromPanel(PanelServices* s) {
-    return *reinterpret_cast<HostPanelServices*>(s)->host;
-}
-
-PanelHandle RecordingHost::CreatePanel(const char* title, PanelServices* self) {
-    HostCallScope scope;
-    RecordingHost& h = FromPanel(self);
-    h.Expect(title != nullptr && std::strcmp(title, "Ostrel 1.4") == 0, "panel title");
-    h.Expect(self == &h.panel.services, "createPanel: not given the services table");
-    h.Expect(!h.panelLive && h.panelsCreated == 0, "a second panel");
-    h.Expect(h.phase == kIdle, "panel after geometry");
-    if (h.script.action == PanelAction::kUnavailable) {
-        return nullptr;
-    }
-    ++h.panelsCreated;
-    h.panelLive = true;
-    return &h;
-}
-
-void RecordingHost::DestroyPanel(PanelHandle p) {
-    HostCallScope scope;
-    RecordingHost& h = FromHandle(p);
-    h.Expect(h.panelLive, "destroyPanel without a live panel");
-    h.panelLive = false;
-    ++h.panelsDestroyed;
-}
-
-int32_t RecordingHost::OpenPanel(PanelHandle p, int32_t) {
-    HostCallScope scope;
-    RecordingHost& h = FromHandle(p);
-    h.Expect(h.panelLive, "openPanel without a live panel");
-    ++h.panelsOpened;
-    return h.script.action == PanelAction::kCancel ? 0 : 1;
-}
-
-void RecordingHost::GetPanelAttribute(PanelHandle p, int32_t attribute, int32_t* value) {
-    HostCallScope scope;
-    RecordingHost& h = FromHandle(p);
-    h.Expect(h.panelLive, "panel attribute without a live panel");
-    h.Expect(attribute >= kAttrLeft && attribute <= kAttrHeight, "panel attribute code");
-    *value = attribute == kAttrWidth ? 400 : attribute == kAttrHeight ? 300 : 0;
-}
-
-void RecordingHost::SetPanelAttribute(PanelHandle p, int32_t attribute, int32_t* value) {
-    HostCallScope scope;
-    RecordingHost& h = FromHandle(p);
-    h.Expect(h.panelLive, "panel attribute without a live panel");
-    h.Expect(attribute == kAttrLeft || attribute == kAttrTop, "panel attribute code");
-    h.Expect(value != nullptr, "setPanelAttribute: null value");
-}
-
-void RecordingHost::GetControlAttribute(PanelControl* c, int32_t attribute, ControlValue* v) {
-    HostCallScope scope;
-    HostControl& control = Control(c);
-    RecordingHost& h = *control.host;
-    h.Expect(h.panelLive, "control used without a live panel");
-    if (attribute != kAttrValue) {
-        h.Expect(v->type == kValueInt, "position not read as an integer");
-        v->intValue = attribute == kAttrLeft  ? control.left
-                      : attribute == kAttrTop ? control.top
-                                              : control.width;
-        return;
-    }
-    const PanelScript& s = h.script;
-    switch (control.index) {
-    case 2:
-        v->intValue = s.setLoadTarget ? s.loadTarget : control.intValue;
-        break;
-    case 3:
-        v->intValue = s.setColourSet ? s.colourSet : control.intValue;
-        break;
-    case 4:
-        v->floatValue = s.setScale ? s.scale : control.floatValue;
-        break;
-    case 8:
-        v->floatValue = s.setAngle ? s.smoothingAngle : control.floatValue;
-        break;
-    case 5: {
-        h.Expect(v->type == kValueText && v->text != nullptr && v->textLength > 0,
-                 "name read without a text buffer");
-        const char* text = s.baseName != nullptr ? s.baseName : control.text;
-        const size_t room = static_cast<size_t>(v->textLength) - 1;
-        const size_t n = std::min(std::strlen(text), room);
-        std::memcpy(v->text, text, n); // a host writes only within the capacity given
-        v->text[n] = '\0';
-        h.expectedBase.assign(text, n);
-        break;
-    }
-    default:
-        v->intValue = control.intValue;
-        break;
-    }
-}
-
-void RecordingHost::SetControlAttribute(PanelControl* c, int32_t attribute, ControlValue* v) {
-    HostCallScope scope;
-    HostControl& control = Control(c);
-    RecordingHost& h = *control.host;
-    h.Expect(h.panelLive, "control used without a live panel");
-    if (attribute == kAttrLeft) {
-        control.left = v->intValue;
-    } else if (attribute == kAttrTop) {
-        control.top = v->intValue;
-    } else if (attribute == kAttrValue) {
-        if (v->type == kValueText) {
-            h.Expect(v->text != nullptr && v->textLength >= 0 &&
-                         static_cast<size_t>(v->textLength) == std::strlen(v->text),
-                     "text value: length is not the text's length");
-            const size_t n = std::min(std::strlen(v->text), kBaseNameCapacity - 1);
-            std::memcpy(control.text, v->text, n);
-            control.text[n] = '\0';
-        } else if (v->type == kValueFloat) {
-            control.floatValue = v->floatValue;
-        } else {
-            control.intValue = v->intValue;
-        }
-    } else {
-        h.Fail("setControlAttribute: unexpected attribute");
-    }
-}
-
-DisplayInfo* RecordingHost::GetDisplayInfo() {
-    static DisplayInfo info{1024, 768, {}};
-    return &info;
-}
-
 void RecordingHost::Prepare() {
     record = ImportRecord{};
     record.status = kUntouchedStatus;
@@ -304,6 +162,13 @@ void RecordingHost::Prepare() {
 
 void RecordingHost::Finish(int32_t result, bool failureAllowed) {
     const int32_t status = record.status;
+    if (version != 1) {
+        Expect(result == kActivateWrongVersion, "another version not refused");
+        Expect(status == kUntouchedStatus, "status written for another version");
+        Expect(globalLookups == 0 && geometryCalls == 0 && panelsCreated == 0,
+               "host calls for another version");
+        return;
+    }
     Expect(!panelLive && panelsCreated == panelsDestroyed, "panel not destroyed");
     Expect(panelsOpened <= panelsCreated, "panel opened more often than created");
     if (result == kActivateMissingGlobal) {
@@ -349,11 +214,17 @@ int32_t RecordingHost::AddPolygon(void* hostData, int32_t vertexCount, int32_t s
     h.Expect(vertexCount == 0 || points != nullptr, "addPolygon: null point list");
     h.phase = kPolygons;
     ++h.polygonsSent;
-    bool known = false;
-    for (int32_t v : h.surfaceValues) {
-        known = known || Travelled(v) == surface;
+    const std::string* from = nullptr; // the lookup the surface value came from
+    for (size_t k = 0; k < h.surfaceValues.size(); ++k) {
+        if (Travelled(h.surfaceValues[k]) == surface) {
+            from = &h.surfaceNames[k];
+        }
     }
-    h.Expect(known, "addPolygon: surface value not from lookupSurface (low 16 bits)");
+    h.Expect(from != nullptr, "addPolygon: surface value not from lookupSurface (low 16 bits)");
+    if (h.logCalls) {
+        h.calls.push_back("polygon " + std::to_string(vertexCount) + " " +
+                          (from != nullptr ? *from : "?"));
+    }
     std::vector<uint16_t>* kept = nullptr;
     if (h.keepPolygons) {
         h.polygons.emplace_back();
@@ -388,6 +259,9 @@ int32_t RecordingHost::StoreSurfaceData(void* hostData, const char* name, int32_
     if (name == nullptr || block == nullptr) {
         return 0;
     }
+    if (h.logCalls) {
+        h.calls.push_back(std::string("data ") + name + " " + std::to_string(byteCount));
+    }
     int32_t found = -1;
     for (size_t k = 0; k < h.surfaceNames.size(); ++k) {
         if (h.surfaceNames[k] == name) {
@@ -407,56 +281,22 @@ int32_t RecordingHost::StoreSurfaceData(void* hostData, const char* name, int32_
     return 0;
 }
 
-PanelControl* RecordingHost::CreateControl(PanelHandle p, const char* kindName,
-                                           ControlDescription* d, const char* label) {
-    HostCallScope scope;
-    RecordingHost& h = FromHandle(p);
-    h.Expect(h.panelLive, "createControl without a live panel");
-    h.Expect(kindName != nullptr && d != nullptr && label != nullptr, "createControl: null");
-    if (h.controlCount == kMaxHostControls) {
-        h.Fail("too many controls");
-        return &h.controls[kMaxHostControls - 1].base;
-    }
-    HostControl& c = h.controls[h.controlCount++];
-    c.base.getControlAttribute = GetControlAttribute;
-    c.base.setControlAttribute = SetControlAttribute;
-    c.host = &h;
-    c.index = static_cast<int32_t>(h.controlCount);
-    c.kindCode = d != nullptr ? d->kindCode : 0;
-    c.left = 10;
-    c.top = 20 * c.index;
-    c.width = 60;
-    if (d != nullptr && (c.kindCode == kKindText || c.kindCode == kKindChoice)) {
-        for (const char* const* line = d->lines; *line != nullptr; ++line) {
-            h.Expect(std::strlen(*line) < 200, "control text line");
-        }
-    }
-    return &c.base;
-}
-
-RecordingHost* gActiveHost = nullptr;
-
-void* RecordingHost::GlobalLookup(const char* name, void* zero) {
-    HostCallScope scope;
-    RecordingHost& h = *gActiveHost;
-    ++h.globalLookups;
-    h.Expect(zero == nullptr, "globalLookup: second argument not zero");
-    h.Expect(name != nullptr && std::strcmp(name, "LWPanelServices") == 0,
-             "globalLookup of something else");
-    h.Expect(h.phase == RecordingHost::kIdle, "globalLookup after geometry");
-    if (h.script.action == PanelAction::kMissingGlobal) {
-        return nullptr;
-    }
-    return &h.panel.services;
-}
-
 int32_t RunActivation(RecordingHost& host, const void* data, size_t size, bool failureAllowed) {
     host.Prepare();
     gActiveHost = &host;
-    const int32_t result =
-        ActivateImportFromMemory(1, RecordingHost::GlobalLookup, &host.record, data, size);
+    const int32_t result = ActivateImportFromMemory(host.version, RecordingHost::GlobalLookup,
+                                                    &host.record, data, size);
     gActiveHost = nullptr;
     host.Finish(result, failureAllowed);
+    return result;
+}
+
+int32_t RunFileActivation(RecordingHost& host) {
+    host.Prepare();
+    gActiveHost = &host;
+    const int32_t result = ActivateImport(host.version, RecordingHost::GlobalLookup, &host.record);
+    gActiveHost = nullptr;
+    host.Finish(result, true);
     return result;
 }
 

@@ -6,7 +6,8 @@
 // Checking is streaming: memory stays constant however many calls arrive, so
 // the same host serves the fuzzers, the replay and the resource-bound tests.
 // Nothing here uses a test framework; a broken promise is reported as text.
-// The callbacks and their checks are in FakeHost.cpp, which every program
+// The callbacks and their checks are in FakeHost.cpp (import calls, running)
+// and FakeHostPanel.cpp (panel services, global lookup), which every program
 // that uses this host compiles.
 #pragma once
 
@@ -18,7 +19,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Non-zero while a host callback runs. Allocation-counting tests leave the
@@ -50,6 +53,10 @@ struct PanelScript {
     double scale = 8.0;
     bool setAngle = false;
     double smoothingAngle = 44.5;
+    bool setSmooth = false;
+    int32_t smooth = 1;
+    bool setDoubleSided = false;
+    int32_t doubleSided = 1;
     const char* baseName = nullptr; // typed into the name field; null keeps it
 };
 
@@ -71,6 +78,7 @@ struct HostControl {
     int32_t index; // creation order, from 1
     int32_t kindCode;
     int32_t left, top, width;
+    int32_t valueType; // of the last value set; 0 before any
     int32_t intValue;
     double floatValue;
     char text[kBaseNameCapacity];
@@ -93,14 +101,43 @@ struct RecordingHost {
     };
 
     PanelScript script;
+    int32_t version = 1; // passed to the activation
     std::string sourcePath = "models/fuzzmodel.rk4";
     std::string expectedBase = "fuzzmodel"; // the name DeriveBaseName gives the path
     bool keepPolygons = false;              // keep every polygon's points (small inputs only)
 
+    // What the panel's host shows: the screen, the panel's size once laid
+    // out, and one control placed elsewhere than the usual {10, 20 n, 60}.
+    DisplayInfo display{1024, 768, {}};
+    int32_t panelWidth = 400;
+    int32_t panelHeight = 300;
+    struct Place {
+        int32_t index = 0; // the control, from 1; 0 moves none
+        int32_t left = 0, top = 0, width = 0;
+    } moved;
+
+    // Transcripts, for tests that compare whole call sequences; off by
+    // default, so that the fuzzers' memory stays constant. Texts are kept as
+    // the bytes the plug-in passed.
+    bool logCalls = false;
+    // "start", "points N", "point 1: X Y Z", "surface NAME",
+    // "polygon N NAME" (NAME: the lookup its surface value came from),
+    // "data NAME BYTES".
+    std::vector<std::string> calls;
+    std::string panelEvents; // 'c' createPanel, 'o' openPanel, 'd' destroyPanel
+    // Every panel call: "createPanel TITLE self|other", "displayInfo",
+    // "control N KIND CODE 'LABEL'" with " lines=COUNT:A,B", " items=A,B
+    // zero=Z" or " width=W" by kind, "get cN ATTR int|float|text CAPACITY",
+    // "set cN ATTR int V|float V|text 'T' LENGTH", "panel get ATTR",
+    // "panel set ATTR V", "open FLAGS", "destroyPanel".
+    std::vector<std::string> panelLog;
+    std::set<std::pair<int32_t, const ControlValue*>> valueRecords; // (type tag, record)
+    const char* nameBuffer = nullptr;            // where the name field was read into
+    const char* const* firstTextLines = nullptr; // the first text control's lines
+
     ImportRecord record{};
     HostPanelServices panel{};
     DrawingTable drawing{};
-    DisplayInfo display{};
     HostControl controls[kMaxHostControls]{};
     size_t controlCount = 0;
 
@@ -144,7 +181,9 @@ struct RecordingHost {
 
     // ------------------------------------------------------- import calls --
 
-    static RecordingHost* From(void* hostData) { return static_cast<RecordingHost*>(hostData); }
+    // The host of the activation in progress, checking that the plug-in
+    // passed back the record's host data.
+    static RecordingHost* From(void* hostData);
 
     static int32_t StartObject(void* hostData, void* zero);
     static int32_t DeclarePointCount(void* hostData, int32_t count);
@@ -164,7 +203,7 @@ struct RecordingHost {
     // -------------------------------------------------------- panel calls --
 
     static RecordingHost& FromPanel(PanelServices* s);
-    static RecordingHost& FromHandle(PanelHandle p) { return *static_cast<RecordingHost*>(p); }
+    static RecordingHost& FromHandle(PanelHandle p);
 
     static PanelHandle CreatePanel(const char* title, PanelServices* self);
     static void DestroyPanel(PanelHandle p);
@@ -197,6 +236,15 @@ extern RecordingHost* gActiveHost;
 // checks it. Returns the activation's result.
 int32_t RunActivation(RecordingHost& host, const void* data, size_t size,
                       bool failureAllowed = false);
+
+// The same with the plug-in reading the file at `host.sourcePath` itself: a
+// file that cannot be opened or read is then a sound status 2.
+int32_t RunFileActivation(RecordingHost& host);
+
+// Shows the options panel alone through `host`'s panel services, with
+// `options` and `tables` as an activation hands them over, and checks that
+// the panel is gone afterwards. Returns the panel's outcome.
+PanelOutcome RunPanel(RecordingHost& host, ImportOptions& options, const ModelTables& tables);
 
 // The fuzzers' and the replay's entry: one activation of `data` with panel
 // edits taken from its last byte. Returns the broken promises, empty if none.
