@@ -318,11 +318,7 @@ TEST(Gltf, TheGlbsObjectWithItsBufferInside) {
     EXPECT_NE(gltf.find("\"uri\": \"data:application/octet-stream;base64,"), std::string::npos);
     tinygltf::Model fromGlb, fromGltf;
     ASSERT_TRUE(ReadGlb(glb, fromGlb));
-    tinygltf::TinyGLTF loader;
-    std::string warning;
-    ASSERT_TRUE(loader.LoadASCIIFromString(&fromGltf, &error, &warning, gltf.data(),
-                                           static_cast<unsigned>(gltf.size()), ""))
-        << error;
+    ASSERT_TRUE(ReadGltfText(gltf, fromGltf));
     ASSERT_EQ(fromGltf.buffers.size(), 1u);
     EXPECT_EQ(fromGltf.buffers[0].data, fromGlb.buffers.at(0).data);
     EXPECT_EQ(fromGltf.accessors.size(), fromGlb.accessors.size());

@@ -109,11 +109,7 @@ TEST(OutputNames, GltfNamesWithQuotesAndControlCharacters) {
     EXPECT_NE(gltf.find(R"("name": "\u0001\u001fend")"), std::string::npos);
     tinygltf::Model fromGlb, fromGltf;
     ASSERT_TRUE(ReadGlb(glb, fromGlb));
-    tinygltf::TinyGLTF loader;
-    std::string warning;
-    ASSERT_TRUE(loader.LoadASCIIFromString(&fromGltf, &error, &warning, gltf.data(),
-                                           static_cast<unsigned>(gltf.size()), ""))
-        << error;
+    ASSERT_TRUE(ReadGltfText(gltf, fromGltf));
     for (const tinygltf::Model* model : {&fromGlb, &fromGltf}) {
         std::vector<std::string> read;
         for (const tinygltf::Material& material : model->materials)
