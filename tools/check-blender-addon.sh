@@ -108,7 +108,14 @@ for version in $versions; do
   start=$(date +%s)
   check "Blender $version installs $(basename "$installed") and imports every model as the host received it" \
     run_blender
-  grep -E '^(FAILED|smoothing|render|hostile|add-on checks)|Traceback|Error' "$work/blender-$version.out" |
+  # Blender 5.2's own extensions add-on (bl_pkg) fails to start in the
+  # chroot, which lacks a module it imports (cattrs); its traceback is
+  # Blender's, not the add-on's, and is left out.
+  awk '/^Traceback/ { held = $0; inside = 1; own = 0; next }
+       inside && /^[ \t]/ { if ($0 ~ /addons_core\/bl_pkg/) own = 1; next }
+       inside { inside = 0; if (!own) print held }
+       { print }' "$work/blender-$version.out" |
+    grep -E '^(FAILED|smoothing|render|hostile|add-on checks)|Traceback|Error' |
     grep -v -E "cattrs" | head -n 60
   grep -q '^add-on checks: ' "$work/blender-$version.out" || tail -n 30 "$work/blender-$version.out"
   echo "Blender $version: $(($(date +%s) - start)) s"
