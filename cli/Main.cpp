@@ -5,6 +5,8 @@
 // object as LWOB, OBJ + MTL, binary glTF or binary FBX.
 #include "cli/Command.h"
 #include "cli/ExitCodes.h"
+#include "cli/Options.h"
+#include "platform/CommandLine.h"
 #include "platform/Memory.h"
 #include "platform/Terminal.h"
 
@@ -24,6 +26,13 @@ int main(int argc, char** argv) {
     PrepareStandardStreams();
     KeepFreedMemoryForReuse();
     try {
+        // On Windows the C runtime has expanded wildcards in argv by now, and
+        // "/?" may have become a name at the drive's root: the line as typed
+        // says whether the usage was asked for.
+        if (TypedLineAsksForUsage(TypedCommandLine())) {
+            const char* usage[] = {argc > 0 ? argv[0] : "ostrel", "/?"};
+            return RunCommand(2, usage);
+        }
         return RunCommand(argc, argv);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "ostrel: %s\n", e.what());

@@ -313,6 +313,65 @@ bool IsHelpRequest(const std::string& arg, bool windowsForms) {
     return arg == "--help" || arg == "-h" || arg == "-?" || (windowsForms && arg == "/?");
 }
 
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The argument of `line` at `i` (past it on return); `quoted` whether any
+// part of it stood in quotes. 2n backslashes before a quote are n and the
+// quote opens or closes; 2n + 1 are n and a quote; others stay as they are.
+std::string NextTypedArgument(const std::string& line, size_t& i, bool& quoted) {
+    std::string arg;
+    bool inQuotes = false;
+    quoted = false;
+    while (i < line.size() && (inQuotes || !IsBlank(line[i]))) {
+        size_t slashes = 0;
+        while (i < line.size() && line[i] == '\\') {
+            ++slashes;
+            ++i;
+        }
+        if (i < line.size() && line[i] == '"') {
+            arg.append(slashes / 2, '\\');
+            if (slashes % 2 == 1) {
+                arg += '"';
+            } else {
+                inQuotes = !inQuotes;
+                quoted = true;
+            }
+            ++i;
+        } else {
+            arg.append(slashes, '\\');
+            if (i < line.size() && (inQuotes || !IsBlank(line[i])))
+                arg += line[i++];
+        }
+    }
+    return arg;
+}
+
+} // namespace
+
+bool TypedLineAsksForUsage(const std::string& line) {
+    size_t i = 0;
+    bool inQuotes = false; // the program's name: quotes group, nothing is escaped
+    for (; i < line.size() && (inQuotes || !IsBlank(line[i])); ++i)
+        inQuotes = line[i] == '"' ? !inQuotes : inQuotes;
+    while (i < line.size()) {
+        if (IsBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        bool quoted = false;
+        const std::string arg = NextTypedArgument(line, i, quoted);
+        if (arg == "--")
+            return false;
+        if (arg == "/?" && !quoted)
+            return true;
+    }
+    return false;
+}
+
 const char* EditOption(PanelRole role) {
     for (const auto& e : kEditOptions) {
         if (e.role == role)

@@ -45,6 +45,13 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
 // (what Windows programs answer to).
 bool IsHelpRequest(const std::string& arg, bool windowsForms);
 
+// A Windows command line as typed (TypedCommandLine) asks for the usage: an
+// unquoted /? among its arguments, before any "--". That is the form the C
+// runtime's wildcard expansion may have changed in argv. The program's name,
+// first, is passed over; quotes and backslashes read as the C runtime reads
+// them.
+bool TypedLineAsksForUsage(const std::string& line);
+
 // The option that gives the edit of `role` ("--load", "--colours", ...).
 const char* EditOption(PanelRole role);
 // The options of `roles`, for messages: "--scale, --smooth".

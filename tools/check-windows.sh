@@ -302,6 +302,14 @@ else
     check "$form prints the usage" grep -q '^usage: ostrel' "$work/help.out" ||
       head -3 "$work/help.out"
   done
+  # /? where the drive's root holds a one-letter name: the C runtime's
+  # wildcard expansion puts that name in argv, and the line as typed counts.
+  mkdir -p "$work/root/a"
+  ln -sfn "$work/root" "$WINEPREFIX/dosdevices/y:"
+  timeout 120 "$wineBinary" cmd /c "y: && cd \\ && Z:${windows//\//\\} /?" >"$work/root.out" 2>&1
+  check "/? with a one-letter name at the drive's root prints the usage" \
+    grep -q '^usage: ostrel' "$work/root.out" || head -3 "$work/root.out"
+  rm -f "$WINEPREFIX/dosdevices/y:"
   (cd "$names" && winlocale ja_JP.UTF-8 '家.rk4' -o 家.obj >/dev/null 2>&1)
   check "932: 家.rk4 converts, its mtllib in UTF-8" grep -q '^mtllib 家.mtl' "$names/家.obj"
   if ! grep -q fbx <<<"$(wine "$windows" --version 2>/dev/null | head -2)"; then

@@ -108,6 +108,21 @@ TEST(Options, Help) {
     EXPECT_NE(std::string(UsageText()).find("--recursive"), std::string::npos);
 }
 
+// The Windows command line as typed asks for the usage with an unquoted /?
+// before any "--", wherever the C runtime's wildcard expansion has put other
+// names in argv; quotes and backslashes group as the C runtime reads them.
+TEST(Options, TypedWindowsLineAsksForUsage) {
+    EXPECT_TRUE(TypedLineAsksForUsage("ostrel.exe /?"));
+    EXPECT_TRUE(TypedLineAsksForUsage("\"C:\\My Tools\\ostrel.exe\"\tcube.rk4  /?"));
+    EXPECT_TRUE(TypedLineAsksForUsage("ostrel.exe \"a\\\\\" /?")); // "a\\" closes its quote
+    EXPECT_FALSE(TypedLineAsksForUsage("ostrel.exe \"a\\\" /?"));  // "a\" /? is one argument
+    EXPECT_FALSE(TypedLineAsksForUsage("ostrel.exe \"/?\""));      // quoted: argv has it as typed
+    EXPECT_FALSE(TypedLineAsksForUsage("ostrel.exe -- /?"));
+    EXPECT_FALSE(TypedLineAsksForUsage("\"C:\\a /?\\ostrel.exe\" cube.rk4"));
+    EXPECT_FALSE(TypedLineAsksForUsage("ostrel.exe a/? /?x"));
+    EXPECT_FALSE(TypedLineAsksForUsage(""));
+}
+
 // A number written with a decimal comma is named as such, with the value to
 // write instead; a comma that is not a decimal one gets the usual message.
 TEST(Options, DecimalCommaIsNamed) {

@@ -1,0 +1,5 @@
+#include "platform/CommandLine.h"
+
+std::string TypedCommandLine() {
+    return std::string();
+}
