@@ -40,9 +40,8 @@ bool ReadStandardInput(std::string& bytes) {
 // What a run keeps from one model file to the next.
 struct Run {
     const HostOptions& options;
-    const LoadedModule& module;
-    // Further copies of the module, loaded apart so that imports of several
-    // workers run at once; job i imports through copy i % (copies + 1).
+    // The module, then its copies loaded apart so that imports of several
+    // workers run at once; job i imports through modules[i % modules.size()].
     std::vector<const LoadedModule*> modules;
     std::FILE* trace = nullptr; // where the trace goes; null: nowhere
     bool traceToStdout = false;
@@ -59,11 +58,11 @@ struct Run {
 // The model "-" is standard input, imported as a file named stdin.rk4.
 constexpr const char* kStandardInputModel = "stdin.rk4";
 
-ImportRequest RequestFor(const Run& run, const std::string& model, const OutputPlan& plan,
-                         TerminalStreams& streams) {
+ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::string& model,
+                         const OutputPlan& plan, TerminalStreams& streams) {
     const HostOptions& options = run.options;
     ImportRequest request;
-    request.module = &run.module;
+    request.module = &module;
     request.modelName = model;
     request.activationVersion = options.activationVersion;
     request.panel.noServices = options.noPanelServices;
@@ -131,9 +130,10 @@ void EndEarly(ModelJob& job, int exitCode, const std::string& subject, const std
     job.failWhat = what;
 }
 
-// Plans a model file's output and forms its import request; nothing is said
-// here, so that jobs can be prepared ahead of the ones still reporting.
-void PrepareModel(Run& run, ModelJob& job) {
+// Plans a model file's output and forms its import request, through
+// `module`; nothing is said here, so that jobs can be prepared ahead of the
+// ones still reporting.
+void PrepareModel(Run& run, const LoadedModule& module, ModelJob& job) {
     const std::string& model = job.model;
 #ifdef _WIN32
     constexpr bool kNamesMayHoldQuestionMarks = false;
@@ -162,7 +162,7 @@ void PrepareModel(Run& run, ModelJob& job) {
     // to stderr.
     job.stdoutTaken = run.traceToStdout || job.plan.path == "-";
     job.streams = {stdin, job.stdoutTaken ? stderr : stdout};
-    job.request = RequestFor(run, modelName, job.plan, job.streams);
+    job.request = RequestFor(run, module, modelName, job.plan, job.streams);
     if (fromStdin) {
         if (!ReadStandardInput(job.bytes)) {
             EndEarly(job, kExitCannotReadModel, "standard input", "cannot read");
@@ -266,10 +266,9 @@ int ImportEach(Run& run) {
             ShowProgress(i, total, models[i]);
         jobs[i] = std::make_unique<ModelJob>();
         jobs[i]->model = models[i];
-        PrepareModel(run, *jobs[i]);
         // Job i starts once job i - workers is reported: no two running jobs
         // share a copy of the module.
-        jobs[i]->request.module = run.modules[i % run.modules.size()];
+        PrepareModel(run, *run.modules[i % run.modules.size()], *jobs[i]);
         // Several imports at once keep the cores busy: each model's read for
         // the warnings then follows its import on the same thread rather
         // than waiting for a core of its own.
@@ -413,7 +412,7 @@ int RunCommand(int argc, const char* const* argv) {
     // when the first output is written, so a run that writes nothing leaves
     // none behind).
     LoadedModule module;
-    Run run{options, module, {}, nullptr, false, false, {}, {}, 0, {}, false};
+    Run run{options, {}, nullptr, false, false, {}, {}, 0, {}, false};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;
