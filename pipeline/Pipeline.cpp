@@ -110,30 +110,10 @@ bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_
         bytes = *request.modelBytes;
         return true;
     }
-    std::FILE* file = std::fopen(request.modelName.c_str(), "rb");
-    if (file == nullptr)
+    if (!ReadWholeFile(request.modelName, storage))
         return false;
-    // Read in place, sized where the file tells its size: growing or copying
-    // a string of tens of megabytes costs more than reading it.
-    size_t size = 1 << 16;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long end = std::ftell(file);
-        size = end > 0 ? static_cast<size_t>(end) + 1 : size; // + 1: sees the end
-        std::rewind(file);
-    }
-    size_t used = 0;
-    for (;;) {
-        storage.resize(used + size);
-        const size_t got = std::fread(storage.data() + used, 1, size, file);
-        used += got;
-        if (got < size)
-            break;
-    }
-    storage.resize(used);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
     bytes = storage;
-    return ok;
+    return true;
 }
 
 // What the reader left out: the model read a second time, by the same reader

@@ -58,6 +58,10 @@ struct FolderEntry {
 // character it cannot spell.
 bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std::string& error);
 
+// Replaces `bytes` with the whole contents of the file `path`; false when it
+// cannot be opened or read (the same on every system: FileSystem.cpp).
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
 // Creates `path` (or empties the file it names) and writes `bytes` to it.
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error);
 

@@ -131,19 +131,6 @@ void UnloadModule(LoadedModule& module) {
 
 namespace {
 
-bool ReadModuleBytes(const std::string& path, std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    char block[65536];
-    size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
-        bytes.append(block, n);
-    const bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    return ok && !bytes.empty();
-}
-
 void RemoveCopyFiles(ModuleCopies& copies) {
     for (const std::string& file : copies.files)
         RemoveFile(file);
@@ -155,7 +142,8 @@ void RemoveCopyFiles(ModuleCopies& copies) {
 
 void LoadModuleCopies(const std::string& path, size_t count, ModuleCopies& copies) {
     std::string bytes, error;
-    if (count == 0 || !ReadModuleBytes(path, bytes) || !MakeScratchFolder(copies.folder, error)) {
+    if (count == 0 || !ReadWholeFile(path, bytes) || bytes.empty() ||
+        !MakeScratchFolder(copies.folder, error)) {
         copies.folder.clear();
         return;
     }
