@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-extern "C" const ModuleDescriptor _mod_descrip;
+extern "C" const ModuleDescriptor ostrel_wide_descrip;
 
 struct ostrel_request {
     PanelEdits edits;
@@ -174,13 +174,14 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
          ostrel_import& out) {
     LoadedModule module;
     std::string error;
-    if (!StartLinkedModule(&_mod_descrip, module, error)) {
+    if (!StartWideModule(&ostrel_wide_descrip, module, error)) {
         out.result = OSTREL_REFUSED;
         out.reason = error;
         return;
     }
+    // The converter's own build: the whole object, however many points.
     ImportRequest request;
-    request.module = &module;
+    request.converter = &module;
     request.modelName = name;
     if (bytes != nullptr)
         request.modelBytes = std::string_view(static_cast<const char*>(bytes), size);

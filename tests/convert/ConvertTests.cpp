@@ -121,7 +121,7 @@ TEST(LwobRoundTrip, OddNamesMissingBlocksAndEmptyPolygons) {
     ReceiveSurfaceData(m, "ab", 60, kBlock.data());
     ReceiveSurfaceData(m, "never looked up", 60, kBlock.data());
     AddPolygon(m, {0}, a);
-    ReceivePolygon(m, 0, b, nullptr);
+    ReceivePolygon(m, 0, b, static_cast<const uint16_t*>(nullptr));
     AddPolygon(m, {0, 1}, b);
     AddPolygon(m, {1, 0, 1}, c);
     ASSERT_EQ(m.refusal, "");
@@ -175,7 +175,7 @@ TEST(LwobLimits, RefusedBeforeAnythingIsFormed) {
         ReceivedModel m;
         AddPoint(m, 0, 0, 0);
         const int32_t v = ReceiveLookupSurface(m, "a");
-        AddPolygon(m, std::vector<uint16_t>(kLwobMaxVertices + 1, 0), v);
+        AddPolygon(m, std::vector<uint32_t>(kLwobMaxVertices + 1, 0), v);
         EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, file, error));
         EXPECT_NE(error.find("65536 vertices"), std::string::npos) << error;
     }
