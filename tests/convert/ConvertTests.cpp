@@ -382,6 +382,36 @@ TEST(WholeConversion, ConcaveFacesAndSmoothSidesInGlb) {
     EXPECT_NEAR(areas["concave1"], 15 * 64 + 2 * 3 * 12 * 12, 1e-2);
 }
 
+// An object of points alone (here with a surface looked up but no polygon)
+// keeps its points in glb and FBX, as the status line says it does.
+TEST(WholeConversion, PointsAloneAreKept) {
+    ReceivedModel m;
+    AddPoint(m, 1, 2, 3);
+    AddPoint(m, 4, 5, 6);
+    AddPoint(m, 7, 8, 9);
+    ReceiveLookupSurface(m, "a0");
+    std::string glb, error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Glb, glb, error)) << error;
+    tinygltf::Model read;
+    ASSERT_TRUE(ReadGlb(glb, read));
+    ASSERT_EQ(read.meshes.size(), 1u);
+    ASSERT_EQ(read.meshes[0].primitives.size(), 1u);
+    const tinygltf::Primitive& points = read.meshes[0].primitives[0];
+    EXPECT_EQ(points.mode, TINYGLTF_MODE_POINTS);
+    EXPECT_EQ(read.accessors[static_cast<size_t>(points.indices)].count, 3u);
+    EXPECT_EQ(read.accessors[static_cast<size_t>(points.attributes.at("POSITION"))].maxValues,
+              (std::vector<double>{7, 8, -3}));
+#ifdef OSTREL_TEST_FBX
+    std::string fbx;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Fbx, fbx, error)) << error;
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(fbx.data(), fbx.size(), 0, "fbx");
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(scene->mNumMeshes, 1u);
+    EXPECT_EQ(scene->mMeshes[0]->mNumVertices, 3u);
+#endif
+}
+
 #ifdef OSTREL_TEST_FBX
 // The FBX read back by the library's own reader: one mesh per surface with
 // the polygons as they are (n-gons kept), normals, the material's colour.
