@@ -73,9 +73,10 @@ constexpr int32_t kHostPointNumbers = 65536;
 // its outputs whole. Word for word an ImportRecord, but that addPolygon
 // names points in 32 bits, and with three words more: the model's bytes,
 // when the import reads them from memory rather than from the file at
-// sourcePath (whose name still gives the surface names), and what the
-// reader leaves out, told as it reads (an observer of the plug-in's reader,
-// model/Model.h, which the host simulation hands on without looking in).
+// sourcePath (whose name still gives the surface names), what the reader
+// leaves out, told as it reads (an observer of the plug-in's reader,
+// model/Model.h, which the host simulation hands on without looking in),
+// and whether an import that failed ran out of memory.
 using AddWidePolygonFn = int32_t (*)(void* hostData, int32_t vertexCount, int32_t surface,
                                      void* zero, const uint32_t* points);
 struct ReadObserver;
@@ -97,6 +98,9 @@ struct WideImportRecord {
     const void* sourceBytes; // null: the plug-in opens sourcePath
     size_t sourceSize;
     const ReadObserver* readObserver; // null: nothing is told
+    // Written 1 with the status kImportOpenFailed when memory ran out, not
+    // the file: the host can then say why.
+    int32_t outOfMemory;
 };
 
 // Returns the host table registered under `name`, or null.

@@ -51,6 +51,8 @@ Verdict Judge(const ActivationOutcome& a, int32_t version) {
     case kImportNotModelFile:
         return {ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"};
     case kImportOpenFailed:
+        if (a.outOfMemory)
+            return {ImportResult::CannotRead, "not enough memory to import it"};
         return {ImportResult::CannotRead, "cannot open or read (" + a.readFailure + ")"};
     case kImportCancelled:
         return {ImportResult::Cancelled, "cancelled in the options panel"};

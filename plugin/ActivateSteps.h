@@ -58,6 +58,17 @@ template <typename Record> ObjectSink SinkFor(Record* record) {
     return sink;
 }
 
+// The converter's record says when memory, not the file, failed the
+// import; the host's has no word for it.
+template <typename Record> void NoteOutOfMemory(Record* record, bool outOfMemory) {
+    if constexpr (std::is_same_v<Record, WideImportRecord>) {
+        record->outOfMemory = outOfMemory ? 1 : 0;
+    } else {
+        (void)record;
+        (void)outOfMemory;
+    }
+}
+
 // What one activation works on: the tables it reads into and the
 // statistics line its panel shows (the module's globals, or the
 // converter's own of each activation), and whom the reader tells what it
@@ -98,6 +109,7 @@ int32_t Activate(GlobalLookupFn globalLookup, Record* record, ByteSource& source
     }
     if (read == kReadFailed) {
         record->status = kImportOpenFailed;
+        NoteOutOfMemory(record, !source.error);
         return kActivateHandled;
     }
 
@@ -135,6 +147,7 @@ int32_t Guarded(GlobalLookupFn globalLookup, Record* record, ByteSource& source,
             source.file = nullptr;
         }
         record->status = kImportOpenFailed;
+        NoteOutOfMemory(record, true); // only memory can fail past the reading
     }
     ReleaseModel(work.tables);
     return result;

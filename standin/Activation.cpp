@@ -90,15 +90,15 @@ ActivationOutcome Activate(const ActivationRequest& request) {
         record.readObserver = request.readObserver;
         outcome.result = RunActivation(request.module->activate, request.version, record,
                                        request.trace, outcome.status);
+        outcome.outOfMemory = record.outOfMemory != 0;
     } else {
         ImportRecord record = MakeImportRecord(importHost, path.c_str());
         outcome.result = RunActivation(request.module->activate, request.version, record,
                                        request.trace, outcome.status);
     }
-    // Bytes in memory cannot fail to be read: only memory can run out.
-    if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed)
-        outcome.readFailure =
-            request.modelBytes && wide ? "not enough memory to read it" : ReadFailureReason(path);
+    if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed &&
+        !outcome.outOfMemory)
+        outcome.readFailure = ReadFailureReason(path);
 
     outcome.panelLeftOpen = !panelHost.panels.empty();
     outcome.hostFailure = !importHost.failure.empty() ? importHost.failure : panelHost.failure;

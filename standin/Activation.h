@@ -45,6 +45,7 @@ struct ActivationOutcome {
     // When the status says the model could not be read: why, as the system
     // sees it.
     std::string readFailure;
+    bool outOfMemory = false;                // the converter's build ran out of memory (status 2)
     std::string statistics;                  // the plug-in's statistics line; empty: none
     std::optional<PanelModel> panel;         // the first panel opened, as the plug-in built it
     std::optional<PanelEdits> panelAnswered; // its values when closed, as edits
