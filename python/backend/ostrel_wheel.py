@@ -94,8 +94,8 @@ def _record_line(name: str, data: bytes) -> str:
 
 def write_wheel(library: str, out_dir: str, licences: str = "") -> str:
     """Writes the wheel of the package with `library` inside into `out_dir`;
-    returns its file name. `licences`: a folder whose *.txt go with it (the
-    texts of what the library carries built in)."""
+    returns its file name. `licences`: a folder whose *.txt go with it
+    instead of the project's LICENSE."""
     if not os.path.isfile(library):
         raise BuildError(f"{library} is missing: build the engine first (cmake --preset default "
                          "&& cmake --build --preset default), or name it with "
@@ -114,9 +114,11 @@ def write_wheel(library: str, out_dir: str, licences: str = "") -> str:
         # The name the package loads it by (ostrel/_library.py).
         inside = "ostrel_engine.dll" if tag.startswith("win") else "libostrel_engine.so"
         files.append((f"ostrel/{inside}", f.read()))
+    # The project's licence, or the texts of everything the library carries
+    # built in, the project's among them.
     texts = [os.path.join(SOURCE_TREE, "LICENSE")]
     if licences:
-        texts += [os.path.join(licences, n) for n in sorted(os.listdir(licences)) if n.endswith(".txt")]
+        texts = [os.path.join(licences, n) for n in sorted(os.listdir(licences)) if n.endswith(".txt")]
     for text in texts:
         with open(text, "rb") as f:
             files.append((f"{dist_info}/licenses/{os.path.basename(text)}", f.read()))
