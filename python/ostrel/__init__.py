@@ -41,6 +41,12 @@ __all__ = ["load", "convert", "proposals", "formats", "engine", "Engine", "Model
            "NotModelFile", "CannotRead", "Cancelled", "Refused", "HostRefused", "NotConverted",
            "OutOfMemory", "BadRequest", "API_VERSION"]
 
+# The public records and errors are the package's, whichever file holds them.
+for _public in (Model, Surface, Counts, Proposals, Load, Colours, Result, Error, EngineError,
+                NotModelFile, CannotRead, Cancelled, Refused, HostRefused, NotConverted,
+                OutOfMemory, BadRequest):
+    _public.__module__ = __name__
+
 Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
 DEFAULT_NAME = "model.rk4"  # the name of a model given as bytes without one
 
