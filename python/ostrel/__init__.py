@@ -150,7 +150,7 @@ class Engine:
         A path with a `name` is read and imported under that name.
         load ... double_sided: the options panel's choices (None: as the
         file proposes). shading: also the host's corner normals and
-        triangles (worked out only when asked: they cost a fifth more).
+        triangles (worked out only when asked: a tenth to a fifth more time).
         read_warnings: also what the reader left out, as warnings.
         code_page: the code page of names that are not UTF-8 (default: 932,
         on Windows the system's).
