@@ -1,8 +1,9 @@
 /* The Ostrel engine for programs that run it in their own process (the
- * Blender add-on through ctypes, or any C caller): one import of a model
- * file through the plug-in's descriptor and the stand-in host, exactly as
- * the command `ostrel` and the web page run it, with its outcome, the object
- * the host received as flat arrays, the host's shading and any output file.
+ * Python package through ctypes, and through it the Blender add-on, or any
+ * C caller): one import of a model file through the plug-in's descriptor
+ * and the stand-in host, exactly as the command `ostrel` and the web page
+ * run it, with its outcome, the object the host received as flat arrays,
+ * the host's shading and any output file.
  *
  *     ostrel_request* request = ostrel_request_new();
  *     ostrel_request_edit_number(request, OSTREL_EDIT_SCALE, 1.0);
