@@ -22,12 +22,3 @@ def program(name):
 def cli(*arguments, check=True):
     """The command `ostrel` of the build, run: its CompletedProcess."""
     return subprocess.run([program("ostrel"), *arguments], capture_output=True, check=check)
-
-
-@pytest.fixture(scope="session")
-def grid(tmp_path_factory):
-    """The import benchmarks' grid: 262,144 points, 27.6 MB."""
-    path = tmp_path_factory.mktemp("grid") / "grid.rk4"
-    subprocess.run([program("generate-model"), "--grid", "256", "--copies", "4", "--lf", str(path)],
-                   check=True, capture_output=True)
-    return str(path)

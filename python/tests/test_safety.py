@@ -1,12 +1,11 @@
 # Safe and fast from Python: every hostile file gives a model or an
 # ostrel.Error, never a crash, with arrays that stay inside the engine's;
 # imports on two threads at once give what they give alone; many imports
-# leave no memory behind; and the package adds little to the engine's time.
+# leave no memory behind. (What the package adds to the engine's time is a
+# benchmark: bench/python-load.py.)
 import os
-import resource
 import subprocess
 import threading
-import time
 
 import numpy as np
 import pytest
@@ -90,45 +89,3 @@ def test_many_imports_leave_no_memory_behind(tmp_path):
           f"after 200: {grown / 2**20:+.1f} MiB")
     assert grown < 10 * 2**20
 
-
-def cpu_seconds():
-    """This process's and its finished children's CPU time."""
-    children = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return time.process_time() + children.ru_utime + children.ru_stime
-
-
-def best_times(runs, *calls):
-    """The shortest wall and CPU time of each call, the calls taking turns:
-    CPU time, as docs/speed.md measures, holds on a machine other builds
-    share; wall time is shown beside it."""
-    wall, cpu = [float("inf")] * len(calls), [float("inf")] * len(calls)
-    for _ in range(runs):
-        for i, call in enumerate(calls):
-            start, start_cpu = time.perf_counter(), cpu_seconds()
-            call()
-            wall[i] = min(wall[i], time.perf_counter() - start)
-            cpu[i] = min(cpu[i], cpu_seconds() - start_cpu)
-    return wall, cpu
-
-
-def test_loading_takes_little_more_than_the_command_line(grid):
-    """As the command line reads it, with and without the reader's second
-    pass for warnings (which --quiet leaves out), and with shading."""
-    ostrel_cli = program("ostrel")
-
-    def checked(*options):
-        return lambda: subprocess.run([ostrel_cli, "--check", *options, grid], check=True,
-                                      capture_output=True)
-
-    ostrel.load(grid)
-    calls = {"ostrel --check --quiet": checked("--quiet"),
-             "ostrel.load(read_warnings=False)": lambda: ostrel.load(grid, read_warnings=False),
-             "ostrel --check": checked(),
-             "ostrel.load": lambda: ostrel.load(grid),
-             "ostrel.load(shading=True)": lambda: ostrel.load(grid, shading=True)}
-    wall, cpu = best_times(5, *calls.values())
-    print(f"{os.path.getsize(grid) / 1e6:.1f} MB grid, best of 5, wall / CPU:")
-    for i, what in enumerate(calls):
-        ratio = f" ({wall[i] / wall[i - 1]:.2f}x / {cpu[i] / cpu[i - 1]:.2f}x)" if i in (1, 3) else ""
-        print(f"  {what}: {wall[i]:.3f} s / {cpu[i]:.3f} s{ratio}")
-    assert cpu[1] <= 1.2 * cpu[0] and cpu[3] <= 1.2 * cpu[2]
