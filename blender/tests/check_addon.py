@@ -27,6 +27,7 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 import bpy
 import numpy as np
@@ -44,6 +45,7 @@ parser.add_argument("--ostrel", required=True)
 parser.add_argument("--work", required=True)
 parser.add_argument("--pictures", help="render the cube and the cylinders into this folder")
 parser.add_argument("--hostile", action="append", default=[], help="a folder of hostile files")
+parser.add_argument("--whole", help="a model past the host's 65,536 points, imported whole")
 parser.add_argument("models", nargs="+")
 arguments = sys.argv[sys.argv.index("--") + 1:]
 args = parser.parse_args(arguments)
@@ -222,6 +224,24 @@ for model in args.models:
         if check(len(objects) == 1, f"{model}: {len(objects)} objects"):
             check_model(model, stem, objects[0], f"{model} ({mode.lower()})", mode,
                         exact_smoothing=model not in generated)
+
+# A model past the 65,536 points the host numbers: the host gets a third of
+# its faces (the trace), the add-on every one, as the converter's files do.
+if args.whole:
+    clear()
+    started = time.perf_counter()
+    errors = run_operator(filepath=os.path.abspath(args.whole))
+    seconds = time.perf_counter() - started
+    obj_file = os.path.join(args.work, "whole.obj")
+    converter(args.whole, "-o", obj_file)
+    with open(obj_file) as f:
+        faces = sum(1 for line in f if line.startswith("f "))
+    meshes = [o for o in bpy.data.objects if o.type == "MESH"]
+    check(not errors and len(meshes) == 1 and len(meshes[0].data.polygons) == faces,
+          f"{args.whole}: {errors}, {[len(o.data.polygons) for o in meshes]} faces, "
+          f"expected {faces}")
+    print(f"whole: Blender {VERSION} imported {faces} faces of {os.path.basename(args.whole)} "
+          f"in {seconds:.2f} s")
 
 # The plug-in's options, each set otherwise than the file proposes.
 cube = os.path.join(ROOT, "examples", "cube.rk4")
