@@ -28,7 +28,8 @@ static int32_t HostStartObject(void* hostData, void* /*zero*/) noexcept {
         return 0;
     GuardCallback(FailureOf(host), "startObject", [&] {
         ReceiveStartObject(host->received);
-        TraceLine(host->trace, "startObject");
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, StartObjectLine());
     });
     return 0;
 }
@@ -39,9 +40,8 @@ static int32_t HostDeclarePointCount(void* hostData, int32_t count) noexcept {
         return 0;
     GuardCallback(FailureOf(host), "declarePointCount", [&] {
         ReceiveDeclarePointCount(host->received, count);
-        std::string line = "declarePointCount ";
-        AppendInt(line, count);
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, DeclarePointCountLine(count));
     });
     return 0;
 }
@@ -52,16 +52,8 @@ static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) no
         return 0;
     GuardCallback(FailureOf(host), "addPoints", [&] {
         ReceivePoints(host->received, count, xyz);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "addPoints";
-            for (int32_t i = 0; xyz != nullptr && i < count; ++i) {
-                for (int k = 0; k < 3; ++k) {
-                    line += ' ';
-                    AppendFloat9(line, xyz[3 * i + k]);
-                }
-            }
-            TraceLine(host->trace, line);
-        }
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, AddPointsLine(count, xyz));
     });
     return 0;
 }
@@ -73,11 +65,8 @@ static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*
     int32_t value = 0;
     GuardCallback(FailureOf(host), "lookupSurface", [&] {
         value = ReceiveLookupSurface(host->received, name);
-        std::string line = "lookupSurface ";
-        AppendQuoted(line, name);
-        line += " -> ";
-        AppendInt(line, value);
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, LookupSurfaceLine(name, value));
     });
     return value;
 }
@@ -94,17 +83,8 @@ int32_t AddPolygonOf(void* hostData, int32_t vertexCount, int32_t surface,
         return 0;
     GuardCallback(FailureOf(host), "addPolygon", [&] {
         ReceivePolygon(host->received, vertexCount, surface, points);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "addPolygon ";
-            AppendInt(line, vertexCount);
-            line += ' ';
-            AppendInt(line, surface);
-            for (int32_t i = 0; points != nullptr && i < vertexCount; ++i) {
-                line += ' ';
-                AppendInt(line, points[i]);
-            }
-            TraceLine(host->trace, line);
-        }
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, AddPolygonLine(vertexCount, surface, points));
     });
     return 0;
 }
@@ -130,17 +110,8 @@ static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t by
         return 0;
     GuardCallback(FailureOf(host), "storeSurfaceData", [&] {
         ReceiveSurfaceData(host->received, name, byteCount, block);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "storeSurfaceData ";
-            AppendQuoted(line, name);
-            line += ' ';
-            AppendInt(line, byteCount);
-            if (byteCount > 0 && block != nullptr) {
-                line += ' ';
-                AppendHexUpper(line, block, static_cast<size_t>(byteCount));
-            }
-            TraceLine(host->trace, line);
-        }
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, StoreSurfaceDataLine(name, byteCount, block));
     });
     return 0;
 }
@@ -155,10 +126,8 @@ void* HostGlobalLookup(const char* name, void* /*zero*/) {
             host->panelHost != nullptr) {
             found = &host->panelHost->services;
         }
-        std::string line = "globalLookup ";
-        AppendQuoted(line, name);
-        line += found != nullptr ? " -> found" : " -> null";
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, GlobalLookupLine(name, found != nullptr));
     });
     return found;
 }
@@ -210,13 +179,9 @@ int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_
                       Trace* trace, int32_t& status) {
     const int32_t result = activate(version, &HostGlobalLookup, record);
     status = statusWord;
-    if (status != kStatusUnwritten) {
-        std::string line = "status ";
-        AppendInt(line, status);
-        TraceLine(trace, line);
-    }
-    std::string line = "result ";
-    AppendInt(line, result);
-    TraceLine(trace, line);
+    if (status != kStatusUnwritten && TraceEnabled(trace))
+        TraceLine(trace, StatusLine(status));
+    if (TraceEnabled(trace))
+        TraceLine(trace, ResultLine(result));
     return result;
 }
