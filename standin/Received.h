@@ -57,14 +57,44 @@ struct ReceivedModel {
     std::string refusal; // first call a host must not accept; empty: none
 };
 
-// Size of the attribute block and its sub-chunks in order: tag, data length.
+// The attribute block's layout, the one statement of it on the host's side:
+// its size and its sub-chunks in order (a 4-byte tag, a 2-byte big-endian
+// data length, the data), each at a fixed place.
 constexpr size_t kSurfaceBlockSize = 60;
 struct SurfaceBlockField {
     char tag[5];
     uint16_t length;
 };
+enum SurfaceBlockPart : size_t {
+    kBlockColour,       // red, green, blue, a zero byte
+    kBlockFlags,        // kBlockFlagSmooth, kBlockFlagDoubleSided
+    kBlockSmoothing,    // the smoothing angle, a big-endian float in radians
+    kBlockDiffuse,      // 2-byte levels from here on
+    kBlockTransparency, //
+    kBlockSpecular,     //
+    kBlockGlossiness,   //
+};
 constexpr SurfaceBlockField kSurfaceBlockFields[7] = {
     {"COLR", 4}, {"FLAG", 2}, {"SMAN", 4}, {"DIFF", 2}, {"TRAN", 2}, {"SPEC", 2}, {"GLOS", 2}};
+
+constexpr uint16_t kBlockFlagSmooth = 0x0004;
+constexpr uint16_t kBlockFlagDoubleSided = 0x0100;
+
+// Where the data of `part` starts in the block.
+constexpr size_t SurfaceBlockDataAt(SurfaceBlockPart part) {
+    size_t at = 0;
+    for (size_t i = 0; i < part; ++i)
+        at += 6 + kSurfaceBlockFields[i].length;
+    return at + 6;
+}
+static_assert(SurfaceBlockDataAt(kBlockGlossiness) + 2 == kSurfaceBlockSize,
+              "the sub-chunks fill the block");
+
+// The 2-byte big-endian word at the start of `part`'s data.
+inline uint16_t SurfaceBlockWord(const unsigned char* block, SurfaceBlockPart part) {
+    const size_t at = SurfaceBlockDataAt(part);
+    return static_cast<uint16_t>(block[at] << 8 | block[at + 1]);
+}
 
 // Whether `bytes` is exactly the attribute block: the seven sub-chunks in
 // order, each with its length, nothing between or after them.
