@@ -1,6 +1,7 @@
 #include "standin/PanelServices.h"
 
 #include "standin/CallbackGuard.h"
+#include "standin/HostChecks.h"
 #include "standin/PanelAttributes.h"
 
 namespace {
@@ -79,10 +80,12 @@ int32_t OpenPanel(PanelHost& host, HostPanel& panel) {
 
 extern "C" {
 
-static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) noexcept {
+static PanelHandle HostCreatePanel(const char* title, PanelServices* self) noexcept {
     PanelHost* host = gCurrentHost;
     PanelHandle result = nullptr;
     GuardCallback(CurrentFailure(), "createPanel", [&] {
+        if (host != nullptr && host->checks != nullptr)
+            CheckCreatePanel(*host->checks, self, &host->services, !host->behaviour.noPanel);
         if (host == nullptr || host->behaviour.noPanel) {
             if (host != nullptr && TraceEnabled(host->trace))
                 TraceLine(host->trace, CreatePanelLine(title, false));
@@ -111,6 +114,8 @@ static void HostDestroyPanel(PanelHandle handle) noexcept {
         for (auto it = host->panels.begin(); it != host->panels.end(); ++it) {
             if (it->get() == handle) {
                 host->panels.erase(it);
+                if (host->checks != nullptr)
+                    CheckDestroyPanel(*host->checks);
                 return;
             }
         }
@@ -124,9 +129,11 @@ static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
     GuardCallback(CurrentFailure(), "openPanel", [&] {
         if (host == nullptr)
             return;
-        if (HostPanel* panel = FindPanel(*host, handle))
+        if (HostPanel* panel = FindPanel(*host, handle)) {
+            if (host->checks != nullptr)
+                CheckOpenPanel(*host->checks);
             result = OpenPanel(*host, *panel);
-        else
+        } else
             Warn(*host, "openPanel", "panel");
         if (TraceEnabled(host->trace))
             TraceLine(host->trace, OpenPanelLine(flags, result));
@@ -140,6 +147,8 @@ static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(*host, handle);
+        if (host->checks != nullptr)
+            CheckPanelAttribute(*host->checks, attribute, false, value);
         if (panel == nullptr)
             Warn(*host, "getPanelAttribute", "panel");
         const bool written = value != nullptr && panel != nullptr;
@@ -156,6 +165,8 @@ static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(*host, handle);
+        if (host->checks != nullptr)
+            CheckPanelAttribute(*host->checks, attribute, true, value);
         if (value != nullptr && panel != nullptr)
             SetPanelAttribute(panel->model, attribute, *value);
         if (panel == nullptr)
@@ -178,6 +189,11 @@ static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
             WriteControlValue(value, ControlAttributeOf(*control, attribute), written);
         if (control == nullptr)
             Warn(*host, "getControlAttribute", "control");
+        if (host->checks != nullptr) {
+            CheckGetControlAttribute(*host->checks, control, attribute, value);
+            if (wrote && attribute == kAttrValue && control->kind == ControlKind::Edit)
+                NoteNameRead(*host->checks, written);
+        }
         if (TraceEnabled(host->trace))
             TraceLine(host->trace, GetControlAttributeLine(control, attribute,
                                                            wrote ? &written : nullptr, value));
@@ -191,6 +207,8 @@ static void HostSetControlAttribute(PanelControl* record, int32_t attribute,
         if (host == nullptr)
             return;
         ControlModel* control = FindControl(*host, record);
+        if (host->checks != nullptr)
+            CheckSetControlAttribute(*host->checks, attribute, value);
         PanelValue v;
         const bool readable = ReadControlValue(value, v);
         if (TraceEnabled(host->trace))
@@ -213,6 +231,8 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
     GuardCallback(CurrentFailure(), "createControl", [&] {
         if (host == nullptr)
             return;
+        if (host->checks != nullptr)
+            CheckCreateControl(*host->checks, kindName, description, label);
         ControlModel control = DescribedControl(kindName, description, label);
         if (control.kind == ControlKind::Text && host->statistics.empty() && !control.lines.empty())
             host->statistics = control.lines.front();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CountingHeap.h"
-#include "tests/support/FakeHost.h"
+#include "tests/support/CheckedHost.h"
 
 #include <gtest/gtest.h>
 
@@ -58,14 +58,14 @@ struct Measured {
     double seconds = 0.0;
 };
 
-// One activation through `host` with the heap and the clock watched.
-inline Measured MeasureActivation(RecordingHost& host, const std::string& text) {
+// One activation through `load` with the heap and the clock watched.
+inline Measured MeasureActivation(CheckedLoad& load, const std::string& text) {
     Measured m;
     m.bytes = text.size();
     const size_t before = HeapCurrent();
     HeapResetPeak();
     const auto start = std::chrono::steady_clock::now();
-    m.result = RunActivation(host, text.data(), text.size());
+    m.result = RunChecked(load, text);
     m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     m.peakHeap = HeapPeak() - before;
     m.leaked = HeapCurrent() - before;
