@@ -116,6 +116,18 @@ std::string PolygonLine(int32_t vertexCount, int32_t surface, const PointNumber*
     return line;
 }
 
+// "NAME ATTRIBUTE", `between`, then the value or "null".
+std::string PanelAttributeLine(const char* call, int32_t attribute, const char* between,
+                               const int32_t* value) {
+    std::string line = Numbered(call, attribute);
+    line += between;
+    if (value != nullptr)
+        AppendInt(line, *value);
+    else
+        line += "null";
+    return line;
+}
+
 // "#N" for a control the host knows, "#?" for one it does not.
 std::string ControlRef(const char* call, const ControlModel* control, int32_t attribute) {
     std::string line = call;
@@ -204,23 +216,11 @@ std::string OpenPanelLine(int32_t flags, int32_t answer) {
 }
 
 std::string GetPanelAttributeLine(int32_t attribute, const int32_t* value) {
-    std::string line = Numbered("getPanelAttribute", attribute);
-    line += " -> ";
-    if (value != nullptr)
-        AppendInt(line, *value);
-    else
-        line += "null";
-    return line;
+    return PanelAttributeLine("getPanelAttribute", attribute, " -> ", value);
 }
 
 std::string SetPanelAttributeLine(int32_t attribute, const int32_t* value) {
-    std::string line = Numbered("setPanelAttribute", attribute);
-    line += ' ';
-    if (value != nullptr)
-        AppendInt(line, *value);
-    else
-        line += "null";
-    return line;
+    return PanelAttributeLine("setPanelAttribute", attribute, " ", value);
 }
 
 std::string CreateControlLine(const ControlModel& control) {
