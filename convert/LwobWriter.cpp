@@ -52,7 +52,7 @@ struct LwobLengths {
 
 uint64_t SurfDataLength(const ExportSurface& surface, const std::string& name) {
     return PaddedNameLength(name) +
-           (surface.block != nullptr ? kSurfaceBlockSize : kColourOnlyLength);
+           (surface.block != nullptr ? kReceivedBlockSize : kColourOnlyLength);
 }
 
 // The lengths, or false with the reason the layout cannot hold the object.

@@ -1,6 +1,6 @@
 // libFuzzer entry: one whole activation from the input bytes through the
-// recording host, every host promise checked on every input.
-#include "tests/support/FakeHost.h"
+// stand-in host with its checks on: every host promise checked on every input.
+#include "tests/support/CheckedHost.h"
 
 #include <cstdio>
 #include <cstdlib>

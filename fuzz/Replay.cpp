@@ -1,7 +1,7 @@
 // Feeds every file of the given folders (or the given files) through the
 // fuzzers' checks, without libFuzzer: the normal and sanitizer test builds
 // replay the corpus and the pinned crashes with it.
-#include "tests/support/FakeHost.h"
+#include "tests/support/CheckedHost.h"
 #include "tests/support/ModelInvariants.h"
 
 #include <algorithm>

@@ -4,24 +4,24 @@
 
 namespace {
 
-uint16_t U2At(const std::vector<unsigned char>& b, size_t at) {
-    return static_cast<uint16_t>(b[at] << 8 | b[at + 1]);
-}
-
 // The attributes of the block's seven sub-chunks, at their fixed places.
-void DecodeBlock(const std::vector<unsigned char>& b, ExportSurface& out) {
-    out.red = b[6];
-    out.green = b[7];
-    out.blue = b[8];
-    const uint16_t flags = U2At(b, 16);
-    out.smooth = (flags & 0x0004) != 0;
-    out.doubleSided = (flags & 0x0100) != 0;
-    const uint32_t angleBits = uint32_t{U2At(b, 24)} << 16 | U2At(b, 26);
+void DecodeBlock(const std::vector<unsigned char>& block, ExportSurface& out) {
+    const unsigned char* b = block.data();
+    const size_t colour = SurfaceBlockDataAt(kBlockColour);
+    out.red = b[colour];
+    out.green = b[colour + 1];
+    out.blue = b[colour + 2];
+    const uint16_t flags = SurfaceBlockWord(b, kBlockFlags);
+    out.smooth = (flags & kBlockFlagSmooth) != 0;
+    out.doubleSided = (flags & kBlockFlagDoubleSided) != 0;
+    const size_t angle = SurfaceBlockDataAt(kBlockSmoothing);
+    const uint32_t angleBits = uint32_t{b[angle]} << 24 | uint32_t{b[angle + 1]} << 16 |
+                               uint32_t{b[angle + 2]} << 8 | b[angle + 3];
     std::memcpy(&out.smoothingAngle, &angleBits, sizeof angleBits);
-    out.diffuse = U2At(b, 34);
-    out.transparency = U2At(b, 42);
-    out.specular = U2At(b, 50);
-    out.glossiness = U2At(b, 58);
+    out.diffuse = SurfaceBlockWord(b, kBlockDiffuse);
+    out.transparency = SurfaceBlockWord(b, kBlockTransparency);
+    out.specular = SurfaceBlockWord(b, kBlockSpecular);
+    out.glossiness = SurfaceBlockWord(b, kBlockGlossiness);
 }
 
 } // namespace

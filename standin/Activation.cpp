@@ -2,6 +2,7 @@
 
 #include "host/HostApi.h"
 #include "platform/FileSystem.h"
+#include "standin/CallbackGuard.h"
 #include "standin/ImportHost.h"
 
 #include <cassert>
@@ -66,10 +67,12 @@ std::string ReadFailureReason(const std::string& path) {
 } // namespace
 
 ActivationOutcome Activate(const ActivationRequest& request) {
-    assert(request.module != nullptr && request.module->activate != nullptr); // started
+    const bool fromMemory = request.activateFromMemory != nullptr;
+    assert(fromMemory || (request.module != nullptr && request.module->activate != nullptr));
     ActivationOutcome outcome;
     StagedModel staged;
-    const bool wide = request.module->wide;
+    // The converter's build and the memory entry read the bytes where they are.
+    const bool wide = fromMemory || request.module->wide;
     if (request.modelBytes && !wide &&
         !StageModel(request.modelPath, *request.modelBytes, staged, outcome.stagingFailure))
         return outcome;
@@ -80,7 +83,24 @@ ActivationOutcome Activate(const ActivationRequest& request) {
     ImportHost importHost;
     ImportHostInit(importHost, request.trace, request.panel.noServices ? nullptr : &panelHost);
     importHost.received.keepGeometry = request.keepGeometry;
-    if (wide) {
+    if (HostChecks* checks = request.checks) {
+        checks->noServices = request.panel.noServices;
+        checks->noPanel = request.panel.noPanel;
+        checks->cancel = request.panel.cancel;
+        importHost.checks = panelHost.checks = checks;
+        importHost.received.surfaceValueOffset = kCheckedSurfaceValueOffset;
+    }
+    if (fromMemory) {
+        ImportRecord record = MakeImportRecord(importHost, path.c_str());
+        const std::string_view bytes = request.modelBytes.value_or(std::string_view());
+        int32_t result = 0;
+        {
+            const PluginCodeScope plugin(+1);
+            result = request.activateFromMemory(request.version, &HostGlobalLookup, &record,
+                                                bytes.data(), bytes.size());
+        }
+        outcome.result = TraceOutcome(result, record.status, request.trace, outcome.status);
+    } else if (wide) {
         WideImportRecord record = MakeWideImportRecord(importHost, path.c_str());
         if (request.modelBytes) {
             // A record of no bytes still reads from memory, not the path.
@@ -97,7 +117,7 @@ ActivationOutcome Activate(const ActivationRequest& request) {
                                        request.trace, outcome.status);
     }
     if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed &&
-        !outcome.outOfMemory)
+        !outcome.outOfMemory && !fromMemory)
         outcome.readFailure = ReadFailureReason(path);
 
     outcome.panelLeftOpen = !panelHost.panels.empty();
@@ -106,6 +126,10 @@ ActivationOutcome Activate(const ActivationRequest& request) {
     outcome.panel = std::move(panelHost.opened);
     outcome.panelAnswered = std::move(panelHost.answered);
     outcome.editsWithoutControl = std::move(panelHost.editsWithoutControl);
+    if (request.checks != nullptr)
+        CheckActivationEnd(*request.checks, importHost.received, panelHost.warnings,
+                           request.version, outcome.result, outcome.status != kStatusUnwritten,
+                           outcome.status);
     outcome.warnings = std::move(panelHost.warnings);
     PanelHostRelease(panelHost);
     ImportHostRelease(importHost);

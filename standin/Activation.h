@@ -5,6 +5,7 @@
 // activation, and everything the host kept from it.
 #pragma once
 
+#include "standin/HostChecks.h"
 #include "standin/ModuleLoader.h"
 #include "standin/PanelServices.h"
 #include "standin/Received.h"
@@ -16,8 +17,20 @@
 #include <string_view>
 #include <vector>
 
+// An activation entry that reads the model from memory rather than from
+// the record's file (whose path still gives the surface names): the
+// plug-in's own, for tests and fuzzing that run without files.
+using MemoryActivateFn = int32_t (*)(int32_t version, GlobalLookupFn globalLookup,
+                                     ImportRecord* record, const void* data, size_t size);
+
 struct ActivationRequest {
     const LoadedModule* module = nullptr; // started (ModuleLoader.h)
+    // Instead of the module's entry: `modelBytes` read where they are,
+    // unstaged (`module` may then be null).
+    MemoryActivateFn activateFromMemory = nullptr;
+    // Every promise the plug-in makes the host checked as the calls come
+    // (HostChecks.h), and the outcome at the end; null: none.
+    HostChecks* checks = nullptr;
     // The model file as the import record names it. With `modelBytes` only
     // its name counts (the plug-in derives the surface names from it): the
     // bytes are put in a file of that name in a scratch folder of their own,

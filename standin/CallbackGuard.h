@@ -7,6 +7,20 @@
 #include <new>
 #include <string>
 
+// Non-zero while this thread runs the plug-in's own code: raised while an
+// activation entry runs (PluginCodeScope{+1}), lowered again while a host
+// callback runs within it (GuardCallback). An allocation counter (the bounds
+// tests') tells the plug-in's heap from the host's with it.
+inline thread_local int gInPluginCode = 0;
+
+struct PluginCodeScope {
+    int step;
+    explicit PluginCodeScope(int s) noexcept : step(s) { gInPluginCode += step; }
+    ~PluginCodeScope() { gInPluginCode -= step; }
+    PluginCodeScope(const PluginCodeScope&) = delete;
+    PluginCodeScope& operator=(const PluginCodeScope&) = delete;
+};
+
 // Keeps only the first failure; `failure` may be null (no load in progress).
 inline void NoteCallbackFailure(std::string* failure, const char* where,
                                 const char* what) noexcept {
@@ -20,6 +34,7 @@ inline void NoteCallbackFailure(std::string* failure, const char* where,
 
 template <typename Body>
 void GuardCallback(std::string* failure, const char* where, Body&& body) noexcept {
+    const PluginCodeScope host(-1);
     try {
         body();
     } catch (const std::bad_alloc&) {

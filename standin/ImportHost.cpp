@@ -1,6 +1,7 @@
 #include "standin/ImportHost.h"
 
 #include "standin/CallbackGuard.h"
+#include "standin/HostChecks.h"
 
 #include <cstring>
 
@@ -10,8 +11,14 @@ namespace {
 // module copy of its own (ModuleLoader.h).
 thread_local ImportHost* gImportHost = nullptr;
 
+// The host a callback's first argument names. With checks on, the load in
+// progress answers, whatever the plug-in passed (which is checked).
 ImportHost* HostOf(void* hostData) {
-    return static_cast<ImportHost*>(hostData);
+    ImportHost* current = gImportHost;
+    if (current == nullptr || current->checks == nullptr)
+        return static_cast<ImportHost*>(hostData);
+    CheckHostData(*current->checks, hostData, current);
+    return current;
 }
 
 std::string* FailureOf(ImportHost* host) {
@@ -22,13 +29,16 @@ std::string* FailureOf(ImportHost* host) {
 
 extern "C" {
 
-static int32_t HostStartObject(void* hostData, void* /*zero*/) noexcept {
+static int32_t HostStartObject(void* hostData, void* zero) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
     GuardCallback(FailureOf(host), "startObject", [&] {
         ReceiveStartObject(host->received);
-        TraceLine(host->trace, "startObject");
+        if (host->checks != nullptr)
+            CheckStartObject(*host->checks, zero);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, StartObjectLine());
     });
     return 0;
 }
@@ -39,9 +49,10 @@ static int32_t HostDeclarePointCount(void* hostData, int32_t count) noexcept {
         return 0;
     GuardCallback(FailureOf(host), "declarePointCount", [&] {
         ReceiveDeclarePointCount(host->received, count);
-        std::string line = "declarePointCount ";
-        AppendInt(line, count);
-        TraceLine(host->trace, line);
+        if (host->checks != nullptr)
+            CheckDeclarePointCount(*host->checks, count);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, DeclarePointCountLine(count));
     });
     return 0;
 }
@@ -52,32 +63,27 @@ static int32_t HostAddPoints(void* hostData, int32_t count, const float* xyz) no
         return 0;
     GuardCallback(FailureOf(host), "addPoints", [&] {
         ReceivePoints(host->received, count, xyz);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "addPoints";
-            for (int32_t i = 0; xyz != nullptr && i < count; ++i) {
-                for (int k = 0; k < 3; ++k) {
-                    line += ' ';
-                    AppendFloat9(line, xyz[3 * i + k]);
-                }
-            }
-            TraceLine(host->trace, line);
-        }
+        if (host->checks != nullptr)
+            CheckAddPoints(*host->checks, host->received, count);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, AddPointsLine(count, xyz));
     });
     return 0;
 }
 
-static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*/) noexcept {
+static int32_t HostLookupSurface(void* hostData, const char* name, void* zero) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
     int32_t value = 0;
     GuardCallback(FailureOf(host), "lookupSurface", [&] {
+        const int32_t next = host->received.nextSurfaceValue;
         value = ReceiveLookupSurface(host->received, name);
-        std::string line = "lookupSurface ";
-        AppendQuoted(line, name);
-        line += " -> ";
-        AppendInt(line, value);
-        TraceLine(host->trace, line);
+        if (host->checks != nullptr)
+            CheckLookupSurface(*host->checks, host->received, name, zero,
+                               host->received.nextSurfaceValue != next);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, LookupSurfaceLine(name, value));
     });
     return value;
 }
@@ -87,24 +93,17 @@ static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*
 namespace {
 
 template <typename PointNumber>
-int32_t AddPolygonOf(void* hostData, int32_t vertexCount, int32_t surface,
+int32_t AddPolygonOf(void* hostData, int32_t vertexCount, int32_t surface, const void* zero,
                      const PointNumber* points) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
     GuardCallback(FailureOf(host), "addPolygon", [&] {
         ReceivePolygon(host->received, vertexCount, surface, points);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "addPolygon ";
-            AppendInt(line, vertexCount);
-            line += ' ';
-            AppendInt(line, surface);
-            for (int32_t i = 0; points != nullptr && i < vertexCount; ++i) {
-                line += ' ';
-                AppendInt(line, points[i]);
-            }
-            TraceLine(host->trace, line);
-        }
+        if (host->checks != nullptr)
+            CheckAddPolygon(*host->checks, host->received, zero);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, AddPolygonLine(vertexCount, surface, points));
     });
     return 0;
 }
@@ -113,14 +112,14 @@ int32_t AddPolygonOf(void* hostData, int32_t vertexCount, int32_t surface,
 
 extern "C" {
 
-static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* /*zero*/,
+static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* zero,
                               const uint16_t* points) noexcept {
-    return AddPolygonOf(hostData, vertexCount, surface, points);
+    return AddPolygonOf(hostData, vertexCount, surface, zero, points);
 }
 
-static int32_t HostAddWidePolygon(void* hostData, int32_t vertexCount, int32_t surface,
-                                  void* /*zero*/, const uint32_t* points) noexcept {
-    return AddPolygonOf(hostData, vertexCount, surface, points);
+static int32_t HostAddWidePolygon(void* hostData, int32_t vertexCount, int32_t surface, void* zero,
+                                  const uint32_t* points) noexcept {
+    return AddPolygonOf(hostData, vertexCount, surface, zero, points);
 }
 
 static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t byteCount,
@@ -129,36 +128,29 @@ static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t by
     if (host == nullptr)
         return 0;
     GuardCallback(FailureOf(host), "storeSurfaceData", [&] {
-        ReceiveSurfaceData(host->received, name, byteCount, block);
-        if (TraceEnabled(host->trace)) {
-            std::string line = "storeSurfaceData ";
-            AppendQuoted(line, name);
-            line += ' ';
-            AppendInt(line, byteCount);
-            if (byteCount > 0 && block != nullptr) {
-                line += ' ';
-                AppendHexUpper(line, block, static_cast<size_t>(byteCount));
-            }
-            TraceLine(host->trace, line);
-        }
+        const size_t index = ReceiveSurfaceData(host->received, name, byteCount, block);
+        if (host->checks != nullptr)
+            CheckSurfaceData(*host->checks, host->received.surfaces[index], byteCount, block);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, StoreSurfaceDataLine(name, byteCount, block));
     });
     return 0;
 }
 
-void* HostGlobalLookup(const char* name, void* /*zero*/) {
+void* HostGlobalLookup(const char* name, void* zero) {
     ImportHost* host = gImportHost;
     if (host == nullptr)
         return nullptr;
     void* found = nullptr;
     GuardCallback(FailureOf(host), "globalLookup", [&] {
+        if (host->checks != nullptr)
+            CheckGlobalLookup(*host->checks, name, zero);
         if (name != nullptr && std::strcmp(name, "LWPanelServices") == 0 &&
             host->panelHost != nullptr) {
             found = &host->panelHost->services;
         }
-        std::string line = "globalLookup ";
-        AppendQuoted(line, name);
-        line += found != nullptr ? " -> found" : " -> null";
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, GlobalLookupLine(name, found != nullptr));
     });
     return found;
 }
@@ -208,15 +200,19 @@ WideImportRecord MakeWideImportRecord(ImportHost& host, const char* path) {
 
 int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_t& statusWord,
                       Trace* trace, int32_t& status) {
-    const int32_t result = activate(version, &HostGlobalLookup, record);
-    status = statusWord;
-    if (status != kStatusUnwritten) {
-        std::string line = "status ";
-        AppendInt(line, status);
-        TraceLine(trace, line);
+    int32_t result = 0;
+    {
+        const PluginCodeScope plugin(+1);
+        result = activate(version, &HostGlobalLookup, record);
     }
-    std::string line = "result ";
-    AppendInt(line, result);
-    TraceLine(trace, line);
+    return TraceOutcome(result, statusWord, trace, status);
+}
+
+int32_t TraceOutcome(int32_t result, int32_t statusWord, Trace* trace, int32_t& status) {
+    status = statusWord;
+    if (status != kStatusUnwritten && TraceEnabled(trace))
+        TraceLine(trace, StatusLine(status));
+    if (TraceEnabled(trace))
+        TraceLine(trace, ResultLine(result));
     return result;
 }

@@ -14,8 +14,11 @@
 // Preset into ImportRecord::status so that a write by the plug-in shows.
 constexpr int32_t kStatusUnwritten = INT32_MIN;
 
+struct HostChecks;
+
 struct ImportHost {
     Trace* trace = nullptr;
+    HostChecks* checks = nullptr; // the promises checked as the calls come; null: none
     ReceivedModel received;
     PanelHost* panelHost = nullptr; // answers "LWPanelServices"; null = not available
     std::string failure;            // set when a callback caught an exception
@@ -42,6 +45,10 @@ extern "C" void* HostGlobalLookup(const char* name, void* zero);
 // `status` receives the status word.
 int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_t& statusWord,
                       Trace* trace, int32_t& status);
+// The outcome lines alone, for an activation called otherwise (an entry
+// that reads the model from memory). Returns `result`; `status` receives
+// `statusWord`.
+int32_t TraceOutcome(int32_t result, int32_t statusWord, Trace* trace, int32_t& status);
 inline int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record,
                              Trace* trace, int32_t& status) {
     return RunActivation(activate, version, &record, record.status, trace, status);

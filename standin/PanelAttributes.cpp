@@ -1,7 +1,5 @@
 #include "standin/PanelAttributes.h"
 
-#include "standin/Trace.h"
-
 #include <cstring>
 
 namespace {
@@ -79,29 +77,6 @@ bool WriteControlValue(ControlValue* record, const PanelValue& value, PanelValue
     }
     default:
         return false;
-    }
-}
-
-void AppendValue(std::string& line, const PanelValue& value) {
-    switch (value.type) {
-    case PanelValueType::Int:
-        AppendInt(line, value.i);
-        return;
-    case PanelValueType::Float:
-        AppendDouble17(line, value.d);
-        return;
-    case PanelValueType::Text:
-        AppendQuotedBytes(line, value.text.data(), value.text.size());
-        return;
-    }
-}
-
-void AppendUnreadable(std::string& line, const ControlValue* record) {
-    if (record == nullptr) {
-        line += "null";
-    } else {
-        line += "?type=";
-        AppendInt(line, record->type);
     }
 }
 

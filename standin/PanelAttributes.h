@@ -25,12 +25,6 @@ bool ReadControlValue(const ControlValue* record, PanelValue& value);
 // written. False when nothing was written.
 bool WriteControlValue(ControlValue* record, const PanelValue& value, PanelValue& written);
 
-// Appends the trace form of a value: decimal, %.17g or quoted text.
-void AppendValue(std::string& line, const PanelValue& value);
-// Appends the trace form of a record that holds no readable value: "null"
-// or "?type=N".
-void AppendUnreadable(std::string& line, const ControlValue* record);
-
 // A control's attribute as a value of its own type: the place and size as
 // integers, the value as the control keeps it; an unknown attribute reads
 // as integer 0.

@@ -1,7 +1,6 @@
 #include "standin/PanelModel.h"
 
 #include "platform/NumberText.h"
-#include "standin/Trace.h"
 
 #include <algorithm>
 #include <cmath>
@@ -172,15 +171,14 @@ std::string ValueAsText(const PanelValue& value) {
     std::string text;
     switch (value.type) {
     case PanelValueType::Float:
-        AppendDouble17(text, value.d);
+        AppendGeneral(text, value.d, 17); // as the trace writes a double
         return text;
     case PanelValueType::Text:
         return value.text;
     case PanelValueType::Int:
         break;
     }
-    AppendInt(text, value.i);
-    return text;
+    return std::to_string(value.i);
 }
 
 PanelValue IntValue(int32_t value) {

@@ -54,6 +54,7 @@ struct PanelValue {
 struct ControlModel {
     int32_t number = 0; // 1-based creation order within its panel
     std::string kindName;
+    bool kindNameIsNull = false;
     ControlKind kind = ControlKind::Other;
     bool labelIsNull = false;
     std::string label;              // bytes as given (Shift-JIS)

@@ -1,6 +1,7 @@
 #include "standin/PanelServices.h"
 
 #include "standin/CallbackGuard.h"
+#include "standin/HostChecks.h"
 #include "standin/PanelAttributes.h"
 
 namespace {
@@ -37,37 +38,22 @@ ControlModel* FindControl(PanelHost& host, PanelControl* record) {
     return nullptr;
 }
 
-std::string ControlRef(const ControlModel* c) {
-    return c != nullptr ? "#" + std::to_string(c->number) : std::string("#?");
-}
-
 // The control's kind, label and lines or field width as the plug-in gave
-// them, with their trace form.
+// them.
 ControlModel DescribedControl(const char* kindName, const ControlDescription* description,
-                              const char* label, std::string& line) {
+                              const char* label) {
     ControlModel control = MakeControl(ControlKindNamed(kindName));
+    control.kindNameIsNull = kindName == nullptr;
     control.kindName = kindName != nullptr ? kindName : "";
     control.labelIsNull = label == nullptr;
     if (label != nullptr)
         control.label = label;
-    if (control.kind != ControlKind::Other) {
-        line += control.kindName;
-    } else {
-        AppendQuoted(line, kindName);
-    }
-    line += ' ';
-    AppendQuoted(line, label);
     if (control.kind == ControlKind::Text || control.kind == ControlKind::Choice) {
         const char* const* list = description != nullptr ? description->lines : nullptr;
-        for (size_t i = 0; list != nullptr && list[i] != nullptr && i < kMaxListEntries; ++i) {
+        for (size_t i = 0; list != nullptr && list[i] != nullptr && i < kMaxListEntries; ++i)
             control.lines.emplace_back(list[i]);
-            line += ' ';
-            AppendQuoted(line, list[i]);
-        }
     } else if (control.kind == ControlKind::Edit) {
         control.fieldWidth = description != nullptr ? description->fieldWidth : 0;
-        line += ' ';
-        AppendInt(line, control.fieldWidth);
     }
     return control;
 }
@@ -94,14 +80,15 @@ int32_t OpenPanel(PanelHost& host, HostPanel& panel) {
 
 extern "C" {
 
-static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) noexcept {
+static PanelHandle HostCreatePanel(const char* title, PanelServices* self) noexcept {
     PanelHost* host = gCurrentHost;
     PanelHandle result = nullptr;
     GuardCallback(CurrentFailure(), "createPanel", [&] {
-        std::string line = "createPanel ";
-        AppendQuoted(line, title);
+        if (host != nullptr && host->checks != nullptr)
+            CheckCreatePanel(*host->checks, self, &host->services, !host->behaviour.noPanel);
         if (host == nullptr || host->behaviour.noPanel) {
-            TraceLine(host != nullptr ? host->trace : nullptr, line + " -> null");
+            if (host != nullptr && TraceEnabled(host->trace))
+                TraceLine(host->trace, CreatePanelLine(title, false));
             return;
         }
         auto panel = std::make_unique<HostPanel>();
@@ -110,7 +97,8 @@ static PanelHandle HostCreatePanel(const char* title, PanelServices* /*self*/) n
             panel->model.title = title;
         HostPanel* handle = panel.get();
         host->panels.push_back(std::move(panel));
-        TraceLine(host->trace, line + " -> panel");
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, CreatePanelLine(title, true));
         result = handle;
     });
     return result;
@@ -121,10 +109,13 @@ static void HostDestroyPanel(PanelHandle handle) noexcept {
     GuardCallback(CurrentFailure(), "destroyPanel", [&] {
         if (host == nullptr)
             return;
-        TraceLine(host->trace, "destroyPanel");
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, DestroyPanelLine());
         for (auto it = host->panels.begin(); it != host->panels.end(); ++it) {
             if (it->get() == handle) {
                 host->panels.erase(it);
+                if (host->checks != nullptr)
+                    CheckDestroyPanel(*host->checks);
                 return;
             }
         }
@@ -138,15 +129,14 @@ static int32_t HostOpenPanel(PanelHandle handle, int32_t flags) noexcept {
     GuardCallback(CurrentFailure(), "openPanel", [&] {
         if (host == nullptr)
             return;
-        if (HostPanel* panel = FindPanel(*host, handle))
+        if (HostPanel* panel = FindPanel(*host, handle)) {
+            if (host->checks != nullptr)
+                CheckOpenPanel(*host->checks);
             result = OpenPanel(*host, *panel);
-        else
+        } else
             Warn(*host, "openPanel", "panel");
-        std::string line = "openPanel ";
-        AppendInt(line, flags);
-        line += " -> ";
-        AppendInt(line, result);
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, OpenPanelLine(flags, result));
     });
     return result;
 }
@@ -157,18 +147,15 @@ static void HostGetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(*host, handle);
+        if (host->checks != nullptr)
+            CheckPanelAttribute(*host->checks, attribute, false, value);
         if (panel == nullptr)
             Warn(*host, "getPanelAttribute", "panel");
-        std::string line = "getPanelAttribute ";
-        AppendInt(line, attribute);
-        line += " -> ";
-        if (value != nullptr && panel != nullptr) {
+        const bool written = value != nullptr && panel != nullptr;
+        if (written)
             *value = PanelAttributeOf(panel->model, attribute);
-            AppendInt(line, *value);
-        } else {
-            line += "null";
-        }
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, GetPanelAttributeLine(attribute, written ? value : nullptr));
     });
 }
 
@@ -178,19 +165,14 @@ static void HostSetPanelAttribute(PanelHandle handle, int32_t attribute, int32_t
         if (host == nullptr)
             return;
         HostPanel* panel = FindPanel(*host, handle);
-        std::string line = "setPanelAttribute ";
-        AppendInt(line, attribute);
-        line += ' ';
-        if (value == nullptr) {
-            line += "null";
-        } else {
-            AppendInt(line, *value);
-            if (panel != nullptr)
-                SetPanelAttribute(panel->model, attribute, *value);
-        }
+        if (host->checks != nullptr)
+            CheckPanelAttribute(*host->checks, attribute, true, value);
+        if (value != nullptr && panel != nullptr)
+            SetPanelAttribute(panel->model, attribute, *value);
         if (panel == nullptr)
             Warn(*host, "setPanelAttribute", "panel");
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, SetPanelAttributeLine(attribute, value));
     });
 }
 
@@ -201,21 +183,20 @@ static void HostGetControlAttribute(PanelControl* record, int32_t attribute,
         if (host == nullptr)
             return;
         ControlModel* control = FindControl(*host, record);
-        std::string line = "getControlAttribute " + ControlRef(control) + ' ';
-        AppendInt(line, attribute);
-        line += " -> ";
         PanelValue written;
-        if (control == nullptr) {
+        const bool wrote =
+            control != nullptr &&
+            WriteControlValue(value, ControlAttributeOf(*control, attribute), written);
+        if (control == nullptr)
             Warn(*host, "getControlAttribute", "control");
-            line += "null";
-        } else if (WriteControlValue(value, ControlAttributeOf(*control, attribute), written)) {
-            AppendValue(line, written);
-        } else if (value != nullptr && value->type == kValueText) {
-            line += "null"; // no buffer or no room: nothing written
-        } else {
-            AppendUnreadable(line, value);
+        if (host->checks != nullptr) {
+            CheckGetControlAttribute(*host->checks, control, attribute, value);
+            if (wrote && attribute == kAttrValue && control->kind == ControlKind::Edit)
+                NoteNameRead(*host->checks, written);
         }
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, GetControlAttributeLine(control, attribute,
+                                                           wrote ? &written : nullptr, value));
     });
 }
 
@@ -226,17 +207,15 @@ static void HostSetControlAttribute(PanelControl* record, int32_t attribute,
         if (host == nullptr)
             return;
         ControlModel* control = FindControl(*host, record);
-        std::string line = "setControlAttribute " + ControlRef(control) + ' ';
-        AppendInt(line, attribute);
-        line += ' ';
+        if (host->checks != nullptr)
+            CheckSetControlAttribute(*host->checks, attribute, value);
         PanelValue v;
-        if (!ReadControlValue(value, v)) {
-            AppendUnreadable(line, value);
-            TraceLine(host->trace, line);
+        const bool readable = ReadControlValue(value, v);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace,
+                      SetControlAttributeLine(control, attribute, readable ? &v : nullptr, value));
+        if (!readable)
             return;
-        }
-        AppendValue(line, v);
-        TraceLine(host->trace, line);
         if (control != nullptr)
             SetControlAttribute(*control, attribute, v);
         else
@@ -252,8 +231,9 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
     GuardCallback(CurrentFailure(), "createControl", [&] {
         if (host == nullptr)
             return;
-        std::string line = "createControl ";
-        ControlModel control = DescribedControl(kindName, description, label, line);
+        if (host->checks != nullptr)
+            CheckCreateControl(*host->checks, kindName, description, label);
+        ControlModel control = DescribedControl(kindName, description, label);
         if (control.kind == ControlKind::Text && host->statistics.empty() && !control.lines.empty())
             host->statistics = control.lines.front();
 
@@ -269,15 +249,15 @@ static PanelControl* HostCreateControl(PanelHandle handle, const char* kindName,
         }
         control.number = static_cast<int32_t>(panel->model.controls.size()) + 1;
         PlaceControl(panel->model, control);
-        line += " -> #";
-        AppendInt(line, control.number);
+        std::string line = TraceEnabled(host->trace) ? CreateControlLine(control) : std::string();
         auto record = std::make_unique<PanelControl>();
         record->getControlAttribute = &HostGetControlAttribute;
         record->setControlAttribute = &HostSetControlAttribute;
         panel->model.controls.push_back(std::move(control));
         panel->records.push_back(std::move(record));
         result = panel->records.back().get(); // only once the panel owns it
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, line);
     });
     return result;
 }
@@ -287,11 +267,8 @@ static DisplayInfo* HostGetDisplayInfo(void) noexcept {
     if (host == nullptr)
         return &gNoDisplay;
     GuardCallback(CurrentFailure(), "getDisplayInfo", [&] {
-        std::string line = "getDisplayInfo -> ";
-        AppendInt(line, host->display.screenWidth);
-        line += ' ';
-        AppendInt(line, host->display.screenHeight);
-        TraceLine(host->trace, line);
+        if (TraceEnabled(host->trace))
+            TraceLine(host->trace, DisplayInfoLine(host->display));
     });
     return &host->display;
 }

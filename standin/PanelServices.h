@@ -44,12 +44,15 @@ struct HostPanel {
     std::vector<std::unique_ptr<PanelControl>> records;
 };
 
+struct HostChecks;
+
 struct PanelHost {
     PanelServices services{};
     DrawingTable drawing{};
     DisplayInfo display{};
     PanelBehaviour behaviour;
     Trace* trace = nullptr;
+    HostChecks* checks = nullptr; // the promises checked as the calls come; null: none
     std::vector<std::unique_ptr<HostPanel>> panels; // live panels
     std::string failure;                            // set when a callback caught an exception
     // First line of the first TextControl created: the plug-in's statistics

@@ -49,6 +49,11 @@ struct ReceivedModel {
     std::vector<ReceivedSurface> surfaces; // in order of first mention
     std::vector<ReceivedPolygon> polygons;
     int32_t nextSurfaceValue = 1; // value for the next distinct looked-up name
+    // Added to every value lookupSurface hands out: a multiple of 65536, so
+    // that only the low 16 bits, sign-extended as addPolygon passes them,
+    // still name the surface. Zero hands out 1, 2, 3, ...; a checking host
+    // sets more, to tell a plug-in that passes the whole value.
+    int32_t surfaceValueOffset = 0;
     size_t surfaceDataCalls = 0;
     std::unordered_map<std::string, size_t> surfaceIndex; // name -> index into surfaces
     size_t pointCount = 0;                                // points received, kept or not
@@ -57,19 +62,49 @@ struct ReceivedModel {
     std::string refusal; // first call a host must not accept; empty: none
 };
 
-// Size of the attribute block and its sub-chunks in order: tag, data length.
-constexpr size_t kSurfaceBlockSize = 60;
+// The attribute block's layout, the one statement of it on the host's side:
+// its size and its sub-chunks in order (a 4-byte tag, a 2-byte big-endian
+// data length, the data), each at a fixed place.
+constexpr size_t kReceivedBlockSize = 60;
 struct SurfaceBlockField {
     char tag[5];
     uint16_t length;
 };
+enum SurfaceBlockPart : size_t {
+    kBlockColour,       // red, green, blue, a zero byte
+    kBlockFlags,        // kBlockFlagSmooth, kBlockFlagDoubleSided
+    kBlockSmoothing,    // the smoothing angle, a big-endian float in radians
+    kBlockDiffuse,      // 2-byte levels from here on
+    kBlockTransparency, //
+    kBlockSpecular,     //
+    kBlockGlossiness,   //
+};
 constexpr SurfaceBlockField kSurfaceBlockFields[7] = {
     {"COLR", 4}, {"FLAG", 2}, {"SMAN", 4}, {"DIFF", 2}, {"TRAN", 2}, {"SPEC", 2}, {"GLOS", 2}};
+
+constexpr uint16_t kBlockFlagSmooth = 0x0004;
+constexpr uint16_t kBlockFlagDoubleSided = 0x0100;
+
+// Where the data of `part` starts in the block.
+constexpr size_t SurfaceBlockDataAt(SurfaceBlockPart part) {
+    size_t at = 0;
+    for (size_t i = 0; i < part; ++i)
+        at += 6 + kSurfaceBlockFields[i].length;
+    return at + 6;
+}
+static_assert(SurfaceBlockDataAt(kBlockGlossiness) + 2 == kReceivedBlockSize,
+              "the sub-chunks fill the block");
+
+// The 2-byte big-endian word at the start of `part`'s data.
+inline uint16_t SurfaceBlockWord(const unsigned char* block, SurfaceBlockPart part) {
+    const size_t at = SurfaceBlockDataAt(part);
+    return static_cast<uint16_t>(block[at] << 8 | block[at + 1]);
+}
 
 // Whether `bytes` is exactly the attribute block: the seven sub-chunks in
 // order, each with its length, nothing between or after them.
 inline bool IsSurfaceBlock(const unsigned char* bytes, size_t size) {
-    if (bytes == nullptr || size != kSurfaceBlockSize)
+    if (bytes == nullptr || size != kReceivedBlockSize)
         return false;
     size_t at = 0;
     for (const SurfaceBlockField& field : kSurfaceBlockFields) {
@@ -151,13 +186,15 @@ inline void ReceivePoints(ReceivedModel& model, int32_t count, const float* xyz)
 }
 
 // Returns the surface value: 1 for the first distinct name looked up, 2 for
-// the next, ...; the same name again returns the same value.
+// the next, ... (plus the offset); the same name again returns the same
+// value.
 inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
     const size_t index = ReceivedSurfaceNamed(model, name);
     ReceivedSurface& surface = model.surfaces[index];
     if (surface.value == 0)
         surface.value = model.nextSurfaceValue++;
-    return surface.value;
+    return static_cast<int32_t>(static_cast<uint32_t>(surface.value) +
+                                static_cast<uint32_t>(model.surfaceValueOffset));
 }
 
 // `points`: the host's 16-bit point numbers or the converter's 32-bit ones.
@@ -199,8 +236,9 @@ void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
 }
 
 // A block for a name never looked up still gets a surface record (value 0).
-inline void ReceiveSurfaceData(ReceivedModel& model, const char* name, int32_t byteCount,
-                               const void* block) {
+// Returns the index of the surface the block went to.
+inline size_t ReceiveSurfaceData(ReceivedModel& model, const char* name, int32_t byteCount,
+                                 const void* block) {
     ++model.surfaceDataCalls;
     const size_t index = ReceivedSurfaceNamed(model, name);
     const unsigned char* bytes = static_cast<const unsigned char*>(block);
@@ -214,4 +252,5 @@ inline void ReceiveSurfaceData(ReceivedModel& model, const char* name, int32_t b
     if (byteCount > 0 && bytes != nullptr)
         data.assign(bytes, bytes + byteCount);
     model.surfaces[index].blocks.push_back(std::move(data));
+    return index;
 }

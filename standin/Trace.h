@@ -2,11 +2,16 @@
 // one line per call the plug-in makes to the host, in call
 // order, ending with a `result` line.
 //
-// Lines are built as std::string with the Append* helpers and written whole
+// Each kind of call has one function below that forms its line (the
+// callbacks trace with them, and tests that compare lines form theirs with
+// them too); the Append* helpers form their parts. Lines are written whole
 // by TraceLine, to a stream as they come (a large trace need not fit in
 // memory), to a string, or both. A Trace with neither traces nothing
 // (formatting is then skipped by the callers that test TraceEnabled).
 #pragma once
+
+#include "host/HostApi.h"
+#include "standin/PanelModel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,3 +45,42 @@ void AppendFloat9(std::string& line, float value);
 void AppendDouble17(std::string& line, double value);
 // Bytes as uppercase hex, no separators.
 void AppendHexUpper(std::string& line, const void* bytes, size_t size);
+// A panel value: decimal, %.17g or quoted text.
+void AppendValue(std::string& line, const PanelValue& value);
+
+// ----------------------------------------------------- the import calls ---
+
+std::string StartObjectLine();
+std::string DeclarePointCountLine(int32_t count);
+// Every coordinate of the `count` points (none for a null array).
+std::string AddPointsLine(int32_t count, const float* xyz);
+std::string LookupSurfaceLine(const char* name, int32_t value);
+// The host's 16-bit point numbers or the converter's 32-bit ones (none for
+// a null array).
+std::string AddPolygonLine(int32_t vertexCount, int32_t surface, const uint16_t* points);
+std::string AddPolygonLine(int32_t vertexCount, int32_t surface, const uint32_t* points);
+// The block's bytes in hex when there are any.
+std::string StoreSurfaceDataLine(const char* name, int32_t byteCount, const void* block);
+std::string GlobalLookupLine(const char* name, bool found);
+// The activation's outcome: the status word when written, then the result.
+std::string StatusLine(int32_t status);
+std::string ResultLine(int32_t result);
+
+// ------------------------------------------------------ the panel calls ---
+
+std::string CreatePanelLine(const char* title, bool created);
+std::string DestroyPanelLine();
+std::string OpenPanelLine(int32_t flags, int32_t answer);
+// `value` null: the host wrote nothing (no such panel, or no word to write).
+std::string GetPanelAttributeLine(int32_t attribute, const int32_t* value);
+std::string SetPanelAttributeLine(int32_t attribute, const int32_t* value);
+// The control as created: its kind, label, lines or field width, number.
+std::string CreateControlLine(const ControlModel& control);
+// `control` null: one the host does not know (#?). `written`: the value
+// written into `record`; null when nothing was written.
+std::string GetControlAttributeLine(const ControlModel* control, int32_t attribute,
+                                    const PanelValue* written, const ControlValue* record);
+// `value`: what `record` carries; null when it holds nothing readable.
+std::string SetControlAttributeLine(const ControlModel* control, int32_t attribute,
+                                    const PanelValue* value, const ControlValue* record);
+std::string DisplayInfoLine(const DisplayInfo& display);

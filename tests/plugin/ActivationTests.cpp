@@ -1,12 +1,16 @@
-// Whole activations against the shared recording host: its import callbacks,
-// its global lookup and its panel, with transcripts of the calls.
-#include "tests/support/FakeHost.h"
+// Whole activations through the stand-in with its host checks on: its
+// import callbacks, its global lookup and its panel, compared by their trace.
+#include "standin/ImportHost.h"
+#include "tests/support/CheckedHost.h"
+#include "tests/support/LinkedModule.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,44 +31,91 @@ const char kLinesOnly[] = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n1\n1\n1\nLINE0\n1\n1\n0\
 // The view settings propose load target -1.
 const char kViewMinusOne[] = "ROKU4\nPOINT\nLINE0\nFACE0\nEND00\nVIEW0\n0\n1\nENDV0\n";
 
-// The shared host with transcripts on, for the model at `path`, whose
-// surfaces are named after `base` unless the panel names them.
-void Transcribe(RecordingHost& host, const std::string& path = "C:\\models\\tri.rok",
-                const std::string& base = "tri") {
-    host.logCalls = true;
-    host.sourcePath = path;
-    host.expectedBase = base;
+// A load with its trace kept, for the model at `path`, whose surfaces are
+// named after `base` unless the panel names them.
+CheckedLoad Transcribed(const std::string& path = "C:\\models\\tri.rok",
+                        const std::string& base = "tri") {
+    CheckedLoad load;
+    load.traced = true;
+    load.path = path;
+    load.checks.baseName = base;
+    return load;
 }
 
-int32_t FromMemory(RecordingHost& host, const std::string& text) {
-    return RunActivation(host, text.data(), text.size());
+// The plug-in's own entry, which opens the record's file.
+int32_t FromFile(CheckedLoad& load) {
+    LinkedModule linked;
+    EXPECT_TRUE(linked.started) << linked.error;
+    Trace trace;
+    ActivationRequest request = CheckedRequest(load, trace);
+    request.module = &linked.module;
+    load.checks.openFailureAllowed = true;
+    load.outcome = Activate(request);
+    return load.outcome.result;
 }
 
-// What the plug-in set into control `n` before the panel opened, as the
-// transcript shows it ("int 1", "float 8", "text 'name' 4"); "unset" if
-// nothing.
-std::string Initial(const RecordingHost& host, int n) {
-    const std::string prefix = "set c" + std::to_string(n) + " " + std::to_string(kAttrValue) + " ";
-    std::string value = "unset";
-    for (const std::string& entry : host.panelLog) {
-        if (entry.rfind("open ", 0) == 0) {
-            break;
-        }
-        if (entry.rfind(prefix, 0) == 0) {
-            value = entry.substr(prefix.size());
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The trace's lines from startObject up to the outcome.
+std::vector<std::string> GeometryLines(const CheckedLoad& load) {
+    std::vector<std::string> lines = Lines(load.trace);
+    const auto first = std::find(lines.begin(), lines.end(), StartObjectLine());
+    const auto end = std::find_if(first, lines.end(), [](const std::string& l) {
+        return l.rfind("status ", 0) == 0 || l.rfind("result ", 0) == 0;
+    });
+    return std::vector<std::string>(first, end);
+}
+
+// The trace's panel lines that create, open and destroy it.
+std::vector<std::string> PanelEvents(const CheckedLoad& load) {
+    std::vector<std::string> events;
+    for (const std::string& line : Lines(load.trace)) {
+        for (const char* call : {"createPanel ", "openPanel ", "destroyPanel"}) {
+            if (line.rfind(call, 0) == 0)
+                events.push_back(line);
         }
     }
-    return value;
+    return events;
 }
 
-const std::vector<std::string> kTriangleCalls = {"start",
-                                                 "points 3",
-                                                 "point 1: 8 -16 24",
-                                                 "point 1: 32 -40 48",
-                                                 "point 1: 56 -64 72",
-                                                 "surface tri0",
-                                                 "polygon 3 tri0",
-                                                 "data tri0 60"};
+// What the plug-in set into control `n` before the panel opened.
+std::string Initial(const CheckedLoad& load, size_t n) {
+    const std::optional<PanelModel>& panel = load.outcome.panel;
+    return panel && n <= panel->controls.size() ? ValueAsText(panel->controls[n - 1].value)
+                                                : "unset";
+}
+
+// The triangle's block: colour 255 0 0 halfway to the dark 0 0 0, smooth,
+// double-sided, the default angle, specular 10.
+const unsigned char kTriangleBlock[60] = {
+    0x43, 0x4F, 0x4C, 0x52, 0x00, 0x04, 0x7F, 0x00, 0x00, 0x00, 0x46, 0x4C, 0x41, 0x47, 0x00,
+    0x02, 0x01, 0x04, 0x53, 0x4D, 0x41, 0x4E, 0x00, 0x04, 0x3F, 0x46, 0xD3, 0xF2, 0x44, 0x49,
+    0x46, 0x46, 0x00, 0x02, 0x01, 0x00, 0x54, 0x52, 0x41, 0x4E, 0x00, 0x02, 0x00, 0x00, 0x53,
+    0x50, 0x45, 0x43, 0x00, 0x02, 0x00, 0x0A, 0x47, 0x4C, 0x4F, 0x53, 0x00, 0x02, 0x00, 0x00,
+};
+
+// The triangle's calls: its points scaled (Y negated), its surface named
+// after `base`, its one face wound 3-2-1.
+std::vector<std::string> TriangleLines(const char* base, float scale) {
+    const float p[3][3] = {{1, -2, 3}, {4, -5, 6}, {7, -8, 9}};
+    std::vector<std::string> lines = {StartObjectLine(), DeclarePointCountLine(3)};
+    for (const auto& xyz : p) {
+        const float scaled[3] = {scale * xyz[0], scale * xyz[1], scale * xyz[2]};
+        lines.push_back(AddPointsLine(1, scaled));
+    }
+    const std::string name = std::string(base) + "0";
+    const uint16_t points[3] = {2, 1, 0};
+    lines.push_back(LookupSurfaceLine(name.c_str(), kCheckedSurfaceValueOffset + 1));
+    lines.push_back(AddPolygonLine(3, 1, points));
+    lines.push_back(StoreSurfaceDataLine(name.c_str(), 60, kTriangleBlock));
+    return lines;
+}
 
 // A fresh folder for the files of one test, removed with everything in it.
 struct TempDir {
@@ -100,16 +151,17 @@ struct TempDir {
 
 TEST(Activation, WrongVersionTouchesNothing) {
     for (int32_t version : {0, 2}) {
-        RecordingHost host;
-        Transcribe(host, "/no/such/dir/file.rok");
-        host.version = version;
-        EXPECT_EQ(FromMemory(host, kTriangle), kActivateWrongVersion);
-        EXPECT_EQ(RunFileActivation(host), kActivateWrongVersion);
-        EXPECT_EQ(host.record.status, kUntouchedStatus);
-        EXPECT_EQ(host.globalLookups, 0);
-        EXPECT_TRUE(host.calls.empty());
-        EXPECT_EQ(host.panelEvents, "");
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad memory = Transcribed("/no/such/dir/file.rok");
+        CheckedLoad file = Transcribed("/no/such/dir/file.rok");
+        memory.version = file.version = version;
+        EXPECT_EQ(RunChecked(memory, kTriangle), kActivateWrongVersion);
+        EXPECT_EQ(FromFile(file), kActivateWrongVersion);
+        for (const CheckedLoad* load : {&memory, &file}) {
+            EXPECT_EQ(load->outcome.status, kStatusUnwritten);
+            EXPECT_EQ(load->checks.globalLookups, 0);
+            EXPECT_EQ(Lines(load->trace), std::vector<std::string>{ResultLine(1)});
+            EXPECT_EQ(load->checks.firstErrors, "");
+        }
     }
 }
 
@@ -125,93 +177,86 @@ TEST(Activation, FailuresBeforeThePanel) {
         {dir.path, kImportOpenFailed}, // opens, but cannot be read
     };
     for (const auto& c : cases) {
-        RecordingHost host;
-        Transcribe(host, c.path);
-        EXPECT_EQ(RunFileActivation(host), kActivateHandled);
-        EXPECT_EQ(host.record.status, c.status) << c.path;
-        EXPECT_EQ(host.globalLookups, 0);
-        EXPECT_TRUE(host.calls.empty());
-        EXPECT_EQ(host.firstErrors, "") << c.path;
+        CheckedLoad load = Transcribed(c.path);
+        EXPECT_EQ(FromFile(load), kActivateHandled);
+        EXPECT_EQ(load.outcome.status, c.status) << c.path;
+        EXPECT_EQ(load.checks.globalLookups, 0);
+        EXPECT_EQ(Lines(load.trace),
+                  (std::vector<std::string>{StatusLine(c.status), ResultLine(0)}));
+        EXPECT_EQ(load.checks.firstErrors, "") << c.path;
     }
     for (const char* text : {"roku4\nPOINT\n", "", "ROKU"}) {
-        RecordingHost host;
-        Transcribe(host);
-        EXPECT_EQ(FromMemory(host, text), kActivateHandled);
-        EXPECT_EQ(host.record.status, kImportNotModelFile);
-        EXPECT_EQ(host.globalLookups, 0);
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad load = Transcribed();
+        EXPECT_EQ(RunChecked(load, text), kActivateHandled);
+        EXPECT_EQ(load.outcome.status, kImportNotModelFile);
+        EXPECT_EQ(load.checks.globalLookups, 0);
+        EXPECT_EQ(load.checks.firstErrors, "");
     }
 }
 
 TEST(Activation, MissingPanelServices) {
-    RecordingHost host;
-    Transcribe(host);
-    host.script.action = PanelAction::kMissingGlobal;
-    EXPECT_EQ(FromMemory(host, kTriangle), kActivateMissingGlobal);
-    EXPECT_EQ(host.record.status, kUntouchedStatus);
-    EXPECT_EQ(host.globalLookups, 1); // the host checks it asked for "LWPanelServices"
-    EXPECT_TRUE(host.calls.empty());
-    EXPECT_EQ(host.firstErrors, "");
+    CheckedLoad load = Transcribed();
+    load.panel.noServices = true;
+    EXPECT_EQ(RunChecked(load, kTriangle), kActivateMissingGlobal);
+    EXPECT_EQ(load.outcome.status, kStatusUnwritten);
+    // The host checks it asked for "LWPanelServices".
+    EXPECT_EQ(Lines(load.trace), (std::vector<std::string>{
+                                     GlobalLookupLine("LWPanelServices", false), ResultLine(2)}));
+    EXPECT_EQ(load.checks.firstErrors, "");
     // The tables were released: the next load starts from empty ones.
-    RecordingHost next;
-    Transcribe(next);
-    next.script.action = PanelAction::kUnavailable;
-    EXPECT_EQ(FromMemory(next, kTriangle), kActivateHandled);
-    EXPECT_EQ(next.calls, kTriangleCalls);
-    EXPECT_EQ(next.firstErrors, "");
+    CheckedLoad next = Transcribed();
+    next.panel.noPanel = true;
+    EXPECT_EQ(RunChecked(next, kTriangle), kActivateHandled);
+    EXPECT_EQ(GeometryLines(next), TriangleLines("tri", 8));
+    EXPECT_EQ(next.checks.firstErrors, "");
 }
 
 TEST(Activation, PanelOutcomes) {
+    const std::string created = CreatePanelLine("Ostrel 1.4", true);
     {
-        RecordingHost host;
-        Transcribe(host);
-        host.script.action = PanelAction::kCancel;
-        EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
-        EXPECT_EQ(host.record.status, kImportCancelled);
-        EXPECT_EQ(host.panelEvents, "cod");
-        EXPECT_TRUE(host.calls.empty());
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad load = Transcribed();
+        load.panel.cancel = true;
+        EXPECT_EQ(RunChecked(load, kTriangle), kActivateHandled);
+        EXPECT_EQ(load.outcome.status, kImportCancelled);
+        EXPECT_EQ(PanelEvents(load),
+                  (std::vector<std::string>{created, OpenPanelLine(3, 0), DestroyPanelLine()}));
+        EXPECT_TRUE(GeometryLines(load).empty());
+        EXPECT_EQ(load.checks.firstErrors, "");
     }
     {
         // No panel: built at once with the initial options.
-        RecordingHost host;
-        Transcribe(host);
-        host.script.action = PanelAction::kUnavailable;
-        EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
-        EXPECT_EQ(host.record.status, kImportLoaded);
-        EXPECT_EQ(host.panelEvents, "c");
-        EXPECT_EQ(host.calls, kTriangleCalls);
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad load = Transcribed();
+        load.panel.noPanel = true;
+        EXPECT_EQ(RunChecked(load, kTriangle), kActivateHandled);
+        EXPECT_EQ(load.outcome.status, kImportLoaded);
+        EXPECT_EQ(PanelEvents(load),
+                  std::vector<std::string>{CreatePanelLine("Ostrel 1.4", false)});
+        EXPECT_EQ(GeometryLines(load), TriangleLines("tri", 8));
+        EXPECT_EQ(load.checks.firstErrors, "");
     }
     {
         // Confirmed: built with the values read back, where the user picked
         // scale 2 and the name "Picked".
-        RecordingHost host;
-        Transcribe(host);
-        host.script.setScale = true;
-        host.script.scale = 2.0;
-        host.script.baseName = "Picked";
-        EXPECT_EQ(FromMemory(host, kTriangle), kActivateHandled);
-        EXPECT_EQ(host.record.status, kImportLoaded);
-        EXPECT_EQ(host.panelEvents, "cod");
-        EXPECT_EQ(host.calls, (std::vector<std::string>{"start", "points 3", "point 1: 2 -4 6",
-                                                        "point 1: 8 -10 12", "point 1: 14 -16 18",
-                                                        "surface Picked0", "polygon 3 Picked0",
-                                                        "data Picked0 60"}));
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad load = Transcribed();
+        load.panel.edits.scale = 2.0;
+        load.panel.edits.name = "Picked";
+        EXPECT_EQ(RunChecked(load, kTriangle), kActivateHandled);
+        EXPECT_EQ(load.outcome.status, kImportLoaded);
+        EXPECT_EQ(PanelEvents(load),
+                  (std::vector<std::string>{created, OpenPanelLine(3, 1), DestroyPanelLine()}));
+        EXPECT_EQ(GeometryLines(load), TriangleLines("Picked", 2));
+        EXPECT_EQ(load.checks.firstErrors, "");
     }
 }
 
 TEST(Activation, ReadsTheNamedFile) {
     TempDir dir;
-    const std::string path = dir.Write("tri.rok", kTriangle);
-    RecordingHost host;
-    Transcribe(host, path);
-    host.script.action = PanelAction::kUnavailable;
-    EXPECT_EQ(RunFileActivation(host), kActivateHandled);
-    EXPECT_EQ(host.record.status, kImportLoaded);
-    EXPECT_EQ(host.calls, kTriangleCalls);
-    EXPECT_EQ(host.firstErrors, "");
+    CheckedLoad load = Transcribed(dir.Write("tri.rok", kTriangle));
+    load.panel.noPanel = true;
+    EXPECT_EQ(FromFile(load), kActivateHandled);
+    EXPECT_EQ(load.outcome.status, kImportLoaded);
+    EXPECT_EQ(GeometryLines(load), TriangleLines("tri", 8));
+    EXPECT_EQ(load.checks.firstErrors, "");
 }
 
 TEST(Activation, InitialOptions) {
@@ -221,23 +266,23 @@ TEST(Activation, InitialOptions) {
         const char* colourSet;
         const char* doubleSided;
     } cases[] = {
-        {kTriangle, "int 1", "int 1", "int 1"},
-        {kLinesOnly, "int 0", "int 0", "int 0"},
-        {kViewMinusOne, "int 2", "int 1", "int 0"}, // -1 is taken as both
+        {kTriangle, "1", "1", "1"},
+        {kLinesOnly, "0", "0", "0"},
+        {kViewMinusOne, "2", "1", "0"}, // -1 is taken as both
     };
     for (const auto& c : cases) {
-        RecordingHost host;
-        Transcribe(host, "D:dir.x\\Model.v2.rok", "Model.v2");
-        host.script.action = PanelAction::kCancel;
-        ASSERT_EQ(FromMemory(host, c.text), kActivateHandled);
-        ASSERT_EQ(host.controlCount, 10u);
-        EXPECT_EQ(Initial(host, 2), c.loadTarget);
-        EXPECT_EQ(Initial(host, 3), c.colourSet);
-        EXPECT_EQ(Initial(host, 4), "float 8");
-        EXPECT_EQ(Initial(host, 5), "text 'Model.v2' 8");
-        EXPECT_EQ(Initial(host, 7), "int 1");
-        EXPECT_EQ(Initial(host, 8), "float 44.5");
-        EXPECT_EQ(Initial(host, 9), c.doubleSided);
-        EXPECT_EQ(host.firstErrors, "");
+        CheckedLoad load = Transcribed("D:dir.x\\Model.v2.rok", "Model.v2");
+        load.panel.cancel = true;
+        ASSERT_EQ(RunChecked(load, c.text), kActivateHandled);
+        ASSERT_TRUE(load.outcome.panel);
+        ASSERT_EQ(load.outcome.panel->controls.size(), 10u);
+        EXPECT_EQ(Initial(load, 2), c.loadTarget);
+        EXPECT_EQ(Initial(load, 3), c.colourSet);
+        EXPECT_EQ(Initial(load, 4), "8");
+        EXPECT_EQ(Initial(load, 5), "Model.v2");
+        EXPECT_EQ(Initial(load, 7), "1");
+        EXPECT_EQ(Initial(load, 8), "44.5");
+        EXPECT_EQ(Initial(load, 9), c.doubleSided);
+        EXPECT_EQ(load.checks.firstErrors, "");
     }
 }

@@ -8,29 +8,27 @@
 namespace {
 
 // Returns how many allocations the whole activation made.
-int64_t FailEachAllocationInTurn(const std::string& text, const PanelScript& script) {
+int64_t FailEachAllocationInTurn(const std::string& text, const PanelBehaviour& panel) {
     for (int64_t n = 1;; ++n) {
-        RecordingHost host;
-        host.script = script;
-        host.Prepare();
+        CheckedLoad load;
+        load.panel = panel;
+        load.checks.openFailureAllowed = true; // checked below against the failure
         const size_t before = HeapCurrent();
         HeapFailAllocation(n);
-        gActiveHost = &host;
-        const int32_t result = ActivateImportFromMemory(1, RecordingHost::GlobalLookup,
-                                                        &host.record, text.data(), text.size());
-        gActiveHost = nullptr;
+        const int32_t result = RunChecked(load, text);
         const bool failed = HeapAttempts() >= n;
         HeapFailAllocation(0);
-        host.Finish(result, failed);
-        EXPECT_EQ(host.errorCount, 0) << "failing allocation " << n << ": " << host.firstErrors;
+        const int32_t status = load.outcome.status;
+        EXPECT_EQ(load.checks.errorCount, 0)
+            << "failing allocation " << n << ": " << load.checks.firstErrors;
         EXPECT_EQ(HeapCurrent(), before) << "failing allocation " << n;
         EXPECT_EQ(result, kActivateHandled);
         if (!failed) {
-            EXPECT_EQ(host.record.status, kImportLoaded);
+            EXPECT_EQ(status, kImportLoaded);
             return n - 1;
         }
-        EXPECT_EQ(host.record.status, kImportOpenFailed) << "failing allocation " << n;
-        EXPECT_EQ(host.geometryCalls, 0) << "failing allocation " << n;
+        EXPECT_EQ(status, kImportOpenFailed) << "failing allocation " << n;
+        EXPECT_EQ(load.checks.geometryCalls, 0) << "failing allocation " << n;
         if (n > 100000) {
             ADD_FAILURE() << "activation never completes";
             return n;
@@ -42,7 +40,7 @@ TEST(AllocationFailure, EveryAllocationOfAnExampleActivationMayFail) {
     for (const char* name : kExamples) {
         SCOPED_TRACE(name);
         const std::string text = ReadExample(name);
-        const int64_t allocations = FailEachAllocationInTurn(text, PanelScript{});
+        const int64_t allocations = FailEachAllocationInTurn(text, PanelBehaviour{});
         // Under the sanitizers only operator new is counted (the tables grow
         // with realloc), so fewer allocations are seen there.
         EXPECT_GT(allocations, HeapCountsMalloc() ? 5 : 2);
@@ -50,13 +48,12 @@ TEST(AllocationFailure, EveryAllocationOfAnExampleActivationMayFail) {
 }
 
 TEST(AllocationFailure, PanelEditsAndLongNamesChangeNothing) {
-    PanelScript script;
-    script.baseName = "a-name-far-longer-than-any-surface-name-the-host-expects";
-    script.setLoadTarget = true;
-    script.loadTarget = 0;
-    FailEachAllocationInTurn(ReadExample("freelines.rk4"), script);
-    script.action = PanelAction::kUnavailable;
-    FailEachAllocationInTurn(ReadExample("cube.rk4"), script);
+    PanelBehaviour panel;
+    panel.edits.name = "a-name-far-longer-than-any-surface-name-the-host-expects";
+    panel.edits.loadTarget = 0;
+    FailEachAllocationInTurn(ReadExample("freelines.rk4"), panel);
+    panel.noPanel = true;
+    FailEachAllocationInTurn(ReadExample("cube.rk4"), panel);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CountingHeap.h"
-#include "tests/support/FakeHost.h"
+#include "tests/support/CheckedHost.h"
 
 #include <gtest/gtest.h>
 
@@ -66,14 +66,14 @@ inline double ThreadSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// One activation through `host` with the heap and the clock watched.
-inline Measured MeasureActivation(RecordingHost& host, const std::string& text) {
+// One activation through `load` with the heap and the clock watched.
+inline Measured MeasureActivation(CheckedLoad& load, const std::string& text) {
     Measured m;
     m.bytes = text.size();
     const size_t before = HeapCurrent();
     HeapResetPeak();
     const double start = ThreadSeconds();
-    m.result = RunActivation(host, text.data(), text.size());
+    m.result = RunChecked(load, text);
     m.seconds = ThreadSeconds() - start;
     m.peakHeap = HeapPeak() - before;
     m.leaked = HeapCurrent() - before;

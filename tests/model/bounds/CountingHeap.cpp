@@ -1,6 +1,6 @@
 #include "CountingHeap.h"
 
-#include "tests/support/FakeHost.h"
+#include "standin/CallbackGuard.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -76,7 +76,7 @@ Header* HeaderOf(void* p) {
 }
 
 void* RawAllocate(size_t size, size_t alignment) {
-    const bool counted = gHostCallDepth == 0;
+    const bool counted = gInPluginCode > 0;
     if (!Admit(counted) || size > SIZE_MAX / 2) {
         return nullptr;
     }

@@ -1,8 +1,9 @@
 // The bounds tests' allocator: global operator new and delete, and (outside
 // sanitizer builds) malloc, realloc and free, count the bytes the plug-in
-// holds (current and peak) and can make the N-th allocation fail.
-// Allocations made inside a host callback (gHostCallDepth > 0) belong to the
-// host and are neither counted nor failed.
+// holds (current and peak) and can make the N-th allocation fail. Only the
+// plug-in's own code is counted (gInPluginCode, standin/CallbackGuard.h):
+// what the host allocates, in its callbacks or around the activation, is
+// neither counted nor failed.
 #pragma once
 
 #include <cstddef>

@@ -34,14 +34,23 @@ void ExpectLinear(const Measured& small, const Measured& large, const char* what
 // Activates `small`, then `large` (four times as much) through `host`, and
 // checks the large one's heap bound and that it took no more than linear
 // time.
-void ExpectLinearGrowth(const std::string& small, const std::string& large, RecordingHost& host,
+void ExpectLinearGrowth(const std::string& small, const std::string& large, CheckedLoad& load,
                         const char* what) {
-    RecordingHost smallHost;
-    const Measured ms = MeasureActivation(smallHost, small);
-    const Measured ml = MeasureActivation(host, large);
+    CheckedLoad smallLoad;
+    smallLoad.keepGeometry = load.keepGeometry;
+    const Measured ms = MeasureActivation(smallLoad, small);
+    const Measured ml = MeasureActivation(load, large);
     ExpectWithinBounds(ml, what);
     ExpectLinear(ms, ml, what);
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
+    EXPECT_EQ(load.checks.errorCount, 0) << load.checks.firstErrors;
+}
+
+// The surfaces' names in the order the host received them.
+std::vector<std::string> SurfaceNames(const ReceivedModel& model) {
+    std::vector<std::string> names;
+    for (const ReceivedSurface& s : model.surfaces)
+        names.push_back(s.name);
+    return names;
 }
 
 // A triangle strip of n faces on three points: face i has lines A(i),
@@ -105,42 +114,42 @@ TEST(ResourceBounds, HugeFaceLineCountInATinyFile) {
     // The count promises two billion index lines; the file ends after one.
     const std::string text = TriangleHead() + "FACE0\n2000000000\n0\n0\n1\n";
     ASSERT_LT(text.size(), 140u);
-    RecordingHost host;
-    host.keepPolygons = true;
+    CheckedLoad host;
+    host.keepGeometry = true;
     const Measured m = MeasureActivation(host, text);
     ExpectWithinBounds(m, "face count 2e9");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
-    EXPECT_EQ(host.record.status, kImportLoaded);
+    EXPECT_EQ(host.checks.errorCount, 0) << host.checks.firstErrors;
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
     // The missing index lines repeat line 1, at most one entry per input
     // byte: a closed face running 1-2-1-2...
-    ASSERT_EQ(host.polygons.size(), 1u);
-    EXPECT_GE(host.polygons[0].size(), 2u);
-    EXPECT_LE(host.polygons[0].size(), text.size());
+    ASSERT_EQ(host.outcome.received.polygons.size(), 1u);
+    EXPECT_GE(host.outcome.received.polygons[0].points.size(), 2u);
+    EXPECT_LE(host.outcome.received.polygons[0].points.size(), text.size());
     EXPECT_LT(m.seconds, 1.0);
 }
 
 TEST(ResourceBounds, HugePaletteCountInATinyFile) {
     const std::string text = TriangleHead() + "FACE0\n3\n5\n0\n1\n2\n3\nEND00\nPALC0\n2000000000\n";
     ASSERT_LT(text.size(), 160u);
-    RecordingHost host;
+    CheckedLoad host;
     const Measured m = MeasureActivation(host, text);
     ExpectWithinBounds(m, "palette count 2e9");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
-    EXPECT_EQ(host.record.status, kImportLoaded);
+    EXPECT_EQ(host.checks.errorCount, 0) << host.checks.firstErrors;
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
     // At most 16 entries are kept, each read from the repeated last line (0):
     // colour 5 gets its block.
-    EXPECT_EQ(host.polygonsSent, 1);
-    EXPECT_EQ(host.blocksSent, 1);
+    EXPECT_EQ(host.outcome.received.polygonCount, 1);
+    EXPECT_EQ(host.outcome.received.surfaceDataCalls, 1);
     EXPECT_LT(m.seconds, 1.0);
 }
 
 TEST(ResourceBounds, MillionFaceStripIsOneGroupInLinearTime) {
     const std::string small = Strip(250000);
-    RecordingHost host;
+    CheckedLoad host;
     ExpectLinearGrowth(small, Strip(1000000), host, "strip of 1e6 faces");
-    EXPECT_EQ(host.record.status, kImportLoaded);
-    EXPECT_EQ(host.polygonsSent, 1000000);
-    EXPECT_EQ(host.declaredPoints, 3);
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
+    EXPECT_EQ(host.outcome.received.polygonCount, 1000000);
+    EXPECT_EQ(host.outcome.received.declaredPointCount, 3);
 
     ByteSource source;
     InitMemorySource(source, small.data(), small.size());
@@ -157,49 +166,49 @@ TEST(ResourceBounds, TenMegabyteLineWithoutLineEnd) {
     // the last record completed from its last line.
     std::string inPoints = "ROKU4\nPOINT\n";
     inPoints.append(kSize, '7');
-    RecordingHost host;
+    CheckedLoad host;
     const Measured m = MeasureActivation(host, inPoints);
     ExpectWithinBounds(m, "10 MB line in POINT");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
-    EXPECT_EQ(host.record.status, kImportLoaded);
+    EXPECT_EQ(host.checks.errorCount, 0) << host.checks.firstErrors;
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
     const int64_t lines = (kSize + 78) / 79;
-    EXPECT_EQ(host.declaredPoints, (lines + 7) / 8);
-    EXPECT_EQ(host.pointsSent, host.declaredPoints);
+    EXPECT_EQ(host.outcome.received.declaredPointCount, (lines + 7) / 8);
+    EXPECT_EQ(host.outcome.received.pointCount, host.outcome.received.declaredPointCount);
     EXPECT_LT(m.seconds, 5.0);
 
     // On the magic's line: all of it is skipped looking for POINT.
     std::string onMagic = "ROKU4";
     onMagic.append(kSize, 'x');
-    RecordingHost magicHost;
+    CheckedLoad magicHost;
     const Measured mm = MeasureActivation(magicHost, onMagic);
     ExpectWithinBounds(mm, "10 MB first line");
-    EXPECT_EQ(magicHost.errorCount, 0) << magicHost.firstErrors;
-    EXPECT_EQ(magicHost.record.status, kImportLoaded);
-    EXPECT_EQ(magicHost.declaredPoints, 0);
+    EXPECT_EQ(magicHost.checks.errorCount, 0) << magicHost.checks.firstErrors;
+    EXPECT_EQ(magicHost.outcome.status, kImportLoaded);
+    EXPECT_EQ(magicHost.outcome.received.declaredPointCount, 0);
 }
 
 TEST(ResourceBounds, FaceOfHundredThousandLinesChainsInLinearTime) {
-    RecordingHost host;
-    host.keepPolygons = true;
+    CheckedLoad host;
+    host.keepGeometry = true;
     ExpectLinearGrowth(LongLoop(25000), LongLoop(100000), host, "face of 1e5 lines");
-    ASSERT_EQ(host.polygons.size(), 1u);
-    const std::vector<uint16_t>& loop = host.polygons[0];
+    ASSERT_EQ(host.outcome.received.polygons.size(), 1u);
+    const std::vector<uint32_t>& loop = host.outcome.received.polygons[0].points;
     ASSERT_EQ(loop.size(), 100000u);
     // Consecutive vertices are neighbours on the loop (either way round).
     for (size_t k = 0; k < loop.size(); ++k) {
-        const int32_t a = loop[k], b = loop[(k + 1) % loop.size()];
-        const int32_t step = (b - a + 50000) % 50000;
+        const int64_t a = loop[k], b = loop[(k + 1) % loop.size()];
+        const int64_t step = (b - a + 50000) % 50000;
         ASSERT_TRUE(step == 1 || step == 49999) << "at " << k;
     }
 }
 
 TEST(ResourceBounds, ManyLineEntriesNamingOneLine) {
-    RecordingHost host;
+    CheckedLoad host;
     ExpectLinearGrowth(ManyLineEntries(50000), ManyLineEntries(200000), host, "2e5 LINE2 entries");
-    EXPECT_EQ(host.record.status, kImportLoaded);
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
     // Every entry makes a line face of line 1: one two-point polygon each.
-    EXPECT_EQ(host.polygonsSent, 200000);
-    EXPECT_EQ(host.surfaceNames.size(), 1u);
+    EXPECT_EQ(host.outcome.received.polygonCount, 200000);
+    EXPECT_EQ(host.outcome.received.surfaces.size(), 1u);
 }
 
 TEST(ResourceBounds, PointsBeyondTheSixteenBitRange) {
@@ -228,18 +237,20 @@ TEST(ResourceBounds, PointsBeyondTheSixteenBitRange) {
         }
     }
     s += "END00\nLINE2\n13\n0\n9\n0\nENDL2\n";
-    RecordingHost host;
-    host.keepPolygons = true;
+    CheckedLoad host;
+    host.keepGeometry = true;
     const Measured m = MeasureActivation(host, s);
     ExpectWithinBounds(m, "70000 points");
-    EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
-    EXPECT_EQ(host.record.status, kImportLoaded);
+    EXPECT_EQ(host.checks.errorCount, 0) << host.checks.firstErrors;
+    EXPECT_EQ(host.outcome.status, kImportLoaded);
     // Every point goes to the host; faces reaching past point 65,536 do not,
     // nor do the colours only they carry.
-    EXPECT_EQ(host.pointsSent, kPoints);
-    ASSERT_EQ(host.polygons.size(), 2u);
-    EXPECT_EQ(host.polygons[1], (std::vector<uint16_t>{65533, 65534, 65535}));
-    EXPECT_EQ(host.surfaceNames, (std::vector<std::string>{"fuzzmodel1", "fuzzmodel2"}));
+    EXPECT_EQ(host.outcome.received.pointCount, kPoints);
+    ASSERT_EQ(host.outcome.received.polygons.size(), 2u);
+    EXPECT_EQ(host.outcome.received.polygons[1].points,
+              (std::vector<uint32_t>{65533, 65534, 65535}));
+    EXPECT_EQ(SurfaceNames(host.outcome.received),
+              (std::vector<std::string>{"fuzzmodel1", "fuzzmodel2"}));
 }
 
 TEST(ResourceBounds, NulAndFfBytesEverywhere) {
@@ -258,9 +269,9 @@ TEST(ResourceBounds, NulAndFfBytesEverywhere) {
                 }
             }
             for (const std::string& text : {interleaved, replacedEnds}) {
-                RecordingHost host;
+                CheckedLoad host;
                 const Measured m = MeasureActivation(host, text);
-                EXPECT_EQ(host.errorCount, 0) << name << ": " << host.firstErrors;
+                EXPECT_EQ(host.checks.errorCount, 0) << name << ": " << host.checks.firstErrors;
                 EXPECT_EQ(m.leaked, 0u);
             }
         }
@@ -268,13 +279,13 @@ TEST(ResourceBounds, NulAndFfBytesEverywhere) {
     for (const char filler : {'\0', '\xFF'}) {
         std::string text = "ROKU4\nPOINT\n";
         text.append(size_t{1} << 20, filler);
-        RecordingHost host;
+        CheckedLoad host;
         const Measured m = MeasureActivation(host, text);
         ExpectWithinBounds(m, filler == '\0' ? "1 MiB of NUL" : "1 MiB of 0xFF");
-        EXPECT_EQ(host.errorCount, 0) << host.firstErrors;
-        EXPECT_EQ(host.record.status, kImportLoaded);
+        EXPECT_EQ(host.checks.errorCount, 0) << host.checks.firstErrors;
+        EXPECT_EQ(host.outcome.status, kImportLoaded);
         // A NUL ends a line's text: NUL bytes make empty point records.
-        EXPECT_GT(host.declaredPoints, 0);
+        EXPECT_GT(host.outcome.received.declaredPointCount, 0);
     }
 }
 
@@ -305,11 +316,11 @@ TEST(ResourceBounds, DensestRecordsStayWithinTheHeapBound) {
         {"minimal LINE2 entries", &entries},
     };
     for (const auto& [what, text] : cases) {
-        RecordingHost host;
+        CheckedLoad host;
         const Measured m = MeasureActivation(host, *text);
         ExpectWithinBounds(m, what);
-        EXPECT_EQ(host.errorCount, 0) << what << ": " << host.firstErrors;
-        EXPECT_EQ(host.record.status, kImportLoaded) << what;
+        EXPECT_EQ(host.checks.errorCount, 0) << what << ": " << host.checks.firstErrors;
+        EXPECT_EQ(host.outcome.status, kImportLoaded) << what;
     }
 }
 

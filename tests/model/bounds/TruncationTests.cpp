@@ -50,12 +50,10 @@ void ExpectSound(const std::string& text, const std::string& label) {
         LoadModel(text, model);
     }
     for (int32_t target = 0; target <= 2; ++target) {
-        RecordingHost host;
-        host.script.setLoadTarget = true;
-        host.script.loadTarget = target;
-        const int32_t result = RunActivation(host, text.data(), text.size());
-        EXPECT_EQ(result, kActivateHandled);
-        ASSERT_EQ(host.errorCount, 0) << host.firstErrors;
+        CheckedLoad load;
+        load.panel.edits.loadTarget = target;
+        EXPECT_EQ(RunChecked(load, text), kActivateHandled);
+        ASSERT_EQ(load.checks.errorCount, 0) << load.checks.firstErrors;
     }
 }
 
