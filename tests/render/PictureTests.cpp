@@ -135,7 +135,7 @@ TEST(Picture, LinesAndDotsInTheirColour) {
 TEST(Picture, TrianglesMeetWithoutGapOrOverlap) {
     const int64_t w = 24 * kSubSteps;
     const Projected centre{w / 3 + 5, w / 2 - 3, 1};
-    const Projected ring[] = {{-1, -1, 1},    {w / 2 + 7, -1, 1}, {w + 1, -1, 1},
+    const Projected ring[] = {{-1, -1, 1},       {w / 2 + 7, -1, 1}, {w + 1, -1, 1},
                               {w + 1, w + 1, 1}, {w / 3, w + 1, 1},  {-1, w + 1, 1}};
     std::vector<int> count(24 * 24, 0);
     for (size_t k = 0; k < 6; ++k) {
@@ -164,23 +164,20 @@ TEST(Picture, RefusesArraysThatDoNotFit) {
     EXPECT_FALSE(RenderPicture(s.Input(), 15, p, error));
     EXPECT_FALSE(RenderPicture(s.Input(), 2049, p, error));
     EXPECT_EQ(error, "a picture is 16 to 2048 pixels across");
-    const auto refused = [&](Scene bad, const std::string& why) {
-        EXPECT_FALSE(RenderPicture(bad.Input(), 16, p, error)) << why;
-        EXPECT_EQ(error, why);
+    const struct {
+        void (*spoil)(Scene&);
+        const char* why;
+    } cases[] = {
+        {[](Scene& t) { t.corners[1] = 3; }, "a corner names a point that is not there"},
+        {[](Scene& t) { t.triangles[2] = 3; }, "a triangle names a corner that is not there"},
+        {[](Scene& t) { t.surfaces[0] = 1; }, "a polygon names a surface that is not there"},
+        {[](Scene& t) { t.sizes[0] = 2; }, "the polygons' sizes do not add up to the corners"},
+        {[](Scene& t) { t.points[4] = NAN; }, "a point is not a finite number"},
     };
-    Scene t = s;
-    t.corners[1] = 3;
-    refused(t, "a corner names a point that is not there");
-    t = s;
-    t.triangles[2] = 3;
-    refused(t, "a triangle names a corner that is not there");
-    t = s;
-    t.surfaces[0] = 1;
-    refused(t, "a polygon names a surface that is not there");
-    t = s;
-    t.sizes[0] = 2;
-    refused(t, "the polygons' sizes do not add up to the corners");
-    t = s;
-    t.points[4] = NAN;
-    refused(t, "a point is not a finite number");
+    for (const auto& c : cases) {
+        Scene t = s;
+        c.spoil(t);
+        EXPECT_FALSE(RenderPicture(t.Input(), 16, p, error)) << c.why;
+        EXPECT_EQ(error, c.why);
+    }
 }
