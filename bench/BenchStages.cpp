@@ -143,6 +143,7 @@ void BM_BuildObject(benchmark::State& state) {
             ++C(c).polygons;
             C(c).vertices += n;
         },
+        nullptr,
         [](void*, const char*, int32_t, const unsigned char*) {},
     };
     const BuildOptions options{2, "model", 1, 44.5, 1, 8.0, 1};

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     }
     Received received;
     const ObjectSink sink{&received,     StartObject, DeclarePointCount, AddPoint,
-                          LookupSurface, AddPolygon,  StoreSurfaceData};
+                          LookupSurface, AddPolygon,  nullptr,           StoreSurfaceData};
     const BuildOptions options{loadTarget, "model",    1, 44.5, loadTarget == 0 ? 0 : 1,
                                8.0,        doubleSided};
     BuildObject(tables, options, sink);

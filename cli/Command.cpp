@@ -25,6 +25,9 @@
 #include <string>
 #include <vector>
 
+// The converter's own build of the plug-in, linked in (plugin/WideDescriptor.cpp).
+extern "C" const ModuleDescriptor ostrel_wide_descrip;
+
 namespace {
 
 // The whole of standard input as bytes. False on a read error.
@@ -43,6 +46,9 @@ struct Run {
     // The module, then its copies loaded apart so that imports of several
     // workers run at once; job i imports through modules[i % modules.size()].
     std::vector<const LoadedModule*> modules;
+    // The converter's own build, linked in, through which output files are
+    // made whole; null when --module names the module to use for all.
+    const LoadedModule* converter = nullptr;
     std::FILE* trace = nullptr; // where the trace goes; null: nowhere
     bool traceToStdout = false;
     bool traceWriteFailed = false;
@@ -63,6 +69,7 @@ ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::
     const HostOptions& options = run.options;
     ImportRequest request;
     request.module = &module;
+    request.converter = run.converter;
     request.modelName = model;
     request.activationVersion = options.activationVersion;
     request.panel.noServices = options.noPanelServices;
@@ -413,7 +420,7 @@ int RunCommand(int argc, const char* const* argv) {
     // when the first output is written, so a run that writes nothing leaves
     // none behind).
     LoadedModule module;
-    Run run{options, {}, nullptr, false, false, {}, {}, 0, {}, false};
+    Run run{options, {}, nullptr, nullptr, false, false, {}, {}, 0, {}, false};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;
@@ -434,6 +441,9 @@ int RunCommand(int argc, const char* const* argv) {
         return Finish(run, kExitModuleUnusable);
     }
     run.modules.push_back(&module);
+    LoadedModule converter;
+    if (options.modulePath.empty() && StartWideModule(&ostrel_wide_descrip, converter, error))
+        run.converter = &converter;
     ModuleCopies copies;
     if (const size_t workers = std::min(Workers(options), options.modelPaths.size()); workers > 1)
         LoadModuleCopies(modulePath, workers - 1, copies);
@@ -441,6 +451,7 @@ int RunCommand(int argc, const char* const* argv) {
         run.modules.push_back(&copy);
     exitCode = ImportEach(run);
     UnloadModuleCopies(copies);
+    UnloadModule(converter);
     UnloadModule(module);
     return Finish(run, exitCode);
 }

@@ -173,7 +173,7 @@ struct VertexMaps {
 
 uint32_t CornerVertex(const ReceivedModel& model, const MeshGeometry& geometry, size_t p, size_t k,
                       SurfaceMesh& mesh, VertexMaps& maps, std::vector<uint32_t>& touched) {
-    const std::vector<uint16_t>& points = model.polygons[p].points;
+    const std::vector<uint32_t>& points = model.polygons[p].points;
     if (points.size() >= 3) {
         const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
         if (maps.meshVertex[shared] == UINT32_MAX) {
@@ -271,6 +271,20 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
         if (!polygonsOf[s].empty())
             AddMesh(*scene, model, GatherMesh(model, geometry, polygonsOf[s], maps),
                     static_cast<unsigned>(s), in.names[s]);
+    }
+    // An object of points alone (no polygon names a point) keeps them as a
+    // mesh of one-point faces, in the grey of a surface without attributes.
+    if (scene->mNumMeshes == 0 && !model.points.empty()) {
+        SurfaceMesh points;
+        points.types = aiPrimitiveType_POINT;
+        for (uint32_t v = 0; v < model.points.size(); ++v) {
+            points.vertexPoint.push_back(v);
+            points.vertexNormal.push_back(Normal3{0, 1, 0});
+            points.faces.push_back({v});
+        }
+        scene->mMaterials[surfaces] = MakeMaterial(ExportSurface{}, "points");
+        scene->mNumMaterials = static_cast<unsigned>(surfaces + 1);
+        AddMesh(*scene, model, points, static_cast<unsigned>(surfaces), "points");
     }
     // FBX lengths are centimetres; the object node scales by 100 so that a
     // unit is a metre, as OBJ and glTF readers take it.

@@ -215,7 +215,7 @@ void WriteMaterials(JsonText& j, const ViewMesh& mesh, const std::vector<std::st
             j.Key("doubleSided");
             j.out += "true";
         }
-        if (!names[s].empty())
+        if (s < names.size() && !names[s].empty())
             j.Member("name", names[s]);
         j.Key("pbrMetallicRoughness");
         j.Open('{');

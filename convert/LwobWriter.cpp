@@ -59,8 +59,10 @@ uint64_t SurfDataLength(const ExportSurface& surface, const std::string& name) {
 bool MeasureLwob(const WriterInput& in, LwobLengths& length, std::string& error) {
     const ReceivedModel& model = in.model;
     if (model.points.size() > kLwobMaxPoints) {
-        error = std::to_string(model.points.size()) + " points: the layout numbers at most " +
-                std::to_string(kLwobMaxPoints);
+        error = std::to_string(model.points.size()) +
+                " points, and LWOB names points by 2-byte numbers, at most " +
+                std::to_string(kLwobMaxPoints) +
+                ": write it as glb, gltf, obj or fbx, which hold every point";
         return false;
     }
     if (in.surfaces.size() > kLwobMaxSurfaces) {
@@ -103,7 +105,7 @@ void PutPolygons(std::string& out, const ReceivedModel& model) {
         if (p.points.empty())
             continue;
         PutU2(out, static_cast<uint32_t>(p.points.size()));
-        for (uint16_t index : p.points)
+        for (uint32_t index : p.points)
             PutU2(out, index);
         // Surfaces are numbered from 1 in SRFS order, which is value order.
         PutU2(out, static_cast<uint32_t>(SurfaceSlot(p.surface) + 1));

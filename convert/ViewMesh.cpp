@@ -63,13 +63,22 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry
             continue;
         }
         std::vector<uint32_t>& list = parts[3 * slot + (n == 2 ? 1 : 2)].indices;
-        for (uint16_t v : polygon.points) {
+        for (uint32_t v : polygon.points) {
             if (pointVertex[v] == UINT32_MAX) {
                 pointVertex[v] = static_cast<uint32_t>(vertexPoint.size());
                 vertexPoint.push_back(v);
             }
             list.push_back(pointVertex[v]);
         }
+    }
+    if (vertexPoint.empty() && !model.points.empty()) {
+        ViewPart loose;
+        loose.kind = ViewPartKind::Points;
+        for (uint32_t v = 0; v < model.points.size(); ++v) {
+            vertexPoint.push_back(v);
+            loose.indices.push_back(v);
+        }
+        parts.push_back(std::move(loose));
     }
     return vertexPoint;
 }
@@ -113,5 +122,8 @@ bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& 
     out.materials.reserve(surfaces.size());
     for (const ExportSurface& s : surfaces)
         out.materials.push_back(MaterialOf(s));
+    // The points alone: the grey of a surface without attributes.
+    if (out.parts.size() > 3 * surfaces.size())
+        out.materials.push_back(MaterialOf(ExportSurface{}));
     return true;
 }

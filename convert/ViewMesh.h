@@ -38,9 +38,13 @@ struct ViewMesh {
     size_t triangleVertices = 0;  // the first vertices, which carry normals
     std::vector<float> normals;   // x, y, z per triangle vertex
     // Three per surface, in the order of ExportSurfaces: its triangles,
-    // lines and points; a part may have no indices.
+    // lines and points; a part may have no indices. For an object of points
+    // alone (no polygon names a point: a model of points, or of lines loaded
+    // with no line polygon), then one more: every point, which would
+    // otherwise show nothing, with a material of its own. Part i has
+    // material i / 3.
     std::vector<ViewPart> parts;
-    std::vector<ViewMaterial> materials; // one per surface
+    std::vector<ViewMaterial> materials; // one per surface, and the points' own
     // The extent of the vertices along X, Y and Z in the host's space (the
     // change of handedness only mirrors Z), zero when there is no vertex.
     double size[3] = {0, 0, 0};

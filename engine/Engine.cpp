@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-extern "C" const ModuleDescriptor _mod_descrip;
+extern "C" const ModuleDescriptor ostrel_wide_descrip;
 
 struct ostrel_request {
     PanelEdits edits;
@@ -175,13 +175,14 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
          ostrel_import& out) {
     LoadedModule module;
     std::string error;
-    if (!StartLinkedModule(&_mod_descrip, module, error)) {
+    if (!StartWideModule(&ostrel_wide_descrip, module, error)) {
         out.result = OSTREL_REFUSED;
         out.reason = error;
         return;
     }
+    // The converter's own build: the whole object, however many points.
     ImportRequest request;
-    request.module = &module;
+    request.converter = &module;
     request.modelName = name;
     if (bytes != nullptr)
         request.modelBytes = std::string_view(static_cast<const char*>(bytes), size);
@@ -245,9 +246,9 @@ int ostrel_request_edit_number(ostrel_request* request, int edit, double value) 
     int32_t choice = 0;
     switch (edit) {
     case OSTREL_EDIT_LOAD:
-        return ChoiceIn(value, 2, choice) ? (e.loadTarget = choice, 1) : 0;
+        return ChoiceIn(value, OSTREL_LOAD_BOTH, choice) ? (e.loadTarget = choice, 1) : 0;
     case OSTREL_EDIT_COLOURS:
-        return ChoiceIn(value, 2, choice) ? (e.colourSet = choice, 1) : 0;
+        return ChoiceIn(value, OSTREL_COLOURS_DARK, choice) ? (e.colourSet = choice, 1) : 0;
     case OSTREL_EDIT_SMOOTH:
         return ChoiceIn(value, 1, choice) ? (e.smooth = choice, 1) : 0;
     case OSTREL_EDIT_DOUBLE_SIDED:

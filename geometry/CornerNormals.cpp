@@ -13,7 +13,7 @@ namespace {
 
 constexpr uint32_t kNone = UINT32_MAX;
 
-Vec3 PointAt(const ReceivedModel& model, uint16_t index) {
+Vec3 PointAt(const ReceivedModel& model, uint32_t index) {
     const ReceivedPoint& p = model.points[index];
     return Vec3{p.x, p.y, p.z};
 }
@@ -115,7 +115,7 @@ void NormalsAndTriangles(const ReceivedModel& model, MeshGeometry& out, std::vec
     std::vector<Vec3> loop;
     std::vector<uint32_t> local;
     for (size_t p = 0; p < polygonCount; ++p) {
-        const std::vector<uint16_t>& points = model.polygons[p].points;
+        const std::vector<uint32_t>& points = model.polygons[p].points;
         if (points.size() < 3)
             continue;
         loop.resize(points.size());
@@ -157,7 +157,7 @@ void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>&
         for (size_t p = 0; p < polygonCount; ++p) {
             if (!smooth[p])
                 continue;
-            for (uint16_t v : model.polygons[p].points) {
+            for (uint32_t v : model.polygons[p].points) {
                 if (lastUser[v] != p) {
                     lastUser[v] = static_cast<uint32_t>(p);
                     visit(v, static_cast<uint32_t>(p));
@@ -165,12 +165,12 @@ void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>&
             }
         }
     };
-    forEachUse([&](uint16_t v, uint32_t) { ++useStart[size_t{v} + 1]; });
+    forEachUse([&](uint32_t v, uint32_t) { ++useStart[size_t{v} + 1]; });
     for (size_t v = 1; v <= pointCount; ++v)
         useStart[v] += useStart[v - 1];
     uses.resize(useStart[pointCount]);
     std::vector<size_t> fill(useStart.begin(), useStart.end() - 1);
-    forEachUse([&](uint16_t v, uint32_t p) { uses[fill[v]++] = p; });
+    forEachUse([&](uint32_t v, uint32_t p) { uses[fill[v]++] = p; });
 }
 
 // Stage 4: the smoothed normal of each use, point by point.
@@ -220,7 +220,7 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
             continue;
         const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
         for (size_t i = 0; i < polygon.points.size(); ++i) {
-            const uint16_t v = polygon.points[i];
+            const uint32_t v = polygon.points[i];
             Normal3 n = flat;
             if (smooth[p]) {
                 // The polygon's entry among the point's uses (in polygon order).

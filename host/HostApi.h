@@ -60,6 +60,49 @@ struct ImportRecord {
     StoreSurfaceDataFn storeSurfaceData;   // word 12
 };
 
+// The host numbers points in 16 bits: a polygon can reach only the first
+// 65,536 points sent.
+constexpr int32_t kHostPointNumbers = 65536;
+
+// ------------------------------------------------------------ converter ---
+
+// Not a record of the host's: the stand-in's converter imports through a
+// second build of the same plug-in code (WideImportRecord's activation,
+// reached through `ostrel_wide_descrip`, linked into the stand-in's programs
+// and never a module file of its own), so that a model of any size reaches
+// its outputs whole. Word for word an ImportRecord, but that addPolygon
+// names points in 32 bits, and with three words more: the model's bytes,
+// when the import reads them from memory rather than from the file at
+// sourcePath (whose name still gives the surface names), what the reader
+// leaves out, told as it reads (an observer of the plug-in's reader,
+// model/Model.h, which the host simulation hands on without looking in),
+// and whether an import that failed ran out of memory.
+using AddWidePolygonFn = int32_t (*)(void* hostData, int32_t vertexCount, int32_t surface,
+                                     void* zero, const uint32_t* points);
+struct ReadObserver;
+
+struct WideImportRecord {
+    int32_t status;
+    const char* sourcePath;
+    void* reserved2;
+    void* reserved3;
+    void* reserved4;
+    void* hostData;
+    StartObjectFn startObject;
+    void* reserved7;
+    DeclarePointCountFn declarePointCount;
+    AddPointsFn addPoints;
+    LookupSurfaceFn lookupSurface;
+    AddWidePolygonFn addPolygon;
+    StoreSurfaceDataFn storeSurfaceData;
+    const void* sourceBytes; // null: the plug-in opens sourcePath
+    size_t sourceSize;
+    const ReadObserver* readObserver; // null: nothing is told
+    // Written 1 with the status kImportOpenFailed when memory ran out, not
+    // the file: the host can then say why.
+    int32_t outOfMemory;
+};
+
 // Returns the host table registered under `name`, or null.
 using GlobalLookupFn = void* (*)(const char* name, void* zero);
 

@@ -57,7 +57,8 @@ void ClearFacePoints(const ModelTables& t, const int32_t* refs, int32_t count, C
 
 } // namespace
 
-bool ChainFaceLines(ModelTables& t, const FaceRecord& face, std::vector<uint16_t>& vertexList,
+template <typename PointNumber>
+bool ChainFaceLines(ModelTables& t, const FaceRecord& face, std::vector<PointNumber>& vertexList,
                     ChainScratch& scratch) {
     const int32_t n = face.lineCount;
     const int32_t* refs = FaceLines(t, face);
@@ -86,13 +87,13 @@ bool ChainFaceLines(ModelTables& t, const FaceRecord& face, std::vector<uint16_t
         LineRecord& l = t.lines[static_cast<size_t>(refs[current])];
         int32_t farEnd;
         if (forwards) {
-            vertexList.push_back(static_cast<uint16_t>(l.pointA - 1));
+            vertexList.push_back(static_cast<PointNumber>(l.pointA - 1));
             farEnd = l.pointB;
             if (l.faceUseCount == 2) {
                 l.direction = 1;
             }
         } else {
-            vertexList.push_back(static_cast<uint16_t>(l.pointB - 1));
+            vertexList.push_back(static_cast<PointNumber>(l.pointB - 1));
             farEnd = l.pointA;
             if (l.faceUseCount == 2) {
                 l.direction = 2;
@@ -118,7 +119,8 @@ bool ChainFaceLines(ModelTables& t, const FaceRecord& face, std::vector<uint16_t
     return needsOrient;
 }
 
-void OrientFace(ModelTables& t, const FaceRecord& face, std::vector<uint16_t>& vertexList) {
+template <typename PointNumber>
+void OrientFace(ModelTables& t, const FaceRecord& face, std::vector<PointNumber>& vertexList) {
     assert(face.group >= 0 && !vertexList.empty());
     const FaceGroup& g = t.groups[static_cast<size_t>(face.group)];
     const auto point = [&](size_t j) -> const PointRecord& {
@@ -162,6 +164,13 @@ void OrientFace(ModelTables& t, const FaceRecord& face, std::vector<uint16_t>& v
     std::reverse(vertexList.begin(), vertexList.end());
 }
 
+template bool ChainFaceLines(ModelTables&, const FaceRecord&, std::vector<uint16_t>&,
+                             ChainScratch&);
+template bool ChainFaceLines(ModelTables&, const FaceRecord&, std::vector<uint32_t>&,
+                             ChainScratch&);
+template void OrientFace(ModelTables&, const FaceRecord&, std::vector<uint16_t>&);
+template void OrientFace(ModelTables&, const FaceRecord&, std::vector<uint32_t>&);
+
 std::string SurfaceName(const char* baseName, int32_t colourIndex) {
     return std::string(baseName) + std::to_string(colourIndex);
 }
@@ -169,17 +178,18 @@ std::string SurfaceName(const char* baseName, int32_t colourIndex) {
 namespace {
 
 // Marks the faces to send (the load target's, and only those whose points
-// the host can number) and their colours in use. Returns the most lines
-// any of them has.
-int32_t ChooseFaces(const ModelTables& t, const BuildOptions& options,
+// the sink can number: every one for 32-bit point numbers) and their colours
+// in use. Returns the most lines any of them has.
+int32_t ChooseFaces(const ModelTables& t, const BuildOptions& options, bool widePoints,
                     std::vector<unsigned char>& faceSent, ColourFlags& colourUsed) {
     const int32_t faceCount = FaceCount(t);
     const bool sendLines = options.loadTarget != 1;
     const bool sendFaces = options.loadTarget != 0;
     int32_t longestFace = 0;
     // The host names points in 16 bits; stored faces name only points of the
-    // table, so a table that short makes every face reachable.
-    const bool allReachable = PointCount(t) <= kMaxSendablePoint;
+    // table, so a table that short makes every face reachable, as 32-bit
+    // numbers make every face of any table.
+    const bool allReachable = widePoints || PointCount(t) <= kMaxSendablePoint;
     for (int32_t i = 0; i < faceCount; ++i) {
         const FaceRecord& f = t.faces[static_cast<size_t>(i)];
         if (f.lineCount == 1 ? !sendLines : !sendFaces) {
@@ -202,21 +212,28 @@ int32_t ChooseFaces(const ModelTables& t, const BuildOptions& options,
     return longestFace;
 }
 
-} // namespace
+void AddPolygon(const ObjectSink& sink, int32_t n, int32_t surface, const uint16_t* points) {
+    sink.addPolygon(sink.context, n, surface, points);
+}
+void AddPolygon(const ObjectSink& sink, int32_t n, int32_t surface, const uint32_t* points) {
+    sink.addWidePolygon(sink.context, n, surface, points);
+}
 
-void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& sink) {
+template <typename PointNumber>
+void BuildWith(ModelTables& t, const BuildOptions& options, const ObjectSink& sink) {
+    constexpr bool kWide = sizeof(PointNumber) > sizeof(uint16_t);
     // Everything that allocates happens here, before the first sink call.
     const int32_t faceCount = FaceCount(t);
     std::vector<unsigned char> faceSent(static_cast<size_t>(faceCount), 0);
     ColourFlags colourUsed{};
-    const int32_t longestFace = ChooseFaces(t, options, faceSent, colourUsed);
+    const int32_t longestFace = ChooseFaces(t, options, kWide, faceSent, colourUsed);
     SurfaceNames names;
     for (int32_t j = 0; j < kColourCount; ++j) {
         if (colourUsed[static_cast<size_t>(j)]) {
             names[static_cast<size_t>(j)] = SurfaceName(options.surfaceBaseName, j);
         }
     }
-    std::vector<uint16_t> vertexList;
+    std::vector<PointNumber> vertexList;
     vertexList.reserve(static_cast<size_t>(std::max(longestFace, 2)));
     ChainScratch scratch;
     if (longestFace >= kIndexedChainMinLines) {
@@ -255,18 +272,29 @@ void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& 
         vertexList.clear();
         if (f.lineCount == 1) {
             const LineRecord& l = LineAt(t, FaceLines(t, f), 0);
-            vertexList.push_back(static_cast<uint16_t>(l.pointA - 1));
-            vertexList.push_back(static_cast<uint16_t>(l.pointB - 1));
-            sink.addPolygon(sink.context, 2, surface, vertexList.data());
+            vertexList.push_back(static_cast<PointNumber>(l.pointA - 1));
+            vertexList.push_back(static_cast<PointNumber>(l.pointB - 1));
+            AddPolygon(sink, 2, surface, vertexList.data());
         } else if (f.lineCount == 0) {
-            sink.addPolygon(sink.context, 0, surface, vertexList.data());
+            AddPolygon(sink, 0, surface, vertexList.data());
         } else {
             if (ChainFaceLines(t, f, vertexList, scratch)) {
                 OrientFace(t, f, vertexList);
             }
-            sink.addPolygon(sink.context, f.lineCount, surface, vertexList.data());
+            AddPolygon(sink, f.lineCount, surface, vertexList.data());
         }
     }
 
     SendSurfaceAttributes(t, colourUsed, names, options, sink);
+}
+
+} // namespace
+
+void BuildObject(ModelTables& t, const BuildOptions& options, const ObjectSink& sink) {
+    assert((sink.addPolygon != nullptr) != (sink.addWidePolygon != nullptr));
+    if (sink.addWidePolygon != nullptr) {
+        BuildWith<uint32_t>(t, options, sink);
+    } else {
+        BuildWith<uint16_t>(t, options, sink);
+    }
 }

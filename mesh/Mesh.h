@@ -37,7 +37,12 @@ struct ObjectSink {
     void (*addPoint)(void* context, const float* xyz);
     int32_t (*lookupSurface)(void* context, const char* name);
     // `surface`: the low 16 bits of the lookupSurface value, sign-extended.
+    // Exactly one of the two is set. The host's names points in 16 bits, so
+    // a face reaching a point past kMaxSendablePoint is not sent (and marks
+    // no colour in use); the converter's in 32 bits, so every face is sent.
     void (*addPolygon)(void* context, int32_t vertexCount, int32_t surface, const uint16_t* points);
+    void (*addWidePolygon)(void* context, int32_t vertexCount, int32_t surface,
+                           const uint32_t* points);
     void (*storeSurfaceData)(void* context, const char* name, int32_t byteCount,
                              const unsigned char* block);
 };
@@ -58,11 +63,14 @@ using ColourFlags = std::array<bool, kColourCount>;
 // followed by the index in decimal.
 std::string SurfaceName(const char* baseName, int32_t colourIndex);
 
-// Sends the object. All working memory is allocated before the first sink
+// Sends the object, with the point numbers of the sink's addPolygon or
+// addWidePolygon. All working memory is allocated before the first sink
 // call, so std::bad_alloc (the only failure) leaves nothing sent. Writes the
 // lines' direction marks; runs at most once per set of tables.
 void BuildObject(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink);
 
+// Point numbers as the sink takes them: uint16_t (the host's) or uint32_t.
+//
 // Chains the lines of one face (lineCount >= 2) into `vertexList` (0-based
 // point numbers, lineCount entries), writing the direction marks of lines
 // listed by exactly two faces. Returns true when no marked line set the sense,
@@ -74,14 +82,16 @@ struct ChainScratch {
     std::vector<int32_t> firstPos;  // per point number, -1 at rest
     std::vector<int32_t> secondPos; // per point number, -1 at rest
 };
-bool ChainFaceLines(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
-                    ChainScratch& scratch);
+template <typename PointNumber>
+bool ChainFaceLines(ModelTables& tables, const FaceRecord& face,
+                    std::vector<PointNumber>& vertexList, ChainScratch& scratch);
 
 // Leaves the loop as it is when its Newell normal points to the side of the
 // group's centroid (or at right angles to it) seen from its first vertex;
 // otherwise, also when that test is not a number, reverses it and flips the
 // marks of its lines listed by exactly two faces.
-void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList);
+template <typename PointNumber>
+void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<PointNumber>& vertexList);
 
 // --------------------------------------------------------------- surface ---
 

@@ -177,6 +177,9 @@ enum ReadSection : int32_t {
 struct ReadObserver {
     void (*notice)(void* context, ReadNotice kind, uint64_t at, int32_t value);
     void* context;
+    // The object goes out with 32-bit point numbers (the converter's build):
+    // every face reaches its points, and FaceBeyondPointLimit is not told.
+    bool widePoints = false;
 };
 
 // Reads a model file from the start of `source` into `tables`, which must be

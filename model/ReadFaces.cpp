@@ -88,6 +88,13 @@ void NoticeUnsoundLine(const Reader& in, const ModelTables& t, ReadNotice outOfR
     in.Notice(index >= 1 && index <= LineCount(t) ? broken : outOfRange, at, index);
 }
 
+// Whether faces are to be told of when they reach past the host's limit:
+// for an observer of an object sent with 16-bit point numbers, and a table
+// longer than they reach.
+bool ChecksPointLimit(const Reader& in, const ModelTables& t) {
+    return in.observer != nullptr && !in.observer->widePoints && PointCount(t) > kMaxSendablePoint;
+}
+
 // Tells of a face that reaches a point the host cannot be sent: the highest.
 void NoticeBeyondPointLimit(const Reader& in, const ModelTables& t, const int32_t* lineRefs,
                             int32_t count, uint64_t at) {
@@ -225,7 +232,7 @@ void StoreFace(ModelTables& t, FaceRecord& f, int32_t firstLineRef, FaceNames& o
 
 bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
     std::vector<int32_t> pointUses;
-    const bool checkReach = in.observer != nullptr && PointCount(t) > kMaxSendablePoint;
+    const bool checkReach = ChecksPointLimit(in, t);
     while (!in.AtEnd()) {
         FaceRecord f{};
         const uint64_t recordAt = in.NextLineAt();
@@ -275,7 +282,7 @@ bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
             }
             continue;
         }
-        if (in.observer != nullptr && PointCount(t) > kMaxSendablePoint) {
+        if (ChecksPointLimit(in, t)) {
             const int32_t lineRef = index - 1;
             NoticeBeyondPointLimit(in, t, &lineRef, 1, recordAt);
         }

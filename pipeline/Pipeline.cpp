@@ -51,6 +51,8 @@ Verdict Judge(const ActivationOutcome& a, int32_t version) {
     case kImportNotModelFile:
         return {ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"};
     case kImportOpenFailed:
+        if (a.outOfMemory)
+            return {ImportResult::CannotRead, "not enough memory to import it"};
         return {ImportResult::CannotRead, "cannot open or read (" + a.readFailure + ")"};
     case kImportCancelled:
         return {ImportResult::Cancelled, "cancelled in the options panel"};
@@ -122,6 +124,7 @@ bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_
 // cost next to nothing; the web build (no threads) reads after the import.
 // Either way the lines are the same, and a failure only loses them.
 struct WarningsRead {
+    bool widePoints = false; // the import runs through the converter's build
     ReadWarnings warnings;
     bool done = false;
 #if OSTREL_THREADS
@@ -143,9 +146,9 @@ bool CanReadAgain(const ImportRequest& request) {
 
 void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
     if (request.modelBytes)
-        read.warnings = CollectReadWarnings(*request.modelBytes);
+        read.warnings = CollectReadWarnings(*request.modelBytes, read.widePoints);
     else
-        CollectReadWarningsFromFile(request.modelName, read.warnings);
+        CollectReadWarningsFromFile(request.modelName, read.warnings, read.widePoints);
     read.done = true;
 } catch (const std::exception&) {
 }
@@ -209,11 +212,59 @@ std::mutex& ActivationLockOf(const ModuleDescriptor* descriptor) {
 }
 #endif
 
+// The converter's own build keeps nothing in globals: its imports need no
+// turns.
 ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
 #if OSTREL_THREADS
+    if (activation.module->wide)
+        return Activate(activation);
     const std::lock_guard<std::mutex> lock(ActivationLockOf(activation.module->descriptor));
 #endif
     return Activate(activation);
+}
+
+bool WantsObject(const ImportRequest& request) {
+    return request.format.has_value() || request.keepReceived || request.shading;
+}
+
+bool Traced(const ImportRequest& request) {
+    return request.traceStream != nullptr || request.traceText;
+}
+
+// The module the import runs through first: the converter's build for an
+// object wanted without a trace; the host's for the trace, and for an
+// import that is only counted (what the host receives).
+const LoadedModule* FirstModule(const ImportRequest& request) {
+    if (request.converter != nullptr &&
+        (request.module == nullptr || (WantsObject(request) && !Traced(request))))
+        return request.converter;
+    return request.module;
+}
+
+// A traced import whose object is wanted but was cut by the host's 16-bit
+// point numbers: the object again through the converter's build, the panel
+// answered as the user answered it the first time, nothing traced. Its
+// outcome replaces the first one's object and counts.
+void ReceiveWhole(const ImportRequest& request, ActivationRequest& activation,
+                  ActivationOutcome& first) {
+    if (activation.module == request.converter || request.converter == nullptr ||
+        !WantsObject(request) || first.status != kImportLoaded ||
+        first.received.pointCount <= static_cast<size_t>(kHostPointNumbers))
+        return;
+    activation.module = request.converter;
+    activation.trace = nullptr;
+    activation.panel.handler = {};
+    if (first.panelAnswered)
+        activation.panel.edits = *first.panelAnswered;
+    ActivationOutcome whole = ActivateAlone(activation);
+    if (!whole.hostFailure.empty() || whole.result != first.result ||
+        whole.status != first.status) {
+        first.hostFailure = !whole.hostFailure.empty()
+                                ? whole.hostFailure
+                                : "the converter's import, which did not end as the host's did";
+        return;
+    }
+    first.received = std::move(whole.received);
 }
 
 // The host's corner normals and triangles; a polygon naming a surface never
@@ -258,7 +309,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     trace.text = request.traceText ? &outcome.trace : nullptr;
 
     ActivationRequest activation;
-    activation.module = request.module;
+    activation.module = FirstModule(request);
     activation.modelPath = request.modelName;
     activation.modelBytes = request.modelBytes;
     activation.version = request.activationVersion;
@@ -266,8 +317,11 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.trace = &trace;
     activation.keepGeometry = request.format.has_value() || request.keepReceived || request.shading;
     WarningsRead read;
+    read.widePoints =
+        activation.module->wide || (request.converter != nullptr && WantsObject(request));
     const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
+    ReceiveWhole(request, activation, a);
 
     Verdict verdict = Judge(a, request.activationVersion);
     outcome.result = verdict.result;

@@ -47,6 +47,14 @@ enum class ImportResult {
 
 struct ImportRequest {
     const LoadedModule* module = nullptr; // started, from a file or linked in
+    // The converter's own build of the plug-in (StartWideModule with
+    // `&ostrel_wide_descrip`), or null. An import whose object is wanted (a
+    // format, keepReceived, shading) runs through it, so that a model of any
+    // size arrives whole: the host's module names points in 16 bits and sends
+    // no face past the 65,536th point. The trace, and an import for no
+    // object, stay what the host receives. Either module may be null, not
+    // both.
+    const LoadedModule* converter = nullptr;
     // The model file's name, or its path when `modelBytes` is absent and the
     // plug-in is to open it itself. Its base name makes the surface names.
     std::string modelName;

@@ -21,10 +21,12 @@ struct Collector {
 };
 
 // Keeps the first few of each kind; `kept` has room for them all, so the
-// reader is never interrupted by an allocation here.
+// reader is never interrupted by an allocation here. Faces past the host's
+// point limit are only counted: they are said in one line (WarningLines).
 void Collect(void* context, ReadNotice kind, uint64_t at, int32_t value) {
     Collector& c = *static_cast<Collector*>(context);
-    if (c.counts[static_cast<size_t>(kind)]++ < kWarningsKeptPerKind)
+    if (c.counts[static_cast<size_t>(kind)]++ < kWarningsKeptPerKind &&
+        kind != ReadNotice::FaceBeyondPointLimit)
         c.kept.push_back({kind, at, value});
 }
 
@@ -224,9 +226,8 @@ std::string Reason(const Notice& n, std::string_view line, const ModelTables& t)
         return "face left out: its " + value + " lines do not close into a loop";
     case ReadNotice::FaceNegativeCount:
         return "face left out: its line count " + value + " is negative";
-    case ReadNotice::FaceBeyondPointLimit:
-        return "face not sent: it uses point " + value +
-               ", and the host numbers points only up to " + std::to_string(kMaxSendablePoint);
+    case ReadNotice::FaceBeyondPointLimit: // counted only, and said once (WarningLines)
+        return "";
     case ReadNotice::LineEndOutOfRange:
         return "line with end point " + value + ", and the point section has " + points +
                " points: no face can use it";
@@ -278,8 +279,10 @@ const char* KindSummary(ReadNotice kind) {
 
 size_t ReadWarnings::Total() const {
     size_t total = 0;
-    for (size_t n : counts)
-        total += n;
+    for (size_t kind = 0; kind < counts.size(); ++kind) {
+        const bool once = static_cast<ReadNotice>(kind) == ReadNotice::FaceBeyondPointLimit;
+        total += once ? std::min<size_t>(counts[kind], 1) : counts[kind];
+    }
     return total;
 }
 
@@ -288,11 +291,11 @@ namespace {
 // Reads the model from `source` with an observer; the kept notices in file
 // order. False when the reader failed (the import itself says what went
 // wrong). `tables` hold what the messages count.
-bool ReadNotices(ByteSource& source, ModelTables& tables, std::vector<Notice>& kept,
-                 std::array<size_t, kReadNoticeKinds>& counts) {
+bool ReadNotices(ByteSource& source, ModelTables& tables, bool widePoints,
+                 std::vector<Notice>& kept, std::array<size_t, kReadNoticeKinds>& counts) {
     Collector collector;
     collector.kept.reserve(kWarningsKeptPerKind * kReadNoticeKinds);
-    const ReadObserver observer{&Collect, &collector};
+    const ReadObserver observer{&Collect, &collector, widePoints};
     if (CheckModelFile(source, tables, observer) != kReadOk)
         return false;
     std::stable_sort(collector.kept.begin(), collector.kept.end(),
@@ -324,13 +327,13 @@ ReadWarnings Worded(const std::vector<Notice>& kept,
 
 } // namespace
 
-ReadWarnings CollectReadWarnings(std::string_view bytes) {
+ReadWarnings CollectReadWarnings(std::string_view bytes, bool widePoints) {
     ByteSource source;
     InitMemorySource(source, bytes.data(), bytes.size());
     ModelTables tables;
     std::vector<Notice> kept;
     std::array<size_t, kReadNoticeKinds> counts{};
-    if (!ReadNotices(source, tables, kept, counts))
+    if (!ReadNotices(source, tables, widePoints, kept, counts))
         return {};
     LineFinder lines = FinderFor(kept);
     Feed(lines, bytes);
@@ -340,7 +343,7 @@ ReadWarnings CollectReadWarnings(std::string_view bytes) {
     return warnings;
 }
 
-bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings) {
+bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings, bool widePoints) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         return false;
@@ -351,7 +354,7 @@ bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings
     {
         ByteSource source;
         InitFileSource(source, file);
-        ok = ReadNotices(source, tables, kept, counts) && !source.error;
+        ok = ReadNotices(source, tables, widePoints, kept, counts) && !source.error;
     }
     // The lines of the kept notices: the file again from its start, up to
     // the last of them.
@@ -376,9 +379,18 @@ std::vector<std::string> WarningLines(const ReadWarnings& warnings, const std::s
     std::vector<std::string> out;
     for (const ReadWarning& w : warnings.kept)
         out.push_back(name + ":" + std::to_string(w.line) + ": " + w.reason);
+    if (const size_t beyond =
+            warnings.counts[static_cast<size_t>(ReadNotice::FaceBeyondPointLimit)];
+        beyond != 0)
+        out.push_back(name + ": " + std::to_string(beyond) + (beyond == 1 ? " face" : " faces") +
+                      " not sent to the host: the host numbers points in 16 bits, up to " +
+                      std::to_string(kMaxSendablePoint) + ", and " +
+                      (beyond == 1 ? "it uses" : "they use") +
+                      " points past that (an output file holds every face)");
     for (size_t kind = 0; kind < warnings.counts.size(); ++kind) {
         const size_t count = warnings.counts[kind];
-        if (count > kWarningsKeptPerKind)
+        if (count > kWarningsKeptPerKind &&
+            static_cast<ReadNotice>(kind) != ReadNotice::FaceBeyondPointLimit)
             out.push_back(name + ": and " + std::to_string(count - kWarningsKeptPerKind) +
                           " more " + KindSummary(static_cast<ReadNotice>(kind)));
     }

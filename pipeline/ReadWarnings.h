@@ -29,13 +29,16 @@ struct ReadWarnings {
     size_t Total() const;
 };
 
-// Reads `bytes` as the plug-in does, with an observer. Throws std::bad_alloc
-// when memory runs out.
-ReadWarnings CollectReadWarnings(std::string_view bytes);
+// Reads `bytes` as the plug-in does, with an observer. `widePoints`: the
+// object goes out through the converter's build, which sends every face,
+// so no face is told of for the host's 16-bit point numbers. Throws
+// std::bad_alloc when memory runs out.
+ReadWarnings CollectReadWarnings(std::string_view bytes, bool widePoints = false);
 // The same for the file at `path`, read in blocks as the plug-in reads it,
 // never held whole. False, leaving `warnings` as they were, when it cannot be
 // opened or read.
-bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings);
+bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings,
+                                 bool widePoints = false);
 
 // The lines a front end shows, without a prefix: "NAME:LINE: REASON" for
 // each kept warning, then per kind with more "NAME: and N more like that

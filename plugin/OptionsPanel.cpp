@@ -37,10 +37,9 @@ const char* const kAboutLines[] = {
 
 constexpr int32_t kAngleGap = 16; // the angle field's distance right of Smooth
 
-// The statistics line lives as long as the module: the host's text control
-// may read it at any time while the panel is open.
-char gSummaryText[kSummaryCapacity];
-const char* const gSummaryLines[] = {gSummaryText, nullptr};
+// The module's statistics line lives as long as the module: the host's text
+// control may read it at any time while the panel is open.
+SummaryText gSummary;
 
 PanelControl* Create(PanelServices* s, PanelHandle panel, const char* kind, int32_t kindCode,
                      const char* const* list, int32_t width, const char* label) {
@@ -108,9 +107,20 @@ void FormatSummary(const ModelTables& t, char* out) {
                   t.lineFaceCount, t.lineEntryCount, FaceCount(t) - t.lineFaceCount);
 }
 
+SummaryText& ModuleSummaryText() {
+    return gSummary;
+}
+
 PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, ImportOptions& options,
                               const ModelTables& tables) {
-    FormatSummary(tables, gSummaryText);
+    return ShowOptionsPanel(s, globalLookup, options, tables, gSummary);
+}
+
+PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, ImportOptions& options,
+                              const ModelTables& tables, SummaryText& summaryText) {
+    FormatSummary(tables, summaryText.text);
+    summaryText.lines[0] = summaryText.text;
+    summaryText.lines[1] = nullptr;
     PanelHandle panel = s->createPanel("Ostrel 1.4", s);
     if (panel == nullptr) {
         return kPanelUnavailable;
@@ -131,7 +141,7 @@ PanelOutcome ShowOptionsPanel(PanelServices* s, GlobalLookupFn globalLookup, Imp
     ControlValue tvalue{};
     tvalue.type = kValueText;
 
-    PanelControl* summary = Create(s, panel, "TextControl", kKindText, gSummaryLines, 0, "");
+    PanelControl* summary = Create(s, panel, "TextControl", kKindText, summaryText.lines, 0, "");
     (void)summary;
     PanelControl* load = Create(s, panel, "ChoiceControl", kKindChoice, kLoadItems, 0, kLabelLoad);
     PanelControl* colour =

@@ -42,8 +42,24 @@ enum PanelOutcome : int32_t {
 constexpr size_t kSummaryCapacity = 96;
 void FormatSummary(const ModelTables& tables, char* out /* kSummaryCapacity */);
 
+// The statistics line and the one-line list the panel's first text control
+// shows it through, which must outlive the panel.
+struct SummaryText {
+    char text[kSummaryCapacity];
+    const char* lines[2];
+};
+
+// The module's own, which lives as long as the module.
+SummaryText& ModuleSummaryText();
+
+// The panel, its statistics line in the module's own SummaryText.
 PanelOutcome ShowOptionsPanel(PanelServices* services, GlobalLookupFn globalLookup,
                               ImportOptions& options, const ModelTables& tables);
+// The same with the line in `summaryText`: the converter's build keeps one
+// per activation, so that its imports can run at once.
+PanelOutcome ShowOptionsPanel(PanelServices* services, GlobalLookupFn globalLookup,
+                              ImportOptions& options, const ModelTables& tables,
+                              SummaryText& summaryText);
 
 // The activation entry. `record` is the host's ImportRecord.
 extern "C" int32_t ActivateImport(int32_t version, GlobalLookupFn globalLookup, void* record);
@@ -55,3 +71,10 @@ extern "C" void ModuleShutdown(void* ignored);
 // and tests that run without files.
 int32_t ActivateImportFromMemory(int32_t version, GlobalLookupFn globalLookup, ImportRecord* record,
                                  const void* data, size_t size);
+
+// The converter's activation entry (ActivateWide.cpp, reached through
+// `ostrel_wide_descrip`): the same steps for a WideImportRecord, every face
+// sent with 32-bit point numbers, the model from the record's bytes or its
+// file, the reader's notices to the record's observer. It keeps nothing in
+// globals, so activations may run at once on different threads.
+extern "C" int32_t ActivateWideImport(int32_t version, GlobalLookupFn globalLookup, void* record);

@@ -69,26 +69,42 @@ ActivationOutcome Activate(const ActivationRequest& request) {
     assert(request.module != nullptr && request.module->activate != nullptr); // started
     ActivationOutcome outcome;
     StagedModel staged;
-    if (request.modelBytes &&
+    const bool wide = request.module->wide;
+    if (request.modelBytes && !wide &&
         !StageModel(request.modelPath, *request.modelBytes, staged, outcome.stagingFailure))
         return outcome;
-    const std::string& path = request.modelBytes ? staged.path : request.modelPath;
+    const std::string& path = request.modelBytes && !wide ? staged.path : request.modelPath;
 
     PanelHost panelHost;
     PanelHostInit(panelHost, request.panel, request.trace);
     ImportHost importHost;
     ImportHostInit(importHost, request.trace, request.panel.noServices ? nullptr : &panelHost);
     importHost.received.keepGeometry = request.keepGeometry;
-    ImportRecord record = MakeImportRecord(importHost, path.c_str());
-    outcome.result = RunActivation(request.module->activate, request.version, record, request.trace,
-                                   outcome.status);
-    if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed)
+    if (wide) {
+        WideImportRecord record = MakeWideImportRecord(importHost, path.c_str());
+        if (request.modelBytes) {
+            // A record of no bytes still reads from memory, not the path.
+            record.sourceBytes = request.modelBytes->empty() ? "" : request.modelBytes->data();
+            record.sourceSize = request.modelBytes->size();
+        }
+        record.readObserver = request.readObserver;
+        outcome.result = RunActivation(request.module->activate, request.version, record,
+                                       request.trace, outcome.status);
+        outcome.outOfMemory = record.outOfMemory != 0;
+    } else {
+        ImportRecord record = MakeImportRecord(importHost, path.c_str());
+        outcome.result = RunActivation(request.module->activate, request.version, record,
+                                       request.trace, outcome.status);
+    }
+    if (outcome.result == kActivateHandled && outcome.status == kImportOpenFailed &&
+        !outcome.outOfMemory)
         outcome.readFailure = ReadFailureReason(path);
 
     outcome.panelLeftOpen = !panelHost.panels.empty();
     outcome.hostFailure = !importHost.failure.empty() ? importHost.failure : panelHost.failure;
     outcome.statistics = std::move(panelHost.statistics);
     outcome.panel = std::move(panelHost.opened);
+    outcome.panelAnswered = std::move(panelHost.answered);
     outcome.editsWithoutControl = std::move(panelHost.editsWithoutControl);
     outcome.warnings = std::move(panelHost.warnings);
     PanelHostRelease(panelHost);

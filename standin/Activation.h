@@ -1,5 +1,6 @@
 // One import as the host runs it: the model handed to the plug-in (as its
-// path, or as bytes staged in a file of the same name), the import record
+// path, or as bytes staged in a file of the same name; the converter's own
+// build takes the bytes themselves), the import record
 // and the global lookup, the panel services answering as told, the
 // activation, and everything the host kept from it.
 #pragma once
@@ -27,6 +28,10 @@ struct ActivationRequest {
     PanelBehaviour panel;
     Trace* trace = nullptr;
     bool keepGeometry = true; // false: points and polygons counted, not kept
+    // For the converter's own build (LoadedModule::wide), which reads the
+    // bytes where they are, rather than from a staged file: whom its reader
+    // tells what it leaves out (null: nobody).
+    const ReadObserver* readObserver = nullptr;
 };
 
 struct ActivationOutcome {
@@ -40,8 +45,10 @@ struct ActivationOutcome {
     // When the status says the model could not be read: why, as the system
     // sees it.
     std::string readFailure;
-    std::string statistics;          // the plug-in's statistics line; empty: none
-    std::optional<PanelModel> panel; // the first panel opened, as the plug-in built it
+    bool outOfMemory = false;                // the converter's build ran out of memory (status 2)
+    std::string statistics;                  // the plug-in's statistics line; empty: none
+    std::optional<PanelModel> panel;         // the first panel opened, as the plug-in built it
+    std::optional<PanelEdits> panelAnswered; // its values when closed, as edits
     std::vector<PanelRole> editsWithoutControl;
     bool panelLeftOpen = false;        // the plug-in did not destroy a panel
     std::vector<std::string> warnings; // panel calls the host could not place

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <exception>
+#include <new>
 #include <string>
 
 // Keeps only the first failure; `failure` may be null (no load in progress).
@@ -21,6 +22,8 @@ template <typename Body>
 void GuardCallback(std::string* failure, const char* where, Body&& body) noexcept {
     try {
         body();
+    } catch (const std::bad_alloc&) {
+        NoteCallbackFailure(failure, where, "not enough memory to keep what it was handed");
     } catch (const std::exception& e) {
         NoteCallbackFailure(failure, where, e.what());
     } catch (...) {

@@ -82,8 +82,13 @@ static int32_t HostLookupSurface(void* hostData, const char* name, void* /*zero*
     return value;
 }
 
-static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* /*zero*/,
-                              const uint16_t* points) noexcept {
+} // extern "C"
+
+namespace {
+
+template <typename PointNumber>
+int32_t AddPolygonOf(void* hostData, int32_t vertexCount, int32_t surface,
+                     const PointNumber* points) noexcept {
     ImportHost* host = HostOf(hostData);
     if (host == nullptr)
         return 0;
@@ -102,6 +107,20 @@ static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surfa
         }
     });
     return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+static int32_t HostAddPolygon(void* hostData, int32_t vertexCount, int32_t surface, void* /*zero*/,
+                              const uint16_t* points) noexcept {
+    return AddPolygonOf(hostData, vertexCount, surface, points);
+}
+
+static int32_t HostAddWidePolygon(void* hostData, int32_t vertexCount, int32_t surface,
+                                  void* /*zero*/, const uint32_t* points) noexcept {
+    return AddPolygonOf(hostData, vertexCount, surface, points);
 }
 
 static int32_t HostStoreSurfaceData(void* hostData, const char* name, int32_t byteCount,
@@ -173,10 +192,24 @@ ImportRecord MakeImportRecord(ImportHost& host, const char* path) {
     return record;
 }
 
-int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record, Trace* trace,
-                      int32_t& status) {
-    const int32_t result = activate(version, &HostGlobalLookup, &record);
-    status = record.status;
+WideImportRecord MakeWideImportRecord(ImportHost& host, const char* path) {
+    WideImportRecord record{};
+    record.status = kStatusUnwritten;
+    record.sourcePath = path;
+    record.hostData = &host;
+    record.startObject = &HostStartObject;
+    record.declarePointCount = &HostDeclarePointCount;
+    record.addPoints = &HostAddPoints;
+    record.lookupSurface = &HostLookupSurface;
+    record.addPolygon = &HostAddWidePolygon;
+    record.storeSurfaceData = &HostStoreSurfaceData;
+    return record;
+}
+
+int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_t& statusWord,
+                      Trace* trace, int32_t& status) {
+    const int32_t result = activate(version, &HostGlobalLookup, record);
+    status = statusWord;
     if (status != kStatusUnwritten) {
         std::string line = "status ";
         AppendInt(line, status);

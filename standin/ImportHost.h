@@ -29,12 +29,24 @@ void ImportHostRelease(ImportHost& host);
 // untouched words null, hostData = &host, every callback filled in.
 // `path` must outlive the activation.
 ImportRecord MakeImportRecord(ImportHost& host, const char* path);
+// The same for the converter's own build (no bytes, no observer: the
+// caller sets them).
+WideImportRecord MakeWideImportRecord(ImportHost& host, const char* path);
 
 // The host's global-lookup function (traces the call).
 extern "C" void* HostGlobalLookup(const char* name, void* zero);
 
-// Activates `activate` with the record, then writes the outcome lines
-// ("status N" when the status word changed, "result N") to the trace.
-// Returns the activation's result; `status` receives the status word.
-int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record, Trace* trace,
-                      int32_t& status);
+// Activates `activate` with `record` (either kind; `statusWord` is its
+// status), then writes the outcome lines ("status N" when the status word
+// changed, "result N") to the trace. Returns the activation's result;
+// `status` receives the status word.
+int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_t& statusWord,
+                      Trace* trace, int32_t& status);
+inline int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record,
+                             Trace* trace, int32_t& status) {
+    return RunActivation(activate, version, &record, record.status, trace, status);
+}
+inline int32_t RunActivation(ActivateFn activate, int32_t version, WideImportRecord& record,
+                             Trace* trace, int32_t& status) {
+    return RunActivation(activate, version, &record, record.status, trace, status);
+}

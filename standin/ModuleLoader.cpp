@@ -116,6 +116,13 @@ bool StartLinkedModule(const ModuleDescriptor* descriptor, LoadedModule& module,
     return Start(module, error);
 }
 
+bool StartWideModule(const ModuleDescriptor* descriptor, LoadedModule& module, std::string& error) {
+    if (!StartLinkedModule(descriptor, module, error))
+        return false;
+    module.wide = true;
+    return true;
+}
+
 void UnloadModule(LoadedModule& module) {
     if (module.started && module.descriptor != nullptr && module.descriptor->shutdown != nullptr) {
         module.descriptor->shutdown(

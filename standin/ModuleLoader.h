@@ -18,6 +18,10 @@ struct LoadedModule {
     ActivateFn activate = nullptr; // the "ObjectLoader" server "Ostrel"
     int32_t startupToken = 0;
     bool started = false;
+    // The converter's own build of the plug-in (StartWideModule): its
+    // activation takes a WideImportRecord, keeps nothing in globals, so its
+    // imports may run at once, and may read the model from memory.
+    bool wide = false;
 };
 
 // Checks a descriptor and finds the server of class `className` named
@@ -34,6 +38,9 @@ bool LoadModule(const std::string& path, LoadedModule& module, std::string& erro
 // program (`&_mod_descrip`). On failure `error` says why.
 bool StartLinkedModule(const ModuleDescriptor* descriptor, LoadedModule& module,
                        std::string& error);
+
+// The same for the converter's own build, `&ostrel_wide_descrip`.
+bool StartWideModule(const ModuleDescriptor* descriptor, LoadedModule& module, std::string& error);
 
 // Calls the shut-down entry (if started) and closes the module.
 void UnloadModule(LoadedModule& module);

@@ -96,6 +96,29 @@ std::vector<PanelRole> EditedRoles(const PanelEdits& edits) {
     return roles;
 }
 
+PanelEdits EditsHeld(PanelModel& panel) {
+    PanelEdits edits;
+    const auto held = [&panel](PanelRole role) -> const PanelValue* {
+        const ControlModel* c = FindRoleControl(panel, role);
+        return c != nullptr ? &c->value : nullptr;
+    };
+    if (const PanelValue* v = held(PanelRole::Load))
+        edits.loadTarget = ValueAsInt(*v);
+    if (const PanelValue* v = held(PanelRole::Colour))
+        edits.colourSet = ValueAsInt(*v);
+    if (const PanelValue* v = held(PanelRole::Scale))
+        edits.scale = ValueAsDouble(*v);
+    if (const PanelValue* v = held(PanelRole::Name))
+        edits.name = ValueAsText(*v);
+    if (const PanelValue* v = held(PanelRole::Smooth))
+        edits.smooth = ValueAsInt(*v);
+    if (const PanelValue* v = held(PanelRole::Angle))
+        edits.angle = ValueAsDouble(*v);
+    if (const PanelValue* v = held(PanelRole::DoubleSided))
+        edits.doubleSided = ValueAsInt(*v);
+    return edits;
+}
+
 std::vector<PanelRole> ApplyPanelEdits(PanelModel& panel, const PanelEdits& edits) {
     std::vector<PanelRole> missing;
     for (PanelRole role : kPanelRoles) {

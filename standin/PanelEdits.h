@@ -41,6 +41,10 @@ const char* RoleControlName(PanelRole role);
 // The roles `edits` gives a value for, in role order.
 std::vector<PanelRole> EditedRoles(const PanelEdits& edits);
 
+// The values the panel's role controls hold, as edits (a role without a
+// control: none).
+PanelEdits EditsHeld(PanelModel& panel);
+
 // Applies the edits to the panel's controls. Returns the roles whose
 // control the panel lacks, whose edits are not applied.
 std::vector<PanelRole> ApplyPanelEdits(PanelModel& panel, const PanelEdits& edits);

@@ -81,8 +81,11 @@ int32_t OpenPanel(PanelHost& host, HostPanel& panel) {
     host.editsWithoutControl.insert(host.editsWithoutControl.end(), missing.begin(), missing.end());
     const int32_t proposed = host.behaviour.cancel ? 0 : 1;
     const PanelHandler& handler = host.behaviour.handler;
-    return handler.open != nullptr ? handler.open(handler.context, panel.model, proposed)
-                                   : proposed;
+    const int32_t answer =
+        handler.open != nullptr ? handler.open(handler.context, panel.model, proposed) : proposed;
+    if (!host.answered)
+        host.answered = EditsHeld(panel.model);
+    return answer;
 }
 
 } // namespace

@@ -58,6 +58,9 @@ struct PanelHost {
     // The first panel opened, as the plug-in built it (its proposed values,
     // before the edits), and the edits whose control it lacks.
     std::optional<PanelModel> opened;
+    // What that panel's role controls held when it was closed, as edits that
+    // give the same answers again.
+    std::optional<PanelEdits> answered;
     std::vector<PanelRole> editsWithoutControl;
     std::vector<std::string> warnings; // calls the host could not place
 };

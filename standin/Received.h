@@ -33,8 +33,10 @@ struct ReceivedSurface {
 };
 
 struct ReceivedPolygon {
-    int32_t surface = 0;          // surface value as received (low 16 bits, sign-extended)
-    std::vector<uint16_t> points; // 0-based point numbers
+    int32_t surface = 0; // surface value as received (low 16 bits, sign-extended)
+    // 0-based point numbers: 16-bit from the host's record, 32-bit from the
+    // converter's (ImportHost.h).
+    std::vector<uint32_t> points;
 };
 
 struct ReceivedModel {
@@ -158,8 +160,10 @@ inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
     return surface.value;
 }
 
-inline void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
-                           const uint16_t* points) {
+// `points`: the host's 16-bit point numbers or the converter's 32-bit ones.
+template <typename PointNumber>
+void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
+                    const PointNumber* points) {
     ++model.polygonCount;
     if (vertexCount < 0 || (vertexCount > 0 && points == nullptr)) {
         RefuseCall(model, "addPolygon",

@@ -49,7 +49,7 @@ stage=build-blender/blender/stage
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$root/$zip")
 package=$work/zip/io_import_ostrel
-for file in __init__.py engine.py blender_manifest.toml lib/linux-x64/libostrel_engine.so \
+for file in __init__.py engine.py ostrel/__init__.py blender_manifest.toml lib/linux-x64/libostrel_engine.so \
     lib/windows-x64/ostrel_engine.dll licences/ostrel.txt licences/gcc-runtime-libraries.txt; do
     check "$zip holds io_import_ostrel/$file" test -f "$package/$file"
 done

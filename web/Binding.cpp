@@ -22,7 +22,7 @@
 
 using emscripten::val;
 
-extern "C" const ModuleDescriptor _mod_descrip;
+extern "C" const ModuleDescriptor ostrel_wide_descrip;
 
 namespace {
 
@@ -142,7 +142,7 @@ PanelEdits EditsFrom(const val& edits) {
 
 const LoadedModule* Module(std::string& error) {
     static LoadedModule module;
-    static bool started = StartLinkedModule(&_mod_descrip, module, error);
+    static bool started = StartWideModule(&ostrel_wide_descrip, module, error);
     return started ? &module : nullptr;
 }
 
@@ -230,7 +230,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         return out;
     }
     ImportRequest request;
-    request.module = module;
+    request.converter = module;
     request.modelName = name;
     request.modelBytes = bytes;
     request.panel.edits = EditsFrom(edits);

@@ -203,8 +203,8 @@ def install():
 addon, module_name = install()
 check(module_name in bpy.context.preferences.addons, f"{module_name} is enabled")
 library = addon.engine.find("")
-check(os.path.dirname(library._name).endswith(os.path.join("lib", "linux-x64")),
-      f"the engine used is {library._name}, not the one the package brought")
+check(os.path.dirname(library.path).endswith(os.path.join("lib", "linux-x64")),
+      f"the engine used is {library.path}, not the one the package brought")
 
 mesh_checks.check_arrays(addon.geometry)
 
@@ -244,7 +244,7 @@ for model, properties, cli in (
 
 # What the panel shows of a file before the import: its statistics and proposals.
 proposed = addon.proposals(library, cube)
-check(proposed is not None and proposed.summary == "8 pts / 0/0 lines / 6 faces"
+check(proposed is not None and proposed.statistics == "8 pts / 0/0 lines / 6 faces"
       and addon.describe(proposed) == "faces only, middle, scale 8, cube, smooth 44.5\u00b0, single-sided",
       f"the cube's proposals: {proposed and addon.describe(proposed)}")
 

@@ -121,7 +121,7 @@ TEST(LwobRoundTrip, OddNamesMissingBlocksAndEmptyPolygons) {
     ReceiveSurfaceData(m, "ab", 60, kBlock.data());
     ReceiveSurfaceData(m, "never looked up", 60, kBlock.data());
     AddPolygon(m, {0}, a);
-    ReceivePolygon(m, 0, b, nullptr);
+    ReceivePolygon(m, 0, b, static_cast<const uint16_t*>(nullptr));
     AddPolygon(m, {0, 1}, b);
     AddPolygon(m, {1, 0, 1}, c);
     ASSERT_EQ(m.refusal, "");
@@ -175,7 +175,7 @@ TEST(LwobLimits, RefusedBeforeAnythingIsFormed) {
         ReceivedModel m;
         AddPoint(m, 0, 0, 0);
         const int32_t v = ReceiveLookupSurface(m, "a");
-        AddPolygon(m, std::vector<uint16_t>(kLwobMaxVertices + 1, 0), v);
+        AddPolygon(m, std::vector<uint32_t>(kLwobMaxVertices + 1, 0), v);
         EXPECT_FALSE(FormFile(m, ExportFormat::Lwob, file, error));
         EXPECT_NE(error.find("65536 vertices"), std::string::npos) << error;
     }
@@ -380,6 +380,36 @@ TEST(WholeConversion, ConcaveFacesAndSmoothSidesInGlb) {
     EXPECT_NEAR(areas["concave0"], 7 * 64, 1e-3);
     // The comb, and the prism's two twelve-sided caps of radius 1.5 x 8.
     EXPECT_NEAR(areas["concave1"], 15 * 64 + 2 * 3 * 12 * 12, 1e-2);
+}
+
+// An object of points alone (here with a surface looked up but no polygon)
+// keeps its points in glb and FBX, as the status line says it does.
+TEST(WholeConversion, PointsAloneAreKept) {
+    ReceivedModel m;
+    AddPoint(m, 1, 2, 3);
+    AddPoint(m, 4, 5, 6);
+    AddPoint(m, 7, 8, 9);
+    ReceiveLookupSurface(m, "a0");
+    std::string glb, error;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Glb, glb, error)) << error;
+    tinygltf::Model read;
+    ASSERT_TRUE(ReadGlb(glb, read));
+    ASSERT_EQ(read.meshes.size(), 1u);
+    ASSERT_EQ(read.meshes[0].primitives.size(), 1u);
+    const tinygltf::Primitive& points = read.meshes[0].primitives[0];
+    EXPECT_EQ(points.mode, TINYGLTF_MODE_POINTS);
+    EXPECT_EQ(read.accessors[static_cast<size_t>(points.indices)].count, 3u);
+    EXPECT_EQ(read.accessors[static_cast<size_t>(points.attributes.at("POSITION"))].maxValues,
+              (std::vector<double>{7, 8, -3}));
+#ifdef OSTREL_TEST_FBX
+    std::string fbx;
+    ASSERT_TRUE(FormFile(m, ExportFormat::Fbx, fbx, error)) << error;
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFileFromMemory(fbx.data(), fbx.size(), 0, "fbx");
+    ASSERT_NE(scene, nullptr) << importer.GetErrorString();
+    ASSERT_EQ(scene->mNumMeshes, 1u);
+    EXPECT_EQ(scene->mMeshes[0]->mNumVertices, 3u);
+#endif
 }
 
 #ifdef OSTREL_TEST_FBX

@@ -12,7 +12,7 @@
 #include <vector>
 
 struct LwobPolygon {
-    std::vector<uint16_t> points;
+    std::vector<uint32_t> points;
     int16_t surface = 0; // 1-based
 };
 

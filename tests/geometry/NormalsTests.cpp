@@ -46,10 +46,10 @@ ReceivedModel Prism(int sides, bool smooth, float angle, bool capsShareSurface =
         const uint16_t quad[4] = {a, uint16_t(a + 1), uint16_t(b + 1), b};
         ReceivePolygon(m, 4, side, quad);
     }
-    std::vector<uint16_t> bottom, top;
+    std::vector<uint32_t> bottom, top;
     for (int k = 0; k < sides; ++k) {
-        bottom.push_back(uint16_t(2 * k));
-        top.push_back(uint16_t(2 * (sides - 1 - k) + 1));
+        bottom.push_back(uint32_t(2 * k));
+        top.push_back(uint32_t(2 * (sides - 1 - k) + 1));
     }
     ReceivePolygon(m, sides, cap, bottom.data());
     ReceivePolygon(m, sides, cap, top.data());

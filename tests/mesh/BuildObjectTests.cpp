@@ -259,7 +259,7 @@ TEST(Geometry, OrientFaceReversesWhenItsTestIsNotANumber) {
     EXPECT_EQ(Directions(m.tables), (std::vector<int32_t>{1, 1, 1}));
 }
 
-TEST(Geometry, FacesReachingBeyondPoint65536AreNotSent) {
+TEST(Geometry, FacesPastPoint65536GoOnlyWhereNumbersReachThem) {
     // 65,537 points. F0: line (65535, 65536), colour 0; F1: line (65536,
     // 65537), colour 1; F2: triangle through point 65537, colour 2.
     std::string text = "ROKU4\nPOINT\n";
@@ -279,6 +279,17 @@ TEST(Geometry, FacesReachingBeyondPoint65536AreNotSent) {
     EXPECT_EQ(out.Names(SinkCall::Lookup), (std::vector<std::string>{"m0"}));
     EXPECT_EQ(out.Polygons(), (Loops{{65534, 65535}}));
     EXPECT_EQ(out.Names(SinkCall::SurfaceData), (std::vector<std::string>{"m0"}));
+
+    // The converter's 32-bit numbers reach every face, chained and oriented
+    // as ever (the triangle has no area: reversed).
+    LoadedModel again;
+    LoadModel(text, again);
+    RecordingSink whole;
+    whole.wide = true;
+    Build(again, Options(2, "m"), whole);
+    EXPECT_EQ(whole.Names(SinkCall::Lookup), (std::vector<std::string>{"m0", "m1", "m2"}));
+    EXPECT_EQ(whole.Polygons<uint32_t>(),
+              (std::vector<std::vector<uint32_t>>{{65534, 65535}, {65535, 65536}, {65536, 1, 0}}));
 }
 
 // ------------------------------------------------------------- chaining ---

@@ -16,7 +16,7 @@ struct SinkCall {
     int32_t surface = 0; // Polygon: the surface value
     std::string name;    // Lookup, SurfaceData
     std::array<float, 3> xyz{};
-    std::vector<uint16_t> points;    // Polygon
+    std::vector<uint32_t> points;    // Polygon
     std::vector<unsigned char> data; // SurfaceData
 };
 
@@ -25,9 +25,17 @@ struct RecordingSink {
     // lookupSurface answers these in turn, then 100, 101, ...
     std::vector<int32_t> surfaceValues;
     int32_t lookups = 0;
+    bool wide = false; // the converter's sink: 32-bit point numbers
 
     ObjectSink Sink() {
-        return ObjectSink{this, &OnStart, &OnDeclare, &OnPoint, &OnLookup, &OnPolygon, &OnStore};
+        return ObjectSink{this,
+                          &OnStart,
+                          &OnDeclare,
+                          &OnPoint,
+                          &OnLookup,
+                          wide ? nullptr : &OnPolygon<uint16_t>,
+                          wide ? &OnPolygon<uint32_t> : nullptr,
+                          &OnStore};
     }
 
     std::vector<const SinkCall*> Of(SinkCall::Kind kind) const {
@@ -39,10 +47,11 @@ struct RecordingSink {
         }
         return out;
     }
-    std::vector<std::vector<uint16_t>> Polygons() const {
-        std::vector<std::vector<uint16_t>> out;
+    template <typename PointNumber = uint16_t>
+    std::vector<std::vector<PointNumber>> Polygons() const {
+        std::vector<std::vector<PointNumber>> out;
         for (const SinkCall* c : Of(SinkCall::Polygon)) {
-            out.push_back(c->points);
+            out.emplace_back(c->points.begin(), c->points.end());
         }
         return out;
     }
@@ -87,7 +96,9 @@ struct RecordingSink {
         const size_t i = static_cast<size_t>(s.lookups++);
         return i < s.surfaceValues.size() ? s.surfaceValues[i] : 100 + static_cast<int32_t>(i);
     }
-    static void OnPolygon(void* c, int32_t vertexCount, int32_t surface, const uint16_t* points) {
+    template <typename PointNumber>
+    static void OnPolygon(void* c, int32_t vertexCount, int32_t surface,
+                          const PointNumber* points) {
         SinkCall& call = Add(c, SinkCall::Polygon);
         call.count = vertexCount;
         call.surface = surface;

@@ -220,3 +220,58 @@ TEST_F(PipelineTest, TheObjectIsNamedAfterTheModel) {
     ASSERT_EQ(outcome.files.size(), 1u);
     EXPECT_NE(outcome.files[0].bytes.find("\"name\":\"\xe5\xae\xb6\"}]"), std::string::npos);
 }
+
+// The host numbers points in 16 bits: a model of 65,537 points whose last
+// two faces reach point 65,537. What the host receives (the trace, a count
+// only) lacks them, and says so once; every output and kept object, made
+// through the converter's own build of the plug-in, holds them, also when
+// a trace is written beside it, with the panel answered as the user did.
+TEST_F(PipelineTest, ModelsPastTheHostsPointNumbersConvertWhole) {
+    std::string text = "ROKU4\nPOINT\n";
+    for (int32_t p = 0; p < 65537; ++p)
+        text += "0\n0\n0\n0\n0\n" + std::to_string(p % 7) + "\n" + std::to_string(p % 5) + "\n" +
+                std::to_string(p % 3) + "\n";
+    text += "LINE0\n65535\n65536\n0\n0\n65536\n65537\n0\n0\n"
+            "1\n2\n0\n0\n2\n65537\n0\n0\n65537\n1\n0\n0\n"
+            "FACE0\n1\n0\n0\n1\n1\n1\n0\n2\n3\n2\n0\n3\n4\n5\nEND00\n";
+    LinkedWideModule wide;
+    ASSERT_TRUE(wide.started) << wide.error;
+    ImportRequest request;
+    request.module = &linked_.module;
+    request.converter = &wide.module;
+    request.modelName = "big.rk4";
+    request.modelBytes = text;
+    request.readWarnings = true;
+    request.panel.edits.loadTarget = 2; // lines and faces
+
+    const ImportOutcome counted = RunImport(request);
+    ASSERT_EQ(counted.result, ImportResult::Loaded) << counted.reason;
+    EXPECT_EQ(counted.counts.polygons, 1u);
+    EXPECT_EQ(WarningLines(counted.readWarnings, "big.rk4"),
+              (std::vector<std::string>{
+                  "big.rk4: 2 faces not sent to the host: the host numbers points in 16 bits, up "
+                  "to 65536, and they use points past that (an output file holds every face)"}));
+
+    request.format = ExportFormat::Obj;
+    const ImportOutcome converted = RunImport(request);
+    ASSERT_EQ(converted.result, ImportResult::Loaded) << converted.reason;
+    EXPECT_EQ(converted.counts.polygons, 3u);
+    EXPECT_EQ(converted.readWarnings.Total(), 0u);
+    ASSERT_EQ(converted.files.size(), 2u);
+    EXPECT_NE(converted.files[1].bytes.find("\nl 65536 65537\n"), std::string::npos);
+
+    request.traceText = true;
+    request.panel.handler.open = [](void*, PanelModel& panel, int32_t) {
+        SetControlValue(*FindRoleControl(panel, PanelRole::Scale), FloatValue(2));
+        return 1;
+    };
+    const ImportOutcome traced = RunImport(request);
+    ASSERT_EQ(traced.result, ImportResult::Loaded) << traced.reason;
+    EXPECT_EQ(traced.trace.find("addPolygon 2 1 65534 65535\n"), traced.trace.rfind("addPolygon"));
+    EXPECT_EQ(traced.counts.polygons, 3u);
+    ASSERT_EQ(traced.files.size(), 2u);
+    // Point 65,537, (2, 1, 1), at the scale the user gave.
+    const std::string& obj = traced.files[1].bytes;
+    const size_t last = obj.rfind("\nv ");
+    EXPECT_EQ(obj.substr(last, obj.find('\n', last + 1) - last), "\nv 4 -2 -2");
+}

@@ -17,7 +17,8 @@ TEST(HostRefusal, AcceptsWhatThePlugInMaySend) {
     AddPoint(m, 1, 0, 0);
     const int32_t v = ReceiveLookupSurface(m, "a0");
     AddPolygon(m, {0, 1}, v);
-    ReceivePolygon(m, 0, v, nullptr); // empty: dropped later, not refused
+    ReceivePolygon(m, 0, v,
+                   static_cast<const uint16_t*>(nullptr)); // empty: dropped later, not refused
     ReceiveSurfaceData(m, "a0", 60, kBlock.data());
     EXPECT_EQ(m.refusal, "");
     EXPECT_EQ(m.emptyPolygonCount, 1u);
@@ -87,7 +88,7 @@ TEST(HostRefusal, CountsAndArraysThatCannotBeMeant) {
     EXPECT_NE(a.refusal.find("addPoints"), std::string::npos);
     ReceivedModel b;
     ReceiveLookupSurface(b, "a0");
-    ReceivePolygon(b, 3, 1, nullptr);
+    ReceivePolygon(b, 3, 1, static_cast<const uint16_t*>(nullptr));
     EXPECT_NE(b.refusal.find("no point numbers"), std::string::npos);
     ReceivedModel c;
     ReceiveLookupSurface(c, "a0");

@@ -19,7 +19,7 @@ inline void AddPoint(ReceivedModel& m, float x, float y, float z) {
     ReceivePoints(m, 1, xyz);
 }
 
-inline void AddPolygon(ReceivedModel& m, std::vector<uint16_t> points, int32_t surface) {
+inline void AddPolygon(ReceivedModel& m, std::vector<uint32_t> points, int32_t surface) {
     ReceivePolygon(m, static_cast<int32_t>(points.size()), surface, points.data());
 }
 
