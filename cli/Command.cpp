@@ -84,6 +84,7 @@ ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::
     if (!plan.path.empty()) {
         request.format = plan.format;
         request.outputName = BaseName(plan.path);
+        request.pictureSize = options.pictureSize.value_or(kPictureDefaultSize);
     }
     request.codePage = SystemCodePage();
     request.readWarnings = !options.quiet || options.strict;

@@ -68,6 +68,14 @@ bool TakeText(const std::string& value, std::string& into) {
     return !value.empty();
 }
 
+bool TakePictureSize(const std::string& value, HostOptions& options) {
+    int32_t n = 0;
+    if (!ParseInt32(value, n) || n < int32_t{kPictureMinSize} || n > int32_t{kPictureMaxSize})
+        return false;
+    options.pictureSize = static_cast<uint32_t>(n);
+    return true;
+}
+
 const std::vector<ValueOption>& ValueOptions() {
     static const std::vector<ValueOption> options = {
         {"-o", "--output",
@@ -84,6 +92,9 @@ const std::vector<ValueOption>& ValueOptions() {
              return true;
          },
          FormatNames(", ", " or ")},
+        {"--size", nullptr, &TakePictureSize,
+         "a picture's pixels along each side, " + std::to_string(kPictureMinSize) + " to " +
+             std::to_string(kPictureMaxSize)},
         {"-j", "--jobs",
          [](const std::string& v, HostOptions& o) { return ParseInt32(v, o.jobs) && o.jobs >= 1; },
          "a number of model files at once, 1 or more"},
@@ -302,9 +313,15 @@ bool SettleOutput(HostOptions& options, std::string& error) {
         return false;
     if (!options.outDir.empty() && !options.format)
         options.format = ExportFormat::Glb; // what most programs read
-    if (options.outputPath == "-")
-        return SettleStandardOutput(options, error);
-    return options.outputPath.empty() || SettleOutputFormat(options, error);
+    if (options.outputPath == "-"
+            ? !SettleStandardOutput(options, error)
+            : !options.outputPath.empty() && !SettleOutputFormat(options, error))
+        return false;
+    if (options.pictureSize && options.format != ExportFormat::Png) {
+        error = "--size is the size of a png picture: use it with -o NAME.png or --format png";
+        return false;
+    }
+    return true;
 }
 
 } // namespace

@@ -19,6 +19,7 @@ struct HostOptions {
     std::string outputPath;              // -o FILE; empty: none; "-": standard output
     std::string outDir;                  // --out-dir DIR; empty: none
     std::optional<ExportFormat> format;  // settled from --format or -o's extension
+    std::optional<uint32_t> pictureSize; // --size N: png's pixels along each side
     std::string modulePath;              // empty: ostrel.p beside the executable
     bool hasTrace = false;
     std::string tracePath; // "-" = standard output

@@ -36,6 +36,10 @@ set(OSTREL_LICENCES "ostrel|${CMAKE_SOURCE_DIR}/LICENSE")
 if(TARGET ostrel AND OSTREL_HAVE_GLTF)
   list(APPEND OSTREL_LICENCES "nlohmann-json|/usr/share/doc/nlohmann-json3-dev/copyright")
 endif()
+if(TARGET ostrel_render)
+  # The png writer's encoder, stb_image_write.
+  list(APPEND OSTREL_LICENCES "stb|/usr/share/doc/libstb-dev/copyright")
+endif()
 if(WIN32)
   # Linked in statically: the mingw-w64 runtime, libgcc and libstdc++ (GPL 3
   # with the GCC Runtime Library Exception, whose text refers to the GPL's).

@@ -48,6 +48,7 @@ const FormatEntry kFormats[] = {
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
      "built (Debian: apt-get install libassimp-dev, then rebuild); the Linux package has it"},
 #endif
+    {ExportFormat::Png, "png", true, true, &WritePng, nullptr}, // a picture of the object
 };
 
 const FormatEntry& EntryFor(ExportFormat format) {
@@ -130,7 +131,7 @@ bool CheckFinitePoints(const ReceivedModel& model, std::string& error) {
 
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
-               const std::string& objectName, unsigned fileNameCodePage) {
+               const std::string& objectName, unsigned fileNameCodePage, uint32_t pictureSize) {
     const FormatEntry& entry = EntryFor(format);
     if (entry.write == nullptr) {
         error = entry.unavailable;
@@ -145,6 +146,7 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
         names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
     files.clear();
     const std::string object = objectName.empty() ? "object" : NameAsUtf8(objectName, codePage);
-    return entry.write(WriterInput{model, surfaces, names, fileName, object, fileNameCodePage},
-                       files, error);
+    return entry.write(
+        WriterInput{model, surfaces, names, fileName, object, fileNameCodePage, pictureSize}, files,
+        error);
 }

@@ -9,13 +9,15 @@
 #pragma once
 
 #include "convert/Writers.h"
+#include "render/Picture.h"
 #include "standin/Received.h"
 
 #include <string>
 #include <vector>
 
-// Gltf: the JSON form, its buffer inside as a data: URI (one file).
-enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf };
+// Gltf: the JSON form, its buffer inside as a data: URI (one file). Png: a
+// picture of the object.
+enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf, Png };
 
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames
@@ -54,7 +56,9 @@ bool CheckFinitePoints(const ReceivedModel& model, std::string& error);
 // unspecified. Memory running out throws std::bad_alloc.
 // `objectName` (bytes, decoded by `codePage` where not UTF-8) names the
 // object where the format has a name for it (glb's node, FBX's model);
-// empty: "object".
+// empty: "object". `pictureSize`: png's pixels along each side
+// (kPictureMinSize..kPictureMaxSize).
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
-               const std::string& objectName = "", unsigned fileNameCodePage = 0);
+               const std::string& objectName = "", unsigned fileNameCodePage = 0,
+               uint32_t pictureSize = kPictureDefaultSize);

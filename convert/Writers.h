@@ -42,6 +42,7 @@ struct WriterInput {
     // names inside a file as UTF-8 but the system stores them so (Windows'
     // ANSI names); 0: file names are bytes, written as they are.
     unsigned fileNameCodePage;
+    uint32_t pictureSize; // png: pixels along each side
 };
 
 // Appends the file(s) to `files`; false with a one-line reason when the
@@ -56,6 +57,8 @@ bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string
 // that the one file is the whole object.
 bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+// A picture of the object, in.pictureSize pixels square (render/Picture.h).
+bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 
 // Limits of the LWOB layout.
 constexpr size_t kLwobMaxPoints = 65536;        // U2 point indices

@@ -28,6 +28,7 @@ struct ostrel_request {
     bool shading = false;
     unsigned codePage = kShiftJisCodePage;
     std::optional<ExportFormat> format;
+    uint32_t pictureSize = kPictureDefaultSize;
 };
 
 namespace {
@@ -189,6 +190,7 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
     request.panel.edits = r.edits;
     request.format = r.format;
     request.codePage = r.codePage;
+    request.pictureSize = r.pictureSize;
     // The pipeline reads them beside the import where the build has threads.
     request.readWarnings = r.readWarnings && !r.cancel;
     request.keepReceived = r.keepObject;
@@ -292,6 +294,11 @@ int ostrel_request_set(ostrel_request* request, int setting, int64_t value) {
         if (value <= 0 || value > 65535)
             return 0;
         request->codePage = static_cast<unsigned>(value);
+        return 1;
+    case OSTREL_PICTURE_SIZE:
+        if (value < kPictureMinSize || value > kPictureMaxSize)
+            return 0;
+        request->pictureSize = static_cast<uint32_t>(value);
         return 1;
     default:
         return 0;

@@ -88,11 +88,13 @@ enum {
     OSTREL_READ_WARNINGS = 1, /* what the reader left out, as warnings (default on) */
     OSTREL_KEEP_OBJECT = 2,   /* points, polygons and surfaces kept (default on) */
     OSTREL_SHADING = 3,       /* the host's corner normals and triangles worked out */
-    OSTREL_CODE_PAGE = 4      /* names that are not UTF-8: this code page (default 932) */
+    OSTREL_CODE_PAGE = 4,     /* names that are not UTF-8: this code page (default 932) */
+    OSTREL_PICTURE_SIZE = 5   /* "png": pixels along each side, 16 to 2048 (default 512) */
 };
 /* Returns 1, or 0 for a setting it does not know. */
 OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t value);
-/* An output file: "lwo", "obj", "glb", "gltf", "fbx"; NULL or "": none.
+/* An output file: "lwo", "obj", "glb", "gltf", "fbx", "png" (a picture of
+ * the object, as the web page's view shows it); NULL or "": none.
  * Returns 0 for a format this build cannot write. */
 OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format);
 /* The formats ostrel_request_format takes, for a caller's message: "lwo, obj

@@ -89,7 +89,7 @@ void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
     const unsigned fileNameCodePage = 0;
 #endif
     if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files, error,
-                   ModelStem(request.modelName), fileNameCodePage)) {
+                   ModelStem(request.modelName), fileNameCodePage, request.pictureSize)) {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;

@@ -69,6 +69,7 @@ struct ImportRequest {
     // (no folder); empty: the model's base name with the format's extension.
     std::optional<ExportFormat> format;
     std::string outputName;
+    uint32_t pictureSize = kPictureDefaultSize; // png: pixels along each side
     // The code page of names that are not UTF-8 (for the formats read as
     // UTF-8): the model file's system's, SystemCodePage() where it is this one.
     unsigned codePage = kShiftJisCodePage;

@@ -2,7 +2,8 @@
 # The 32-bit targets: cross-builds the Windows module and checks the file the
 # host will load, then builds everything for 32-bit x86 Linux and runs the
 # whole test suite there: natively where the kernel runs i386 programs (see
-# tools/kernel-runs-32bit.sh), else under qemu-i386.
+# tools/kernel-runs-32bit.sh), else under qemu-i386; and the 32-bit ostrel's
+# pictures (png) against the native build's, byte for byte.
 #
 # Needs the Debian packages g++-mingw-w64-i686, g++-multilib, googletest and
 # cmake, and qemu-user-static where the kernel does not run 32-bit code.
@@ -103,4 +104,20 @@ done
 step "m32: running the test suite ${run[0]:+under }${run[0]:-natively}"
 ctest --preset m32 -j2
 
-step "done: win32 module checked, 32-bit test suite passed"
+step "m32: the pictures, byte for byte as the native build draws them"
+cmake --preset default >/dev/null
+cmake --build --preset default --target ostrel ostrel_module generate-model >/dev/null
+pictures=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-m32-pictures.XXXXXX")
+trap 'rm -rf "$pictures"' EXIT
+build/generate-model --size 1 --seed 7 "$pictures/generated.rk4" >/dev/null
+models=(examples/*.rk4 tests/data/*.rk4 "$pictures/generated.rk4")
+for size in 64 512; do
+    build/ostrel "${models[@]}" --out-dir "$pictures/native-$size" --format png --size $size \
+        --quiet >/dev/null
+    "${run[@]}" build-m32/ostrel "${models[@]}" --out-dir "$pictures/m32-$size" --format png \
+        --size $size --quiet >/dev/null
+    diff -r "$pictures/native-$size" "$pictures/m32-$size"
+    echo "  $(ls "$pictures/m32-$size" | wc -l) pictures at $size pixels: the same bytes"
+done
+
+step "done: win32 module checked, 32-bit test suite passed, pictures the same"

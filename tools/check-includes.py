@@ -11,7 +11,8 @@ The rules:
   - what a folder may never reach, even through other headers: the host
     simulation no formats, terminal or command line; conversion (and the
     geometry it shares) no host records, files, terminal, command line;
-  - conversion and geometry call no system look-up (the code page is a parameter) and
+    the picture (render/) nothing of the project;
+  - conversion, geometry and the picture call no system look-up (the code page is a parameter) and
     touches no file, stream or terminal;
   - nothing outside cli/ (and its tests) includes cli/;
   - no include cycle between folders, nor between files (a file's header
@@ -39,7 +40,9 @@ LAYERS = {
     "standin": {"standin", "host", "platform/NumberText.h"},
     # What the triangle formats share: memory only, like the conversion.
     "geometry": {"geometry", "standin/Received.h"},
-    "convert": {"convert", "geometry", "standin/Received.h", "platform/TextCodec.h",
+    # A picture from arrays: nothing of the project.
+    "render": {"render"},
+    "convert": {"convert", "geometry", "render", "standin/Received.h", "platform/TextCodec.h",
                 "platform/NumberText.h"},
     "pipeline": {"pipeline", "standin", "geometry", "convert", "platform", "host",
                  "model/Model.h", "model/NumberParsing.h"},
@@ -64,6 +67,8 @@ NEVER = {
                  "standin/PanelServices.h"],
     "platform": ["host/", "model/", "mesh/", "plugin/", "standin/", "convert/", "pipeline/",
                  "cli/"],
+    "render": ["host/", "model/", "mesh/", "plugin/", "standin/", "geometry/", "convert/",
+               "pipeline/", "platform/", "cli/"],
     "model": ["host/", "plugin/"],
     "mesh": ["host/", "plugin/"],
 }
@@ -74,6 +79,7 @@ MEMORY_ONLY = ["SystemCodePage", "fopen", "stdout", "stderr", "stdin", "getenv",
 FORBIDDEN_WORDS = {
     "convert": MEMORY_ONLY,
     "geometry": MEMORY_ONLY,
+    "render": MEMORY_ONLY,
 }
 SEARCH = ["", "tests", "tests/support"]
 

@@ -108,11 +108,11 @@ done
 dpkg-deb -x "$deb" "$work/deb"
 copyright=$work/deb/usr/share/doc/ostrel/copyright
 grep -q "MIT License" "$copyright" || fail "the package's copyright lacks the project's licence"
-if [[ " $formats " == *" glb "* ]]; then
-    for part in nlohmann-json; do
-        grep -q "Built into ostrel: $part" "$copyright" || fail "the package's copyright lacks $part"
-    done
-fi
+parts=(stb) # the png writer's encoder, always built in
+[[ " $formats " == *" glb "* ]] && parts+=(nlohmann-json)
+for part in "${parts[@]}"; do
+    grep -q "Built into ostrel: $part" "$copyright" || fail "the package's copyright lacks $part"
+done
 # The manual page is --help itself, word for word.
 zcat "$work/deb/usr/share/man/man1/ostrel.1.gz" | grep -q -F -- "--strict" ||
     fail "the manual page lacks the text of --help"
@@ -233,11 +233,11 @@ check_zip() { # check_zip BITS
     "$wine" wineboot.exe -i >/dev/null 2>&1 || fail "Wine cannot set up a prefix in $WINEPREFIX"
     winversion=$(cd "$folder" && "$wine" ostrel.exe --version | tr -d '\r')
     [ "$(head -n 1 <<<"$winversion")" = "ostrel 1.4" ] || fail "ostrel.exe --version: '$winversion'"
-    if [[ $winversion == *" glb"* ]]; then
-        for part in nlohmann-json; do
-            [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
-        done
-    fi
+    parts=(stb)
+    [[ $winversion == *" glb"* ]] && parts+=(nlohmann-json)
+    for part in "${parts[@]}"; do
+        [ -f "$folder/licences/$part.txt" ] || fail "$zip lacks licences/$part.txt"
+    done
     formats=$(sed -n 's/^outputs: //p' <<<"$winversion")
     echo "  ostrel.exe --version: $(head -n 1 <<<"$winversion"); outputs: $formats"
     rm -rf "$work/expected"

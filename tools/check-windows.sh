@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows builds as their users run them, under Wine: the Windows test
 # programs; every golden trace again from ostrel.exe with the real ostrel.p;
-# every example and test model converted to .lwo, .obj and .glb by ostrel.exe
+# every example and test model converted to .lwo, .obj, .glb and .png by ostrel.exe
 # and by the Linux build, byte for byte the same; the fuzz corpus and the
 # pinned regressions with the same outcome on both; Shift-JIS file names
 # under the Japanese and the Western ANSI code page.
@@ -122,7 +122,7 @@ winlocale() {
 
 step "Windows test programs"
 for program in model_tests mesh_tests plugin_tests platform_tests standin_tests geometry_tests \
-  convert_tests pipeline_tests cli_tests; do
+  render_tests convert_tests pipeline_tests cli_tests; do
   exe=$winBuild/$program.exe
   if [[ ! -x $exe ]]; then
     check "$program.exe built" false
@@ -155,7 +155,7 @@ check "golden traces found" test "${#cases[@]}" -ge "$(ls tests/golden/*.trace |
 step "conversions: ostrel.exe and the Linux build give the same bytes"
 shopt -s nullglob
 models=(examples/*.rk4 tests/data/*.rk4)
-for format in lwo obj glb; do
+for format in lwo obj glb png; do
   mkdir -p "$work/linux-$format" "$work/windows-$format"
   "$linux" "${models[@]}" --out-dir "$work/linux-$format" --format "$format" >/dev/null 2>&1
   linuxStatus=$?

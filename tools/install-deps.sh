@@ -6,7 +6,7 @@
 #   tools/install-deps.sh --build   only what the native build needs for every
 #                                   output format (the README's first command)
 set -euo pipefail
-build_packages=(cmake make g++ libgtest-dev python3 libtinygltf-dev nlohmann-json3-dev libassimp-dev)
+build_packages=(cmake make g++ libgtest-dev python3 libtinygltf-dev nlohmann-json3-dev libassimp-dev libstb-dev)
 packages=(
   "${build_packages[@]}" clang libclang-rt-14-dev clang-format libbenchmark-dev valgrind
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Remakes the pictures in docs/pictures: every example (and the concave test
-# model) converted to .glb and rendered by Blender (tools/render-pictures.py),
-# and the cube and the concave model imported by the Blender add-on
-# (blender-NAME.png).
-# Not part of the tests; takes about two minutes on two cores.
+# Remakes the pictures in docs/pictures: first ostrel's own (png/NAME.png,
+# 256 pixels: every example and test model, a generated 27 MB model and a
+# big grid; a few seconds), then every example (and the concave test model)
+# converted to .glb and rendered by Blender (tools/render-pictures.py), and
+# the cube and the concave model imported by the Blender add-on
+# (blender-NAME.png). --png: ostrel's own only.
+# Not part of the tests; Blender's take about two minutes on two cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset default >/dev/null && cmake --build --preset default --target ostrel ostrel_module ostrel_engine >/dev/null
+cmake --preset default >/dev/null &&
+  cmake --build --preset default --target ostrel ostrel_module ostrel_engine generate-model >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+build/generate-model --size 27 --seed 5 "$work/generated-27mb.rk4" >/dev/null
+build/generate-model --grid 300 --copies 2 --seed 4 "$work/grid-300.rk4" >/dev/null
+mkdir -p docs/pictures/png
+build/ostrel examples/*.rk4 examples/format/*.rk4 tests/data/*.rk4 "$work"/*.rk4 \
+  --out-dir docs/pictures/png --format png --size 256 --quiet >/dev/null
+[[ ${1:-} == --png ]] && { ls -l docs/pictures/png; exit 0; }
 for model in examples/*.rk4 tests/data/concave.rk4; do
   build/ostrel "$model" -o "$work/$(basename "$model" .rk4).glb" >/dev/null
 done

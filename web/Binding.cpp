@@ -212,12 +212,14 @@ val ViewObject(const ObjectView& view) {
 
 // One import of the `size` bytes at `data` (put into the module's memory by
 // convert() in Convert.js, which is faster than handing them over as a
-// string): `format` "lwo", "obj", "glb", "view" (the arrays the view draws)
-// or "" (import only). `withReadWarnings`: whether the reader's warnings are
+// string): `format` "lwo", "obj", "glb", "png", ..., "view" (the arrays the
+// view draws, and the object's picture as `ostrel -o NAME.png` draws it) or
+// "" (import only). `withReadWarnings`: whether the reader's warnings are
 // read too (a second read of the model; a re-conversion after an edit does
-// without, since the edits do not change them).
+// without, since the edits do not change them). `pictureSize`: the
+// picture's pixels along each side, for "png" and "view" (0: png's default).
 val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::string& format,
-              const val& edits, bool withReadWarnings) {
+              const val& edits, bool withReadWarnings, uint32_t pictureSize) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val out = val::object();
     std::string error;
@@ -236,7 +238,11 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     request.readWarnings = withReadWarnings;
     const bool view = format == "view";
     request.keepReceived = view;
-    if (!format.empty() && !view) {
+    if (pictureSize != 0)
+        request.pictureSize = pictureSize;
+    if (view) {
+        request.format = ExportFormat::Png;
+    } else if (!format.empty()) {
         ExportFormat f;
         if (!ParseExportFormat(format, f)) {
             out.set("result", "refused");
@@ -250,6 +256,8 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         ObjectView objectView;
         if (FormObjectView(outcome, request.panel.edits, objectView, error)) {
             out.set("view", ViewObject(objectView));
+            out.set("picture", Bytes(outcome.files.at(0).bytes));
+            outcome.files.clear();
         } else {
             outcome.result = ImportResult::NotConverted;
             outcome.reason = error;

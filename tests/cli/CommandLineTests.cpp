@@ -217,6 +217,21 @@ TEST_F(CommandLine, AnOutputWithoutPolygonsSaysSo) {
                      "the output holds points only\n");
 }
 
+// The picture end to end: a PNG of the size asked for, 8-bit RGBA, and the
+// same bytes from every build.
+TEST_F(CommandLine, APictureIsAPngOfItsSize) {
+    const Result r = Run({"cube.rk4", "-o", "c.png", "--size", "64"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    const std::string png = ReadFile(dir / "c.png");
+    ASSERT_GT(png.size(), 33u);
+    EXPECT_EQ(png.substr(0, 16), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16));
+    EXPECT_EQ(png.substr(16, 10), std::string("\0\0\0\x40\0\0\0\x40\x08\x06", 10));
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char c : png)
+        h = (h ^ c) * 0x100000001b3ull;
+    EXPECT_EQ(h, 0x8d6fd2a69be2f24aull) << std::hex << h;
+}
+
 TEST_F(CommandLine, FormatAndExtensionMustAgree) {
     const Result r = Run({"cube.rk4", "-o", "c.obj", "--format", "glb"});
     EXPECT_EQ(r.exit, 64);

@@ -162,7 +162,8 @@ static void TestRefusals(const char* data) {
               ostrel_request_edit_number(request, OSTREL_EDIT_NAME, 1) == 0 &&
               ostrel_request_edit_text(request, OSTREL_EDIT_SCALE, "x", 1) == 0 &&
               ostrel_request_set(request, 99, 1) == 0 &&
-              ostrel_request_format(request, "png") == 0,
+              ostrel_request_set(request, OSTREL_PICTURE_SIZE, 8) == 0 &&
+              ostrel_request_format(request, "dae") == 0,
           "edits and settings out of range are refused");
     CHECK(ostrel_api_version() == OSTREL_API_VERSION && strcmp(ostrel_engine_version(), "") != 0,
           "versions");

@@ -94,9 +94,11 @@ function restartWorker() {
 // the file just picked, an edit, a download, the file chosen) before the
 // rest of a folder; each a promise of the outcome. `warnings`: whether the
 // reader's warnings are read as well (they do not change with the edits).
-export function convert(model, format, { urgent = false, warnings = true } = {}) {
+// `pictureSize`: the pixels of a png, or of the picture a "view" brings
+// along (png's default when not given).
+export function convert(model, format, { urgent = false, warnings = true, pictureSize = 0 } = {}) {
   return new Promise((resolve) => {
-    const job = { model, format, warnings, urgent, resolve };
+    const job = { model, format, warnings, urgent, pictureSize, resolve };
     const at = urgent ? queue.findIndex((j) => !j.urgent) : -1;
     queue.splice(at < 0 ? queue.length : at, 0, job);
     pump();
@@ -110,7 +112,7 @@ function pump() {
   pending = { id, resolve: job.resolve, model: job.model, started: performance.now() };
   times.asked = pending.started;
   worker.postMessage({ id, name: job.model.name, file: job.model.file, format: job.format,
-                       edits: job.model.edits, warnings: job.warnings });
+                       edits: job.model.edits, warnings: job.warnings, pictureSize: job.pictureSize });
   showProgress(job.model);
 }
 

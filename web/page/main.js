@@ -10,7 +10,7 @@ import { renderPanel } from './panel.js';
 import { outputsOf, renderDownloads, save, showFormats, zipAll, zipPictures } from './outputs.js';
 import { listenForDrops } from './drop.js';
 import { createView } from './view.js';
-import { createGallery } from './gallery.js';
+import { createGallery, pictureSize } from './gallery.js';
 
 document.documentElement.lang = language;
 
@@ -25,9 +25,9 @@ let selected = null;
 let follow = null; // the model the view goes to when it converts: the last picked
 let serial = 0;
 
-// The converted objects' arrays are kept for the view and the pictures up to
-// this many bytes; past it, those whose pictures are drawn are let go first
-// and converted again when wanted.
+// The converted objects' arrays are kept for the view up to this many bytes;
+// past it, those of the models not in view are let go, and converted again
+// when wanted. (Their pictures come with each conversion and are kept.)
 const keepBytes = 256 * 1048576;
 let keptBytes = 0;
 
@@ -40,11 +40,9 @@ function keepView(model, view) {
 }
 
 function trimViews() {
-  for (const pass of [(m) => m.picture, () => true]) {
-    for (const model of models) {
-      if (keptBytes <= keepBytes) return;
-      if (model.view && model !== selected && pass(model)) keepView(model, null);
-    }
+  for (const model of models) {
+    if (keptBytes <= keepBytes) return;
+    if (model.view && model !== selected) keepView(model, null);
   }
 }
 
@@ -142,11 +140,12 @@ function addFiles(files) {
   for (const model of added) if (model !== follow) refresh(model);
 }
 
-// Converts the model with its edits for the view: its line, panel, view and
-// card. An edit converts again at once, without the reader's warnings.
+// Converts the model with its edits for the view: its line, panel, view,
+// picture and card. An edit converts again at once, without the reader's
+// warnings.
 async function refresh(model, { urgent = false, edited = false } = {}) {
   const key = JSON.stringify(model.edits);
-  const outcome = await convert(model, 'view', { urgent, warnings: !edited });
+  const outcome = await convert(model, 'view', { urgent, warnings: !edited, pictureSize });
   if (JSON.stringify(model.edits) !== key) return; // edited again meanwhile
   if (edited && model.outcome && outcome.result === 'loaded') {
     outcome.readWarnings = model.outcome.readWarnings ?? [];
@@ -158,8 +157,10 @@ async function refresh(model, { urgent = false, edited = false } = {}) {
   model.outputs = {};
   model.notes = {};
   model.generation++;
-  model.picture = null;
-  model.pictureFailed = false;
+  // An object of no polygon keeps its card's line instead of an empty picture.
+  model.picture = outcome.picture && outcome.counts.polygons > 0
+    ? new Blob([outcome.picture], { type: 'image/png' }) : null;
+  delete outcome.picture;
   updateItem(model);
   trimViews();
   renderList();
@@ -171,13 +172,14 @@ async function refresh(model, { urgent = false, edited = false } = {}) {
   }
 }
 
-// The model's arrays for the view or its picture: kept, or converted again.
+// The model's arrays for the view: kept, or converted again.
 async function viewOf(model) {
   if (model.view) return model.view;
   if (!model.outcome || model.outcome.result !== 'loaded') return null;
   const key = JSON.stringify(model.edits);
   const generation = model.generation;
-  const outcome = await convert(model, 'view', { urgent: model === selected, warnings: false });
+  const outcome = await convert(model, 'view', { urgent: model === selected, warnings: false,
+                                                  pictureSize });
   if (!outcome.view) return null;
   if (JSON.stringify(model.edits) === key && model.generation === generation) {
     keepView(model, outcome.view);
@@ -206,7 +208,6 @@ const gallery = createGallery($('gallery'), {
     select(model, true);
     document.querySelector('.viewer').scrollIntoView({ block: 'nearest' });
   },
-  view: viewOf,
   describe(model) {
     // The card: the plug-in's statistics line, the line itself as its title.
     const line = lineFor(model);
@@ -217,7 +218,6 @@ const gallery = createGallery($('gallery'), {
     return { ok: line.ok, name: model.name, line: stats, title: `${model.path}: ${line.text}`,
              size: sizeText(model.dimensions, true), selected: model === selected, placeholder };
   },
-  pictureDrawn: trimViews,
 });
 let shownView = null; // the arrays in the view
 
@@ -317,7 +317,6 @@ window.ostrelPage = {
   models,
   selected: () => selected,
   busy,
-  picturesPending: () => gallery.pending(),
   async outputs(index, format) {
     const result = await outputsOf(models[index], format);
     return (result.files || []).map((f) => ({ name: f.name, bytes: Array.from(f.bytes) }));

@@ -1,8 +1,9 @@
 // The converted object as three.js objects, from the arrays the converter
 // hands over (the same arrays its glb holds: positions and normals
 // right-handed, per surface its triangles, lines and points, each surface's
-// material as glTF states it). Used by the view and by the gallery's
-// pictures, so that both show the same colours and the same front sides.
+// material as glTF states it), for the 3D view. The converter's pictures
+// (render/, for the gallery) frame and light the object the same way:
+// frame() and litScene() are what they follow.
 import {
   AmbientLight, Box3, BufferAttribute, BufferGeometry, Color, DirectionalLight, DoubleSide,
   FrontSide, Group, LineBasicMaterial, LineSegments, LinearSRGBColorSpace, Mesh,

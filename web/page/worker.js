@@ -2,8 +2,9 @@
 // (OstrelWasm, the module inline) followed by this file, made into a Blob by
 // the page, so that it runs from file:// with no request. One message, one
 // import through the plug-in: the page never waits on it. For the view it
-// hands back the object's arrays (format "view"), transferred, not copied;
-// a file format's bytes are formed only for a download.
+// hands back the object's arrays (format "view") and its picture,
+// transferred, not copied; a file format's bytes are formed only for a
+// download.
 /* global OstrelWasm */
 let converter = null;
 // The worker starts with the page: the module compiles, and one small
@@ -34,13 +35,14 @@ function buffersOf(outcome) {
   const out = outcome.files.map((f) => f.bytes.buffer);
   const view = outcome.view;
   if (view) {
-    out.push(view.positions.buffer, view.normals.buffer, ...view.parts.map((p) => p.indices.buffer));
+    out.push(view.positions.buffer, view.normals.buffer, ...view.parts.map((p) => p.indices.buffer),
+             outcome.picture.buffer);
   }
   return out;
 }
 
 onmessage = async (event) => {
-  const { id, name, file, format, edits, warnings } = event.data;
+  const { id, name, file, format, edits, warnings, pictureSize } = event.data;
   await ready;
   // The file is read here, off the page's thread: the page holds only its
   // handle (the file may have gone or changed since it was picked).
@@ -60,7 +62,8 @@ onmessage = async (event) => {
   // after the object: the object is drawn while they are read.
   const warningsLater = format === 'view' && warnings !== false;
   try {
-    outcome = converter.convert(bytes, name, format, edits, warnings !== false && !warningsLater);
+    outcome = converter.convert(bytes, name, format, edits, warnings !== false && !warningsLater,
+                                pictureSize);
   } catch (error) {
     // The module's memory ran out or it stopped: a line, not a dead page.
     outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),

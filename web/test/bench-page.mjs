@@ -149,7 +149,7 @@ for (const folder of folders) {
   const start = Date.now();
   await input.uploadFile(...files);
   await page.waitForFunction((n) => window.ostrelPage.models.length === n && !window.ostrelPage.busy() &&
-    window.ostrelPage.models.every((m) => m.outcome) && !window.ostrelPage.picturesPending(),
+    window.ostrelPage.models.every((m) => m.outcome),
   { timeout: 600000, polling: 20 }, files.length);
   const seconds = (Date.now() - start) / 1000;
   const entry = {
@@ -168,7 +168,6 @@ for (const folder of folders) {
       const atEnd = await page.evaluate(() => window.innerHeight + window.scrollY >= document.body.scrollHeight - 2);
       if (atEnd) break;
     }
-    await page.waitForFunction(() => !window.ostrelPage.picturesPending(), { timeout: 120000 });
     const trace = JSON.parse(Buffer.from(await page.tracing.stop()).toString('utf8'));
     const events = trace.traceEvents ?? trace;
     // Frames: the intervals between the compositor's drawn frames while

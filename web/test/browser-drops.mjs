@@ -10,8 +10,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { unzipSync } from 'fflate';
 import {
-  big, check, choose, dropFiles, expectedLine, finish, folder, inNameOrder, lines, models, openPage,
-  ostrel, pickFiles, screenshots, selectedName, settled, work,
+  big, check, choose, dropFiles, expectedLine, finish, folder, inNameOrder, lines, models, native,
+  openPage, ostrel, pickFiles, sameFiles, screenshots, selectedName, settled, work,
 } from './page-harness.mjs';
 
 // ---- dropped models and hostile input; cancel
@@ -62,14 +62,14 @@ import {
   {
     const file = files.find((f) => f.endsWith('truncated.rk4'));
     const r = spawnSync(ostrel, [path.basename(file), '--check'], { cwd: path.dirname(file) });
-    const native = r.stderr.toString().split('\n').filter((l) => l.startsWith('ostrel: warning: '))
+    const nativeWarnings = r.stderr.toString().split('\n').filter((l) => l.startsWith('ostrel: warning: '))
       .map((l) => l.slice('ostrel: warning: '.length));
     const shownWarnings = await page.evaluate(() => [...[...document.querySelectorAll('#models li')]
       .find((li) => li.querySelector('.model-name').textContent === 'truncated.rk4')
       .querySelectorAll('.warnings > div')].map((d) => d.textContent));
-    check('truncated model: warnings shown as ostrel words them', native.length > 0 &&
-          JSON.stringify(shownWarnings) === JSON.stringify(native),
-          `${shownWarnings.join(' | ')} / ${native.join(' | ')}`);
+    check('truncated model: warnings shown as ostrel words them', nativeWarnings.length > 0 &&
+          JSON.stringify(shownWarnings) === JSON.stringify(nativeWarnings),
+          `${shownWarnings.join(' | ')} / ${nativeWarnings.join(' | ')}`);
   }
   // A second pick takes the view.
   await pickFiles(page, [spiral ?? models[0]]);
@@ -125,8 +125,8 @@ import {
 
 // ---- a folder as a gallery
 
-// The pictures of the gallery's cards: for each, how many pixels differ from
-// the background and a fingerprint of them.
+// The pictures of the gallery's cards: for each, how many pixels show the
+// object (not transparent) and a fingerprint of them.
 const pictures = (page) => page.evaluate(async () => {
   const out = [];
   for (const card of document.querySelectorAll('#gallery .card')) {
@@ -140,28 +140,13 @@ const pictures = (page) => page.evaluate(async () => {
     let object = 0;
     let hash = 2166136261;
     for (let i = 0; i < data.length; i += 4) {
-      if (Math.abs(data[i] - 0x20) + Math.abs(data[i + 1] - 0x24) + Math.abs(data[i + 2] - 0x2a) > 24) object++;
-      hash = Math.imul(hash ^ (data[i] + 3 * data[i + 1] + 7 * data[i + 2]), 16777619);
+      if (data[i + 3] > 0) object++;
+      hash = Math.imul(hash ^ (data[i] + 3 * data[i + 1] + 7 * data[i + 2] + 11 * data[i + 3]), 16777619);
     }
     out.push({ object, hash });
   }
   return out;
 });
-
-// Scrolls through the gallery until every card has its picture.
-async function drawAll(page) {
-  for (let i = 0; i < 200; i++) {
-    const done = await page.evaluate(() => {
-      const missing = [...document.querySelectorAll('#gallery .card:not(.failed)')].find((c) => !c.querySelector('img'));
-      if (!missing) return true;
-      missing.scrollIntoView({ block: 'center' });
-      return false;
-    });
-    if (done) return true;
-    await page.waitForFunction(() => !window.ostrelPage.picturesPending(), { timeout: 60000 });
-  }
-  return false;
-}
 
 if (folder) {
   const { page, errors } = await openPage(null);
@@ -169,7 +154,8 @@ if (folder) {
   await pickFiles(page, files);
   await settled(page, files.length);
   check('a folder: a card per model', await page.$$eval('#gallery .card', (c) => c.length) === files.length);
-  check('gallery: every card drawn', await drawAll(page));
+  check('gallery: every card drawn', await page.$$eval('#gallery .card:not(.failed)',
+    (cards) => cards.every((c) => c.querySelector('img'))));
   const drawn = await pictures(page);
   const hashes = new Set(drawn.map((d) => d && d.hash));
   check('gallery: pictures show an object', drawn.every((d) => d && d.object > 200),
@@ -187,10 +173,11 @@ if (folder) {
   await page.keyboard.press('Enter');
   check('a card opens from the keyboard', await selectedName(page) === names[4], await selectedName(page));
   await page.waitForFunction(() => window.ostrelPage.viewStats().meshes > 0, { timeout: 30000 });
+  // Save pictures: the cards' pictures, each the bytes ostrel draws at their size.
   const zip = unzipSync(Uint8Array.from(await page.evaluate(() => window.ostrelPage.pictures())));
-  const pngs = Object.keys(zip).filter((n) => n.endsWith('.png'));
-  check('Save pictures: a PNG per model', pngs.length === files.length &&
-        pngs.every((n) => zip[n][1] === 0x50 && zip[n][2] === 0x4e), pngs.slice(0, 3).join(', '));
+  const expected = {};
+  for (const file of files) Object.assign(expected, native(file, 'png', ['--size', '256']).files);
+  sameFiles('Save pictures: ostrel -o NAME.png --size 256', zip, { files: expected });
   if (screenshots) {
     await page.evaluate(() => document.getElementById('gallery-section').scrollIntoView());
     await page.screenshot({ path: path.join(screenshots, 'web-gallery.png') });

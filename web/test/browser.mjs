@@ -76,7 +76,7 @@ import {
   // Downloads with the proposals, every model, every format.
   const indices = await pageIndices(page, models);
   for (let i = 0; i < models.length; i++) {
-    for (const format of ['lwo', 'obj', 'glb']) {
+    for (const format of ['lwo', 'obj', 'glb', 'png']) {
       sameFiles(`${path.basename(models[i])} ${format} proposed`, await pageOutputs(page, indices[i], format),
                 native(models[i], format));
     }

@@ -101,12 +101,14 @@ for (const model of models) {
   const bytes = fs.readFileSync(model);
   const dir = stage(model, name);
   for (const set of optionSets) {
-    for (const format of ['lwo', 'obj', 'glb']) {
+    for (const format of ['lwo', 'obj', 'glb', 'png']) {
       const out = fs.mkdtempSync(path.join(work, 'out-'));
-      const r = spawnSync(ostrel, [name, '--out-dir', out, '--format', format, ...set.args],
+      // The pictures at the size the page's gallery draws, its view's among them.
+      const size = format === 'png' ? ['--size', '256'] : [];
+      const r = spawnSync(ostrel, [name, '--out-dir', out, '--format', format, ...size, ...set.args],
                           { cwd: dir });
       const what = `${name} ${format} ${set.label}`;
-      const outcome = m.convert(bytes, name, format, editsFromArguments(set.args));
+      const outcome = m.convert(bytes, name, format, editsFromArguments(set.args), true, size.length ? 256 : 0);
       if (r.status !== 0) {
         const line = r.stderr.toString().split('\n')[0];
         check(`${what}: the same failure`, outcome.result !== 'loaded' &&
@@ -125,6 +127,10 @@ for (const model of models) {
       if (format === 'glb') {
         const edits = editsFromArguments(set.args);
         sameAsGlb(what, m.convert(bytes, name, 'view', edits, false), outcome.files[0].bytes, edits);
+      }
+      if (format === 'png') {
+        const picture = m.convert(bytes, name, 'view', editsFromArguments(set.args), false, 256).picture;
+        check(`${what}: the view's picture`, sameBytes(picture, outcome.files[0].bytes));
       }
       // The warnings, line for line as the command line words them.
       const nativeWarnings = r.stderr.toString().split('\n')

@@ -1,0 +1,71 @@
+// The png format: a picture of the object (render/Picture.h), framed and lit
+// as the web page's view shows it, from the triangles and corner normals the
+// glb holds. The arrays are handed over in the host's space, as the engine
+// hands them out: the renderer turns them itself.
+#include "convert/Writers.h"
+#include "geometry/MeshGeometry.h"
+#include "render/Picture.h"
+
+namespace {
+
+PictureSurface PictureSurfaceOf(const ExportSurface& s) {
+    PictureSurface p;
+    p.red = s.red;
+    p.green = s.green;
+    p.blue = s.blue;
+    p.diffuse = static_cast<float>(s.diffuse) / 256.0f;
+    p.specular = static_cast<float>(s.specular) / 256.0f;
+    p.doubleSided = s.doubleSided;
+    return p;
+}
+
+} // namespace
+
+bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
+    MeshGeometry geometry;
+    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+        return false;
+    const ReceivedModel& model = in.model;
+    std::vector<float> points;
+    points.reserve(3 * model.points.size());
+    for (const ReceivedPoint& p : model.points)
+        points.insert(points.end(), {p.x, p.y, p.z});
+    std::vector<uint32_t> corners, sizes, polygonSurfaces;
+    corners.reserve(geometry.cornerNormal.size());
+    sizes.reserve(model.polygons.size());
+    polygonSurfaces.reserve(model.polygons.size());
+    for (const ReceivedPolygon& polygon : model.polygons) {
+        corners.insert(corners.end(), polygon.points.begin(), polygon.points.end());
+        sizes.push_back(static_cast<uint32_t>(polygon.points.size()));
+        polygonSurfaces.push_back(static_cast<uint32_t>(SurfaceSlot(polygon.surface)));
+    }
+    std::vector<float> normals;
+    normals.reserve(3 * geometry.cornerNormal.size());
+    for (const Normal3& n : geometry.cornerNormal)
+        normals.insert(normals.end(), {n.x, n.y, n.z});
+    std::vector<PictureSurface> surfaces;
+    surfaces.reserve(in.surfaces.size());
+    for (const ExportSurface& s : in.surfaces)
+        surfaces.push_back(PictureSurfaceOf(s));
+
+    PictureInput input;
+    input.points = points.data();
+    input.pointCount = model.points.size();
+    input.corners = corners.data();
+    input.cornerCount = corners.size();
+    input.cornerNormals = normals.data();
+    input.polygonSizes = sizes.data();
+    input.polygonSurfaces = polygonSurfaces.data();
+    input.polygonCount = sizes.size();
+    input.triangles = geometry.triangles.data();
+    input.triangleCount = geometry.triangles.size() / 3;
+    input.surfaces = surfaces.data();
+    input.surfaceCount = surfaces.size();
+
+    Picture picture;
+    std::string png;
+    if (!RenderPicture(input, in.pictureSize, picture, error) || !EncodePng(picture, png, error))
+        return false;
+    files.push_back({in.fileName, std::move(png)});
+    return true;
+}
