@@ -81,16 +81,12 @@ struct Told {
     std::string text;
     bool operator==(const Told&) const = default;
 };
-std::vector<Told> Told_(const HeardNotices& heard) {
+std::vector<Told> Heard(const HeardNotices& heard) {
     std::vector<Told> out;
     for (const HeardNotice& n : heard)
         out.push_back({n.notice.kind, n.notice.line, n.notice.value, n.notice.count,
                        n.notice.number, n.text});
     return out;
-}
-void PrintTo(const Told& t, std::ostream* os) {
-    *os << "{kind " << static_cast<int>(t.kind) << ", line " << t.line << ", value " << t.value
-        << ", count " << t.count << ", number " << t.number << ", \"" << t.text << "\"}";
 }
 
 // A point record's eight fields, the sixth to eighth its x, y and z.
@@ -141,7 +137,7 @@ TEST(ReadObserver, NoticesSayWhereAndWhatWasRead) {
     // Lines 1-2 end in CR LF and LF CR, 3-10 the point in CR, then LF.
     const std::string model = "ROKU4\r\nPOINT\n\r0\r0\r0\r0\r7x\r1.5 2\r\0x\r0\rLINE0\n"s +
                               "1\n3\n0\n0\nFACE0\n1\n0\n0\n4\nEND00\nend00\n";
-    EXPECT_EQ(Told_(ReadBothWays(model)),
+    EXPECT_EQ(Heard(ReadBothWays(model)),
               (std::vector<Told>{{K::MoreThanNumber, 7, 0, 0, 7, "7x"},
                                  {K::MoreThanNumber, 8, 1, 0, 1.5, "1.5 2"},
                                  {K::NoNumber, 9, 1, 0, 0, "\0x"s},
@@ -153,7 +149,7 @@ TEST(ReadObserver, NoticesSayWhereAndWhatWasRead) {
     // the number.
     for (const char* whole : {" 7\t", "+1", "-.5", "1.", "2.5d-1", "1E+2 ", "00012", "1e"}) {
         SCOPED_TRACE(whole);
-        const std::vector<Told> told = Told_(ReadBothWays("ROKU4\nPOINT\n" + Point(whole)));
+        const std::vector<Told> told = Heard(ReadBothWays("ROKU4\nPOINT\n" + Point(whole)));
         EXPECT_EQ(told.size(), whole == "1e"s ? 2u : 1u); // and the cut point section
         if (whole == "1e"s) {
             EXPECT_EQ(told.at(0), (Told{K::MoreThanNumber, 8, 1, 0, 1, "1e"}));
@@ -161,7 +157,7 @@ TEST(ReadObserver, NoticesSayWhereAndWhatWasRead) {
     }
     // The empty line a CR LF file ends with makes a last record, which
     // stands on the file's last line.
-    EXPECT_EQ(Told_(ReadBothWays("ROKU4\r\nPOINT\r\n" + Point() + "LINE0\r\n")),
+    EXPECT_EQ(Heard(ReadBothWays("ROKU4\r\nPOINT\r\n" + Point() + "LINE0\r\n")),
               (std::vector<Told>{{K::LineEndOutOfRange, 11, 0, 1, 0, ""},
                                  {K::EndInsideSection, 11, kSectionLines, 0, 0, ""}}));
 }
@@ -176,13 +172,13 @@ TEST(ReadObserver, LongLinesAreToldWithTheirLength) {
     const std::string head =
         "ROKU4 " + std::string(100, 'h') + "\n" + std::string(90, 'h') + "\nPOINT\n";
     // Line 4 is the point's value1: its rest of 13 digits is its value2.
-    const std::vector<Told> long92 = Told_(ReadBothWays(head + x79 + "2345678901234\n0\n"));
+    const std::vector<Told> long92 = Heard(ReadBothWays(head + x79 + "2345678901234\n0\n"));
     ASSERT_FALSE(long92.empty());
     EXPECT_EQ(long92[0], (Told{K::LongLine, 4, 92, 0, 0, x79}));
-    const std::vector<Told> exactly79 = Told_(ReadBothWays(head + Point(x79) + "LINE0\n"));
+    const std::vector<Told> exactly79 = Heard(ReadBothWays(head + Point(x79) + "LINE0\n"));
     ASSERT_FALSE(exactly79.empty());
     EXPECT_EQ(exactly79[0], (Told{K::LongLine, 9, 79, 0, 0, x79}));
-    EXPECT_EQ(Told_(ReadBothWays(head + "0\n0\n0\n0\n0\n0\n0\n" + x79)),
+    EXPECT_EQ(Heard(ReadBothWays(head + "0\n0\n0\n0\n0\n0\n0\n" + x79)),
               (std::vector<Told>{{K::EndInsideSection, 11, kSectionPoints, 0, 0, ""}}));
 }
 
@@ -216,7 +212,7 @@ TEST(ReadObserver, FileBlocksChangeNoNotice) {
             ReleaseModel(tables);
             std::fclose(file);
             EXPECT_EQ(fromFile, inMemory);
-            const std::vector<Told> told = Told_(fromFile);
+            const std::vector<Told> told = Heard(fromFile);
             const auto lines = static_cast<int64_t>(std::count(head.begin(), head.end(), '\n'));
             const auto longLine = std::find_if(told.begin(), told.end(), [](const Told& t) {
                 return t.kind == ReadNoticeKind::LongLine &&
