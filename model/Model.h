@@ -204,9 +204,9 @@ enum class ReadNoticeKind : int32_t {
     MoreThanNumber,       // a number field with more after the number, read as
                           // `number`; `value` as for NoNumber
     UnknownLine,          // a line where a section keyword was expected
-    LongLine,             // a line of `value` characters, cut after kLineLimit of them
-                          // (told where its rest is read as a line: not where lines
-                          // are only skipped up to a keyword)
+    LongLine,             // a line of `value` characters, cut after kLineLimit of them,
+                          // told once its line end is read (not where lines are only
+                          // skipped up to a keyword)
 };
 constexpr int32_t kReadNoticeKinds = 14;
 
@@ -235,7 +235,8 @@ struct ReadNotice {
 constexpr int32_t kMaxSendablePoint = 65536;
 
 // Told of each notice as the reader meets it, in file order within a
-// section; `notice` must not throw. Only a reader with an observer counts
+// section (a long line once its end is read, after what its pieces made);
+// `notice` must not throw. Only a reader with an observer counts
 // lines and looks at what it cuts, so a reader without one pays nothing.
 struct ReadObserver {
     void (*notice)(void* context, const ReadNotice& notice);

@@ -48,7 +48,7 @@ struct NoticePlace {
 
 // What a reader with an observer keeps to say where it is: the line ends it
 // has consumed, and the last line it cut after kLineLimit characters, told
-// once its whole length is known (which may be beyond the current block).
+// once its line end is read and its whole length known.
 struct LineTally {
     int64_t ends = 0; // line ends consumed since the magic
     // `ends` when the last read left its line open: cut, or ended by the end
@@ -65,9 +65,11 @@ struct LineTally {
 template <bool kObserved> struct Reader;
 // The parts of a reader with an observer that run off the usual path
 // (ReadNotices.cpp): a line read near the end of a block or of the file,
-// counted; a line cut after kLineLimit characters, `text` its first ones.
+// counted; a line cut after kLineLimit characters, `text` its first ones;
+// the end of that line at offset `endAt`, by a line end or the file's end.
 void ReadLineCounted(Reader<true>& in);
 void MetCut(Reader<true>& in, const void* text);
+void TellCut(Reader<true>& in, uint64_t endAt, bool ended);
 
 // The reader's state: one reused 80-byte line buffer. Once the end of the
 // file is reached, every further read leaves the buffer holding the last
@@ -201,12 +203,16 @@ template <bool kObserved> struct Reader {
     }
     // Moves past the CR or LF at `end` and the other byte of a pair.
     void EndLine(const unsigned char* end) {
+        if constexpr (kObserved) {
+            ++tally.ends;
+            if (tally.cutPending) {
+                TellCut(*this, source.consumedBefore + static_cast<uint64_t>(end - source.base),
+                        true);
+            }
+        }
         const unsigned char c = *end++;
         end += *end == (c == '\r' ? '\n' : '\r') ? 1 : 0;
         source.pos = end;
-        if constexpr (kObserved) {
-            ++tally.ends;
-        }
     }
 
     // The usual number lines are converted straight from the block: a plain

@@ -115,17 +115,17 @@ TEST(ReadObserver, ChangesNothingThatIsRead) {
 }
 
 // A face cut off by the end of the file, a count of two billion, a line
-// split at 79 bytes: told of, never read differently.
+// split at 79 bytes (told of once its line end is read): told of, never
+// read differently.
 TEST(ReadObserver, HostileCounts) {
     const std::string head = "ROKU4\nPOINT\n0\n0\n0\n0\n0\n0\n0\n0\nLINE0\n1\n1\n0\n0\nFACE0\n";
     EXPECT_EQ(Kinds(ReadBothWays(head + "2000000000\n0\n0\n1\n")),
               std::vector<ReadNoticeKind>{ReadNoticeKind::EndInsideSection});
     EXPECT_EQ(Kinds(ReadBothWays(head + "END00\nPALC0\n2000000000\n")),
               std::vector<ReadNoticeKind>{ReadNoticeKind::EndInsideSection});
-    EXPECT_EQ(
-        Kinds(ReadBothWays(head + "END00\n" + std::string(200, 'x') + "\n")),
-        (std::vector<ReadNoticeKind>{ReadNoticeKind::LongLine, ReadNoticeKind::UnknownLine,
-                                     ReadNoticeKind::UnknownLine, ReadNoticeKind::UnknownLine}));
+    EXPECT_EQ(Kinds(ReadBothWays(head + "END00\n" + std::string(200, 'x') + "\n")),
+              (std::vector<ReadNoticeKind>{ReadNoticeKind::UnknownLine, ReadNoticeKind::UnknownLine,
+                                           ReadNoticeKind::LongLine, ReadNoticeKind::UnknownLine}));
 }
 
 // Lines are counted where the reader ends them (CR, LF, CR LF, LF CR), from
