@@ -2,6 +2,7 @@
 # blender/CMakeLists.txt): the legacy zip for Blender 3.x, which holds one
 # folder, the add-on's package with the engine for both systems,
 #   io_import_ostrel/*.py, blender_manifest.toml
+#   io_import_ostrel/ostrel/*.py     the Python package, the add-on's binding
 #   io_import_ostrel/lib/linux-x64/libostrel_engine.so
 #   io_import_ostrel/lib/windows-x64/ostrel_engine.dll
 #   io_import_ostrel/licences/*.txt
@@ -18,6 +19,10 @@ endforeach()
 
 file(REMOVE_RECURSE ${STAGE})
 file(GLOB sources ${SOURCE}/*.py)
+# The package without its loaders for other Python libraries, which Blender
+# has no use for.
+file(GLOB binding ${PYTHON_PACKAGE}/*.py)
+list(FILTER binding EXCLUDE REGEX "/(trimesh|meshio)\\.py$")
 # The Windows build's licence texts cover both libraries: the project's, the
 # glTF writer's headers and the compiler's runtime.
 file(GLOB licences ${WIN64_BUILD}/package-files/licences/*.txt)
@@ -26,6 +31,7 @@ file(READ ${SOURCE}/blender_manifest.toml manifest)
 function(stage folder linux windows manifest_text)
   set(package ${STAGE}/${folder})
   file(COPY ${sources} DESTINATION ${package})
+  file(COPY ${binding} DESTINATION ${package}/ostrel)
   file(WRITE ${package}/blender_manifest.toml "${manifest_text}")
   if(linux)
     file(COPY ${LINUX_LIBRARY} DESTINATION ${package}/lib/linux-x64)

@@ -448,8 +448,13 @@ int RunCommand(int argc, const char* const* argv) {
     LoadedModule converter;
     if (options.modulePath.empty() && StartWideModule(&ostrel_wide_descrip, converter, error))
         run.converter = &converter;
+    // Conversions import through the converter's build, whose imports may
+    // overlap; imports of what the host receives go through the module,
+    // whose model lives in globals: a copy of it per worker.
+    const bool converts = !options.outputPath.empty() || !options.outDir.empty();
     ModuleCopies copies;
-    if (const size_t workers = std::min(Workers(options), options.modelPaths.size()); workers > 1)
+    if (const size_t workers = std::min(Workers(options), options.modelPaths.size());
+        workers > 1 && !(converts && run.converter != nullptr))
         LoadModuleCopies(modulePath, workers - 1, copies);
     for (const LoadedModule& copy : copies.modules)
         run.modules.push_back(&copy);

@@ -11,8 +11,9 @@
 # component, so install rules of anything built alongside stay out.
 #
 # Debian layout: the program and the module live together in /usr/lib/ostrel/
-# and /usr/bin/ostrel is a symbolic link to the program; the Blender add-on
-# lies in /usr/share/blender/scripts/addons/io_import_ostrel/. The stand-in host
+# and /usr/bin/ostrel is a symbolic link to the program; the Python package
+# lies in /usr/lib/python3/dist-packages/ostrel/, the Blender add-on in
+# /usr/share/blender/scripts/addons/io_import_ostrel/. The stand-in host
 # looks for ostrel.p beside its own executable as the kernel names it
 # (/proc/self/exe, the link resolved), so the installed program finds the
 # installed module exactly as the build tree's does, with no install-time path
@@ -80,6 +81,14 @@ if(WIN32)
     set(OSTREL_WINDOWS_BITS 32)
     set(OSTREL_WINDOWS_OTHER_BITS 64)
   endif()
+  set(OSTREL_PYTHON_ENTRY "")
+  if(OSTREL_WINDOWS_BITS EQUAL 64 AND TARGET python_wheel)
+    set(OSTREL_PYTHON_ENTRY
+        "  python\\       the Python package (numpy arrays of models, for trimesh and\n"
+        "                meshio), for 64-bit Python 3:\n"
+        "                py -m pip install python\\ostrel-${PROJECT_VERSION}-py3-none-win_amd64.whl\n")
+    string(JOIN "" OSTREL_PYTHON_ENTRY ${OSTREL_PYTHON_ENTRY})
+  endif()
   install(TARGETS ostrel_module LIBRARY DESTINATION . COMPONENT ostrel)
   if(TARGET ostrel)
     install(TARGETS ostrel RUNTIME DESTINATION . COMPONENT ostrel)
@@ -90,6 +99,11 @@ if(WIN32)
   install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)
   install(FILES ${OSTREL_WEB_PAGE} DESTINATION . COMPONENT ostrel OPTIONAL)
+  # The Python package for 64-bit Pythons (python/CMakeLists.txt writes it).
+  if(OSTREL_WINDOWS_BITS EQUAL 64 AND TARGET python_wheel)
+    install(FILES ${OSTREL_WHEEL_DIR}/ostrel-${PROJECT_VERSION}-py3-none-win_amd64.whl
+            DESTINATION python COMPONENT ostrel)
+  endif()
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win${OSTREL_WINDOWS_BITS})
 elseif(TARGET ostrel)
@@ -110,8 +124,18 @@ elseif(TARGET ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
   install(FILES ${OSTREL_WEB_PAGE} DESTINATION share/ostrel COMPONENT ostrel OPTIONAL)
-  # The Blender add-on where Debian's Blender looks for add-ons; without an
-  # engine of its own it loads /usr/lib/ostrel/libostrel_engine.so.
+  # The Python package for Debian's python3, its engine the one above (a
+  # link from beside the package); and the Blender add-on where Debian's
+  # Blender looks for add-ons, which, carrying no package and engine of its
+  # own, uses these through Debian's Python.
+  set(python_package lib/python3/dist-packages/ostrel)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/python/ostrel/ DESTINATION ${python_package}
+          COMPONENT ostrel FILES_MATCHING PATTERN "*.py" PATTERN "py.typed"
+          PATTERN "__pycache__" EXCLUDE)
+  file(CREATE_LINK ../../../ostrel/libostrel_engine.so
+       ${OSTREL_PACKAGE_FILES}/libostrel_engine.so SYMBOLIC)
+  install(FILES ${OSTREL_PACKAGE_FILES}/libostrel_engine.so DESTINATION ${python_package}
+          COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/blender/io_import_ostrel
           DESTINATION share/blender/scripts/addons COMPONENT ostrel
           FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
@@ -121,7 +145,10 @@ elseif(TARGET ostrel)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "blender")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/deb/prerm)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-numpy")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "blender, python3-meshio")
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Ostrel developers <dev@ostrel.invalid>")
 else()
   return()

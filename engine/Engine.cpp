@@ -244,9 +244,9 @@ int ostrel_request_edit_number(ostrel_request* request, int edit, double value) 
     int32_t choice = 0;
     switch (edit) {
     case OSTREL_EDIT_LOAD:
-        return ChoiceIn(value, 2, choice) ? (e.loadTarget = choice, 1) : 0;
+        return ChoiceIn(value, OSTREL_LOAD_BOTH, choice) ? (e.loadTarget = choice, 1) : 0;
     case OSTREL_EDIT_COLOURS:
-        return ChoiceIn(value, 2, choice) ? (e.colourSet = choice, 1) : 0;
+        return ChoiceIn(value, OSTREL_COLOURS_DARK, choice) ? (e.colourSet = choice, 1) : 0;
     case OSTREL_EDIT_SMOOTH:
         return ChoiceIn(value, 1, choice) ? (e.smooth = choice, 1) : 0;
     case OSTREL_EDIT_DOUBLE_SIDED:

@@ -1,8 +1,9 @@
 /* The Ostrel engine for programs that run it in their own process (the
- * Blender add-on through ctypes, or any C caller): one import of a model
- * file through the plug-in's descriptor and the stand-in host, exactly as
- * the command `ostrel` and the web page run it, with its outcome, the object
- * the host received as flat arrays, the host's shading and any output file.
+ * Python package through ctypes, and through it the Blender add-on, or any
+ * C caller): one import of a model file through the plug-in's descriptor
+ * and the stand-in host, exactly as the command `ostrel` and the web page
+ * run it, with its outcome, the object the host received as flat arrays,
+ * the host's shading and any output file.
  *
  *     ostrel_request* request = ostrel_request_new();
  *     ostrel_request_edit_number(request, OSTREL_EDIT_SCALE, 1.0);
@@ -70,11 +71,17 @@ enum {
     OSTREL_EDIT_ANGLE = 5,       /* degrees */
     OSTREL_EDIT_DOUBLE_SIDED = 6 /* 1 on, 0 off */
 };
+/* The items of the two choices, as OSTREL_EDIT_LOAD and _COLOURS take them. */
+enum { OSTREL_LOAD_LINES = 0, OSTREL_LOAD_FACES = 1, OSTREL_LOAD_BOTH = 2 };
+enum { OSTREL_COLOURS_BRIGHT = 0, OSTREL_COLOURS_MIDDLE = 1, OSTREL_COLOURS_DARK = 2 };
 /* Each returns 1, or 0 when the edit is not one of its kind (or the value
  * not one the control takes: a choice out of range, a number not finite). */
 OSTREL_API int ostrel_request_edit_number(ostrel_request* request, int edit, double value);
 OSTREL_API int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
                                         size_t size);
+/* What an edit takes, in words for a caller's message when one was refused
+ * ("0 (bright), 1 (middle) or 2 (dark)"); "" for an edit that is none. */
+OSTREL_API const char* ostrel_edit_takes(int edit);
 
 enum {
     OSTREL_CANCEL = 0,        /* the panel is cancelled: the plug-in's proposals only */
@@ -88,6 +95,10 @@ OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t 
 /* An output file: "lwo", "obj", "glb", "gltf", "fbx"; NULL or "": none.
  * Returns 0 for a format this build cannot write. */
 OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format);
+/* The formats ostrel_request_format takes, for a caller's message: "lwo, obj
+ * or glb" (a format this build has no writer for fails the import with
+ * OSTREL_NOT_CONVERTED, saying how to get it). */
+OSTREL_API const char* ostrel_format_names(void);
 
 /* ---- One import --------------------------------------------------------- */
 

@@ -7,6 +7,9 @@
 #
 #   tools/blender-run.sh VERSION [--bind DIR]... -- BLENDER-ARGUMENTS...
 #   tools/blender-run.sh VERSION --prepare      make the chroot if missing
+#   tools/blender-run.sh VERSION --program NAME [--bind DIR]... -- ARGUMENTS...
+#                                               run NAME of that system instead
+#                                               (python3, apt-get, ...)
 #
 # The chroot sees this checkout, /tmp (or $TMPDIR) and each --bind DIR at
 # the same paths, and the environment as it is (HOME, BLENDER_USER_SCRIPTS
@@ -24,17 +27,19 @@ case $version in
 esac
 binds=("$root" "${TMPDIR:-/tmp}")
 prepare=0
+program=blender
 while (($#)); do
   case $1 in
   --bind) binds+=("$2"); shift 2 ;;
   --prepare) prepare=1; shift ;;
+  --program) program=$2; shift 2 ;;
   --) shift; break ;;
   *) break ;;
   esac
 done
 if ((exec_host)); then
   ((prepare)) && exit 0
-  exec blender "$@"
+  exec "$program" "$@"
 fi
 
 if [[ $(id -u) -ne 0 ]]; then
@@ -58,12 +63,12 @@ fi
 ((prepare)) && exit 0
 
 # Bind mounts, proc, then the chroot, in a mount namespace of their own.
-script='set -e; dir=$1; shift; n=$1; shift
+script='set -e; dir=$1; shift; program=$1; shift; n=$1; shift
 for ((i = 0; i < n; i++)); do
   mkdir -p "$dir$1"; mount --rbind "$1" "$dir$1"; shift
 done
 mount -t proc proc "$dir/proc"
 cwd=$PWD
-exec chroot "$dir" /bin/sh -c "cd \"\$0\" 2>/dev/null || cd /; exec blender \"\$@\"" "$cwd" "$@"'
-exec $SUDO unshare --mount --propagation private bash -c "$script" bash "$dir" "${#binds[@]}" \
-  "${binds[@]}" "$@"
+exec chroot "$dir" /bin/sh -c "cd \"\$0\" 2>/dev/null || cd /; exec \"\$@\"" "$cwd" "$program" "$@"'
+exec $SUDO unshare --mount --propagation private bash -c "$script" bash "$dir" "$program" \
+  "${#binds[@]}" "${binds[@]}" "$@"

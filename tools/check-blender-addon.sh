@@ -49,7 +49,7 @@ stage=build-blender/blender/stage
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$root/$zip")
 package=$work/zip/io_import_ostrel
-for file in __init__.py engine.py blender_manifest.toml lib/linux-x64/libostrel_engine.so \
+for file in __init__.py engine.py ostrel/__init__.py blender_manifest.toml lib/linux-x64/libostrel_engine.so \
     lib/windows-x64/ostrel_engine.dll licences/ostrel.txt licences/gcc-runtime-libraries.txt; do
     check "$zip holds io_import_ostrel/$file" test -f "$package/$file"
 done
@@ -84,9 +84,11 @@ import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist()
 sys.exit(not ("lib/linux-x64/libostrel_engine.so" in names and not any("windows" in n for n in names)))' "$extension"
 
 # Models: the examples, the test models, and generated ones of 976 and
-# 9,485 points.
+# 9,485 points; and a grid of 203,401 points, past what the host numbers,
+# which the add-on imports whole.
 build/generate-model --size 0.1 --seed 3 "$work/generated-small.rk4" >/dev/null &&
-    build/generate-model --size 1 --seed 5 "$work/generated.rk4" >/dev/null ||
+    build/generate-model --size 1 --seed 5 "$work/generated.rk4" >/dev/null &&
+    build/generate-model --grid 451 "$work/grid-203401.rk4" >/dev/null ||
     { echo "generate-model failed"; exit 1; }
 models=(examples/cube.rk4 examples/freelines.rk4 examples/tetrahedron.rk4 tests/data/*.rk4
     "$work/generated-small.rk4" "$work/generated.rk4")
@@ -102,7 +104,8 @@ for version in $versions; do
       tools/blender-run.sh "$version" --bind "$pictures" -- -b --factory-startup --python-exit-code 1 \
       --python blender/tests/check_addon.py -- --package "$installed" --ostrel build-blender/ostrel \
       --work "$work/out-$version" --pictures "$pictures" --hostile fuzz/corpus \
-      --hostile fuzz/regressions "${models[@]}" >"$work/blender-$version.out" 2>&1
+      --hostile fuzz/regressions --whole "$work/grid-203401.rk4" "${models[@]}" \
+      >"$work/blender-$version.out" 2>&1
   }
   mkdir -p "$pictures"
   start=$(date +%s)
@@ -115,7 +118,7 @@ for version in $versions; do
        inside && /^[ \t]/ { if ($0 ~ /addons_core\/bl_pkg/) own = 1; next }
        inside { inside = 0; if (!own) print held }
        { print }' "$work/blender-$version.out" |
-    grep -E '^(FAILED|smoothing|render|hostile|add-on checks)|Traceback|Error' |
+    grep -E '^(FAILED|smoothing|render|hostile|whole|add-on checks)|Traceback|Error' |
     grep -v -E "cattrs" | head -n 60
   grep -q '^add-on checks: ' "$work/blender-$version.out" || tail -n 30 "$work/blender-$version.out"
   echo "Blender $version: $(($(date +%s) - start)) s"

@@ -100,7 +100,8 @@ listing=$(dpkg-deb -c "$deb")
 for entry in "./usr/bin/ostrel -> ../lib/ostrel/ostrel" ./usr/lib/ostrel/ostrel \
     ./usr/lib/ostrel/ostrel.p ./usr/lib/ostrel/libostrel_engine.so ./usr/share/doc/ostrel/copyright ./usr/share/doc/ostrel/README.md \
     ./usr/share/doc/ostrel/examples/cube.rk4 ./usr/share/ostrel/ostrel.html \
-    ./usr/share/man/man1/ostrel.1.gz \
+    ./usr/share/man/man1/ostrel.1.gz ./usr/lib/python3/dist-packages/ostrel/__init__.py \
+    "./usr/lib/python3/dist-packages/ostrel/libostrel_engine.so -> ../../../ostrel/libostrel_engine.so" \
     ./usr/share/blender/scripts/addons/io_import_ostrel/__init__.py; do
     grep -q -F -- " $entry" <<<"$listing" || fail "$deb lacks $entry"
 done
@@ -135,6 +136,18 @@ echo "  $bin --version: $version; outputs: $formats"
 (cd "$examples" && convert_all "$work/installed" "$bin")
 same_files "$work/installed"
 
+if [ -n "$installed" ]; then
+    step "deb: Debian's python3 imports the package, which loads the installed engine"
+    line=$(cd "$work" && /usr/bin/python3 -c '
+import ostrel
+model = ostrel.load("/usr/share/doc/ostrel/examples/cube.rk4")
+print(ostrel.__file__, ostrel.engine().path, len(model.points), len(model.polygon_sizes))') ||
+        fail "Debian's python3 cannot use the installed package"
+    [ "$line" = "/usr/lib/python3/dist-packages/ostrel/__init__.py /usr/lib/ostrel/libostrel_engine.so 8 6" ] ||
+        fail "Debian's python3 and the installed package: '$line'"
+    echo "  import ostrel: /usr/lib/python3/dist-packages, engine /usr/lib/ostrel: the cube, 8 points, 6 polygons"
+fi
+
 if [ -n "$installed" ] && command -v blender >/dev/null; then
     step "deb: Debian's Blender finds the add-on, which loads the installed engine"
     mkdir -p "$work/blender/config" "$work/blender/scripts"
@@ -145,7 +158,7 @@ sys.dont_write_bytecode = True  # no byte code left in the add-on folder of the 
 import bpy
 bpy.ops.preferences.addon_enable(module="io_import_ostrel")
 import io_import_ostrel as addon
-where, used = addon.__file__, addon.engine.find("")._name
+where, used = addon.__file__, addon.engine.find("").path
 bpy.ops.import_scene.rk4(filepath="/usr/share/doc/ostrel/examples/cube.rk4")
 mesh = bpy.data.objects["cube"].data
 print("imported:", where, used, len(mesh.vertices), len(mesh.polygons), len(mesh.materials))
@@ -161,8 +174,9 @@ if [ -n "$installed" ]; then
     dpkg_retry -r ostrel
     installed=
     [ ! -e /usr/bin/ostrel ] && [ ! -e /usr/lib/ostrel ] &&
-        [ ! -e /usr/share/blender/scripts/addons/io_import_ostrel ] || fail "files left after dpkg -r ostrel"
-    echo "  removed; /usr/bin/ostrel, /usr/lib/ostrel and the add-on are gone"
+        [ ! -e /usr/share/blender/scripts/addons/io_import_ostrel ] &&
+        [ ! -e /usr/lib/python3/dist-packages/ostrel ] || fail "files left after dpkg -r ostrel"
+    echo "  removed; /usr/bin/ostrel, /usr/lib/ostrel, the Python package and the add-on are gone"
 fi
 
 # One ZIP per width of the host: built, its contents checked, its module
@@ -191,6 +205,9 @@ check_zip() { # check_zip BITS
     grep -q "($bits-bit Windows DLL)" "$folder/README.txt" || fail "README.txt in $zip does not say the module is $bits-bit"
     cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
     echo "  ostrel.p, ostrel.exe, ostrel.html, README.txt (CR LF), examples, licence texts"
+    if [ "$bits" = 64 ]; then
+        check_wheel "$folder/python/ostrel-1.4-py3-none-win_amd64.whl"
+    fi
     build/ostrel-checkdll "$folder/ostrel.p" >"$work/checkdll.out" ||
         { cat "$work/checkdll.out"; fail "$zip: ostrel.p fails the module check"; }
     local machine=$([ "$bits" = 64 ] && echo "0x8664 (PE32+)" || echo "0x014c (PE32)")
@@ -238,6 +255,20 @@ check_zip() { # check_zip BITS
     echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
     # The prefix's wineserver writes the registry as it ends.
     wineserver -w 2>/dev/null || true
+}
+# The Python wheel for 64-bit Windows: pip takes it for that platform, and it
+# carries the 64-bit engine beside the package.
+check_wheel() { # check_wheel WHEEL
+    [ -f "$1" ] || fail "the win64 ZIP lacks ${1##*/}"
+    /usr/bin/python3 -m pip install --quiet --no-index --no-deps --platform win_amd64 \
+        --only-binary=:all: --target "$work/wheel" "$1" || fail "pip refuses ${1##*/} for win_amd64"
+    /usr/bin/python3 -c '
+import struct, sys; d = open(sys.argv[1], "rb").read(4096); o = struct.unpack_from("<I", d, 0x3c)[0]
+sys.exit(not (d[:2] == b"MZ" and d[o:o + 6] == b"PE\0\0\x64\x86"))' "$work/wheel/ostrel/ostrel_engine.dll" ||
+        fail "${1##*/} does not carry the 64-bit engine as ostrel/ostrel_engine.dll"
+    grep -q "pip install python.ostrel-1.4-py3-none-win_amd64.whl" "$folder/README.txt" ||
+        fail "README.txt does not say how to install ${1##*/}"
+    echo "  python/${1##*/}: pip takes it for win_amd64; it carries the 64-bit engine"
 }
 check_zip 64
 check_zip 32

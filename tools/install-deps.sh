@@ -11,7 +11,8 @@ packages=(
   "${build_packages[@]}" clang libclang-rt-14-dev clang-format libbenchmark-dev valgrind
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
   assimp-utils openscenegraph libtinyobjloader-dev nodejs npm
-  blender python3-numpy emscripten chromium fonts-ipafont-gothic
+  blender python3-numpy python3-venv python3-pip python3-pytest python3-meshio emscripten chromium
+  fonts-ipafont-gothic
   wine wine32:i386 wine64 locales dpkg-dev mmdebstrap
 )
 case ${1:-} in

@@ -13,7 +13,9 @@ for model in examples/*.rk4 tests/data/concave.rk4; do
   build/ostrel "$model" -o "$work/$(basename "$model" .rk4).glb" >/dev/null
 done
 mkdir -p docs/pictures "$work/home/config" "$work/home/scripts/addons"
-ln -s "$PWD/blender/io_import_ostrel" "$work/home/scripts/addons/"
+# The add-on as its zip holds it: with the Python package, its binding, inside.
+cp -r blender/io_import_ostrel "$work/home/scripts/addons/"
+cp -r python/ostrel "$work/home/scripts/addons/io_import_ostrel/ostrel"
 HOME=$work/home XDG_CONFIG_HOME=$work/home/config BLENDER_USER_SCRIPTS=$work/home/scripts \
   OSTREL_ENGINE=$PWD/build/libostrel_engine.so blender -b --factory-startup --python-exit-code 1 \
   --python tools/render-pictures.py -- docs/pictures "$work"/*.glb examples/cube.rk4 tests/data/concave.rk4 |

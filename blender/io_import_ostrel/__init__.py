@@ -47,7 +47,7 @@ class OstrelPreferences(AddonPreferences):
         layout.prop(self, "engine_path")
         try:
             found = engine.find(self.engine_path)
-            layout.label(text=f"Using {found._name}", icon="CHECKMARK")
+            layout.label(text=f"Using {found.path}", icon="CHECKMARK")
         except engine.EngineError as e:
             layout.label(text=str(e), icon="ERROR")
 
@@ -63,36 +63,30 @@ _proposals = {}
 PROPOSALS_UP_TO = 16 << 20  # bytes; a bigger file is not read just to show them
 
 
-class Proposals:
-    """The plug-in's statistics line and the values its panel proposed."""
-
-    def __init__(self, done):
-        self.summary = done.statistics
-        self.proposed = {edit: done.proposal(edit) for edit in range(7)}
-
-
-def proposals(library, path):
-    """The Proposals for the model file at `path`, or None."""
+def proposals(found, path):
+    """What the model file at `path` proposes (ostrel.Proposals), or None."""
     try:
         status = os.stat(path)
     except OSError:
         return None
     if status.st_size > PROPOSALS_UP_TO:
         return None
-    key = (library._name, path, status.st_size, status.st_mtime_ns)
+    key = (found.path, path, status.st_size, status.st_mtime_ns)
     if key not in _proposals:
-        with engine.run(library, path, cancel=True, shading=False) as done:
-            _proposals[key] = Proposals(done) if done.result == engine.CANCELLED else None
+        try:
+            _proposals[key] = found.proposals(path)
+        except engine.ostrel.Error:
+            _proposals[key] = None
     return _proposals[key]
 
 
 def describe(found):
-    p = found.proposed
-    load = {0: "lines only", 1: "faces only"}.get(p[engine.EDIT_LOAD], "both")
-    colours = {0: "bright", 2: "dark"}.get(p[engine.EDIT_COLOURS], "middle")
-    smooth = f"smooth {p[engine.EDIT_ANGLE] or 0:g}\u00b0" if p[engine.EDIT_SMOOTH] else "flat"
-    sides = "double-sided" if p[engine.EDIT_DOUBLE_SIDED] else "single-sided"
-    return f"{load}, {colours}, scale {p[engine.EDIT_SCALE] or 0:g}, {p[engine.EDIT_NAME] or ''}, {smooth}, {sides}"
+    p = found.choices
+    load = {0: "lines only", 1: "faces only"}.get(p.get("load"), "both")
+    colours = {0: "bright", 2: "dark"}.get(p.get("colours"), "middle")
+    smooth = f"smooth {p.get('angle') or 0:g}\u00b0" if p.get("smooth") else "flat"
+    sides = "double-sided" if p.get("double_sided") else "single-sided"
+    return f"{load}, {colours}, scale {p.get('scale') or 0:g}, {p.get('base_name') or ''}, {smooth}, {sides}"
 
 
 @orientation_helper(axis_forward="-Z", axis_up="Y")
@@ -228,10 +222,10 @@ class ImportModelFile(Operator, ImportHelper):
         except engine.EngineError:
             return
         proposed = proposals(found, os.path.join(directory, params.filename))
-        if proposed is None or not proposed.summary:
+        if proposed is None or not proposed.statistics:
             return
         column = box.column(align=True)
-        column.label(text=proposed.summary)
+        column.label(text=proposed.statistics)
         column.label(text="Proposes: " + describe(proposed))
 
     def execute(self, context):

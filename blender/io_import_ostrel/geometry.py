@@ -32,7 +32,7 @@ class MeshData:
         self.face_origin = np.zeros(0, np.int64)  # received polygon each face comes from
         self.loose_edges = np.zeros((0, 2), np.int64)
         self.loop_normals = None  # the host's normal of each loop (float32), with shading
-        self.surfaces = []  # engine.SurfaceLook, in the order they were looked up
+        self.surfaces = []  # ostrel.Surface, in the order they were looked up
         self.smoothing_angle = None  # radians, as Blender's angle test takes it; None: no smoothing
         self.split_polygons = 0  # polygons running through a point twice, split there
         self.split_faces = 0  # the faces they became
@@ -114,7 +114,7 @@ def _cut_repeats(repeats, sizes, loop_corners, points_of, surfaces, origin):
 
 
 def mesh_data(imported, axes=np.eye(3)):
-    """The MeshData of an engine.Imported. `axes`: the 3x3 matrix from the
+    """The MeshData of an ostrel.Model (loaded with shading). `axes`: the 3x3 matrix from the
     right-handed Y-up space to Blender's (the axis choice)."""
     m = MeshData()
     transform = np.asarray(axes, np.float64) @ HOST_TO_Y_UP
@@ -168,5 +168,5 @@ def mesh_data(imported, axes=np.eye(3)):
 
     smooth = [s for s in m.surfaces if s.smooth]
     if smooth:
-        m.smoothing_angle = effective_angle(smooth[0].angle)
+        m.smoothing_angle = effective_angle(smooth[0].smoothing_angle)
     return m

@@ -1,5 +1,5 @@
 # One model file into Blender's terms: the engine runs the import with the
-# user's panel edits, and what the host received becomes mesh arrays. Every
+# user's panel choices, and what the host received becomes mesh arrays. Every
 # failure becomes one line, in the converter's own words.
 import os
 
@@ -7,38 +7,26 @@ import numpy as np
 
 from . import engine, geometry
 
-# Option values as the panel's choices number them.
-LOAD = {"LINES": 0, "FACES": 1, "BOTH": 2}
-COLOURS = {"BRIGHT": 0, "MIDDLE": 1, "DARK": 2}
-ON_OFF = {"ON": 1, "OFF": 0}
+ostrel = engine.ostrel
 
 
 class Options:
-    """The plug-in's seven options; None (or "FILE") keeps what the file proposes."""
+    """The plug-in's seven options; None (or "FILE") keeps what the file
+    proposes. `load` and `colours` are item names ("LINES", "DARK"), `smooth`
+    and `double_sided` "ON" or "OFF"."""
 
     def __init__(self, load=None, colours=None, scale=None, name=None, smooth=None, angle=None,
                  double_sided=None):
         self.load, self.colours, self.scale, self.name = load, colours, scale, name
         self.smooth, self.angle, self.double_sided = smooth, angle, double_sided
 
-    def edits(self):
-        """The panel edits, as (edit, value) pairs for the engine."""
-        edits = []
-        if self.load in LOAD:
-            edits.append((engine.EDIT_LOAD, LOAD[self.load]))
-        if self.colours in COLOURS:
-            edits.append((engine.EDIT_COLOURS, COLOURS[self.colours]))
-        if self.scale is not None:
-            edits.append((engine.EDIT_SCALE, self.scale))
-        if self.name is not None:
-            edits.append((engine.EDIT_NAME, self.name))
-        if self.smooth in ON_OFF:
-            edits.append((engine.EDIT_SMOOTH, ON_OFF[self.smooth]))
-        if self.angle is not None:
-            edits.append((engine.EDIT_ANGLE, self.angle))
-        if self.double_sided in ON_OFF:
-            edits.append((engine.EDIT_DOUBLE_SIDED, ON_OFF[self.double_sided]))
-        return edits
+    def choices(self):
+        """The choices as ostrel.load takes them."""
+        switch = {"ON": True, "OFF": False}
+        return dict(load=None if self.load == "FILE" else self.load,
+                    colours=None if self.colours == "FILE" else self.colours,
+                    scale=self.scale, base_name=self.name, smooth=switch.get(self.smooth),
+                    angle=self.angle, double_sided=switch.get(self.double_sided))
 
 
 class Outcome:
@@ -49,22 +37,23 @@ class Outcome:
         self.data = None  # geometry.MeshData
 
 
-def read(path, library, options, axes=np.eye(3)):
-    """Imports `path` through the engine: an Outcome with `data` set, or
-    with `error`."""
+def read(path, found, options, axes=np.eye(3)):
+    """Imports `path` through the engine `found` (an ostrel.Engine): an
+    Outcome with `data` set, or with `error`."""
     out = Outcome(path)
-    with engine.run(library, path, options.edits()) as done:
-        out.warnings = [f"ostrel: warning: {w}" for w in done.warnings]
-        if done.result != engine.LOADED:
-            out.error = f"ostrel: {path}: {done.reason}"
-            return out
-        if len(done.points) == 0:
-            # Without points no polygon can show either.
-            out.error = (f"ostrel: {path}: nothing to import (0 points, "
-                         f"{done.received_polygons} polygons received)")
-            return out
-        out.data = geometry.mesh_data(done, axes)
-    d = out.data
+    try:
+        model = found.load(path, shading=True, **options.choices())
+    except (ostrel.Error, ValueError) as e:  # ValueError: a choice the engine refused
+        out.warnings = [f"ostrel: warning: {w}" for w in getattr(e, "warnings", ())]
+        out.error = f"ostrel: {path}: {e}"
+        return out
+    out.warnings = [f"ostrel: warning: {w}" for w in model.warnings]
+    if len(model.points) == 0:
+        # Without points no polygon can show either.
+        out.error = (f"ostrel: {path}: nothing to import (0 points, "
+                     f"{model.counts.polygons} polygons received)")
+        return out
+    out.data = d = geometry.mesh_data(model, axes)
     if len(d.face_sizes) == 0 and len(d.loose_edges) == 0:
         out.warnings.append(f"ostrel: {path}: no polygon to show: the object holds points only")
     if d.split_polygons:

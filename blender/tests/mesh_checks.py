@@ -204,7 +204,7 @@ class FakeImport:
         self.polygon_surfaces = np.array([s for s, _ in polygons], np.uint32)
         self.corners = np.array([c for _, p in polygons for c in p], np.uint32)
         self.corner_normals = None if normals is None else np.array(normals, np.float32).reshape(-1, 3)
-        look = type("Look", (), {"smooth": smooth, "angle": math.radians(44.5)})
+        look = type("Look", (), {"smooth": smooth, "smoothing_angle": math.radians(44.5)})
         self.surfaces = [look(), look()]
 
 

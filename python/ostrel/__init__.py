@@ -1,0 +1,263 @@
+"""Ostrel's engine in Python: model files (text files beginning with ROKU4)
+imported through the plug-in exactly as the command `ostrel` imports them,
+in this process, with numpy arrays over the engine's own memory.
+
+    import ostrel
+    model = ostrel.load("cube.rk4")            # or the file's bytes, with name=
+    model.points, model.polygon_sizes, model.corners, model.polygon_surfaces
+    model.surfaces[0].colour
+    ostrel.load("cube.rk4", shading=True).triangles    # and .corner_normals
+    files = ostrel.convert("cube.rk4", "obj", scale=1)   # {"cube.obj": b"...", "cube.mtl": ...}
+
+The choices are the plug-in's options panel, each as the file proposes
+unless given: load (Load.LINES, FACES, BOTH or their names), colours
+(Colours.BRIGHT, MIDDLE, DARK or their names), scale, base_name (the
+surfaces' names), smooth, angle (degrees), double_sided. The engine judges
+each; one it does not take raises ValueError naming it. An import that does
+not load raises an ostrel.Error (NotModelFile, CannotRead, OutOfMemory, ...)
+whose message is the command line's reason.
+
+`import ostrel.trimesh` lets trimesh.load read model files, `import
+ostrel.meshio` meshio.read. The engine library lies beside this package;
+$OSTREL_ENGINE or ostrel.Engine(path) names another.
+"""
+from __future__ import annotations
+
+import ctypes
+import inspect
+import os
+import sys
+import threading
+from typing import Dict, Optional, Tuple, Union
+
+from . import _library
+from ._library import API_VERSION, Colours, Edit, Load, Result, Setting
+from ._model import (CHOICES, BadRequest, Cancelled, CannotRead, Choice, Counts, EngineError,
+                     Error, Handle, HostRefused, Model, NotConverted, NotModelFile, OutOfMemory,
+                     Proposals, Refused, Surface)
+
+__all__ = ["load", "convert", "proposals", "formats", "engine", "Engine", "Model", "Surface",
+           "Counts", "Proposals", "Load", "Colours", "Result", "Error", "EngineError",
+           "NotModelFile", "CannotRead", "Cancelled", "Refused", "HostRefused", "NotConverted",
+           "OutOfMemory", "BadRequest", "API_VERSION"]
+
+# The public records and errors are the package's, whichever file holds them.
+for _public in (Model, Surface, Counts, Proposals, Load, Colours, Result, Error, EngineError,
+                NotModelFile, CannotRead, Cancelled, Refused, HostRefused, NotConverted,
+                OutOfMemory, BadRequest):
+    _public.__module__ = __name__
+
+Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
+DEFAULT_NAME = "model.rk4"  # the name of a model given as bytes without one
+
+
+def _as_item(choice: str, value):
+    """A choice's item given by its name ("lines", "Dark") as the item."""
+    items = {"load": Load, "colours": Colours}.get(choice)
+    if items is None or not isinstance(value, str):
+        return value
+    try:
+        return items[value.upper()]
+    except KeyError:
+        names = ", ".join(item.name.lower() for item in items)
+        raise ValueError(f"{choice}: {value!r} is not one of its items ({names})") from None
+
+
+class Engine:
+    """One engine library, loaded. Its calls may run on several threads at
+    once; each import is a handle of its own."""
+
+    def __init__(self, path: Optional[str] = None):
+        """Loads the library at `path` (default: $OSTREL_ENGINE, else the one
+        beside this package). Raises EngineError saying why it cannot."""
+        self.path = os.path.realpath(path or _library.default_path())
+        try:
+            self._lib = _library.open_library(self.path)
+        except _library.LoadFailure as e:
+            raise EngineError(str(e)) from None
+        self.version: str = self._lib.ostrel_engine_version().decode()
+
+    def __repr__(self) -> str:
+        return f"<ostrel.Engine {self.version} at {self.path!r}>"
+
+    def formats(self) -> str:
+        """The output formats `convert` takes, as words: "lwo, obj or glb"."""
+        return self._lib.ostrel_format_names().decode()
+
+    def _request(self, choices: Dict[str, Optional[Choice]], settings: Dict[Setting, int],
+                 format: Optional[str] = None) -> int:
+        lib = self._lib
+        request = lib.ostrel_request_new()
+        if not request:
+            raise OutOfMemory(lib.ostrel_reason(None).decode(), Result.OUT_OF_MEMORY)
+        try:
+            for choice, value in choices.items():
+                if value is not None:
+                    self._choose(request, choice, _as_item(choice, value))
+            for setting, value in settings.items():
+                lib.ostrel_request_set(request, setting, value)
+            if format is not None and not lib.ostrel_request_format(request, format.encode()):
+                raise ValueError(f"format: {format!r} is not one it takes ({self.formats()})")
+        except BaseException:
+            lib.ostrel_request_free(request)
+            raise
+        return request
+
+    def _choose(self, request: int, choice: str, value) -> None:
+        lib, edit = self._lib, CHOICES[choice]
+        if edit == Edit.NAME:
+            text = value.encode("utf-8") if isinstance(value, str) else value
+            taken = isinstance(text, bytes) and lib.ostrel_request_edit_text(request, edit, text,
+                                                                            len(text))
+        else:
+            try:
+                number = float(value)
+            except (TypeError, ValueError):
+                taken = False
+            else:
+                taken = lib.ostrel_request_edit_number(request, edit, number)
+        if not taken:
+            takes = lib.ostrel_edit_takes(edit).decode()
+            raise ValueError(f"{choice}: {value!r} is not a value it takes ({takes})")
+
+    def _run(self, source: Source, name: Optional[str], choices, settings, format=None):
+        """One import: the Handle and the model's name."""
+        name, data = _model_input(source, name)
+        request = self._request(choices, settings, format)
+        try:
+            if sys.platform == "win32":
+                pointer = self._lib.ostrel_import_run(request, name.encode("utf-8"), data,
+                                                      len(data) if data is not None else 0)
+            else:
+                pointer = self._lib.ostrel_import_run(request, os.fsencode(name), data,
+                                                      len(data) if data is not None else 0)
+        finally:
+            self._lib.ostrel_request_free(request)
+        if not pointer:
+            raise OutOfMemory(self._lib.ostrel_reason(None).decode(), Result.OUT_OF_MEMORY, name)
+        return Handle(self._lib, pointer), name
+
+    def load(self, source: Source, name: Optional[str] = None, *,
+             load: Union[Load, str, None] = None, colours: Union[Colours, str, None] = None,
+             scale: Optional[float] = None, base_name: Optional[str] = None,
+             smooth: Optional[bool] = None, angle: Optional[float] = None,
+             double_sided: Optional[bool] = None, shading: bool = False,
+             read_warnings: bool = True, code_page: Optional[int] = None) -> Model:
+        """Imports a model file and returns the Model the host received.
+
+        source: a path, or the file's bytes (then `name`, default
+        "model.rk4", is its name: its base name makes the surfaces' names).
+        A path with a `name` is read and imported under that name.
+        load ... double_sided: the options panel's choices (None: as the
+        file proposes). shading: also the host's corner normals and
+        triangles (worked out only when asked: a tenth to a fifth more time).
+        read_warnings: also what the reader left out, as warnings.
+        code_page: the code page of names that are not UTF-8 (default: 932,
+        on Windows the system's).
+        Raises ValueError for a choice the engine does not take, an Error
+        when the import does not load."""
+        choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
+                       smooth=smooth, angle=angle, double_sided=double_sided)
+        settings = {Setting.SHADING: int(shading), Setting.READ_WARNINGS: int(read_warnings),
+                    Setting.CODE_PAGE: _code_page(code_page)}
+        handle, name = self._run(source, name, choices, settings)
+        if self._lib.ostrel_result(handle.pointer) != Result.LOADED:
+            raise handle.error(name)
+        return Model(handle, name, shading)
+
+    def convert(self, source: Source, format: str, name: Optional[str] = None, *,
+                load: Union[Load, str, None] = None, colours: Union[Colours, str, None] = None,
+                scale: Optional[float] = None, base_name: Optional[str] = None,
+                smooth: Optional[bool] = None, angle: Optional[float] = None,
+                double_sided: Optional[bool] = None,
+                code_page: Optional[int] = None) -> Dict[str, bytes]:
+        """Converts a model file to `format` ("obj", "glb", ...: formats()):
+        the files' names and bytes, the bytes the command `ostrel` writes
+        ("cube.obj" and "cube.mtl" for the cube as OBJ). Source, name and
+        choices as for load()."""
+        choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
+                       smooth=smooth, angle=angle, double_sided=double_sided)
+        settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: _code_page(code_page)}
+        handle, name = self._run(source, name, choices, settings, format)
+        lib, h = self._lib, handle.pointer
+        if lib.ostrel_result(h) != Result.LOADED:
+            raise handle.error(name)
+        files = {}
+        size = ctypes.c_size_t()
+        for i in range(lib.ostrel_file_count(h)):
+            pointer = lib.ostrel_file_bytes(h, i, ctypes.byref(size))
+            files[handle.text("ostrel_file_name", i)] = ctypes.string_at(pointer, size.value)
+        return files
+
+    def proposals(self, source: Source, name: Optional[str] = None, *,
+                  code_page: Optional[int] = None) -> Proposals:
+        """What the file proposes, without importing it (the options panel
+        cancelled): the statistics line and the panel's values by choice."""
+        settings = {Setting.CANCEL: 1, Setting.CODE_PAGE: _code_page(code_page)}
+        handle, name = self._run(source, name, {}, settings)
+        if self._lib.ostrel_result(handle.pointer) != Result.CANCELLED:
+            raise handle.error(name)
+        return Proposals(handle.text("ostrel_statistics"), handle.proposals())
+
+
+def _code_page(code_page: Optional[int]) -> int:
+    if code_page is not None:
+        return code_page
+    if sys.platform == "win32":
+        # There the plug-in made its names in the system's code page.
+        return ctypes.windll.kernel32.GetACP()
+    return 932
+
+
+def _model_input(source: Source, name: Optional[str]) -> Tuple[str, Optional[bytes]]:
+    """The name the engine gets and the bytes, or None where the plug-in
+    opens the file at that name itself."""
+    if isinstance(source, (bytes, bytearray, memoryview)):
+        return name or DEFAULT_NAME, bytes(source)
+    path = os.fspath(source)
+    if isinstance(path, bytes):
+        path = os.fsdecode(path)
+    # On Windows the plug-in opens files by their ANSI names: it gets the
+    # bytes instead, staged by the engine under a name it can open.
+    if name is None and sys.platform != "win32":
+        return path, None
+    try:
+        with open(path, "rb") as f:
+            return name or path, f.read()
+    except OSError:
+        return path, None  # the plug-in says why it cannot read it
+
+
+_default: Optional[Engine] = None
+_default_lock = threading.Lock()
+
+
+def engine(path: Optional[str] = None) -> Engine:
+    """The Engine of the library at `path`, or the default one (loaded on
+    first use). Raises EngineError."""
+    global _default
+    if path is not None:
+        return Engine(path)
+    with _default_lock:
+        if _default is None:
+            _default = Engine()
+        return _default
+
+
+def _delegate(method):
+    """A function of this module that calls `method` of the default engine,
+    with its signature and text (for help())."""
+    def function(*arguments, **keywords):
+        return method(engine(), *arguments, **keywords)
+
+    signature = inspect.signature(method)
+    function.__signature__ = signature.replace(parameters=list(signature.parameters.values())[1:])
+    function.__name__ = function.__qualname__ = method.__name__
+    function.__doc__ = method.__doc__
+    return function
+
+
+load = _delegate(Engine.load)
+convert = _delegate(Engine.convert)
+proposals = _delegate(Engine.proposals)
+formats = _delegate(Engine.formats)

@@ -1,0 +1,74 @@
+# The binding against engine/ostrel.h itself: every number, every call's
+# signature and the surface record's layout as the header declares them, so
+# that a change to the header that the package does not follow fails here
+# rather than as wrong numbers or a crash.
+import ctypes
+import os
+import re
+
+from conftest import ROOT
+
+from ostrel import _library
+
+HEADER = open(os.path.join(ROOT, "engine", "ostrel.h"), encoding="utf-8").read()
+CODE = re.sub(r"/\*.*?\*/", " ", HEADER, flags=re.S)
+
+
+def header_numbers():
+    numbers = {}
+    for block in re.findall(r"enum\s*\{(.*?)\}", CODE, flags=re.S):
+        for name, value in re.findall(r"(OSTREL_\w+)\s*=\s*(\d+)", block):
+            numbers[name] = int(value)
+    return numbers
+
+
+def test_every_number_is_the_headers():
+    ours = {prefix + member.name: int(member)
+            for kind, prefix in _library.HEADER_PREFIXES.items() for member in kind}
+    assert ours == header_numbers()
+    version = re.search(r"#define OSTREL_API_VERSION (\d+)", CODE).group(1)
+    assert _library.API_VERSION == int(version)
+
+
+# What a C type is to ctypes, as far as the calling convention goes.
+SCALARS = {"void": None, "int": ctypes.c_int, "double": ctypes.c_double, "size_t": ctypes.c_size_t,
+           "uint32_t": ctypes.c_uint32, "int64_t": ctypes.c_int64, "uint8_t": ctypes.c_uint8,
+           "float": ctypes.c_float}
+
+
+def kind(c_type):
+    """'pointer' for any pointer, else the ctypes type of the scalar."""
+    c_type = c_type.replace("const", "").strip()
+    return "pointer" if c_type.endswith("*") else SCALARS[c_type]
+
+
+def ctypes_kind(t):
+    if t is None or t in SCALARS.values():
+        return t
+    return "pointer" if t in (ctypes.c_void_p, ctypes.c_char_p) or hasattr(t, "contents") else t
+
+
+def test_every_call_has_the_headers_signature():
+    declared = {}
+    for result, name, arguments in re.findall(r"OSTREL_API\s+([\w\s*]+?)\s*\b(ostrel_\w+)\(([^)]*)\);",
+                                              CODE):
+        parts = [a.strip() for a in arguments.split(",") if a.strip() not in ("", "void")]
+        # Each argument without its name: the type is all but the last word.
+        types = [re.sub(r"\b\w+$", "", a).strip() for a in parts]
+        declared[name] = (kind(result), [kind(t) for t in types])
+    ours = {name: (ctypes_kind(result), [ctypes_kind(a) for a in arguments])
+            for name, (result, arguments) in _library.SIGNATURES.items()}
+    assert ours == declared
+
+
+def test_the_surface_record_is_laid_out_as_the_header_says():
+    body = re.search(r"typedef struct ostrel_surface \{(.*?)\}", CODE, flags=re.S).group(1)
+    fields = []
+    for declaration in body.split(";"):
+        declaration = " ".join(declaration.split())
+        if not declaration:
+            continue
+        c_type, names = re.match(r"((?:const )?\w+\*?)\s+(.*)", declaration).groups()
+        fields += [(n.strip(), kind(c_type)) for n in names.split(",")]
+    ours = [(name, ctypes_kind(t)) for name, t in _library.SurfaceRecord._fields_]
+    assert ours == fields
