@@ -201,17 +201,22 @@ int ReportModel(Run& run, ModelJob& job) {
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
     int exitCode = ExitCodeFor(outcome.result);
-    run.warned += outcome.readWarnings.Total() != 0 ? 1 : 0;
+    const ReadWarnings& read = outcome.readWarnings;
+    run.warned += read.Total() != 0 || !read.notRead.empty() ? 1 : 0;
     ReportPanelCalls(outcome);
     if (!options.quiet) {
-        for (const std::string& line : WarningLines(outcome.readWarnings, model))
+        for (const std::string& line : WarningLines(read, model))
             Warn(line);
     }
-    if (options.strict && outcome.readWarnings.Total() != 0 &&
+    // A model that could not be read for its warnings may have some: strict
+    // fails it too.
+    if (options.strict && (read.Total() != 0 || !read.notRead.empty()) &&
         outcome.result == ImportResult::Loaded) {
-        const size_t count = outcome.readWarnings.Total();
-        Fail(model, std::to_string(count) + (count == 1 ? " warning" : " warnings") +
-                        (plan.path.empty() ? "" : ", not written") + " (--strict)");
+        const size_t count = read.Total();
+        const std::string what =
+            !read.notRead.empty() ? "not read for warnings: " + read.notRead
+                                  : std::to_string(count) + (count == 1 ? " warning" : " warnings");
+        Fail(model, what + (plan.path.empty() ? "" : ", not written") + " (--strict)");
         return kExitWarned;
     }
     if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)

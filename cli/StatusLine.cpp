@@ -43,7 +43,9 @@ std::string CheckLine(const std::string& model, const ImportOutcome& outcome) {
     }
     const size_t warnings = outcome.readWarnings.Total();
     const std::string verdict = outcome.result != ImportResult::Loaded ? ShownText(outcome.reason)
-                                : warnings == 0                        ? std::string("ok")
+                                : !outcome.readWarnings.notRead.empty()
+                                    ? std::string("ok, not read for warnings")
+                                : warnings == 0 ? std::string("ok")
                                                 : "ok, " + CountOf(warnings, "warning", "warnings");
     return ShownText(model) + ": statistics " + statistics + "; " + CountsText(outcome.counts) +
            " received; " + verdict;

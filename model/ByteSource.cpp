@@ -78,12 +78,18 @@ void SkipBytes(ByteSource& source, size_t count) {
     }
 }
 
-char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source) {
+namespace {
+
+// ReadTextLine and ReadCountedLine: one rule for the line end, with the
+// count only where it is asked for.
+template <bool kCounted>
+char* ReadLine(char* buffer, int32_t capacity, ByteSource& source, LineRead* read) {
     if (source.eof) {
         return nullptr;
     }
     const int32_t limit = capacity - 1;
     int32_t stored = 0;
+    bool ended = false;
     while (stored < limit) {
         if (source.pos == source.end && !Refill(source)) {
             source.eof = true;
@@ -98,6 +104,7 @@ char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source) {
             } else if (*source.pos == (c == '\r' ? '\n' : '\r')) {
                 ++source.pos;
             }
+            ended = true;
             break;
         }
         buffer[stored++] = static_cast<char>(c);
@@ -105,5 +112,21 @@ char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source) {
     if (capacity > 0) {
         buffer[stored] = '\0';
     }
+    if constexpr (kCounted) {
+        *read = {stored, ended};
+    } else {
+        (void)read;
+        (void)ended;
+    }
     return buffer;
+}
+
+} // namespace
+
+char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source) {
+    return ReadLine<false>(buffer, capacity, source, nullptr);
+}
+
+char* ReadCountedLine(char* buffer, int32_t capacity, ByteSource& source, LineRead& read) {
+    return ReadLine<true>(buffer, capacity, source, &read);
 }

@@ -39,3 +39,12 @@ void SkipBytes(ByteSource& source, size_t count);
 // is split, its rest read by the next call. Returns null, leaving `buffer`
 // untouched, when the end-of-file indicator is already set on entry.
 char* ReadTextLine(char* buffer, int32_t capacity, ByteSource& source);
+
+// What ReadCountedLine read besides the text: for a reader that counts
+// lines and tells their text.
+struct LineRead {
+    int32_t stored = 0; // bytes put in the buffer, NUL bytes included
+    bool ended = false; // a line end was consumed
+};
+// ReadTextLine, the same line, also telling `read`.
+char* ReadCountedLine(char* buffer, int32_t capacity, ByteSource& source, LineRead& read);

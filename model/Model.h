@@ -20,6 +20,7 @@
 #include "model/ByteSource.h"
 #include "model/Table.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -133,49 +134,112 @@ enum ReadResult : int32_t {
     kReadFailed = -2,       // a read error or no memory; tables released
 };
 
-// What the reader left out or read as something else, for a host that wants
-// to tell its user (the plug-in never does). `at` is the offset in the file of
-// a byte of the line concerned; `value` is given per kind below.
-enum class ReadNotice : int32_t {
-    FaceLineOutOfRange,   // a face left out: it names line `value`, not in the table
-    FaceBrokenLine,       // a face left out: line `value` has an end point out of range
-    FaceColour,           // a face left out: colour index `value` outside 0..15
-    FaceOpen,             // a face left out: its `value` lines do not close into a loop
-    FaceNegativeCount,    // a face left out: line count `value` is negative
-    FaceBeyondPointLimit, // a face not sent: it reaches point `value` (the host's limit)
-    LineEndOutOfRange,    // a line with end point `value` outside the point table
-    LineFaceBadLine,      // a line-list entry that made no line face: line `value` is
-                          // not in the table or has an end point out of range
-    LineFaceColour,       // ... no line face: colour index `value` outside 0..15
-    EndInsideSection,     // the file ends inside section `value` (a ReadSection)
-    NoNumber,             // a number field without a number, read as 0
-    MoreThanNumber,       // a number field with more after the number
-    UnknownLine,          // a line where a section keyword was expected
-};
-constexpr int32_t kReadNoticeKinds = 13;
+// A model file starts with these five bytes, or has a header of
+// kModelHeaderSize bytes whose first byte is zero before them; nothing else
+// of the header is looked at.
+inline constexpr char kModelMagic[] = "ROKU4";
+constexpr size_t kModelMagicSize = sizeof kModelMagic - 1;
+constexpr size_t kModelHeaderSize = 128;
 
-// The host numbers points in 16 bits: a face reaching a point beyond this
-// number is not sent and does not mark its colour in use.
-constexpr int32_t kMaxSendablePoint = 65536;
-
-// The sections a file can end inside, for ReadNotice::EndInsideSection.
+// The sections a file is read in, in the order they come (the optional ones
+// after FACE0 in any order, any number of times).
 enum ReadSection : int32_t {
-    kSectionHeader, // before "POINT"
-    kSectionPoints, // before "LINE0"
-    kSectionLines,  // before "FACE0"
-    kSectionFaces,  // before "END00"
+    kSectionHeader, // after the magic, before "POINT"
+    kSectionPoints,
+    kSectionLines,
+    kSectionFaces,
     kSectionPalette,
     kSectionBackground,
     kSectionLight,
     kSectionView,
     kSectionLineList,
 };
+constexpr int32_t kSectionCount = 9;
+
+// The keyword lines that open and close each section: "LINE0", "FACE0" and
+// "END00" each close one section and open the next, and the header has no
+// opening line (the magic stands at the start of its first line). Keywords
+// are whole lines, compared byte for byte.
+struct SectionKeywords {
+    const char* opening; // null for the header
+    const char* closing;
+};
+inline constexpr SectionKeywords kSectionKeywords[kSectionCount] = {
+    {nullptr, "POINT"}, {"POINT", "LINE0"}, {"LINE0", "FACE0"},
+    {"FACE0", "END00"}, {"PALC0", "ENDP0"}, {"BAKC0", "ENDB0"},
+    {"LIT00", "ENDL0"}, {"VIEW0", "ENDV0"}, {"LINE2", "ENDL2"},
+};
+constexpr const char* ClosingKeyword(ReadSection section) {
+    return kSectionKeywords[section].closing;
+}
+constexpr const char* OpeningKeyword(ReadSection section) {
+    return kSectionKeywords[section].opening;
+}
+
+// The reader holds at most this many characters of a line: the rest of a
+// longer one, its line end included, is read as a line of its own (so a
+// line of exactly this many characters is followed by an empty one).
+constexpr int32_t kLineLimit = 79;
+
+// What the reader left out or read as something else, for a host that wants
+// to tell its user (the plug-in never does); `value` is given per kind, and
+// `count` where the kind compares it against one.
+enum class ReadNoticeKind : int32_t {
+    FaceLineOutOfRange,   // a face left out: it names line `value`, not among the
+                          // `count` lines read
+    FaceBrokenLine,       // a face left out: line `value` has an end point out of
+                          // range (`count`: the points read)
+    FaceColour,           // a face left out: colour index `value` outside 0..15
+    FaceOpen,             // a face left out: its `value` lines do not close into a loop
+    FaceNegativeCount,    // a face left out: line count `value` is negative
+    FaceBeyondPointLimit, // a face not sent: it reaches point `value` (the host's limit)
+    LineEndOutOfRange,    // a line with end point `value` outside the `count` points read
+    LineFaceBadLine,      // a line-list entry that made no line face: line `value` is
+                          // not among the `count` lines read, or has an end point out
+                          // of range
+    LineFaceColour,       // ... no line face: colour index `value` outside 0..15
+    EndInsideSection,     // the file ends inside section `value` (a ReadSection)
+    NoNumber,             // a number field without a number, read as 0; `value` 1
+                          // for a real field, 0 for an integer one
+    MoreThanNumber,       // a number field with more after the number, read as
+                          // `number`; `value` as for NoNumber
+    UnknownLine,          // a line where a section keyword was expected
+    LongLine,             // a line of `value` characters, cut after kLineLimit of them,
+                          // told once its line end is read (not where lines are only
+                          // skipped up to a keyword)
+};
+constexpr int32_t kReadNoticeKinds = 14;
+
+// One notice, as the reader meets it. `line` counts the line ends the reader
+// consumes, from the magic's line (line 1) on: a cut line's rest is still
+// the same line. A notice about a record as a whole stands at the record's
+// first line.
+struct ReadNotice {
+    ReadNoticeKind kind;
+    int64_t line; // 1-based
+    // The offset of a byte of that line, which orders the notices of one
+    // line: a record's stand at its first byte, a line's at its last.
+    uint64_t at;
+    int32_t value;
+    int32_t count;
+    double number;
+    // The line as the reader holds it (NUL bytes included), for the kinds
+    // about one line: at most kLineLimit bytes; null with textSize 0 for a
+    // record as a whole. Valid during the call only.
+    const char* text;
+    int32_t textSize;
+};
+
+// The host numbers points in 16 bits: a face reaching a point beyond this
+// number is not sent and does not mark its colour in use.
+constexpr int32_t kMaxSendablePoint = 65536;
 
 // Told of each notice as the reader meets it, in file order within a
-// section. Called only where the reading already branches off its usual
-// path, so a reader without one pays nothing measurable.
+// section (a long line once its end is read, after what its pieces made);
+// `notice` must not throw. Only a reader with an observer counts
+// lines and looks at what it cuts, so a reader without one pays nothing.
 struct ReadObserver {
-    void (*notice)(void* context, ReadNotice kind, uint64_t at, int32_t value);
+    void (*notice)(void* context, const ReadNotice& notice);
     void* context;
     // The object goes out with 32-bit point numbers (the converter's build):
     // every face reaches its points, and FaceBeyondPointLimit is not told.

@@ -21,8 +21,8 @@ constexpr int32_t kDirectCloseCheckMaxLines = 16;
 // more often among all entries' end points than by the entry itself (twice
 // for a line from a point to itself). `pointUses` is zero for every point
 // on entry and on return; it is allocated on first need.
-bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
-              std::vector<int32_t>& pointUses) {
+[[gnu::always_inline]] inline bool CanClose(const ModelTables& t, const int32_t* lineRefs,
+                                            int32_t count, std::vector<int32_t>& pointUses) {
     if (count <= kDirectCloseCheckMaxLines) {
         // The end points in lanes of four, padded with 0, which no line of
         // a stored face has (point numbers start at 1); each end point is
@@ -81,30 +81,34 @@ bool CanClose(const ModelTables& t, const int32_t* lineRefs, int32_t count,
     return closes;
 }
 
-// Tells why a face or line-list entry cannot name line `index` (which
-// NamesSoundLine refused).
-void NoticeUnsoundLine(const Reader& in, const ModelTables& t, ReadNotice outOfRange,
-                       ReadNotice broken, uint64_t at, int32_t index) {
-    in.Notice(index >= 1 && index <= LineCount(t) ? broken : outOfRange, at, index);
+// Tells why a face cannot name line `index` (which NamesSoundLine refused).
+template <typename In>
+void NoticeUnsoundLine(const In& in, const ModelTables& t, NoticePlace where, int32_t index) {
+    if (index >= 1 && index <= LineCount(t)) {
+        in.Notice(ReadNoticeKind::FaceBrokenLine, where, index, PointCount(t));
+    } else {
+        in.Notice(ReadNoticeKind::FaceLineOutOfRange, where, index, LineCount(t));
+    }
 }
 
 // Whether faces are to be told of when they reach past the host's limit:
 // for an observer of an object sent with 16-bit point numbers, and a table
 // longer than they reach.
-bool ChecksPointLimit(const Reader& in, const ModelTables& t) {
-    return in.observer != nullptr && !in.observer->widePoints && PointCount(t) > kMaxSendablePoint;
+template <typename In> bool ChecksPointLimit(const In& in, const ModelTables& t) {
+    return In::kTells && !in.observer->widePoints && PointCount(t) > kMaxSendablePoint;
 }
 
 // Tells of a face that reaches a point the host cannot be sent: the highest.
-void NoticeBeyondPointLimit(const Reader& in, const ModelTables& t, const int32_t* lineRefs,
-                            int32_t count, uint64_t at) {
+template <typename In>
+void NoticeBeyondPointLimit(const In& in, const ModelTables& t, const int32_t* lineRefs,
+                            int32_t count, NoticePlace where) {
     int32_t highest = 0;
     for (int32_t i = 0; i < count; ++i) {
         const LineRecord& l = t.lines[static_cast<size_t>(lineRefs[i])];
         highest = std::max({highest, l.pointA, l.pointB});
     }
     if (highest > kMaxSendablePoint) {
-        in.Notice(ReadNotice::FaceBeyondPointLimit, at, highest);
+        in.Notice(ReadNoticeKind::FaceBeyondPointLimit, where, highest);
     }
 }
 
@@ -127,13 +131,14 @@ void AddFaceRef(ModelTables& t, int32_t lineIndex, int32_t faceIndex, FaceNames&
 
 // Whether the count and colour of a face record allow the face; tells why
 // not.
-bool FaceHeadSound(const Reader& in, const FaceRecord& f, uint64_t recordAt, uint64_t colourAt) {
+template <typename In>
+bool FaceHeadSound(const In& in, const FaceRecord& f, NoticePlace record, NoticePlace colour) {
     const bool sound = f.lineCount >= 0 && f.colourIndex >= 0 && f.colourIndex < kColourCount;
     if (!sound) {
         if (f.lineCount < 0) {
-            in.Notice(ReadNotice::FaceNegativeCount, recordAt, f.lineCount);
+            in.Notice(ReadNoticeKind::FaceNegativeCount, record, f.lineCount);
         } else {
-            in.Notice(ReadNotice::FaceColour, colourAt, f.colourIndex);
+            in.Notice(ReadNoticeKind::FaceColour, colour, f.colourIndex);
         }
     }
     return sound;
@@ -144,8 +149,8 @@ bool FaceHeadSound(const Reader& in, const FaceRecord& f, uint64_t recordAt, uin
 // bytes, so that is where the repetition stops. A record cut off here is told
 // of once, as the end of the file inside the section. Returns whether the face
 // stays valid; `stored` counts the entries appended.
-bool RepeatLastLine(const Reader& in, ModelTables& t, int32_t remaining, int32_t& stored,
-                    bool valid) {
+template <typename In>
+bool RepeatLastLine(const In& in, ModelTables& t, int32_t remaining, int32_t& stored, bool valid) {
     const int32_t index = LineInteger(in.line);
     const uint64_t bound = SourcePosition(in.source);
     int32_t repeat = remaining;
@@ -167,7 +172,7 @@ bool RepeatLastLine(const Reader& in, ModelTables& t, int32_t remaining, int32_t
 // out); the first line that names no sound line makes it invalid, and is told
 // of. A face cut by the end of the file keeps the entries it got. Returns
 // whether the face is still valid.
-bool ReadFaceLines(Reader& in, ModelTables& t, FaceRecord& f, bool valid) {
+template <typename In> bool ReadFaceLines(In& in, ModelTables& t, FaceRecord& f, bool valid) {
     int32_t stored = 0;
     for (int32_t i = 0; i < f.lineCount; ++i) {
         if (in.AtEnd()) {
@@ -177,8 +182,7 @@ bool ReadFaceLines(Reader& in, ModelTables& t, FaceRecord& f, bool valid) {
         const int32_t index = in.NextInteger();
         if (valid && !NamesSoundLine(t, index)) {
             valid = false;
-            NoticeUnsoundLine(in, t, ReadNotice::FaceLineOutOfRange, ReadNotice::FaceBrokenLine,
-                              in.LastLineAt(), index);
+            NoticeUnsoundLine(in, t, in.LastPlace(), index);
         }
         if (valid) {
             CheckRoom(t.faceLineRefs);
@@ -195,23 +199,24 @@ bool ReadFaceLines(Reader& in, ModelTables& t, FaceRecord& f, bool valid) {
 // Whether a face of sound lines, its entries from `firstLineRef` on, can
 // close (told of when not); a listener is also told of one that reaches a
 // point the host cannot be sent.
-bool FaceShapeSound(const Reader& in, const ModelTables& t, const FaceRecord& f,
-                    int32_t firstLineRef, uint64_t recordAt, bool checkReach,
-                    std::vector<int32_t>& pointUses) {
+template <typename In>
+bool FaceShapeSound(const In& in, const ModelTables& t, const FaceRecord& f, int32_t firstLineRef,
+                    NoticePlace record, bool checkReach, std::vector<int32_t>& pointUses) {
     const int32_t* lineRefs = t.faceLineRefs.data() + firstLineRef;
     if (f.lineCount >= 2 && !CanClose(t, lineRefs, f.lineCount, pointUses)) {
-        in.Notice(ReadNotice::FaceOpen, recordAt, f.lineCount);
+        in.Notice(ReadNoticeKind::FaceOpen, record, f.lineCount);
         return false;
     }
     if (checkReach) {
-        NoticeBeyondPointLimit(in, t, lineRefs, f.lineCount, recordAt);
+        NoticeBeyondPointLimit(in, t, lineRefs, f.lineCount, record);
     }
     return true;
 }
 
 // Stores a valid face whose entries end faceLineRefs: a short list moves
 // into the record; each line it names counts it and names it.
-void StoreFace(ModelTables& t, FaceRecord& f, int32_t firstLineRef, FaceNames& overflow) {
+[[gnu::always_inline]] inline void StoreFace(ModelTables& t, FaceRecord& f, int32_t firstLineRef,
+                                             FaceNames& overflow) {
     if (f.lineCount <= kInlineFaceLines) {
         std::copy_n(t.faceLineRefs.data() + firstLineRef, f.lineCount, f.lineRef);
         t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
@@ -230,25 +235,25 @@ void StoreFace(ModelTables& t, FaceRecord& f, int32_t firstLineRef, FaceNames& o
 
 } // namespace
 
-bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
+template <typename In> bool ReadFaces(In& in, ModelTables& t, FaceNames& overflow) {
     std::vector<int32_t> pointUses;
     const bool checkReach = ChecksPointLimit(in, t);
     while (!in.AtEnd()) {
         FaceRecord f{};
-        const uint64_t recordAt = in.NextLineAt();
-        if (!in.RecordStart("END00", f.lineCount)) {
+        NoticePlace record;
+        if (!in.RecordStart(ClosingKeyword(kSectionFaces), f.lineCount, &record)) {
             return true;
         }
         f.colourIndex = in.NextInteger();
-        const uint64_t colourAt = in.observer != nullptr ? in.LastLineAt() : 0;
+        const NoticePlace colour = in.LastPlace();
         f.value3 = in.NextInteger();
         f.group = -1;
         // The index lines are gathered at the end of faceLineRefs; a short
         // list moves into the record when the face is stored.
         const int32_t firstLineRef = static_cast<int32_t>(t.faceLineRefs.size());
-        bool valid = FaceHeadSound(in, f, recordAt, colourAt);
+        bool valid = FaceHeadSound(in, f, record, colour);
         valid = ReadFaceLines(in, t, f, valid);
-        valid = valid && FaceShapeSound(in, t, f, firstLineRef, recordAt, checkReach, pointUses);
+        valid = valid && FaceShapeSound(in, t, f, firstLineRef, record, checkReach, pointUses);
         if (!valid || !in.keepFaces) {
             t.faceLineRefs.resize(static_cast<size_t>(firstLineRef));
             continue;
@@ -258,11 +263,11 @@ bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow) {
     return false;
 }
 
-bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
+template <typename In> bool ReadLineList(In& in, ModelTables& t, FaceNames& overflow) {
     while (!in.AtEnd()) {
         int32_t index;
-        const uint64_t recordAt = in.NextLineAt();
-        if (!in.RecordStart("ENDL2", index)) {
+        NoticePlace record;
+        if (!in.RecordStart(ClosingKeyword(kSectionLineList), index, &record)) {
             return true;
         }
         in.Skip();
@@ -276,15 +281,15 @@ bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
             // A line whose fourth value is not 0 is kept off the line list
             // on purpose: that is no mistake to tell of.
             if (!NamesSoundLine(t, index)) {
-                in.Notice(ReadNotice::LineFaceBadLine, recordAt, index);
+                in.Notice(ReadNoticeKind::LineFaceBadLine, record, index, LineCount(t));
             } else if (t.lines[static_cast<size_t>(index - 1)].value4 == 0) {
-                in.Notice(ReadNotice::LineFaceColour, recordAt, colour);
+                in.Notice(ReadNoticeKind::LineFaceColour, record, colour);
             }
             continue;
         }
         if (ChecksPointLimit(in, t)) {
             const int32_t lineRef = index - 1;
-            NoticeBeyondPointLimit(in, t, &lineRef, 1, recordAt);
+            NoticeBeyondPointLimit(in, t, &lineRef, 1, record);
         }
         if (!in.keepFaces) {
             continue;
@@ -302,6 +307,11 @@ bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow) {
     }
     return false;
 }
+
+template bool ReadFaces(Reader<false>&, ModelTables&, FaceNames&);
+template bool ReadFaces(Reader<true>&, ModelTables&, FaceNames&);
+template bool ReadLineList(Reader<false>&, ModelTables&, FaceNames&);
+template bool ReadLineList(Reader<true>&, ModelTables&, FaceNames&);
 
 // The face lists of the lines named three times or more, gathered from the
 // names set aside while reading: each line's names in reading order, one

@@ -12,10 +12,10 @@ namespace {
 
 // Each section reader returns whether it met the keyword that closes it
 // (otherwise the file ended inside it).
-bool ReadPoints(Reader& in, ModelTables& t) {
+template <typename In> bool ReadPoints(In& in, ModelTables& t) {
     while (!in.AtEnd()) {
         PointRecord p{};
-        if (!in.RecordStart("LINE0", p.value1)) {
+        if (!in.RecordStart(ClosingKeyword(kSectionPoints), p.value1)) {
             return true;
         }
         p.value2 = static_cast<uint16_t>(in.NextInteger());
@@ -31,19 +31,20 @@ bool ReadPoints(Reader& in, ModelTables& t) {
     return false;
 }
 
-bool ReadLines(Reader& in, ModelTables& t) {
+template <typename In> bool ReadLines(In& in, ModelTables& t) {
     while (!in.AtEnd()) {
         LineRecord l{};
-        const uint64_t recordAt = in.NextLineAt();
-        if (!in.RecordStart("FACE0", l.pointA)) {
+        NoticePlace record;
+        if (!in.RecordStart(ClosingKeyword(kSectionLines), l.pointA, &record)) {
             return true;
         }
         l.pointB = in.NextInteger();
         l.value3 = static_cast<uint16_t>(in.NextInteger());
         l.value4 = static_cast<uint16_t>(in.NextInteger());
-        if (in.observer != nullptr && !HasBothEnds(l, PointCount(t))) {
+        if (In::kTells && !HasBothEnds(l, PointCount(t))) {
             const bool aInRange = l.pointA >= 1 && l.pointA <= PointCount(t);
-            in.Notice(ReadNotice::LineEndOutOfRange, recordAt, aInRange ? l.pointB : l.pointA);
+            in.Notice(ReadNoticeKind::LineEndOutOfRange, record, aInRange ? l.pointB : l.pointA,
+                      PointCount(t));
         }
         CheckRoom(t.lines);
         t.lines.push_back(l);
@@ -52,17 +53,18 @@ bool ReadLines(Reader& in, ModelTables& t) {
 }
 
 // Skips lines up to and including `keyword`; returns whether it was met.
-bool SkipTo(Reader& in, const char* keyword) {
-    while (!in.AtEnd()) {
+template <typename In> bool SkipTo(In& in, const char* keyword) {
+    in.Skipping(true);
+    bool met = false;
+    while (!met && !in.AtEnd()) {
         in.Next();
-        if (in.Is(keyword)) {
-            return true;
-        }
+        met = in.Is(keyword);
     }
-    return false;
+    in.Skipping(false);
+    return met;
 }
 
-bool ReadPalette(Reader& in, ModelTables& t) {
+template <typename In> bool ReadPalette(In& in, ModelTables& t) {
     const int32_t count = std::max(in.NextInteger(), 0);
     const int32_t kept = std::min(count, kMaxPaletteEntries);
     t.palette.assign(static_cast<size_t>(kept), PaletteEntry{});
@@ -83,7 +85,7 @@ bool ReadPalette(Reader& in, ModelTables& t) {
             t.palette[static_cast<size_t>(i)] = e;
         }
     }
-    return SkipTo(in, "ENDP0");
+    return SkipTo(in, ClosingKeyword(kSectionPalette));
 }
 
 // Whether a line holds nothing but white space.
@@ -96,61 +98,67 @@ bool IsBlank(const char* text) {
     return true;
 }
 
-ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
-                      int32_t* suggestedDoubleSided, const ReadObserver* observer, bool keepFaces) {
-    int32_t viewLines = 1;
-    int32_t viewFaces = 1;
-    t.lineFaceCount = 0;
-    t.lineEntryCount = 0;
-
-    unsigned char magic[5] = {};
+// Reads the magic, after the header if the file has one. Returns kReadOk
+// when it is there.
+ReadResult ReadMagic(ByteSource& source) {
+    unsigned char magic[kModelMagicSize] = {};
     size_t got = ReadBytes(source, magic, sizeof magic);
     if (got >= 1 && magic[0] == 0) {
-        SkipBytes(source, 123);
+        SkipBytes(source, kModelHeaderSize - sizeof magic);
         source.eof = false; // a seek clears the indicator
         got = ReadBytes(source, magic, sizeof magic);
     }
-    if (got != sizeof magic || std::memcmp(magic, "ROKU4", 5) != 0) {
+    if (got != sizeof magic || std::memcmp(magic, kModelMagic, sizeof magic) != 0) {
         return source.error ? kReadFailed : kReadNotModelFile;
     }
+    return kReadOk;
+}
 
-    Reader in{source, {}, observer, keepFaces};
-    in.Next(); // the rest of the first line
+// The sections after the magic.
+template <typename In>
+ReadResult ReadSections(In& in, ModelTables& t, int32_t* suggestedLoadTarget,
+                        int32_t* suggestedDoubleSided) {
+    int32_t viewLines = 1;
+    int32_t viewFaces = 1;
+    // The rest of the first line is skipped unread.
+    in.Skipping(true);
+    in.Next();
+    in.Skipping(false);
     // Each section in turn; once the file has ended inside one, the later
     // ones find nothing to read.
     const auto section = [&in](bool closed, ReadSection which) {
         if (!closed) {
-            in.Notice(ReadNotice::EndInsideSection, in.LastLineAt(), which);
+            in.Notice(ReadNoticeKind::EndInsideSection, in.LastPlace(), which);
         }
         return closed;
     };
     FaceNames overflow;
-    if (section(SkipTo(in, "POINT"), kSectionHeader) &&
+    if (section(SkipTo(in, ClosingKeyword(kSectionHeader)), kSectionHeader) &&
         section(ReadPoints(in, t), kSectionPoints) && section(ReadLines(in, t), kSectionLines)) {
         section(ReadFaces(in, t, overflow), kSectionFaces);
     }
     while (!in.AtEnd()) {
         in.Next();
-        if (in.Is("PALC0")) {
+        if (in.Is(OpeningKeyword(kSectionPalette))) {
             section(ReadPalette(in, t), kSectionPalette);
-        } else if (in.Is("BAKC0")) {
-            section(SkipTo(in, "ENDB0"), kSectionBackground);
-        } else if (in.Is("LIT00")) {
-            section(SkipTo(in, "ENDL0"), kSectionLight);
-        } else if (in.Is("VIEW0")) {
+        } else if (in.Is(OpeningKeyword(kSectionBackground))) {
+            section(SkipTo(in, ClosingKeyword(kSectionBackground)), kSectionBackground);
+        } else if (in.Is(OpeningKeyword(kSectionLight))) {
+            section(SkipTo(in, ClosingKeyword(kSectionLight)), kSectionLight);
+        } else if (in.Is(OpeningKeyword(kSectionView))) {
             viewLines = in.NextInteger();
             viewFaces = in.NextInteger();
-            section(SkipTo(in, "ENDV0"), kSectionView);
-        } else if (in.Is("LINE2")) {
+            section(SkipTo(in, ClosingKeyword(kSectionView)), kSectionView);
+        } else if (in.Is(OpeningKeyword(kSectionLineList))) {
             section(ReadLineList(in, t, overflow), kSectionLineList);
-        } else if (observer != nullptr && !IsBlank(in.line)) {
-            in.Notice(ReadNotice::UnknownLine, in.LastLineAt(), 0);
+        } else if (In::kTells && !IsBlank(in.line)) {
+            in.NoticeLine(ReadNoticeKind::UnknownLine, 0, 0);
         }
     }
-    if (source.error) {
+    if (in.source.error) {
         return kReadFailed;
     }
-    if (!keepFaces) {
+    if (!in.keepFaces) {
         return kReadOk;
     }
 
@@ -174,6 +182,21 @@ ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoad
         *suggestedDoubleSided = allShared ? 0 : 1;
     }
     return kReadOk;
+}
+
+ReadResult ReadTables(ByteSource& source, ModelTables& t, int32_t* suggestedLoadTarget,
+                      int32_t* suggestedDoubleSided, const ReadObserver* observer, bool keepFaces) {
+    t.lineFaceCount = 0;
+    t.lineEntryCount = 0;
+    if (const ReadResult magic = ReadMagic(source); magic != kReadOk) {
+        return magic;
+    }
+    if (observer != nullptr) {
+        Reader<true> in{source, {}, observer, keepFaces};
+        return ReadSections(in, t, suggestedLoadTarget, suggestedDoubleSided);
+    }
+    Reader<false> in{source, {}, nullptr, keepFaces};
+    return ReadSections(in, t, suggestedLoadTarget, suggestedDoubleSided);
 }
 
 // Reads, or checks only, releasing the tables when that fails.

@@ -38,8 +38,38 @@ inline int32_t LineInteger(const char* text) {
 
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 
-constexpr int32_t kLineBufferSize = 80;
-constexpr int32_t kLineLimit = kLineBufferSize - 1;
+constexpr int32_t kLineBufferSize = kLineLimit + 1;
+
+// Where a notice stands: ReadNotice::at and ReadNotice::line.
+struct NoticePlace {
+    uint64_t at = 0;
+    int64_t line = 0;
+};
+
+// What a reader with an observer keeps to say where it is: the line ends it
+// has consumed, and the last line it cut after kLineLimit characters, told
+// once its line end is read and its whole length known.
+struct LineTally {
+    int64_t ends = 0; // line ends consumed since the magic
+    // `ends` when the last read left its line open: cut, or ended by the end
+    // of the file. The magic's line is open until its rest is read.
+    int64_t openAt = 0;
+    int32_t length = 0;    // bytes of the line buffer, after Next
+    bool skipping = false; // lines are only compared with a keyword: cuts untold
+    int64_t cutEnds = -1;  // `ends` while in the last line cut
+    bool cutPending = false;
+    uint64_t cutStart = 0; // the offset of its first byte
+    char cutText[kLineLimit];
+};
+
+template <bool kObserved> struct Reader;
+// The parts of a reader with an observer that run off the usual path
+// (ReadNotices.cpp): a line read near the end of a block or of the file,
+// counted; a line cut after kLineLimit characters, `text` its first ones;
+// the end of that line at offset `endAt`, by a line end or the file's end.
+void ReadLineCounted(Reader<true>& in);
+void MetCut(Reader<true>& in, const void* text);
+void TellCut(Reader<true>& in, uint64_t endAt, bool ended);
 
 // The reader's state: one reused 80-byte line buffer. Once the end of the
 // file is reached, every further read leaves the buffer holding the last
@@ -58,11 +88,17 @@ constexpr int32_t kLineLimit = kLineBufferSize - 1;
 // content matters only to a keyword test or a general conversion right after
 // the line is read, and once the end of the file is reached. The end is only
 // ever reached inside ReadTextLine, whose last line is in the buffer.
-struct Reader {
+//
+// With an observer (kObserved) the reader also counts the line ends it
+// consumes and keeps its tally; without one it is the same code without
+// them, so that the plug-in's reading pays nothing for what it never tells.
+template <bool kObserved> struct Reader {
+    static constexpr bool kTells = kObserved;
     ByteSource& source;
     char line[kLineBufferSize + 8];
-    const ReadObserver* observer; // null: nobody is told what is left out
+    const ReadObserver* observer; // not null exactly when kObserved
     bool keepFaces;               // false: faces are checked, not stored
+    LineTally tally{};            // kObserved only
 
     // The offset of a byte of the line last read: its last byte, or its line
     // end (after the end of the file: the last line's).
@@ -70,11 +106,33 @@ struct Reader {
         const uint64_t position = SourcePosition(source);
         return position == 0 ? 0 : position - 1;
     }
-    // The offset of the next line's first byte, when someone listens.
-    uint64_t NextLineAt() const { return observer != nullptr ? SourcePosition(source) : 0; }
-    void Notice(ReadNotice kind, uint64_t at, int32_t value) const {
-        if (observer != nullptr) {
-            observer->notice(observer->context, kind, at, value);
+    // The number of the line last read; a cut line's rest is the same line.
+    int64_t LastLine() const { return tally.openAt == tally.ends ? tally.ends + 1 : tally.ends; }
+    NoticePlace LastPlace() const {
+        if constexpr (kObserved) {
+            return {LastLineAt(), LastLine()};
+        }
+        return {};
+    }
+    // Tells of a record, or a line, as a whole.
+    void Notice(ReadNoticeKind kind, NoticePlace where, int32_t value, int32_t count = 0) const {
+        if constexpr (kObserved) {
+            observer->notice(observer->context,
+                             ReadNotice{kind, where.line, where.at, value, count, 0, nullptr, 0});
+        }
+    }
+    // Tells of the line just read by Next, with its text.
+    void NoticeLine(ReadNoticeKind kind, int32_t value, double number) const {
+        if constexpr (kObserved) {
+            observer->notice(observer->context, ReadNotice{kind, LastLine(), LastLineAt(), value, 0,
+                                                           number, line, tally.length});
+        }
+    }
+    // Between these, lines are only compared with a keyword: a line cut
+    // there is not told (its rest would be skipped as well).
+    void Skipping(bool on) {
+        if constexpr (kObserved) {
+            tally.skipping = on;
         }
     }
 
@@ -82,9 +140,16 @@ struct Reader {
     // Whether the next line, with its look-ahead byte, certainly lies inside
     // the current block.
     bool InBlock() const { return !source.eof && source.end - source.pos >= kLineBufferSize + 8; }
+    void ReadNearEnd() {
+        if constexpr (kObserved) {
+            ReadLineCounted(*this);
+        } else {
+            ReadTextLine(line, kLineBufferSize, source);
+        }
+    }
     void Next() {
         if (!InBlock()) {
-            ReadTextLine(line, kLineBufferSize, source);
+            ReadNearEnd();
             return;
         }
         const unsigned char* p = source.pos;
@@ -100,16 +165,22 @@ struct Reader {
             }
         }
         line[length] = '\0';
+        if constexpr (kObserved) {
+            tally.length = length;
+        }
         if (length < kLineLimit) {
             EndLine(p + length);
         } else {
             source.pos = p + length; // the line end, if any, stays for the next read
+            if constexpr (kObserved) {
+                MetCut(*this, p);
+            }
         }
     }
     // Reads a line that nothing looks at: the same line as Next, not copied.
     void Skip() {
         if (!InBlock()) {
-            ReadTextLine(line, kLineBufferSize, source);
+            ReadNearEnd();
             return;
         }
         const unsigned char* p = source.pos;
@@ -126,9 +197,19 @@ struct Reader {
             }
         }
         source.pos = p + kLineLimit;
+        if constexpr (kObserved) {
+            MetCut(*this, p);
+        }
     }
     // Moves past the CR or LF at `end` and the other byte of a pair.
     void EndLine(const unsigned char* end) {
+        if constexpr (kObserved) {
+            ++tally.ends;
+            if (tally.cutPending) {
+                TellCut(*this, source.consumedBefore + static_cast<uint64_t>(end - source.base),
+                        true);
+            }
+        }
         const unsigned char c = *end++;
         end += *end == (c == '\r' ? '\n' : '\r') ? 1 : 0;
         source.pos = end;
@@ -178,9 +259,17 @@ struct Reader {
         return NextRealInGeneral();
     }
     // Reads the first line of a record into `first`, or returns false when
-    // that line is `keyword`, which ends the section.
-    bool RecordStart(const char* keyword, int32_t& first) {
+    // that line is `keyword`, which ends the section. With an observer,
+    // `record` (when not null) is where the record stands.
+    bool RecordStart(const char* keyword, int32_t& first,
+                     [[maybe_unused]] NoticePlace* record = nullptr) {
+        [[maybe_unused]] const uint64_t at = kObserved ? SourcePosition(source) : 0;
         if (TryInteger(first)) {
+            if constexpr (kObserved) {
+                if (record != nullptr) {
+                    *record = {at, LastLine()};
+                }
+            }
             return true; // a number is never a keyword
         }
         const bool wasAtEnd = AtEnd();
@@ -188,44 +277,55 @@ struct Reader {
         if (Is(keyword)) {
             return false;
         }
-        if (observer != nullptr && !wasAtEnd) {
-            CheckNumberField(false);
-        }
         first = LineInteger(line);
+        if constexpr (kObserved) {
+            if (record != nullptr) {
+                *record = {at, LastLine()};
+            }
+            if (!wasAtEnd) {
+                CheckNumberField(false, first);
+            }
+        }
         return true;
     }
     [[gnu::noinline]] int32_t NextIntegerInGeneral() {
-        const bool wasAtEnd = AtEnd();
+        [[maybe_unused]] const bool wasAtEnd = AtEnd();
         Next();
-        if (observer != nullptr && !wasAtEnd) {
-            CheckNumberField(false);
+        const int32_t value = LineInteger(line);
+        if constexpr (kObserved) {
+            if (!wasAtEnd) {
+                CheckNumberField(false, value);
+            }
         }
-        return LineInteger(line);
+        return value;
     }
     [[gnu::noinline]] double NextRealInGeneral() {
-        const bool wasAtEnd = AtEnd();
+        [[maybe_unused]] const bool wasAtEnd = AtEnd();
         Next();
-        if (observer != nullptr && !wasAtEnd) {
-            CheckNumberField(true);
+        const double value = ParseReal(line);
+        if constexpr (kObserved) {
+            if (!wasAtEnd) {
+                CheckNumberField(true, value);
+            }
         }
-        return ParseReal(line);
+        return value;
     }
-    // Tells of a number field just read that holds no number or more than
-    // one; an empty line at the very end is the end, not a field.
-    void CheckNumberField(bool real) const {
+    // Tells of a number field just read, as `value`, that holds no number or
+    // more than one; an empty line at the very end is the end, not a field.
+    void CheckNumberField(bool real, double value) const {
         if (AtEnd() && line[0] == '\0') {
             return;
         }
         const char* end = NumberEnd(line, real);
         if (end == nullptr) {
-            Notice(ReadNotice::NoNumber, LastLineAt(), 0);
+            NoticeLine(ReadNoticeKind::NoNumber, real ? 1 : 0, value);
             return;
         }
         while (*end == ' ' || *end == '\t' || *end == '\v' || *end == '\f') {
             ++end;
         }
         if (*end != '\0') {
-            Notice(ReadNotice::MoreThanNumber, LastLineAt(), real ? 1 : 0);
+            NoticeLine(ReadNoticeKind::MoreThanNumber, real ? 1 : 0, value);
         }
     }
     static bool IsLineEnd(unsigned char c) { return c == '\r' || c == '\n'; }
@@ -280,8 +380,9 @@ inline bool NamesSoundLine(const ModelTables& t, int32_t index) {
 using FaceNames = std::vector<std::pair<int32_t, int32_t>>;
 
 // The sections after the lines: each reader returns whether it met the
-// keyword that closes it (otherwise the file ended inside it).
-bool ReadFaces(Reader& in, ModelTables& t, FaceNames& overflow);
-bool ReadLineList(Reader& in, ModelTables& t, FaceNames& overflow);
+// keyword that closes it (otherwise the file ended inside it). Made for both
+// readers (ReadFaces.cpp).
+template <typename In> bool ReadFaces(In& in, ModelTables& t, FaceNames& overflow);
+template <typename In> bool ReadLineList(In& in, ModelTables& t, FaceNames& overflow);
 // Moves the names set aside in `overflow` into faceRefs, once all is read.
 void GatherFaceRefs(ModelTables& t, FaceNames& overflow);

@@ -49,7 +49,8 @@ Verdict Judge(const ActivationOutcome& a, int32_t version) {
     case kImportLoaded:
         return {ImportResult::Loaded, ""};
     case kImportNotModelFile:
-        return {ImportResult::NotModelFile, "not a model file (no \"ROKU4\" magic)"};
+        return {ImportResult::NotModelFile,
+                std::string("not a model file (no \"") + kModelMagic + "\" magic)"};
     case kImportOpenFailed:
         if (a.outOfMemory)
             return {ImportResult::CannotRead, "not enough memory to import it"};
@@ -104,28 +105,19 @@ void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
     outcome.reason = e.what();
 }
 
-// The model file's bytes: the request's, or the file's. Returns false when
-// the file cannot be read (the import has said so, or had no trouble and the
-// file changed since: then there is nothing more to say).
-bool ModelBytes(const ImportRequest& request, std::string& storage, std::string_view& bytes) {
-    if (request.modelBytes) {
-        bytes = *request.modelBytes;
-        return true;
-    }
-    if (!ReadWholeFile(request.modelName, storage))
-        return false;
-    bytes = storage;
-    return true;
-}
-
-// What the reader left out: the model read a second time, by the same reader
-// with an observer. Where the build has threads, that read runs on a thread
-// of its own while the plug-in imports, so that on two cores the warnings
-// cost next to nothing; the web build (no threads) reads after the import.
-// Either way the lines are the same, and a failure only loses them.
+// What the reader left out. Through the converter's build the import tells
+// it itself, to a collector set as its reader's observer: the model is read
+// once. The host's module takes no observer: the model is read a second
+// time, by the same reader checking only. Where the build has threads, that
+// read runs on a thread of its own while the plug-in imports, so that on two
+// cores the warnings cost next to nothing; the web build (no threads) reads
+// after the import. Either way the lines are the same; a read that cannot be
+// made says why.
 struct WarningsRead {
-    bool widePoints = false; // the import runs through the converter's build
-    ReadWarnings warnings;
+    bool widePoints = false; // the object goes out through the converter's build
+    bool observed = false;   // the import itself tells the notices
+    NoticeCollector notices; // ... to this collector
+    ReadWarnings warnings;   // of the second read, when done
     bool done = false;
 #if OSTREL_THREADS
     std::jthread thread; // joined on every way out
@@ -144,13 +136,16 @@ bool CanReadAgain(const ImportRequest& request) {
     return FollowLinks(request.modelName, target, error) && PathKindOf(target) == PathKind::Regular;
 }
 
-void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) try {
-    if (request.modelBytes)
-        read.warnings = CollectReadWarnings(*request.modelBytes, read.widePoints);
-    else
-        CollectReadWarningsFromFile(request.modelName, read.warnings, read.widePoints);
+void ReadWarningsNow(const ImportRequest& request, WarningsRead& read) {
+    try {
+        read.warnings = request.modelBytes
+                            ? CollectReadWarnings(*request.modelBytes, read.widePoints)
+                            : CollectReadWarningsFromFile(request.modelName, read.widePoints);
+    } catch (const std::exception&) {
+        read.warnings = {};
+        read.warnings.notRead = "not enough memory to read it again";
+    }
     read.done = true;
-} catch (const std::exception&) {
 }
 
 // Starts the read beside the import where threads exist. Returns whether it
@@ -159,8 +154,8 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
     // On one processor the two reads would only take turns, each evicting
     // the other's tables from the caches: one after the other is cheaper.
-    if (!request.readWarnings || !request.readWarningsBeside || UsableProcessors() < 2 ||
-        !CanReadAgain(request))
+    if (!request.readWarnings || read.observed || !request.readWarningsBeside ||
+        UsableProcessors() < 2 || !CanReadAgain(request))
         return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
@@ -175,27 +170,46 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
     return false;
 }
 
-// The warnings when the import loaded the object (the read beside it is
-// awaited, or the read is made now), and for a file that is not a model
-// file what it starts with instead. `loaded`: the import loaded the object
-// (its conversion may since have failed).
+// The warnings when the import loaded the object (told by the import, or
+// the read beside it awaited, or the read made now), and for a file that is
+// not a model file what it starts with instead, from its first bytes.
+// `loaded`: the import loaded the object (its conversion may since have
+// failed).
 void Explain(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
              ImportOutcome& outcome) try {
 #if OSTREL_THREADS
     if (started)
         read.thread.join();
 #endif
-    if (!started && loaded && request.readWarnings && CanReadAgain(request))
-        ReadWarningsNow(request, read);
-    if (loaded && read.done)
-        outcome.readWarnings = std::move(read.warnings);
-    if (outcome.result != ImportResult::NotModelFile)
+    if (loaded && request.readWarnings) {
+        if (read.observed)
+            outcome.readWarnings = WordedWarnings(read.notices);
+        else if (started || CanReadAgain(request)) {
+            if (!started)
+                ReadWarningsNow(request, read);
+            outcome.readWarnings = std::move(read.warnings);
+        } else
+            outcome.readWarnings.notRead = "a pipe gives its bytes once, and the import took them";
+    }
+    if (outcome.result != ImportResult::NotModelFile || !CanReadAgain(request))
         return;
-    std::string storage;
-    std::string_view bytes;
-    if (CanReadAgain(request) && ModelBytes(request, storage, bytes))
-        outcome.reason = "not a model file: " + DescribeNotModelFile(bytes);
+    std::string start;
+    if (request.modelBytes)
+        outcome.reason = "not a model file: " +
+                         DescribeNotModelFile(request.modelBytes->substr(0, kDescribedBytes));
+    else if (ReadFileStart(request.modelName, kDescribedBytes, start))
+        outcome.reason = "not a model file: " + DescribeNotModelFile(start);
 } catch (const std::exception&) {
+    // Memory ran out for the words: the warnings, if any, are lost, and
+    // the outcome says so (a short line, which the string had room for).
+    if (loaded && request.readWarnings && outcome.readWarnings.notRead.empty()) {
+        outcome.readWarnings.kept.clear();
+        outcome.readWarnings.counts = {};
+        try {
+            outcome.readWarnings.notRead = "not enough memory";
+        } catch (const std::exception&) {
+        }
+    }
 }
 
 #if OSTREL_THREADS
@@ -319,6 +333,10 @@ ImportOutcome RunImport(const ImportRequest& request) {
     WarningsRead read;
     read.widePoints =
         activation.module->wide || (request.converter != nullptr && WantsObject(request));
+    read.observed = request.readWarnings && activation.module->wide;
+    const ReadObserver observer = CollectorObserver(read.notices, read.widePoints);
+    if (read.observed)
+        activation.readObserver = &observer;
     const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
     ReceiveWhole(request, activation, a);

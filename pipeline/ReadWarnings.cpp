@@ -1,162 +1,29 @@
 #include "pipeline/ReadWarnings.h"
 
-#include "model/NumberParsing.h"
 #include "platform/NumberText.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-struct Notice {
-    ReadNotice kind;
-    uint64_t at;
-    int32_t value;
-};
-
-struct Collector {
-    std::vector<Notice> kept;
-    std::array<size_t, kReadNoticeKinds> counts{};
-};
-
-// Keeps the first few of each kind; `kept` has room for them all, so the
-// reader is never interrupted by an allocation here. Faces past the host's
-// point limit are only counted: they are said in one line (WarningLines).
-void Collect(void* context, ReadNotice kind, uint64_t at, int32_t value) {
-    Collector& c = *static_cast<Collector*>(context);
-    if (c.counts[static_cast<size_t>(kind)]++ < kWarningsKeptPerKind &&
-        kind != ReadNotice::FaceBeyondPointLimit)
-        c.kept.push_back({kind, at, value});
-}
-
-// The lines of the file holding given offsets, found by a pass over its
-// bytes fed block by block (the whole file at once, or as it is read), with
-// the reader's line ends: CR, LF, CR LF or LF CR. An offset belongs to the
-// line whose text or line end holds it; an offset at the very end, to the
-// last line. Only the texts of those lines are kept, each once.
-struct FoundLine {
-    int64_t number;
-    size_t text; // index into LineFinder::texts
-};
-
-struct LineFinder {
-    std::vector<uint64_t> offsets; // ascending
-    std::vector<FoundLine> found;  // one per offset, when done
-    std::vector<std::string> texts;
-    uint64_t fed = 0;    // bytes fed so far
-    int64_t number = 1;  // of the line being read
-    std::string carried; // its text from earlier blocks
-    // The last block ended with a line end: `open` is that byte when its
-    // pair (LF after CR, CR after LF) may still come; `last` is the line it
-    // ended, which is the file's last if no byte follows.
-    bool endedWithLine = false;
-    char open = 0;
-    std::string last;
-};
-
-bool AllFound(const LineFinder& f) {
-    return f.found.size() == f.offsets.size();
-}
-
-// Gives line `number`, of text `text`, the offsets before `next`.
-void Assign(LineFinder& f, uint64_t next, int64_t number, std::string_view text) {
-    bool kept = false;
-    while (!AllFound(f) && f.offsets[f.found.size()] < next) {
-        if (!kept)
-            f.texts.emplace_back(text);
-        kept = true;
-        f.found.push_back({number, f.texts.size() - 1});
-    }
-}
-
-// Counts the lines from `i`, the start of a line, whose line end starts
-// before `stop` (at most the block's last byte but one, so that a line end's
-// pair can be looked at and the block goes on after it): returns where the
-// line after the last of them starts. No branch on the bytes: large files
-// have millions of short lines.
-size_t SkipLines(std::string_view block, size_t i, size_t stop, int64_t& number) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(block.data());
-    constexpr unsigned char kPairBits = '\r' ^ '\n'; // CR <-> LF
-    size_t lineStart = i;
-    int64_t ends = 0;
-    while (i < stop) {
-        const unsigned char c = p[i];
-        const bool end = c == '\r' || c == '\n';
-        const bool pair = end && p[i + 1] == (c ^ kPairBits);
-        ends += end;
-        i += 1 + static_cast<size_t>(pair);
-        lineStart = end ? i : lineStart;
-    }
-    number += ends;
-    return lineStart;
-}
-
-void Feed(LineFinder& f, std::string_view block) {
-    size_t i = 0;
-    if (f.open != 0 && !block.empty()) {
-        if (block[0] == (f.open == '\r' ? '\n' : '\r')) {
-            Assign(f, f.fed + 1, f.number - 1, f.last);
-            i = 1;
-        }
-        f.open = 0;
-    }
-    if (i < block.size())
-        f.endedWithLine = false;
-    size_t start = i;
-    while (i < block.size() && !AllFound(f)) {
-        // Lines that end well before the next offset are only counted.
-        const uint64_t target = f.offsets[f.found.size()];
-        // The last line end of the block is left to the loop below: the
-        // line it ends may be the file's last.
-        if (i == start && f.carried.empty() && target > f.fed + i + 1 && block.size() > 2) {
-            const size_t stop =
-                static_cast<size_t>(std::min<uint64_t>(block.size() - 2, target - f.fed - 1));
-            if (stop > i) {
-                i = start = SkipLines(block, i, stop, f.number);
-            }
-        }
-        const char c = block[i];
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        size_t next = i + 1;
-        if (next < block.size() && block[next] == (c == '\r' ? '\n' : '\r'))
-            ++next;
-        const uint64_t nextAt = f.fed + next;
-        // The text is only formed when an offset lies in the line, or when
-        // the line may be the file's last.
-        if (!AllFound(f) && f.offsets[f.found.size()] < nextAt) {
-            std::string text = f.carried;
-            text.append(block.substr(start, i - start));
-            Assign(f, nextAt, f.number, text);
-            if (next == block.size())
-                f.last = std::move(text);
-        } else if (next == block.size()) {
-            f.last = f.carried;
-            f.last.append(block.substr(start, i - start));
-        }
-        if (next == block.size()) {
-            f.endedWithLine = true;
-            f.open = next == i + 1 ? c : 0;
-        }
-        f.carried.clear();
-        ++f.number;
-        i = next;
-        start = next;
-    }
-    if (start < block.size() && !AllFound(f))
-        f.carried.append(block.substr(start));
-    f.fed += block.size();
-}
-
-// The lines of the offsets not yet placed: the file's last line.
-void Finish(LineFinder& f) {
-    if (f.endedWithLine)
-        Assign(f, UINT64_MAX, f.number - 1, f.last);
-    else
-        Assign(f, UINT64_MAX, f.number, f.carried);
+// Keeps the first few of each kind with a copy of their text; `kept` has
+// room for them all. Faces past the host's point limit are only counted:
+// they are said in one line (WarningLines).
+void Collect(void* context, const ReadNotice& notice) {
+    NoticeCollector& c = *static_cast<NoticeCollector*>(context);
+    if (c.counts[static_cast<size_t>(notice.kind)]++ >= kWarningsKeptPerKind ||
+        notice.kind == ReadNoticeKind::FaceBeyondPointLimit || c.keptCount == c.kept.size())
+        return;
+    NoticeCollector::Kept& kept = c.kept[c.keptCount++];
+    kept.notice = notice;
+    kept.notice.textSize = std::clamp(notice.textSize, 0, kLineLimit);
+    if (notice.text != nullptr)
+        std::memcpy(kept.text.data(), notice.text, static_cast<size_t>(kept.notice.textSize));
+    kept.notice.text = nullptr; // valid only during the call: `text` holds it
 }
 
 // A line's text for a message, quoted, as UTF-8: kept where it is UTF-8,
@@ -176,86 +43,106 @@ std::string Quoted(std::string_view line) {
     return "\"" + std::string(shown) + (shown.size() < text.size() ? "...\"" : "\"");
 }
 
-const char* SectionName(int32_t section) {
-    switch (section) {
-    case kSectionPoints:
-        return "the point section (no \"LINE0\" line)";
-    case kSectionLines:
-        return "the line section (no \"FACE0\" line)";
-    case kSectionFaces:
-        return "the face section (no \"END00\" line)";
-    case kSectionPalette:
-        return "a palette section (no \"ENDP0\" line)";
-    case kSectionBackground:
-        return "a background section (no \"ENDB0\" line)";
-    case kSectionLight:
-        return "a light section (no \"ENDL0\" line)";
-    case kSectionView:
-        return "a view section (no \"ENDV0\" line)";
-    default:
-        return "a line-list section (no \"ENDL2\" line)";
-    }
+std::string Keyword(const char* keyword) {
+    return std::string("\"") + keyword + "\"";
 }
 
-// What a number field was read as, by the reader's own conversions.
-std::string ReadAs(std::string_view line, bool real) {
-    // The reader sees at most 79 bytes of a line.
-    const std::string text(line.substr(0, 79));
+std::string SectionName(int32_t section) {
+    const char* names[] = {"the header",       "the point section", "the line section",
+                           "the face section", "a palette section", "a background section",
+                           "a light section",  "a view section",    "a line-list section"};
+    static_assert(std::size(names) == kSectionCount);
+    const auto which = static_cast<ReadSection>(std::clamp(section, 0, kSectionCount - 1));
+    return std::string(names[which]) + " (no " + Keyword(ClosingKeyword(which)) + " line)";
+}
+
+// The keyword that `line` spells but for case, when it spells one.
+const char* KeywordButForCase(std::string_view line) {
+    const auto sameButCase = [line](const char* keyword) {
+        return keyword != nullptr && line.size() == std::strlen(keyword) &&
+               std::equal(line.begin(), line.end(), keyword, [](char a, char b) {
+                   return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b;
+               });
+    };
+    for (const SectionKeywords& k : kSectionKeywords) {
+        if (sameButCase(k.opening))
+            return k.opening;
+        if (sameButCase(k.closing))
+            return k.closing;
+    }
+    return nullptr;
+}
+
+// What a number field was read as.
+std::string ReadAs(const ReadNotice& n) {
     std::string out;
-    if (real)
-        AppendGeneral(out, ParseReal(text.c_str()), 17);
+    if (n.value != 0)
+        AppendGeneral(out, n.number, 17);
     else
-        out = std::to_string(ParseInteger(text.c_str()));
+        out = std::to_string(static_cast<int64_t>(n.number));
     return out;
 }
 
-std::string Reason(const Notice& n, std::string_view line, const ModelTables& t) {
+std::string LongLine(const ReadNotice& n) {
+    const std::string head = "line " + std::to_string(n.line) + " is " + std::to_string(n.value) +
+                             " characters long: the reader keeps " + std::to_string(kLineLimit);
+    return n.value == kLineLimit ? head + ", and reads its line end as an empty next line"
+                                 : head + ", and the rest is read as the next line";
+}
+
+std::string Reason(const ReadNotice& n, std::string_view text) {
     const std::string value = std::to_string(n.value);
-    const std::string points = std::to_string(PointCount(t));
-    const std::string lines = std::to_string(LineCount(t));
+    const std::string count = std::to_string(n.count);
     switch (n.kind) {
-    case ReadNotice::FaceLineOutOfRange:
-        return "face left out: it names line " + value + ", and the line section has " + lines +
+    case ReadNoticeKind::FaceLineOutOfRange:
+        return "face left out: it names line " + value + ", and the line section has " + count +
                " lines";
-    case ReadNotice::FaceBrokenLine:
+    case ReadNoticeKind::FaceBrokenLine:
         return "face left out: it names line " + value +
-               ", whose end points are not both among the " + points + " points";
-    case ReadNotice::FaceColour:
+               ", whose end points are not both among the " + count + " points";
+    case ReadNoticeKind::FaceColour:
         return "face left out: colour index " + value + " is outside 0..15";
-    case ReadNotice::FaceOpen:
+    case ReadNoticeKind::FaceOpen:
         return "face left out: its " + value + " lines do not close into a loop";
-    case ReadNotice::FaceNegativeCount:
+    case ReadNoticeKind::FaceNegativeCount:
         return "face left out: its line count " + value + " is negative";
-    case ReadNotice::FaceBeyondPointLimit: // counted only, and said once (WarningLines)
+    case ReadNoticeKind::FaceBeyondPointLimit: // counted only, and said once (WarningLines)
         return "";
-    case ReadNotice::LineEndOutOfRange:
-        return "line with end point " + value + ", and the point section has " + points +
+    case ReadNoticeKind::LineEndOutOfRange:
+        return "line with end point " + value + ", and the point section has " + count +
                " points: no face can use it";
-    case ReadNotice::LineFaceBadLine:
-        return n.value >= 1 && n.value <= LineCount(t)
+    case ReadNoticeKind::LineFaceBadLine:
+        return n.value >= 1 && n.value <= n.count
                    ? "line-list entry left out: line " + value + " has an end point out of range"
                    : "line-list entry left out: it names line " + value +
-                         ", and the line section has " + lines + " lines";
-    case ReadNotice::LineFaceColour:
+                         ", and the line section has " + count + " lines";
+    case ReadNoticeKind::LineFaceColour:
         return "line-list entry left out: colour index " + value + " is outside 0..15";
-    case ReadNotice::EndInsideSection:
-        return n.value == kSectionHeader
-                   ? std::string("no \"POINT\" line: the file holds no object")
-                   : std::string("the file ends inside ") + SectionName(n.value);
-    case ReadNotice::NoNumber:
-        return line.empty() ? "an empty line where a number belongs: read as 0"
-                            : "no number in " + Quoted(line) + ": read as 0";
-    case ReadNotice::MoreThanNumber:
-        return "more than a number in " + Quoted(line) + ": read as " + ReadAs(line, n.value != 0) +
+    case ReadNoticeKind::EndInsideSection:
+        return n.value == kSectionHeader ? "no " + Keyword(ClosingKeyword(kSectionHeader)) +
+                                               " line: the file holds no object"
+                                         : "the file ends inside " + SectionName(n.value);
+    case ReadNoticeKind::NoNumber:
+        return (text.empty() ? std::string("an empty line where a number belongs")
+                             : "no number in " + Quoted(text)) +
+               ": read as " + ReadAs(n);
+    case ReadNoticeKind::MoreThanNumber:
+        return "more than a number in " + Quoted(text) + ": read as " + ReadAs(n) +
                " (a decimal comma, or several numbers on one line?)";
-    case ReadNotice::UnknownLine:
-        return "unknown line " + Quoted(line) + " where a section keyword belongs: skipped";
+    case ReadNoticeKind::UnknownLine: {
+        const char* keyword = KeywordButForCase(text);
+        return "unknown line " + Quoted(text) + " where a section keyword belongs: skipped" +
+               (keyword != nullptr ? std::string(" (keywords are upper case: ") + keyword + "?)"
+                                   : "");
+    }
+    case ReadNoticeKind::LongLine:
+        return LongLine(n);
     }
     return "";
 }
 
 // What "and N more" counts, per kind.
-const char* KindSummary(ReadNotice kind) {
+const char* KindSummary(ReadNoticeKind kind) {
     constexpr const char* kSummaries[] = {
         "faces naming a line out of range",
         "faces naming a line with an end point out of range",
@@ -270,117 +157,101 @@ const char* KindSummary(ReadNotice kind) {
         "number fields without a number",
         "number fields holding more than a number",
         "unknown lines",
+        "lines longer than the reader keeps",
     };
     static_assert(std::size(kSummaries) == kReadNoticeKinds);
     return kSummaries[static_cast<size_t>(kind)];
 }
 
+// Why a read that only checks gave no warnings.
+std::string NotReadReason(ReadResult result, bool readError) {
+    if (readError)
+        return "it could not be read again";
+    if (result == kReadNotModelFile)
+        return "it changed since it was imported";
+    return "not enough memory to read it again";
+}
+
+ReadWarnings CheckedWarnings(ByteSource& source, bool widePoints) {
+    NoticeCollector collector;
+    ModelTables tables;
+    const ReadResult result =
+        CheckModelFile(source, tables, CollectorObserver(collector, widePoints));
+    ReleaseModel(tables);
+    if (result != kReadOk || source.error) {
+        ReadWarnings warnings;
+        warnings.notRead = NotReadReason(result, source.error);
+        return warnings;
+    }
+    return WordedWarnings(collector);
+}
+
 } // namespace
+
+ReadObserver CollectorObserver(NoticeCollector& collector, bool widePoints) {
+    return {&Collect, &collector, widePoints};
+}
 
 size_t ReadWarnings::Total() const {
     size_t total = 0;
     for (size_t kind = 0; kind < counts.size(); ++kind) {
-        const bool once = static_cast<ReadNotice>(kind) == ReadNotice::FaceBeyondPointLimit;
+        const bool once = static_cast<ReadNoticeKind>(kind) == ReadNoticeKind::FaceBeyondPointLimit;
         total += once ? std::min<size_t>(counts[kind], 1) : counts[kind];
     }
     return total;
 }
 
-namespace {
-
-// Reads the model from `source` with an observer; the kept notices in file
-// order. False when the reader failed (the import itself says what went
-// wrong). `tables` hold what the messages count.
-bool ReadNotices(ByteSource& source, ModelTables& tables, bool widePoints,
-                 std::vector<Notice>& kept, std::array<size_t, kReadNoticeKinds>& counts) {
-    Collector collector;
-    collector.kept.reserve(kWarningsKeptPerKind * kReadNoticeKinds);
-    const ReadObserver observer{&Collect, &collector, widePoints};
-    if (CheckModelFile(source, tables, observer) != kReadOk)
-        return false;
-    std::stable_sort(collector.kept.begin(), collector.kept.end(),
-                     [](const Notice& a, const Notice& b) { return a.at < b.at; });
-    kept = std::move(collector.kept);
-    counts = collector.counts;
-    return true;
-}
-
-LineFinder FinderFor(const std::vector<Notice>& kept) {
-    LineFinder finder;
-    for (const Notice& n : kept)
-        finder.offsets.push_back(n.at);
-    return finder;
-}
-
-ReadWarnings Worded(const std::vector<Notice>& kept,
-                    const std::array<size_t, kReadNoticeKinds>& counts, const LineFinder& lines,
-                    const ModelTables& tables) {
+ReadWarnings WordedWarnings(const NoticeCollector& collector) {
+    // In file order: by the byte each stands at, a long line before what
+    // else is told of it.
+    std::vector<const NoticeCollector::Kept*> order;
+    for (size_t i = 0; i < collector.keptCount; ++i)
+        order.push_back(&collector.kept[i]);
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
+        if (a->notice.at != b->notice.at)
+            return a->notice.at < b->notice.at;
+        return a->notice.kind == ReadNoticeKind::LongLine &&
+               b->notice.kind != ReadNoticeKind::LongLine;
+    });
     ReadWarnings warnings;
-    for (size_t i = 0; i < kept.size(); ++i) {
-        const FoundLine& line = lines.found[i];
-        warnings.kept.push_back(
-            {kept[i].kind, line.number, Reason(kept[i], lines.texts[line.text], tables)});
+    for (const NoticeCollector::Kept* k : order) {
+        const std::string_view text(k->text.data(), static_cast<size_t>(k->notice.textSize));
+        warnings.kept.push_back({k->notice.kind, k->notice.line, Reason(k->notice, text)});
     }
-    warnings.counts = counts;
+    warnings.counts = collector.counts;
     return warnings;
 }
-
-} // namespace
 
 ReadWarnings CollectReadWarnings(std::string_view bytes, bool widePoints) {
     ByteSource source;
     InitMemorySource(source, bytes.data(), bytes.size());
-    ModelTables tables;
-    std::vector<Notice> kept;
-    std::array<size_t, kReadNoticeKinds> counts{};
-    if (!ReadNotices(source, tables, widePoints, kept, counts))
-        return {};
-    LineFinder lines = FinderFor(kept);
-    Feed(lines, bytes);
-    Finish(lines);
-    ReadWarnings warnings = Worded(kept, counts, lines, tables);
-    ReleaseModel(tables);
-    return warnings;
+    return CheckedWarnings(source, widePoints);
 }
 
-bool CollectReadWarningsFromFile(const std::string& path, ReadWarnings& warnings, bool widePoints) {
+ReadWarnings CollectReadWarningsFromFile(const std::string& path, bool widePoints) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    ModelTables tables;
-    std::vector<Notice> kept;
-    std::array<size_t, kReadNoticeKinds> counts{};
-    bool ok = true;
-    {
-        ByteSource source;
-        InitFileSource(source, file);
-        ok = ReadNotices(source, tables, widePoints, kept, counts) && !source.error;
+    if (file == nullptr) {
+        ReadWarnings warnings;
+        warnings.notRead = "it could not be opened again";
+        return warnings;
     }
-    // The lines of the kept notices: the file again from its start, up to
-    // the last of them.
-    LineFinder lines = FinderFor(kept);
-    if (ok && !kept.empty()) {
-        std::rewind(file);
-        std::vector<char> block(kSourceBlockSize);
-        size_t got;
-        while (!AllFound(lines) && (got = std::fread(block.data(), 1, block.size(), file)) > 0)
-            Feed(lines, std::string_view(block.data(), got));
-        ok = !std::ferror(file);
-        Finish(lines);
-    }
-    std::fclose(file);
-    if (ok)
-        warnings = Worded(kept, counts, lines, tables);
-    ReleaseModel(tables);
-    return ok;
+    struct Closer {
+        std::FILE* file;
+        ~Closer() { std::fclose(file); }
+    } closer{file};
+    ByteSource source;
+    InitFileSource(source, file);
+    return CheckedWarnings(source, widePoints);
 }
 
 std::vector<std::string> WarningLines(const ReadWarnings& warnings, const std::string& name) {
     std::vector<std::string> out;
+    if (!warnings.notRead.empty())
+        out.push_back(name + ": not read for warnings: " + warnings.notRead);
     for (const ReadWarning& w : warnings.kept)
         out.push_back(name + ":" + std::to_string(w.line) + ": " + w.reason);
     if (const size_t beyond =
-            warnings.counts[static_cast<size_t>(ReadNotice::FaceBeyondPointLimit)];
+            warnings.counts[static_cast<size_t>(ReadNoticeKind::FaceBeyondPointLimit)];
         beyond != 0)
         out.push_back(name + ": " + std::to_string(beyond) + (beyond == 1 ? " face" : " faces") +
                       " not sent to the host: the host numbers points in 16 bits, up to " +
@@ -390,44 +261,47 @@ std::vector<std::string> WarningLines(const ReadWarnings& warnings, const std::s
     for (size_t kind = 0; kind < warnings.counts.size(); ++kind) {
         const size_t count = warnings.counts[kind];
         if (count > kWarningsKeptPerKind &&
-            static_cast<ReadNotice>(kind) != ReadNotice::FaceBeyondPointLimit)
+            static_cast<ReadNoticeKind>(kind) != ReadNoticeKind::FaceBeyondPointLimit)
             out.push_back(name + ": and " + std::to_string(count - kWarningsKeptPerKind) +
-                          " more " + KindSummary(static_cast<ReadNotice>(kind)));
+                          " more " + KindSummary(static_cast<ReadNoticeKind>(kind)));
     }
     return out;
 }
 
 std::string DescribeNotModelFile(std::string_view bytes) {
+    const std::string magic = Keyword(kModelMagic);
     if (bytes.empty())
         return "the file is empty";
     const auto startsWith = [&bytes](std::string_view prefix) {
         return bytes.substr(0, prefix.size()) == prefix;
     };
     if (startsWith("\xEF\xBB\xBF"))
-        return bytes.substr(3, 5) == "ROKU4"
-                   ? "it starts with a byte-order mark before \"ROKU4\" (as Notepad saves "
-                     "UTF-8): save it without one"
-                   : "it starts with a byte-order mark, not \"ROKU4\"";
+        return bytes.substr(3, kModelMagicSize) == kModelMagic
+                   ? "it starts with a byte-order mark before " + magic +
+                         " (as Notepad saves UTF-8): save it without one"
+                   : "it starts with a byte-order mark, not " + magic;
     if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF"))
-        return "it is UTF-16 text: save it as ANSI or UTF-8 text starting with \"ROKU4\"";
+        return "it is UTF-16 text: save it as ANSI or UTF-8 text starting with " + magic;
     if (bytes[0] == '\0') {
-        // The reader skips a 128-byte header that starts with a zero byte.
-        if (bytes.size() <= 128)
-            return "it holds binary data, not \"ROKU4\"";
-        return "after its 128-byte header, " + DescribeNotModelFile(bytes.substr(128));
+        // The reader skips a header that starts with a zero byte.
+        if (bytes.size() <= kModelHeaderSize)
+            return "it holds binary data, not " + magic;
+        return "after its " + std::to_string(kModelHeaderSize) + "-byte header, " +
+               DescribeNotModelFile(bytes.substr(kModelHeaderSize));
     }
+    bytes = bytes.substr(0, kDescribedBytes - kModelHeaderSize);
     const size_t firstEnd = std::min(bytes.find_first_of("\r\n"), bytes.size());
     const std::string_view first = bytes.substr(0, firstEnd);
     if (first.find_first_not_of(" \t\f\v") == std::string_view::npos)
-        return "its first line is blank: \"ROKU4\" must start the file";
+        return "its first line is blank: " + magic + " must start the file";
     const size_t sample = std::min<size_t>(bytes.size(), 256);
     for (size_t i = 0; i < sample; ++i) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v')
-            return "it holds binary data, not text starting with \"ROKU4\"";
+            return "it holds binary data, not text starting with " + magic;
     }
     const size_t text = first.find_first_not_of(" \t\f\v");
-    if (text != 0 && first.substr(text, 5) == "ROKU4")
-        return "it starts with white space before \"ROKU4\", which must start the file";
-    return "it starts with " + Quoted(first) + ", not \"ROKU4\"";
+    if (text != 0 && first.substr(text, kModelMagicSize) == kModelMagic)
+        return "it starts with white space before " + magic + ", which must start the file";
+    return "it starts with " + Quoted(first) + ", not " + magic;
 }

@@ -1,5 +1,5 @@
-// What is the same on every system: reading a whole file through the C
-// library.
+// What is the same on every system: reading a whole file, or its start,
+// through the C library.
 #include "platform/FileSystem.h"
 
 #include <cstdio>
@@ -25,6 +25,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
             break;
     }
     bytes.resize(used);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+bool ReadFileStart(const std::string& path, size_t limit, std::string& bytes) {
+    bytes.resize(limit);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    bytes.resize(std::fread(bytes.data(), 1, limit, file));
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;

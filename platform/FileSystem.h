@@ -61,6 +61,9 @@ bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std:
 // Replaces `bytes` with the whole contents of the file `path`; false when it
 // cannot be opened or read (the same on every system: FileSystem.cpp).
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Replaces `bytes` with the first `limit` bytes of the file `path` (all of a
+// shorter one); false when it cannot be opened or read.
+bool ReadFileStart(const std::string& path, size_t limit, std::string& bytes);
 
 // Creates `path` (or empties the file it names) and writes `bytes` to it.
 bool WriteNewFile(const std::string& path, const std::string& bytes, std::string& error);

@@ -45,7 +45,7 @@ LAYERS = {
     "convert": {"convert", "geometry", "render", "standin/Received.h", "platform/TextCodec.h",
                 "platform/NumberText.h"},
     "pipeline": {"pipeline", "standin", "geometry", "convert", "platform", "host",
-                 "model/Model.h", "model/NumberParsing.h"},
+                 "model/Model.h"},
     "cli": {"cli", "pipeline", "standin", "geometry", "convert", "platform", "host"},
     # The web page's converter: a front end beside the command line, through
     # the one entry point (and what its header brings) only.

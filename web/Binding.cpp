@@ -215,9 +215,10 @@ val ViewObject(const ObjectView& view) {
 // string): `format` "lwo", "obj", "glb", "png", ..., "view" (the arrays the
 // view draws, and the object's picture as `ostrel -o NAME.png` draws it) or
 // "" (import only). `withReadWarnings`: whether the reader's warnings are
-// read too (a second read of the model; a re-conversion after an edit does
-// without, since the edits do not change them). `pictureSize`: the
-// picture's pixels along each side, for "png" and "view" (0: png's default).
+// told too (by the import itself, which reads the model once; a
+// re-conversion after an edit does without, since the edits do not change
+// them). `pictureSize`: the picture's pixels along each side, for "png" and
+// "view" (0: png's default).
 val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::string& format,
               const val& edits, bool withReadWarnings, uint32_t pictureSize) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -300,11 +301,13 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
 // What the reader leaves out of the `size` bytes at `data` or reads as
 // something else, in the command line's words: the lines convertAt gives
 // with `withReadWarnings`, on their own, so that the page can show the
-// object first and the warnings after.
+// object first and the warnings after. The page converts through the
+// converter's build, which sends every face: none is told of for the host's
+// point numbers.
 val ReadWarningsAt(uintptr_t data, size_t size, const std::string& name) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val lines = val::array();
-    for (const std::string& line : WarningLines(CollectReadWarnings(bytes), name))
+    for (const std::string& line : WarningLines(CollectReadWarnings(bytes, true), name))
         lines.call<void>("push", NameAsUtf8(line, kShiftJisCodePage));
     return lines;
 }

@@ -84,42 +84,52 @@ TEST_F(CommandLine, AFifoIsWrittenIntoAndStaysAFifo) {
 
 // A model from a FIFO (or a shell's "<(...)") gives its bytes once: the
 // import has them all, and no second read for the warnings takes them from
-// it or waits for them again.
+// it or waits for them again; the outcome says it was not read for them,
+// and --strict fails it.
 TEST_F(CommandLine, AModelFromAFifoIsReadOnce) {
     const fs::path fifo = dir / "m.rk4";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        int fd = -1;
-        while (!done && (fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) < 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        if (fd < 0)
-            return;
-        ::fcntl(fd, F_SETFL, 0);
-        for (size_t at = 0; at < cube.size();) {
-            const ssize_t n = ::write(fd, cube.data() + at, cube.size() - at);
-            if (n <= 0)
-                break;
-            at += static_cast<size_t>(n);
-        }
-        ::close(fd);
-        // A reader opening the FIFO again would wait for a writer for ever:
-        // open and close one until ostrel ends, so that the test fails
-        // rather than hangs.
-        while (!done) {
-            const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (release >= 0)
-                ::close(release);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    const Result r = Run({"m.rk4", "--check"});
-    done = true;
-    writer.join();
+    const auto runFromFifo = [&](const std::vector<std::string>& args) {
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            int fd = -1;
+            while (!done && (fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (fd < 0)
+                return;
+            ::fcntl(fd, F_SETFL, 0);
+            for (size_t at = 0; at < cube.size();) {
+                const ssize_t n = ::write(fd, cube.data() + at, cube.size() - at);
+                if (n <= 0)
+                    break;
+                at += static_cast<size_t>(n);
+            }
+            ::close(fd);
+            // A reader opening the FIFO again would wait for a writer for
+            // ever: open and close one until ostrel ends, so that the test
+            // fails rather than hangs.
+            while (!done) {
+                const int release = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+                if (release >= 0)
+                    ::close(release);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        const Result r = Run(args);
+        done = true;
+        writer.join();
+        return r;
+    };
+    const std::string why = "not read for warnings: a pipe gives its bytes once, and the import "
+                            "took them";
+    const Result r = runFromFifo({"m.rk4", "--check"});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "m.rk4: statistics \"8 pts / 0/0 lines / 6 faces\"; 8 points, 6 polygons, "
-                     "3 surfaces received; ok\n");
-    EXPECT_EQ(r.err, "");
+                     "3 surfaces received; ok, not read for warnings\n");
+    EXPECT_EQ(r.err, "ostrel: warning: m.rk4: " + why + "\n");
+    const Result strict = runFromFifo({"m.rk4", "--check", "--strict", "--quiet"});
+    EXPECT_EQ(strict.exit, 7);
+    EXPECT_EQ(strict.err, "ostrel: m.rk4: " + why + " (--strict)\n");
 }
 
 TEST_F(CommandLine, ADeviceNodeIsWrittenIntoNeverReplaced) {
@@ -311,6 +321,24 @@ TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
                           "ostrel: 1 of 2 model files failed: b.rk4\n");
     EXPECT_FALSE(fs::exists(dir / "o" / "b.lwo"));
     EXPECT_TRUE(fs::exists(dir / "o" / "cube.lwo"));
+
+    // Line 8, the first point's x, of 92 characters: its rest is read as y,
+    // and every later record shifts.
+    std::string shifted = cube;
+    size_t x = 0;
+    for (int i = 1; i < 8; ++i)
+        x = shifted.find('\n', x) + 1;
+    shifted.replace(x, 1, std::string(92, '0'));
+    WriteFile(dir / "long.rk4", shifted);
+    EXPECT_EQ(Run({"long.rk4", "--check"}).err,
+              "ostrel: warning: long.rk4:8: line 8 is 92 characters long: the reader keeps 79, "
+              "and the rest is read as the next line\n"
+              "ostrel: warning: long.rk4:67: no number in \"LINE0\": read as 0\n"
+              "ostrel: warning: long.rk4:116: no number in \"FACE0\": read as 0\n"
+              "ostrel: warning: long.rk4:159: no number in \"END00\": read as 0\n"
+              "ostrel: warning: long.rk4:188: the file ends inside the point section (no "
+              "\"LINE0\" line)\n"
+              "ostrel: warning: long.rk4: and 8 more number fields without a number\n");
 }
 
 // "-" is the model on standard input, imported as stdin.rk4: its surfaces,

@@ -6,8 +6,9 @@
 #include "model/Model.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 // Returns the first broken promise, empty if none.
@@ -85,15 +86,29 @@ inline std::string CheckTables(const ModelTables& t) {
 }
 
 // Reads `data` as a model file and checks the tables. The tables are released.
-// Each notice a read tells, in order: kind, offset, value.
-using HeardNotices = std::vector<std::tuple<ReadNotice, uint64_t, int32_t>>;
+// Each notice a read tells, in order, with a copy of its text.
+struct HeardNotice {
+    ReadNotice notice;
+    std::string text;
+    bool operator==(const HeardNotice& o) const {
+        const ReadNotice& a = notice;
+        const ReadNotice& b = o.notice;
+        return a.kind == b.kind && a.line == b.line && a.at == b.at && a.value == b.value &&
+               a.count == b.count && std::memcmp(&a.number, &b.number, sizeof a.number) == 0 &&
+               text == o.text;
+    }
+};
+using HeardNotices = std::vector<HeardNotice>;
 
-inline void HearNotice(void* context, ReadNotice kind, uint64_t at, int32_t value) {
-    static_cast<HeardNotices*>(context)->emplace_back(kind, at, value);
+inline void HearNotice(void* context, const ReadNotice& notice) {
+    HeardNotice heard{notice, std::string(notice.text != nullptr ? notice.text : "",
+                                          static_cast<size_t>(notice.textSize))};
+    heard.notice.text = nullptr;
+    static_cast<HeardNotices*>(context)->push_back(std::move(heard));
 }
 
 // A read that only checks must tell what the full read tells, or the
-// converter's warnings would disagree with what the host received.
+// warnings of the host's route would disagree with the converter's.
 inline std::string CheckChecking(const unsigned char* data, size_t size) {
     HeardNotices full, checked;
     const ReadObserver fullObserver{&HearNotice, &full};
@@ -106,7 +121,13 @@ inline std::string CheckChecking(const unsigned char* data, size_t size) {
     InitMemorySource(source, data, size);
     const ReadResult check = CheckModelFile(source, tables, checkObserver);
     ReleaseModel(tables);
-    return read == check && full == checked ? "" : "checking only told other notices than reading";
+    if (read != check || full != checked)
+        return "checking only told other notices than reading";
+    for (const HeardNotice& n : full) {
+        if (n.notice.line < 1 || n.text.size() > static_cast<size_t>(kLineLimit))
+            return "a notice without a line, or with more text than the reader holds";
+    }
+    return "";
 }
 
 inline std::string CheckReader(const unsigned char* data, size_t size) {
