@@ -95,7 +95,9 @@ class Engine:
                 if value is not None:
                     self._choose(request, choice, _as_item(choice, value))
             for setting, value in settings.items():
-                lib.ostrel_request_set(request, setting, value)
+                if not lib.ostrel_request_set(request, setting, value) and \
+                        setting == Setting.PICTURE_SIZE:
+                    raise ValueError(f"size: {value!r} is not a picture size the engine takes")
             if format is not None and not lib.ostrel_request_format(request, format.encode()):
                 raise ValueError(f"format: {format!r} is not one it takes ({self.formats()})")
         except BaseException:
@@ -170,14 +172,18 @@ class Engine:
                 scale: Optional[float] = None, base_name: Optional[str] = None,
                 smooth: Optional[bool] = None, angle: Optional[float] = None,
                 double_sided: Optional[bool] = None,
-                code_page: Optional[int] = None) -> Dict[str, bytes]:
-        """Converts a model file to `format` ("obj", "glb", ...: formats()):
-        the files' names and bytes, the bytes the command `ostrel` writes
-        ("cube.obj" and "cube.mtl" for the cube as OBJ). Source, name and
-        choices as for load()."""
+                code_page: Optional[int] = None,
+                size: Optional[int] = None) -> Dict[str, bytes]:
+        """Converts a model file to `format` ("obj", "glb", "png", ...:
+        formats()): the files' names and bytes, the bytes the command
+        `ostrel` writes ("cube.obj" and "cube.mtl" for the cube as OBJ).
+        Source, name and choices as for load(); `size`: a png picture's
+        pixels along each side (None: the engine's default)."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
         settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: _code_page(code_page)}
+        if size is not None:
+            settings[Setting.PICTURE_SIZE] = int(size)
         handle, name = self._run(source, name, choices, settings, format)
         lib, h = self._lib, handle.pointer
         if lib.ostrel_result(h) != Result.LOADED:

@@ -53,6 +53,7 @@ class Setting(enum.IntEnum):
     KEEP_OBJECT = 2
     SHADING = 3
     CODE_PAGE = 4
+    PICTURE_SIZE = 5
 
 
 class Result(enum.IntEnum):

@@ -83,8 +83,8 @@ def test_a_choice_the_engine_refuses_is_named(choice, value, said):
 
 
 def test_a_format_the_engine_does_not_know_is_named():
-    with pytest.raises(ValueError, match=r"^format: 'png'.*lwo, obj"):
-        ostrel.convert(CUBE, "png")
+    with pytest.raises(ValueError, match=r"^format: 'dae'.*lwo, obj"):
+        ostrel.convert(CUBE, "dae")
 
 
 def test_failures_in_the_command_lines_words(tmp_path):
@@ -108,6 +108,10 @@ def test_convert_writes_the_command_lines_bytes(tmp_path):
         cli(CUBE, "-o", str(out / f"cube.{format}"), "--scale", "1")
         written = {name: (out / name).read_bytes() for name in sorted(os.listdir(out))}
         assert ostrel.convert(CUBE, format, scale=1) == written, format
+    cli(CUBE, "-o", str(tmp_path / "small.png"), "--size", "64")
+    assert ostrel.convert(CUBE, "png", size=64) == {"cube.png": (tmp_path / "small.png").read_bytes()}
+    with pytest.raises(ValueError, match="^size: 4 "):
+        ostrel.convert(CUBE, "png", size=4)
 
 
 def test_proposals_without_importing():
