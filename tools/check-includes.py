@@ -52,6 +52,8 @@ LAYERS = {
     "web": {"web", "pipeline"},
     # The engine's C interface for in-process front ends: the same.
     "engine": {"engine", "pipeline"},
+    # The file managers' thumbnailer: the same, and the picture of points.
+    "thumbnailer": {"thumbnailer", "pipeline", "render", "platform"},
 }
 ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
