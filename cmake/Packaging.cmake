@@ -13,11 +13,13 @@
 # Debian layout: the program and the module live together in /usr/lib/ostrel/
 # and /usr/bin/ostrel is a symbolic link to the program; the Python package
 # lies in /usr/lib/python3/dist-packages/ostrel/, the Blender add-on in
-# /usr/share/blender/scripts/addons/io_import_ostrel/. The stand-in host
-# looks for ostrel.p beside its own executable as the kernel names it
-# (/proc/self/exe, the link resolved), so the installed program finds the
-# installed module exactly as the build tree's does, with no install-time path
-# compiled in; the package stays relocatable and the build tree and the
+# /usr/share/blender/scripts/addons/io_import_ostrel/; the thumbnailer is
+# /usr/bin/ostrel-thumbnailer (it loads no module), its entry in
+# /usr/share/thumbnailers/, the MIME type in /usr/share/mime/packages/. The
+# stand-in host looks for ostrel.p beside its own executable as the kernel
+# names it (/proc/self/exe, the link resolved), so the installed program finds
+# the installed module exactly as the build tree's does, with no install-time
+# path compiled in; the package stays relocatable and the build tree and the
 # package behave alike.
 
 set(OSTREL_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package-files)
@@ -143,6 +145,17 @@ elseif(TARGET ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/blender/io_import_ostrel
           DESTINATION share/blender/scripts/addons COMPONENT ostrel
           FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
+  # The desktop's part: the model files' MIME type (Debian's shared-mime-info
+  # trigger updates the database when the package is installed or removed)
+  # and the file managers' thumbnailer, a program of its own on the PATH, as
+  # a sandboxed thumbnailer finds it.
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/deb/ostrel-mime.xml DESTINATION share/mime/packages
+          RENAME ostrel.xml COMPONENT ostrel)
+  if(TARGET ostrel-thumbnailer)
+    install(TARGETS ostrel-thumbnailer RUNTIME DESTINATION bin COMPONENT ostrel)
+    install(FILES ${CMAKE_SOURCE_DIR}/thumbnailer/ostrel.thumbnailer DESTINATION share/thumbnailers
+            COMPONENT ostrel)
+  endif()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -166,7 +179,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "model file importer and converter (ROKU4 
 set(CPACK_PACKAGE_DESCRIPTION
     "Ostrel imports model files (line-oriented text files beginning with ROKU4)\n"
     "through its object-loader module, as the 3D modelling host does, and writes\n"
-    "what it receives as LWOB, Wavefront OBJ + MTL, binary glTF or FBX.")
+    "what it receives as LWOB, Wavefront OBJ + MTL, binary glTF or FBX; gives\n"
+    "model files their type and a thumbnail in the file managers.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ostrel;/")
