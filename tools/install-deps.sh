@@ -14,6 +14,7 @@ packages=(
   blender python3-numpy python3-venv python3-pip python3-pytest python3-meshio emscripten chromium
   fonts-ipafont-gothic
   wine wine32:i386 wine64 locales dpkg-dev mmdebstrap
+  bubblewrap shared-mime-info libglib2.0-bin xdg-utils python3-gi gir1.2-gnomedesktop-4.0
 )
 case ${1:-} in
 --build) mode=build packages=("${build_packages[@]}") ;;
