@@ -47,17 +47,7 @@ else
     sudo=none
 fi
 
-# dpkg refuses at once while another dpkg or apt holds its lock.
-dpkg_retry() {
-    local tries=0 out
-    until out=$($sudo dpkg "$@" 2>&1); do
-        if ! grep -q -i lock <<<"$out" || ((++tries >= 60)); then
-            echo "$out" >&2
-            return 1
-        fi
-        sleep 2
-    done
-}
+. tools/dpkg-retry.sh
 
 # Every example converted to each of $formats by the command RUN..., run in
 # a folder that holds examples/; same_files compares the results with those

@@ -57,18 +57,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# dpkg refuses at once while another dpkg or apt holds its lock.
-dpkg_retry() {
-    local tries=0 out
-    until out=$($sudo dpkg "$@" 2>&1); do
-        if ! grep -q -i lock <<<"$out" || ((++tries >= 60)); then
-            echo "$out" >&2
-            return 1
-        fi
-        sleep 2
-    done
-    echo "$out"
-}
+. tools/dpkg-retry.sh
 png_size() { # png_size FILE: "WIDTHxHEIGHT" of a PNG file, or nothing
     "$python" -c '
 import struct, sys
@@ -95,9 +84,9 @@ echo "  $deb holds the thumbnailer, its entry and the MIME type"
 
 step "installing: the MIME type"
 installed=yes
-out=$(dpkg_retry -i "$deb")
-grep -q "Processing triggers for shared-mime-info" <<<"$out" ||
-    fail "installing ran no shared-mime-info trigger: $out"
+dpkg_retry -i "$deb"
+grep -q "Processing triggers for shared-mime-info" <<<"$dpkg_output" ||
+    fail "installing ran no shared-mime-info trigger: $dpkg_output"
 grep -q -x 'model/x.rk4:\*\.rk4' <(cut -d: -f2- /usr/share/mime/globs2) ||
     fail "update-mime-database did not take model/x.rk4 into /usr/share/mime/globs2"
 mkdir "$work/types"
@@ -215,7 +204,7 @@ mkfifo "$work/fifo.rk4"
 echo "  a 4 GiB file of zeros, a 32 MB file that asks 1 GB of memory, a FIFO: no picture, status 1, 1, 2"
 
 step "removing"
-dpkg_retry -r ostrel >/dev/null
+dpkg_retry -r ostrel
 installed=
 type=$(content_type "$work/types/cube.rk4")
 [ "$type" != model/x.rk4 ] || fail "model/x.rk4 is still known after dpkg -r ostrel"
