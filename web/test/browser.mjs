@@ -60,6 +60,14 @@ import {
   const size = await page.$eval('#dimensions', (e) => e.textContent);
   check('the cube is 8 by 8 by 8 at the proposed scale, 1 in the file',
         size === 'Size: X 8 × Y 8 × Z 8 (in the file\'s units: X 1 × Y 1 × Z 1; scale 8)', size);
+  // An object of points alone: its extent, and its points in view.
+  await choose(page, 'header_cr_eof.rk4');
+  await page.waitForFunction(() => window.ostrelPage.viewStats().points > 0, { timeout: 30000 });
+  const pointsSize = await page.$eval('#dimensions', (e) => e.textContent);
+  check('points alone have their size and are drawn',
+        pointsSize === 'Size: X 64 × Y 76 × Z 52 (in the file\'s units: X 8 × Y 9.5 × Z 6.5; scale 8)',
+        pointsSize);
+  await choose(page, 'cube.rk4');
   await page.waitForFunction(() => window.ostrelPage.viewStats().meshes > 0, { timeout: 30000 });
   await new Promise((r) => setTimeout(r, 300));
   const colours = await viewColours(page);
