@@ -1,7 +1,7 @@
 #include "cli/Command.h"
 #include "cli/Options.h"
 #include "cli/Usage.h"
-#include "cli/Values.h"
+#include "pipeline/Values.h"
 #include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
