@@ -61,7 +61,7 @@ struct OutputRecord {
 inline constexpr PanelRole kRoleOfEdit[kEdits] = {
     PanelRole::Load,   PanelRole::Colour, PanelRole::Scale,      PanelRole::Name,
     PanelRole::Smooth, PanelRole::Angle,  PanelRole::DoubleSided};
-inline constexpr const char* kEditNames[kEdits] = {"load",   "colours", "scale",       "name",
+inline constexpr const char* kEditNames[kEdits] = {"load",   "colours", "scale",       "base_name",
                                                    "smooth", "angle",   "double_sided"};
 
 } // namespace engine

@@ -17,6 +17,10 @@ const char* ostrel_edit_takes(int edit) {
     return edit >= 0 && edit < engine::kEdits ? ChoiceNumberTakes(engine::kRoleOfEdit[edit]) : "";
 }
 
+const char* ostrel_empty_model(void) {
+    return kModelMagic;
+}
+
 const char* ostrel_format_names(void) try {
     static const std::string names = FormatNames(", ", " or ");
     return names.c_str();

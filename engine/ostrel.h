@@ -85,8 +85,9 @@ enum { OSTREL_COLOURS_BRIGHT = 0, OSTREL_COLOURS_MIDDLE = 1, OSTREL_COLOURS_DARK
 OSTREL_API int ostrel_request_edit_number(ostrel_request* request, int edit, double value);
 OSTREL_API int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
                                         size_t size);
-/* Why the last edit given was refused, one line naming the edit as this
- * header does ("scale: bad value '0' (expected a number above 0: ...)");
+/* Why the last edit given was refused, one line naming the edit (load,
+ * colours, scale, base_name, smooth, angle, double_sided): "scale: bad value
+ * '0' (expected a number above 0: ...)";
  * "" when it was taken. Valid until the next edit or the request is freed. */
 OSTREL_API const char* ostrel_request_refusal(const ostrel_request* request);
 /* What an edit takes as a number, in words ("0 (bright), 1 (middle) or 2
@@ -111,6 +112,11 @@ OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format
  * or glb" (a format this build has no writer for fails the import with
  * OSTREL_NOT_CONVERTED, saying how to get it). */
 OSTREL_API const char* ostrel_format_names(void);
+
+/* A model file with nothing in it (the magic alone), NUL-terminated: an
+ * import of it (with OSTREL_CANCEL) shows the plug-in's panel and its
+ * proposals before the caller has a file of its own. */
+OSTREL_API const char* ostrel_empty_model(void);
 
 /* ---- One import --------------------------------------------------------- */
 
