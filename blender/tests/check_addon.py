@@ -298,10 +298,10 @@ for mode in ("SMOOTH", "HOST"):
               f"twice.rk4: faces {[list(p.vertices) for p in mesh.polygons]}, expected the triangle")
         check(not mesh.validate(), "twice.rk4's mesh is valid as made")
 
-# The rulebook's cases (tests/data/rulebook/cases.json), as every front end
+# The rulebook's cases (tests/rulebook/cases.json), as every front end
 # answers them: through the add-on's import of a file with the panel's
 # choices (a number as Blender's fields give it, the rest as typed).
-table = json.load(open(os.path.join(ROOT, "tests", "data", "rulebook", "cases.json"), encoding="utf-8"))
+table = json.load(open(os.path.join(ROOT, "tests", "rulebook", "cases.json"), encoding="utf-8"))
 choice_of = {"scale": "scale", "name": "base_name"}
 for case in table["cases"]:
     if "folder" in case:

@@ -1,4 +1,4 @@
-# The rulebook's cases (tests/data/rulebook.json), end to end through the
+# The rulebook's cases (tests/rulebook/cases.json), end to end through the
 # command line and through this package (the engine): each front end gives
 # the same answer in the same words, naming the choice as it names it. The
 # rules themselves are tested once where they live (tests/pipeline).
@@ -10,7 +10,7 @@ from conftest import ROOT, cli
 
 import ostrel
 
-TABLE = json.load(open(os.path.join(ROOT, "tests", "data", "rulebook.json"), encoding="utf-8"))
+TABLE = json.load(open(os.path.join(ROOT, "tests", "rulebook", "cases.json"), encoding="utf-8"))
 CASES = {case["case"]: case for case in TABLE["cases"]}
 # How each front end names the table's choices.
 OPTIONS = {"scale": "--scale", "name": "--name"}

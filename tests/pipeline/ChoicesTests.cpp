@@ -1,6 +1,6 @@
 // The rulebook every front end answers by, rule by rule: which values the
 // panel's controls take, the line for one refused, which files a folder
-// stands for. (tests/data/rulebook/cases.json runs its cases through every front
+// stands for. (tests/rulebook/cases.json runs its cases through every front
 // end.)
 #include "pipeline/Choices.h"
 

@@ -189,7 +189,7 @@ TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
 // The warnings are worded here, once for every front end: what the host
 // noticed of the panel and of the object, then the reader's.
 TEST_F(PipelineTest, WarningsAreWordedOnce) {
-    ImportRequest keyhole = FromBytes("keyhole.rk4", OSTREL_TEST_DATA_DIR "/rulebook");
+    ImportRequest keyhole = FromBytes("keyhole.rk4", OSTREL_TEST_DATA_DIR "/../rulebook");
     keyhole.readWarnings = true;
     const ImportOutcome a = RunImport(keyhole);
     EXPECT_EQ(a.counts.revisiting, 1u);

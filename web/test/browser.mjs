@@ -129,10 +129,10 @@ import {
         JSON.stringify(restored));
   sameFiles('restored proposals', await pageOutputs(page, cube, 'glb'), native(models[0], 'glb'));
 
-  // The rulebook's decimal comma (tests/data/rulebook.json) typed in the
+  // The rulebook's decimal comma (tests/rulebook/cases.json) typed in the
   // page's scale field: the field keeps the text, the converter's words
   // beside it, and nothing is converted with it.
-  const comma = JSON.parse(fs.readFileSync(new URL('../../tests/data/rulebook.json', import.meta.url)))
+  const comma = JSON.parse(fs.readFileSync(new URL('../../tests/rulebook/cases.json', import.meta.url)))
     .cases.find((c) => c.case === 'scale 1,5');
   await page.click('#panel [data-role=scale] input', { clickCount: 3 });
   await page.keyboard.type(comma.edit[1]);

@@ -171,12 +171,12 @@ for (const model of models) {
         JSON.stringify({ size: [0.5, 0.5, 0.5], scale: 0.5, fileSize: [1, 1, 1] }), JSON.stringify(halved));
 }
 
-// The rulebook's cases (tests/data/rulebook.json), as every front end
+// The rulebook's cases (tests/rulebook/cases.json), as every front end
 // answers them: here the page's converter, with the choices named as the
 // page names them and its fields' text as typed.
 {
   const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..', '..');
-  const table = JSON.parse(fs.readFileSync(path.join(root, 'tests', 'data', 'rulebook.json'), 'utf8'));
+  const table = JSON.parse(fs.readFileSync(path.join(root, 'tests', 'rulebook', 'cases.json'), 'utf8'));
   const read = (model) => (model ? fs.readFileSync(path.join(root, model)) : new Uint8Array(0));
   for (const c of table.cases) {
     const what = `rulebook: ${c.case}`;
