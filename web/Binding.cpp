@@ -125,7 +125,8 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
 }
 
 // The edits the page sends, by role keyword: {load: 2, scale: "0.5", ...},
-// a field's text as typed, a choice's item or a switch's 1/0 as numbers;
+// a field's text as typed (or its bytes), a choice's item or a switch's 1/0
+// as numbers;
 // a key absent or null keeps the plug-in's proposal. Each is read and
 // judged by the rulebook; the line saying why one is refused, or "".
 std::string TakeEdits(const val& edits, PanelEdits& e) {
@@ -136,8 +137,9 @@ std::string TakeEdits(const val& edits, PanelEdits& e) {
         const val v = edits[key];
         if (v.isUndefined() || v.isNull())
             continue;
-        const std::string refusal = v.isString() ? TakeChoiceText(role, v.as<std::string>(), key, e)
-                                                 : TakeChoiceNumber(role, v.as<double>(), key, e);
+        const std::string refusal = v.isNumber()
+                                        ? TakeChoiceNumber(role, v.as<double>(), key, e)
+                                        : TakeChoiceText(role, v.as<std::string>(), key, e);
         if (!refusal.empty())
             return refusal;
     }
