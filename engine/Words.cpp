@@ -1,7 +1,6 @@
 // The engine's words for a caller's messages, so that a front end in another
 // language says why a choice was refused without restating what the engine
 // takes: the values of each edit and the names of the output formats.
-#define OSTREL_ENGINE_BUILD
 #include "engine/ostrel.h"
 
 #include "pipeline/Pipeline.h" // and through it the format table
