@@ -110,8 +110,13 @@ if(WIN32)
   if(TARGET ostrel)
     install(TARGETS ostrel RUNTIME DESTINATION . COMPONENT ostrel)
   endif()
+  # CR LF line ends on every line, those of the entries put in too (which
+  # configure_file's NEWLINE_STYLE leaves as they are).
   configure_file(${CMAKE_SOURCE_DIR}/packaging/README-windows.txt
-                 ${OSTREL_PACKAGE_FILES}/README.txt @ONLY NEWLINE_STYLE WIN32)
+                 ${OSTREL_PACKAGE_FILES}/README-lf.txt @ONLY NEWLINE_STYLE UNIX)
+  file(READ ${OSTREL_PACKAGE_FILES}/README-lf.txt text)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${OSTREL_PACKAGE_FILES}/README.txt "${text}")
   install(FILES ${OSTREL_PACKAGE_FILES}/README.txt DESTINATION . COMPONENT ostrel)
   install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)

@@ -202,7 +202,7 @@ check_zip() { # check_zip BITS
         licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
         [ -f "$folder/$file" ] || fail "$zip lacks $file"
     done
-    grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
+    ! grep -qv $'\r$' "$folder/README.txt" || fail "README.txt in $zip has lines without CR LF"
     grep -q "($bits-bit Windows DLL)" "$folder/README.txt" || fail "README.txt in $zip does not say the module is $bits-bit"
     cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
     echo "  ostrel.p, ostrel.exe, ostrel.html, README.txt (CR LF), examples, licence texts"
