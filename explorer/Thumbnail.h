@@ -19,11 +19,12 @@
 #include <string_view>
 
 // The largest model file that gets a thumbnail. A thumbnail is worth a
-// fraction of a second: an ordinary model of this size imports in about a
-// fifth of a second and takes about 4 times its size in memory while it does
-// (a hostile one, at most 48 times, in the handler's own process); a larger
-// file keeps its icon.
-constexpr size_t kThumbnailMaxModelBytes = size_t{64} << 20;
+// moment: under Wine on a busy 2-core machine a generated model of 16 MB
+// took 0.3 to 0.7 s, one of 30 MB 1.3 s (a working set of 140 MB) and one
+// of 60 MB 3.3 s (260 MB); the shell waits only so long, and the handler's
+// process holds the tables meanwhile (a hostile file's, many times its
+// size). A larger file keeps its icon.
+constexpr size_t kThumbnailMaxModelBytes = size_t{32} << 20;
 
 enum class ThumbnailStatus {
     Drawn,
