@@ -148,15 +148,17 @@ HRESULT ThumbnailBitmap(ThumbnailHandler* handler, UINT side, HBITMAP* bitmap,
 
 // ---- The two tables -------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE ProviderQuery(IThumbnailProvider* self, REFIID iid, void** out) {
+// IUnknown's three calls, the same through either interface.
+template <typename Interface>
+HRESULT STDMETHODCALLTYPE QueryThrough(Interface* self, REFIID iid, void** out) {
     return Query(HandlerOf(self), iid, out);
 }
 
-ULONG STDMETHODCALLTYPE ProviderAddRef(IThumbnailProvider* self) {
+template <typename Interface> ULONG STDMETHODCALLTYPE AddRefThrough(Interface* self) {
     return AddReference(HandlerOf(self));
 }
 
-ULONG STDMETHODCALLTYPE ProviderRelease(IThumbnailProvider* self) {
+template <typename Interface> ULONG STDMETHODCALLTYPE ReleaseThrough(Interface* self) {
     return Release(HandlerOf(self));
 }
 
@@ -178,18 +180,6 @@ HRESULT STDMETHODCALLTYPE GetThumbnail(IThumbnailProvider* self, UINT side, HBIT
     }
 }
 
-HRESULT STDMETHODCALLTYPE InitializeQuery(IInitializeWithStream* self, REFIID iid, void** out) {
-    return Query(HandlerOf(self), iid, out);
-}
-
-ULONG STDMETHODCALLTYPE InitializeAddRef(IInitializeWithStream* self) {
-    return AddReference(HandlerOf(self));
-}
-
-ULONG STDMETHODCALLTYPE InitializeRelease(IInitializeWithStream* self) {
-    return Release(HandlerOf(self));
-}
-
 // The stream is kept, not read: the shell may initialise a handler and
 // never ask it for a picture.
 HRESULT STDMETHODCALLTYPE Initialize(IInitializeWithStream* self, IStream* stream, DWORD) {
@@ -203,10 +193,12 @@ HRESULT STDMETHODCALLTYPE Initialize(IInitializeWithStream* self, IStream* strea
     return S_OK;
 }
 
-const IThumbnailProviderVtbl kProviderTable = {ProviderQuery, ProviderAddRef, ProviderRelease,
-                                               GetThumbnail};
-const IInitializeWithStreamVtbl kInitializeTable = {InitializeQuery, InitializeAddRef,
-                                                    InitializeRelease, Initialize};
+const IThumbnailProviderVtbl kProviderTable = {QueryThrough<IThumbnailProvider>,
+                                               AddRefThrough<IThumbnailProvider>,
+                                               ReleaseThrough<IThumbnailProvider>, GetThumbnail};
+const IInitializeWithStreamVtbl kInitializeTable = {
+    QueryThrough<IInitializeWithStream>, AddRefThrough<IInitializeWithStream>,
+    ReleaseThrough<IInitializeWithStream>, Initialize};
 
 } // namespace
 

@@ -59,15 +59,7 @@ check "ostrel-checkdll --server $dll" test $? -eq 0 || cat "$work/checkdll.log"
 sed -n 's/^\(machine\|exports\|imports\): */  \1: /p' "$work/checkdll.log"
 
 # A prefix of its own: the registration below writes into its user's hive.
-export WINEPREFIX=$root/build-win64/wine-thumbnails
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  step "wine: initialising the prefix $WINEPREFIX"
-  "$wineBinary" wineboot.exe -i >/dev/null 2>&1 || { echo "check-thumbnails: wineboot failed" >&2; exit 1; }
-fi
-# One server for the whole run (see check-windows.sh).
-wineserver -p 2>/dev/null
+use_wine_prefix "$root/build-win64/wine-thumbnails" "$wineBinary" || exit 1
 wine() { timeout 600 "$wineBinary" "$@"; }
 
 step "the thumbnail's tests, built for Windows"
