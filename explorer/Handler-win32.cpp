@@ -76,7 +76,8 @@ HRESULT ReadStream(IStream* stream, std::string& bytes) {
     if (SUCCEEDED(stream->lpVtbl->Stat(stream, &stat, STATFLAG_NONAME))) {
         if (stat.cbSize.QuadPart > kThumbnailMaxModelBytes)
             return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-        bytes.reserve(static_cast<size_t>(stat.cbSize.QuadPart));
+        // Room for the last block's read too, which finds the end.
+        bytes.reserve(static_cast<size_t>(stat.cbSize.QuadPart) + kBlock);
     }
     // Wherever a caller left it; a stream that cannot seek is read as it is.
     LARGE_INTEGER start{};

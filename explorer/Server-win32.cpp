@@ -61,11 +61,10 @@ IClassFactory gFactory = {const_cast<IClassFactoryVtbl*>(&kFactoryTable)};
 
 } // namespace
 
+// Thread notifications stay on: the C++ runtime linked in may need them.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
+    if (reason == DLL_PROCESS_ATTACH)
         SetThisModule(instance);
-        DisableThreadLibraryCalls(instance);
-    }
     return TRUE;
 }
 

@@ -30,7 +30,10 @@ Import ImportModel(std::string_view model) {
         !ostrel_request_set(request.get(), OSTREL_READ_WARNINGS, 0))
         return nullptr;
     // The name makes only the surfaces' names, which the picture does not show.
-    return Import(ostrel_import_run(request.get(), "model.rk4", model.data(), model.size()));
+    // The bytes are never null, which would have the plug-in open a file of
+    // that name.
+    const char* bytes = model.data() != nullptr ? model.data() : "";
+    return Import(ostrel_import_run(request.get(), "model.rk4", bytes, model.size()));
 }
 
 PictureSurface PictureSurfaceOf(const ostrel_surface& s) {

@@ -70,7 +70,7 @@ TEST(Thumbnail, IsThePngOutputsPicture) {
     EXPECT_GE(drawn, 10);
     // Sizes beyond the renderer's are drawn at its nearest.
     EXPECT_EQ(DrawThumbnail(Bytes(OSTREL_EXAMPLES_DIR "/cube.rk4"), 8).picture.size, 16u);
-    EXPECT_EQ(DrawThumbnail(Bytes(OSTREL_EXAMPLES_DIR "/cube.rk4"), 4096).picture.size, 2048u);
+    EXPECT_EQ(ThumbnailSide(4096), 2048u);
 }
 
 TEST(Thumbnail, NoPictureForWhatShowsNothingOrIsTooLarge) {
