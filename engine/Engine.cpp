@@ -5,7 +5,6 @@
 //
 // No exception leaves a call: memory running out anywhere is the outcome
 // OSTREL_OUT_OF_MEMORY, which needs no allocation to report.
-#define OSTREL_ENGINE_BUILD
 #include "engine/ostrel.h"
 
 #include "engine/Import.h"

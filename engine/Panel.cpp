@@ -3,7 +3,6 @@
 // and items in UTF-8 and in the plug-in's bytes, their English (the
 // rulebook's, pipeline/Choices.h) and the values proposed. A front end
 // presents these; it keys nothing by the plug-in's Japanese.
-#define OSTREL_ENGINE_BUILD
 #include "engine/Import.h"
 #include "pipeline/Choices.h"
 

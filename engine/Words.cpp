@@ -2,7 +2,6 @@
 // language says why a choice was refused without restating what the engine
 // takes: the values of each edit (the rulebook's) and the names of the
 // output formats.
-#define OSTREL_ENGINE_BUILD
 #include "engine/ostrel.h"
 
 #include "engine/Import.h"
