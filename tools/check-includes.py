@@ -12,8 +12,8 @@ The rules:
     simulation no formats, terminal or command line; conversion (and the
     geometry it shares) no host records, files, terminal, command line;
     the picture (render/) nothing of the project;
-  - conversion, geometry and the picture call no system look-up (the code page is a parameter) and
-    touches no file, stream or terminal;
+  - conversion, geometry, the picture and the thumbnail handler call no system look-up (the code
+    page is a parameter) and touch no file, stream or terminal;
   - nothing outside cli/ (and its tests) includes cli/;
   - no include cycle between folders, nor between files (a file's header
     and sources, NAME.h, NAME.cpp, NAME-posix.cpp, count as one).
@@ -52,7 +52,10 @@ LAYERS = {
     "web": {"web", "pipeline"},
     # The engine's C interface for in-process front ends: the same.
     "engine": {"engine", "pipeline"},
-    # The file managers' thumbnailer: the same, and the picture of points.
+    # The thumbnail handler: the engine's C interface and the picture alone.
+    "explorer": {"explorer", "engine/ostrel.h", "render"},
+    # The file managers' thumbnailer: the one entry point (and what it
+    # brings), the picture of points, the files it reads and writes.
     "thumbnailer": {"thumbnailer", "pipeline", "render", "platform"},
 }
 ONLY = {
@@ -82,6 +85,8 @@ FORBIDDEN_WORDS = {
     "convert": MEMORY_ONLY,
     "geometry": MEMORY_ONLY,
     "render": MEMORY_ONLY,
+    # The thumbnail handler reads the stream it is handed: no file of its own.
+    "explorer": MEMORY_ONLY,
 }
 SEARCH = ["", "tests", "tests/support"]
 

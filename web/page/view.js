@@ -112,8 +112,15 @@ export function createView(canvas) {
     stats() {
       let meshes = 0;
       let lines = 0;
-      if (v.object) v.object.traverse((o) => { if (o.isMesh) meshes++; if (o.isLine || o.isLineSegments) lines++; });
-      return { webgl: true, loads: v.loadCount, meshes, lines };
+      let points = 0;
+      if (v.object) {
+        v.object.traverse((o) => {
+          if (o.isMesh) meshes++;
+          if (o.isLine || o.isLineSegments) lines++;
+          if (o.isPoints) points++;
+        });
+      }
+      return { webgl: true, loads: v.loadCount, meshes, lines, points };
     },
   };
 }
