@@ -28,7 +28,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 fail() {
-    echo "check-thumbnailer: $*" >&2
+    echo "check-desktop: $*" >&2
     exit 1
 }
 skip() {
@@ -47,11 +47,11 @@ fi
 bwrap --ro-bind / / true 2>/dev/null || skip "bubblewrap cannot make a sandbox here"
 python=/usr/bin/python3 # Debian's, with its gi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-thumbnailer.XXXXXX")
+work=$(mktemp -d "${TMPDIR:-/tmp}/ostrel-desktop.XXXXXX")
 installed=
 cleanup() {
     if [ -n "$installed" ]; then
-        $sudo dpkg -r ostrel >/dev/null 2>&1 || echo "check-thumbnailer: could not remove the package ostrel" >&2
+        $sudo dpkg -r ostrel >/dev/null 2>&1 || echo "check-desktop: could not remove the package ostrel" >&2
     fi
     rm -rf "$work"
 }
