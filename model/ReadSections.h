@@ -63,7 +63,9 @@ template <typename In> bool ReadLines(In& in, ModelTables& t) {
 }
 
 // Skips lines up to and including `keyword`; returns whether it was met.
-template <typename In> bool SkipTo(In& in, const char* keyword) {
+// Out of line: the sections call it in many places, none of them hot, and
+// inlined there it costs the usual records' loops more than the calls do.
+template <typename In> [[gnu::noinline]] bool SkipTo(In& in, const char* keyword) {
     in.Skipping(true);
     bool met = false;
     while (!met && !in.AtEnd()) {
