@@ -65,12 +65,14 @@ struct Run {
 constexpr const char* kStandardInputModel = "stdin.rk4";
 
 ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::string& model,
-                         const OutputPlan& plan, TerminalStreams& streams) {
+                         const std::string& shownName, const OutputPlan& plan,
+                         TerminalStreams& streams) {
     const HostOptions& options = run.options;
     ImportRequest request;
     request.module = &module;
     request.converter = run.converter;
     request.modelName = model;
+    request.shownName = shownName;
     request.activationVersion = options.activationVersion;
     request.panel.noServices = options.noPanelServices;
     request.panel.noPanel = options.noPanel;
@@ -89,22 +91,6 @@ ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::
     request.codePage = SystemCodePage();
     request.readWarnings = !options.quiet || options.strict;
     return request;
-}
-
-// What the host noticed about the panel while the plug-in had it.
-void ReportPanelCalls(const ImportOutcome& outcome) {
-    for (const std::string& warning : outcome.warnings)
-        Warn(warning);
-    for (PanelRole role : outcome.editsWithoutControl)
-        Warn(std::string(EditOption(role)) + ": the panel has no " + RoleControlName(role) +
-             " control; not applied");
-}
-
-// Edits given for an import the plug-in loaded without opening its panel.
-void ReportEditsNotApplied(const HostOptions& options, const ImportOutcome& outcome) {
-    const std::string edits = EditOptions(EditedRoles(options.edits));
-    if (outcome.result == ImportResult::Loaded && !outcome.panel && !edits.empty())
-        Warn("the plug-in opened no panel: " + edits + " not applied");
 }
 
 // The outcome's files put where the plan says.
@@ -170,7 +156,7 @@ void PrepareModel(Run& run, const LoadedModule& module, ModelJob& job) {
     // to stderr.
     job.stdoutTaken = run.traceToStdout || job.plan.path == "-";
     job.streams = {stdin, job.stdoutTaken ? stderr : stdout};
-    job.request = RequestFor(run, module, modelName, job.plan, job.streams);
+    job.request = RequestFor(run, module, modelName, model, job.plan, job.streams);
     if (fromStdin) {
         if (!ReadStandardInput(job.bytes)) {
             EndEarly(job, kExitCannotReadModel, "standard input", "cannot read");
@@ -203,11 +189,12 @@ int ReportModel(Run& run, ModelJob& job) {
     int exitCode = ExitCodeFor(outcome.result);
     const ReadWarnings& read = outcome.readWarnings;
     run.warned += read.Total() != 0 || !read.notRead.empty() ? 1 : 0;
-    ReportPanelCalls(outcome);
-    if (!options.quiet) {
-        for (const std::string& line : WarningLines(read, model))
-            Warn(line);
-    }
+    // The pipeline's lines; the reader's (the last ones) are not told with
+    // --quiet.
+    const std::vector<std::string>& lines = outcome.warningLines;
+    const size_t told = lines.size() - (options.quiet ? outcome.readerWarningLines : 0);
+    for (size_t i = 0; i < told; ++i)
+        Warn(lines[i]);
     // A model that could not be read for its warnings may have some: strict
     // fails it too.
     if (options.strict && (read.Total() != 0 || !read.notRead.empty()) &&
@@ -221,9 +208,6 @@ int ReportModel(Run& run, ModelJob& job) {
     }
     if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
         Fail(model, outcome.reason);
-    if (outcome.panelLeftOpen)
-        Warn("the plug-in did not destroy its panel");
-    ReportEditsNotApplied(options, outcome);
     if (outcome.result == ImportResult::NotConverted)
         Fail(model, "not written: " + plan.path + ": " + outcome.reason);
 

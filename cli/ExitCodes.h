@@ -2,7 +2,7 @@
 // (README: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,
 // 4 refused by the plug-in or module unusable, 5 the host refused what the
 // plug-in handed over, 6 the output was not written, 7 warnings with --strict,
-// 64 usage error).
+// 8 nothing to import, 64 usage error).
 #pragma once
 
 #include "pipeline/Pipeline.h"
@@ -25,12 +25,14 @@ constexpr int kExitOutputNotWritten = 6;
 // With --strict, the plug-in's reader left something out or read it as
 // something else.
 constexpr int kExitWarned = 7;
+// The model held nothing that reached the host: no point, so no polygon.
+constexpr int kExitNothingImported = 8;
 constexpr int kExitUsage = 64;
 
 // The status of each import result, in the order ImportResult lists them.
 inline int ExitCodeFor(ImportResult result) {
-    constexpr int kByResult[] = {kExitLoaded,          kExitNotModelFile,  kExitCannotReadModel,
-                                 kExitCancelled,       kExitPluginRefused, kExitHostRefused,
-                                 kExitOutputNotWritten};
+    constexpr int kByResult[] = {kExitLoaded,           kExitNotModelFile,   kExitCannotReadModel,
+                                 kExitCancelled,        kExitPluginRefused,  kExitHostRefused,
+                                 kExitOutputNotWritten, kExitNothingImported};
     return kByResult[static_cast<size_t>(result)];
 }

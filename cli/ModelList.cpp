@@ -1,6 +1,7 @@
 #include "cli/ModelList.h"
 
 #include "cli/Paths.h"
+#include "pipeline/Choices.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 
@@ -22,12 +23,7 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool IsModelFileName(const std::string& name) {
-    return AsciiLowercase(ExtensionOf(name)) == "rk4";
-}
-
-// By name without case, then by bytes, so that the order is the same on
-// every system whatever order the folder lists its names in.
+// Sub-folders in the order of the model files (FolderModelFiles).
 bool NameBefore(const FolderEntry& a, const FolderEntry& b) {
     const std::string la = AsciiLowercase(a.name), lb = AsciiLowercase(b.name);
     return la != lb ? la < lb : a.name < b.name;
@@ -48,13 +44,17 @@ void AddModelFiles(const std::string& folder, bool recursive, std::vector<FileId
     std::string error;
     if (!ListFolder(folder, entries, error))
         return; // the folder stays unexpanded, and its import says why
-    std::sort(entries.begin(), entries.end(), NameBefore);
+    // The model files by the rule every front end shares.
+    std::vector<std::string> files;
     for (const FolderEntry& entry : entries) {
-        if (entry.kind == PathKind::Regular && IsModelFileName(entry.name))
-            out.push_back(InFolder(folder, entry.name));
+        if (entry.kind == PathKind::Regular)
+            files.push_back(entry.name);
     }
+    for (size_t i : FolderModelFiles(files))
+        out.push_back(InFolder(folder, files[i]));
     if (!recursive)
         return;
+    std::sort(entries.begin(), entries.end(), NameBefore);
     for (const FolderEntry& entry : entries) {
         if (entry.kind == PathKind::Directory)
             AddModelFiles(InFolder(folder, entry.name), true, seen, out);

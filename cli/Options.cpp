@@ -2,7 +2,8 @@
 
 #include "cli/ModelList.h"
 #include "cli/Paths.h"
-#include "cli/Values.h"
+#include "pipeline/Choices.h"
+#include "pipeline/Values.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@ struct ValueOption {
     const char* alias; // null: none
     bool (*take)(const std::string& value, HostOptions& options);
     std::string expected;
+    // A panel control's: `take` is the rulebook's (pipeline/Choices.h).
+    std::optional<PanelRole> role = std::nullopt;
 };
 
 // One option that is a switch.
@@ -40,28 +43,6 @@ constexpr bool kWindowsForms = true;
 #else
 constexpr bool kWindowsForms = false;
 #endif
-
-// A number written with a decimal comma, as many locales write it: the value
-// with a point in its place when the option would take that, else "".
-std::string WithDecimalPoint(const ValueOption& option, const std::string& value) {
-    const size_t comma = value.find(',');
-    if (comma == std::string::npos || value.find(',', comma + 1) != std::string::npos)
-        return "";
-    std::string pointed = value;
-    pointed[comma] = '.';
-    HostOptions scratch;
-    return option.take(pointed, scratch) ? pointed : "";
-}
-
-template <typename T>
-bool TakeInto(bool (*parse)(const std::string&, T&), const std::string& value,
-              std::optional<T>& into) {
-    T v{};
-    if (!parse(value, v))
-        return false;
-    into = v;
-    return true;
-}
 
 bool TakeText(const std::string& value, std::string& into) {
     into = value;
@@ -111,43 +92,14 @@ const std::vector<ValueOption>& ValueOptions() {
              return ParseScreenSize(v, o.screenWidth, o.screenHeight);
          },
          "WIDTHxHEIGHT, e.g. 1920x1080"},
-        {"--load", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseLoadTarget, v, o.edits.loadTarget);
-         },
-         "lines, faces or both"},
-        {"--colours", "--colors",
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseColourSet, v, o.edits.colourSet);
-         },
-         "bright, middle or dark"},
-        {"--scale", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParsePositiveDouble, v, o.edits.scale);
-         },
-         "a number above 0: 0 puts every point at one spot, below 0 turns the object inside "
-         "out; 1 keeps the file's units"},
-        {"--name", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             o.edits.name = v;
-             return true;
-         },
-         ""},
-        {"--smooth", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseOnOff, v, o.edits.smooth);
-         },
-         kOnOffExpected},
-        {"--angle", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseFiniteDouble, v, o.edits.angle);
-         },
-         "a number of degrees"},
-        {"--double-sided", nullptr,
-         [](const std::string& v, HostOptions& o) {
-             return TakeInto(ParseOnOff, v, o.edits.doubleSided);
-         },
-         kOnOffExpected},
+        // The panel's controls: read and judged by the rulebook.
+        {"--load", nullptr, nullptr, "", PanelRole::Load},
+        {"--colours", "--colors", nullptr, "", PanelRole::Colour},
+        {"--scale", nullptr, nullptr, "", PanelRole::Scale},
+        {"--name", nullptr, nullptr, "", PanelRole::Name},
+        {"--smooth", nullptr, nullptr, "", PanelRole::Smooth},
+        {"--angle", nullptr, nullptr, "", PanelRole::Angle},
+        {"--double-sided", nullptr, nullptr, "", PanelRole::DoubleSided},
     };
     return options;
 }
@@ -200,13 +152,12 @@ ParseStatus TakeOption(int argc, const char* const* argv, int& i, HostOptions& o
         }
         value = argv[++i];
     }
+    if (option->role) {
+        error = TakeChoiceText(*option->role, value, name, options.edits);
+        return error.empty() ? ParseStatus::Ok : ParseStatus::Error;
+    }
     if (!option->take(value, options)) {
-        const std::string pointed = WithDecimalPoint(*option, value);
-        error = name + ": bad value '" + value + "' (" +
-                (pointed.empty()
-                     ? "expected " + option->expected
-                     : "a decimal comma: write the number with a point, " + name + " " + pointed) +
-                ")";
+        error = name + ": bad value '" + value + "' (expected " + option->expected + ")";
         return ParseStatus::Error;
     }
     return ParseStatus::Ok;

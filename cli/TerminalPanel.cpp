@@ -1,7 +1,8 @@
 #include "cli/TerminalPanel.h"
 
 #include "cli/Report.h"
-#include "cli/Values.h"
+#include "pipeline/Choices.h"
+#include "pipeline/Values.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
 #include "standin/PanelEdits.h"
@@ -102,31 +103,52 @@ int32_t ChoiceItem(PanelModel& panel, const ControlModel& c, const std::string& 
     return -1;
 }
 
-// Sets `c` from the typed text; returns an error message or "".
-std::string SetFromText(PanelModel& panel, ControlModel& c, const std::string& text) {
+// A role's switch, number or name from the typed text, judged by the
+// rulebook; the line saying why not, naming the control `subject`, or "".
+std::string SetRoleFromText(PanelRole role, ControlModel& c, const std::string& text,
+                            const std::string& subject) {
+    PanelEdits typed;
+    const std::string refusal = TakeChoiceText(role, text, subject, typed);
+    if (!refusal.empty())
+        return refusal;
+    if (typed.scale || typed.angle)
+        SetControlValue(c, FloatValue(typed.scale ? *typed.scale : *typed.angle));
+    else if (typed.smooth || typed.doubleSided)
+        SetControlValue(c, IntValue(typed.smooth ? *typed.smooth : *typed.doubleSided));
+    else if (typed.name)
+        SetControlValue(c, TextValue(*typed.name));
+    return "";
+}
+
+// Sets `c` from the typed text; returns the line saying why not, naming
+// the control `subject`, or "".
+std::string SetFromText(PanelModel& panel, ControlModel& c, const std::string& text,
+                        const std::string& subject) {
+    const std::optional<PanelRole> role = RoleOf(panel, c);
     switch (c.kind) {
     case ControlKind::Choice: {
         const int32_t item = ChoiceItem(panel, c, text);
         if (item < 0)
-            return "choose one of: " + ItemList(panel, c, ", ");
+            return subject + ": choose one of: " + ItemList(panel, c, ", ");
         c.value.i = item;
         return "";
     }
     case ControlKind::Bool:
-        return ParseOnOff(text, c.value.i) ? "" : std::string("expected ") + kOnOffExpected;
     case ControlKind::Float:
-        // A scale of 0 or below gives a collapsed or inside-out object,
-        // never what a user asked for.
-        if (RoleOf(panel, c) == PanelRole::Scale)
-            return ParsePositiveDouble(text, c.value.d) ? "" : "expected a number above 0";
-        return ParseFiniteDouble(text, c.value.d) ? "" : "expected a number";
     case ControlKind::Edit:
-        c.value.text = text;
-        return "";
+        if (role)
+            return SetRoleFromText(*role, c, text, subject);
+        if (c.kind == ControlKind::Edit) {
+            c.value.text = text;
+            return "";
+        }
+        if (c.kind == ControlKind::Bool)
+            return ParseOnOff(text, c.value.i) ? "" : subject + ": expected " + kOnOffExpected;
+        return ParseFiniteDouble(text, c.value.d) ? "" : subject + ": expected a number";
     default: {
         int32_t v = 0;
         if (!ParseInt32(text, v))
-            return "expected an integer";
+            return subject + ": expected an integer";
         SetControlValue(c, IntValue(v));
         return "";
     }
@@ -205,13 +227,14 @@ void Edit(PanelModel& panel, const std::string& word, const std::string& rest, s
     }
     // The answer in English, with the plug-in's (Japanese) label and the
     // command word beside.
-    const std::string error = SetFromText(panel, *target, rest);
     std::string label = LabelText(*target);
     if (const std::optional<PanelRole> role = RoleOf(panel, *target);
-        role && !error.empty() && AsciiLowercase(label) != RoleKeyword(*role))
+        role && AsciiLowercase(label) != RoleKeyword(*role))
         label += std::string(" [") + RoleKeyword(*role) + "]";
-    std::fprintf(out, "  %s: %s\n", label.c_str(),
-                 (error.empty() ? DisplayValue(panel, *target) : error).c_str());
+    const std::string error = SetFromText(panel, *target, rest, label);
+    std::fprintf(
+        out, "  %s\n",
+        (error.empty() ? LabelText(*target) + ": " + DisplayValue(panel, *target) : error).c_str());
 }
 
 } // namespace

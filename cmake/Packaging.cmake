@@ -1,7 +1,8 @@
 # What a user installs, made by CPack: on Windows a ZIP with the module,
 # ostrel.exe, a README for Windows users, the examples and the licence texts,
-# for 32-bit hosts (the win32 preset) and for 64-bit ones (win64); on Linux
-# (the default preset) a Debian package.
+# for 32-bit hosts (the win32 preset) and for 64-bit ones (win64, which also
+# holds Explorer's thumbnail handler); on Linux (the default preset) a Debian
+# package.
 #
 #   cpack --preset zip    -> build-win32/ostrel-<version>-win32.zip
 #   cpack --preset zip64  -> build-win64/ostrel-<version>-win64.zip
@@ -93,12 +94,29 @@ if(WIN32)
         "                py -m pip install python\\ostrel-${PROJECT_VERSION}-py3-none-win_amd64.whl\n")
     string(JOIN "" OSTREL_PYTHON_ENTRY ${OSTREL_PYTHON_ENTRY})
   endif()
+  # Explorer's thumbnail handler, for 64-bit Windows (explorer/), and its
+  # section of the README.
+  set(OSTREL_THUMBNAILS_ENTRY "")
+  set(OSTREL_THUMBNAILS_SECTION "")
+  if(TARGET ostrel_thumbnails)
+    set(OSTREL_THUMBNAILS_ENTRY
+        "  ostrel-thumbnails.dll\n"
+        "                pictures of model files in Explorer (see below)\n")
+    string(JOIN "" OSTREL_THUMBNAILS_ENTRY ${OSTREL_THUMBNAILS_ENTRY})
+    file(READ ${CMAKE_SOURCE_DIR}/packaging/README-thumbnails.txt OSTREL_THUMBNAILS_SECTION)
+    install(TARGETS ostrel_thumbnails LIBRARY DESTINATION . COMPONENT ostrel)
+  endif()
   install(TARGETS ostrel_module LIBRARY DESTINATION . COMPONENT ostrel)
   if(TARGET ostrel)
     install(TARGETS ostrel RUNTIME DESTINATION . COMPONENT ostrel)
   endif()
+  # CR LF line ends on every line, those of the entries put in too (which
+  # configure_file's NEWLINE_STYLE leaves as they are).
   configure_file(${CMAKE_SOURCE_DIR}/packaging/README-windows.txt
-                 ${OSTREL_PACKAGE_FILES}/README.txt @ONLY NEWLINE_STYLE WIN32)
+                 ${OSTREL_PACKAGE_FILES}/README-lf.txt @ONLY NEWLINE_STYLE UNIX)
+  file(READ ${OSTREL_PACKAGE_FILES}/README-lf.txt text)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${OSTREL_PACKAGE_FILES}/README.txt "${text}")
   install(FILES ${OSTREL_PACKAGE_FILES}/README.txt DESTINATION . COMPONENT ostrel)
   install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)

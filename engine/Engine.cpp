@@ -5,10 +5,10 @@
 //
 // No exception leaves a call: memory running out anywhere is the outcome
 // OSTREL_OUT_OF_MEMORY, which needs no allocation to report.
-#define OSTREL_ENGINE_BUILD
 #include "engine/ostrel.h"
 
-#include "pipeline/Pipeline.h" // and through it the panel model, surfaces and text codec
+#include "engine/Import.h"
+#include "pipeline/Choices.h"
 
 #include <cmath>
 #include <cstring>
@@ -20,65 +20,9 @@
 
 extern "C" const ModuleDescriptor ostrel_wide_descrip;
 
-struct ostrel_request {
-    PanelEdits edits;
-    bool cancel = false;
-    bool readWarnings = true;
-    bool keepObject = true;
-    bool shading = false;
-    unsigned codePage = kShiftJisCodePage;
-    std::optional<ExportFormat> format;
-    uint32_t pictureSize = kPictureDefaultSize;
-};
-
 namespace {
 
 constexpr const char* kOutOfMemory = "not enough memory";
-constexpr int kEdits = 7;
-
-struct Proposal {
-    bool given = false;
-    double number = 0;
-    std::string text;
-};
-
-struct SurfaceRecord {
-    std::string name;
-    std::string nameBytes;
-    bool hasBlock = false;
-    ExportSurface attributes;
-};
-
-struct OutputRecord {
-    std::string name;
-    std::string bytes;
-};
-
-} // namespace
-
-struct ostrel_import {
-    int result = OSTREL_LOADED;
-    std::string reason;
-    const char* fixedReason = nullptr; // wins over `reason`: set when memory ran out
-    std::string statistics;
-    ReceivedCounts counts;
-    std::vector<std::string> warnings;
-    Proposal proposals[kEdits];
-    std::vector<float> points;
-    std::vector<uint32_t> polygonSizes;
-    std::vector<uint32_t> polygonSurfaces;
-    std::vector<uint32_t> corners;
-    std::vector<SurfaceRecord> surfaces;
-    std::vector<float> cornerNormals;
-    std::vector<uint32_t> triangles;
-    std::vector<OutputRecord> files;
-};
-
-namespace {
-
-const PanelRole kRoleOfEdit[kEdits] = {PanelRole::Load,       PanelRole::Colour, PanelRole::Scale,
-                                       PanelRole::Name,       PanelRole::Smooth, PanelRole::Angle,
-                                       PanelRole::DoubleSided};
 
 int ResultCode(ImportResult result) {
     switch (result) {
@@ -96,49 +40,10 @@ int ResultCode(ImportResult result) {
         return OSTREL_HOST_REFUSED;
     case ImportResult::NotConverted:
         return OSTREL_NOT_CONVERTED;
+    case ImportResult::NothingImported:
+        return OSTREL_NOTHING_TO_IMPORT;
     }
     return OSTREL_REFUSED;
-}
-
-// The three-way choices and the switches take whole numbers in range.
-bool ChoiceIn(double value, double last, int32_t& out) {
-    if (!(value >= 0 && value <= last) || value != std::floor(value))
-        return false;
-    out = static_cast<int32_t>(value);
-    return true;
-}
-
-void KeepProposals(const PanelModel& built, unsigned codePage, ostrel_import& out) {
-    PanelModel panel = built; // FindRoleControl looks through a model it may change
-    for (int edit = 0; edit < kEdits; ++edit) {
-        const ControlModel* control = FindRoleControl(panel, kRoleOfEdit[edit]);
-        if (control == nullptr)
-            continue;
-        Proposal& p = out.proposals[edit];
-        p.given = true;
-        switch (control->value.type) {
-        case PanelValueType::Int:
-            p.number = control->value.i;
-            break;
-        case PanelValueType::Float:
-            p.number = control->value.d;
-            break;
-        case PanelValueType::Text:
-            p.text = NameAsUtf8(control->value.text, codePage);
-            break;
-        }
-    }
-}
-
-void KeepWarnings(const ImportOutcome& outcome, const std::string& name, ostrel_import& out) {
-    out.warnings = outcome.warnings;
-    for (PanelRole role : outcome.editsWithoutControl)
-        out.warnings.push_back(std::string("the panel has no ") + RoleControlName(role) +
-                               " control; the edit is not applied");
-    for (std::string& line : WarningLines(outcome.readWarnings, name))
-        out.warnings.push_back(std::move(line));
-    if (outcome.panelLeftOpen)
-        out.warnings.push_back("the plug-in did not destroy its panel");
 }
 
 void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& out) {
@@ -161,7 +66,7 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& 
         out.corners.insert(out.corners.end(), polygon.points.begin(), polygon.points.end());
     }
     for (const ExportSurface& surface : ExportSurfaces(model)) {
-        SurfaceRecord record;
+        engine::SurfaceRecord record;
         record.name = NameAsUtf8(surface.name, codePage);
         record.nameBytes = surface.name;
         record.hasBlock = surface.block != nullptr;
@@ -202,9 +107,9 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
     out.reason = std::move(outcome.reason);
     out.statistics = NameAsUtf8(outcome.statistics, r.codePage);
     out.counts = outcome.counts;
-    KeepWarnings(outcome, request.modelName, out);
+    out.warnings = std::move(outcome.warningLines);
     if (outcome.panel)
-        KeepProposals(*outcome.panel, r.codePage, out);
+        KeepPanel(*outcome.panel, r.codePage, out);
     if (outcome.result != ImportResult::Loaded)
         return;
     if (r.keepObject || r.shading)
@@ -239,39 +144,30 @@ void ostrel_request_free(ostrel_request* request) {
     delete request;
 }
 
-int ostrel_request_edit_number(ostrel_request* request, int edit, double value) {
-    if (request == nullptr || !std::isfinite(value))
+int ostrel_request_edit_number(ostrel_request* request, int edit, double value) try {
+    if (request == nullptr || edit < 0 || edit >= engine::kEdits)
         return 0;
-    PanelEdits& e = request->edits;
-    int32_t choice = 0;
-    switch (edit) {
-    case OSTREL_EDIT_LOAD:
-        return ChoiceIn(value, OSTREL_LOAD_BOTH, choice) ? (e.loadTarget = choice, 1) : 0;
-    case OSTREL_EDIT_COLOURS:
-        return ChoiceIn(value, OSTREL_COLOURS_DARK, choice) ? (e.colourSet = choice, 1) : 0;
-    case OSTREL_EDIT_SMOOTH:
-        return ChoiceIn(value, 1, choice) ? (e.smooth = choice, 1) : 0;
-    case OSTREL_EDIT_DOUBLE_SIDED:
-        return ChoiceIn(value, 1, choice) ? (e.doubleSided = choice, 1) : 0;
-    case OSTREL_EDIT_SCALE:
-        e.scale = value;
-        return 1;
-    case OSTREL_EDIT_ANGLE:
-        e.angle = value;
-        return 1;
-    default:
-        return 0;
-    }
+    request->refusal = TakeChoiceNumber(engine::kRoleOfEdit[edit], value, engine::kEditNames[edit],
+                                        request->edits);
+    return request->refusal.empty() ? 1 : 0;
+} catch (const std::exception&) {
+    return 0;
 }
 
 int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
                              size_t size) try {
-    if (request == nullptr || edit != OSTREL_EDIT_NAME || (bytes == nullptr && size != 0))
+    if (request == nullptr || edit < 0 || edit >= engine::kEdits || (bytes == nullptr && size != 0))
         return 0;
-    request->edits.name = std::string(bytes == nullptr ? "" : bytes, size);
-    return 1;
+    request->refusal =
+        TakeChoiceText(engine::kRoleOfEdit[edit], std::string(bytes == nullptr ? "" : bytes, size),
+                       engine::kEditNames[edit], request->edits);
+    return request->refusal.empty() ? 1 : 0;
 } catch (const std::exception&) {
     return 0;
+}
+
+const char* ostrel_request_refusal(const ostrel_request* request) {
+    return request != nullptr ? request->refusal.c_str() : "";
 }
 
 int ostrel_request_set(ostrel_request* request, int setting, int64_t value) {
@@ -390,17 +286,6 @@ const char* ostrel_warning(const ostrel_import* import, size_t i) {
     return import != nullptr && i < import->warnings.size() ? import->warnings[i].c_str() : "";
 }
 
-int ostrel_proposal(const ostrel_import* import, int edit, double* number, const char** text) {
-    if (import == nullptr || edit < 0 || edit >= kEdits || !import->proposals[edit].given)
-        return 0;
-    const Proposal& p = import->proposals[edit];
-    if (number != nullptr)
-        *number = p.number;
-    if (text != nullptr)
-        *text = p.text.c_str();
-    return 1;
-}
-
 size_t ostrel_point_count(const ostrel_import* import) {
     return import != nullptr ? import->points.size() / 3 : 0;
 }
@@ -436,7 +321,7 @@ size_t ostrel_surface_count(const ostrel_import* import) {
 int ostrel_surface_at(const ostrel_import* import, size_t i, ostrel_surface* out) {
     if (import == nullptr || out == nullptr || i >= import->surfaces.size())
         return 0;
-    const SurfaceRecord& s = import->surfaces[i];
+    const engine::SurfaceRecord& s = import->surfaces[i];
     const ExportSurface& a = s.attributes;
     out->name = s.name.c_str();
     out->nameBytes = s.nameBytes.data();

@@ -1,32 +1,23 @@
 // The engine's words for a caller's messages, so that a front end in another
 // language says why a choice was refused without restating what the engine
-// takes: the values of each edit and the names of the output formats.
-#define OSTREL_ENGINE_BUILD
+// takes: the values of each edit (the rulebook's) and the names of the
+// output formats.
 #include "engine/ostrel.h"
 
-#include "pipeline/Pipeline.h" // and through it the format table
+#include "engine/Import.h"
+#include "pipeline/Choices.h"
 
 #include <exception>
 #include <string>
 
-namespace {
-
-// As ostrel_request_edit_number and _text judge them, edit by edit.
-const char* const kEditTakes[] = {"0 (lines only), 1 (faces only) or 2 (both)",
-                                  "0 (bright), 1 (middle) or 2 (dark)",
-                                  "a finite number",
-                                  "text",
-                                  "1 (on) or 0 (off)",
-                                  "a finite number of degrees",
-                                  "1 (on) or 0 (off)"};
-static_assert(sizeof kEditTakes / sizeof kEditTakes[0] == OSTREL_EDIT_DOUBLE_SIDED + 1);
-
-} // namespace
-
 extern "C" {
 
 const char* ostrel_edit_takes(int edit) {
-    return edit >= OSTREL_EDIT_LOAD && edit <= OSTREL_EDIT_DOUBLE_SIDED ? kEditTakes[edit] : "";
+    return edit >= 0 && edit < engine::kEdits ? ChoiceNumberTakes(engine::kRoleOfEdit[edit]) : "";
+}
+
+const char* ostrel_empty_model(void) {
+    return kModelMagic;
 }
 
 const char* ostrel_format_names(void) try {

@@ -74,13 +74,24 @@ enum {
 /* The items of the two choices, as OSTREL_EDIT_LOAD and _COLOURS take them. */
 enum { OSTREL_LOAD_LINES = 0, OSTREL_LOAD_FACES = 1, OSTREL_LOAD_BOTH = 2 };
 enum { OSTREL_COLOURS_BRIGHT = 0, OSTREL_COLOURS_MIDDLE = 1, OSTREL_COLOURS_DARK = 2 };
-/* Each returns 1, or 0 when the edit is not one of its kind (or the value
- * not one the control takes: a choice out of range, a number not finite). */
+/* Each returns 1, or 0 when the value is not one the control takes, and
+ * then ostrel_request_refusal says why. The same rules hold for every front
+ * end: the scale finite and above 0; the angle finite, 0 to 180 degrees; the
+ * name at most 255 bytes; a choice's item 0 to 2; a switch 1 or 0.
+ * _number: a choice by its item number, a switch by 1 or 0 (the name takes
+ * none). _text: the user's text as typed, read as the command line reads its
+ * options ("lines", "dark", "on", "1.5"; a decimal comma is explained); the
+ * name as its bytes. */
 OSTREL_API int ostrel_request_edit_number(ostrel_request* request, int edit, double value);
 OSTREL_API int ostrel_request_edit_text(ostrel_request* request, int edit, const char* bytes,
                                         size_t size);
-/* What an edit takes, in words for a caller's message when one was refused
- * ("0 (bright), 1 (middle) or 2 (dark)"); "" for an edit that is none. */
+/* Why the last edit given was refused, one line naming the edit (load,
+ * colours, scale, base_name, smooth, angle, double_sided): "scale: bad value
+ * '0' (expected a number above 0: ...)";
+ * "" when it was taken. Valid until the next edit or the request is freed. */
+OSTREL_API const char* ostrel_request_refusal(const ostrel_request* request);
+/* What an edit takes as a number, in words ("0 (bright), 1 (middle) or 2
+ * (dark)"); "" for an edit that is none. */
 OSTREL_API const char* ostrel_edit_takes(int edit);
 
 enum {
@@ -101,6 +112,11 @@ OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format
  * or glb" (a format this build has no writer for fails the import with
  * OSTREL_NOT_CONVERTED, saying how to get it). */
 OSTREL_API const char* ostrel_format_names(void);
+
+/* A model file with nothing in it (the magic alone), NUL-terminated: an
+ * import of it (with OSTREL_CANCEL) shows the plug-in's panel and its
+ * proposals before the caller has a file of its own. */
+OSTREL_API const char* ostrel_empty_model(void);
 
 /* ---- One import --------------------------------------------------------- */
 
@@ -125,7 +141,11 @@ enum {
     OSTREL_HOST_REFUSED = 5, /* the host refused a call the plug-in made */
     OSTREL_NOT_CONVERTED = 6,
     OSTREL_OUT_OF_MEMORY = 7,
-    OSTREL_BAD_REQUEST = 8 /* no name, or an edit the engine cannot give */
+    OSTREL_BAD_REQUEST = 8, /* no name, or an edit the engine cannot give */
+    /* The model held nothing that reached the host (the magic alone): no
+     * point, so no polygon; the reason says "nothing to import (0 points, 0
+     * polygons received)", the command line's exit status 8. */
+    OSTREL_NOTHING_TO_IMPORT = 9
 };
 OSTREL_API int ostrel_result(const ostrel_import* import);
 /* One line saying why, when not loaded, as the command line says it after
@@ -144,7 +164,8 @@ enum {
 OSTREL_API size_t ostrel_count(const ostrel_import* import, int what);
 
 /* The warnings, as the command line prints them after "ostrel: warning: ":
- * the panel calls the host could not place, and what the reader left out. */
+ * what the host noticed of the panel and of the object (a polygon that runs
+ * through a point more than once, ...), then what the reader left out. */
 OSTREL_API size_t ostrel_warning_count(const ostrel_import* import);
 OSTREL_API const char* ostrel_warning(const ostrel_import* import, size_t i);
 
@@ -153,6 +174,37 @@ OSTREL_API const char* ostrel_warning(const ostrel_import* import, size_t i);
  * 0 when the panel has no such control or the plug-in opened no panel. */
 OSTREL_API int ostrel_proposal(const ostrel_import* import, int edit, double* number,
                                const char** text);
+
+/* The panel the plug-in built, control by control in its order, for a front
+ * end that presents it (with no rule of its own): what each control is,
+ * which edit it answers, its label, items and what the plug-in proposed. */
+enum {
+    OSTREL_CONTROL_TEXT = 0,   /* lines of text: the statistics, a note */
+    OSTREL_CONTROL_CHOICE = 1, /* one of its items */
+    OSTREL_CONTROL_NUMBER = 2,
+    OSTREL_CONTROL_EDIT = 3,   /* a line of text to type */
+    OSTREL_CONTROL_SWITCH = 4, /* on or off */
+    OSTREL_CONTROL_OTHER = 5
+};
+typedef struct ostrel_control {
+    int edit;               /* the OSTREL_EDIT_* it answers; -1: none (a note) */
+    int kind;               /* OSTREL_CONTROL_* */
+    const char* label;      /* UTF-8; "" none */
+    const char* labelBytes; /* as the plug-in made it (its code page: Shift-JIS) */
+    size_t labelSize;
+    const char* english;      /* the label's meaning in English where it is not English; "" */
+    size_t lineCount;         /* a choice's items, a text's lines: ostrel_control_line */
+    double proposed;          /* a choice's item, a switch's 1 or 0, a number */
+    const char* proposedText; /* an edit's text (UTF-8); "" for the others */
+} ostrel_control;
+/* 0 when the plug-in opened no panel. */
+OSTREL_API size_t ostrel_control_count(const ostrel_import* import);
+/* 1 with `out` filled, 0 for an index out of range. */
+OSTREL_API int ostrel_control_at(const ostrel_import* import, size_t i, ostrel_control* out);
+/* Line `line` of control `i` (UTF-8), with `english` 0, or its meaning in
+ * English with `english` 1 ("" where none is known); "" out of range. */
+OSTREL_API const char* ostrel_control_line(const ostrel_import* import, size_t i, size_t line,
+                                           int english);
 
 /* ---- The object the host received (with OSTREL_KEEP_OBJECT) ------------- */
 

@@ -101,6 +101,11 @@ struct WideImportRecord {
     // Written 1 with the status kImportOpenFailed when memory ran out, not
     // the file: the host can then say why.
     int32_t outOfMemory;
+    // The code page of a sourcePath that is not UTF-8, in which its base
+    // name is cut as Windows cuts it (a double-byte character's second byte
+    // is no separator); 0: the plug-in's own rule (the system's on Windows,
+    // 932 elsewhere).
+    uint32_t codePage;
 };
 
 // Returns the host table registered under `name`, or null.

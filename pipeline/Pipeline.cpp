@@ -305,6 +305,42 @@ void Shade(ImportOutcome& outcome) try {
     outcome.reason = "not enough memory to work out the shading";
 }
 
+std::string NothingImportedReason(const ReceivedCounts& counts) {
+    const size_t polygons = counts.polygons + counts.dropped;
+    return "nothing to import (" + std::to_string(counts.points) + " points, " +
+           std::to_string(polygons) + (polygons == 1 ? " polygon" : " polygons") + " received)";
+}
+
+// What the host noticed of the panel and of the object, then the reader's
+// lines: one wording for every front end. Memory running out loses them.
+void FormWarningLines(const ImportRequest& request, ImportOutcome& outcome) try {
+    const std::string& name = request.shownName.empty() ? request.modelName : request.shownName;
+    std::vector<std::string>& lines = outcome.warningLines;
+    lines = outcome.warnings;
+    for (PanelRole role : outcome.editsWithoutControl)
+        lines.push_back(std::string(RoleKeyword(role)) + ": the panel has no " +
+                        RoleControlName(role) + " control; not applied");
+    if (outcome.panelLeftOpen)
+        lines.push_back("the plug-in did not destroy its panel");
+    std::string notApplied;
+    for (PanelRole role : EditedRoles(request.panel.edits))
+        notApplied += (notApplied.empty() ? "" : ", ") + std::string(RoleKeyword(role));
+    if (outcome.status == kImportLoaded && !outcome.panel && !notApplied.empty())
+        lines.push_back("the plug-in opened no panel: " + notApplied + " not applied");
+    const ReceivedCounts& c = outcome.counts;
+    if (c.revisiting != 0)
+        lines.push_back(name + ": " + std::to_string(c.revisiting) +
+                        (c.revisiting == 1 ? " polygon runs" : " polygons run") +
+                        " through a point more than once (a keyhole, or two loops in one face)");
+    std::vector<std::string> reader = WarningLines(outcome.readWarnings, name);
+    outcome.readerWarningLines = reader.size();
+    for (std::string& line : reader)
+        lines.push_back(std::move(line));
+} catch (const std::exception&) {
+    outcome.warningLines.clear();
+    outcome.readerWarningLines = 0;
+}
+
 } // namespace
 
 ReceivedCounts CountReceived(const ReceivedModel& received) {
@@ -313,6 +349,7 @@ ReceivedCounts CountReceived(const ReceivedModel& received) {
     counts.dropped = received.emptyPolygonCount;
     counts.polygons = received.polygonCount - received.emptyPolygonCount;
     counts.surfaces = static_cast<size_t>(received.nextSurfaceValue - 1);
+    counts.revisiting = received.revisitingPolygonCount;
     return counts;
 }
 
@@ -329,6 +366,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.version = request.activationVersion;
     activation.panel = request.panel;
     activation.trace = &trace;
+    activation.codePage = request.codePage;
     activation.keepGeometry = request.format.has_value() || request.keepReceived || request.shading;
     WarningsRead read;
     read.widePoints =
@@ -357,10 +395,15 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.traceWriteFailed = trace.writeFailed;
     // The shading and the conversion too run beside the warnings' read.
     const bool loaded = outcome.result == ImportResult::Loaded;
-    if (loaded && request.shading)
+    if (loaded && outcome.counts.points == 0) {
+        outcome.result = ImportResult::NothingImported;
+        outcome.reason = NothingImportedReason(outcome.counts);
+    }
+    if (outcome.result == ImportResult::Loaded && request.shading)
         Shade(outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     Explain(request, loaded, started, read, outcome);
+    FormWarningLines(request, outcome);
     return outcome;
 }

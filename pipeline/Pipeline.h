@@ -43,6 +43,10 @@ enum class ImportResult {
                   // answered what no host expects, or a host call failed
     HostRefused,  // the host refused a call the plug-in made (Received.h)
     NotConverted, // the output format cannot hold the object
+    // The plug-in loaded a model with nothing in it (the magic alone, or
+    // nothing the load target keeps): no point reached the host, so no
+    // polygon did either. Nothing is converted.
+    NothingImported,
 };
 
 struct ImportRequest {
@@ -59,6 +63,9 @@ struct ImportRequest {
     // plug-in is to open it itself. Its base name makes the surface names.
     std::string modelName;
     std::optional<std::string_view> modelBytes;
+    // How the warning lines name the model (the command line: as the user
+    // gave it, "-" for standard input); empty: `modelName`.
+    std::string shownName;
     int32_t activationVersion = 1;
     PanelBehaviour panel; // the panel services' answers, the edits, a handler
     // The trace: written to `traceStream` as the calls come (null: not), and
@@ -92,9 +99,10 @@ struct ImportRequest {
 // What the host received, counted as every status line counts it.
 struct ReceivedCounts {
     size_t points = 0;
-    size_t polygons = 0; // polygons with vertices
-    size_t dropped = 0;  // polygons without, which no format keeps
-    size_t surfaces = 0; // surfaces looked up
+    size_t polygons = 0;   // polygons with vertices
+    size_t dropped = 0;    // polygons without, which no format keeps
+    size_t surfaces = 0;   // surfaces looked up
+    size_t revisiting = 0; // polygons whose chain runs through a point more than once
 };
 
 struct ImportOutcome {
@@ -114,6 +122,12 @@ struct ImportOutcome {
     bool panelLeftOpen = false;                 // the plug-in did not destroy its panel
     std::vector<std::string> warnings;          // panel calls the host could not place
     ReadWarnings readWarnings;                  // with readWarnings, when Loaded
+    // Every warning, worded once for every front end (the command line puts
+    // "ostrel: warning: " before each): what the host noticed of the panel
+    // and of the object, then the reader's lines (WarningLines), the last
+    // `readerWarningLines` of them.
+    std::vector<std::string> warningLines;
+    size_t readerWarningLines = 0;
     ReceivedModel received;
     // With `shading`, when Loaded: per corner of received.polygons (their
     // points in order, polygon after polygon) the normal the host shades it

@@ -69,6 +69,17 @@ template <typename Record> ObjectSink SinkFor(Record* record) {
 
 // The converter's record says when memory, not the file, failed the
 // import; the host's has no word for it.
+// The code page the converter's record names for a name that is not UTF-8;
+// the host's names none (0: the plug-in's own rule).
+template <typename Record> uint32_t NameCodePage(const Record* record) {
+    if constexpr (std::is_same_v<Record, WideImportRecord>) {
+        return record->codePage;
+    } else {
+        (void)record;
+        return 0;
+    }
+}
+
 template <typename Record> void NoteOutOfMemory(Record* record, bool outOfMemory) {
     if constexpr (std::is_same_v<Record, WideImportRecord>) {
         record->outOfMemory = outOfMemory ? 1 : 0;
@@ -104,8 +115,8 @@ ReadResult ReadModel(ByteSource& source, Workspace& work, ImportOptions& options
 template <typename Record>
 int32_t Activate(GlobalLookupFn globalLookup, Record* record, ByteSource& source, Workspace& work) {
     ImportOptions options{};
-    DeriveBaseName(record->sourcePath != nullptr ? record->sourcePath : "",
-                   SystemLeadBytePredicate(), options.surfaceBaseName);
+    const char* path = record->sourcePath != nullptr ? record->sourcePath : "";
+    DeriveBaseName(path, BaseNameLeadBytes(path, NameCodePage(record)), options.surfaceBaseName);
     options.loadTarget = 2;
     options.doubleSided = 1;
     const ReadResult read = ReadModel<Record>(source, work, options);

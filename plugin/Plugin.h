@@ -30,6 +30,17 @@ void DeriveBaseName(const char* path, LeadBytePredicate isLeadByte, char* out /*
 // The predicate of this build: the system's ANSI code page on Windows, none
 // elsewhere (paths are UTF-8).
 LeadBytePredicate SystemLeadBytePredicate();
+// The code page of the plug-in's own text (its panel's labels): Shift-JIS.
+constexpr uint32_t kPluginCodePage = 932;
+// The lead bytes of the double-byte code pages 932, 936, 949 and 950; null
+// for any other (a single-byte code page has none).
+LeadBytePredicate CodePageLeadBytePredicate(uint32_t codePage);
+// How the plug-in scans `path` for its base name, as Windows cuts it: on
+// Windows in the system's code page (`codePage` 0, the host's module) or in
+// `codePage`; elsewhere a name that is valid UTF-8 byte by byte, and one that
+// is not (a Shift-JIS name copied from Windows) in `codePage`, 0 meaning 932,
+// the plug-in's own text's.
+LeadBytePredicate BaseNameLeadBytes(const char* path, uint32_t codePage);
 
 enum PanelOutcome : int32_t {
     kPanelConfirmed = 0,

@@ -108,6 +108,7 @@ ActivationOutcome Activate(const ActivationRequest& request) {
             record.sourceSize = request.modelBytes->size();
         }
         record.readObserver = request.readObserver;
+        record.codePage = request.codePage;
         outcome.result = RunActivation(request.module->activate, request.version, record,
                                        request.trace, outcome.status);
         outcome.outOfMemory = record.outOfMemory != 0;

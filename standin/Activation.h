@@ -45,6 +45,9 @@ struct ActivationRequest {
     // bytes where they are, rather than from a staged file: whom its reader
     // tells what it leaves out (null: nobody).
     const ReadObserver* readObserver = nullptr;
+    // For the converter's own build: the code page of a model name that is
+    // not UTF-8 (WideImportRecord::codePage); 0: the plug-in's own rule.
+    unsigned codePage = 0;
 };
 
 struct ActivationOutcome {

@@ -15,6 +15,7 @@
 // stays complete, and the host refuses the load afterwards.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -59,6 +60,9 @@ struct ReceivedModel {
     size_t pointCount = 0;                                // points received, kept or not
     size_t polygonCount = 0;                              // addPolygon calls, kept or not
     size_t emptyPolygonCount = 0;                         // of those, with no vertex
+    // Of those with three points or more, the ones whose chain runs through
+    // a point more than once (a keyhole, two loops in one face).
+    size_t revisitingPolygonCount = 0;
     std::string refusal; // first call a host must not accept; empty: none
 };
 
@@ -197,6 +201,25 @@ inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
                                 static_cast<uint32_t>(model.surfaceValueOffset));
 }
 
+// Whether a chain of `count` point numbers names one point twice. Polygons
+// are short: pairs are compared where that is cheap, a long one is sorted
+// in a copy.
+template <typename PointNumber> bool RevisitsPoint(const PointNumber* points, size_t count) {
+    constexpr size_t kCompared = 32;
+    if (count <= kCompared) {
+        for (size_t i = 1; i < count; ++i) {
+            for (size_t j = 0; j < i; ++j) {
+                if (points[i] == points[j])
+                    return true;
+            }
+        }
+        return false;
+    }
+    std::vector<PointNumber> sorted(points, points + count);
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+}
+
 // `points`: the host's 16-bit point numbers or the converter's 32-bit ones.
 template <typename PointNumber>
 void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
@@ -221,6 +244,8 @@ void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
             break;
         }
     }
+    if (vertexCount >= 3 && RevisitsPoint(points, static_cast<size_t>(vertexCount)))
+        ++model.revisitingPolygonCount;
     if (!IsReturnedSurfaceValue(model, surface)) {
         RefuseCall(model, "addPolygon",
                    "polygon " + std::to_string(model.polygonCount) + " has surface value " +

@@ -1,10 +1,12 @@
-// ostrel-checkdll [--skip-missing] MODULE
+// ostrel-checkdll [--skip-missing] [--server] MODULE
 //
 // Checks the Windows build of the module by reading the file: a PE32 i386 or
 // PE32+ x86-64 DLL, the single export _mod_descrip, system DLL imports only, and the descriptor
 // and server list as the host will find them after the loader has rebased the
-// image. Exit 0 when it passes, 1 when it does not, 2 on usage or read errors,
-// and 77 (a skipped test) with --skip-missing when the module was not built.
+// image. With --server, the thumbnail handler's DLL instead: a COM server's
+// exports and system DLL imports only. Exit 0 when it passes, 1 when it does
+// not, 2 on usage or read errors, and 77 (a skipped test) with --skip-missing
+// when the module was not built.
 #include "tools/DllCheck.h"
 
 #include <cstdio>
@@ -24,14 +26,18 @@ std::string Join(const std::vector<std::string>& items) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool skipMissing = false;
+    bool skipMissing = false, server = false;
     int arg = 1;
     if (arg < argc && std::strcmp(argv[arg], "--skip-missing") == 0) {
         skipMissing = true;
         ++arg;
     }
+    if (arg < argc && std::strcmp(argv[arg], "--server") == 0) {
+        server = true;
+        ++arg;
+    }
     if (arg + 1 != argc) {
-        std::fprintf(stderr, "usage: %s [--skip-missing] MODULE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--skip-missing] [--server] MODULE\n", argv[0]);
         return 2;
     }
     const char* path = argv[arg];
@@ -48,7 +54,8 @@ int main(int argc, char** argv) {
                                      std::istreambuf_iterator<char>()};
 
     DllFacts facts;
-    const std::vector<std::string> problems = CheckModuleImage(bytes, facts);
+    const std::vector<std::string> problems =
+        server ? CheckServerImage(bytes, facts) : CheckModuleImage(bytes, facts);
     std::printf("module:      %s (%zu bytes)\n", path, bytes.size());
     // Addresses as wide as the module's pointers.
     const int width = facts.pointerSize == 8 ? 16 : 8;

@@ -144,6 +144,7 @@ struct Checker {
     DllFacts& facts;
     std::vector<std::string> problems;
     std::set<uint32_t> relocated;
+    bool server = false; // a COM server's exports, no descriptor
 
     void Fail(std::string problem) { problems.push_back(std::move(problem)); }
 
@@ -275,6 +276,12 @@ void Checker::ReadExports() {
             return;
         }
         facts.exportNames.push_back(*name);
+    }
+    if (server) {
+        if (facts.exportNames != ServerExports())
+            Fail("a COM server exports exactly DllCanUnloadNow, DllGetClassObject, DllInstall, "
+                 "DllRegisterServer and DllUnregisterServer");
+        return;
     }
     if (*nameCount != 1 || *functionCount != 1) {
         Fail(Format("%u exported names and %u exported entries; the module must export exactly "
@@ -439,7 +446,8 @@ void Checker::CheckDescriptor() {
 
 bool IsSystemDll(const std::string& name) {
     static const char* const kSystem[] = {"kernel32.dll", "msvcrt.dll", "user32.dll",
-                                          "advapi32.dll", "ntdll.dll"};
+                                          "advapi32.dll", "ntdll.dll",  "gdi32.dll",
+                                          "shell32.dll",  "ole32.dll"};
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -455,6 +463,24 @@ std::vector<std::string> CheckModuleImage(std::span<const uint8_t> bytes, DllFac
         checker.ReadRelocations();
         if (facts.descriptorRva != 0)
             checker.CheckDescriptor();
+    }
+    return checker.problems;
+}
+
+const std::vector<std::string>& ServerExports() {
+    // In the export table's order, which is by name.
+    static const std::vector<std::string> kExports = {"DllCanUnloadNow", "DllGetClassObject",
+                                                      "DllInstall", "DllRegisterServer",
+                                                      "DllUnregisterServer"};
+    return kExports;
+}
+
+std::vector<std::string> CheckServerImage(std::span<const uint8_t> bytes, DllFacts& facts) {
+    facts = DllFacts{};
+    Checker checker{{bytes, 0, 4, {}}, facts, {}, {}, true};
+    if (checker.ReadHeaders()) {
+        checker.ReadExports();
+        checker.ReadImports();
     }
     return checker.problems;
 }

@@ -33,5 +33,11 @@ struct DllFacts {
 std::vector<std::string> CheckModuleImage(std::span<const uint8_t> image, DllFacts& facts);
 
 // DLL names every Windows installation provides; anything else would have to
-// be shipped beside the module.
+// be shipped beside the module (or the thumbnail handler).
 bool IsSystemDll(const std::string& name);
+
+// Reads `image` as an in-process COM server DLL (the thumbnail handler): the
+// checks above but the descriptor's, with exactly the exports of a server
+// that registers itself (ServerExports, in the export table's order).
+std::vector<std::string> CheckServerImage(std::span<const uint8_t> image, DllFacts& facts);
+const std::vector<std::string>& ServerExports();

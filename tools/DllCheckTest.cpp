@@ -100,6 +100,13 @@ TEST_P(BuiltModule, ShowsTheHostOneLoaderBehindOneExport) {
     EXPECT_EQ(facts.descriptorWords[0], 0x04121994u);
 }
 
+TEST_P(BuiltModule, IsNoComServer) {
+    // The server check holds a DLL to the server's exports, not the module's.
+    DllFacts server;
+    EXPECT_TRUE(Mentions(CheckServerImage(bytes, server), "a COM server exports exactly"));
+    EXPECT_EQ(server.exportNames, std::vector<std::string>{"_mod_descrip"});
+}
+
 TEST_P(BuiltModule, RejectsTheOtherMachineAndMissingDllFlag) {
     // A PE32 header belongs to i386 only, a PE32+ one to x86-64 only.
     const size_t header = FileHeader();

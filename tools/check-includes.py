@@ -12,8 +12,8 @@ The rules:
     simulation no formats, terminal or command line; conversion (and the
     geometry it shares) no host records, files, terminal, command line;
     the picture (render/) nothing of the project;
-  - conversion, geometry and the picture call no system look-up (the code page is a parameter) and
-    touches no file, stream or terminal;
+  - conversion, geometry, the picture and the thumbnail handler call no system look-up (the code
+    page is a parameter) and touch no file, stream or terminal;
   - nothing outside cli/ (and its tests) includes cli/;
   - no include cycle between folders, nor between files (a file's header
     and sources, NAME.h, NAME.cpp, NAME-posix.cpp, count as one).
@@ -52,6 +52,8 @@ LAYERS = {
     "web": {"web", "pipeline"},
     # The engine's C interface for in-process front ends: the same.
     "engine": {"engine", "pipeline"},
+    # The thumbnail handler: the engine's C interface and the picture alone.
+    "explorer": {"explorer", "engine/ostrel.h", "render"},
 }
 ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
@@ -80,6 +82,8 @@ FORBIDDEN_WORDS = {
     "convert": MEMORY_ONLY,
     "geometry": MEMORY_ONLY,
     "render": MEMORY_ONLY,
+    # The thumbnail handler reads the stream it is handed: no file of its own.
+    "explorer": MEMORY_ONLY,
 }
 SEARCH = ["", "tests", "tests/support"]
 

@@ -5,7 +5,8 @@
 # converts an example with the installed `ostrel`, imports one into Debian's
 # Blender through the installed add-on (which runs /usr/bin/ostrel) and
 # removes the package again; then unpacks each ZIP, checks its ostrel.p with
-# the module checker and runs its ostrel.exe under the Wine of its width.
+# the module checker and runs its ostrel.exe under the Wine of its width (and
+# registers, uses and removes the 64-bit ZIP's thumbnail handler).
 # Every converted file must be byte-identical to the build tree's. The 64-bit
 # ZIP runs everywhere; the 32-bit one's Wine run is skipped, in one line,
 # where the kernel does not run 32-bit code or the 32-bit Wine is missing.
@@ -201,12 +202,15 @@ check_zip() { # check_zip BITS
         licences/mingw-w64-runtime.txt licences/gcc-runtime-libraries.txt licences/GPL-3.txt; do
         [ -f "$folder/$file" ] || fail "$zip lacks $file"
     done
-    grep -q $'\r$' "$folder/README.txt" || fail "README.txt in $zip does not have CR LF line ends"
+    ! grep -qv $'\r$' "$folder/README.txt" || fail "README.txt in $zip has lines without CR LF"
     grep -q "($bits-bit Windows DLL)" "$folder/README.txt" || fail "README.txt in $zip does not say the module is $bits-bit"
     cmp -s "$folder/ostrel.html" build-wasm/ostrel.html || fail "ostrel.html in $zip is not the page built"
     echo "  ostrel.p, ostrel.exe, ostrel.html, README.txt (CR LF), examples, licence texts"
     if [ "$bits" = 64 ]; then
         check_wheel "$folder/python/ostrel-1.4-py3-none-win_amd64.whl"
+        check_thumbnails_file "$folder"
+    elif [ -e "$folder/ostrel-thumbnails.dll" ] || grep -q regsvr32 "$folder/README.txt"; then
+        fail "$zip holds the thumbnail handler, which is for 64-bit Windows only"
     fi
     build/ostrel-checkdll "$folder/ostrel.p" >"$work/checkdll.out" ||
         { cat "$work/checkdll.out"; fail "$zip: ostrel.p fails the module check"; }
@@ -253,8 +257,35 @@ check_zip() { # check_zip BITS
     [ "$status" = 4 ] && [ "$(wc -l <"$work/alone.err")" = 1 ] && grep -q 'ostrel\.p: cannot load' "$work/alone.err" ||
         fail "ostrel.exe without ostrel.p: exit $status, $(tr -d '\r' <"$work/alone.err")"
     echo "  ostrel.exe without ostrel.p beside it: exit 4, $(tr -d '\r' <"$work/alone.err")"
+    [ "$bits" = 64 ] && check_thumbnails_registered "$folder"
     # The prefix's wineserver writes the registry as it ends.
     wineserver -w 2>/dev/null || true
+}
+# Explorer's thumbnail handler in the win64 ZIP: a COM server importing
+# system DLLs only, and the README's commands to turn it on and off.
+check_thumbnails_file() { # check_thumbnails_file FOLDER
+    [ -f "$1/ostrel-thumbnails.dll" ] || fail "the win64 ZIP lacks ostrel-thumbnails.dll"
+    build/ostrel-checkdll --server "$1/ostrel-thumbnails.dll" >"$work/server.out" ||
+        { cat "$work/server.out"; fail "ostrel-thumbnails.dll in the win64 ZIP fails the server check"; }
+    for command in "regsvr32 /n /i:user ostrel-thumbnails.dll" "regsvr32 /u /n /i:user ostrel-thumbnails.dll"; do
+        grep -qF "$command" "$1/README.txt" || fail "README.txt does not say: $command"
+    done
+    echo "  ostrel-thumbnails.dll: a COM server importing $(sed -n 's/^imports: *//p' "$work/server.out")"
+}
+# ... and its README's commands as a user types them in the unpacked folder:
+# registered for the user, the handler the .rk4 entry names (this folder's
+# DLL) draws the cube, then removed.
+check_thumbnails_registered() { # check_thumbnails_registered FOLDER
+    local out
+    (cd "$1" && "$wine" regsvr32 /s /n /i:user ostrel-thumbnails.dll) || fail "regsvr32 /n /i:user failed"
+    out=$("$wine" build-win64/thumbnail_host.exe registered 256 "$1/examples/cube.rk4" | tr -d '\r') ||
+        fail "the registered thumbnail handler does not draw the cube: $out"
+    grep -qiF "$(basename "$1")\ostrel-thumbnails.dll" <<<"$out" ||
+        fail "the registration does not name the ZIP's DLL: $out"
+    (cd "$1" && "$wine" regsvr32 /s /u /n /i:user ostrel-thumbnails.dll) || fail "regsvr32 /u /n /i:user failed"
+    ! "$wine" build-win64/thumbnail_host.exe registered 256 "$1/examples/cube.rk4" >/dev/null ||
+        fail "still registered after regsvr32 /u /n /i:user"
+    echo "  ostrel-thumbnails.dll: registered by the README's command, draws the cube, removed again"
 }
 # The Python wheel for 64-bit Windows: pip takes it for that platform, and it
 # carries the 64-bit engine beside the package.

@@ -83,21 +83,7 @@ build/ostrel_dllcheck_tests --gtest_filter="*/win$bits" --gtest_brief=1 >"$work/
 check "the checker's tests on the damaged $winBuild/ostrel.p" test $? -eq 0 ||
   tail -20 "$work/checkdll-tests.log"
 
-export WINEPREFIX=$root/$winBuild/wine
-export WINEDEBUG=-all
-# No crash dialog, no debugger: a crash is an exit status like any other.
-export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  step "wine: initialising the prefix $WINEPREFIX"
-  # The loader chosen above: the wineboot wrapper takes the 32-bit one
-  # whenever it is installed, even where the kernel cannot run it.
-  "$wineBinary" wineboot.exe -i >/dev/null 2>&1 || { echo "check-windows: wineboot failed" >&2; exit 1; }
-fi
-# The wineserver stays up for the whole run: the default one exits a few
-# seconds after its last client, and a program started in that moment loses
-# its connection ("wine client error:0: recvmsg: Connection reset by peer")
-# and exits 1 without having run. The cleanup above stops it.
-wineserver -p 2>/dev/null
+use_wine_prefix "$root/$winBuild/wine" "$wineBinary" || exit 1
 exec 9>&1
 # A run Wine itself lost that way is run again; its stderr reaches the
 # caller only from the run that counts. A note on the script's own output

@@ -10,6 +10,7 @@
 //
 // Text goes out as UTF-8: the plug-in's labels and items are Shift-JIS, its
 // statistics line and the names follow the rule for names.
+#include "pipeline/Choices.h"
 #include "pipeline/Pipeline.h" // and through it the panel model and the text codec
 #include "pipeline/View.h"
 
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using emscripten::val;
 
@@ -42,6 +44,8 @@ const char* ResultName(ImportResult result) {
         return "host-refused";
     case ImportResult::NotConverted:
         return "not-converted";
+    case ImportResult::NothingImported:
+        return "nothing-to-import";
     }
     return "refused";
 }
@@ -98,10 +102,17 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
         c.set("kind", KindName(control.kind));
         c.set("kindName", control.kindName);
         c.set("label", ShiftJisToUtf8(control.label));
+        // The English beside the plug-in's Japanese, from the rulebook.
+        const ControlEnglish english = EnglishOf(panel, control);
+        c.set("english", english.label);
         val lines = val::array();
-        for (const std::string& line : control.lines)
-            lines.call<void>("push", ShiftJisToUtf8(line));
+        val linesEnglish = val::array();
+        for (size_t line = 0; line < control.lines.size(); ++line) {
+            lines.call<void>("push", ShiftJisToUtf8(control.lines[line]));
+            linesEnglish.call<void>("push", english.lines[line]);
+        }
         c.set("lines", lines);
+        c.set("linesEnglish", linesEnglish);
         c.set("value", ControlValue(control));
         c.set("text", ControlValueText(control));
         c.set("proposed", ControlValue(proposed.controls[i]));
@@ -113,31 +124,49 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
     return out;
 }
 
-// The edits the page sends, by role keyword: {load: 2, scale: 0.5, ...};
-// a key absent or null keeps the plug-in's proposal.
-PanelEdits EditsFrom(const val& edits) {
-    PanelEdits e;
+// The edits the page sends, by role keyword: {load: 2, scale: "0.5", ...},
+// a field's text as typed (or its bytes), a choice's item or a switch's 1/0
+// as numbers;
+// a key absent or null keeps the plug-in's proposal. Each is read and
+// judged by the rulebook; the line saying why one is refused, or "".
+std::string TakeEdits(const val& edits, PanelEdits& e) {
     if (edits.isUndefined() || edits.isNull())
-        return e;
-    auto has = [&](const char* key) {
+        return "";
+    for (PanelRole role : kPanelRoles) {
+        const char* key = RoleKeyword(role);
         const val v = edits[key];
-        return !v.isUndefined() && !v.isNull();
-    };
-    if (has("load"))
-        e.loadTarget = edits["load"].as<int32_t>();
-    if (has("colour"))
-        e.colourSet = edits["colour"].as<int32_t>();
-    if (has("scale"))
-        e.scale = edits["scale"].as<double>();
-    if (has("name"))
-        e.name = edits["name"].as<std::string>();
-    if (has("smooth"))
-        e.smooth = edits["smooth"].as<int32_t>();
-    if (has("angle"))
-        e.angle = edits["angle"].as<double>();
-    if (has("double"))
-        e.doubleSided = edits["double"].as<int32_t>();
-    return e;
+        if (v.isUndefined() || v.isNull())
+            continue;
+        const std::string refusal = v.isNumber()
+                                        ? TakeChoiceNumber(role, v.as<double>(), key, e)
+                                        : TakeChoiceText(role, v.as<std::string>(), key, e);
+        if (!refusal.empty())
+            return refusal;
+    }
+    return "";
+}
+
+// Why the text typed for the control of `role` (a role keyword) is refused,
+// by the rules of every front end, or "" when it is taken: the page asks
+// before it converts again.
+std::string CheckChoice(const std::string& role, const std::string& text) {
+    for (PanelRole r : kPanelRoles) {
+        PanelEdits scratch;
+        if (role == RoleKeyword(r))
+            return TakeChoiceText(r, text, role, scratch);
+    }
+    return "no control " + role;
+}
+
+// The files a folder stands for, as the command line takes them: the
+// indices into `paths` (each relative to the folder picked or dropped) of
+// the model files directly inside it, in order.
+val ModelFiles(const val& paths) {
+    const std::vector<std::string> names = emscripten::vecFromJSArray<std::string>(paths);
+    val out = val::array();
+    for (size_t i : FolderModelFiles(names))
+        out.call<void>("push", static_cast<double>(i));
+    return out;
 }
 
 const LoadedModule* Module(std::string& error) {
@@ -210,6 +239,21 @@ val ViewObject(const ObjectView& view) {
     return out;
 }
 
+// The pipeline's warning lines, in the command line's words (it prefixes
+// "ostrel: warning: "): what the host noticed, and apart what the reader
+// left out or read as something else.
+void SetWarnings(const ImportOutcome& outcome, val& out) {
+    const std::vector<std::string>& lines = outcome.warningLines;
+    const size_t hostLines = lines.size() - outcome.readerWarningLines;
+    val warnings = val::array();
+    val readWarnings = val::array();
+    for (size_t i = 0; i < lines.size(); ++i)
+        (i < hostLines ? warnings : readWarnings)
+            .call<void>("push", NameAsUtf8(lines[i], kShiftJisCodePage));
+    out.set("warnings", warnings);
+    out.set("readWarnings", readWarnings);
+}
+
 // One import of the `size` bytes at `data` (put into the module's memory by
 // convert() in Convert.js, which is faster than handing them over as a
 // string): `format` "lwo", "obj", "glb", "png", ..., "view" (the arrays the
@@ -234,7 +278,11 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     request.converter = module;
     request.modelName = name;
     request.modelBytes = bytes;
-    request.panel.edits = EditsFrom(edits);
+    if (const std::string refusal = TakeEdits(edits, request.panel.edits); !refusal.empty()) {
+        out.set("result", "refused");
+        out.set("reason", refusal);
+        return out;
+    }
     request.codePage = kShiftJisCodePage;
     request.readWarnings = withReadWarnings;
     const bool view = format == "view";
@@ -285,16 +333,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         files.call<void>("push", f);
     }
     out.set("files", files);
-    val warnings = val::array();
-    for (const std::string& warning : outcome.warnings)
-        warnings.call<void>("push", NameAsUtf8(warning, kShiftJisCodePage));
-    out.set("warnings", warnings);
-    // What the reader left out or read as something else, in the command
-    // line's words (it prefixes "ostrel: warning: ").
-    val readWarnings = val::array();
-    for (const std::string& line : WarningLines(outcome.readWarnings, name))
-        readWarnings.call<void>("push", NameAsUtf8(line, kShiftJisCodePage));
-    out.set("readWarnings", readWarnings);
+    SetWarnings(outcome, out);
     return out;
 }
 
@@ -331,4 +370,6 @@ EMSCRIPTEN_BINDINGS(ostrel) {
     emscripten::function("convertAt", &ConvertAt);
     emscripten::function("formats", &Formats);
     emscripten::function("readWarningsAt", &ReadWarningsAt);
+    emscripten::function("checkChoice", &CheckChoice);
+    emscripten::function("modelFiles", &ModelFiles);
 }

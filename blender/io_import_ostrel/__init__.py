@@ -80,13 +80,65 @@ def proposals(found, path):
     return _proposals[key]
 
 
-def describe(found):
-    p = found.choices
-    load = {0: "lines only", 1: "faces only"}.get(p.get("load"), "both")
-    colours = {0: "bright", 2: "dark"}.get(p.get("colours"), "middle")
-    smooth = f"smooth {p.get('angle') or 0:g}\u00b0" if p.get("smooth") else "flat"
-    sides = "double-sided" if p.get("double_sided") else "single-sided"
-    return f"{load}, {colours}, scale {p.get('scale') or 0:g}, {p.get('base_name') or ''}, {smooth}, {sides}"
+def describe(proposed):
+    """What a file proposes, in words: each choice's item or value, as the
+    engine names the controls."""
+    parts = []
+    for c in proposed.controls:
+        if c.choice is None:
+            continue
+        if c.kind == "choice":
+            item = int(c.proposed)
+            known = 0 <= item < len(c.lines)
+            parts.append((c.lines_english[item] or c.lines[item]) if known else str(item))
+        elif c.kind == "switch":
+            parts.append(f"{c.label} {'on' if c.proposed else 'off'}")
+        elif c.kind == "number":
+            parts.append(f"{c.label} {c.proposed:g}")
+        else:
+            parts.append(str(c.proposed))
+    return ", ".join(parts)
+
+
+# The plug-in's panel as the engine hands it (ostrel.Control, in its
+# order), read once when the add-on is enabled: the operator's options are
+# made from it, each "as the file proposes" until set. Empty when no engine
+# is found then: the files import as they propose.
+_controls = ()
+SWITCH_ITEMS = (AS_PROPOSED, ("ON", "On", "On"), ("OFF", "Off", "Off"))
+
+
+def _title(control):
+    """The control's label, in English first where the plug-in's is not."""
+    return f"{control.english} {control.label}" if control.english else control.label
+
+
+def plugin_properties(controls):
+    """The operator's properties for the panel's controls: a choice's items
+    (by item number) and a switch as enumerations, a number or a text with a
+    toggle that sets it, the number starting at what the plug-in proposes."""
+    properties = {}
+    for c in controls:
+        if c.choice is None:
+            continue
+        name = _title(c)
+        if c.kind == "choice":
+            items = [AS_PROPOSED] + [
+                (str(i), f"{(c.lines_english[i] or '').capitalize()} {item}".strip(), item)
+                for i, item in enumerate(c.lines)]
+            properties[c.choice] = EnumProperty(name=name, items=items, default="FILE")
+        elif c.kind == "switch":
+            properties[c.choice] = EnumProperty(name=name, items=SWITCH_ITEMS, default="FILE")
+        elif c.kind in ("number", "edit"):
+            properties["set_" + c.choice] = BoolProperty(
+                name=f"Set {c.label}", description="Use this value instead of the file's")
+            if c.kind == "number":
+                properties[c.choice] = FloatProperty(
+                    name=name, default=c.proposed,
+                    description=f"{c.label} (the plug-in proposes {c.proposed:g})")
+            else:
+                properties[c.choice] = StringProperty(name=name, description=c.label)
+    return properties
 
 
 @orientation_helper(axis_forward="-Z", axis_up="Y")
@@ -102,51 +154,6 @@ class ImportModelFile(Operator, ImportHelper):
     files: CollectionProperty(type=OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
     directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
 
-    # The plug-in's panel, English with the panel's own Japanese.
-    load_target: EnumProperty(
-        name="Load 読み込み対象",
-        items=(AS_PROPOSED,
-               ("LINES", "Lines only 線のみ", "Only the lines, as loose edges"),
-               ("FACES", "Faces only 面のみ", "Only the faces"),
-               ("BOTH", "Both 両方", "Lines and faces")),
-        default="FILE",
-    )
-    colour_set: EnumProperty(
-        name="Colour 設定色",
-        items=(AS_PROPOSED,
-               ("BRIGHT", "Bright colour 明るい色", "Each palette entry's bright colour"),
-               ("MIDDLE", "Middle 中間", "Halfway between bright and dark, with a highlight"),
-               ("DARK", "Dark colour 暗い色", "Each palette entry's dark colour")),
-        default="FILE",
-    )
-    set_scale: BoolProperty(name="Set Scale", description="Use this scale instead of the file's")
-    scale: FloatProperty(name="Scale", default=8.0, soft_min=0.001, soft_max=1000.0,
-                         description="Scale factor applied by the plug-in (it proposes 8)")
-    set_name: BoolProperty(name="Set Surface Name",
-                           description="Use this name instead of the file's")
-    surface_name: StringProperty(
-        name="Surface Name",
-        description="Surface names are made by appending 0 to 15 to this name "
-                    "(上記名称の後ろに 0～15を連結したサーフェイス名を生成します。)",
-    )
-    smooth: EnumProperty(
-        name="Smooth",
-        items=(AS_PROPOSED, ("ON", "On", "Smooth surfaces"), ("OFF", "Off", "Flat surfaces")),
-        default="FILE",
-    )
-    set_angle: BoolProperty(name="Set Smoothing Angle",
-                            description="Use this angle instead of the one proposed")
-    smoothing_angle: FloatProperty(
-        name="Smoothing Angle", default=44.5, soft_min=0.0, soft_max=180.0, precision=1,
-        description="Degrees: faces meeting at less than this shade smoothly (44.5 proposed)")
-    double_sided: EnumProperty(
-        name="Double Sided",
-        items=(AS_PROPOSED,
-               ("ON", "On", "Both sides of every face are shown"),
-               ("OFF", "Off", "Only the front of each face is shown (back-face culling)")),
-        default="FILE",
-    )
-
     # Blender's side.
     normals: EnumProperty(
         name="Normals",
@@ -159,16 +166,20 @@ class ImportModelFile(Operator, ImportHelper):
         default="SMOOTH",
     )
 
-    def plugin_options(self):
-        return importer.Options(
-            load=self.load_target,
-            colours=self.colour_set,
-            scale=self.scale if self.set_scale else None,
-            name=self.surface_name if self.set_name else None,
-            smooth=self.smooth,
-            angle=self.smoothing_angle if self.set_angle else None,
-            double_sided=self.double_sided,
-        )
+    def plugin_choices(self):
+        """The choices as ostrel.load takes them; None: as the file proposes."""
+        choices = {}
+        for c in _controls:
+            if c.choice is None:
+                continue
+            value = getattr(self, c.choice)
+            if c.kind == "choice":
+                choices[c.choice] = None if value == "FILE" else int(value)
+            elif c.kind == "switch":
+                choices[c.choice] = {"ON": True, "OFF": False}.get(value)
+            elif c.kind in ("number", "edit"):
+                choices[c.choice] = value if getattr(self, "set_" + c.choice) else None
+        return choices
 
     def paths(self):
         if self.files and self.files[0].name:
@@ -186,21 +197,20 @@ class ImportModelFile(Operator, ImportHelper):
             self._draw_proposals(context, box)
         except (OSError, ValueError, AttributeError):
             pass  # the options stay usable without the file's proposals
-        box.prop(self, "load_target")
-        box.prop(self, "colour_set")
-        for switch, value in (("set_scale", "scale"), ("set_name", "surface_name")):
-            row = box.row(heading=self.bl_rna.properties[value].name)
-            row.prop(self, switch, text="")
-            sub = row.row()
-            sub.active = getattr(self, switch)
-            sub.prop(self, value, text="")
-        box.prop(self, "smooth")
-        row = box.row(heading="Smoothing Angle")
-        row.prop(self, "set_angle", text="")
-        sub = row.row()
-        sub.active = self.set_angle
-        sub.prop(self, "smoothing_angle", text="")
-        box.prop(self, "double_sided")
+        for c in _controls:
+            if c.choice is None:
+                # A note with its meaning in English (the name's, under it).
+                for line, english in zip(c.lines, c.lines_english):
+                    if english:
+                        box.label(text=f"{english} ({line})")
+            elif c.kind in ("number", "edit"):
+                row = box.row(heading=_title(c))
+                row.prop(self, "set_" + c.choice, text="")
+                sub = row.row()
+                sub.active = getattr(self, "set_" + c.choice)
+                sub.prop(self, c.choice, text="")
+            elif c.kind in ("choice", "switch"):
+                box.prop(self, c.choice)
 
         box = layout.box()
         box.label(text="Blender", icon="BLENDER")
@@ -236,14 +246,14 @@ class ImportModelFile(Operator, ImportHelper):
             self.report({"ERROR"}, str(e))
             return {"CANCELLED"}
         axes = np.array(axis_conversion(from_forward=self.axis_forward, from_up=self.axis_up))
-        options = self.plugin_options()
+        choices = self.plugin_choices()
 
         for obj in context.view_layer.objects:
             obj.select_set(False)
         collection = context.collection
         made, failed = [], 0
         for path in self.paths():
-            outcome = importer.read(path, found, options, axes)
+            outcome = importer.read(path, found, choices, axes)
             for warning in outcome.warnings:
                 self.report({"WARNING"}, warning)
             if outcome.error:
@@ -273,6 +283,13 @@ classes = (OstrelPreferences, ImportModelFile)
 
 
 def register():
+    global _controls
+    try:
+        prefs = _preferences(bpy.context)
+        _controls = engine.find(prefs.engine_path if prefs else "").panel().controls
+    except (engine.EngineError, engine.ostrel.Error, AttributeError):
+        _controls = ()
+    ImportModelFile.__annotations__.update(plugin_properties(_controls))
     for cls in classes:
         bpy.utils.register_class(cls)
     bpy.types.TOPBAR_MT_file_import.append(menu_import)

@@ -22,6 +22,7 @@ if not hasattr(numpy, "bool"):
     numpy.bool = bool  # Blender 3.4's glTF importer still uses the removed alias
 
 import argparse
+import json
 import math
 import os
 import shutil
@@ -168,7 +169,7 @@ def check_cylinders(folder):
     cylinder(path)
     for angle, faceted in ((10.0, True), (60.0, False)):
         clear()
-        errors = run_operator(filepath=path, smooth="ON", set_angle=True, smoothing_angle=angle,
+        errors = run_operator(filepath=path, smooth="ON", set_angle=True, angle=angle,
                               set_scale=True, scale=1.0)
         if not check(not errors, f"cylinder at {angle:g} degrees: {errors}"):
             continue
@@ -243,15 +244,16 @@ if args.whole:
     print(f"whole: Blender {VERSION} imported {faces} faces of {os.path.basename(args.whole)} "
           f"in {seconds:.2f} s")
 
-# The plug-in's options, each set otherwise than the file proposes.
+# The plug-in's options, made from the engine's panel, each set otherwise
+# than the file proposes (a choice by its item number).
 cube = os.path.join(ROOT, "examples", "cube.rk4")
 freelines = os.path.join(ROOT, "examples", "freelines.rk4")
 for model, properties, cli in (
-    (freelines, dict(load_target="LINES", colour_set="MIDDLE"), ["--load", "lines", "--colours", "middle"]),
-    (cube, dict(load_target="BOTH", colour_set="DARK", double_sided="ON", smooth="OFF"),
+    (freelines, dict(load="0", colours="1"), ["--load", "lines", "--colours", "middle"]),
+    (cube, dict(load="2", colours="2", double_sided="ON", smooth="OFF"),
      ["--load", "both", "--colours", "dark", "--double-sided", "on", "--smooth", "off"]),
-    (cube, dict(colour_set="BRIGHT", set_scale=True, scale=1.5, set_name=True, surface_name="box",
-          set_angle=True, smoothing_angle=100.0),
+    (cube, dict(colours="0", set_scale=True, scale=1.5, set_base_name=True, base_name="box",
+          set_angle=True, angle=100.0),
      ["--colours", "bright", "--scale", "1.5", "--name", "box", "--angle", "100"]),
 ):
     name = os.path.splitext(os.path.basename(model))[0]
@@ -265,8 +267,13 @@ for model, properties, cli in (
 # What the panel shows of a file before the import: its statistics and proposals.
 proposed = addon.proposals(library, cube)
 check(proposed is not None and proposed.statistics == "8 pts / 0/0 lines / 6 faces"
-      and addon.describe(proposed) == "faces only, middle, scale 8, cube, smooth 44.5\u00b0, single-sided",
+      and addon.describe(proposed) == "faces only, middle, Scale 8, cube, Smooth on, Smoothing Angle "
+                                      "44.5, Double Sided off",
       f"the cube's proposals: {proposed and addon.describe(proposed)}")
+properties = bpy.ops.import_scene.rk4.get_rna_type().properties
+check(properties["scale"].default == 8 and properties["angle"].default == 44.5
+      and properties["load"].name == "Load 読み込み対象",
+      "the options start at the plug-in's proposals, named as the engine names them")
 
 # Japanese names: the object after the file, the materials after the surfaces.
 japanese = os.path.join(args.work, "日本.rk4")
@@ -290,6 +297,39 @@ for mode in ("SMOOTH", "HOST"):
         check([sorted(p.vertices) for p in mesh.polygons] == [[0, 1, 2]],
               f"twice.rk4: faces {[list(p.vertices) for p in mesh.polygons]}, expected the triangle")
         check(not mesh.validate(), "twice.rk4's mesh is valid as made")
+
+# The rulebook's cases (tests/rulebook/cases.json), as every front end
+# answers them: through the add-on's import of a file with the panel's
+# choices (a number as Blender's fields give it, the rest as typed).
+table = json.load(open(os.path.join(ROOT, "tests", "rulebook", "cases.json"), encoding="utf-8"))
+choice_of = {"scale": "scale", "name": "base_name"}
+for case in table["cases"]:
+    if "folder" in case:
+        continue  # Blender's file browser lists the files; the add-on imports those given
+    what = f"rulebook: {case['case']}"
+    name = bytes.fromhex(case["name"]) if "name" in case else b"rulebook.rk4"
+    path = os.fsdecode(os.path.join(os.fsencode(args.work), name))
+    with open(path, "wb") as f:
+        f.write(open(os.path.join(ROOT, case["model"]), "rb").read() if case["model"] else b"")
+    choices = {}
+    if "edit" in case:
+        key, text, *times = case["edit"]
+        text *= times[0] if times else 1
+        try:
+            choices[choice_of[key]] = float(text)
+        except ValueError:
+            choices[choice_of[key]] = text
+    outcome = addon.importer.read(path, library, choices)
+    if "fails" in case:
+        option = choice_of[case["edit"][0]] if "edit" in case else ""
+        said = case["fails"].replace("{option}", option)
+        check(outcome.error == f"ostrel: {path}: {said}", f"{what}: {outcome.error}")
+    elif "warns" in case:
+        warning = "ostrel: warning: " + case["warns"].replace("{model}", path)
+        check(warning in outcome.warnings, f"{what}: {outcome.warnings}")
+    elif "surface" in case:
+        names = [s.name for s in outcome.data.surfaces] if outcome.data else outcome.error
+        check(names and names[1] == case["surface"], f"{what}: {names}")
 
 # More points than 16-bit numbers reach: every point a vertex, the face
 # among the first 65,536.

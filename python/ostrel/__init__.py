@@ -13,7 +13,9 @@ The choices are the plug-in's options panel, each as the file proposes
 unless given: load (Load.LINES, FACES, BOTH or their names), colours
 (Colours.BRIGHT, MIDDLE, DARK or their names), scale, base_name (the
 surfaces' names), smooth, angle (degrees), double_sided. The engine judges
-each; one it does not take raises ValueError naming it. An import that does
+each by the rules of every front end (a number, or text as a user typed
+it: "1,5" is explained); one it does not take raises ValueError with the
+engine's line. An import that does
 not load raises an ostrel.Error (NotModelFile, CannotRead, OutOfMemory, ...)
 whose message is the command line's reason.
 
@@ -32,35 +34,23 @@ from typing import Dict, Optional, Tuple, Union
 
 from . import _library
 from ._library import API_VERSION, Colours, Edit, Load, Result, Setting
-from ._model import (CHOICES, BadRequest, Cancelled, CannotRead, Choice, Counts, EngineError,
-                     Error, Handle, HostRefused, Model, NotConverted, NotModelFile, OutOfMemory,
-                     Proposals, Refused, Surface)
+from ._model import (CHOICES, BadRequest, Cancelled, CannotRead, Choice, Control, Counts,
+                     EngineError, Error, Handle, HostRefused, Model, NothingToImport,
+                     NotConverted, NotModelFile, OutOfMemory, Proposals, Refused, Surface)
 
-__all__ = ["load", "convert", "proposals", "formats", "engine", "Engine", "Model", "Surface",
-           "Counts", "Proposals", "Load", "Colours", "Result", "Error", "EngineError",
-           "NotModelFile", "CannotRead", "Cancelled", "Refused", "HostRefused", "NotConverted",
-           "OutOfMemory", "BadRequest", "API_VERSION"]
+__all__ = ["load", "convert", "proposals", "panel", "formats", "engine", "Engine", "Model",
+           "Surface", "Counts", "Proposals", "Control", "Load", "Colours", "Result", "Error",
+           "EngineError", "NotModelFile", "CannotRead", "Cancelled", "Refused", "HostRefused",
+           "NotConverted", "OutOfMemory", "BadRequest", "NothingToImport", "API_VERSION"]
 
 # The public records and errors are the package's, whichever file holds them.
-for _public in (Model, Surface, Counts, Proposals, Load, Colours, Result, Error, EngineError,
-                NotModelFile, CannotRead, Cancelled, Refused, HostRefused, NotConverted,
-                OutOfMemory, BadRequest):
+for _public in (Model, Surface, Counts, Proposals, Control, Load, Colours, Result, Error,
+                EngineError, NotModelFile, CannotRead, Cancelled, Refused, HostRefused,
+                NotConverted, OutOfMemory, BadRequest, NothingToImport):
     _public.__module__ = __name__
 
 Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
 DEFAULT_NAME = "model.rk4"  # the name of a model given as bytes without one
-
-
-def _as_item(choice: str, value):
-    """A choice's item given by its name ("lines", "Dark") as the item."""
-    items = {"load": Load, "colours": Colours}.get(choice)
-    if items is None or not isinstance(value, str):
-        return value
-    try:
-        return items[value.upper()]
-    except KeyError:
-        names = ", ".join(item.name.lower() for item in items)
-        raise ValueError(f"{choice}: {value!r} is not one of its items ({names})") from None
 
 
 class Engine:
@@ -93,7 +83,7 @@ class Engine:
         try:
             for choice, value in choices.items():
                 if value is not None:
-                    self._choose(request, choice, _as_item(choice, value))
+                    self._choose(request, choice, value)
             for setting, value in settings.items():
                 if not lib.ostrel_request_set(request, setting, value) and \
                         setting == Setting.PICTURE_SIZE:
@@ -106,21 +96,22 @@ class Engine:
         return request
 
     def _choose(self, request: int, choice: str, value) -> None:
+        """One choice, judged by the engine: text as the user typed it (a
+        choice's item by its name, "1,5" explained), or a number (a choice's
+        item, a switch's bool). Raises ValueError with the engine's line."""
         lib, edit = self._lib, CHOICES[choice]
-        if edit == Edit.NAME:
+        if isinstance(value, (str, bytes)):
             text = value.encode("utf-8") if isinstance(value, str) else value
-            taken = isinstance(text, bytes) and lib.ostrel_request_edit_text(request, edit, text,
-                                                                            len(text))
+            taken = lib.ostrel_request_edit_text(request, edit, text, len(text))
         else:
             try:
                 number = float(value)
             except (TypeError, ValueError):
-                taken = False
-            else:
-                taken = lib.ostrel_request_edit_number(request, edit, number)
+                takes = lib.ostrel_edit_takes(edit).decode()
+                raise ValueError(f"{choice}: {value!r} is not a value it takes ({takes})") from None
+            taken = lib.ostrel_request_edit_number(request, edit, number)
         if not taken:
-            takes = lib.ostrel_edit_takes(edit).decode()
-            raise ValueError(f"{choice}: {value!r} is not a value it takes ({takes})")
+            raise ValueError(lib.ostrel_request_refusal(request).decode("utf-8", "replace"))
 
     def _run(self, source: Source, name: Optional[str], choices, settings, format=None):
         """One import: the Handle and the model's name."""
@@ -203,7 +194,12 @@ class Engine:
         handle, name = self._run(source, name, {}, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.CANCELLED:
             raise handle.error(name)
-        return Proposals(handle.text("ostrel_statistics"), handle.proposals())
+        return Proposals(handle.text("ostrel_statistics"), handle.proposals(), handle.controls())
+
+    def panel(self) -> Proposals:
+        """The plug-in's panel before there is a file: its controls and
+        proposals for a model with nothing in it (the engine's)."""
+        return self.proposals(self._lib.ostrel_empty_model(), DEFAULT_NAME)
 
 
 def _code_page(code_page: Optional[int]) -> int:
@@ -266,4 +262,5 @@ def _delegate(method):
 load = _delegate(Engine.load)
 convert = _delegate(Engine.convert)
 proposals = _delegate(Engine.proposals)
+panel = _delegate(Engine.panel)
 formats = _delegate(Engine.formats)

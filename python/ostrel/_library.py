@@ -68,6 +68,7 @@ class Result(enum.IntEnum):
     NOT_CONVERTED = 6
     OUT_OF_MEMORY = 7
     BAD_REQUEST = 8
+    NOTHING_TO_IMPORT = 9
 
 
 class Count(enum.IntEnum):
@@ -79,9 +80,21 @@ class Count(enum.IntEnum):
     SURFACES = 3
 
 
+class ControlKind(enum.IntEnum):
+    """What a control of the plug-in's panel is (OSTREL_CONTROL_*)."""
+
+    TEXT = 0
+    CHOICE = 1
+    NUMBER = 2
+    EDIT = 3
+    SWITCH = 4
+    OTHER = 5
+
+
 # Each enumeration's names in the header: PREFIX + member name.
 HEADER_PREFIXES = {Edit: "OSTREL_EDIT_", Load: "OSTREL_LOAD_", Colours: "OSTREL_COLOURS_",
-                   Setting: "OSTREL_", Result: "OSTREL_", Count: "OSTREL_COUNT_"}
+                   Setting: "OSTREL_", Result: "OSTREL_", Count: "OSTREL_COUNT_",
+                   ControlKind: "OSTREL_CONTROL_"}
 
 
 class SurfaceRecord(ctypes.Structure):
@@ -96,6 +109,15 @@ class SurfaceRecord(ctypes.Structure):
                 ("glossiness", ctypes.c_float)]
 
 
+class ControlRecord(ctypes.Structure):
+    """ostrel_control, field by field."""
+
+    _fields_ = [("edit", ctypes.c_int), ("kind", ctypes.c_int), ("label", ctypes.c_char_p),
+                ("labelBytes", ctypes.c_void_p), ("labelSize", ctypes.c_size_t),
+                ("english", ctypes.c_char_p), ("lineCount", ctypes.c_size_t),
+                ("proposed", ctypes.c_double), ("proposedText", ctypes.c_char_p)]
+
+
 _P, _S, _I, _T = ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_char_p
 SIGNATURES = {
     "ostrel_api_version": (ctypes.c_uint32, []),
@@ -104,7 +126,9 @@ SIGNATURES = {
     "ostrel_request_free": (None, [_P]),
     "ostrel_request_edit_number": (_I, [_P, _I, ctypes.c_double]),
     "ostrel_request_edit_text": (_I, [_P, _I, _T, _S]),
+    "ostrel_request_refusal": (_T, [_P]),
     "ostrel_edit_takes": (_T, [_I]),
+    "ostrel_empty_model": (_T, []),
     "ostrel_request_set": (_I, [_P, _I, ctypes.c_int64]),
     "ostrel_request_format": (_I, [_P, _T]),
     "ostrel_format_names": (_T, []),
@@ -117,6 +141,9 @@ SIGNATURES = {
     "ostrel_warning_count": (_S, [_P]),
     "ostrel_warning": (_T, [_P, _S]),
     "ostrel_proposal": (_I, [_P, _I, ctypes.POINTER(ctypes.c_double), ctypes.POINTER(_T)]),
+    "ostrel_control_count": (_S, [_P]),
+    "ostrel_control_at": (_I, [_P, _S, ctypes.POINTER(ControlRecord)]),
+    "ostrel_control_line": (_T, [_P, _S, _S, _I]),
     "ostrel_point_count": (_S, [_P]),
     "ostrel_points": (_P, [_P]),
     "ostrel_polygon_count": (_S, [_P]),

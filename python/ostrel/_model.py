@@ -11,7 +11,8 @@ from typing import Dict, NamedTuple, Optional, Tuple, Union
 
 import numpy as np
 
-from ._library import Colours, Count, Edit, Load, Result, SurfaceRecord
+from ._library import (Colours, ControlKind, ControlRecord, Count, Edit, Load, Result,
+                       SurfaceRecord)
 
 Choice = Union[Load, Colours, float, str, bool]
 
@@ -64,10 +65,15 @@ class BadRequest(Error, ValueError):
     """The engine could not take the request (no model name, ...)."""
 
 
+class NothingToImport(Error):
+    """The model held nothing that reached the host (the magic alone)."""
+
+
 ERRORS = {Result.NOT_MODEL_FILE: NotModelFile, Result.CANNOT_READ: CannotRead,
           Result.CANCELLED: Cancelled, Result.REFUSED: Refused,
           Result.HOST_REFUSED: HostRefused, Result.NOT_CONVERTED: NotConverted,
-          Result.OUT_OF_MEMORY: OutOfMemory, Result.BAD_REQUEST: BadRequest}
+          Result.OUT_OF_MEMORY: OutOfMemory, Result.BAD_REQUEST: BadRequest,
+          Result.NOTHING_TO_IMPORT: NothingToImport}
 
 
 class Counts(NamedTuple):
@@ -104,6 +110,29 @@ class Surface:
                    smooth=bool(r.smooth), smoothing_angle=r.smoothingAngle,
                    double_sided=bool(r.doubleSided), diffuse=r.diffuse,
                    transparency=r.transparency, specular=r.specular, glossiness=r.glossiness)
+
+
+@dataclass(frozen=True)
+class Control:
+    """A control of the plug-in's panel, as the engine hands it: for a front
+    end to present, with no rule of its own.
+
+    choice: the name of the choice it answers (as load() takes it), or
+    None (a note, the statistics); kind: "text", "choice", "number",
+    "edit", "switch" or "other"; label and label_bytes: as the plug-in made
+    it; english: its meaning where it is not English ("" none); lines: a
+    choice's items or a text's lines, lines_english their meanings;
+    proposed: what the plug-in proposed (a choice's item number, a switch's
+    1 or 0, a number, an edit's text)."""
+
+    choice: Optional[str]
+    kind: str
+    label: str
+    label_bytes: bytes
+    english: str
+    lines: Tuple[str, ...]
+    lines_english: Tuple[str, ...]
+    proposed: Union[float, str]
 
 
 # The choices' names in Python, by the edit they are.
@@ -168,6 +197,27 @@ class Handle:
                                else _as(kind, number.value))
         return out
 
+    def controls(self) -> Tuple[Control, ...]:
+        lib, h, record = self.library, self.pointer, ControlRecord()
+        names = {int(edit): choice for choice, edit in CHOICES.items()}
+        out = []
+        for i in range(lib.ostrel_control_count(h)):
+            if not lib.ostrel_control_at(h, i, ctypes.byref(record)):
+                continue
+            lines = [tuple(self.text("ostrel_control_line", i, n, english)
+                           for n in range(record.lineCount)) for english in (0, 1)]
+            kind = ControlKind(record.kind)
+            out.append(Control(
+                choice=names.get(record.edit), kind=kind.name.lower(),
+                label=record.label.decode("utf-8", "replace"),
+                label_bytes=ctypes.string_at(record.labelBytes, record.labelSize)
+                if record.labelSize else b"",
+                english=record.english.decode("utf-8", "replace"), lines=lines[0],
+                lines_english=lines[1],
+                proposed=record.proposedText.decode("utf-8", "replace")
+                if kind == ControlKind.EDIT else record.proposed))
+        return tuple(out)
+
     def error(self, name: str) -> Error:
         result = Result(self.library.ostrel_result(self.pointer))
         return ERRORS[result](self.text("ostrel_reason"), result, name, self.warnings(),
@@ -176,10 +226,12 @@ class Handle:
 
 class Proposals(NamedTuple):
     """What a model file proposes before it is imported: the plug-in's
-    statistics line and the values its options panel proposes."""
+    statistics line, the values its options panel proposes and the panel's
+    controls (Control)."""
 
     statistics: str
     choices: Dict[str, Choice]
+    controls: Tuple[Control, ...] = ()
 
 
 class Model:
@@ -203,6 +255,7 @@ class Model:
     statistics       the plug-in's statistics line ("" when it showed none)
     counts           the status line's counts (Counts)
     proposals        what the options panel proposed, by choice name
+    controls         the panel's controls as the plug-in built them (Control)
 
     The arrays are read-only views of the engine's memory, which stays
     while the model or any of them is referenced.
@@ -229,6 +282,7 @@ class Model:
         self.statistics = handle.text("ostrel_statistics")
         self.counts = Counts(*(lib.ostrel_count(h, c) for c in Count))
         self.proposals = handle.proposals()
+        self.controls = handle.controls()
 
     @property
     def polygon_starts(self) -> np.ndarray:

@@ -70,11 +70,11 @@ def test_choices_reach_the_engine_as_the_command_line_gives_them():
 
 @pytest.mark.parametrize("choice, value, said", [
     ("load", 3, "0 (lines only), 1 (faces only) or 2 (both)"),
-    ("colours", "purple", "bright, middle, dark"),
+    ("colours", "purple", "bright, middle or dark"),
     ("smooth", 0.5, "1 (on) or 0 (off)"),
-    ("double_sided", "yes", "1 (on) or 0 (off)"),
-    ("angle", float("inf"), "a finite number of degrees"),
-    ("base_name", 7, "text"),
+    ("double_sided", "maybe", "on or off"),
+    ("angle", float("inf"), "a number of degrees, 0 to 180"),
+    ("base_name", 7, "text of at most 255 bytes"),
 ])
 def test_a_choice_the_engine_refuses_is_named(choice, value, said):
     with pytest.raises(ValueError, match=re.escape(said)) as refused:

@@ -6,6 +6,8 @@ import ctypes
 import os
 import re
 
+import pytest
+
 from conftest import ROOT
 
 from ostrel import _library
@@ -61,8 +63,10 @@ def test_every_call_has_the_headers_signature():
     assert ours == declared
 
 
-def test_the_surface_record_is_laid_out_as_the_header_says():
-    body = re.search(r"typedef struct ostrel_surface \{(.*?)\}", CODE, flags=re.S).group(1)
+@pytest.mark.parametrize("record, ours", [("ostrel_surface", _library.SurfaceRecord),
+                                          ("ostrel_control", _library.ControlRecord)])
+def test_the_records_are_laid_out_as_the_header_says(record, ours):
+    body = re.search(r"typedef struct " + record + r" \{(.*?)\}", CODE, flags=re.S).group(1)
     fields = []
     for declaration in body.split(";"):
         declaration = " ".join(declaration.split())
@@ -70,5 +74,4 @@ def test_the_surface_record_is_laid_out_as_the_header_says():
             continue
         c_type, names = re.match(r"((?:const )?\w+\*?)\s+(.*)", declaration).groups()
         fields += [(n.strip(), kind(c_type)) for n in names.split(",")]
-    ours = [(name, ctypes_kind(t)) for name, t in _library.SurfaceRecord._fields_]
-    assert ours == fields
+    assert [(name, ctypes_kind(t)) for name, t in ours._fields_] == fields

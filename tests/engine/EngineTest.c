@@ -225,8 +225,9 @@ static void TestHostileFiles(const char* folder) {
         snprintf(path, sizeof path, "%s/%s", folder, entry->d_name);
         ostrel_import* done = ostrel_import_run(request, path, NULL, 0);
         const int result = ostrel_result(done);
-        CHECK(result >= OSTREL_LOADED && result <= OSTREL_NOT_CONVERTED, "%s: result %d (%s)", path,
-              result, ostrel_reason(done));
+        CHECK(result >= OSTREL_LOADED && result != OSTREL_OUT_OF_MEMORY &&
+                  result <= OSTREL_NOTHING_TO_IMPORT && result != OSTREL_BAD_REQUEST,
+              "%s: result %d (%s)", path, result, ostrel_reason(done));
         size_t corners = 0;
         for (size_t p = 0; p < ostrel_polygon_count(done); ++p)
             corners += ostrel_polygon_sizes(done)[p];

@@ -159,6 +159,8 @@ TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
          "refused by the plug-in: activation version 2 not accepted (result 1)"},
         {"not a model file", [](ImportRequest& r) { r.modelBytes = "hello\n"; },
          ImportResult::NotModelFile, "not a model file: it starts with \"hello\", not \"ROKU4\""},
+        {"the magic alone", [](ImportRequest& r) { r.modelBytes = "ROKU4"; },
+         ImportResult::NothingImported, "nothing to import (0 points, 0 polygons received)"},
         {"beyond the float range", [](ImportRequest& r) { r.panel.edits.scale = 1e300; },
          ImportResult::NotConverted,
          "point 1 is at (inf, -0, 0), beyond the range of a float: convert with a smaller "
@@ -182,6 +184,32 @@ TEST_F(PipelineTest, EveryEndHasItsResultAndReason) {
     EXPECT_EQ(outcome.result, ImportResult::CannotRead);
     EXPECT_EQ(outcome.reason.rfind("cannot open or read (", 0), 0u) << outcome.reason;
     EXPECT_EQ(outcome.status, kImportOpenFailed);
+}
+
+// The warnings are worded here, once for every front end: what the host
+// noticed of the panel and of the object, then the reader's.
+TEST_F(PipelineTest, WarningsAreWordedOnce) {
+    ImportRequest keyhole = FromBytes("keyhole.rk4", OSTREL_TEST_DATA_DIR "/../rulebook");
+    keyhole.readWarnings = true;
+    const ImportOutcome a = RunImport(keyhole);
+    EXPECT_EQ(a.counts.revisiting, 1u);
+    EXPECT_EQ(a.warningLines,
+              std::vector<std::string>{"keyhole.rk4: 1 polygon runs through a point "
+                                       "more than once (a keyhole, or two loops in "
+                                       "one face)"});
+    ImportRequest unpanelled = FromBytes("cube.rk4");
+    unpanelled.panel.noPanel = true;
+    unpanelled.panel.edits.scale = 2;
+    unpanelled.panel.edits.name = "box";
+    unpanelled.shownName = "-";
+    unpanelled.readWarnings = true;
+    unpanelled.modelBytes = "ROKU4\r\nPOINT\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\n2\r\n3\r\n";
+    const ImportOutcome b = RunImport(unpanelled);
+    EXPECT_EQ(b.warningLines,
+              (std::vector<std::string>{"the plug-in opened no panel: scale, name not applied",
+                                        "-:10: the file ends inside the point section (no "
+                                        "\"LINE0\" line)"}));
+    EXPECT_EQ(b.readerWarningLines, 1u);
 }
 
 // Polygons without vertices are counted apart from the others, once.

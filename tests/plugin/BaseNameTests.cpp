@@ -7,9 +7,7 @@
 
 namespace {
 
-bool ShiftJisLead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+const LeadBytePredicate ShiftJisLead = CodePageLeadBytePredicate(932);
 
 std::string BaseName(const std::string& path, LeadBytePredicate lead = nullptr) {
     char out[kBaseNameCapacity + 16];
@@ -66,4 +64,17 @@ TEST(BaseName, DoubleByteCharactersAreSteppedOverWhole) {
     // stands alone.
     EXPECT_EQ(BaseName("\xB0\\n.x", ShiftJisLead), "n");
     EXPECT_EQ(BaseName("d\\ab\x81", ShiftJisLead), "ab\x81");
+}
+
+// A name is scanned as Windows scans it: in the request's code page where it
+// is not UTF-8 (a Shift-JIS name copied from Windows), 932 when none is
+// given; a UTF-8 name byte by byte, its tail bytes being no separators.
+TEST(BaseName, ScannedInTheCodePageWhereNotUtf8) {
+    const std::string sofa = "dir/\x83\x5C\x83\x74\x83\x40.rk4"; // ソファ
+#if !defined(_WIN32)
+    EXPECT_EQ(BaseName(sofa, BaseNameLeadBytes(sofa.c_str(), 0)), "\x83\x5C\x83\x74\x83\x40");
+    EXPECT_EQ(BaseNameLeadBytes("dir/\xE3\x82\xBD.rk4", 932), nullptr);
+#endif
+    EXPECT_EQ(BaseName(sofa, BaseNameLeadBytes(sofa.c_str(), 1252)), "\x83\x74\x83\x40");
+    EXPECT_EQ(BaseName("\x81\x5C.rk4", CodePageLeadBytePredicate(936)), "\x81\x5C");
 }

@@ -9,6 +9,7 @@ let worker = null;
 // The formats the converter writes, as it reported them when ready.
 export let formats = [];
 let pending = null; // { id, resolve, reject, model }
+const questions = new Map(); // id -> resolve, for the rulebook's answers
 let nextId = 1;
 const queue = [];
 let failedStarts = 0; // workers that stopped before they were ready
@@ -31,6 +32,13 @@ export function startWorker(withHooks = hooks) {
       failedStarts = 0;
       formats = message.formats;
       hooks.ready();
+      return;
+    }
+    if (message.type === 'answer') {
+      // A question for the rulebook (checkChoice, modelFilesOf).
+      const asked = questions.get(message.id);
+      questions.delete(message.id);
+      if (asked) asked(message.answer);
       return;
     }
     if (message.type === 'result' && message.memory) workerMemory = message.memory;
@@ -87,6 +95,9 @@ export function startWorker(withHooks = hooks) {
 function restartWorker() {
   if (worker) worker.terminate();
   later.clear(); // the warnings being read are lost with the worker
+  // Questions go unanswered with it: null, which the asker takes as no word.
+  for (const asked of questions.values()) asked(null);
+  questions.clear();
   startWorker();
 }
 
@@ -115,6 +126,24 @@ function pump() {
                        edits: job.model.edits, warnings: job.warnings, pictureSize: job.pictureSize });
   showProgress(job.model);
 }
+
+// The rulebook's answers, asked of the converter in the worker (Binding.cpp),
+// so that the page judges nothing itself. A question waits for an import
+// under way.
+function ask(question) {
+  return new Promise((resolve) => {
+    const id = nextId++;
+    questions.set(id, resolve);
+    worker.postMessage({ ...question, id });
+  });
+}
+
+// Why the text typed for the control of `role` is refused, "" when taken
+// (null: the worker gave no answer).
+export const checkChoice = (role, text) => ask({ type: 'check', role, text });
+// The indices of the model files a folder stands for, in order, from the
+// paths of its files relative to it.
+export const modelFilesOf = (paths) => ask({ type: 'folder', paths });
 
 // Cancel: the worker is stopped mid-import and a fresh one started; the
 // file's line says so and what was waiting stays queued.

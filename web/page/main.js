@@ -5,7 +5,7 @@
 // download. Nothing leaves the machine: the worker and the WebAssembly are
 // inline, and the page's policy forbids every request.
 import { $, language, make, t } from './dom.js';
-import { busy, cancel, convert, memory, seconds, startWorker, times } from './converter.js';
+import { busy, cancel, convert, memory, modelFilesOf, seconds, startWorker, times } from './converter.js';
 import { renderPanel } from './panel.js';
 import { outputsOf, renderDownloads, save, showFormats, zipAll, zipPictures } from './outputs.js';
 import { listenForDrops } from './drop.js';
@@ -120,6 +120,15 @@ function renderList() {
   const any = models.some((m) => m.outcome && m.outcome.result === 'loaded');
   $('download-all').disabled = !any;
   $('save-pictures').disabled = !any;
+}
+
+// The files a folder stands for, as the command line takes a folder: the
+// model files directly inside it, by the converter's rule (`paths`: each
+// file's path inside the folder). All of them when the converter gave no
+// answer.
+async function folderFiles(files, paths) {
+  const chosen = await modelFilesOf(paths);
+  return chosen ? chosen.map((i) => files[i]) : files;
 }
 
 function addFiles(files) {
@@ -281,7 +290,12 @@ function setUp() {
   // The worker starts now: it compiles the converter while the user chooses.
   startWorker({ ready: () => showFormats(selected), warningsRead: updateItem });
   $('pick').addEventListener('change', (e) => { addFiles([...e.target.files]); e.target.value = ''; });
-  $('pick-folder').addEventListener('change', (e) => { addFiles([...e.target.files]); e.target.value = ''; });
+  $('pick-folder').addEventListener('change', async (e) => {
+    const files = [...e.target.files];
+    e.target.value = '';
+    // The picked folder's own name leads each relative path.
+    addFiles(await folderFiles(files, files.map((f) => f.webkitRelativePath.replace(/^[^/]*\//, ''))));
+  });
   $('cancel').addEventListener('click', cancel);
   $('restore').addEventListener('click', () => {
     if (!selected) return;
@@ -299,7 +313,7 @@ function setUp() {
   $('save-pictures').addEventListener('click', (e) => busyButton(e.currentTarget, async () => {
     save('ostrel-pictures.zip', await zipPictures(models, (m) => gallery.picture(m)));
   }));
-  listenForDrops(addFiles);
+  listenForDrops(addFiles, folderFiles);
   document.addEventListener('keydown', (e) => {
     if (e.key === 'Escape') cancel();
   });

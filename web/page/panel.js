@@ -1,13 +1,13 @@
 // The plug-in's panel for the chosen file: its controls with the values in
-// effect, each edit converting the file again at once.
-import { english } from './texts.js';
+// effect, each edit converting the file again at once. What each control is,
+// the English beside its Japanese and which values it takes are the
+// converter's (the rulebook's) word: a typed value goes to it as text.
 import { $, make, t } from './dom.js';
-import { times } from './converter.js';
+import { checkChoice, times } from './converter.js';
 
-function withEnglish(text) {
+function withEnglish(text, meaning) {
   const fragment = document.createDocumentFragment();
   fragment.append(text);
-  const meaning = english[text];
   if (meaning) fragment.append(' ', make('span', { className: 'english', lang: 'en', textContent: `(${meaning})` }));
   return fragment;
 }
@@ -48,37 +48,41 @@ export function renderPanel(model, refresh) {
       $('restore').disabled = false;
       refresh(model, { urgent: true, edited: true });
     };
+    const label = withEnglish(control.label || '', control.english);
     if (control.kind === 'text') {
-      if (control.label) row.append(make('span', { className: 'label' }, withEnglish(control.label)));
-      for (const line of control.lines) row.append(make('p', {}, withEnglish(line)));
+      if (control.label) row.append(make('span', { className: 'label' }, label));
+      control.lines.forEach((line, i) => row.append(make('p', {}, withEnglish(line, control.linesEnglish[i]))));
     } else if (control.kind === 'choice') {
       const group = make('fieldset', { id });
-      group.append(make('legend', {}, withEnglish(control.label || '')));
+      group.append(make('legend', {}, label));
       control.lines.forEach((item, i) => {
         const input = make('input', { type: 'radio', name: id, id: `${id}-${i}`, value: String(i) });
         input.addEventListener('change', () => edit(i));
-        group.append(make('label', { htmlFor: `${id}-${i}` }, input, withEnglish(item)));
+        group.append(make('label', { htmlFor: `${id}-${i}` }, input, withEnglish(item, control.linesEnglish[i])));
       });
       row.append(group);
     } else if (control.kind === 'bool') {
       const input = make('input', { type: 'checkbox', id });
       input.addEventListener('change', () => edit(input.checked ? 1 : 0));
-      row.append(make('label', { htmlFor: id }, input, withEnglish(control.label || '')));
+      row.append(make('label', { htmlFor: id }, input, label));
     } else if (control.kind === 'float' || control.kind === 'edit') {
-      const input = make('input', { id, type: control.kind === 'float' ? 'number' : 'text' });
-      if (control.kind === 'float') input.step = 'any';
-      input.addEventListener('change', () => {
-        if (control.kind === 'float') {
-          const value = Number(input.value);
-          if (input.value.trim() === '' || !Number.isFinite(value)) return;
-          edit(value);
-        } else {
-          edit(input.value);
-        }
+      // Text as typed, a decimal comma too: the converter reads it by the
+      // rule of every front end and says why it refuses a value.
+      const input = make('input', { id, type: 'text' });
+      if (control.kind === 'float') input.inputMode = 'decimal';
+      const refusal = make('span', { className: 'refusal', id: `${id}-refusal`, role: 'alert' });
+      input.addEventListener('change', async () => {
+        const text = input.value;
+        if (control.kind === 'float' && text.trim() === '') return;
+        const why = control.role ? await checkChoice(control.role, text) : '';
+        if (input.value !== text) return; // typed on meanwhile
+        refusal.textContent = why || '';
+        input.setAttribute('aria-invalid', String(Boolean(why)));
+        if (!why) edit(text);
       });
-      row.append(make('label', { htmlFor: id }, withEnglish(control.label || '')), input);
+      row.append(make('label', { htmlFor: id }, label), input, refusal);
     } else {
-      row.append(make('span', { className: 'label' }, withEnglish(control.label || '')),
+      row.append(make('span', { className: 'label' }, label),
                  make('span', { className: 'value', textContent: String(control.text) }));
     }
     panel.append(row);

@@ -1,5 +1,5 @@
-// The page's words in English and Japanese, and the English meaning of the
-// plug-in's own Japanese labels and items (shown beside them).
+// The page's words in English and Japanese. (The English of the plug-in's
+// own Japanese labels and items comes with the panel, from the converter.)
 export const texts = {
   en: {
     title: 'Ostrel — model files in your browser',
@@ -87,21 +87,6 @@ export const texts = {
     modelCount: (n) => `(${n})`,
     savePictures: '画像を保存 (PNG を zip で)',
   },
-};
-
-// The plug-in's labels, items and notes in English.
-export const english = {
-  '読み込み対象': 'Load',
-  '線のみ': 'lines only',
-  '面のみ': 'faces only',
-  '両方': 'both',
-  '設定色': 'Palette colour',
-  '明るい色': 'bright',
-  '中間': 'middle',
-  '暗い色': 'dark',
-  '上記名称の後ろに 0〜15を連結した': 'Surface names are made from the name above',
-  '上記名称の後ろに 0～15を連結した': 'Surface names are made from the name above',
-  'サーフェイス名を生成します。': 'followed by 0 to 15.',
 };
 
 export function pickLanguage(languages) {

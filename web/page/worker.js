@@ -1,7 +1,8 @@
 // The conversion worker. Its source is the WebAssembly converter's script
 // (OstrelWasm, the module inline) followed by this file, made into a Blob by
 // the page, so that it runs from file:// with no request. One message, one
-// import through the plug-in: the page never waits on it. For the view it
+// import through the plug-in (or one question for the rulebook, answered
+// by the converter): the page never waits on it. For the view it
 // hands back the object's arrays (format "view") and its picture,
 // transferred, not copied; a file format's bytes are formed only for a
 // download.
@@ -44,6 +45,14 @@ function buffersOf(outcome) {
 onmessage = async (event) => {
   const { id, name, file, format, edits, warnings, pictureSize } = event.data;
   await ready;
+  if (event.data.type === 'check') {
+    postMessage({ type: 'answer', id, answer: converter.checkChoice(event.data.role, event.data.text) });
+    return;
+  }
+  if (event.data.type === 'folder') {
+    postMessage({ type: 'answer', id, answer: converter.modelFiles(event.data.paths) });
+    return;
+  }
   // The file is read here, off the page's thread: the page holds only its
   // handle (the file may have gone or changed since it was picked).
   let bytes;

@@ -11,6 +11,7 @@
 //
 //   node web/test/browser.mjs PAGE.html BUILD/ostrel WORK MODEL... [--many MANY-POINTS.rk4]
 //     [--screenshots DIR]
+import fs from 'node:fs';
 import path from 'node:path';
 import { unzipSync } from 'fflate';
 import { editsFromArguments, optionSets } from './option-sets.mjs';
@@ -135,6 +136,21 @@ import {
   check('restore shows the proposals', restored.scale === 8 && restored.load === 1 && restored.smooth === 1,
         JSON.stringify(restored));
   sameFiles('restored proposals', await pageOutputs(page, cube, 'glb'), native(models[0], 'glb'));
+
+  // The rulebook's decimal comma (tests/rulebook/cases.json) typed in the
+  // page's scale field: the field keeps the text, the converter's words
+  // beside it, and nothing is converted with it.
+  const comma = JSON.parse(fs.readFileSync(new URL('../../tests/rulebook/cases.json', import.meta.url)))
+    .cases.find((c) => c.case === 'scale 1,5');
+  await page.click('#panel [data-role=scale] input', { clickCount: 3 });
+  await page.keyboard.type(comma.edit[1]);
+  await page.keyboard.press('Tab');
+  await page.waitForFunction(() => document.querySelector('#panel [data-role=scale] .refusal').textContent,
+                             { timeout: 10000 }).catch(() => {});
+  const refusal = await page.$eval('#panel [data-role=scale] .refusal', (e) => e.textContent);
+  const kept = await page.evaluate(() => window.ostrelPage.selected().edits);
+  check('rulebook: a decimal comma in the page', refusal === comma.fails.replaceAll('{option}', 'scale') &&
+        !('scale' in kept), `${refusal} ${JSON.stringify(kept)}`);
 
   // The zip: every model's glb, named as --out-dir names them; what failed
   // is named in README.txt.

@@ -155,9 +155,9 @@ export const panelFields = (page) => page.evaluate(() => {
     const role = row.dataset.role;
     const radio = row.querySelector('input[type=radio]:checked');
     const box = row.querySelector('input[type=checkbox]');
-    const field = row.querySelector('input[type=number], input[type=text]');
+    const field = row.querySelector('input[type=text]');
     out[role] = radio ? Number(radio.value) : box ? (box.checked ? 1 : 0)
-      : field ? (field.type === 'number' ? Number(field.value) : field.value) : null;
+      : field ? (field.inputMode === 'decimal' ? Number(field.value) : field.value) : null;
   }
   return out;
 });

@@ -1,4 +1,4 @@
-#include "cli/Values.h"
+#include "pipeline/Values.h"
 
 #include "platform/TextCodec.h"
 
