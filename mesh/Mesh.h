@@ -9,8 +9,10 @@
 #include "model/Model.h"
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // -------------------------------------------------------------- grouping ---
 
@@ -63,11 +65,32 @@ using ColourFlags = std::array<bool, kColourCount>;
 // followed by the index in decimal.
 std::string SurfaceName(const char* baseName, int32_t colourIndex);
 
-// Sends the object, with the point numbers of the sink's addPolygon or
-// addWidePolygon. All working memory is allocated before the first sink
-// call, so std::bad_alloc (the only failure) leaves nothing sent. Writes the
-// lines' direction marks; runs at most once per set of tables.
-void BuildObject(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink);
+// Sends the object with the sink's addPolygon (PointNumber uint16_t) or
+// addWidePolygon (uint32_t), whichever is set. All working memory is
+// allocated before the first sink call, so std::bad_alloc (the only failure)
+// leaves nothing sent. Writes the lines' direction marks; runs at most once
+// per set of tables.
+//
+// Each width is made in an object file of its own (BuildObject.cpp,
+// BuildWide.cpp): a caller that knows its width when it is compiled, as the
+// module does, names it here and links only that one.
+template <typename PointNumber>
+void BuildObjectWith(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink);
+template <>
+void BuildObjectWith<uint16_t>(ModelTables& tables, const BuildOptions& options,
+                               const ObjectSink& sink);
+template <>
+void BuildObjectWith<uint32_t>(ModelTables& tables, const BuildOptions& options,
+                               const ObjectSink& sink);
+// The same for a sink of either width, which links both.
+inline void BuildObject(ModelTables& tables, const BuildOptions& options, const ObjectSink& sink) {
+    assert((sink.addPolygon != nullptr) != (sink.addWidePolygon != nullptr));
+    if (sink.addWidePolygon != nullptr) {
+        BuildObjectWith<uint32_t>(tables, options, sink);
+    } else {
+        BuildObjectWith<uint16_t>(tables, options, sink);
+    }
+}
 
 // Point numbers as the sink takes them: uint16_t (the host's) or uint32_t.
 //
@@ -82,16 +105,17 @@ struct ChainScratch {
     std::vector<int32_t> firstPos;  // per point number, -1 at rest
     std::vector<int32_t> secondPos; // per point number, -1 at rest
 };
-template <typename PointNumber>
-bool ChainFaceLines(ModelTables& tables, const FaceRecord& face,
-                    std::vector<PointNumber>& vertexList, ChainScratch& scratch);
+bool ChainFaceLines(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList,
+                    ChainScratch& scratch);
+bool ChainFaceLines(ModelTables& tables, const FaceRecord& face, std::vector<uint32_t>& vertexList,
+                    ChainScratch& scratch);
 
 // Leaves the loop as it is when its Newell normal points to the side of the
 // group's centroid (or at right angles to it) seen from its first vertex;
 // otherwise, also when that test is not a number, reverses it and flips the
 // marks of its lines listed by exactly two faces.
-template <typename PointNumber>
-void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<PointNumber>& vertexList);
+void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint16_t>& vertexList);
+void OrientFace(ModelTables& tables, const FaceRecord& face, std::vector<uint32_t>& vertexList);
 
 // --------------------------------------------------------------- surface ---
 

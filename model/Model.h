@@ -247,17 +247,22 @@ struct ReadObserver {
 };
 
 // Reads a model file from the start of `source` into `tables`, which must be
-// empty, then groups the faces. `observer`, when not null, is told what was
-// left out or read as something else; it changes nothing that is read. On kReadOk, when
-// `suggestedLoadTarget` is not null, writes the proposed load target (which may lie outside 0..2)
-// and the proposed double-sided flag (then `suggestedDoubleSided` must not be null).
+// empty, then groups the faces. On kReadOk, when `suggestedLoadTarget` is not
+// null, writes the proposed load target (which may lie outside 0..2) and the
+// proposed double-sided flag (then `suggestedDoubleSided` must not be null).
 //
 // Bounds: no count in the file makes the reader allocate or loop beyond what
 // the file's size justifies. A face record cut by the end of the file repeats
 // the last line read for its missing index lines, but keeps at most as many
 // entries as the file has bytes (a complete record never has more).
 ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
-                         int32_t* suggestedDoubleSided, const ReadObserver* observer = nullptr);
+                         int32_t* suggestedDoubleSided);
+// The same, and `observer`, when not null, is told what was left out or read
+// as something else; it changes nothing that is read. The reader that tells
+// is an object file of its own (ReadObserved.cpp): the module, which names
+// only the reading above, links none of it.
+ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* suggestedLoadTarget,
+                         int32_t* suggestedDoubleSided, const ReadObserver* observer);
 
 // Reads as ReadModelFile does and tells `observer` the same notices, for a
 // host that only wants to know what the reader leaves out: the points and

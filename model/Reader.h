@@ -380,9 +380,12 @@ inline bool NamesSoundLine(const ModelTables& t, int32_t index) {
 using FaceNames = std::vector<std::pair<int32_t, int32_t>>;
 
 // The sections after the lines: each reader returns whether it met the
-// keyword that closes it (otherwise the file ended inside it). Made for both
-// readers (ReadFaces.cpp).
-template <typename In> bool ReadFaces(In& in, ModelTables& t, FaceNames& overflow);
-template <typename In> bool ReadLineList(In& in, ModelTables& t, FaceNames& overflow);
+// keyword that closes it (otherwise the file ended inside it). One for each
+// reader, in an object file of its own: ReadFaces.cpp without an observer,
+// ReadObserved.cpp with one (the bodies are in ReadFaces.h).
+bool ReadFaces(Reader<false>& in, ModelTables& t, FaceNames& overflow);
+bool ReadFaces(Reader<true>& in, ModelTables& t, FaceNames& overflow);
+bool ReadLineList(Reader<false>& in, ModelTables& t, FaceNames& overflow);
+bool ReadLineList(Reader<true>& in, ModelTables& t, FaceNames& overflow);
 // Moves the names set aside in `overflow` into faceRefs, once all is read.
 void GatherFaceRefs(ModelTables& t, FaceNames& overflow);

@@ -1,8 +1,11 @@
 // One activation, start to end, for the host's ImportRecord (Activate.cpp)
 // and for the converter's WideImportRecord (ActivateWide.cpp): the same
 // steps, the same reader, panel and geometry; only the width of the point
-// numbers handed over differs. Each entry's file includes this header once,
-// so the module the host loads holds nothing of the converter's entry.
+// numbers handed over differs, and whether the reader has an observer. Each
+// entry's file includes this header once, and what differs is chosen on the
+// record when that file is compiled: the module's entry names neither the
+// reader with an observer nor the 32-bit build, so the module the host loads
+// links none of the converter's code.
 #pragma once
 
 #include "mesh/Mesh.h"
@@ -41,6 +44,12 @@ void SinkStoreSurfaceData(void* c, const char* name, int32_t byteCount,
     RecordOf<Record>(c)->storeSurfaceData(RecordOf<Record>(c)->hostData, name, byteCount, block);
 }
 
+// The point numbers the record's addPolygon takes: 32-bit for the
+// converter's, the host's 16-bit otherwise.
+template <typename Record>
+using PointNumberOf =
+    std::conditional_t<std::is_same_v<Record, WideImportRecord>, uint32_t, uint16_t>;
+
 template <typename Record> ObjectSink SinkFor(Record* record) {
     ObjectSink sink{record,
                     &SinkStartObject<Record>,
@@ -50,7 +59,7 @@ template <typename Record> ObjectSink SinkFor(Record* record) {
                     nullptr,
                     nullptr,
                     &SinkStoreSurfaceData<Record>};
-    if constexpr (std::is_same_v<Record, WideImportRecord>) {
+    if constexpr (std::is_same_v<PointNumberOf<Record>, uint32_t>) {
         sink.addWidePolygon = &SinkAddPolygon<Record, uint32_t>;
     } else {
         sink.addPolygon = &SinkAddPolygon<Record, uint16_t>;
@@ -83,12 +92,24 @@ template <typename Record> void NoteOutOfMemory(Record* record, bool outOfMemory
 // What one activation works on: the tables it reads into and the
 // statistics line its panel shows (the module's globals, or the
 // converter's own of each activation), and whom the reader tells what it
-// leaves out.
+// leaves out (the converter's only).
 struct Workspace {
     ModelTables& tables;
     SummaryText& summary;
     const ReadObserver* observer;
 };
+
+// The module reads without an observer, the host has none to offer: its
+// entry names only the reader that tells nothing.
+template <typename Record>
+ReadResult ReadModel(ByteSource& source, Workspace& work, ImportOptions& options) {
+    if constexpr (std::is_same_v<Record, WideImportRecord>) {
+        return ReadModelFile(source, work.tables, &options.loadTarget, &options.doubleSided,
+                             work.observer);
+    } else {
+        return ReadModelFile(source, work.tables, &options.loadTarget, &options.doubleSided);
+    }
+}
 
 // Steps after the file is open; the caller empties the tables afterwards.
 template <typename Record>
@@ -98,8 +119,7 @@ int32_t Activate(GlobalLookupFn globalLookup, Record* record, ByteSource& source
     DeriveBaseName(path, BaseNameLeadBytes(path, NameCodePage(record)), options.surfaceBaseName);
     options.loadTarget = 2;
     options.doubleSided = 1;
-    const ReadResult read = ReadModelFile(source, work.tables, &options.loadTarget,
-                                          &options.doubleSided, work.observer);
+    const ReadResult read = ReadModel<Record>(source, work, options);
     if (source.file != nullptr) {
         std::fclose(source.file);
         source.file = nullptr;
@@ -140,7 +160,7 @@ int32_t Activate(GlobalLookupFn globalLookup, Record* record, ByteSource& source
                              options.doubleSided};
     // BuildObject allocates all it needs before its first host call: when
     // memory runs out, nothing has been sent.
-    BuildObject(work.tables, build, sink);
+    BuildObjectWith<PointNumberOf<Record>>(work.tables, build, sink);
     record->status = kImportLoaded;
     return kActivateHandled;
 }
