@@ -229,8 +229,8 @@ void AddMesh(aiScene& scene, const ReceivedModel& model, const SurfaceMesh& gath
     mesh->mVertices = new aiVector3D[vertices];
     mesh->mNormals = new aiVector3D[vertices];
     for (size_t v = 0; v < vertices; ++v) {
-        const ReceivedPoint& p = model.points[gathered.vertexPoint[v]];
-        mesh->mVertices[v] = aiVector3D(p.x, p.y, -p.z);
+        const ReceivedPoint p = RightHanded(model.points[gathered.vertexPoint[v]]);
+        mesh->mVertices[v] = aiVector3D(p.x, p.y, p.z);
         const Normal3 r = RightHanded(gathered.vertexNormal[v]);
         mesh->mNormals[v] = aiVector3D(r.x, r.y, r.z);
     }

@@ -203,9 +203,10 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
     // the text is not copied as it grows.
     obj.reserve(obj.size() + 32 * (in.model.points.size() + normals.distinct.size()) +
                 14 * geometry.cornerNormal.size() + 8 * in.model.polygons.size());
-    // Z negated in single precision: exact, and -0 stays distinguishable.
-    for (const ReceivedPoint& p : in.model.points)
-        PutTriple(obj, "v ", p.x, p.y, -p.z);
+    for (const ReceivedPoint& received : in.model.points) {
+        const ReceivedPoint p = RightHanded(received);
+        PutTriple(obj, "v ", p.x, p.y, p.z);
+    }
     for (const Normal3& n : normals.distinct)
         PutTriple(obj, "vn ", n.x, n.y, n.z);
     PutFaces(obj, in, names, geometry, normals);

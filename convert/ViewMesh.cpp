@@ -107,7 +107,8 @@ bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& 
             low[i] = std::min(low[i], xyz[i]);
             high[i] = std::max(high[i], xyz[i]);
         }
-        out.positions.insert(out.positions.end(), {p.x, p.y, -p.z});
+        const ReceivedPoint r = RightHanded(p);
+        out.positions.insert(out.positions.end(), {r.x, r.y, r.z});
     }
     for (int i = 0; i < 3; ++i)
         out.size[i] = vertexPoint.empty() ? 0.0 : double{high[i]} - double{low[i]};

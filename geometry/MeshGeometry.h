@@ -81,6 +81,10 @@ struct Normal3 {
 inline Normal3 RightHanded(const Normal3& n) {
     return {n.x, n.y, 0.0f - n.z};
 }
+// A point with Z negated (exact in single precision; -0 stays apart from 0).
+inline ReceivedPoint RightHanded(const ReceivedPoint& p) {
+    return {p.x, p.y, -p.z};
+}
 inline size_t ReversedCorner(size_t i, size_t n) {
     return n >= 3 && i != 0 ? n - i : i;
 }
