@@ -49,15 +49,18 @@ aiMaterial* MakeMaterial(const ExportSurface& surface, const std::string& surfac
     auto* material = new aiMaterial;
     const aiString name = AiText(FbxMaterialName(surfaceName));
     material->AddProperty(&name, AI_MATKEY_NAME);
+    // FBX's colours are as shown (the block's bytes scaled), its other
+    // values the material's.
     const DiffuseColour<float> diffuse = DiffuseColourOf<float>(surface);
     const aiColor3D colour(diffuse.red, diffuse.green, diffuse.blue);
     material->AddProperty(&colour, 1, AI_MATKEY_COLOR_DIFFUSE);
-    const float specular = surface.specular / 256.0f;
+    const SurfaceMaterial m = MaterialOf(surface);
+    const float specular = static_cast<float>(m.specular);
     const aiColor3D specularColour(specular, specular, specular);
     material->AddProperty(&specularColour, 1, AI_MATKEY_COLOR_SPECULAR);
-    const float opacity = 1.0f - surface.transparency / 256.0f;
+    const float opacity = static_cast<float>(m.colour[3]);
     material->AddProperty(&opacity, 1, AI_MATKEY_OPACITY);
-    const int twoSided = surface.doubleSided ? 1 : 0;
+    const int twoSided = m.doubleSided ? 1 : 0;
     material->AddProperty(&twoSided, 1, AI_MATKEY_TWOSIDED);
     return material;
 }

@@ -206,7 +206,7 @@ void WriteMaterials(JsonText& j, const ViewMesh& mesh, const std::vector<std::st
     j.Key("materials");
     j.Open('[');
     for (size_t s = 0; s < mesh.materials.size(); ++s) {
-        const ViewMaterial& m = mesh.materials[s];
+        const SurfaceMaterial& m = mesh.materials[s];
         j.Item();
         j.Open('{');
         if (m.blend)

@@ -145,8 +145,11 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
 }
 
 void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& name) {
+    // MTL's colours are as shown (the block's bytes scaled), its other
+    // values the material's.
     const DiffuseColour<double> colour = DiffuseColourOf<double>(s);
-    const double specular = s.specular / 256.0;
+    const SurfaceMaterial m = MaterialOf(s);
+    const double specular = m.specular;
     mtl += "newmtl " + name + "\n";
     if (s.block == nullptr)
         mtl += "# no attributes sent: default grey\n";
@@ -154,9 +157,9 @@ void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& na
     PutTriple(mtl, "Kd ", colour.red, colour.green, colour.blue);
     PutTriple(mtl, "Ks ", specular, specular, specular);
     mtl += "d ";
-    PutNumber(mtl, 1.0 - s.transparency / 256.0);
+    PutNumber(mtl, m.colour[3]);
     mtl += specular > 0 ? "\nillum 2\n" : "\nillum 1\n";
-    if (s.doubleSided)
+    if (m.doubleSided)
         mtl += "# double sided\n";
     if (s.smooth) {
         mtl += "# smoothing angle ";

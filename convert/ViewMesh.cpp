@@ -9,26 +9,6 @@
 
 namespace {
 
-// The block's colour bytes are sRGB; glTF's base colour factor is linear.
-double SrgbToLinear(uint8_t value) {
-    const double c = value / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-ViewMaterial MaterialOf(const ExportSurface& surface) {
-    ViewMaterial m;
-    const double diffuse = surface.diffuse / 256.0;
-    const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
-    m.colour[0] = std::min(1.0, SrgbToLinear(surface.red) * diffuse);
-    m.colour[1] = std::min(1.0, SrgbToLinear(surface.green) * diffuse);
-    m.colour[2] = std::min(1.0, SrgbToLinear(surface.blue) * diffuse);
-    m.colour[3] = alpha;
-    m.roughness = std::clamp(1.0 - surface.specular / 256.0, 0.0, 1.0);
-    m.doubleSided = surface.doubleSided;
-    m.blend = alpha < 1.0;
-    return m;
-}
-
 // The vertices' points and, per surface, the indices of its triangles,
 // lines and points. Vertices: those of the triangles, then one per point
 // that only lines and points use.

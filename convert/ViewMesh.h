@@ -21,16 +21,6 @@ struct ViewPart {
     std::vector<uint32_t> indices; // into the vertices: 3 per triangle, 2 per line, 1 per point
 };
 
-// A surface's material as glTF states it: base colour factor in linear
-// light (from the sRGB colour times the diffuse level) with its alpha,
-// roughness from the specular level, metal none.
-struct ViewMaterial {
-    double colour[4] = {0, 0, 0, 1};
-    double roughness = 1;
-    bool doubleSided = false;
-    bool blend = false; // alpha below 1
-};
-
 struct ViewMesh {
     // Vertices: first those the triangles use (one per distinct point and
     // normal, MeshGeometry), then one per point only lines and points use.
@@ -44,7 +34,7 @@ struct ViewMesh {
     // otherwise show nothing, with a material of its own. Part i has
     // material i / 3.
     std::vector<ViewPart> parts;
-    std::vector<ViewMaterial> materials; // one per surface, and the points' own
+    std::vector<SurfaceMaterial> materials; // MaterialOf each surface, and the points' own
     // The extent of the vertices along X, Y and Z in the host's space (the
     // change of handedness only mirrors Z), zero when there is no vertex.
     double size[3] = {0, 0, 0};

@@ -1,5 +1,7 @@
 #include "geometry/Surfaces.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -24,7 +26,28 @@ void DecodeBlock(const std::vector<unsigned char>& block, ExportSurface& out) {
     out.glossiness = SurfaceBlockWord(b, kBlockGlossiness);
 }
 
+// The block's colour bytes are sRGB; the base colour is linear.
+double SrgbToLinear(uint8_t value) {
+    const double c = value / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
 } // namespace
+
+SurfaceMaterial MaterialOf(const ExportSurface& surface) {
+    SurfaceMaterial m;
+    const double diffuse = surface.diffuse / 256.0;
+    const double alpha = std::clamp(1.0 - surface.transparency / 256.0, 0.0, 1.0);
+    m.colour[0] = std::min(1.0, SrgbToLinear(surface.red) * diffuse);
+    m.colour[1] = std::min(1.0, SrgbToLinear(surface.green) * diffuse);
+    m.colour[2] = std::min(1.0, SrgbToLinear(surface.blue) * diffuse);
+    m.colour[3] = alpha;
+    m.specular = std::clamp(surface.specular / 256.0, 0.0, 1.0);
+    m.roughness = 1.0 - m.specular;
+    m.doubleSided = surface.doubleSided;
+    m.blend = alpha < 1.0;
+    return m;
+}
 
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model) {
     std::vector<const ReceivedSurface*> byValue;

@@ -38,6 +38,25 @@ inline size_t SurfaceSlot(int32_t surface) {
         static_cast<uint16_t>(surface) == 0 ? 65535u : static_cast<uint16_t>(surface) - 1u);
 }
 
+// A surface's material: the one rule every front end shows a surface by
+// (the glb and the web page's view, the FBX and OBJ files, the engine's
+// callers such as the Blender add-on), in the metallic-roughness terms glTF
+// and Blender share. Base colour: the block's colour (sRGB bytes) made
+// linear, times the diffuse level, each at most 1; alpha: 1 - transparency;
+// roughness: 1 - the specular level, so that a surface with a highlight
+// shows one where only roughness can say so (glTF); specular: the level
+// itself, for shaders that take it (Blender's specular input, FBX, MTL);
+// no metal. Each in 0..1.
+struct SurfaceMaterial {
+    double colour[4] = {0, 0, 0, 1}; // red, green, blue (linear light), alpha
+    double roughness = 1;
+    double specular = 0;
+    double metallic = 0;
+    bool doubleSided = false;
+    bool blend = false; // alpha below 1
+};
+SurfaceMaterial MaterialOf(const ExportSurface& surface);
+
 // The colour a surface shows under full light: each component (0..255)
 // scaled to 0..1, times the diffuse level. `Real` is the precision the
 // format's writer keeps (float or double), computed in it throughout so that

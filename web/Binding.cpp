@@ -218,13 +218,15 @@ val ViewObject(const ObjectView& view) {
     }
     out.set("parts", parts);
     val materials = val::array();
-    for (const ViewMaterial& m : mesh.materials) {
+    for (const SurfaceMaterial& m : mesh.materials) {
         val material = val::object();
         val colour = val::array();
         for (double c : m.colour)
             colour.call<void>("push", c);
         material.set("colour", colour);
         material.set("roughness", m.roughness);
+        material.set("specular", m.specular);
+        material.set("metallic", m.metallic);
         material.set("doubleSided", m.doubleSided);
         material.set("blend", m.blend);
         materials.call<void>("push", material);

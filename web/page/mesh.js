@@ -48,7 +48,7 @@ function materialFor(m, kind) {
   let material;
   if (kind === 'triangles') {
     material = new MeshStandardMaterial({
-      ...common, metalness: 0, roughness: m.roughness, side: m.doubleSided ? DoubleSide : FrontSide,
+      ...common, metalness: m.metallic, roughness: m.roughness, side: m.doubleSided ? DoubleSide : FrontSide,
     });
   } else if (kind === 'lines') {
     material = new LineBasicMaterial(common);
