@@ -105,13 +105,14 @@ bool LayOut(const ReceivedModel& model, size_t surfaceCount, MeshGeometry& out,
 }
 
 // Stage 2: each polygon's unit normal (zero, and no area, where it has no
-// direction) and its triangles.
-void NormalsAndTriangles(const ReceivedModel& model, MeshGeometry& out, std::vector<Vec3>& normals,
-                         std::vector<unsigned char>& hasArea) {
+// direction) and, when asked, its triangles.
+void NormalsAndTriangles(const ReceivedModel& model, bool triangles, MeshGeometry& out,
+                         std::vector<Vec3>& normals, std::vector<unsigned char>& hasArea) {
     const size_t polygonCount = model.polygons.size();
     normals.assign(polygonCount, Vec3{});
     hasArea.assign(polygonCount, 0);
-    out.triangles.reserve(out.triangleStart[polygonCount]);
+    if (triangles)
+        out.triangles.reserve(out.triangleStart[polygonCount]);
     std::vector<Vec3> loop;
     std::vector<uint32_t> local;
     for (size_t p = 0; p < polygonCount; ++p) {
@@ -123,6 +124,8 @@ void NormalsAndTriangles(const ReceivedModel& model, MeshGeometry& out, std::vec
             loop[i] = PointAt(model, points[i]);
         normals[p] = Unit(NewellNormal(loop.data(), loop.size()));
         hasArea[p] = Dot(normals[p], normals[p]) > 0;
+        if (!triangles)
+            continue;
         local.clear();
         TriangulateLoop(loop.data(), loop.size(), local);
         const uint32_t base = static_cast<uint32_t>(out.cornerStart[p]);
@@ -179,13 +182,16 @@ void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& su
                 PointUses& u) {
     const size_t polygonCount = model.polygons.size();
     const size_t pointCount = model.points.size();
+    std::vector<double> thresholdOfSurface;
+    for (const ExportSurface& surface : surfaces)
+        thresholdOfSurface.push_back(SmoothingThreshold(surface));
     std::vector<int32_t> surfaceOf(polygonCount, 0);
     std::vector<double> thresholdOf(polygonCount, 0);
     for (size_t p = 0; p < polygonCount; ++p) {
         if (!smooth[p])
             continue;
         surfaceOf[p] = model.polygons[p].surface;
-        thresholdOf[p] = std::cos(double{surfaces[SurfaceSlot(surfaceOf[p])].smoothingAngle});
+        thresholdOf[p] = thresholdOfSurface[SurfaceSlot(surfaceOf[p])];
     }
     const SmoothPolygons polygons{normals.data(), surfaceOf.data(), thresholdOf.data()};
     u.useNormal.assign(u.uses.size(), Normal3{});
@@ -200,20 +206,22 @@ void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& su
 }
 
 // Stage 5: each corner's normal (its polygon's, or the smoothed one at its
-// point; +Y where neither has a direction) and the corners merged into
-// vertices.
+// point; +Y where neither has a direction) and, when asked, the corners
+// merged into vertices.
 void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3>& normals,
                               const std::vector<unsigned char>& hasArea,
                               const std::vector<unsigned char>& smooth, const PointUses& u,
-                              MeshGeometry& out) {
+                              bool merge, MeshGeometry& out) {
     const size_t polygonCount = model.polygons.size();
     const size_t pointCount = model.points.size();
     const size_t corners = out.cornerStart[polygonCount];
     out.cornerNormal.assign(corners, Normal3{});
-    out.cornerVertex.assign(corners, kNone);
     VertexIndex vertices;
-    vertices.first.assign(pointCount, kNone);
-    vertices.count.assign(pointCount, 0);
+    if (merge) {
+        out.cornerVertex.assign(corners, kNone);
+        vertices.first.assign(pointCount, kNone);
+        vertices.count.assign(pointCount, 0);
+    }
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
         if (polygon.points.size() < 3)
@@ -234,7 +242,8 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
             }
             const size_t corner = out.cornerStart[p] + i;
             out.cornerNormal[corner] = n;
-            out.cornerVertex[corner] = vertices.Find(out, v, n);
+            if (merge)
+                out.cornerVertex[corner] = vertices.Find(out, v, n);
         }
     }
 }
@@ -242,16 +251,17 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
 } // namespace
 
 bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                         MeshGeometry& out, std::string& error) {
+                         MeshGeometry& out, std::string& error, GeometryParts parts) {
     out = MeshGeometry{};
     if (!LayOut(model, surfaces.size(), out, error))
         return false;
-    std::vector<Vec3> normals;
     std::vector<unsigned char> hasArea;
-    NormalsAndTriangles(model, out, normals, hasArea);
+    NormalsAndTriangles(model, parts.triangles, out, out.polygonNormal, hasArea);
+    const std::vector<Vec3>& normals = out.polygonNormal;
     // A polygon's corners are smoothed when it has a direction and its
     // surface has smoothing on; every surface it names exists (LayOut).
-    std::vector<unsigned char> smooth(model.polygons.size(), 0);
+    std::vector<unsigned char>& smooth = out.polygonSmooth;
+    smooth.assign(model.polygons.size(), 0);
     for (size_t p = 0; p < smooth.size(); ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
         smooth[p] = polygon.points.size() >= 3 && hasArea[p] &&
@@ -260,6 +270,6 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     PointUses uses;
     FindPointUses(model, smooth, uses);
     SmoothUses(model, surfaces, normals, smooth, uses);
-    CornerNormalsAndVertices(model, normals, hasArea, smooth, uses, out);
+    CornerNormalsAndVertices(model, normals, hasArea, smooth, uses, parts.vertices, out);
     return true;
 }

@@ -52,10 +52,18 @@
 #include "geometry/Surfaces.h"
 #include "standin/Received.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// What the smoothing of a surface compares with: two polygons' unit
+// normals smooth together where their dot product (the cosine of the angle
+// between them) is at least the cosine of the block's smoothing angle.
+inline double SmoothingThreshold(const ExportSurface& surface) {
+    return std::cos(double{surface.smoothingAngle});
+}
 
 struct Vec3 {
     double x = 0, y = 0, z = 0;
@@ -97,6 +105,12 @@ struct MeshGeometry {
     std::vector<size_t> triangleStart;
     // Three corner numbers per triangle, the host's turning sense.
     std::vector<uint32_t> triangles;
+    // Per polygon: its unit normal (the Newell normal of its loop), zero
+    // where it has no direction (fewer than three corners, or no area).
+    std::vector<Vec3> polygonNormal;
+    // Per polygon: 1 where its corners are smoothed (it has a direction and
+    // its surface has smoothing on), 0 where each takes the polygon's normal.
+    std::vector<unsigned char> polygonSmooth;
     // Per corner of polygons of three corners or more (others: zero, and
     // cornerVertex UINT32_MAX).
     std::vector<Normal3> cornerNormal;
@@ -106,8 +120,15 @@ struct MeshGeometry {
     std::vector<Normal3> vertexNormal;
 };
 
+// What is formed besides the normals: the writers need both; a front end
+// that builds a mesh of its own no vertices, and one of faces no triangles.
+struct GeometryParts {
+    bool triangles = true; // else `triangles` stays empty
+    bool vertices = true;  // else cornerVertex and the vertices stay empty
+};
+
 // Fills `out` for `model`, whose polygons name surfaces of `surfaces`
 // (ExportSurfaces()). False with a reason when a polygon names a surface that
 // was never looked up.
 bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                         MeshGeometry& out, std::string& error);
+                         MeshGeometry& out, std::string& error, GeometryParts parts = {});

@@ -1,6 +1,8 @@
 // The corner normals as the host smooths: joined only within the angle,
 // none for lines, points and flat loops, the fast paths round a point
-// against the plain rule bit for bit, and a cone's apex of many triangles.
+// against the plain rule bit for bit, and a cone's apex of many triangles;
+// and the object as faces and edges with that shading as flags.
+#include "geometry/EdgeMesh.h"
 #include "geometry/MeshGeometry.h"
 #include "geometry/SmoothFan.h"
 
@@ -311,6 +313,96 @@ TEST(Normals, ConeApexOfManyTriangles) {
         }
         EXPECT_GT(apexVertices.size(), size_t(height > 10 ? 1000 : 0));
     }
+}
+
+// ------------------------------------------------------ faces and edges ---
+
+// Two quads on one surface folded 90 degrees along points 1 and 4 (or, with
+// `twoSurfaces`, lying flat on two), among lines (one on their shared edge,
+// one apart, one from a point to itself) and a point.
+ReceivedModel Fold(float degrees, bool twoSurfaces = false) {
+    ReceivedModel m;
+    const float far = twoSurfaces ? 2.0f : 1.0f, up = twoSurfaces ? 0.0f : 1.0f;
+    const float xyz[24] = {0, 0, 0, 1,   0,  0, far, up, 0, 0, 0, 1,
+                           1, 0, 1, far, up, 1, 5,   5,  5, 6, 6, 6};
+    ReceivePoints(m, 8, xyz);
+    const int32_t a = ReceiveLookupSurface(m, "a");
+    const int32_t b = twoSurfaces ? ReceiveLookupSurface(m, "b") : a;
+    const uint16_t quadA[4] = {0, 1, 4, 3}, quadB[4] = {1, 2, 5, 4};
+    const uint16_t shared[2] = {4, 1}, apart[2] = {6, 7}, self[2] = {6, 6}, point[1] = {7};
+    ReceivePolygon(m, 4, a, quadA);
+    ReceivePolygon(m, 2, a, shared);
+    ReceivePolygon(m, 2, a, apart);
+    ReceivePolygon(m, 2, a, self);
+    ReceivePolygon(m, 1, a, point);
+    ReceivePolygon(m, 4, b, quadB);
+    const std::vector<unsigned char> block = Block(true, float(degrees * std::numbers::pi / 180));
+    ReceiveSurfaceData(m, "a", 60, block.data());
+    if (twoSurfaces)
+        ReceiveSurfaceData(m, "b", 60, block.data());
+    EXPECT_EQ(m.refusal, "");
+    return m;
+}
+
+EdgeMesh Edges(const ReceivedModel& m, Handedness handedness = Handedness::RightHanded) {
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(m);
+    MeshGeometry g;
+    EdgeMesh out;
+    std::string error;
+    EXPECT_TRUE(ComputeMeshGeometry(m, surfaces, g, error));
+    EXPECT_TRUE(FormEdgeMesh(m, surfaces, g, handedness, out, error)) << error;
+    return out;
+}
+
+TEST(EdgeMesh, LoopsInTheWritersTurnNameEachEdgeOnce) {
+    const EdgeMesh e = Edges(Fold(44.5f));
+    EXPECT_EQ(e.faceStart, (std::vector<int32_t>{0, 4}));
+    EXPECT_EQ(e.faceSize, (std::vector<int32_t>{4, 4}));
+    EXPECT_EQ(e.facePolygon, (std::vector<int32_t>{0, 5}));
+    // Each loop reversed from its first corner; the lines' edges first, the
+    // one on the shared edge being that edge, the one on itself none.
+    EXPECT_EQ(e.cornerPoint, (std::vector<int32_t>{0, 3, 4, 1, 1, 4, 5, 2}));
+    EXPECT_EQ(e.edgePoints, (std::vector<int32_t>{4, 1, 6, 7, 0, 3, 3, 4, 1, 0, 4, 5, 5, 2, 2, 1}));
+    EXPECT_EQ(e.cornerEdge, (std::vector<int32_t>{2, 3, 0, 4, 0, 5, 6, 7}));
+    // In the host's turn the same faces keep their corners in order.
+    EXPECT_EQ(Edges(Fold(44.5f), Handedness::Host).cornerPoint,
+              (std::vector<int32_t>{0, 1, 4, 3, 1, 2, 5, 4}));
+}
+
+TEST(EdgeMesh, SharpWhereTheShadingBreaksFlatWhereItDoesNotJoin) {
+    // Beyond the angle: the fold is sharp, and each face, all its corners
+    // on its own normal, flat.
+    EdgeMesh e = Edges(Fold(44.5f));
+    EXPECT_EQ(e.edgeSharp, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(e.faceFlat, (std::vector<uint8_t>{1, 1}));
+    EXPECT_EQ(e.smoothingAngle, -1);
+    EXPECT_EQ(std::vector<float>(e.cornerNormal.begin(), e.cornerNormal.begin() + 3),
+              (std::vector<float>{0, -1, 0}));
+    // 260 degrees acts as 100, as the host compares cosines: the fold joins.
+    e = Edges(Fold(260));
+    EXPECT_EQ(e.edgeSharp, std::vector<uint8_t>(8, 0));
+    EXPECT_EQ(e.faceFlat, (std::vector<uint8_t>{0, 0}));
+    EXPECT_NEAR(e.smoothingAngle, 100 * std::numbers::pi / 180, 1e-6);
+    // Two surfaces meeting flat: sharp between them, whatever the angle.
+    e = Edges(Fold(260, true));
+    EXPECT_EQ(e.edgeSharp[0], 1);
+    EXPECT_EQ(e.faceSurface, (std::vector<int32_t>{0, 1}));
+}
+
+TEST(EdgeMesh, LoopsThroughAPointTwiceBecomeTheirSimpleLoops) {
+    ReceivedModel m;
+    const float xyz[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, -1, 0, 0, 0, -1, 0};
+    ReceivePoints(m, 5, xyz);
+    const int32_t s = ReceiveLookupSurface(m, "a");
+    const uint16_t twice[6] = {0, 1, 2, 0, 1, 2}, bow[6] = {0, 1, 2, 0, 3, 4};
+    ReceivePolygon(m, 6, s, twice); // round a triangle twice: the triangle, once
+    ReceivePolygon(m, 6, s, bow);   // two triangles meeting at point 0
+    const EdgeMesh e = Edges(m);
+    EXPECT_EQ(e.cornerPoint, (std::vector<int32_t>{0, 2, 1, 0, 4, 3, 0, 2, 1}));
+    EXPECT_EQ(e.facePolygon, (std::vector<int32_t>{0, 1, 1}));
+    EXPECT_EQ(e.splitPolygons, 2u);
+    EXPECT_EQ(e.splitFaces, 3u);
+    EXPECT_EQ(e.edgePoints.size(), 2u * 6);
 }
 
 } // namespace
