@@ -46,13 +46,16 @@ int ResultCode(ImportResult result) {
     return OSTREL_REFUSED;
 }
 
-void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& out) {
+// The object's arrays, in the writers' handedness when asked (the rule's
+// helpers, MeshGeometry.h: Z negated, each loop of three or more reversed
+// from its first corner), and each surface with its material.
+void KeepObject(const ImportOutcome& outcome, unsigned codePage, bool rightHanded,
+                ostrel_import& out) {
     const ReceivedModel& model = outcome.received;
     out.points.reserve(3 * model.points.size());
-    for (const ReceivedPoint& p : model.points) {
-        out.points.push_back(p.x);
-        out.points.push_back(p.y);
-        out.points.push_back(p.z);
+    for (const ReceivedPoint& received : model.points) {
+        const ReceivedPoint p = rightHanded ? RightHanded(received) : received;
+        out.points.insert(out.points.end(), {p.x, p.y, p.z});
     }
     size_t cornerCount = 0;
     for (const ReceivedPolygon& polygon : model.polygons)
@@ -61,9 +64,11 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& 
     out.polygonSurfaces.reserve(model.polygons.size());
     out.corners.reserve(cornerCount);
     for (const ReceivedPolygon& polygon : model.polygons) {
-        out.polygonSizes.push_back(static_cast<uint32_t>(polygon.points.size()));
+        const size_t n = polygon.points.size();
+        out.polygonSizes.push_back(static_cast<uint32_t>(n));
         out.polygonSurfaces.push_back(static_cast<uint32_t>(SurfaceSlot(polygon.surface)));
-        out.corners.insert(out.corners.end(), polygon.points.begin(), polygon.points.end());
+        for (size_t i = 0; i < n; ++i)
+            out.corners.push_back(polygon.points[rightHanded ? ReversedCorner(i, n) : i]);
     }
     for (const ExportSurface& surface : ExportSurfaces(model)) {
         engine::SurfaceRecord record;
@@ -72,6 +77,7 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, ostrel_import& 
         record.hasBlock = surface.block != nullptr;
         record.attributes = surface;
         record.attributes.block = nullptr; // the received model goes with the outcome
+        record.material = MaterialOf(surface);
         out.surfaces.push_back(std::move(record));
     }
 }
@@ -100,6 +106,8 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
     request.readWarnings = r.readWarnings && !r.cancel;
     request.keepReceived = r.keepObject;
     request.shading = r.shading;
+    request.edgeMesh = r.edgeMesh;
+    request.handedness = r.rightHanded ? Handedness::RightHanded : Handedness::Host;
     ImportOutcome outcome = RunImport(request);
     UnloadModule(module);
 
@@ -112,10 +120,11 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
         KeepPanel(*outcome.panel, r.codePage, out);
     if (outcome.result != ImportResult::Loaded)
         return;
-    if (r.keepObject || r.shading)
-        KeepObject(outcome, r.codePage, out);
+    if (r.keepObject || r.shading || r.edgeMesh)
+        KeepObject(outcome, r.codePage, r.rightHanded, out);
     out.cornerNormals = std::move(outcome.cornerNormals);
     out.triangles = std::move(outcome.triangles);
+    out.edgeMesh = std::move(outcome.edgeMesh);
     for (OutputFile& file : outcome.files)
         out.files.push_back({std::move(file.name), std::move(file.bytes)});
 }
@@ -185,6 +194,12 @@ int ostrel_request_set(ostrel_request* request, int setting, int64_t value) {
         return 1;
     case OSTREL_SHADING:
         request->shading = value != 0;
+        return 1;
+    case OSTREL_RIGHT_HANDED:
+        request->rightHanded = value != 0;
+        return 1;
+    case OSTREL_EDGE_MESH:
+        request->edgeMesh = value != 0;
         return 1;
     case OSTREL_CODE_PAGE:
         if (value <= 0 || value > 65535)

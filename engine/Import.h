@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/ostrel.h"
-#include "pipeline/Pipeline.h" // and through it the panel model, surfaces and text codec
+#include "pipeline/Pipeline.h" // and through it the panel model, surfaces, edge mesh, text codec
 
 #include <optional>
 #include <string>
@@ -17,6 +17,8 @@ struct ostrel_request {
     bool readWarnings = true;
     bool keepObject = true;
     bool shading = false;
+    bool rightHanded = false;
+    bool edgeMesh = false;
     unsigned codePage = kShiftJisCodePage;
     std::optional<ExportFormat> format;
     uint32_t pictureSize = kPictureDefaultSize;
@@ -50,6 +52,7 @@ struct SurfaceRecord {
     std::string nameBytes;
     bool hasBlock = false;
     ExportSurface attributes;
+    SurfaceMaterial material;
 };
 
 struct OutputRecord {
@@ -82,6 +85,7 @@ struct ostrel_import {
     std::vector<engine::SurfaceRecord> surfaces;
     std::vector<float> cornerNormals;
     std::vector<uint32_t> triangles;
+    EdgeMesh edgeMesh;
     std::vector<engine::OutputRecord> files;
 };
 

@@ -23,7 +23,8 @@
  *
  * Text is UTF-8 (names the plug-in made in a code page are decoded from
  * the request's code page), NUL-terminated; byte strings come with their
- * size. Coordinates and normals are in the host's space: left-handed, Y up.
+ * size. Coordinates and normals are in the host's space: left-handed, Y up
+ * (or, with OSTREL_RIGHT_HANDED, in the converter's files' right-handed one).
  */
 #ifndef OSTREL_H
 #define OSTREL_H
@@ -100,7 +101,9 @@ enum {
     OSTREL_KEEP_OBJECT = 2,   /* points, polygons and surfaces kept (default on) */
     OSTREL_SHADING = 3,       /* the host's corner normals and triangles worked out */
     OSTREL_CODE_PAGE = 4,     /* names that are not UTF-8: this code page (default 932) */
-    OSTREL_PICTURE_SIZE = 5   /* "png": pixels along each side, 16 to 2048 (default 512) */
+    OSTREL_PICTURE_SIZE = 5,  /* "png": pixels along each side, 16 to 2048 (default 512) */
+    OSTREL_RIGHT_HANDED = 6,  /* the arrays right-handed, fronts counter-clockwise (below) */
+    OSTREL_EDGE_MESH = 7      /* the object also as faces and edges (below) */
 };
 /* Returns 1, or 0 for a setting it does not know. */
 OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t value);
@@ -248,6 +251,69 @@ OSTREL_API const float* ostrel_corner_normals(const ostrel_import* import);
 /* Three corner numbers per triangle, the host's turning sense. */
 OSTREL_API size_t ostrel_triangle_count(const ostrel_import* import);
 OSTREL_API const uint32_t* ostrel_triangles(const ostrel_import* import);
+
+/* ---- Materials ---------------------------------------------------------- */
+
+/* Each surface's material, the one rule every front end shows it by (the
+ * glb, the page's view, the FBX and OBJ files), in the metallic-roughness
+ * terms glTF and Blender share; each value in 0..1. */
+typedef struct ostrel_material {
+    float red, green, blue; /* base colour, linear light: the block's colour times its diffuse */
+    float alpha;            /* 1 - transparency */
+    float roughness;        /* 1 - the specular level */
+    float specular;         /* the specular level, for shaders that take it */
+    float metallic;
+    int doubleSided;
+    int blend; /* alpha below 1 */
+} ostrel_material;
+/* 1 with `out` filled for surface i, 0 for an index out of range. */
+OSTREL_API int ostrel_material_at(const ostrel_import* import, size_t i, ostrel_material* out);
+
+/* ---- Handedness (with OSTREL_RIGHT_HANDED) ------------------------------- */
+
+/* The points, corners, corner normals, triangles and the edge mesh in the
+ * convention of the converter's OBJ and glb files instead of the host's:
+ * right-handed (Z negated), front faces counter-clockwise (each loop of
+ * three points or more reversed from its first corner: p0, pn-1, ..., p1),
+ * so that the same physical object keeps every front where the host showed
+ * it. */
+
+/* ---- The object as faces and edges (with OSTREL_EDGE_MESH) -------------- */
+
+/* What a mesh of faces and edges (Blender's) is filled from, array by
+ * array: the polygons of three points or more as faces (one that runs
+ * through a point more than once as the simple loops it is made of, each
+ * once), each face's corners naming their point and the edge to the face's
+ * next corner, every edge once (the lines first, then the faces' edges),
+ * and the host's shading as flags. */
+enum {
+    OSTREL_MESH_FACE_STARTS = 0,    /* int32_t x 1 per face: its first corner */
+    OSTREL_MESH_FACE_SIZES = 1,     /* int32_t x 1 per face: its corners */
+    OSTREL_MESH_FACE_SURFACES = 2,  /* int32_t x 1 per face: its surface */
+    OSTREL_MESH_FACE_POLYGONS = 3,  /* int32_t x 1 per face: the polygon it comes from */
+    OSTREL_MESH_FACE_FLAT = 4,      /* uint8_t x 1 per face: 1 where the host shades it flat */
+    OSTREL_MESH_CORNER_POINTS = 5,  /* int32_t x 1 per corner: its point */
+    OSTREL_MESH_CORNER_EDGES = 6,   /* int32_t x 1 per corner: the edge to the next corner */
+    OSTREL_MESH_CORNER_NORMALS = 7, /* float x 3 per corner: the host's normal */
+    OSTREL_MESH_EDGE_POINTS = 8,    /* int32_t x 2 per edge: its two points */
+    OSTREL_MESH_EDGE_SHARP = 9      /* uint8_t x 1 per edge: 1 where the shading breaks */
+};
+/* The array, with the number of its faces, corners or edges in `count`;
+ * NULL (and 0) for none or for a number that names none. A face is flat
+ * where its surface has no smoothing or the host gives all its corners one
+ * normal; an edge is sharp where faces of two surfaces meet, or faces of one
+ * whose normals lie beyond its smoothing angle. */
+OSTREL_API const void* ostrel_mesh_array(const ostrel_import* import, int array, size_t* count);
+enum {
+    OSTREL_MESH_SPLIT_POLYGONS = 0, /* polygons through a point more than once, cut */
+    OSTREL_MESH_SPLIT_FACES = 1     /* the faces they became */
+};
+OSTREL_API size_t ostrel_mesh_count(const ostrel_import* import, int what);
+/* For a mesh-wide smoothing angle: the angle in radians, 0..pi, within
+ * which the first face shaded smooth smooths, as the host compares it (by
+ * its cosine: a block's 270 degrees acts as 90); -1 when every face is flat
+ * or there is no edge mesh. */
+OSTREL_API double ostrel_mesh_smoothing_angle(const ostrel_import* import);
 
 /* ---- The output (with a format) ----------------------------------------- */
 

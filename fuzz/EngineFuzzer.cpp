@@ -1,11 +1,12 @@
 // libFuzzer entry: one import through the engine's C interface, as the
 // Blender add-on makes it, from the input bytes: they are the model file,
 // and its last two bytes also choose the request (panel cancelled or not,
-// shading, warnings, an output format, the load and smoothing edits), so
-// that the corpus's model files stay whole. Whatever the bytes,
-// the call returns an outcome the header names, and the arrays it hands out
+// shading, warnings, an output format, handedness, the edge mesh, the load
+// and smoothing edits), so that the corpus's model files stay whole.
+// Whatever the bytes, the call returns an outcome the header names, and the arrays it hands out
 // agree with each other: every corner names a point, the sizes sum to the
-// corners, each triangle names corners of the object, each normal is finite.
+// corners, each triangle names corners of the object, each normal is finite,
+// the edge mesh's corners name points and edges.
 #include "engine/ostrel.h"
 
 #include <cmath>
@@ -17,6 +18,33 @@ namespace {
 void Broken(const char* what) {
     std::fprintf(stderr, "engine invariant broken: %s\n", what);
     std::abort();
+}
+
+// The edge mesh (empty unless asked): faces starting within the corners,
+// corners naming points and edges, edges naming points.
+void CheckEdgeMesh(const ostrel_import* done, size_t points) {
+    size_t loops = 0, edges = 0, faces = 0;
+    const auto* starts =
+        static_cast<const int32_t*>(ostrel_mesh_array(done, OSTREL_MESH_FACE_STARTS, &faces));
+    const auto* loopPoints =
+        static_cast<const int32_t*>(ostrel_mesh_array(done, OSTREL_MESH_CORNER_POINTS, &loops));
+    const auto* loopEdges =
+        static_cast<const int32_t*>(ostrel_mesh_array(done, OSTREL_MESH_CORNER_EDGES, nullptr));
+    const auto* ends =
+        static_cast<const int32_t*>(ostrel_mesh_array(done, OSTREL_MESH_EDGE_POINTS, &edges));
+    for (size_t f = 0; f < faces; ++f) {
+        if (starts[f] < 0 || static_cast<size_t>(starts[f]) >= loops)
+            Broken("a face starting past the corners");
+    }
+    for (size_t c = 0; c < loops; ++c) {
+        if (static_cast<size_t>(loopPoints[c]) >= points ||
+            static_cast<size_t>(loopEdges[c]) >= edges)
+            Broken("a face corner naming no point or no edge");
+    }
+    for (size_t e = 0; e < 2 * edges; ++e) {
+        if (static_cast<size_t>(ends[e]) >= points)
+            Broken("an edge naming no point");
+    }
 }
 
 void CheckOutcome(const ostrel_import* done) {
@@ -50,6 +78,7 @@ void CheckOutcome(const ostrel_import* done) {
         if (ostrel_triangles(done)[t] >= corners)
             Broken("a triangle naming no corner");
     }
+    CheckEdgeMesh(done, points);
     for (size_t i = 0; i < ostrel_warning_count(done); ++i)
         (void)ostrel_warning(done, i);
     for (size_t i = 0; i < ostrel_file_count(done); ++i) {
@@ -69,6 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ostrel_request_set(request, OSTREL_CANCEL, (choice & 1) != 0);
     ostrel_request_set(request, OSTREL_SHADING, (choice & 2) != 0);
     ostrel_request_set(request, OSTREL_READ_WARNINGS, (choice & 4) != 0);
+    ostrel_request_set(request, OSTREL_RIGHT_HANDED, (choice & 64) != 0);
+    ostrel_request_set(request, OSTREL_EDGE_MESH, (choice & 128) != 0);
     static const char* const kFormats[] = {"", "", "obj", "lwo", "glb", "gltf", "", ""};
     ostrel_request_format(request, kFormats[(choice >> 3) & 7]);
     if ((edits & 3) != 3)

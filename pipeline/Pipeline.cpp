@@ -238,7 +238,8 @@ ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
 }
 
 bool WantsObject(const ImportRequest& request) {
-    return request.format.has_value() || request.keepReceived || request.shading;
+    return request.format.has_value() || request.keepReceived || request.shading ||
+           request.edgeMesh;
 }
 
 bool Traced(const ImportRequest& request) {
@@ -281,26 +282,62 @@ void ReceiveWhole(const ImportRequest& request, ActivationRequest& activation,
     first.received = std::move(whole.received);
 }
 
-// The host's corner normals and triangles; a polygon naming a surface never
-// looked up was refused already, and memory running out fails the import.
-void Shade(ImportOutcome& outcome) try {
+// The host's corner normals and triangles in the request's handedness:
+// under the writers', corner i of a loop of n stands for its corner
+// ReversedCorner(i, n) (the same map both ways), and each triangle turns the
+// other way.
+void KeepShading(const ReceivedModel& model, const MeshGeometry& geometry, bool rightHanded,
+                 ImportOutcome& outcome) {
+    outcome.cornerNormals.resize(3 * geometry.cornerNormal.size());
+    outcome.triangles.resize(geometry.triangles.size());
+    for (size_t p = 0; p < model.polygons.size(); ++p) {
+        const size_t start = geometry.cornerStart[p], n = geometry.cornerStart[p + 1] - start;
+        const auto written = [&](size_t corner) {
+            return rightHanded ? start + ReversedCorner(corner - start, n) : corner;
+        };
+        for (size_t c = start; c < start + n; ++c) {
+            const Normal3& host = geometry.cornerNormal[written(c)];
+            const Normal3 normal = rightHanded ? RightHanded(host) : host;
+            float* out = &outcome.cornerNormals[3 * c];
+            out[0] = normal.x;
+            out[1] = normal.y;
+            out[2] = normal.z;
+        }
+        for (size_t t = geometry.triangleStart[p]; t < geometry.triangleStart[p + 1]; t += 3) {
+            const uint32_t* in = &geometry.triangles[t];
+            uint32_t* out = &outcome.triangles[t];
+            out[0] = static_cast<uint32_t>(written(in[0]));
+            out[1] = static_cast<uint32_t>(written(in[rightHanded ? 2 : 1]));
+            out[2] = static_cast<uint32_t>(written(in[rightHanded ? 1 : 2]));
+        }
+    }
+}
+
+// The shading and the edge mesh the request asks for; a polygon naming a
+// surface never looked up was refused already, and memory running out fails
+// the import.
+void Shade(const ImportRequest& request, ImportOutcome& outcome) try {
     MeshGeometry geometry;
     std::string error;
-    if (!ComputeMeshGeometry(outcome.received, ExportSurfaces(outcome.received), geometry, error)) {
+    const std::vector<ExportSurface> surfaces = ExportSurfaces(outcome.received);
+    const bool rightHanded = request.handedness == Handedness::RightHanded;
+    // The front ends build their own vertices; triangles only when asked.
+    GeometryParts parts;
+    parts.triangles = request.shading;
+    parts.vertices = false;
+    if (!ComputeMeshGeometry(outcome.received, surfaces, geometry, error, parts) ||
+        (request.edgeMesh && !FormEdgeMesh(outcome.received, surfaces, geometry, request.handedness,
+                                           outcome.edgeMesh, error))) {
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
         return;
     }
-    outcome.cornerNormals.resize(3 * geometry.cornerNormal.size());
-    for (size_t i = 0; i < geometry.cornerNormal.size(); ++i) {
-        outcome.cornerNormals[3 * i] = geometry.cornerNormal[i].x;
-        outcome.cornerNormals[3 * i + 1] = geometry.cornerNormal[i].y;
-        outcome.cornerNormals[3 * i + 2] = geometry.cornerNormal[i].z;
-    }
-    outcome.triangles = std::move(geometry.triangles);
+    if (request.shading)
+        KeepShading(outcome.received, geometry, rightHanded, outcome);
 } catch (const std::bad_alloc&) {
     outcome.cornerNormals.clear();
     outcome.triangles.clear();
+    outcome.edgeMesh = EdgeMesh{};
     outcome.result = ImportResult::NotConverted;
     outcome.reason = "not enough memory to work out the shading";
 }
@@ -367,7 +404,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     activation.panel = request.panel;
     activation.trace = &trace;
     activation.codePage = request.codePage;
-    activation.keepGeometry = request.format.has_value() || request.keepReceived || request.shading;
+    activation.keepGeometry = WantsObject(request);
     WarningsRead read;
     read.widePoints =
         activation.module->wide || (request.converter != nullptr && WantsObject(request));
@@ -399,8 +436,8 @@ ImportOutcome RunImport(const ImportRequest& request) {
         outcome.result = ImportResult::NothingImported;
         outcome.reason = NothingImportedReason(outcome.counts);
     }
-    if (outcome.result == ImportResult::Loaded && request.shading)
-        Shade(outcome);
+    if (outcome.result == ImportResult::Loaded && (request.shading || request.edgeMesh))
+        Shade(request, outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         Convert(request, outcome);
     Explain(request, loaded, started, read, outcome);

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "convert/Formats.h"
+#include "geometry/EdgeMesh.h"
 #include "pipeline/ReadWarnings.h"
 #include "platform/TextCodec.h"
 #include "standin/ModuleLoader.h"
@@ -94,6 +95,13 @@ struct ImportRequest {
     // and outcome.triangles), for front ends that build their own meshes;
     // implies keepReceived.
     bool shading = false;
+    // Whether the object is also laid out as faces and edges
+    // (outcome.edgeMesh), for front ends that keep meshes of edges; implies
+    // keepReceived.
+    bool edgeMesh = false;
+    // The convention of the shading and the edge mesh: the host's, or the
+    // writers' (right-handed: loops reversed, Z negated).
+    Handedness handedness = Handedness::Host;
 };
 
 // What the host received, counted as every status line counts it.
@@ -130,12 +138,15 @@ struct ImportOutcome {
     size_t readerWarningLines = 0;
     ReceivedModel received;
     // With `shading`, when Loaded: per corner of received.polygons (their
-    // points in order, polygon after polygon) the normal the host shades it
-    // with, x y z in the host's space (zero for polygons of fewer than three
-    // points); and three corner numbers per triangle of those polygons, in
-    // the host's turning sense.
+    // points in order, polygon after polygon, in `handedness`: with the
+    // writers', each loop of three or more reversed from its first corner)
+    // the normal the host shades it with, x y z (zero for polygons of fewer
+    // than three points); and three corner numbers per triangle of those
+    // polygons, turning as the front faces do.
     std::vector<float> cornerNormals;
     std::vector<uint32_t> triangles;
+    // With `edgeMesh`, when Loaded.
+    EdgeMesh edgeMesh;
 };
 
 ImportOutcome RunImport(const ImportRequest& request);

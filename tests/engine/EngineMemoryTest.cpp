@@ -1,6 +1,6 @@
 // Memory running out inside an import is an outcome, never an abort: the
 // heap is made to fail at its first, second, third ... allocation of an
-// import of the cube (object, shading and a file of each writer that forms
+// import of the cube (object, shading, edge mesh and a file of each writer that forms
 // its file itself: OBJ, and glb with its JSON), until an import makes it
 // through. Each must end with a result the header names, and free
 // what it took (the sanitizer build and valgrind see to the freeing): the
@@ -132,6 +132,8 @@ int main(int argc, char** argv) {
     for (const char* format : {"obj", "glb"}) {
         ostrel_request* request = ostrel_request_new();
         ostrel_request_set(request, OSTREL_SHADING, 1);
+        ostrel_request_set(request, OSTREL_EDGE_MESH, 1);
+        ostrel_request_set(request, OSTREL_RIGHT_HANDED, 1);
         ostrel_request_format(request, format);
         failures += FailEachAllocation(request, bytes, format);
         ostrel_request_free(request);

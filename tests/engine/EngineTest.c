@@ -127,6 +127,54 @@ static void TestCubeFilesAndCancel(ostrel_request* request, const char* path) {
     free(bytes);
 }
 
+/* The cube right-handed, as faces and edges: each loop reversed from its
+ * first corner, each face corner naming the edge to the next, all edges
+ * sharp (the faces meet at 90 degrees, beyond 44.5); and the materials. */
+static void TestCubeEdgeMesh(const char* path, const ostrel_import* host) {
+    ostrel_request* request = ostrel_request_new();
+    CHECK(ostrel_request_set(request, OSTREL_RIGHT_HANDED, 1) == 1 &&
+              ostrel_request_set(request, OSTREL_EDGE_MESH, 1) == 1,
+          "right-handed and edge mesh settings");
+    ostrel_import* done = ostrel_import_run(request, path, NULL, 0);
+    const uint32_t* corners = ostrel_corners(done);
+    const uint32_t* hostCorners = ostrel_corners(host);
+    int reversed = ostrel_result(done) == OSTREL_LOADED;
+    for (size_t c = 0; reversed && c < 24; ++c)
+        reversed = corners[c] == hostCorners[c % 4 == 0 ? c : c - c % 4 + 4 - c % 4] &&
+                   ostrel_points(done)[c] == (c % 3 == 2 ? -1 : 1) * ostrel_points(host)[c];
+    CHECK(reversed, "right-handed: Z negated, each loop reversed from its first corner");
+
+    size_t faces = 0, loops = 0, edges = 0, sharp = 0;
+    const int32_t* starts = ostrel_mesh_array(done, OSTREL_MESH_FACE_STARTS, &faces);
+    const int32_t* points = ostrel_mesh_array(done, OSTREL_MESH_CORNER_POINTS, &loops);
+    const int32_t* loopEdges = ostrel_mesh_array(done, OSTREL_MESH_CORNER_EDGES, NULL);
+    const int32_t* ends = ostrel_mesh_array(done, OSTREL_MESH_EDGE_POINTS, &edges);
+    const uint8_t* sharpness = ostrel_mesh_array(done, OSTREL_MESH_EDGE_SHARP, &sharp);
+    int joined = faces == 6 && loops == 24 && edges == 12 && sharp == 12;
+    for (size_t c = 0; joined && c < 24; ++c) {
+        const int32_t a = points[c], b = points[c % 4 == 3 ? c - 3 : c + 1];
+        const int32_t* e = ends + 2 * loopEdges[c];
+        joined = starts[c / 4] == (int32_t)(c - c % 4) && points[c] == (int32_t)corners[c] &&
+                 ((e[0] == a && e[1] == b) || (e[0] == b && e[1] == a));
+    }
+    for (size_t e = 0; joined && e < edges; ++e)
+        joined = sharpness[e] == 1;
+    CHECK(joined, "the cube's %zu faces, %zu loops, %zu edges", faces, loops, edges);
+    CHECK(ostrel_mesh_array(done, 99, &edges) == NULL && edges == 0 &&
+              ostrel_mesh_smoothing_angle(done) == -1 &&
+              ostrel_mesh_count(done, OSTREL_MESH_SPLIT_POLYGONS) == 0,
+          "no such array; every face flat; nothing split");
+
+    ostrel_material m;
+    CHECK(ostrel_material_at(done, 0, &m) == 1 && m.specular == 47.0f / 256.0f &&
+              m.roughness == 1.0f - m.specular && m.alpha == 1 && m.metallic == 0 &&
+              !m.doubleSided && !m.blend && m.red > 0 && m.red <= 1,
+          "the first surface's material");
+    CHECK(ostrel_material_at(done, 3, &m) == 0, "no fourth material");
+    ostrel_import_free(done);
+    ostrel_request_free(request);
+}
+
 /* The cube: 8 points, 6 quads on 3 surfaces, smooth at 44.5 degrees; by its
  * path (the plug-in opens it) and by its bytes the same object. */
 static void TestCube(const char* examples) {
@@ -149,6 +197,7 @@ static void TestCube(const char* examples) {
     CheckCubeSurfaces(byPath);
     TestCubeByBytes(request, path, byPath);
     TestCubeFilesAndCancel(request, path);
+    TestCubeEdgeMesh(path, byPath);
     ostrel_import_free(byPath);
     ostrel_request_free(request);
 }
@@ -216,6 +265,7 @@ static void TestHostileFiles(const char* folder) {
         return;
     ostrel_request* request = ostrel_request_new();
     ostrel_request_set(request, OSTREL_SHADING, 1);
+    ostrel_request_set(request, OSTREL_EDGE_MESH, 1);
     struct dirent* entry;
     int files = 0;
     while ((entry = readdir(dir)) != NULL) {
@@ -235,6 +285,13 @@ static void TestHostileFiles(const char* folder) {
         for (size_t c = 0; inside && c < corners; ++c)
             inside = ostrel_corners(done)[c] < ostrel_point_count(done);
         CHECK(inside, "%s: the polygons' corners do not fit the points", path);
+        size_t loops = 0, edges = 0;
+        const int32_t* points = ostrel_mesh_array(done, OSTREL_MESH_CORNER_POINTS, &loops);
+        const int32_t* loopEdges = ostrel_mesh_array(done, OSTREL_MESH_CORNER_EDGES, NULL);
+        ostrel_mesh_array(done, OSTREL_MESH_EDGE_POINTS, &edges);
+        for (size_t c = 0; inside && c < loops; ++c)
+            inside = (size_t)points[c] < ostrel_point_count(done) && (size_t)loopEdges[c] < edges;
+        CHECK(inside, "%s: the faces' corners do not fit the points and edges", path);
         ostrel_import_free(done);
         ++files;
     }
