@@ -35,18 +35,20 @@ from typing import Dict, Optional, Tuple, Union
 from . import _library
 from ._library import API_VERSION, Colours, Edit, Load, Result, Setting
 from ._model import (CHOICES, BadRequest, Cancelled, CannotRead, Choice, Control, Counts,
-                     EngineError, Error, Handle, HostRefused, Model, NothingToImport,
-                     NotConverted, NotModelFile, OutOfMemory, Proposals, Refused, Surface)
+                     EdgeMesh, EngineError, Error, Handle, HostRefused, Material, Model,
+                     NothingToImport, NotConverted, NotModelFile, OutOfMemory, Proposals, Refused,
+                     Surface)
 
 __all__ = ["load", "convert", "proposals", "panel", "formats", "engine", "Engine", "Model",
-           "Surface", "Counts", "Proposals", "Control", "Load", "Colours", "Result", "Error",
-           "EngineError", "NotModelFile", "CannotRead", "Cancelled", "Refused", "HostRefused",
-           "NotConverted", "OutOfMemory", "BadRequest", "NothingToImport", "API_VERSION"]
+           "Surface", "Material", "EdgeMesh", "Counts", "Proposals", "Control", "Load", "Colours",
+           "Result", "Error", "EngineError", "NotModelFile", "CannotRead", "Cancelled", "Refused",
+           "HostRefused", "NotConverted", "OutOfMemory", "BadRequest", "NothingToImport",
+           "API_VERSION"]
 
 # The public records and errors are the package's, whichever file holds them.
-for _public in (Model, Surface, Counts, Proposals, Control, Load, Colours, Result, Error,
-                EngineError, NotModelFile, CannotRead, Cancelled, Refused, HostRefused,
-                NotConverted, OutOfMemory, BadRequest, NothingToImport):
+for _public in (Model, Surface, Material, EdgeMesh, Counts, Proposals, Control, Load, Colours,
+                Result, Error, EngineError, NotModelFile, CannotRead, Cancelled, Refused,
+                HostRefused, NotConverted, OutOfMemory, BadRequest, NothingToImport):
     _public.__module__ = __name__
 
 Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
@@ -135,7 +137,8 @@ class Engine:
              scale: Optional[float] = None, base_name: Optional[str] = None,
              smooth: Optional[bool] = None, angle: Optional[float] = None,
              double_sided: Optional[bool] = None, shading: bool = False,
-             read_warnings: bool = True, code_page: Optional[int] = None) -> Model:
+             read_warnings: bool = True, code_page: Optional[int] = None,
+             right_handed: bool = False, edge_mesh: bool = False) -> Model:
         """Imports a model file and returns the Model the host received.
 
         source: a path, or the file's bytes (then `name`, default
@@ -147,16 +150,20 @@ class Engine:
         read_warnings: also what the reader left out, as warnings.
         code_page: the code page of names that are not UTF-8 (default: 932,
         on Windows the system's).
+        right_handed: the arrays in the converter's files' convention (Z
+        negated, loops reversed) instead of the host's.
+        edge_mesh: also the object as faces and edges (Model.edge_mesh).
         Raises ValueError for a choice the engine does not take, an Error
         when the import does not load."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
         settings = {Setting.SHADING: int(shading), Setting.READ_WARNINGS: int(read_warnings),
-                    Setting.CODE_PAGE: _code_page(code_page)}
+                    Setting.CODE_PAGE: _code_page(code_page),
+                    Setting.RIGHT_HANDED: int(right_handed), Setting.EDGE_MESH: int(edge_mesh)}
         handle, name = self._run(source, name, choices, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.LOADED:
             raise handle.error(name)
-        return Model(handle, name, shading)
+        return Model(handle, name, shading, edge_mesh)
 
     def convert(self, source: Source, format: str, name: Optional[str] = None, *,
                 load: Union[Load, str, None] = None, colours: Union[Colours, str, None] = None,

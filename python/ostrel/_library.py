@@ -54,6 +54,8 @@ class Setting(enum.IntEnum):
     SHADING = 3
     CODE_PAGE = 4
     PICTURE_SIZE = 5
+    RIGHT_HANDED = 6
+    EDGE_MESH = 7
 
 
 class Result(enum.IntEnum):
@@ -91,10 +93,33 @@ class ControlKind(enum.IntEnum):
     OTHER = 5
 
 
+class MeshArray(enum.IntEnum):
+    """The arrays of the object as faces and edges (OSTREL_MESH_*)."""
+
+    FACE_STARTS = 0
+    FACE_SIZES = 1
+    FACE_SURFACES = 2
+    FACE_POLYGONS = 3
+    FACE_FLAT = 4
+    CORNER_POINTS = 5
+    CORNER_EDGES = 6
+    CORNER_NORMALS = 7
+    EDGE_POINTS = 8
+    EDGE_SHARP = 9
+
+
+class MeshCount(enum.IntEnum):
+    """The edge mesh's counts (OSTREL_MESH_*)."""
+
+    SPLIT_POLYGONS = 0
+    SPLIT_FACES = 1
+
+
 # Each enumeration's names in the header: PREFIX + member name.
 HEADER_PREFIXES = {Edit: "OSTREL_EDIT_", Load: "OSTREL_LOAD_", Colours: "OSTREL_COLOURS_",
                    Setting: "OSTREL_", Result: "OSTREL_", Count: "OSTREL_COUNT_",
-                   ControlKind: "OSTREL_CONTROL_"}
+                   ControlKind: "OSTREL_CONTROL_", MeshArray: "OSTREL_MESH_",
+                   MeshCount: "OSTREL_MESH_"}
 
 
 class SurfaceRecord(ctypes.Structure):
@@ -116,6 +141,15 @@ class ControlRecord(ctypes.Structure):
                 ("labelBytes", ctypes.c_void_p), ("labelSize", ctypes.c_size_t),
                 ("english", ctypes.c_char_p), ("lineCount", ctypes.c_size_t),
                 ("proposed", ctypes.c_double), ("proposedText", ctypes.c_char_p)]
+
+
+class MaterialRecord(ctypes.Structure):
+    """ostrel_material, field by field."""
+
+    _fields_ = [("red", ctypes.c_float), ("green", ctypes.c_float), ("blue", ctypes.c_float),
+                ("alpha", ctypes.c_float), ("roughness", ctypes.c_float),
+                ("specular", ctypes.c_float), ("metallic", ctypes.c_float),
+                ("doubleSided", ctypes.c_int), ("blend", ctypes.c_int)]
 
 
 _P, _S, _I, _T = ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_char_p
@@ -156,6 +190,10 @@ SIGNATURES = {
     "ostrel_corner_normals": (_P, [_P]),
     "ostrel_triangle_count": (_S, [_P]),
     "ostrel_triangles": (_P, [_P]),
+    "ostrel_material_at": (_I, [_P, _S, ctypes.POINTER(MaterialRecord)]),
+    "ostrel_mesh_array": (_P, [_P, _I, ctypes.POINTER(_S)]),
+    "ostrel_mesh_count": (_S, [_P, _I]),
+    "ostrel_mesh_smoothing_angle": (ctypes.c_double, [_P]),
     "ostrel_file_count": (_S, [_P]),
     "ostrel_file_name": (_T, [_P, _S]),
     "ostrel_file_bytes": (_P, [_P, _S, ctypes.POINTER(_S)]),

@@ -11,8 +11,8 @@ from typing import Dict, NamedTuple, Optional, Tuple, Union
 
 import numpy as np
 
-from ._library import (Colours, ControlKind, ControlRecord, Count, Edit, Load, Result,
-                       SurfaceRecord)
+from ._library import (Colours, ControlKind, ControlRecord, Count, Edit, Load, MaterialRecord,
+                       MeshArray, MeshCount, Result, SurfaceRecord)
 
 Choice = Union[Load, Colours, float, str, bool]
 
@@ -135,6 +135,73 @@ class Control:
     proposed: Union[float, str]
 
 
+@dataclass(frozen=True)
+class Material:
+    """A surface's material, the one rule every front end shows it by (the
+    converter's glb, its FBX and OBJ, the web page, the Blender add-on), in
+    the metallic-roughness terms of glTF and Blender; each value 0..1."""
+
+    base_colour: Tuple[float, float, float]  # red, green, blue, linear light
+    alpha: float
+    roughness: float
+    specular: float  # the specular level, for shaders that take it
+    metallic: float
+    double_sided: bool
+    blend: bool  # alpha below 1
+
+    @classmethod
+    def of(cls, r: MaterialRecord) -> "Material":
+        return cls(base_colour=(r.red, r.green, r.blue), alpha=r.alpha, roughness=r.roughness,
+                   specular=r.specular, metallic=r.metallic, double_sided=bool(r.doubleSided),
+                   blend=bool(r.blend))
+
+
+# The edge mesh's arrays: numpy type and values per item, as the header has them.
+MESH_ARRAYS = {MeshArray.FACE_STARTS: (np.int32, 1), MeshArray.FACE_SIZES: (np.int32, 1),
+               MeshArray.FACE_SURFACES: (np.int32, 1), MeshArray.FACE_POLYGONS: (np.int32, 1),
+               MeshArray.FACE_FLAT: (np.bool_, 1), MeshArray.CORNER_POINTS: (np.int32, 1),
+               MeshArray.CORNER_EDGES: (np.int32, 1), MeshArray.CORNER_NORMALS: (np.float32, 3),
+               MeshArray.EDGE_POINTS: (np.int32, 2), MeshArray.EDGE_SHARP: (np.bool_, 1)}
+
+
+class EdgeMesh:
+    """The object as faces and edges: what a mesh of edges (Blender's) is
+    filled from, array by array, in Blender's types. The polygons of three
+    points or more as faces (one that runs through a point more than once
+    as the simple loops it is made of, each once), every edge once (the
+    lines first), and the host's shading as flags.
+
+    face_starts, face_sizes  (F,) int32: each face's first corner, corners
+    face_surfaces            (F,) int32: index into the model's surfaces
+    face_polygons            (F,) int32: the polygon each face comes from
+    face_flat                (F,) bool: the host shades the face flat (its
+                             surface has no smoothing, or all its corners
+                             one normal)
+    corner_points            (C,) int32: each face corner's point
+    corner_edges             (C,) int32: the edge to the face's next corner
+    corner_normals           (C, 3) float32: the host's normal there
+    edge_points              (E, 2) int32: each edge's points
+    edge_sharp               (E,) bool: the host's shading breaks there
+                             (two surfaces meet, or faces beyond the angle)
+    split_polygons, split_faces  polygons cut into simple loops, and the
+                             faces they became
+    smoothing_angle          radians, 0..pi, within which the first smooth
+                             face's surface smooths as the host compares it;
+                             None when every face is flat
+    """
+
+    def __init__(self, handle: "Handle"):
+        lib, h = handle.library, handle.pointer
+        count = ctypes.c_size_t()
+        for array, (dtype, width) in MESH_ARRAYS.items():
+            pointer = lib.ostrel_mesh_array(h, array, ctypes.byref(count))
+            setattr(self, array.name.lower(), handle.view(pointer, count.value, dtype, width))
+        self.split_polygons = lib.ostrel_mesh_count(h, MeshCount.SPLIT_POLYGONS)
+        self.split_faces = lib.ostrel_mesh_count(h, MeshCount.SPLIT_FACES)
+        angle = lib.ostrel_mesh_smoothing_angle(h)
+        self.smoothing_angle = angle if angle >= 0 else None
+
+
 # The choices' names in Python, by the edit they are.
 CHOICES = {"load": Edit.LOAD, "colours": Edit.COLOURS, "scale": Edit.SCALE,
            "base_name": Edit.NAME, "smooth": Edit.SMOOTH, "angle": Edit.ANGLE,
@@ -237,7 +304,9 @@ class Proposals(NamedTuple):
 class Model:
     """One model as the host received it, in the order received, nothing
     merged. Coordinates and normals are in the host's space: left-handed,
-    Y up.
+    Y up, front faces clockwise; loaded right_handed, in that of the
+    converter's OBJ and glb files: Z negated, each loop of three points or
+    more reversed from its first corner.
 
     points           (N, 3) float32: x y z per point
     polygon_sizes    (P,) uint32: each polygon's number of points (lines
@@ -245,12 +314,14 @@ class Model:
     polygon_surfaces (P,) uint32: each polygon's surface, an index into
                      `surfaces`
     corners          (C,) uint32: the polygons' points, polygon after polygon
-    triangles        (T, 3) uint32: three corner numbers per triangle, the
-                     host's turning sense; None when loaded without shading
+    triangles        (T, 3) uint32: three corner numbers per triangle, turning
+                     as the front faces do; None when loaded without shading
     corner_normals   (C, 3) float32: the normal the host shades each corner
                      with (zero for polygons of fewer than three points);
                      None when loaded without shading
+    edge_mesh        the EdgeMesh, when loaded with edge_mesh; else None
     surfaces         the Surface of each surface looked up
+    materials        the Material of each surface
     warnings         what the command line prints after "ostrel: warning: "
     statistics       the plug-in's statistics line ("" when it showed none)
     counts           the status line's counts (Counts)
@@ -261,7 +332,7 @@ class Model:
     while the model or any of them is referenced.
     """
 
-    def __init__(self, handle: Handle, name: str, shading: bool):
+    def __init__(self, handle: Handle, name: str, shading: bool, edge_mesh: bool = False):
         lib, h = handle.library, handle.pointer
         self.name = name
         self._handle = handle
@@ -275,9 +346,12 @@ class Model:
             self.triangles = handle.view(lib.ostrel_triangles(h), lib.ostrel_triangle_count(h),
                                          np.uint32, 3)
             self.corner_normals = handle.view(lib.ostrel_corner_normals(h), corners, np.float32, 3)
-        record = SurfaceRecord()
+        self.edge_mesh = EdgeMesh(handle) if edge_mesh else None
+        record, material = SurfaceRecord(), MaterialRecord()
         self.surfaces = tuple(Surface.of(record) for i in range(lib.ostrel_surface_count(h))
                               if lib.ostrel_surface_at(h, i, ctypes.byref(record)))
+        self.materials = tuple(Material.of(material) for i in range(len(self.surfaces))
+                               if lib.ostrel_material_at(h, i, ctypes.byref(material)))
         self.warnings = handle.warnings()
         self.statistics = handle.text("ostrel_statistics")
         self.counts = Counts(*(lib.ostrel_count(h, c) for c in Count))

@@ -1,16 +1,17 @@
 # The binding against engine/ostrel.h itself: every number, every call's
-# signature and the surface record's layout as the header declares them, so
-# that a change to the header that the package does not follow fails here
-# rather than as wrong numbers or a crash.
+# signature, the records' layouts and the edge mesh's array types as the
+# header declares them, so that a change to the header that the package does
+# not follow fails here rather than as wrong numbers or a crash.
 import ctypes
 import os
 import re
 
+import numpy as np
 import pytest
-
 from conftest import ROOT
 
 from ostrel import _library
+from ostrel._model import MESH_ARRAYS
 
 HEADER = open(os.path.join(ROOT, "engine", "ostrel.h"), encoding="utf-8").read()
 CODE = re.sub(r"/\*.*?\*/", " ", HEADER, flags=re.S)
@@ -64,7 +65,8 @@ def test_every_call_has_the_headers_signature():
 
 
 @pytest.mark.parametrize("record, ours", [("ostrel_surface", _library.SurfaceRecord),
-                                          ("ostrel_control", _library.ControlRecord)])
+                                          ("ostrel_control", _library.ControlRecord),
+                                          ("ostrel_material", _library.MaterialRecord)])
 def test_the_records_are_laid_out_as_the_header_says(record, ours):
     body = re.search(r"typedef struct " + record + r" \{(.*?)\}", CODE, flags=re.S).group(1)
     fields = []
@@ -75,3 +77,18 @@ def test_the_records_are_laid_out_as_the_header_says(record, ours):
         c_type, names = re.match(r"((?:const )?\w+\*?)\s+(.*)", declaration).groups()
         fields += [(n.strip(), kind(c_type)) for n in names.split(",")]
     assert [(name, ctypes_kind(t)) for name, t in ours._fields_] == fields
+
+
+def test_the_edge_mesh_arrays_are_the_headers_types():
+    """Each OSTREL_MESH_ array's items as its comment in the header gives
+    them ("int32_t x 2 per edge"), against the views the package makes."""
+    declared = {name: (c_type, int(width)) for name, c_type, width in re.findall(
+        r"OSTREL_MESH_(\w+) = \d+,?\s*/\* (\w+) x (\d) per", HEADER)}
+    sizes = {"int32_t": (4, "i"), "uint8_t": (1, "b"), "float": (4, "f")}
+    ours = {array.name: (np.dtype(dtype), width) for array, (dtype, width) in MESH_ARRAYS.items()}
+    assert ours.keys() == declared.keys()
+    for name, (dtype, width) in ours.items():
+        c_type, declared_width = declared[name]
+        # A flag (uint8_t, 0 or 1) is viewed as bool, which numpy stores so.
+        assert (dtype.itemsize, dtype.kind.replace("u", "b")) == sizes[c_type] and \
+            width == declared_width, name
