@@ -1,6 +1,6 @@
 # One model file into Blender's terms: the engine runs the import with the
-# user's panel choices, and what the host received becomes mesh arrays. Every
-# failure becomes one line, in the converter's own words.
+# user's panel choices and lays what the host received out as Blender keeps
+# a mesh. Every failure becomes one line, in the converter's own words.
 import os
 
 import numpy as np
@@ -25,14 +25,14 @@ def read(path, found, choices, axes=np.eye(3)):
     the choices and words the warnings; the add-on only adds what it did."""
     out = Outcome(path)
     try:
-        model = found.load(path, shading=True, **choices)
+        model = found.load(path, right_handed=True, edge_mesh=True, **choices)
     except (ostrel.Error, ValueError) as e:  # ValueError: a choice the engine refused
         out.warnings = [f"ostrel: warning: {w}" for w in getattr(e, "warnings", ())]
         out.error = f"ostrel: {path}: {e}"
         return out
     out.warnings = [f"ostrel: warning: {w}" for w in model.warnings]
-    out.data = d = geometry.mesh_data(model, axes)
-    if len(d.face_sizes) == 0 and len(d.loose_edges) == 0:
+    out.data = d = geometry.MeshData(model, axes)
+    if len(d.face_starts) == 0 and len(d.edges) == 0:
         out.warnings.append(f"ostrel: {path}: no polygon to show: the object holds points only")
     if d.split_polygons:
         # The engine warned of them; what Blender holds of them is ours to say.

@@ -2,10 +2,9 @@
 # converter says the host received: its trace (points, polygons, loose
 # edges, surfaces and blocks), its OBJ (the normals the host shades with,
 # corner by corner) and its glb as Blender's glTF importer places it (world
-# positions, front sides); and the add-on's arrays from hand-made engine
-# output. The checks count here: `checks` and `failures`, one line printed
-# per check that fails. Used by check_addon.py, inside Blender.
-import math
+# positions, front sides, materials). The checks count here: `checks` and
+# `failures`, one line printed per check that fails. Used by check_addon.py,
+# inside Blender.
 import os
 import re
 
@@ -98,6 +97,8 @@ def check_model(model, stem, obj, what, mode="SMOOTH", exact_smoothing=True):
     want = to_blender(calls.points)
     check(len(positions) == len(want) and np.array_equal(positions, want.astype(np.float32)),
           f"{what}: {len(positions)} vertices, expected the {len(want)} points where the host put them")
+    # The engine's layout (edges, each loop's edge) as Blender would make it.
+    check(not mesh.validate(verbose=False), f"{what}: the mesh as made is not valid")
 
     # Polygons kept whole, lines as loose edges (a line on a face's edge is that edge).
     faces = [(v, p) for v, p in calls.polygons if len(p) >= 3]
@@ -157,6 +158,13 @@ def check_model(model, stem, obj, what, mode="SMOOTH", exact_smoothing=True):
     check_against_glb(stem + ".glb", obj, faces, by_value, what)
 
 
+def same_shader(ours, theirs):
+    """The same base colour and roughness in both materials' shaders."""
+    a, b = (m.node_tree.nodes["Principled BSDF"].inputs for m in (ours, theirs))
+    return all(np.allclose(a[k].default_value[:], b[k].default_value[:], atol=1e-6) if k == "Base Color"
+               else abs(a[k].default_value - b[k].default_value) < 1e-6 for k in ("Base Color", "Roughness"))
+
+
 def check_against_glb(path, obj, faces, by_value, what):
     """Same world positions and front sides as the converter's glb in Blender:
     each face's vector area equals the sum of its triangles' there."""
@@ -191,45 +199,9 @@ def check_against_glb(path, obj, faces, by_value, what):
         grouped = np.add.reduceat(theirs, np.cumsum(counts) - counts, axis=0) if counts else theirs
         scale = max(1.0, float(np.abs(ours).max(initial=0)))
         worst = max(worst, float(np.abs(grouped - ours[mine]).max(initial=0)) / scale)
+        # The same material as the glb's, as Blender's glTF importer reads it.
+        if material.name in glb_slot:
+            check(same_shader(material, glb.data.materials[glb_slot[material.name]]),
+                  f"{what}: {material.name} is not the glb's material")
     check(worst < 1e-5, f"{what}: faces lie or face otherwise than in the glb (off by {worst:.2g})")
     bpy.data.objects.remove(glb)
-
-
-class FakeImport:
-    """What the engine hands over, made by hand."""
-
-    def __init__(self, points, polygons, smooth=False, normals=None):
-        self.points = np.array(points, np.float32).reshape(-1, 3)
-        self.polygon_sizes = np.array([len(p) for _, p in polygons], np.uint32)
-        self.polygon_surfaces = np.array([s for s, _ in polygons], np.uint32)
-        self.corners = np.array([c for _, p in polygons for c in p], np.uint32)
-        self.corner_normals = None if normals is None else np.array(normals, np.float32).reshape(-1, 3)
-        look = type("Look", (), {"smooth": smooth, "smoothing_angle": math.radians(44.5)})
-        self.surfaces = [look(), look()]
-
-
-def check_arrays(geometry):
-    """The add-on's arrays (`geometry`, the add-on's module that forms them)
-    from the engine's, exactly: reversed loops, lines once, a loop run twice
-    cut, each loop's host normal following its corner."""
-    polygons = [(0, []), (0, [1]), (0, [3, 3]), (0, [0, 1]), (1, [1, 0]), (1, [0, 1, 2, 3]),
-                (0, [0, 1, 2, 0, 1, 2])]
-    normals = [[0, 0, 0]] * 7 + [[0, 0, 1], [0, 1, 0], [1, 0, 0], [0, 0, -1]] + [[i, 0, 0] for i in range(6)]
-    fake = FakeImport([[0, -0.0, 1.5], [8, -8, 3], [1e-5, 2, 3], [0, 0, 0]], polygons, True, normals)
-    d = geometry.mesh_data(fake, np.eye(3))
-    check(d.vertices[:, 2].tolist()[:1] == [-1.5], "Z negated into the right-handed space")
-    check(d.loose_edges.tolist() == [[0, 1]], f"lines {d.loose_edges.tolist()}: each pair once")
-    check(d.face_sizes.tolist() == [4, 3] and d.face_loops.tolist() == [0, 3, 2, 1, 0, 2, 1],
-          f"faces {d.face_loops.tolist()}: reversed from the first corner; the loop run twice, once")
-    check(d.face_surfaces.tolist() == [1, 0] and (d.split_polygons, d.split_faces) == (1, 1),
-          f"faces' surfaces {d.face_surfaces.tolist()}, split {d.split_polygons} {d.split_faces}")
-    # Z negated: the host's (0, 0, 1) is (0, 0, -1) here.
-    check(d.loop_normals[:4].tolist() == [[0, 0, -1], [0, 0, 1], [1, 0, 0], [0, 1, 0]]
-          and d.loop_normals[4:, 0].tolist() == [0, 5, 4],
-          f"loop normals {d.loop_normals.tolist()}: each its corner's, mirrored")
-    check(d.flat_faces().tolist() == [False, False], "faces of differing corner normals are not flat")
-    same = FakeImport([[0, 0, 0], [1, 0, 0], [0, 1, 0]], [(0, [0, 1, 2])], True, [[0, 0, 1]] * 3)
-    check(geometry.mesh_data(same).flat_faces().tolist() == [True], "a face of one normal is flat")
-    angles = [geometry.effective_angle(np.radians(a)) for a in (44.5, 270, -30, 360)]
-    check(np.allclose(np.degrees(angles), [44.5, 90, 30, 0]) and geometry.effective_angle(float("nan")) == 0,
-          f"effective angles {np.degrees(angles)}")
