@@ -12,9 +12,17 @@ import numpy as np
 
 
 def rotated(xyz, axes):
-    """(N, 3) float32 coordinates turned by the 3x3 rotation `axes` (a signed
-    permutation of the axes, so exactly)."""
-    return (np.asarray(xyz, np.float64) @ np.asarray(axes, np.float64).T).astype(np.float32)
+    """(N, 3) float32 coordinates turned by the 3x3 rotation `axes`. The axis
+    choices make a signed permutation of the axes: then each output axis is
+    an input axis, perhaps negated, exactly and without a matrix product."""
+    axes = np.asarray(axes, np.float64)
+    source = np.abs(axes).argmax(axis=1)
+    signs = axes[np.arange(3), source]
+    if not np.array_equal(np.abs(axes), np.eye(3)[source]):
+        return (np.asarray(xyz, np.float64) @ axes.T).astype(np.float32)
+    out = np.asarray(xyz, np.float32)[:, source]
+    out *= signs.astype(np.float32)
+    return out
 
 
 class MeshData:
