@@ -24,9 +24,19 @@ preferences = dict(a.split("=", 1) for a in arguments[1:] if "=" in a)
 models = [a for a in arguments[1:] if "=" not in a]
 
 
+# The copy measured lies in the user's scripts, which Blender 3.x searches
+# after its own: a copy installed for every user there (the Debian
+# package's) would stand in for it unless it comes first.
+ADDONS = os.path.join(os.environ["BLENDER_USER_SCRIPTS"], "addons")
+sys.path.insert(0, ADDONS)
+
+
 def empty_scene():
     bpy.ops.wm.read_factory_settings(use_empty=True)
     bpy.ops.preferences.addon_enable(module="io_import_ostrel")
+    module = sys.modules["io_import_ostrel"].__file__
+    if not module.startswith(ADDONS):
+        sys.exit(f"the add-on measured would be {module}, not the copy in {ADDONS}")
     addon = bpy.context.preferences.addons["io_import_ostrel"].preferences
     for name, value in preferences.items():
         setattr(addon, name, value)
