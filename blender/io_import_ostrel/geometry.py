@@ -20,7 +20,7 @@ def rotated(xyz, axes):
     signs = axes[np.arange(3), source]
     if not np.array_equal(np.abs(axes), np.eye(3)[source]):
         return (np.asarray(xyz, np.float64) @ axes.T).astype(np.float32)
-    out = np.asarray(xyz, np.float32)[:, source]
+    out = np.take(np.asarray(xyz, np.float32), source, axis=1)  # a copy, row after row
     out *= signs.astype(np.float32)
     return out
 
