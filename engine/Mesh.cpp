@@ -6,16 +6,19 @@
 
 #include "engine/Import.h"
 
+#include <iterator>
 #include <vector>
 
 namespace {
 
-// An array of values.size() / width items, or none.
-template <typename T>
-const void* ArrayOf(const std::vector<T>& values, size_t width, size_t* count) {
-    if (count != nullptr)
-        *count = values.size() / width;
-    return values.empty() ? nullptr : values.data();
+// One of the edge mesh's arrays: where it starts, and its items.
+struct ArrayView {
+    const void* data = nullptr;
+    size_t items = 0;
+};
+
+template <typename T> ArrayView ViewOf(const std::vector<T>& values, size_t width) {
+    return {values.empty() ? nullptr : values.data(), values.size() / width};
 }
 
 } // namespace
@@ -44,30 +47,18 @@ const void* ostrel_mesh_array(const ostrel_import* import, int array, size_t* co
     if (import == nullptr)
         return nullptr;
     const EdgeMesh& m = import->edgeMesh;
-    switch (array) {
-    case OSTREL_MESH_FACE_STARTS:
-        return ArrayOf(m.faceStart, 1, count);
-    case OSTREL_MESH_FACE_SIZES:
-        return ArrayOf(m.faceSize, 1, count);
-    case OSTREL_MESH_FACE_SURFACES:
-        return ArrayOf(m.faceSurface, 1, count);
-    case OSTREL_MESH_FACE_POLYGONS:
-        return ArrayOf(m.facePolygon, 1, count);
-    case OSTREL_MESH_FACE_FLAT:
-        return ArrayOf(m.faceFlat, 1, count);
-    case OSTREL_MESH_CORNER_POINTS:
-        return ArrayOf(m.cornerPoint, 1, count);
-    case OSTREL_MESH_CORNER_EDGES:
-        return ArrayOf(m.cornerEdge, 1, count);
-    case OSTREL_MESH_CORNER_NORMALS:
-        return ArrayOf(m.cornerNormal, 3, count);
-    case OSTREL_MESH_EDGE_POINTS:
-        return ArrayOf(m.edgePoints, 2, count);
-    case OSTREL_MESH_EDGE_SHARP:
-        return ArrayOf(m.edgeSharp, 1, count);
-    default:
+    // In the order of the OSTREL_MESH_* numbers.
+    const ArrayView arrays[] = {ViewOf(m.faceStart, 1),   ViewOf(m.faceSize, 1),
+                                ViewOf(m.faceSurface, 1), ViewOf(m.facePolygon, 1),
+                                ViewOf(m.faceFlat, 1),    ViewOf(m.cornerPoint, 1),
+                                ViewOf(m.cornerEdge, 1),  ViewOf(m.cornerNormal, 3),
+                                ViewOf(m.edgePoints, 2),  ViewOf(m.edgeSharp, 1)};
+    static_assert(OSTREL_MESH_EDGE_SHARP == 9, "one view per array, in order");
+    if (array < 0 || static_cast<size_t>(array) >= std::size(arrays))
         return nullptr;
-    }
+    if (count != nullptr)
+        *count = arrays[array].items;
+    return arrays[array].data;
 }
 
 size_t ostrel_mesh_count(const ostrel_import* import, int what) {
