@@ -49,7 +49,7 @@ void CheckEdgeMesh(const ostrel_import* done, size_t points) {
 
 void CheckOutcome(const ostrel_import* done) {
     const int result = ostrel_result(done);
-    if (result < OSTREL_LOADED || result > OSTREL_OUT_OF_MEMORY)
+    if (result < OSTREL_LOADED || result > OSTREL_NOTHING_TO_IMPORT)
         Broken("a result the header does not name");
     if ((result == OSTREL_LOADED) != (*ostrel_reason(done) == '\0'))
         Broken("a reason for a loaded model, or none for a failure");
