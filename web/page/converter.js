@@ -177,7 +177,9 @@ function hideProgress() {
   $('progress').hidden = true;
 }
 
-// Whether a conversion runs, waits, or has warnings still to come.
-export const busy = () => Boolean(pending) || queue.length > 0 || later.size > 0;
+// Whether a conversion runs, waits, or has warnings still to come; a
+// question for the rulebook still unanswered counts too, since its answer
+// may start a conversion.
+export const busy = () => Boolean(pending) || queue.length > 0 || later.size > 0 || questions.size > 0;
 export const memory = () => workerMemory;
 export const seconds = () => lastSeconds;
