@@ -13,8 +13,13 @@ import re
 import subprocess
 import sys
 
-CONVERTERS = re.compile(r"ActivateWide|ostrel_wide_descrip|WideImportRecord|ReadObserver"
-                        r"|Reader<true>|(ChainFaceLines|OrientFace|BuildObjectWith)<unsigned int>")
+# The module's own reader takes a null observer through the same signature,
+# so a parameter of that type alone says nothing: what counts is the observed
+# instantiation, the observed entries and the observer's own members.
+CONVERTERS = re.compile(r"ActivateWide|ostrel_wide_descrip|WideImportRecord"
+                        r"|ReadObserver::|ReadObserver const\*\)|CheckModelFile"
+                        r"|(Reader|ReadOrCheck)<true>"
+                        r"|(ChainFaceLines|OrientFace|BuildObjectWith)<unsigned int>")
 OWN = re.compile(r"\bActivateImport\b")
 
 
