@@ -176,7 +176,7 @@ struct VertexMaps {
 
 uint32_t CornerVertex(const ReceivedModel& model, const MeshGeometry& geometry, size_t p, size_t k,
                       SurfaceMesh& mesh, VertexMaps& maps, std::vector<uint32_t>& touched) {
-    const std::vector<uint32_t>& points = model.polygons[p].points;
+    const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
     if (points.size() >= 3) {
         const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
         if (maps.meshVertex[shared] == UINT32_MAX) {
@@ -201,7 +201,7 @@ SurfaceMesh GatherMesh(const ReceivedModel& model, const MeshGeometry& geometry,
     SurfaceMesh mesh;
     std::vector<uint32_t> touched;
     for (size_t p : polygons) {
-        const size_t n = model.polygons[p].points.size();
+        const size_t n = model.polygons[p].cornerCount;
         std::vector<uint32_t> face(n);
         for (size_t i = 0; i < n; ++i)
             face[i] = CornerVertex(model, geometry, p, ReversedCorner(i, n), mesh, maps, touched);
@@ -257,7 +257,7 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
     const size_t surfaces = in.surfaces.size();
     std::vector<std::vector<size_t>> polygonsOf(surfaces);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
-        if (!model.polygons[p].points.empty())
+        if (model.polygons[p].cornerCount != 0)
             polygonsOf[SurfaceSlot(model.polygons[p].surface)].push_back(p);
     }
     auto scene = std::make_unique<aiScene>();

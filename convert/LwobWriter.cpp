@@ -81,14 +81,14 @@ bool MeasureLwob(const WriterInput& in, LwobLengths& length, std::string& error)
         length.surfs += 8 + data;
     }
     for (const ReceivedPolygon& p : model.polygons) {
-        if (p.points.empty())
+        if (p.cornerCount == 0)
             continue;
-        if (p.points.size() > kLwobMaxVertices) {
-            error = "a polygon of " + std::to_string(p.points.size()) +
+        if (p.cornerCount > kLwobMaxVertices) {
+            error = "a polygon of " + std::to_string(p.cornerCount) +
                     " vertices: the layout allows at most " + std::to_string(kLwobMaxVertices);
             return false;
         }
-        length.pols += 2 + 2 * uint64_t{p.points.size()} + 2;
+        length.pols += 2 + 2 * uint64_t{p.cornerCount} + 2;
     }
     length.form = 4 + (8 + length.pnts) + (8 + length.srfs) + (8 + length.pols) + length.surfs;
     if (length.srfs > kLwobMaxLength || length.pols > kLwobMaxLength ||
@@ -102,10 +102,10 @@ bool MeasureLwob(const WriterInput& in, LwobLengths& length, std::string& error)
 
 void PutPolygons(std::string& out, const ReceivedModel& model) {
     for (const ReceivedPolygon& p : model.polygons) {
-        if (p.points.empty())
+        if (p.cornerCount == 0)
             continue;
-        PutU2(out, static_cast<uint32_t>(p.points.size()));
-        for (uint32_t index : p.points)
+        PutU2(out, p.cornerCount);
+        for (uint32_t index : PointsOf(model, p))
             PutU2(out, index);
         // Surfaces are numbered from 1 in SRFS order, which is value order.
         PutU2(out, static_cast<uint32_t>(SurfaceSlot(p.surface) + 1));

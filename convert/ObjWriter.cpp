@@ -85,7 +85,7 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
     constexpr uint32_t kEmpty = UINT32_MAX;
     std::vector<uint32_t> table(capacity, kEmpty);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
-        if (model.polygons[p].points.size() < 3)
+        if (model.polygons[p].cornerCount < 3)
             continue;
         for (size_t c = geometry.cornerStart[p]; c < geometry.cornerStart[p + 1]; ++c) {
             const Normal3 n = RightHanded(geometry.cornerNormal[c]);
@@ -115,7 +115,7 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
     std::vector<char> line;
     for (size_t q = 0; q < in.model.polygons.size(); ++q) {
         const ReceivedPolygon& p = in.model.polygons[q];
-        const size_t n = p.points.size();
+        const size_t n = p.cornerCount;
         if (n == 0)
             continue;
         const size_t slot = SurfaceSlot(p.surface);
@@ -132,7 +132,7 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
         for (size_t i = 0; i < n; ++i) {
             const size_t k = ReversedCorner(i, n);
             *at++ = ' ';
-            at = WriteIndex(at, size_t{p.points[k]} + 1);
+            at = WriteIndex(at, size_t{in.model.corners[p.firstCorner + k]} + 1);
             if (n >= 3) {
                 *at++ = '/';
                 *at++ = '/';

@@ -30,13 +30,12 @@ bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string
     points.reserve(3 * model.points.size());
     for (const ReceivedPoint& p : model.points)
         points.insert(points.end(), {p.x, p.y, p.z});
-    std::vector<uint32_t> corners, sizes, polygonSurfaces;
-    corners.reserve(geometry.cornerNormal.size());
+    const std::vector<uint32_t>& corners = model.corners;
+    std::vector<uint32_t> sizes, polygonSurfaces;
     sizes.reserve(model.polygons.size());
     polygonSurfaces.reserve(model.polygons.size());
     for (const ReceivedPolygon& polygon : model.polygons) {
-        corners.insert(corners.end(), polygon.points.begin(), polygon.points.end());
-        sizes.push_back(static_cast<uint32_t>(polygon.points.size()));
+        sizes.push_back(polygon.cornerCount);
         polygonSurfaces.push_back(static_cast<uint32_t>(SurfaceSlot(polygon.surface)));
     }
     std::vector<float> normals;

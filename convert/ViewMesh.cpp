@@ -27,7 +27,7 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry
     }
     for (size_t p = 0; p < model.polygons.size(); ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
-        const size_t n = polygon.points.size();
+        const size_t n = polygon.cornerCount;
         if (n == 0)
             continue;
         const size_t slot = SurfaceSlot(polygon.surface);
@@ -43,7 +43,7 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry
             continue;
         }
         std::vector<uint32_t>& list = parts[3 * slot + (n == 2 ? 1 : 2)].indices;
-        for (uint32_t v : polygon.points) {
+        for (uint32_t v : PointsOf(model, polygon)) {
             if (pointVertex[v] == UINT32_MAX) {
                 pointVertex[v] = static_cast<uint32_t>(vertexPoint.size());
                 vertexPoint.push_back(v);

@@ -57,18 +57,16 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, bool rightHande
         const ReceivedPoint p = rightHanded ? RightHanded(received) : received;
         out.points.insert(out.points.end(), {p.x, p.y, p.z});
     }
-    size_t cornerCount = 0;
-    for (const ReceivedPolygon& polygon : model.polygons)
-        cornerCount += polygon.points.size();
     out.polygonSizes.reserve(model.polygons.size());
     out.polygonSurfaces.reserve(model.polygons.size());
-    out.corners.reserve(cornerCount);
+    out.corners.reserve(model.corners.size());
     for (const ReceivedPolygon& polygon : model.polygons) {
-        const size_t n = polygon.points.size();
-        out.polygonSizes.push_back(static_cast<uint32_t>(n));
+        const size_t n = polygon.cornerCount;
+        const uint32_t* points = model.corners.data() + polygon.firstCorner;
+        out.polygonSizes.push_back(polygon.cornerCount);
         out.polygonSurfaces.push_back(static_cast<uint32_t>(SurfaceSlot(polygon.surface)));
         for (size_t i = 0; i < n; ++i)
-            out.corners.push_back(polygon.points[rightHanded ? ReversedCorner(i, n) : i]);
+            out.corners.push_back(points[rightHanded ? ReversedCorner(i, n) : i]);
     }
     for (const ExportSurface& surface : ExportSurfaces(model)) {
         engine::SurfaceRecord record;

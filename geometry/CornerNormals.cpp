@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -89,7 +90,7 @@ bool LayOut(const ReceivedModel& model, size_t surfaceCount, MeshGeometry& out,
     size_t corners = 0, triangleIndices = 0;
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
-        const size_t n = polygon.points.size();
+        const size_t n = polygon.cornerCount;
         if (n != 0 && SurfaceSlot(polygon.surface) >= surfaceCount) {
             error = "a polygon names a surface that was never looked up";
             return false;
@@ -116,7 +117,7 @@ void NormalsAndTriangles(const ReceivedModel& model, bool triangles, MeshGeometr
     std::vector<Vec3> loop;
     std::vector<uint32_t> local;
     for (size_t p = 0; p < polygonCount; ++p) {
-        const std::vector<uint32_t>& points = model.polygons[p].points;
+        const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
         if (points.size() < 3)
             continue;
         loop.resize(points.size());
@@ -160,7 +161,7 @@ void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>&
         for (size_t p = 0; p < polygonCount; ++p) {
             if (!smooth[p])
                 continue;
-            for (uint32_t v : model.polygons[p].points) {
+            for (uint32_t v : PointsOf(model, model.polygons[p])) {
                 if (lastUser[v] != p) {
                     lastUser[v] = static_cast<uint32_t>(p);
                     visit(v, static_cast<uint32_t>(p));
@@ -224,11 +225,11 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
     }
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
-        if (polygon.points.size() < 3)
+        if (polygon.cornerCount < 3)
             continue;
         const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
-        for (size_t i = 0; i < polygon.points.size(); ++i) {
-            const uint32_t v = polygon.points[i];
+        for (size_t i = 0; i < polygon.cornerCount; ++i) {
+            const uint32_t v = model.corners[polygon.firstCorner + i];
             Normal3 n = flat;
             if (smooth[p]) {
                 // The polygon's entry among the point's uses (in polygon order).
@@ -264,8 +265,8 @@ bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSur
     smooth.assign(model.polygons.size(), 0);
     for (size_t p = 0; p < smooth.size(); ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
-        smooth[p] = polygon.points.size() >= 3 && hasArea[p] &&
-                    surfaces[SurfaceSlot(polygon.surface)].smooth;
+        smooth[p] =
+            polygon.cornerCount >= 3 && hasArea[p] && surfaces[SurfaceSlot(polygon.surface)].smooth;
     }
     PointUses uses;
     FindPointUses(model, smooth, uses);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 #include <set>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -88,7 +89,7 @@ void MakeRoom(const ReceivedModel& model, EdgeTable& t) {
             ++t.start[std::min(a, b)];
     };
     for (const ReceivedPolygon& polygon : model.polygons) {
-        const std::vector<uint32_t>& points = polygon.points;
+        const std::span<const uint32_t> points = PointsOf(model, polygon);
         if (points.size() == 2)
             count(points[0], points[1]);
         for (size_t i = 0; points.size() >= 3 && i < points.size(); ++i)
@@ -130,6 +131,7 @@ double EffectiveAngle(const ExportSurface& surface) {
 void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
     EdgeMesh& out = f.out;
     const ReceivedPolygon& polygon = f.model.polygons[p];
+    const std::span<const uint32_t> points = PointsOf(f.model, polygon);
     const size_t start = f.geometry.cornerStart[p];
     const int32_t face = static_cast<int32_t>(out.faceStart.size());
     const size_t slot = SurfaceSlot(polygon.surface);
@@ -144,9 +146,9 @@ void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
         same = same && n.x == first.x && n.y == first.y && n.z == first.z;
         const Normal3 written = f.rightHanded ? RightHanded(n) : n;
         out.cornerNormal.insert(out.cornerNormal.end(), {written.x, written.y, written.z});
-        const uint32_t a = polygon.points[local[j]];
+        const uint32_t a = points[local[j]];
         out.cornerPoint.push_back(static_cast<int32_t>(a));
-        const int32_t edge = EdgeOf(f, a, polygon.points[local[j + 1 == k ? 0 : j + 1]]);
+        const int32_t edge = EdgeOf(f, a, points[local[j + 1 == k ? 0 : j + 1]]);
         out.cornerEdge.push_back(edge);
         int32_t& firstFace = f.firstFace[static_cast<size_t>(edge)];
         if (firstFace == kNoFace)
@@ -162,7 +164,7 @@ void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
 
 // The loop `order` (indices into `points`) cut where a point comes again:
 // each piece closes at the repeat, from the point's earlier place on.
-void CutAtRepeats(const std::vector<uint32_t>& points, const std::vector<uint32_t>& order,
+void CutAtRepeats(std::span<const uint32_t> points, const std::vector<uint32_t>& order,
                   Scratch& s) {
     s.pieces.clear();
     s.stack.clear();
@@ -184,8 +186,7 @@ void CutAtRepeats(const std::vector<uint32_t>& points, const std::vector<uint32_
 }
 
 // A simple loop's points from its lowest on: the same for every start.
-std::vector<uint32_t> Turn(const std::vector<uint32_t>& points,
-                           const std::vector<uint32_t>& piece) {
+std::vector<uint32_t> Turn(std::span<const uint32_t> points, const std::vector<uint32_t>& piece) {
     std::vector<uint32_t> turn;
     for (uint32_t local : piece)
         turn.push_back(points[local]);
@@ -195,7 +196,7 @@ std::vector<uint32_t> Turn(const std::vector<uint32_t>& points,
 
 // Polygon p (three corners or more) as its face, or as its simple loops.
 void AddPolygon(Forming& f, size_t p, Scratch& s) {
-    const std::vector<uint32_t>& points = f.model.polygons[p].points;
+    const std::span<const uint32_t> points = PointsOf(f.model, f.model.polygons[p]);
     const size_t n = points.size();
     s.order.resize(n);
     bool repeats = false;
@@ -230,7 +231,7 @@ bool FormEdgeMesh(const ReceivedModel& model, const std::vector<ExportSurface>& 
     out = EdgeMesh{};
     size_t lines = 0;
     for (const ReceivedPolygon& polygon : model.polygons)
-        lines += polygon.points.size() == 2;
+        lines += polygon.cornerCount == 2;
     const size_t corners = geometry.cornerStart.empty() ? 0 : geometry.cornerStart.back();
     if (model.points.size() > kMost || corners > kMost - lines) {
         error = "the object has more points or corners than 32-bit numbers count";
@@ -248,14 +249,14 @@ bool FormEdgeMesh(const ReceivedModel& model, const std::vector<ExportSurface>& 
     out.cornerEdge.reserve(corners);
     out.cornerNormal.reserve(3 * corners);
     for (const ReceivedPolygon& polygon : model.polygons) {
-        const std::vector<uint32_t>& points = polygon.points;
+        const std::span<const uint32_t> points = PointsOf(model, polygon);
         if (points.size() == 2 && points[0] != points[1])
             EdgeOf(f, points[0], points[1]);
     }
     Scratch s;
     s.lastPolygon.assign(model.points.size(), UINT32_MAX);
     for (size_t p = 0; p < model.polygons.size(); ++p) {
-        if (model.polygons[p].points.size() >= 3)
+        if (model.polygons[p].cornerCount >= 3)
             AddPolygon(f, p, s);
     }
     return true;

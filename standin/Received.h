@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,11 +34,11 @@ struct ReceivedSurface {
     std::vector<std::vector<unsigned char>> blocks; // storeSurfaceData blocks, in arrival order
 };
 
+// A polygon's point numbers are a run of ReceivedModel::corners (PointsOf).
 struct ReceivedPolygon {
+    size_t firstCorner = 0;
+    uint32_t cornerCount = 0;
     int32_t surface = 0; // surface value as received (low 16 bits, sign-extended)
-    // 0-based point numbers: 16-bit from the host's record, 32-bit from the
-    // converter's (ImportHost.h).
-    std::vector<uint32_t> points;
 };
 
 struct ReceivedModel {
@@ -49,6 +50,11 @@ struct ReceivedModel {
     std::vector<ReceivedPoint> points;
     std::vector<ReceivedSurface> surfaces; // in order of first mention
     std::vector<ReceivedPolygon> polygons;
+    // Every kept polygon's 0-based point numbers (16-bit from the host's
+    // record, 32-bit from the converter's: ImportHost.h), one polygon after
+    // another in arrival order: one array, so that receiving a model of
+    // millions of polygons allocates nothing per polygon.
+    std::vector<uint32_t> corners;
     int32_t nextSurfaceValue = 1; // value for the next distinct looked-up name
     // Added to every value lookupSurface hands out: a multiple of 65536, so
     // that only the low 16 bits, sign-extended as addPolygon passes them,
@@ -254,10 +260,16 @@ void ReceivePolygon(ReceivedModel& model, int32_t vertexCount, int32_t surface,
     if (!model.keepGeometry)
         return;
     ReceivedPolygon polygon;
+    polygon.firstCorner = model.corners.size();
+    polygon.cornerCount = static_cast<uint32_t>(vertexCount);
     polygon.surface = surface;
-    if (vertexCount > 0)
-        polygon.points.assign(points, points + vertexCount);
-    model.polygons.push_back(std::move(polygon));
+    model.corners.insert(model.corners.end(), points, points + vertexCount);
+    model.polygons.push_back(polygon);
+}
+
+inline std::span<const uint32_t> PointsOf(const ReceivedModel& model,
+                                          const ReceivedPolygon& polygon) {
+    return {model.corners.data() + polygon.firstCorner, polygon.cornerCount};
 }
 
 // A block for a name never looked up still gets a surface record (value 0).

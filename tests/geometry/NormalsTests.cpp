@@ -278,7 +278,7 @@ TEST(Normals, ConeApexOfManyTriangles) {
         for (int k = 0; k < sides; ++k) {
             Vec3 corners[3];
             for (int c = 0; c < 3; ++c) {
-                const ReceivedPoint& p = m.points[m.polygons[size_t(k)].points[size_t(c)]];
+                const ReceivedPoint& p = m.points[PointsOf(m, m.polygons[size_t(k)])[size_t(c)]];
                 corners[c] = {p.x, p.y, p.z};
             }
             normals[size_t(k)] = Unit(NewellNormal(corners, 3));

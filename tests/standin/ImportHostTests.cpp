@@ -131,7 +131,9 @@ TEST_F(ImportHostTest, ReceivedModel) {
     EXPECT_EQ(m.surfaces[2].name, "other"); // a block for a name never looked up
     EXPECT_EQ(m.surfaces[2].value, 0);
     ASSERT_EQ(m.polygons.size(), 2u);
-    EXPECT_EQ(m.polygons[0].points, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(m.corners, (std::vector<uint32_t>{0, 1, 2, 2, 65535}));
+    EXPECT_EQ(m.polygons[1].firstCorner, 3u);
+    EXPECT_EQ(m.polygons[1].cornerCount, 2u);
     EXPECT_EQ(m.polygons[1].surface, -1);
     EXPECT_TRUE(IsReturnedSurfaceValue(m, 1));
     EXPECT_TRUE(IsReturnedSurfaceValue(m, 2));

@@ -123,8 +123,8 @@ TEST(ResourceBounds, HugeFaceLineCountInATinyFile) {
     // The missing index lines repeat line 1, at most one entry per input
     // byte: a closed face running 1-2-1-2...
     ASSERT_EQ(host.outcome.received.polygons.size(), 1u);
-    EXPECT_GE(host.outcome.received.polygons[0].points.size(), 2u);
-    EXPECT_LE(host.outcome.received.polygons[0].points.size(), text.size());
+    EXPECT_GE(host.outcome.received.polygons[0].cornerCount, 2u);
+    EXPECT_LE(host.outcome.received.polygons[0].cornerCount, text.size());
     EXPECT_LT(m.seconds, 1.0);
 }
 
@@ -192,7 +192,8 @@ TEST(ResourceBounds, FaceOfHundredThousandLinesChainsInLinearTime) {
     host.keepGeometry = true;
     ExpectLinearGrowth(LongLoop(25000), LongLoop(100000), host, "face of 1e5 lines");
     ASSERT_EQ(host.outcome.received.polygons.size(), 1u);
-    const std::vector<uint32_t>& loop = host.outcome.received.polygons[0].points;
+    const std::span<const uint32_t> loop =
+        PointsOf(host.outcome.received, host.outcome.received.polygons[0]);
     ASSERT_EQ(loop.size(), 100000u);
     // Consecutive vertices are neighbours on the loop (either way round).
     for (size_t k = 0; k < loop.size(); ++k) {
@@ -247,7 +248,9 @@ TEST(ResourceBounds, PointsBeyondTheSixteenBitRange) {
     // nor do the colours only they carry.
     EXPECT_EQ(host.outcome.received.pointCount, kPoints);
     ASSERT_EQ(host.outcome.received.polygons.size(), 2u);
-    EXPECT_EQ(host.outcome.received.polygons[1].points,
+    const std::span<const uint32_t> last =
+        PointsOf(host.outcome.received, host.outcome.received.polygons[1]);
+    EXPECT_EQ(std::vector<uint32_t>(last.begin(), last.end()),
               (std::vector<uint32_t>{65533, 65534, 65535}));
     EXPECT_EQ(SurfaceNames(host.outcome.received),
               (std::vector<std::string>{"fuzzmodel1", "fuzzmodel2"}));
