@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <span>
 
 namespace {
 
@@ -115,7 +116,8 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
     std::vector<char> line;
     for (size_t q = 0; q < in.model.polygons.size(); ++q) {
         const ReceivedPolygon& p = in.model.polygons[q];
-        const size_t n = p.cornerCount;
+        const std::span<const uint32_t> points = PointsOf(in.model, p);
+        const size_t n = points.size();
         if (n == 0)
             continue;
         const size_t slot = SurfaceSlot(p.surface);
@@ -132,7 +134,7 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
         for (size_t i = 0; i < n; ++i) {
             const size_t k = ReversedCorner(i, n);
             *at++ = ' ';
-            at = WriteIndex(at, size_t{in.model.corners[p.firstCorner + k]} + 1);
+            at = WriteIndex(at, size_t{points[k]} + 1);
             if (n >= 3) {
                 *at++ = '/';
                 *at++ = '/';

@@ -15,6 +15,7 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,8 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, bool rightHande
     out.polygonSurfaces.reserve(model.polygons.size());
     out.corners.reserve(model.corners.size());
     for (const ReceivedPolygon& polygon : model.polygons) {
-        const size_t n = polygon.cornerCount;
-        const uint32_t* points = model.corners.data() + polygon.firstCorner;
+        const std::span<const uint32_t> points = PointsOf(model, polygon);
+        const size_t n = points.size();
         out.polygonSizes.push_back(polygon.cornerCount);
         out.polygonSurfaces.push_back(static_cast<uint32_t>(SurfaceSlot(polygon.surface)));
         for (size_t i = 0; i < n; ++i)

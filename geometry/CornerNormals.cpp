@@ -225,11 +225,12 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
     }
     for (size_t p = 0; p < polygonCount; ++p) {
         const ReceivedPolygon& polygon = model.polygons[p];
-        if (polygon.cornerCount < 3)
+        const std::span<const uint32_t> points = PointsOf(model, polygon);
+        if (points.size() < 3)
             continue;
         const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
-        for (size_t i = 0; i < polygon.cornerCount; ++i) {
-            const uint32_t v = model.corners[polygon.firstCorner + i];
+        for (size_t i = 0; i < points.size(); ++i) {
+            const uint32_t v = points[i];
             Normal3 n = flat;
             if (smooth[p]) {
                 // The polygon's entry among the point's uses (in polygon order).
