@@ -43,12 +43,40 @@ need_root() {
     exit 1
   fi
 }
+# A mirror caught mid-sync serves an index that does not match its release
+# file. apt then keeps going without it, and the update exits non-zero.
+# Retried a few times; after that the install runs on what was fetched.
+update() {
+  local try
+  for try in 1 2 3; do
+    $SUDO apt-get update -qq && return 0
+    sleep $((try * 10))
+  done
+  echo "install-deps: some package indexes could not be fetched; installing from the rest" >&2
+  return 1
+}
+# Without the security suite's i386 index, its amd64 versions of a library
+# run ahead of the i386 ones, and multiarch asks for both at one version.
+# The retry takes the main suite's versions, which both have.
+without_security_suite() {
+  local prefs
+  prefs=$(mktemp)
+  printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$prefs"
+  echo "install-deps: retrying with the security suite below the main one" >&2
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -o Dir::Etc::Preferences="$prefs" "$@" >/dev/null
+  local status=$?
+  rm -f "$prefs"
+  return $status
+}
 install() { # install FOR PACKAGE...
   need_root "missing ${*:2}"
   echo "install-deps: installing$1: ${*:2}"
-  $SUDO apt-get update -qq
+  local updated=1
+  update || updated=0
   # sudo resets the environment: the front end is set inside it.
-  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${@:2}" >/dev/null
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${@:2}" >/dev/null ||
+    { ((updated == 0)) && without_security_suite "${@:2}"; }
 }
 if [[ $mode == build ]]; then
   if ((${#missing[@]})); then
