@@ -7,7 +7,7 @@
 // the band's area, and each turns the band's way).
 //
 //   triangulate-spiral [--corners N] [--turns T] [--runs R] [--scribble]
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 
 #include <algorithm>
 #include <cmath>

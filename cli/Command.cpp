@@ -338,7 +338,7 @@ int OpenTrace(Run& run) {
 
 // Closes the trace and checks standard output: what could not be written
 // turns a success into a failure.
-int Finish(Run& run, int exitCode) {
+int FinishRun(Run& run, int exitCode) {
     if (run.trace != nullptr && !run.traceToStdout) {
         if (std::fclose(run.trace) != 0 || run.traceWriteFailed) {
             Fail(run.options.tracePath, "cannot write the trace");
@@ -356,7 +356,7 @@ int Finish(Run& run, int exitCode) {
 }
 
 // The options, or the exit status of a run that ends with them.
-bool Parse(int argc, const char* const* argv, HostOptions& options, int& exitCode) {
+bool ParseCommandLine(int argc, const char* const* argv, HostOptions& options, int& exitCode) {
     std::string error;
     switch (ParseOptions(argc, argv, options, error)) {
     case ParseStatus::Help:
@@ -401,7 +401,7 @@ int RunCommand(int argc, const char* const* argv) {
                                            : "\nPress any key to close this window.\n");
         return exitCode;
     }
-    if (!Parse(argc, argv, options, exitCode))
+    if (!ParseCommandLine(argc, argv, options, exitCode))
         return exitCode;
 
     // Nothing is written before these hold: no output on a model file, and
@@ -427,7 +427,7 @@ int RunCommand(int argc, const char* const* argv) {
         options.modulePath.empty() ? DefaultModulePath() : options.modulePath;
     if (!LoadModule(modulePath, module, error)) {
         Fail(modulePath, error);
-        return Finish(run, kExitModuleUnusable);
+        return FinishRun(run, kExitModuleUnusable);
     }
     run.modules.push_back(&module);
     LoadedModule converter;
@@ -447,5 +447,5 @@ int RunCommand(int argc, const char* const* argv) {
     UnloadModuleCopies(copies);
     UnloadModule(converter);
     UnloadModule(module);
-    return Finish(run, exitCode);
+    return FinishRun(run, exitCode);
 }

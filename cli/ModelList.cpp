@@ -1,7 +1,7 @@
 #include "cli/ModelList.h"
 
 #include "cli/Paths.h"
-#include "pipeline/Choices.h"
+#include "pipeline/ModelFiles.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
 

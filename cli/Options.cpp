@@ -2,13 +2,29 @@
 
 #include "cli/ModelList.h"
 #include "cli/Paths.h"
-#include "pipeline/Choices.h"
-#include "pipeline/Values.h"
+#include "platform/NumberText.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
 
 namespace {
+
+// WIDTHxHEIGHT, each 0 to 2^31 - 1, digits only.
+bool ParseScreenSize(const std::string& text, int32_t& width, int32_t& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return false;
+    const std::string w = text.substr(0, x);
+    const std::string h = text.substr(x + 1);
+    int32_t wv = 0, hv = 0;
+    if (w.empty() || h.empty() || w[0] < '0' || w[0] > '9' || h[0] < '0' || h[0] > '9')
+        return false;
+    if (!ParseInt32(w, wv) || !ParseInt32(h, hv))
+        return false;
+    width = wv;
+    height = hv;
+    return true;
+}
 
 // One option that takes a value: its names, how the value is taken, and
 // what a bad value should have been, for the message.
@@ -17,7 +33,7 @@ struct ValueOption {
     const char* alias; // null: none
     bool (*take)(const std::string& value, HostOptions& options);
     std::string expected;
-    // A panel control's: `take` is the rulebook's (pipeline/Choices.h).
+    // A panel control's: taken by the panel's rules (standin/PanelRules.h).
     std::optional<PanelRole> role = std::nullopt;
 };
 

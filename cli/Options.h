@@ -2,7 +2,7 @@
 #pragma once
 
 #include "convert/Formats.h"
-#include "standin/PanelEdits.h"
+#include "standin/PanelRules.h"
 
 #include <cstdint>
 #include <optional>

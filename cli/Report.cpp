@@ -8,7 +8,7 @@ namespace {
 
 bool gProgressShown = false;
 
-void Say(const std::string& line) {
+void PrintLine(const std::string& line) {
     ClearProgress();
     std::fflush(stdout);
     std::fputs(ShownText(line).c_str(), stderr);
@@ -22,11 +22,11 @@ std::string ShownText(std::string_view bytes) {
 }
 
 void Fail(const std::string& subject, const std::string& what) {
-    Say("ostrel: " + (subject.empty() ? "" : subject + ": ") + what + "\n");
+    PrintLine("ostrel: " + (subject.empty() ? "" : subject + ": ") + what + "\n");
 }
 
 void Warn(const std::string& what) {
-    Say("ostrel: warning: " + what + "\n");
+    PrintLine("ostrel: warning: " + what + "\n");
 }
 
 void ShowProgress(size_t done, size_t total, const std::string& model) {

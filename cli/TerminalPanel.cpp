@@ -1,52 +1,36 @@
 #include "cli/TerminalPanel.h"
 
 #include "cli/Report.h"
-#include "pipeline/Choices.h"
-#include "pipeline/Values.h"
+#include "platform/NumberText.h"
 #include "platform/Terminal.h"
 #include "platform/TextCodec.h"
-#include "standin/PanelEdits.h"
+#include "standin/PanelRules.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The panel being shown and each control's role, found once when it opens.
+struct ShownPanel {
+    PanelModel& model;
+    const PanelRoles roles;
+};
+
 bool IsValueControl(const ControlModel& c) {
     return c.kind != ControlKind::Text;
 }
 
-// The words a role's choice items go by, or null.
-const char* const* ItemWords(std::optional<PanelRole> role) {
-    if (role == PanelRole::Load)
-        return kLoadWords;
-    if (role == PanelRole::Colour)
-        return kColourWords;
-    return nullptr;
-}
-
-// "0 ITEM (word), 1 ITEM (word), ...": the English word beside the
-// plug-in's Japanese item where the role has one.
-std::string ItemList(PanelModel& panel, const ControlModel& c, const char* separator) {
-    const char* const* words = ItemWords(RoleOf(panel, c));
-    std::string items;
-    for (size_t i = 0; i < c.lines.size(); ++i) {
-        items += (i ? separator : "") + std::to_string(i) + " " + ShiftJisToUtf8(c.lines[i]);
-        if (words != nullptr && i < 3)
-            items += std::string(" (") + words[i] + ")";
-    }
-    return items;
-}
-
-std::string DisplayValue(PanelModel& panel, const ControlModel& c) {
+std::string DisplayValue(const ControlModel& c, std::optional<PanelRole> role) {
     const int32_t v = c.value.i;
     switch (c.kind) {
     case ControlKind::Choice: {
         if (v < 0 || static_cast<size_t>(v) >= c.lines.size())
             return "(no item " + std::to_string(v) + ")";
         std::string s = ShiftJisToUtf8(c.lines[static_cast<size_t>(v)]);
-        const char* const* words = ItemWords(RoleOf(panel, c));
+        const char* const* words = ItemWords(role);
         if (words != nullptr && v < 3)
             s += std::string(" (") + words[v] + ")";
         return s;
@@ -77,82 +61,14 @@ void PrintHelp(std::FILE* out) {
                out);
 }
 
-std::vector<ControlModel*> Menu(PanelModel& panel) {
-    std::vector<ControlModel*> menu;
-    for (ControlModel& c : panel.controls) {
-        if (IsValueControl(c))
-            menu.push_back(&c);
+// The indices of the controls that hold a value, as the menu numbers them.
+std::vector<size_t> Menu(const PanelModel& panel) {
+    std::vector<size_t> menu;
+    for (size_t i = 0; i < panel.controls.size(); ++i) {
+        if (IsValueControl(panel.controls[i]))
+            menu.push_back(i);
     }
     return menu;
-}
-
-// A choice's item from the typed text: a role's word, the item number, or
-// the item text; -1 for none.
-int32_t ChoiceItem(PanelModel& panel, const ControlModel& c, const std::string& text) {
-    const std::optional<PanelRole> role = RoleOf(panel, c);
-    int32_t v = 0;
-    if ((role == PanelRole::Load && ParseLoadTarget(text, v)) ||
-        (role == PanelRole::Colour && ParseColourSet(text, v)))
-        return v;
-    if (ParseInt32(text, v) && v >= 0 && static_cast<size_t>(v) < c.lines.size())
-        return v;
-    for (size_t i = 0; i < c.lines.size(); ++i) {
-        if (text == c.lines[i] || text == ShiftJisToUtf8(c.lines[i]))
-            return static_cast<int32_t>(i);
-    }
-    return -1;
-}
-
-// A role's switch, number or name from the typed text, judged by the
-// rulebook; the line saying why not, naming the control `subject`, or "".
-std::string SetRoleFromText(PanelRole role, ControlModel& c, const std::string& text,
-                            const std::string& subject) {
-    PanelEdits typed;
-    const std::string refusal = TakeChoiceText(role, text, subject, typed);
-    if (!refusal.empty())
-        return refusal;
-    if (typed.scale || typed.angle)
-        SetControlValue(c, FloatValue(typed.scale ? *typed.scale : *typed.angle));
-    else if (typed.smooth || typed.doubleSided)
-        SetControlValue(c, IntValue(typed.smooth ? *typed.smooth : *typed.doubleSided));
-    else if (typed.name)
-        SetControlValue(c, TextValue(*typed.name));
-    return "";
-}
-
-// Sets `c` from the typed text; returns the line saying why not, naming
-// the control `subject`, or "".
-std::string SetFromText(PanelModel& panel, ControlModel& c, const std::string& text,
-                        const std::string& subject) {
-    const std::optional<PanelRole> role = RoleOf(panel, c);
-    switch (c.kind) {
-    case ControlKind::Choice: {
-        const int32_t item = ChoiceItem(panel, c, text);
-        if (item < 0)
-            return subject + ": choose one of: " + ItemList(panel, c, ", ");
-        c.value.i = item;
-        return "";
-    }
-    case ControlKind::Bool:
-    case ControlKind::Float:
-    case ControlKind::Edit:
-        if (role)
-            return SetRoleFromText(*role, c, text, subject);
-        if (c.kind == ControlKind::Edit) {
-            c.value.text = text;
-            return "";
-        }
-        if (c.kind == ControlKind::Bool)
-            return ParseOnOff(text, c.value.i) ? "" : subject + ": expected " + kOnOffExpected;
-        return ParseFiniteDouble(text, c.value.d) ? "" : subject + ": expected a number";
-    default: {
-        int32_t v = 0;
-        if (!ParseInt32(text, v))
-            return subject + ": expected an integer";
-        SetControlValue(c, IntValue(v));
-        return "";
-    }
-    }
 }
 
 // The command words that name a control by its role.
@@ -168,26 +84,29 @@ const struct {
 };
 
 // The control a command's first word names (a menu number or a role's
-// word), or null after saying why not.
-ControlModel* CommandTarget(PanelModel& panel, const std::string& word, std::FILE* out) {
+// word), or nothing after saying why not.
+std::optional<size_t> CommandTarget(const ShownPanel& panel, const std::string& word,
+                                    std::FILE* out) {
     int32_t number = 0;
     if (ParseInt32(word, number)) {
-        std::vector<ControlModel*> menu = Menu(panel);
+        const std::vector<size_t> menu = Menu(panel.model);
         if (number >= 1 && static_cast<size_t>(number) <= menu.size())
             return menu[static_cast<size_t>(number) - 1];
         std::fprintf(out, "  no entry %d (1 to %zu)\n", number, menu.size());
-        return nullptr;
+        return std::nullopt;
     }
     for (const auto& w : kCommandWords) {
         if (word != w.word)
             continue;
-        ControlModel* target = FindRoleControl(panel, w.role);
-        if (target == nullptr)
+        const int32_t at = panel.roles.controlOf[static_cast<size_t>(w.role)];
+        if (at < 0) {
             std::fprintf(out, "  the panel has no %s control\n", w.word);
-        return target;
+            return std::nullopt;
+        }
+        return static_cast<size_t>(at);
     }
     std::fprintf(out, "  unknown command \"%s\" (type help)\n", word.c_str());
-    return nullptr;
+    return std::nullopt;
 }
 
 // One line from `in` without its end; false at the end of input with nothing read.
@@ -217,47 +136,48 @@ void SplitCommand(const std::string& line, std::string& word, std::string& rest)
 }
 
 // Sets the control the command names to its value, and says how it went.
-void Edit(PanelModel& panel, const std::string& word, const std::string& rest, std::FILE* out) {
-    ControlModel* target = CommandTarget(panel, word, out);
-    if (target == nullptr)
+void Edit(ShownPanel& panel, const std::string& word, const std::string& rest, std::FILE* out) {
+    const std::optional<size_t> target = CommandTarget(panel, word, out);
+    if (!target)
         return;
-    if (rest.empty() && target->kind != ControlKind::Edit) {
-        std::fprintf(out, "  %s: value missing\n", LabelText(*target).c_str());
+    const ControlModel& control = panel.model.controls[*target];
+    if (rest.empty() && control.kind != ControlKind::Edit) {
+        std::fprintf(out, "  %s: value missing\n", LabelText(control).c_str());
         return;
     }
     // The answer in English, with the plug-in's (Japanese) label and the
     // command word beside.
-    std::string label = LabelText(*target);
-    if (const std::optional<PanelRole> role = RoleOf(panel, *target);
-        role && AsciiLowercase(label) != RoleKeyword(*role))
+    const std::optional<PanelRole> role = panel.roles.roleOf[*target];
+    std::string label = LabelText(control);
+    if (role && AsciiLowercase(label) != RoleKeyword(*role))
         label += std::string(" [") + RoleKeyword(*role) + "]";
-    const std::string error = SetFromText(panel, *target, rest, label);
+    const std::string error = SetControlFromText(panel.model, panel.roles, *target, rest, label);
     std::fprintf(
         out, "  %s\n",
-        (error.empty() ? LabelText(*target) + ": " + DisplayValue(panel, *target) : error).c_str());
+        (error.empty() ? LabelText(control) + ": " + DisplayValue(control, role) : error).c_str());
 }
 
-} // namespace
-
-void PrintPanel(PanelModel& panel, std::FILE* out) {
+void PrintPanel(const ShownPanel& panel, std::FILE* out) {
+    const PanelModel& model = panel.model;
     std::fprintf(out, "=== %s ===  (%d x %d at %d, %d)\n",
-                 panel.titleIsNull ? "(untitled)" : ShiftJisToUtf8(panel.title).c_str(),
-                 PanelWidth(panel), PanelHeight(panel), panel.left, panel.top);
+                 model.titleIsNull ? "(untitled)" : ShiftJisToUtf8(model.title).c_str(),
+                 PanelWidth(model), PanelHeight(model), model.left, model.top);
     int number = 0;
-    for (ControlModel& c : panel.controls) {
+    for (size_t i = 0; i < model.controls.size(); ++i) {
+        const ControlModel& c = model.controls[i];
         if (!IsValueControl(c)) {
             for (const std::string& l : c.lines)
                 std::fprintf(out, "      %s\n", ShiftJisToUtf8(l).c_str());
             continue;
         }
         ++number;
-        const std::optional<PanelRole> role = RoleOf(panel, c);
+        const std::optional<PanelRole> role = panel.roles.roleOf[i];
         std::string line = "  " + std::to_string(number) + ") " + LabelText(c);
         if (role && c.label != "Scale" && c.label != "Smooth")
             line += std::string(" [") + RoleKeyword(*role) + "]";
-        line += ": " + DisplayValue(panel, c);
+        line += ": " + DisplayValue(c, role);
         if (c.kind == ControlKind::Choice)
-            line += "    {" + ItemList(panel, c, " | ") + "}";
+            line += "    {" + ItemListText(c, role, " | ") + "}";
         std::fprintf(out, "%s\n", line.c_str());
     }
     std::fputs("Type \"N VALUE\" or \"scale 2\", \"load both\", \"name box\"...; \"ok\" or "
@@ -265,7 +185,10 @@ void PrintPanel(PanelModel& panel, std::FILE* out) {
                out);
 }
 
-int32_t RunTerminalPanel(PanelModel& panel, std::FILE* in, std::FILE* out, bool eofCancels) {
+} // namespace
+
+int32_t RunTerminalPanel(PanelModel& model, std::FILE* in, std::FILE* out, bool eofCancels) {
+    ShownPanel panel{model, ResolvePanelRoles(model)};
     PrintPanel(panel, out);
     // Piped input is echoed after the prompt so that the transcript reads well.
     const bool echo = !IsTerminal(in);

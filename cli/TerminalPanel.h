@@ -25,9 +25,6 @@
 // Shows the panel on `out`, reads commands from `in`; returns 1 (ok) or 0 (cancel).
 int32_t RunTerminalPanel(PanelModel& panel, std::FILE* in, std::FILE* out, bool eofCancels);
 
-// Prints the panel (used by RunTerminalPanel and the "show" command).
-void PrintPanel(PanelModel& panel, std::FILE* out);
-
 // The streams the terminal panel uses, as the handler's context.
 struct TerminalStreams {
     std::FILE* in = nullptr;

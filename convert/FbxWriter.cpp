@@ -1,7 +1,7 @@
 // Binary FBX through the assimp library's exporter: one mesh and one
 // material per surface, the polygons as they are (FBX keeps n-gons; lines
 // and points are faces of two and one corners), positions, loops and the
-// normals of MeshGeometry in the right-handed, counter-clockwise convention
+// normals of ShadingGeometry in the right-handed, counter-clockwise convention
 // (see Writers.h). Each mesh has a vertex per distinct point and normal among
 // its polygons' corners; a point only lines or points of the mesh use gets
 // a vertex whose normal is +Y, which no face shows.
@@ -19,7 +19,7 @@
 // fixed creation time the same header states, so that one model always
 // gives the same bytes; everything else stays as the library wrote it.
 #include "convert/Writers.h"
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/material.h>
@@ -159,7 +159,7 @@ bool CloseNestedLists(const std::string& in, std::string& out) {
 
 // One surface's mesh as it is gathered: a vertex per distinct point and
 // normal among its polygons' corners, each face's corners reversed.
-struct SurfaceMesh {
+struct SurfaceVertices {
     std::vector<uint32_t> vertexPoint;
     std::vector<Normal3> vertexNormal;
     std::vector<std::vector<uint32_t>> faces;
@@ -170,58 +170,60 @@ struct SurfaceMesh {
 // of the geometry (or, for lines and points, each point) its vertex in the
 // mesh being gathered; UINT32_MAX when it has none there.
 struct VertexMaps {
-    std::vector<uint32_t> meshVertex;
+    std::vector<uint32_t> gatheredVertex;
     std::vector<uint32_t> pointVertex;
 };
 
-uint32_t CornerVertex(const ReceivedModel& model, const MeshGeometry& geometry, size_t p, size_t k,
-                      SurfaceMesh& mesh, VertexMaps& maps, std::vector<uint32_t>& touched) {
+uint32_t CornerVertex(const ReceivedModel& model, const ShadingGeometry& geometry, size_t p,
+                      size_t k, SurfaceVertices& gathered, VertexMaps& maps,
+                      std::vector<uint32_t>& touched) {
     const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
     if (points.size() >= 3) {
         const uint32_t shared = geometry.cornerVertex[geometry.cornerStart[p] + k];
-        if (maps.meshVertex[shared] == UINT32_MAX) {
-            maps.meshVertex[shared] = static_cast<uint32_t>(mesh.vertexPoint.size());
-            mesh.vertexPoint.push_back(geometry.vertexPoint[shared]);
-            mesh.vertexNormal.push_back(geometry.vertexNormal[shared]);
+        if (maps.gatheredVertex[shared] == UINT32_MAX) {
+            maps.gatheredVertex[shared] = static_cast<uint32_t>(gathered.vertexPoint.size());
+            gathered.vertexPoint.push_back(geometry.vertexPoint[shared]);
+            gathered.vertexNormal.push_back(geometry.vertexNormal[shared]);
             touched.push_back(shared);
         }
-        maps.pointVertex[points[k]] = maps.meshVertex[shared];
-        return maps.meshVertex[shared];
+        maps.pointVertex[points[k]] = maps.gatheredVertex[shared];
+        return maps.gatheredVertex[shared];
     }
     if (maps.pointVertex[points[k]] == UINT32_MAX) {
-        maps.pointVertex[points[k]] = static_cast<uint32_t>(mesh.vertexPoint.size());
-        mesh.vertexPoint.push_back(points[k]);
-        mesh.vertexNormal.push_back(Normal3{0, 1, 0});
+        maps.pointVertex[points[k]] = static_cast<uint32_t>(gathered.vertexPoint.size());
+        gathered.vertexPoint.push_back(points[k]);
+        gathered.vertexNormal.push_back(Normal3{0, 1, 0});
     }
     return maps.pointVertex[points[k]];
 }
 
-SurfaceMesh GatherMesh(const ReceivedModel& model, const MeshGeometry& geometry,
-                       const std::vector<size_t>& polygons, VertexMaps& maps) {
-    SurfaceMesh mesh;
+SurfaceVertices GatherSurfaceVertices(const ReceivedModel& model, const ShadingGeometry& geometry,
+                                      const std::vector<size_t>& polygons, VertexMaps& maps) {
+    SurfaceVertices gathered;
     std::vector<uint32_t> touched;
     for (size_t p : polygons) {
         const size_t n = model.polygons[p].cornerCount;
         std::vector<uint32_t> face(n);
         for (size_t i = 0; i < n; ++i)
-            face[i] = CornerVertex(model, geometry, p, ReversedCorner(i, n), mesh, maps, touched);
-        mesh.types |= n == 1   ? aiPrimitiveType_POINT
-                      : n == 2 ? aiPrimitiveType_LINE
-                      : n == 3 ? aiPrimitiveType_TRIANGLE
-                               : aiPrimitiveType_POLYGON;
-        mesh.faces.push_back(std::move(face));
+            face[i] =
+                CornerVertex(model, geometry, p, ReversedCorner(i, n), gathered, maps, touched);
+        gathered.types |= n == 1   ? aiPrimitiveType_POINT
+                          : n == 2 ? aiPrimitiveType_LINE
+                          : n == 3 ? aiPrimitiveType_TRIANGLE
+                                   : aiPrimitiveType_POLYGON;
+        gathered.faces.push_back(std::move(face));
     }
     for (uint32_t shared : touched)
-        maps.meshVertex[shared] = UINT32_MAX;
-    for (uint32_t point : mesh.vertexPoint)
+        maps.gatheredVertex[shared] = UINT32_MAX;
+    for (uint32_t point : gathered.vertexPoint)
         maps.pointVertex[point] = UINT32_MAX;
-    return mesh;
+    return gathered;
 }
 
-// The library's mesh, in the right-handed convention, added to `scene`
+// The library's gathered, in the right-handed convention, added to `scene`
 // (which then owns it).
-void AddMesh(aiScene& scene, const ReceivedModel& model, const SurfaceMesh& gathered,
-             unsigned material, const std::string& name) {
+void AddAiMesh(aiScene& scene, const ReceivedModel& model, const SurfaceVertices& gathered,
+               unsigned material, const std::string& name) {
     auto* mesh = new aiMesh;
     scene.mMeshes[scene.mNumMeshes++] = mesh;
     mesh->mName = AiText(FbxMaterialName(name));
@@ -252,7 +254,7 @@ void AddMesh(aiScene& scene, const ReceivedModel& model, const SurfaceMesh& gath
 // The scene owns what it counts, so that an exception part-way (memory)
 // leaves it nothing to free but what was made: arrays start zeroed and each
 // count grows with its array.
-std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& geometry) {
+std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const ShadingGeometry& geometry) {
     const ReceivedModel& model = in.model;
     const size_t surfaces = in.surfaces.size();
     std::vector<std::vector<size_t>> polygonsOf(surfaces);
@@ -272,13 +274,13 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
                     std::vector<uint32_t>(model.points.size(), UINT32_MAX)};
     for (size_t s = 0; s < surfaces; ++s) {
         if (!polygonsOf[s].empty())
-            AddMesh(*scene, model, GatherMesh(model, geometry, polygonsOf[s], maps),
-                    static_cast<unsigned>(s), in.names[s]);
+            AddAiMesh(*scene, model, GatherSurfaceVertices(model, geometry, polygonsOf[s], maps),
+                      static_cast<unsigned>(s), in.names[s]);
     }
     // An object of points alone (no polygon names a point) keeps them as a
     // mesh of one-point faces, in the grey of a surface without attributes.
     if (scene->mNumMeshes == 0 && !model.points.empty()) {
-        SurfaceMesh points;
+        SurfaceVertices points;
         points.types = aiPrimitiveType_POINT;
         for (uint32_t v = 0; v < model.points.size(); ++v) {
             points.vertexPoint.push_back(v);
@@ -287,7 +289,7 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
         }
         scene->mMaterials[surfaces] = MakeMaterial(ExportSurface{}, "points");
         scene->mNumMaterials = static_cast<unsigned>(surfaces + 1);
-        AddMesh(*scene, model, points, static_cast<unsigned>(surfaces), "points");
+        AddAiMesh(*scene, model, points, static_cast<unsigned>(surfaces), "points");
     }
     // FBX lengths are centimetres; the object node scales by 100 so that a
     // unit is a metre, as OBJ and glTF readers take it.
@@ -306,8 +308,8 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const MeshGeometry& ge
 } // namespace
 
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+    ShadingGeometry geometry;
+    if (!ComputeShading(in.model, in.surfaces, geometry, error))
         return false;
     const std::unique_ptr<aiScene> scene = MakeScene(in, geometry);
     Assimp::Exporter exporter;

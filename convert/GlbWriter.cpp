@@ -1,4 +1,4 @@
-// Binary glTF 2.0 and its JSON text form, formed from the ViewMesh: per
+// Binary glTF 2.0 and its JSON text form, formed from the ViewArrays: per
 // surface up to three primitives (triangles, lines, points) with a material
 // of its own. The triangles and their NORMALs use the first vertices (a
 // vertex per distinct point and normal); lines and points use the same
@@ -13,7 +13,7 @@
 // members at their default value left out, numbers in the shortest form that
 // reads back as the same double.
 #include "convert/JsonText.h"
-#include "convert/ViewMesh.h"
+#include "convert/ViewArrays.h"
 #include "convert/Writers.h"
 
 #include <algorithm>
@@ -91,11 +91,11 @@ struct VertexAccessors {
     int trianglePositions = -1, allPositions = -1, normals = -1;
 };
 
-VertexAccessors AddVertices(GltfForm& form, const ViewMesh& mesh) {
+VertexAccessors AddVertices(GltfForm& form, const ViewArrays& arrays) {
     VertexAccessors out;
-    const std::vector<float>& xyz = mesh.positions;
+    const std::vector<float>& xyz = arrays.positions;
     const size_t vertices = xyz.size() / 3;
-    const size_t triangleVertices = mesh.triangleVertices;
+    const size_t triangleVertices = arrays.triangleVertices;
     if (vertices == 0)
         return out;
     form.Append(xyz.data(), xyz.size());
@@ -109,8 +109,9 @@ VertexAccessors AddVertices(GltfForm& form, const ViewMesh& mesh) {
         out.allPositions = out.trianglePositions;
     if (triangleVertices != 0) {
         const size_t at = form.buffer.size();
-        form.Append(mesh.normals.data(), mesh.normals.size());
-        out.normals = form.AddVec3(form.AddView(at, kArrayBuffer), triangleVertices, mesh.normals);
+        form.Append(arrays.normals.data(), arrays.normals.size());
+        out.normals =
+            form.AddVec3(form.AddView(at, kArrayBuffer), triangleVertices, arrays.normals);
     }
     return out;
 }
@@ -128,10 +129,11 @@ int ModeOf(ViewPartKind kind) {
 }
 
 // One primitive per part that has indices, its material the part's surface.
-void AddPrimitives(GltfForm& form, const ViewMesh& mesh, const VertexAccessors& vertices) {
-    const bool wideIndices = mesh.positions.size() / 3 > 65535; // 65535 is primitive restart in U2
-    for (size_t i = 0; i < mesh.parts.size(); ++i) {
-        const ViewPart& part = mesh.parts[i];
+void AddPrimitives(GltfForm& form, const ViewArrays& arrays, const VertexAccessors& vertices) {
+    const bool wideIndices =
+        arrays.positions.size() / 3 > 65535; // 65535 is primitive restart in U2
+    for (size_t i = 0; i < arrays.parts.size(); ++i) {
+        const ViewPart& part = arrays.parts[i];
         if (part.indices.empty())
             continue;
         form.Align();
@@ -202,11 +204,11 @@ bool NearOne(double value) {
 
 // Factors at their glTF default (a white base, a roughness of one) are left
 // out; the metal factor (none) never is.
-void WriteMaterials(JsonText& j, const ViewMesh& mesh, const std::vector<std::string>& names) {
+void WriteMaterials(JsonText& j, const ViewArrays& arrays, const std::vector<std::string>& names) {
     j.Key("materials");
     j.Open('[');
-    for (size_t s = 0; s < mesh.materials.size(); ++s) {
-        const SurfaceMaterial& m = mesh.materials[s];
+    for (size_t s = 0; s < arrays.materials.size(); ++s) {
+        const SurfaceMaterial& m = arrays.materials[s];
         j.Item();
         j.Open('{');
         if (m.blend)
@@ -233,7 +235,7 @@ void WriteMaterials(JsonText& j, const ViewMesh& mesh, const std::vector<std::st
     j.Close(']');
 }
 
-void WriteMesh(JsonText& j, const GltfForm& form) {
+void WritePrimitives(JsonText& j, const GltfForm& form) {
     j.Key("meshes");
     j.Open('[');
     j.Item();
@@ -262,9 +264,9 @@ void WriteMesh(JsonText& j, const GltfForm& form) {
 // The whole JSON document; `uri` the buffer's data: URI, or empty in a glb,
 // whose buffer is its BIN chunk. A file without primitives has no buffer and
 // no mesh: a scene of one empty node.
-void WriteDocument(JsonText& j, const GltfForm& form, const ViewMesh& mesh, const WriterInput& in,
-                   const std::string& uri) {
-    const bool hasMesh = !form.primitives.empty();
+void WriteDocument(JsonText& j, const GltfForm& form, const ViewArrays& arrays,
+                   const WriterInput& in, const std::string& uri) {
+    const bool hasPrimitives = !form.primitives.empty();
     j.Open('{');
     if (!form.accessors.empty())
         WriteAccessors(j, form);
@@ -275,7 +277,7 @@ void WriteDocument(JsonText& j, const GltfForm& form, const ViewMesh& mesh, cons
     j.Close('}');
     if (!form.views.empty())
         WriteViews(j, form);
-    if (hasMesh) {
+    if (hasPrimitives) {
         j.Key("buffers");
         j.Open('[');
         j.Item();
@@ -286,15 +288,15 @@ void WriteDocument(JsonText& j, const GltfForm& form, const ViewMesh& mesh, cons
         j.Close('}');
         j.Close(']');
     }
-    if (!mesh.materials.empty())
-        WriteMaterials(j, mesh, in.names);
-    if (hasMesh)
-        WriteMesh(j, form);
+    if (!arrays.materials.empty())
+        WriteMaterials(j, arrays, in.names);
+    if (hasPrimitives)
+        WritePrimitives(j, form);
     j.Key("nodes");
     j.Open('[');
     j.Item();
     j.Open('{');
-    if (hasMesh)
+    if (hasPrimitives)
         j.Member("mesh", 0);
     j.Member("name", in.objectName);
     j.Close('}');
@@ -343,12 +345,12 @@ void PutWord(std::string& out, size_t at, size_t value) {
 
 // The glb container: its header, the JSON chunk (padded with spaces) and
 // the BIN chunk, the buffer (4-byte aligned already).
-bool FormGlb(const GltfForm& form, const ViewMesh& mesh, const WriterInput& in, std::string& out,
-             std::string& error) {
+bool FormGlb(const GltfForm& form, const ViewArrays& arrays, const WriterInput& in,
+             std::string& out, std::string& error) {
     out.reserve(form.buffer.size() + 4096);
     out.assign(20, '\0'); // the header and the JSON chunk's, filled in below
     JsonText json{out, false};
-    WriteDocument(json, form, mesh, in, std::string());
+    WriteDocument(json, form, arrays, in, std::string());
     while (out.size() % 4 != 0)
         out += ' ';
     const size_t jsonLength = out.size() - 20;
@@ -374,31 +376,31 @@ bool FormGlb(const GltfForm& form, const ViewMesh& mesh, const WriterInput& in, 
 
 bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
                    std::string& error) {
-    ViewMesh mesh;
-    if (!FormViewMesh(in.model, in.surfaces, mesh, error))
+    ViewArrays arrays;
+    if (!FormViewArrays(in.model, in.surfaces, arrays, error))
         return false;
 
     GltfForm form;
     // The buffer's size, so that it is not copied as it grows: the
     // positions, the normals, each part's indices and its padding.
-    const size_t vertexCount = mesh.positions.size() / 3;
-    size_t bufferSize = vertexCount * 12 + mesh.triangleVertices * 12;
+    const size_t vertexCount = arrays.positions.size() / 3;
+    size_t bufferSize = vertexCount * 12 + arrays.triangleVertices * 12;
     const size_t indexSize = vertexCount > 65535 ? 4 : 2;
-    for (const ViewPart& part : mesh.parts)
+    for (const ViewPart& part : arrays.parts)
         bufferSize += part.indices.size() * indexSize + 3;
     form.buffer.reserve(bufferSize);
-    const VertexAccessors vertices = AddVertices(form, mesh);
-    AddPrimitives(form, mesh, vertices);
+    const VertexAccessors vertices = AddVertices(form, arrays);
+    AddPrimitives(form, arrays, vertices);
 
     std::string bytes;
     if (binary) {
-        if (!FormGlb(form, mesh, in, bytes, error))
+        if (!FormGlb(form, arrays, in, bytes, error))
             return false;
     } else {
         const std::string uri = "data:application/octet-stream;base64," + Base64(form.buffer);
         bytes.reserve(uri.size() + 4096);
         JsonText json{bytes, true};
-        WriteDocument(json, form, mesh, in, uri);
+        WriteDocument(json, form, arrays, in, uri);
         bytes += '\n';
     }
     files.push_back({in.fileName, std::move(bytes)});

@@ -1,7 +1,7 @@
 // Wavefront OBJ with its MTL. Points and loops are turned into the
 // right-handed, counter-clockwise convention (see Writers.h); two-point
 // polygons become `l` elements and one-point polygons `p` elements. Faces
-// name the corner normals of MeshGeometry (`f v//vn`, each distinct normal
+// name the corner normals of ShadingGeometry (`f v//vn`, each distinct normal
 // written once), so no reader has to guess the shading from `s`, which only
 // says which faces to shade smoothly.
 //
@@ -10,7 +10,7 @@
 // host received) and its material carries a `# double sided` comment; the
 // smoothing angle, already applied to the normals, is kept as a comment.
 #include "convert/Writers.h"
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 #include "platform/NumberText.h"
 #include "platform/TextCodec.h"
 
@@ -75,7 +75,7 @@ struct ObjNormals {
     std::vector<size_t> cornerNormal;
 };
 
-ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometry) {
+ObjNormals NumberNormals(const ReceivedModel& model, const ShadingGeometry& geometry) {
     ObjNormals out;
     out.cornerNormal.assign(geometry.cornerNormal.size(), 0);
     // An open-addressing table of the distinct normals' numbers, keyed by
@@ -111,7 +111,7 @@ ObjNormals NumberNormals(const ReceivedModel& model, const MeshGeometry& geometr
 // The polygons in order, each surface's run under its material and
 // smoothing group; loops reversed, corners naming their normals.
 void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
-              const MeshGeometry& geometry, const ObjNormals& normals) {
+              const ShadingGeometry& geometry, const ObjNormals& normals) {
     size_t current = SIZE_MAX;
     std::vector<char> line;
     for (size_t q = 0; q < in.model.polygons.size(); ++q) {
@@ -185,8 +185,8 @@ std::string MaterialLibraryName(const std::string& objName) {
 }
 
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+    ShadingGeometry geometry;
+    if (!ComputeShading(in.model, in.surfaces, geometry, error))
         return false;
     const std::vector<std::string> names = MaterialNames(in.names);
     const ObjNormals normals = NumberNormals(in.model, geometry);

@@ -3,7 +3,7 @@
 // glb holds. The arrays are handed over in the host's space, as the engine
 // hands them out: the renderer turns them itself.
 #include "convert/Writers.h"
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 #include "render/Picture.h"
 
 namespace {
@@ -22,8 +22,8 @@ PictureSurface PictureSurfaceOf(const ExportSurface& s) {
 } // namespace
 
 bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(in.model, in.surfaces, geometry, error))
+    ShadingGeometry geometry;
+    if (!ComputeShading(in.model, in.surfaces, geometry, error))
         return false;
     const ReceivedModel& model = in.model;
     std::vector<float> points;

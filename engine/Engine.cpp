@@ -8,7 +8,7 @@
 #include "engine/ostrel.h"
 
 #include "engine/Import.h"
-#include "pipeline/Choices.h"
+#include "standin/PanelRules.h"
 
 #include <cmath>
 #include <cstring>
@@ -48,7 +48,7 @@ int ResultCode(ImportResult result) {
 }
 
 // The object's arrays, in the writers' handedness when asked (the rule's
-// helpers, MeshGeometry.h: Z negated, each loop of three or more reversed
+// helpers, Shading.h: Z negated, each loop of three or more reversed
 // from its first corner), and each surface with its material.
 void KeepObject(const ImportOutcome& outcome, unsigned codePage, bool rightHanded,
                 ostrel_import& out) {
@@ -81,8 +81,8 @@ void KeepObject(const ImportOutcome& outcome, unsigned codePage, bool rightHande
     }
 }
 
-void Run(const ostrel_request& r, const char* name, const void* bytes, size_t size,
-         ostrel_import& out) {
+void RunRequest(const ostrel_request& r, const char* name, const void* bytes, size_t size,
+                ostrel_import& out) {
     LoadedModule module;
     std::string error;
     if (!StartWideModule(&ostrel_wide_descrip, module, error)) {
@@ -105,7 +105,7 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
     request.readWarnings = r.readWarnings && !r.cancel;
     request.keepReceived = r.keepObject;
     request.shading = r.shading;
-    request.edgeMesh = r.edgeMesh;
+    request.facesAndEdges = r.facesAndEdges;
     request.handedness = r.rightHanded ? Handedness::RightHanded : Handedness::Host;
     ImportOutcome outcome = RunImport(request);
     UnloadModule(module);
@@ -119,11 +119,11 @@ void Run(const ostrel_request& r, const char* name, const void* bytes, size_t si
         KeepPanel(*outcome.panel, r.codePage, out);
     if (outcome.result != ImportResult::Loaded)
         return;
-    if (r.keepObject || r.shading || r.edgeMesh)
+    if (r.keepObject || r.shading || r.facesAndEdges)
         KeepObject(outcome, r.codePage, r.rightHanded, out);
     out.cornerNormals = std::move(outcome.cornerNormals);
     out.triangles = std::move(outcome.triangles);
-    out.edgeMesh = std::move(outcome.edgeMesh);
+    out.facesAndEdges = std::move(outcome.facesAndEdges);
     for (OutputFile& file : outcome.files)
         out.files.push_back({std::move(file.name), std::move(file.bytes)});
 }
@@ -198,7 +198,7 @@ int ostrel_request_set(ostrel_request* request, int setting, int64_t value) {
         request->rightHanded = value != 0;
         return 1;
     case OSTREL_EDGE_MESH:
-        request->edgeMesh = value != 0;
+        request->facesAndEdges = value != 0;
         return 1;
     case OSTREL_CODE_PAGE:
         if (value <= 0 || value > 65535)
@@ -243,7 +243,7 @@ ostrel_import* ostrel_import_run(const ostrel_request* request, const char* name
     }
     try {
         const ostrel_request defaults;
-        Run(request != nullptr ? *request : defaults, name, bytes, size, *out);
+        RunRequest(request != nullptr ? *request : defaults, name, bytes, size, *out);
     } catch (const std::bad_alloc&) {
         // Whatever was kept goes, so that the memory is the caller's again.
         *out = ostrel_import{};

@@ -18,7 +18,7 @@ struct ostrel_request {
     bool keepObject = true;
     bool shading = false;
     bool rightHanded = false;
-    bool edgeMesh = false;
+    bool facesAndEdges = false;
     unsigned codePage = kShiftJisCodePage;
     std::optional<ExportFormat> format;
     uint32_t pictureSize = kPictureDefaultSize;
@@ -85,7 +85,7 @@ struct ostrel_import {
     std::vector<engine::SurfaceRecord> surfaces;
     std::vector<float> cornerNormals;
     std::vector<uint32_t> triangles;
-    EdgeMesh edgeMesh;
+    FacesAndEdges facesAndEdges;
     std::vector<engine::OutputRecord> files;
 };
 

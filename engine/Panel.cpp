@@ -1,10 +1,10 @@
-// The panel the plug-in built, for the engine's callers: its proposals by
-// edit, and its controls in order with the edit each answers, the labels
-// and items in UTF-8 and in the plug-in's bytes, their English (the
-// rulebook's, pipeline/Choices.h) and the values proposed. A front end
-// presents these; it keys nothing by the plug-in's Japanese.
+// The panel the plug-in built, for the engine's callers. It gives the
+// proposals by edit, and the controls in order. Each control comes with the
+// edit it answers, its label and items in UTF-8 and in the plug-in's bytes,
+// their English (standin/PanelRules.h) and the value proposed. A front end
+// presents these. It keys nothing by the plug-in's Japanese.
 #include "engine/Import.h"
-#include "pipeline/Choices.h"
+#include "standin/PanelRules.h"
 
 #include <exception>
 #include <string>
@@ -51,15 +51,16 @@ double NumberOf(const PanelValue& value) {
 
 } // namespace
 
-void KeepPanel(const PanelModel& built, unsigned codePage, ostrel_import& out) {
-    PanelModel panel = built; // RoleOf looks through a model it may change
-    for (const ControlModel& control : panel.controls) {
+void KeepPanel(const PanelModel& panel, unsigned codePage, ostrel_import& out) {
+    const PanelRoles roles = ResolvePanelRoles(panel);
+    for (size_t i = 0; i < panel.controls.size(); ++i) {
+        const ControlModel& control = panel.controls[i];
         engine::ControlRecord record;
-        record.edit = EditOf(RoleOf(panel, control));
+        record.edit = EditOf(roles.roleOf[i]);
         record.kind = KindCode(control.kind);
         record.labelBytes = control.label;
         record.label = NameAsUtf8(control.label, codePage);
-        ControlEnglish english = EnglishOf(panel, control);
+        ControlEnglish english = EnglishOf(control, roles.roleOf[i]);
         record.english = std::move(english.label);
         for (const std::string& line : control.lines)
             record.lines.push_back(NameAsUtf8(line, codePage));

@@ -107,6 +107,10 @@ enum {
 };
 /* Returns 1, or 0 for a setting it does not know. */
 OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t value);
+/* The code page this system's names are in, for OSTREL_CODE_PAGE: the ANSI
+ * code page on Windows; elsewhere 932, since there a name that is not UTF-8
+ * can only have come from a Japanese system. */
+OSTREL_API unsigned ostrel_system_code_page(void);
 /* An output file: "lwo", "obj", "glb", "gltf", "fbx", "png" (a picture of
  * the object, as the web page's view shows it); NULL or "": none.
  * Returns 0 for a format this build cannot write. */

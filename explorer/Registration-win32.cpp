@@ -72,7 +72,7 @@ LSTATUS DeleteTree(const wchar_t* path) {
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
-HRESULT Told(LSTATUS status) {
+HRESULT HresultOf(LSTATUS status) {
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(static_cast<unsigned long>(status));
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
@@ -93,7 +93,7 @@ HRESULT RegisterForUser() noexcept try {
         status = SetText(server.c_str(), L"ThreadingModel", L"Apartment");
     if (status == ERROR_SUCCESS)
         status = SetText(kExtensionHandler, nullptr, kThumbnailHandlerClassText);
-    return Told(status);
+    return HresultOf(status);
 } catch (const std::exception&) {
     return E_OUTOFMEMORY;
 }
@@ -109,7 +109,7 @@ HRESULT UnregisterForUser() noexcept try {
         status = DeleteIfEmpty(kShellEx);
     if (status == ERROR_SUCCESS)
         status = DeleteIfEmpty(kExtension);
-    return Told(status);
+    return HresultOf(status);
 } catch (const std::exception&) {
     return E_OUTOFMEMORY;
 }

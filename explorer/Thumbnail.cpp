@@ -47,7 +47,8 @@ PictureSurface PictureSurfaceOf(const ostrel_surface& s) {
     return p;
 }
 
-bool Render(const ostrel_import* import, uint32_t side, Picture& picture, std::string& error) {
+bool RenderImport(const ostrel_import* import, uint32_t side, Picture& picture,
+                  std::string& error) {
     std::vector<PictureSurface> surfaces(ostrel_surface_count(import));
     for (size_t i = 0; i < surfaces.size(); ++i) {
         ostrel_surface s;
@@ -99,7 +100,7 @@ Thumbnail DrawThumbnail(std::string_view model, uint32_t requested) noexcept try
         out.reason = ostrel_reason(import.get());
         return out;
     }
-    if (!Render(import.get(), ThumbnailSide(requested), out.picture, out.reason)) {
+    if (!RenderImport(import.get(), ThumbnailSide(requested), out.picture, out.reason)) {
         out.picture = {};
         return out;
     }

@@ -22,7 +22,7 @@ void Broken(const char* what) {
 
 // The edge mesh (empty unless asked): faces starting within the corners,
 // corners naming points and edges, edges naming points.
-void CheckEdgeMesh(const ostrel_import* done, size_t points) {
+void CheckFacesAndEdges(const ostrel_import* done, size_t points) {
     size_t loops = 0, edges = 0, faces = 0;
     const auto* starts =
         static_cast<const int32_t*>(ostrel_mesh_array(done, OSTREL_MESH_FACE_STARTS, &faces));
@@ -78,7 +78,7 @@ void CheckOutcome(const ostrel_import* done) {
         if (ostrel_triangles(done)[t] >= corners)
             Broken("a triangle naming no corner");
     }
-    CheckEdgeMesh(done, points);
+    CheckFacesAndEdges(done, points);
     for (size_t i = 0; i < ostrel_warning_count(done); ++i)
         (void)ostrel_warning(done, i);
     for (size_t i = 0; i < ostrel_file_count(done); ++i) {

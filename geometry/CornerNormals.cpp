@@ -1,7 +1,7 @@
-// ComputeMeshGeometry, stage by stage: polygon normals and triangles, the
+// ComputeShading, stage by stage: polygon normals and triangles, the
 // smooth polygons around each point, the corner normals as the host smooths,
-// and the merge of corners into vertices. Rules: see MeshGeometry.h.
-#include "geometry/MeshGeometry.h"
+// and the merge of corners into vertices. Rules: see Shading.h.
+#include "geometry/Shading.h"
 #include "geometry/SmoothFan.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ struct VertexIndex {
         return k;
     }
 
-    uint32_t Find(MeshGeometry& g, uint32_t point, const Normal3& n) {
+    uint32_t Find(ShadingGeometry& g, uint32_t point, const Normal3& n) {
         if (count[point] < kChainLimit) {
             uint32_t vertex = first[point];
             while (vertex != kNone && !SameBits(g.vertexNormal[vertex], n))
@@ -82,7 +82,7 @@ struct VertexIndex {
 
 // Stage 1: where each polygon's corners and triangle numbers start. False
 // when a polygon names a surface that was never looked up.
-bool LayOut(const ReceivedModel& model, size_t surfaceCount, MeshGeometry& out,
+bool LayOut(const ReceivedModel& model, size_t surfaceCount, ShadingGeometry& out,
             std::string& error) {
     const size_t polygonCount = model.polygons.size();
     out.cornerStart.resize(polygonCount + 1);
@@ -107,7 +107,7 @@ bool LayOut(const ReceivedModel& model, size_t surfaceCount, MeshGeometry& out,
 
 // Stage 2: each polygon's unit normal (zero, and no area, where it has no
 // direction) and, when asked, its triangles.
-void NormalsAndTriangles(const ReceivedModel& model, bool triangles, MeshGeometry& out,
+void NormalsAndTriangles(const ReceivedModel& model, bool triangles, ShadingGeometry& out,
                          std::vector<Vec3>& normals, std::vector<unsigned char>& hasArea) {
     const size_t polygonCount = model.polygons.size();
     normals.assign(polygonCount, Vec3{});
@@ -212,7 +212,7 @@ void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& su
 void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3>& normals,
                               const std::vector<unsigned char>& hasArea,
                               const std::vector<unsigned char>& smooth, const PointUses& u,
-                              bool merge, MeshGeometry& out) {
+                              bool merge, ShadingGeometry& out) {
     const size_t polygonCount = model.polygons.size();
     const size_t pointCount = model.points.size();
     const size_t corners = out.cornerStart[polygonCount];
@@ -252,9 +252,9 @@ void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3
 
 } // namespace
 
-bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                         MeshGeometry& out, std::string& error, GeometryParts parts) {
-    out = MeshGeometry{};
+bool ComputeShading(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                    ShadingGeometry& out, std::string& error, ShadingParts parts) {
+    out = ShadingGeometry{};
     if (!LayOut(model, surfaces.size(), out, error))
         return false;
     std::vector<unsigned char> hasArea;

@@ -1,9 +1,9 @@
 // The smoothed normals of the polygons around one point, for
-// ComputeMeshGeometry (CornerNormals.cpp): linear in the polygons around the point
+// ComputeShading (CornerNormals.cpp): linear in the polygons around the point
 // for the usual shapes, however many meet there.
 #pragma once
 
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 
 #include <cmath>
 #include <cstddef>

@@ -4,8 +4,8 @@
 // triangle's bounding-box corners: near-constant work per test for the
 // usual shapes, whose corners lie along a curve (a uniform grid would hold
 // about the square root of their number in every cell they cross). Rules
-// and limits: see MeshGeometry.h.
-#include "geometry/MeshGeometry.h"
+// and limits: see Shading.h.
+#include "geometry/Shading.h"
 #include "geometry/TriangulateSweep.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "pipeline/Pipeline.h"
 
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 #include "platform/FileSystem.h"
 #include "platform/Processors.h"
 #include "standin/Activation.h"
@@ -25,7 +25,7 @@ struct Verdict {
 // What the host makes of the activation, in order of precedence: a host
 // call that failed, a call the host refused, the activation's result, then
 // the status the plug-in wrote.
-Verdict Judge(const ActivationOutcome& a, int32_t version) {
+Verdict VerdictOfActivation(const ActivationOutcome& a, int32_t version) {
     if (!a.stagingFailure.empty())
         return {ImportResult::CannotRead, a.stagingFailure};
     if (!a.hostFailure.empty())
@@ -76,7 +76,7 @@ std::string ModelStem(const std::string& model) {
 
 // The files of the request's format; a failure of any kind, memory
 // included, is an object not converted.
-void Convert(const ImportRequest& request, ImportOutcome& outcome) try {
+void FormOutputFiles(const ImportRequest& request, ImportOutcome& outcome) try {
     const std::string name = !request.outputName.empty() ? request.outputName
                                                          : ModelStem(request.modelName) + "." +
                                                                FormatExtension(*request.format);
@@ -175,8 +175,8 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 // not a model file what it starts with instead, from its first bytes.
 // `loaded`: the import loaded the object (its conversion may since have
 // failed).
-void Explain(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
-             ImportOutcome& outcome) try {
+void AddReadWarnings(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
+                     ImportOutcome& outcome) try {
 #if OSTREL_THREADS
     if (started)
         read.thread.join();
@@ -239,19 +239,19 @@ ActivationOutcome ActivateAlone(const ActivationRequest& activation) {
 
 bool WantsObject(const ImportRequest& request) {
     return request.format.has_value() || request.keepReceived || request.shading ||
-           request.edgeMesh;
+           request.facesAndEdges;
 }
 
-bool Traced(const ImportRequest& request) {
+bool IsTraced(const ImportRequest& request) {
     return request.traceStream != nullptr || request.traceText;
 }
 
 // The module the import runs through first: the converter's build for an
 // object wanted without a trace; the host's for the trace, and for an
 // import that is only counted (what the host receives).
-const LoadedModule* FirstModule(const ImportRequest& request) {
+const LoadedModule* ModuleOfFirstImport(const ImportRequest& request) {
     if (request.converter != nullptr &&
-        (request.module == nullptr || (WantsObject(request) && !Traced(request))))
+        (request.module == nullptr || (WantsObject(request) && !IsTraced(request))))
         return request.converter;
     return request.module;
 }
@@ -260,8 +260,8 @@ const LoadedModule* FirstModule(const ImportRequest& request) {
 // point numbers: the object again through the converter's build, the panel
 // answered as the user answered it the first time, nothing traced. Its
 // outcome replaces the first one's object and counts.
-void ReceiveWhole(const ImportRequest& request, ActivationRequest& activation,
-                  ActivationOutcome& first) {
+void ReimportWhole(const ImportRequest& request, ActivationRequest& activation,
+                   ActivationOutcome& first) {
     if (activation.module == request.converter || request.converter == nullptr ||
         !WantsObject(request) || first.status != kImportLoaded ||
         first.received.pointCount <= static_cast<size_t>(kHostPointNumbers))
@@ -286,8 +286,8 @@ void ReceiveWhole(const ImportRequest& request, ActivationRequest& activation,
 // under the writers', corner i of a loop of n stands for its corner
 // ReversedCorner(i, n) (the same map both ways), and each triangle turns the
 // other way.
-void KeepShading(const ReceivedModel& model, const MeshGeometry& geometry, bool rightHanded,
-                 ImportOutcome& outcome) {
+void CopyShadingInHandedness(const ReceivedModel& model, const ShadingGeometry& geometry,
+                             bool rightHanded, ImportOutcome& outcome) {
     outcome.cornerNormals.resize(3 * geometry.cornerNormal.size());
     outcome.triangles.resize(geometry.triangles.size());
     for (size_t p = 0; p < model.polygons.size(); ++p) {
@@ -316,28 +316,29 @@ void KeepShading(const ReceivedModel& model, const MeshGeometry& geometry, bool 
 // The shading and the edge mesh the request asks for; a polygon naming a
 // surface never looked up was refused already, and memory running out fails
 // the import.
-void Shade(const ImportRequest& request, ImportOutcome& outcome) try {
-    MeshGeometry geometry;
+void AddShading(const ImportRequest& request, ImportOutcome& outcome) try {
+    ShadingGeometry geometry;
     std::string error;
     const std::vector<ExportSurface> surfaces = ExportSurfaces(outcome.received);
     const bool rightHanded = request.handedness == Handedness::RightHanded;
     // The front ends build their own vertices; triangles only when asked.
-    GeometryParts parts;
+    ShadingParts parts;
     parts.triangles = request.shading;
     parts.vertices = false;
-    if (!ComputeMeshGeometry(outcome.received, surfaces, geometry, error, parts) ||
-        (request.edgeMesh && !FormEdgeMesh(outcome.received, surfaces, geometry, request.handedness,
-                                           outcome.edgeMesh, error))) {
+    if (!ComputeShading(outcome.received, surfaces, geometry, error, parts) ||
+        (request.facesAndEdges &&
+         !FormFacesAndEdges(outcome.received, surfaces, geometry, request.handedness,
+                            outcome.facesAndEdges, error))) {
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
         return;
     }
     if (request.shading)
-        KeepShading(outcome.received, geometry, rightHanded, outcome);
+        CopyShadingInHandedness(outcome.received, geometry, rightHanded, outcome);
 } catch (const std::bad_alloc&) {
     outcome.cornerNormals.clear();
     outcome.triangles.clear();
-    outcome.edgeMesh = EdgeMesh{};
+    outcome.facesAndEdges = FacesAndEdges{};
     outcome.result = ImportResult::NotConverted;
     outcome.reason = "not enough memory to work out the shading";
 }
@@ -397,7 +398,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     trace.text = request.traceText ? &outcome.trace : nullptr;
 
     ActivationRequest activation;
-    activation.module = FirstModule(request);
+    activation.module = ModuleOfFirstImport(request);
     activation.modelPath = request.modelName;
     activation.modelBytes = request.modelBytes;
     activation.version = request.activationVersion;
@@ -414,9 +415,9 @@ ImportOutcome RunImport(const ImportRequest& request) {
         activation.readObserver = &observer;
     const bool started = StartWarningsRead(request, read);
     ActivationOutcome a = ActivateAlone(activation);
-    ReceiveWhole(request, activation, a);
+    ReimportWhole(request, activation, a);
 
-    Verdict verdict = Judge(a, request.activationVersion);
+    Verdict verdict = VerdictOfActivation(a, request.activationVersion);
     outcome.result = verdict.result;
     outcome.reason = std::move(verdict.reason);
     outcome.activationResult = a.result;
@@ -436,11 +437,11 @@ ImportOutcome RunImport(const ImportRequest& request) {
         outcome.result = ImportResult::NothingImported;
         outcome.reason = NothingImportedReason(outcome.counts);
     }
-    if (outcome.result == ImportResult::Loaded && (request.shading || request.edgeMesh))
-        Shade(request, outcome);
+    if (outcome.result == ImportResult::Loaded && (request.shading || request.facesAndEdges))
+        AddShading(request, outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
-        Convert(request, outcome);
-    Explain(request, loaded, started, read, outcome);
+        FormOutputFiles(request, outcome);
+    AddReadWarnings(request, loaded, started, read, outcome);
     FormWarningLines(request, outcome);
     return outcome;
 }

@@ -19,7 +19,7 @@
 #pragma once
 
 #include "convert/Formats.h"
-#include "geometry/EdgeMesh.h"
+#include "geometry/FacesAndEdges.h"
 #include "pipeline/ReadWarnings.h"
 #include "platform/TextCodec.h"
 #include "standin/ModuleLoader.h"
@@ -96,9 +96,9 @@ struct ImportRequest {
     // implies keepReceived.
     bool shading = false;
     // Whether the object is also laid out as faces and edges
-    // (outcome.edgeMesh), for front ends that keep meshes of edges; implies
+    // (outcome.facesAndEdges), for front ends that keep meshes of edges; implies
     // keepReceived.
-    bool edgeMesh = false;
+    bool facesAndEdges = false;
     // The convention of the shading and the edge mesh: the host's, or the
     // writers' (right-handed: loops reversed, Z negated).
     Handedness handedness = Handedness::Host;
@@ -145,8 +145,8 @@ struct ImportOutcome {
     // polygons, turning as the front faces do.
     std::vector<float> cornerNormals;
     std::vector<uint32_t> triangles;
-    // With `edgeMesh`, when Loaded.
-    EdgeMesh edgeMesh;
+    // With `facesAndEdges`, when Loaded.
+    FacesAndEdges facesAndEdges;
 };
 
 ImportOutcome RunImport(const ImportRequest& request);

@@ -13,7 +13,7 @@ namespace {
 // Keeps the first few of each kind with a copy of their text; `kept` has
 // room for them all. Faces past the host's point limit are only counted:
 // they are said in one line (WarningLines).
-void Collect(void* context, const ReadNotice& notice) {
+void CollectNotice(void* context, const ReadNotice& notice) {
     NoticeCollector& c = *static_cast<NoticeCollector*>(context);
     if (c.counts[static_cast<size_t>(notice.kind)]++ >= kWarningsKeptPerKind ||
         notice.kind == ReadNoticeKind::FaceBeyondPointLimit || c.keptCount == c.kept.size())
@@ -189,7 +189,7 @@ ReadWarnings CheckedWarnings(ByteSource& source, bool widePoints) {
 } // namespace
 
 ReadObserver CollectorObserver(NoticeCollector& collector, bool widePoints) {
-    return {&Collect, &collector, widePoints};
+    return {&CollectNotice, &collector, widePoints};
 }
 
 size_t ReadWarnings::Total() const {

@@ -1,5 +1,7 @@
 #include "platform/NumberText.h"
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -277,4 +279,50 @@ void AppendShortest(std::string& out, double value, NumberNotation notation) {
 void AppendGeneral(std::string& out, double value, int precision) {
     char buffer[kGeneralTextMax];
     out.append(buffer, WriteGeneral(buffer, value, precision));
+}
+
+namespace {
+
+bool StartsWithSpace(const std::string& text) {
+    return text.empty() || std::strchr(" \t\n\r\f\v", text[0]) != nullptr;
+}
+
+// The whole of `text` read by `convert` (strtod, strtoll): no leading
+// white space, nothing left over, nothing out of range.
+template <typename T, typename Convert>
+bool ParseWhole(const std::string& text, Convert convert, T& value) {
+    if (StartsWithSpace(text))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = convert(text.c_str(), &end);
+    return end == text.c_str() + text.size() && errno != ERANGE;
+}
+
+} // namespace
+
+bool ParseFiniteDouble(const std::string& text, double& out) {
+    double value = 0;
+    const auto real = [](const char* p, char** end) { return std::strtod(p, end); };
+    if (!ParseWhole(text, real, value) || !std::isfinite(value))
+        return false;
+    out = value;
+    return true;
+}
+
+bool ParsePositiveDouble(const std::string& text, double& out) {
+    double value = 0;
+    if (!ParseFiniteDouble(text, value) || !(value > 0))
+        return false;
+    out = value;
+    return true;
+}
+
+bool ParseInt32(const std::string& text, int32_t& out) {
+    long long value = 0;
+    const auto decimal = [](const char* p, char** end) { return std::strtoll(p, end, 10); };
+    if (!ParseWhole(text, decimal, value) || value < INT32_MIN || value > INT32_MAX)
+        return false;
+    out = static_cast<int32_t>(value);
+    return true;
 }

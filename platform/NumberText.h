@@ -9,6 +9,7 @@
 // tests hold the printf way to the same bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // As printf's "%.*g" with `precision` (1 to 17) in the C locale: "0.100000001",
@@ -31,3 +32,10 @@ void AppendShortest(std::string& out, double value, NumberNotation notation);
 // the build without <charconv> uses, and what the tests compare with.
 void AppendGeneralByPrintf(std::string& out, double value, int precision);
 void AppendShortestByPrintf(std::string& out, double value, NumberNotation notation);
+
+// Numbers as a user types them, read whole. Each returns false for text that
+// is not such a number and then leaves `out` alone. No white space is taken,
+// before or after; nothing out of range is.
+bool ParseFiniteDouble(const std::string& text, double& out);   // a finite real
+bool ParsePositiveDouble(const std::string& text, double& out); // ... above 0
+bool ParseInt32(const std::string& text, int32_t& out);         // a decimal integer

@@ -57,6 +57,23 @@ struct PictureInput {
     size_t surfaceCount = 0;
 };
 
+// How an object is lit and framed. The pictures use these, and so does the
+// page's 3D view, which takes them through its binding. A light shines from
+// its direction towards the object, whatever the object's place. The camera
+// looks from its direction at the centre of the object's bounding sphere.
+struct ViewLight {
+    double from[3];
+    double intensity;
+};
+struct ViewSetup {
+    double ambient;
+    ViewLight lights[2]; // the key light, then the fill light
+    double cameraFrom[3];
+    double fieldOfView; // degrees, top to bottom
+};
+inline constexpr ViewSetup kViewSetup = {
+    0.9, {{{3, 5, 4}, 2.2}, {{-4, -2, -3}, 0.8}}, {0.9, 0.6, 1.2}, 45};
+
 // The sizes a picture may have, in pixels along each side.
 constexpr uint32_t kPictureMinSize = 16;
 constexpr uint32_t kPictureMaxSize = 2048;

@@ -52,7 +52,7 @@ Edge EdgeOf(const Projected& p0, const Projected& p1) {
             owned ? 0 : 1};
 }
 
-void Keep(Samples& samples, size_t at, float depth, uint32_t id) {
+void KeepNearerSample(Samples& samples, size_t at, float depth, uint32_t id) {
     if (depth > samples.depth[at]) {
         samples.depth[at] = depth;
         samples.id[at] = id;
@@ -119,7 +119,7 @@ uint64_t DrawTriangle(Samples& samples, Projected a, Projected b, Projected c, u
         const size_t row = static_cast<size_t>(j) * samples.width;
         for (int64_t i = lo; i <= hi; ++i) {
             const float depth = static_cast<float>(rowDepth + perColumn * static_cast<double>(i));
-            Keep(samples, row + static_cast<size_t>(i), depth, id);
+            KeepNearerSample(samples, row + static_cast<size_t>(i), depth, id);
         }
     }
     return visits;
@@ -138,8 +138,9 @@ uint64_t DrawDot(Samples& samples, Projected p, uint32_t across, uint32_t id) {
     uint64_t visits = 1;
     for (int64_t j = j0; j <= j1; ++j) {
         for (int64_t i = i0; i <= i1; ++i)
-            Keep(samples, static_cast<size_t>(j) * samples.width + static_cast<size_t>(i), depth,
-                 id);
+            KeepNearerSample(samples,
+                             static_cast<size_t>(j) * samples.width + static_cast<size_t>(i), depth,
+                             id);
         visits += static_cast<uint64_t>(std::max<int64_t>(0, i1 - i0 + 1));
     }
     return visits;
@@ -173,8 +174,9 @@ uint64_t DrawLine(Samples& samples, Projected a, Projected b, uint32_t id) {
             static_cast<float>((a.inverseDepth + (b.inverseDepth - a.inverseDepth) * t) * kLift);
         for (int64_t m = m0; m <= m1; ++m) {
             const int64_t i = acrossX ? k : m, j = acrossX ? m : k;
-            Keep(samples, static_cast<size_t>(j) * samples.width + static_cast<size_t>(i), depth,
-                 id);
+            KeepNearerSample(samples,
+                             static_cast<size_t>(j) * samples.width + static_cast<size_t>(i), depth,
+                             id);
         }
         visits += 1 + static_cast<uint64_t>(std::max<int64_t>(0, m1 - m0 + 1));
     }

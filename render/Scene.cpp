@@ -1,9 +1,9 @@
-// The camera, the lights and the colours as the web page's view sets them
-// (web/page/mesh.js: frame() and litScene(); the material as the glb states
-// it), worked out with + - * / and square roots only, so that every build
-// gets the same numbers: the constants that would need a sine or a power
-// are written by their square roots, and sRGB's power curve is solved by
-// Newton's method rather than taken from the C library.
+// The camera, the lights and the colours of a picture. The camera and the
+// lights are kViewSetup's, which the page's view takes too; the material is
+// as the glb states it. Everything is worked out with + - * / and square
+// roots only, so that every build gets the same numbers. Constants that
+// would need a sine or a power are written by their square roots. sRGB's
+// power curve is solved by Newton's method, not taken from the C library.
 #include "render/Draw.h"
 #include "render/Picture.h"
 
@@ -14,18 +14,19 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// The page's lights: white, ambient 0.9, a key light of 2.2 from (3, 5, 4)
-// and a fill light of 0.8 from (-4, -2, -3), both aimed at the origin (a
-// directional light's direction does not follow the object).
-constexpr double kAmbient = 0.9;
+// White lights: kViewSetup's ambient level, and its two directional lights.
+constexpr double kAmbient = kViewSetup.ambient;
 struct Light {
     Vec3d towards;
     double intensity;
 };
+Vec3d VectorOf(const double (&v)[3]) {
+    return {v[0], v[1], v[2]};
+}
 const std::array<Light, 2>& Lights() {
     static const std::array<Light, 2> lights = {
-        Light{Normalised({3, 5, 4}), 2.2},
-        Light{Normalised({-4, -2, -3}), 0.8},
+        Light{Normalised(VectorOf(kViewSetup.lights[0].from)), kViewSetup.lights[0].intensity},
+        Light{Normalised(VectorOf(kViewSetup.lights[1].from)), kViewSetup.lights[1].intensity},
     };
     return lights;
 }
@@ -97,10 +98,11 @@ Camera FrameCamera(const Vec3d& low, const Vec3d& high, bool empty) {
         radius = std::max(std::sqrt(Dot(high - low, high - low)) * 0.5, 1e-6);
     }
     // sin 22.5 degrees and 1 / tan 22.5 degrees, by their square roots.
+    static_assert(kViewSetup.fieldOfView == 45, "the sines below are of half of 45 degrees");
     const double sinHalfView = std::sqrt(2 - std::sqrt(2.0)) / 2;
     Camera camera;
     camera.focal = std::sqrt(2.0) + 1;
-    camera.back = Normalised({0.9, 0.6, 1.2});
+    camera.back = Normalised(VectorOf(kViewSetup.cameraFrom));
     camera.eye = centre + camera.back * (radius / sinHalfView);
     // Y up, as three.js's lookAt: right = up x back, up = back x right.
     camera.right = Normalised({camera.back.z, 0, -camera.back.x});

@@ -72,7 +72,7 @@ namespace {
 // The checks, the server and the start-up of `module.descriptor`. A failed
 // start-up is shut down and closed here; after a failed check the caller
 // still holds the module file.
-bool Start(LoadedModule& module, std::string& error) {
+bool RunStartup(LoadedModule& module, std::string& error) {
     if (!CheckDescriptor(module.descriptor, "ObjectLoader", "Ostrel", module.activate, error))
         return false;
     module.startupToken = module.descriptor->startup();
@@ -100,7 +100,7 @@ bool LoadModule(const std::string& path, LoadedModule& module, std::string& erro
         static_cast<const ModuleDescriptor*>(FindModuleExport(module.handle, "_mod_descrip"));
     if (module.descriptor == nullptr)
         error = "not a plug-in module (no _mod_descrip export)";
-    if (module.descriptor == nullptr || !Start(module, error)) {
+    if (module.descriptor == nullptr || !RunStartup(module, error)) {
         if (module.handle != nullptr)
             CloseModuleFile(module.handle);
         module.handle = nullptr;
@@ -113,7 +113,7 @@ bool StartLinkedModule(const ModuleDescriptor* descriptor, LoadedModule& module,
                        std::string& error) {
     module = LoadedModule{};
     module.descriptor = descriptor;
-    return Start(module, error);
+    return RunStartup(module, error);
 }
 
 bool StartWideModule(const ModuleDescriptor* descriptor, LoadedModule& module, std::string& error) {

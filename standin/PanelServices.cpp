@@ -63,14 +63,16 @@ ControlModel DescribedControl(const char* kindName, const ControlDescription* de
 int32_t OpenPanel(PanelHost& host, HostPanel& panel) {
     if (!host.opened)
         host.opened = panel.model;
-    const std::vector<PanelRole> missing = ApplyPanelEdits(panel.model, host.behaviour.edits);
+    const PanelRoles roles = ResolvePanelRoles(panel.model);
+    const std::vector<PanelRole> missing =
+        ApplyPanelEdits(panel.model, roles, host.behaviour.edits);
     host.editsWithoutControl.insert(host.editsWithoutControl.end(), missing.begin(), missing.end());
     const int32_t proposed = host.behaviour.cancel ? 0 : 1;
     const PanelHandler& handler = host.behaviour.handler;
     const int32_t answer =
         handler.open != nullptr ? handler.open(handler.context, panel.model, proposed) : proposed;
     if (!host.answered)
-        host.answered = EditsHeld(panel.model);
+        host.answered = EditsHeld(panel.model, roles);
     return answer;
 }
 

@@ -2,13 +2,13 @@
 // tables the plug-in calls to create panels and controls, read and set
 // their attributes, open and destroy panels, and the display information.
 // Every call goes into the trace. The panels are PanelModel records; opening
-// one applies the user's edits (PanelEdits.h), then hands the panel to the
+// one applies the user's edits (PanelRules.h), then hands the panel to the
 // front end's handler, if one is installed, which shows it and answers.
 #pragma once
 
 #include "host/HostApi.h"
-#include "standin/PanelEdits.h"
 #include "standin/PanelModel.h"
+#include "standin/PanelRules.h"
 #include "standin/Trace.h"
 
 #include <cstdint>

@@ -114,7 +114,7 @@ bool ReadModelStart(const std::string& path, size_t limit, std::string& bytes, b
     return ok;
 }
 
-int Run(const Arguments& arguments) {
+int WriteThumbnailFile(const Arguments& arguments) {
     std::string error;
     if (!ApplyBudget(kThumbnailBudget, error)) {
         std::fprintf(stderr, "ostrel-thumbnailer: cannot limit its own resources: %s\n",
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     try {
-        return Run(arguments);
+        return WriteThumbnailFile(arguments);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "ostrel-thumbnailer: %s\n", e.what());
     }

@@ -57,7 +57,7 @@ bool DrawDots(const std::vector<ReceivedPoint>& points, size_t end, uint32_t siz
     return RenderPicture(input, size, picture, error) && EncodePng(picture, png, error);
 }
 
-Thumbnail Points(const ReceivedModel& received, bool cut, uint32_t size, const char* why) {
+Thumbnail PointsAsDots(const ReceivedModel& received, bool cut, uint32_t size, const char* why) {
     Thumbnail thumbnail;
     // The last point of a cut file may be made up: a record the cut ended
     // is completed from its last line, and a CR LF at the cut starts one
@@ -87,15 +87,15 @@ Thumbnail Points(const ReceivedModel& received, bool cut, uint32_t size, const c
     return thumbnail;
 }
 
-Thumbnail Whole(const LoadedModule& converter, const std::string& modelName, std::string_view bytes,
-                uint32_t size) {
+Thumbnail WholeObjectPicture(const LoadedModule& converter, const std::string& modelName,
+                             std::string_view bytes, uint32_t size) {
     ImportRequest request = RequestFor(converter, modelName, bytes);
     request.format = ExportFormat::Png;
     request.pictureSize = size;
     ImportOutcome outcome = RunImport(request);
     Thumbnail thumbnail;
     if (outcome.result == ImportResult::Loaded && outcome.counts.polygons == 0)
-        return Points(outcome.received, false, size, "the model has no polygon");
+        return PointsAsDots(outcome.received, false, size, "the model has no polygon");
     if (outcome.result != ImportResult::Loaded || outcome.files.size() != 1) {
         thumbnail.reason = outcome.reason;
         return thumbnail;
@@ -105,8 +105,8 @@ Thumbnail Whole(const LoadedModule& converter, const std::string& modelName, std
     return thumbnail;
 }
 
-Thumbnail FirstPart(const LoadedModule& converter, const std::string& modelName,
-                    std::string_view bytes, uint32_t size) {
+Thumbnail FirstPartAsDots(const LoadedModule& converter, const std::string& modelName,
+                          std::string_view bytes, uint32_t size) {
     ImportRequest request = RequestFor(converter, modelName, bytes);
     request.keepReceived = true;
     const ImportOutcome outcome = RunImport(request);
@@ -115,7 +115,7 @@ Thumbnail FirstPart(const LoadedModule& converter, const std::string& modelName,
         thumbnail.reason = outcome.reason;
         return thumbnail;
     }
-    return Points(outcome.received, true, size, "the model is too big to draw whole");
+    return PointsAsDots(outcome.received, true, size, "the model is too big to draw whole");
 }
 
 } // namespace
@@ -126,8 +126,8 @@ uint32_t ThumbnailSize(uint64_t asked) {
 
 Thumbnail MakeThumbnail(const LoadedModule& converter, const std::string& modelName,
                         std::string_view bytes, bool cut, uint32_t size) try {
-    return cut ? FirstPart(converter, modelName, bytes, size)
-               : Whole(converter, modelName, bytes, size);
+    return cut ? FirstPartAsDots(converter, modelName, bytes, size)
+               : WholeObjectPicture(converter, modelName, bytes, size);
 } catch (const std::bad_alloc&) {
     Thumbnail thumbnail;
     thumbnail.reason = "not enough memory";

@@ -49,9 +49,10 @@ LAYERS = {
     "cli": {"cli", "pipeline", "standin", "geometry", "convert", "platform", "host"},
     # The web page's converter: a front end beside the command line, through
     # the one entry point (and what its header brings) only.
-    "web": {"web", "pipeline"},
+    "web": {"web", "pipeline", "standin/PanelRules.h", "convert/ViewArrays.h",
+            "render/Picture.h"},
     # The engine's C interface for in-process front ends: the same.
-    "engine": {"engine", "pipeline"},
+    "engine": {"engine", "pipeline", "standin/PanelRules.h"},
     # The thumbnail handler: the engine's C interface and the picture alone.
     "explorer": {"explorer", "engine/ostrel.h", "render"},
     # The file managers' thumbnailer: the one entry point (and what it
@@ -62,6 +63,8 @@ ONLY = {
     # The simulation obtains the module file, and stages a model's bytes.
     "standin/ModuleLoader.cpp": {"platform/ModuleFile.h", "platform/FileSystem.h"},
     "standin/Activation.cpp": {"platform/FileSystem.h"},
+    # The panel's rules read items typed in UTF-8 or in the plug-in's bytes.
+    "standin/PanelValues.cpp": {"platform/TextCodec.h"},
 }
 # Folder -> what it may never reach through any chain of includes.
 NEVER = {

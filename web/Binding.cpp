@@ -10,9 +10,11 @@
 //
 // Text goes out as UTF-8: the plug-in's labels and items are Shift-JIS, its
 // statistics line and the names follow the rule for names.
-#include "pipeline/Choices.h"
+#include "pipeline/ModelFiles.h"
 #include "pipeline/Pipeline.h" // and through it the panel model and the text codec
-#include "pipeline/View.h"
+#include "render/Picture.h"
+#include "standin/PanelRules.h"
+#include "web/View.h"
 
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
@@ -68,7 +70,7 @@ const char* KindName(ControlKind kind) {
     return "other";
 }
 
-val Bytes(const std::string& bytes) {
+val Uint8ArrayOf(const std::string& bytes) {
     // A copy: the view into the module's memory would move when it grows.
     return val::global("Uint8Array")
         .new_(emscripten::typed_memory_view(bytes.size(),
@@ -91,7 +93,8 @@ val ControlValue(const ControlModel& control) {
 // The panel in effect: each control's value with the edits applied, and
 // beside it the plug-in's proposal.
 val PanelObject(PanelModel proposed, const PanelEdits& edits) {
-    PanelModel panel = PanelInEffect(proposed, edits);
+    const PanelModel panel = PanelInEffect(proposed, edits);
+    const PanelRoles roles = ResolvePanelRoles(panel);
     val out = val::object();
     out.set("title", ShiftJisToUtf8(panel.title));
     val controls = val::array();
@@ -102,8 +105,9 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
         c.set("kind", KindName(control.kind));
         c.set("kindName", control.kindName);
         c.set("label", ShiftJisToUtf8(control.label));
-        // The English beside the plug-in's Japanese, from the rulebook.
-        const ControlEnglish english = EnglishOf(panel, control);
+        // The English beside the plug-in's Japanese, by the panel's rules.
+        const std::optional<PanelRole> role = roles.roleOf[i];
+        const ControlEnglish english = EnglishOf(control, role);
         c.set("english", english.label);
         val lines = val::array();
         val linesEnglish = val::array();
@@ -116,7 +120,6 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
         c.set("value", ControlValue(control));
         c.set("text", ControlValueText(control));
         c.set("proposed", ControlValue(proposed.controls[i]));
-        const std::optional<PanelRole> role = RoleOf(panel, control);
         c.set("role", role ? val(RoleKeyword(*role)) : val::null());
         controls.call<void>("push", c);
     }
@@ -150,12 +153,9 @@ std::string TakeEdits(const val& edits, PanelEdits& e) {
 // by the rules of every front end, or "" when it is taken: the page asks
 // before it converts again.
 std::string CheckChoice(const std::string& role, const std::string& text) {
-    for (PanelRole r : kPanelRoles) {
-        PanelEdits scratch;
-        if (role == RoleKeyword(r))
-            return TakeChoiceText(r, text, role, scratch);
-    }
-    return "no control " + role;
+    const std::optional<PanelRole> named = RoleNamed(role);
+    PanelEdits scratch;
+    return named ? TakeChoiceText(*named, text, role, scratch) : "no control " + role;
 }
 
 // The files a folder stands for, as the command line takes them: the
@@ -169,7 +169,7 @@ val ModelFiles(const val& paths) {
     return out;
 }
 
-const LoadedModule* Module(std::string& error) {
+const LoadedModule* StartedModule(std::string& error) {
     static LoadedModule module;
     static bool started = StartWideModule(&ostrel_wide_descrip, module, error);
     return started ? &module : nullptr;
@@ -201,24 +201,24 @@ const char* PartKindName(ViewPartKind kind) {
 
 // The view's arrays as typed arrays the worker hands on without copying.
 val ViewObject(const ObjectView& view) {
-    const ViewMesh& mesh = view.mesh;
+    const ViewArrays& arrays = view.arrays;
     val out = val::object();
-    out.set("positions", TypedArray("Float32Array", mesh.positions));
-    out.set("normals", TypedArray("Float32Array", mesh.normals));
-    out.set("triangleVertices", static_cast<double>(mesh.triangleVertices));
+    out.set("positions", TypedArray("Float32Array", arrays.positions));
+    out.set("normals", TypedArray("Float32Array", arrays.normals));
+    out.set("triangleVertices", static_cast<double>(arrays.triangleVertices));
     val parts = val::array();
-    for (size_t i = 0; i < mesh.parts.size(); ++i) {
-        if (mesh.parts[i].indices.empty())
+    for (size_t i = 0; i < arrays.parts.size(); ++i) {
+        if (arrays.parts[i].indices.empty())
             continue;
         val part = val::object();
         part.set("surface", static_cast<double>(i / 3));
-        part.set("kind", PartKindName(mesh.parts[i].kind));
-        part.set("indices", TypedArray("Uint32Array", mesh.parts[i].indices));
+        part.set("kind", PartKindName(arrays.parts[i].kind));
+        part.set("indices", TypedArray("Uint32Array", arrays.parts[i].indices));
         parts.call<void>("push", part);
     }
     out.set("parts", parts);
     val materials = val::array();
-    for (const SurfaceMaterial& m : mesh.materials) {
+    for (const SurfaceMaterial& m : arrays.materials) {
         val material = val::object();
         val colour = val::array();
         for (double c : m.colour)
@@ -270,7 +270,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val out = val::object();
     std::string error;
-    const LoadedModule* module = Module(error);
+    const LoadedModule* module = StartedModule(error);
     if (module == nullptr) {
         out.set("result", "refused");
         out.set("reason", error);
@@ -307,7 +307,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         ObjectView objectView;
         if (FormObjectView(outcome, request.panel.edits, objectView, error)) {
             out.set("view", ViewObject(objectView));
-            out.set("picture", Bytes(outcome.files.at(0).bytes));
+            out.set("picture", Uint8ArrayOf(outcome.files.at(0).bytes));
             outcome.files.clear();
         } else {
             outcome.result = ImportResult::NotConverted;
@@ -331,7 +331,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     for (const OutputFile& file : outcome.files) {
         val f = val::object();
         f.set("name", NameAsUtf8(file.name, kShiftJisCodePage));
-        f.set("bytes", Bytes(file.bytes));
+        f.set("bytes", Uint8ArrayOf(file.bytes));
         files.call<void>("push", f);
     }
     out.set("files", files);
@@ -368,10 +368,35 @@ val Formats() {
 
 } // namespace
 
+// How the view lights and frames an object: the pictures' own setup, so
+// that the view and the gallery's pictures look alike.
+val ViewSetupObject() {
+    const auto triple = [](const double(&v)[3]) {
+        val out = val::array();
+        for (double c : v)
+            out.call<void>("push", c);
+        return out;
+    };
+    val lights = val::array();
+    for (const ViewLight& light : kViewSetup.lights) {
+        val l = val::object();
+        l.set("from", triple(light.from));
+        l.set("intensity", light.intensity);
+        lights.call<void>("push", l);
+    }
+    val out = val::object();
+    out.set("ambient", kViewSetup.ambient);
+    out.set("lights", lights);
+    out.set("cameraFrom", triple(kViewSetup.cameraFrom));
+    out.set("fieldOfView", kViewSetup.fieldOfView);
+    return out;
+}
+
 EMSCRIPTEN_BINDINGS(ostrel) {
     emscripten::function("convertAt", &ConvertAt);
     emscripten::function("formats", &Formats);
     emscripten::function("readWarningsAt", &ReadWarningsAt);
     emscripten::function("checkChoice", &CheckChoice);
     emscripten::function("modelFiles", &ModelFiles);
+    emscripten::function("viewSetup", &ViewSetupObject);
 }

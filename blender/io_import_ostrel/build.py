@@ -1,4 +1,4 @@
-# Blender's objects from a geometry.MeshData: the mesh filled array by array
+# Blender's objects from a geometry.ObjectArrays: the mesh filled array by array
 # with bulk calls (foreach_set) from what the engine laid out, one material
 # per surface from the engine's, and the host's smoothing in Blender's own
 # terms, so that each version shows it as the host does and it stays right
@@ -159,7 +159,7 @@ def _smooth_attributes(mesh, data, host_normals):
 
 
 def build_mesh(name, data, host_normals=False):
-    """A new mesh named `name` from `data` (geometry.MeshData). With
+    """A new mesh named `name` from `data` (geometry.ObjectArrays). With
     `host_normals` the loops also get the host's normals as custom normals
     (exact, but fixed: they no longer follow edits)."""
     mesh = bpy.data.meshes.new(name)

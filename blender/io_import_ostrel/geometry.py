@@ -25,7 +25,7 @@ def rotated(xyz, axes):
     return out
 
 
-class MeshData:
+class ObjectArrays:
     """A Blender mesh in flat arrays (views of the engine's memory where
     they need no change), and what did not fit into one Blender face."""
 

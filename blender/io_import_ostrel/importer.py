@@ -15,7 +15,7 @@ class Outcome:
         self.path = path
         self.error = None  # one line when nothing was imported
         self.warnings = []
-        self.data = None  # geometry.MeshData
+        self.data = None  # geometry.ObjectArrays
 
 
 def read(path, found, choices, axes=np.eye(3)):
@@ -31,7 +31,7 @@ def read(path, found, choices, axes=np.eye(3)):
         out.error = f"ostrel: {path}: {e}"
         return out
     out.warnings = [f"ostrel: warning: {w}" for w in model.warnings]
-    out.data = d = geometry.MeshData(model, axes)
+    out.data = d = geometry.ObjectArrays(model, axes)
     if len(d.face_starts) == 0 and len(d.edges) == 0:
         out.warnings.append(f"ostrel: {path}: no polygon to show: the object holds points only")
     if d.split_polygons:

@@ -36,9 +36,9 @@ import numpy as np
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import mesh_checks  # noqa: E402
+import object_checks  # noqa: E402
 from blender_helpers import render  # noqa: E402
-from mesh_checks import VERSION, check, check_model  # noqa: E402
+from object_checks import VERSION, check, check_model  # noqa: E402
 
 parser = argparse.ArgumentParser()
 parser.add_argument("--package", required=True)
@@ -395,6 +395,6 @@ if args.pictures:
           f"the picture {picture} shows hardly anything but the sky")
     check_cylinders(args.pictures)
 
-print(f"add-on checks: Blender {VERSION}: {mesh_checks.checks - mesh_checks.failures} passed, "
-      f"{mesh_checks.failures} failed")
-sys.exit(1 if mesh_checks.failures else 0)
+print(f"add-on checks: Blender {VERSION}: {object_checks.checks - object_checks.failures} passed, "
+      f"{object_checks.failures} failed")
+sys.exit(1 if object_checks.failures else 0)

@@ -148,8 +148,9 @@ class Engine:
         file proposes). shading: also the host's corner normals and
         triangles (worked out only when asked: a tenth to a fifth more time).
         read_warnings: also what the reader left out, as warnings.
-        code_page: the code page of names that are not UTF-8 (default: 932,
-        on Windows the system's).
+        code_page: the code page of names that are not UTF-8 (default: the
+        system's, as the engine tells it: 932, or on Windows its ANSI code
+        page).
         right_handed: the arrays in the converter's files' convention (Z
         negated, loops reversed) instead of the host's.
         edge_mesh: also the object as faces and edges (Model.edge_mesh).
@@ -158,7 +159,7 @@ class Engine:
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
         settings = {Setting.SHADING: int(shading), Setting.READ_WARNINGS: int(read_warnings),
-                    Setting.CODE_PAGE: _code_page(code_page),
+                    Setting.CODE_PAGE: self._code_page(code_page),
                     Setting.RIGHT_HANDED: int(right_handed), Setting.EDGE_MESH: int(edge_mesh)}
         handle, name = self._run(source, name, choices, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.LOADED:
@@ -179,7 +180,7 @@ class Engine:
         pixels along each side (None: the engine's default)."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
-        settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: _code_page(code_page)}
+        settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: self._code_page(code_page)}
         if size is not None:
             settings[Setting.PICTURE_SIZE] = int(size)
         handle, name = self._run(source, name, choices, settings, format)
@@ -197,25 +198,19 @@ class Engine:
                   code_page: Optional[int] = None) -> Proposals:
         """What the file proposes, without importing it (the options panel
         cancelled): the statistics line and the panel's values by choice."""
-        settings = {Setting.CANCEL: 1, Setting.CODE_PAGE: _code_page(code_page)}
+        settings = {Setting.CANCEL: 1, Setting.CODE_PAGE: self._code_page(code_page)}
         handle, name = self._run(source, name, {}, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.CANCELLED:
             raise handle.error(name)
         return Proposals(handle.text("ostrel_statistics"), handle.proposals(), handle.controls())
 
+    def _code_page(self, code_page: Optional[int]) -> int:
+        return code_page if code_page is not None else self._lib.ostrel_system_code_page()
+
     def panel(self) -> Proposals:
         """The plug-in's panel before there is a file: its controls and
         proposals for a model with nothing in it (the engine's)."""
         return self.proposals(self._lib.ostrel_empty_model(), DEFAULT_NAME)
-
-
-def _code_page(code_page: Optional[int]) -> int:
-    if code_page is not None:
-        return code_page
-    if sys.platform == "win32":
-        # There the plug-in made its names in the system's code page.
-        return ctypes.windll.kernel32.GetACP()
-    return 932
 
 
 def _model_input(source: Source, name: Optional[str]) -> Tuple[str, Optional[bytes]]:

@@ -163,6 +163,7 @@ SIGNATURES = {
     "ostrel_request_refusal": (_T, [_P]),
     "ostrel_edit_takes": (_T, [_I]),
     "ostrel_empty_model": (_T, []),
+    "ostrel_system_code_page": (ctypes.c_uint, []),
     "ostrel_request_set": (_I, [_P, _I, ctypes.c_int64]),
     "ostrel_request_format": (_I, [_P, _T]),
     "ostrel_format_names": (_T, []),

@@ -34,7 +34,7 @@ def test_every_number_is_the_headers():
 
 
 # What a C type is to ctypes, as far as the calling convention goes.
-SCALARS = {"void": None, "int": ctypes.c_int, "double": ctypes.c_double, "size_t": ctypes.c_size_t,
+SCALARS = {"void": None, "int": ctypes.c_int, "unsigned": ctypes.c_uint, "double": ctypes.c_double, "size_t": ctypes.c_size_t,
            "uint32_t": ctypes.c_uint32, "int64_t": ctypes.c_int64, "uint8_t": ctypes.c_uint8,
            "float": ctypes.c_float}
 

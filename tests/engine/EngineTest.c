@@ -130,7 +130,7 @@ static void TestCubeFilesAndCancel(ostrel_request* request, const char* path) {
 /* The cube right-handed, as faces and edges: each loop reversed from its
  * first corner, each face corner naming the edge to the next, all edges
  * sharp (the faces meet at 90 degrees, beyond 44.5); and the materials. */
-static void TestCubeEdgeMesh(const char* path, const ostrel_import* host) {
+static void TestCubeFacesAndEdges(const char* path, const ostrel_import* host) {
     ostrel_request* request = ostrel_request_new();
     CHECK(ostrel_request_set(request, OSTREL_RIGHT_HANDED, 1) == 1 &&
               ostrel_request_set(request, OSTREL_EDGE_MESH, 1) == 1,
@@ -197,7 +197,7 @@ static void TestCube(const char* examples) {
     CheckCubeSurfaces(byPath);
     TestCubeByBytes(request, path, byPath);
     TestCubeFilesAndCancel(request, path);
-    TestCubeEdgeMesh(path, byPath);
+    TestCubeFacesAndEdges(path, byPath);
     ostrel_import_free(byPath);
     ostrel_request_free(request);
 }

@@ -2,8 +2,8 @@
 // none for lines, points and flat loops, the fast paths round a point
 // against the plain rule bit for bit, and a cone's apex of many triangles;
 // and the object as faces and edges with that shading as flags.
-#include "geometry/EdgeMesh.h"
-#include "geometry/MeshGeometry.h"
+#include "geometry/FacesAndEdges.h"
+#include "geometry/Shading.h"
 #include "geometry/SmoothFan.h"
 
 #include <gtest/gtest.h>
@@ -63,10 +63,10 @@ ReceivedModel Prism(int sides, bool smooth, float angle, bool capsShareSurface =
     return m;
 }
 
-MeshGeometry Geometry(const ReceivedModel& m) {
-    MeshGeometry g;
+ShadingGeometry Geometry(const ReceivedModel& m) {
+    ShadingGeometry g;
     std::string error;
-    EXPECT_TRUE(ComputeMeshGeometry(m, ExportSurfaces(m), g, error)) << error;
+    EXPECT_TRUE(ComputeShading(m, ExportSurfaces(m), g, error)) << error;
     return g;
 }
 
@@ -84,7 +84,7 @@ TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
         // Within the angle: the sides' corners point straight out from the
         // axis, the caps stay flat (90 degrees away), and each point has one
         // vertex for the sides and one for its cap.
-        const MeshGeometry g = Geometry(Prism(sides, true, wide));
+        const ShadingGeometry g = Geometry(Prism(sides, true, wide));
         for (int k = 0; k < sides; ++k) {
             const double a = 2 * std::numbers::pi * k / sides;
             ExpectNormal(g.cornerNormal[4 * size_t(k)], std::cos(a), 0, std::sin(a));
@@ -95,7 +95,7 @@ TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
     }
     for (const ReceivedModel& m : {Prism(sides, true, narrow), Prism(sides, false, wide)}) {
         // Outside the angle, or smoothing off: every corner its polygon's.
-        const MeshGeometry g = Geometry(m);
+        const ShadingGeometry g = Geometry(m);
         for (int k = 0; k < sides; ++k) {
             const double a = 2 * std::numbers::pi * (k + 0.5) / sides;
             for (size_t c = 0; c < 4; ++c)
@@ -105,7 +105,7 @@ TEST(Normals, SmoothingJoinsOnlyWithinTheAngle) {
     }
     {
         // Caps on the sides' surface, angle past 90 degrees: all of it joins.
-        const MeshGeometry g =
+        const ShadingGeometry g =
             Geometry(Prism(sides, true, float(std::numbers::pi / 2 + 0.01), true));
         const double x = 2 * std::cos(std::numbers::pi / sides), length = std::sqrt(x * x + 1);
         ExpectNormal(g.cornerNormal[0], x / length, -1 / length, 0);
@@ -126,7 +126,7 @@ TEST(Normals, LinesPointsAndFlatLoopsGetNoDirection) {
     ReceivePolygon(m, 2, s, line);     // a line
     ReceivePolygon(m, 1, s, line);     // a point
     ReceivePolygon(m, 3, s, triangle); // front toward -Y
-    const MeshGeometry g = Geometry(m);
+    const ShadingGeometry g = Geometry(m);
     ExpectNormal(g.cornerNormal[0], 0, 1, 0);
     ExpectNormal(g.cornerNormal[6], 0, -1, 0); // the flat loop does not pull it
     EXPECT_EQ(g.cornerVertex[3], UINT32_MAX);
@@ -268,7 +268,7 @@ TEST(Normals, ConeApexOfManyTriangles) {
         }
         const std::vector<unsigned char> block = Block(true, float(44.5 * std::numbers::pi / 180));
         ReceiveSurfaceData(m, "cone", 60, block.data());
-        const MeshGeometry g = Geometry(m);
+        const ShadingGeometry g = Geometry(m);
 
         std::vector<Vec3> normals(sides);
         std::vector<int32_t> surface(sides, s);
@@ -344,18 +344,18 @@ ReceivedModel Fold(float degrees, bool twoSurfaces = false) {
     return m;
 }
 
-EdgeMesh Edges(const ReceivedModel& m, Handedness handedness = Handedness::RightHanded) {
+FacesAndEdges Edges(const ReceivedModel& m, Handedness handedness = Handedness::RightHanded) {
     const std::vector<ExportSurface> surfaces = ExportSurfaces(m);
-    MeshGeometry g;
-    EdgeMesh out;
+    ShadingGeometry g;
+    FacesAndEdges out;
     std::string error;
-    EXPECT_TRUE(ComputeMeshGeometry(m, surfaces, g, error));
-    EXPECT_TRUE(FormEdgeMesh(m, surfaces, g, handedness, out, error)) << error;
+    EXPECT_TRUE(ComputeShading(m, surfaces, g, error));
+    EXPECT_TRUE(FormFacesAndEdges(m, surfaces, g, handedness, out, error)) << error;
     return out;
 }
 
-TEST(EdgeMesh, LoopsInTheWritersTurnNameEachEdgeOnce) {
-    const EdgeMesh e = Edges(Fold(44.5f));
+TEST(FacesAndEdges, LoopsInTheWritersTurnNameEachEdgeOnce) {
+    const FacesAndEdges e = Edges(Fold(44.5f));
     EXPECT_EQ(e.faceStart, (std::vector<int32_t>{0, 4}));
     EXPECT_EQ(e.faceSize, (std::vector<int32_t>{4, 4}));
     EXPECT_EQ(e.facePolygon, (std::vector<int32_t>{0, 5}));
@@ -369,10 +369,10 @@ TEST(EdgeMesh, LoopsInTheWritersTurnNameEachEdgeOnce) {
               (std::vector<int32_t>{0, 1, 4, 3, 1, 2, 5, 4}));
 }
 
-TEST(EdgeMesh, SharpWhereTheShadingBreaksFlatWhereItDoesNotJoin) {
+TEST(FacesAndEdges, SharpWhereTheShadingBreaksFlatWhereItDoesNotJoin) {
     // Beyond the angle: the fold is sharp, and each face, all its corners
     // on its own normal, flat.
-    EdgeMesh e = Edges(Fold(44.5f));
+    FacesAndEdges e = Edges(Fold(44.5f));
     EXPECT_EQ(e.edgeSharp, (std::vector<uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(e.faceFlat, (std::vector<uint8_t>{1, 1}));
     EXPECT_EQ(e.smoothingAngle, -1);
@@ -389,7 +389,7 @@ TEST(EdgeMesh, SharpWhereTheShadingBreaksFlatWhereItDoesNotJoin) {
     EXPECT_EQ(e.faceSurface, (std::vector<int32_t>{0, 1}));
 }
 
-TEST(EdgeMesh, LoopsThroughAPointTwiceBecomeTheirSimpleLoops) {
+TEST(FacesAndEdges, LoopsThroughAPointTwiceBecomeTheirSimpleLoops) {
     ReceivedModel m;
     const float xyz[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, -1, 0, 0, 0, -1, 0};
     ReceivePoints(m, 5, xyz);
@@ -397,7 +397,7 @@ TEST(EdgeMesh, LoopsThroughAPointTwiceBecomeTheirSimpleLoops) {
     const uint16_t twice[6] = {0, 1, 2, 0, 1, 2}, bow[6] = {0, 1, 2, 0, 3, 4};
     ReceivePolygon(m, 6, s, twice); // round a triangle twice: the triangle, once
     ReceivePolygon(m, 6, s, bow);   // two triangles meeting at point 0
-    const EdgeMesh e = Edges(m);
+    const FacesAndEdges e = Edges(m);
     EXPECT_EQ(e.cornerPoint, (std::vector<int32_t>{0, 2, 1, 0, 4, 3, 0, 2, 1}));
     EXPECT_EQ(e.facePolygon, (std::vector<int32_t>{0, 1, 1}));
     EXPECT_EQ(e.splitPolygons, 2u);

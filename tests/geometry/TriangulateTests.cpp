@@ -3,7 +3,7 @@
 // every triangle, and by every triangle's centre lying inside the polygon),
 // robustness on loops that are not simple, and the sweep against a plain
 // simplicity check.
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 #include "geometry/SmoothFan.h"
 #include "geometry/TriangulateSweep.h"
 

@@ -290,7 +290,8 @@ TEST_F(PipelineTest, ModelsPastTheHostsPointNumbersConvertWhole) {
 
     request.traceText = true;
     request.panel.handler.open = [](void*, PanelModel& panel, int32_t) {
-        SetControlValue(*FindRoleControl(panel, PanelRole::Scale), FloatValue(2));
+        SetControlValue(*RoleControl(panel, ResolvePanelRoles(panel), PanelRole::Scale),
+                        FloatValue(2));
         return 1;
     };
     const ImportOutcome traced = RunImport(request);

@@ -181,3 +181,18 @@ TEST(NumberText, DoublesOfEveryExponentAreAlike) {
         ExpectAlike(typed);
     }
 }
+
+// A number typed by a user is read whole, or not at all.
+TEST(NumberText, TypedNumbersAreReadWhole) {
+    double d = 0;
+    EXPECT_TRUE(ParseFiniteDouble("-0.5e1", d));
+    EXPECT_EQ(d, -5.0);
+    EXPECT_FALSE(ParseFiniteDouble("", d) || ParseFiniteDouble("inf", d) ||
+                 ParseFiniteDouble(" 2", d) || ParseFiniteDouble("2 ", d));
+    EXPECT_FALSE(ParsePositiveDouble("-0", d));
+    int32_t v = 0;
+    EXPECT_TRUE(ParseInt32("-2147483648", v));
+    EXPECT_EQ(v, INT32_MIN);
+    EXPECT_FALSE(ParseInt32("2147483648", v) || ParseInt32("1.5", v));
+    EXPECT_EQ(v, INT32_MIN);
+}

@@ -1,13 +1,20 @@
 // The surface base name cut from the model file's path.
+#include "platform/TextCodec.h"
 #include "plugin/Plugin.h"
+#include "standin/PanelRules.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+// The plug-in and the hosts around it cannot share a header: what the hosts
+// state of the plug-in is held to the plug-in here.
+static_assert(kNameMostBytes + 1 == kBaseNameCapacity, "the longest name the hosts take");
+static_assert(kShiftJisCodePage == kPluginCodePage, "the code page of the plug-in's own text");
+
 namespace {
 
-const LeadBytePredicate ShiftJisLead = CodePageLeadBytePredicate(932);
+const LeadBytePredicate ShiftJisLead = CodePageLeadBytePredicate(kPluginCodePage);
 
 std::string BaseName(const std::string& path, LeadBytePredicate lead = nullptr) {
     char out[kBaseNameCapacity + 16];

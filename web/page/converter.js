@@ -8,6 +8,8 @@ const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/jav
 let worker = null;
 // The formats the converter writes, as it reported them when ready.
 export let formats = [];
+// How the view lights and frames an object, as the converter's pictures do.
+export let viewSetup = null;
 let pending = null; // { id, resolve, reject, model }
 const questions = new Map(); // id -> resolve, for the rulebook's answers
 let nextId = 1;
@@ -31,6 +33,7 @@ export function startWorker(withHooks = hooks) {
     if (message.type === 'ready') {
       failedStarts = 0;
       formats = message.formats;
+      viewSetup = message.setup;
       hooks.ready();
       return;
     }

@@ -5,7 +5,9 @@
 // download. Nothing leaves the machine: the worker and the WebAssembly are
 // inline, and the page's policy forbids every request.
 import { $, language, make, t } from './dom.js';
-import { busy, cancel, convert, memory, modelFilesOf, seconds, startWorker, times } from './converter.js';
+import {
+  busy, cancel, convert, memory, modelFilesOf, seconds, startWorker, times, viewSetup,
+} from './converter.js';
 import { renderPanel } from './panel.js';
 import { outputsOf, renderDownloads, save, showFormats, zipAll, zipPictures } from './outputs.js';
 import { listenForDrops } from './drop.js';
@@ -288,7 +290,13 @@ function setUp() {
     element.textContent = t[element.dataset.text];
   }
   // The worker starts now: it compiles the converter while the user chooses.
-  startWorker({ ready: () => showFormats(selected), warningsRead: updateItem });
+  startWorker({
+    ready() {
+      view.setUp(viewSetup);
+      showFormats(selected);
+    },
+    warningsRead: updateItem,
+  });
   $('pick').addEventListener('change', (e) => { addFiles([...e.target.files]); e.target.value = ''; });
   $('pick-folder').addEventListener('change', async (e) => {
     const files = [...e.target.files];

@@ -4,14 +4,14 @@
 // object, a ground grid and axes sized to it.
 import { AxesHelper, Box3, GridHelper, PerspectiveCamera, Vector3, WebGLRenderer } from 'three';
 import { OrbitControls } from 'three/examples/jsm/controls/OrbitControls.js';
-import { disposeObject, frame, litScene, objectFromView } from './mesh.js';
+import { disposeObject, emptyScene, frame, light, objectFromView, setCamera } from './scene.js';
 
 // Without WebGL the view is a line saying why, and does nothing.
 function noWebGL(canvas, error) {
   canvas.replaceWith(Object.assign(document.createElement('p'), {
     className: 'no-webgl', textContent: `WebGL: ${error.message}`,
   }));
-  return { show() {}, fit() {}, setGrid() {}, setAxes() {}, stats: () => ({ webgl: false }) };
+  return { show() {}, fit() {}, setGrid() {}, setAxes() {}, setUp() {}, stats: () => ({ webgl: false }) };
 }
 
 // `v`: the view's state, as createView makes it.
@@ -95,7 +95,7 @@ export function createView(canvas) {
   camera.position.set(3, 2, 4);
   const controls = new OrbitControls(camera, canvas);
   controls.enableDamping = false;
-  const v = { canvas, renderer, scene: litScene(), camera, controls, grid: null, axes: null,
+  const v = { canvas, renderer, scene: emptyScene(), camera, controls, grid: null, axes: null,
               showGrid: true, showAxes: true, object: null, loadCount: 0 };
   controls.addEventListener('change', () => draw(v));
   listenForKeys(v);
@@ -107,6 +107,15 @@ export function createView(canvas) {
   return {
     show: (view) => show(v, view),
     fit: () => fit(v),
+    // The converter's lights and camera, once it is ready. A worker started
+    // again after a failure reports them again: they are set once.
+    setUp(setup) {
+      if (v.lit) return;
+      v.lit = true;
+      light(v.scene, setup);
+      setCamera(v.camera, setup);
+      fit(v);
+    },
     setGrid(on) { v.showGrid = on; if (v.grid) v.grid.visible = on; draw(v); },
     setAxes(on) { v.showAxes = on; if (v.axes) v.axes.visible = on; draw(v); },
     stats() {

@@ -14,7 +14,7 @@ let converter = null;
 const ready = OstrelWasm().then((m) => {
   converter = m;
   m.convert(new TextEncoder().encode(self.warmUpModel || ''), 'warm-up.rk4', 'view', {});
-  postMessage({ type: 'ready', formats: m.formats() });
+  postMessage({ type: 'ready', formats: m.formats(), setup: m.viewSetup() });
 });
 
 // The last file's bytes: an edit or a download converts the same file

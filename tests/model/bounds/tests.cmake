@@ -10,7 +10,7 @@ if(WIN32)
 endif()
 file(GLOB BOUNDS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
 add_executable(bounds_tests ${BOUNDS_TEST_SOURCES})
-target_link_libraries(bounds_tests PRIVATE ostrel_core_heap_tables ostrel_standin ostrel_core
+target_link_libraries(bounds_tests PRIVATE ostrel_core_heap_tables ostrel_standin ostrel_plugin
                       GTest::gtest_main)
 target_include_directories(bounds_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(bounds_tests PRIVATE OSTREL_EXAMPLES="${CMAKE_SOURCE_DIR}/examples")

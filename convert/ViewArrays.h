@@ -21,9 +21,9 @@ struct ViewPart {
     std::vector<uint32_t> indices; // into the vertices: 3 per triangle, 2 per line, 1 per point
 };
 
-struct ViewMesh {
+struct ViewArrays {
     // Vertices: first those the triangles use (one per distinct point and
-    // normal, MeshGeometry), then one per point only lines and points use.
+    // normal, ShadingGeometry), then one per point only lines and points use.
     std::vector<float> positions; // x, y, z per vertex
     size_t triangleVertices = 0;  // the first vertices, which carry normals
     std::vector<float> normals;   // x, y, z per triangle vertex
@@ -43,5 +43,5 @@ struct ViewMesh {
 // Fills `out` for `model` and its `surfaces` (ExportSurfaces(model)). False
 // with a one-line reason when a point is not a finite number or a polygon
 // names a surface never looked up. Memory running out throws std::bad_alloc.
-bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                  ViewMesh& out, std::string& error);
+bool FormViewArrays(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                    ViewArrays& out, std::string& error);

@@ -1,8 +1,7 @@
-// The rulebook every front end answers by, rule by rule: which values the
-// panel's controls take, the line for one refused, which files a folder
-// stands for. (tests/rulebook/cases.json runs its cases through every front
-// end.)
-#include "pipeline/Choices.h"
+// The panel's rules, rule by rule: which values the controls take, and the
+// line for one refused. (tests/rulebook/cases.json runs its cases through
+// every front end.)
+#include "standin/PanelRules.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +17,7 @@ bool Takes(PanelRole role, const std::string& text, PanelEdits* edits = nullptr)
 
 } // namespace
 
-TEST(Choices, EachControlTakesItsValues) {
+TEST(PanelRules, EachControlTakesItsValues) {
     EXPECT_FALSE(Takes(PanelRole::Scale, "0"));
     EXPECT_FALSE(Takes(PanelRole::Scale, "-1"));
     EXPECT_FALSE(Takes(PanelRole::Scale, "nan"));
@@ -46,9 +45,18 @@ TEST(Choices, EachControlTakesItsValues) {
     EXPECT_FALSE(edits.scale.has_value());
 }
 
+TEST(PanelRules, SwitchesTakeTheUsualWords) {
+    int32_t v = -1;
+    EXPECT_TRUE(ParseOnOff("YES", v));
+    EXPECT_EQ(v, 1);
+    EXPECT_TRUE(ParseOnOff("false", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_FALSE(ParseOnOff("maybe", v));
+}
+
 // A number written with a decimal comma is named as such, with the value to
 // write instead, where the value with a point would be taken.
-TEST(Choices, DecimalCommaIsExplained) {
+TEST(PanelRules, DecimalCommaIsExplained) {
     PanelEdits edits;
     EXPECT_EQ(TakeChoiceText(PanelRole::Scale, "1,5", "--scale", edits),
               "--scale: bad value '1,5' (a decimal comma: write the number with a point, "
@@ -57,13 +65,4 @@ TEST(Choices, DecimalCommaIsExplained) {
               std::string::npos);
     EXPECT_EQ(TakeChoiceText(PanelRole::Scale, "0,0", "s", edits).find("comma"), std::string::npos);
     EXPECT_FALSE(edits.scale.has_value());
-}
-
-TEST(Choices, AFolderStandsForTheModelFilesDirectlyInIt) {
-    const std::vector<std::string> names = {"b.rk4", "a.txt", "B.rk4", "sub/c.rk4",
-                                            ".rk4",  "A.RK4", "a.rk4x"};
-    std::vector<std::string> chosen;
-    for (size_t i : FolderModelFiles(names))
-        chosen.push_back(names[i]);
-    EXPECT_EQ(chosen, (std::vector<std::string>{"A.RK4", "B.rk4", "b.rk4"}));
 }

@@ -1,4 +1,4 @@
-#include "pipeline/View.h"
+#include "web/View.h"
 
 #include <cmath>
 #include <exception>
@@ -6,7 +6,7 @@
 
 PanelModel PanelInEffect(const PanelModel& proposed, const PanelEdits& edits) {
     PanelModel panel = proposed;
-    ApplyPanelEdits(panel, edits);
+    ApplyPanelEdits(panel, ResolvePanelRoles(panel), edits);
     return panel;
 }
 
@@ -16,7 +16,7 @@ std::optional<double> ScaleInEffect(const ImportOutcome& outcome, const PanelEdi
     if (!outcome.panel)
         return std::nullopt;
     PanelModel panel = PanelInEffect(*outcome.panel, edits);
-    const ControlModel* scale = FindRoleControl(panel, PanelRole::Scale);
+    const ControlModel* scale = RoleControl(panel, ResolvePanelRoles(panel), PanelRole::Scale);
     if (scale == nullptr || scale->value.type != PanelValueType::Float)
         return std::nullopt;
     return scale->value.d;
@@ -26,11 +26,11 @@ std::optional<double> ScaleInEffect(const ImportOutcome& outcome, const PanelEdi
 
 bool FormObjectView(const ImportOutcome& outcome, const PanelEdits& edits, ObjectView& out,
                     std::string& error) try {
-    if (!FormViewMesh(outcome.received, ExportSurfaces(outcome.received), out.mesh, error))
+    if (!FormViewArrays(outcome.received, ExportSurfaces(outcome.received), out.arrays, error))
         return false;
     ObjectDimensions& d = out.dimensions;
     for (int i = 0; i < 3; ++i)
-        d.size[i] = out.mesh.size[i];
+        d.size[i] = out.arrays.size[i];
     // The plug-in sends each coordinate times the scale (a negative scale
     // mirrors the object; a scale of zero leaves no file size to recover).
     const std::optional<double> scale = ScaleInEffect(outcome, edits);

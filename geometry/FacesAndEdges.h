@@ -3,10 +3,10 @@
 // naming the edge to its face's next corner, and the host's smoothing as
 // flags on faces and edges, so that a front end fills its mesh array by
 // array and works nothing out. Formed from the received object and its
-// MeshGeometry, in the host's orientation or the writers' (Writers.h).
+// ShadingGeometry, in the host's orientation or the writers' (Writers.h).
 #pragma once
 
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +17,7 @@
 // negated, each loop reversed from its first corner), or the host's.
 enum class Handedness { Host, RightHanded };
 
-struct EdgeMesh {
+struct FacesAndEdges {
     // Faces: the polygons of three corners or more, in order. A face may
     // run through a point once only, so a polygon whose loop passes a point
     // again is cut there into the simple loops it is made of, in the order
@@ -58,8 +58,8 @@ struct EdgeMesh {
 };
 
 // Fills `out` for `model`, its `surfaces` (ExportSurfaces(model)) and its
-// `geometry` (ComputeMeshGeometry). False with a reason when the object has
+// `geometry` (ComputeShading). False with a reason when the object has
 // more points, corners or edges than 32-bit numbers count.
-bool FormEdgeMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                  const MeshGeometry& geometry, Handedness handedness, EdgeMesh& out,
-                  std::string& error);
+bool FormFacesAndEdges(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                       const ShadingGeometry& geometry, Handedness handedness, FacesAndEdges& out,
+                       std::string& error);

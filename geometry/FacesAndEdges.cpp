@@ -1,7 +1,7 @@
-// FormEdgeMesh: the lines' edges first, then each polygon as its face or
+// FormFacesAndEdges: the lines' edges first, then each polygon as its face or
 // its simple loops, the edges found in a table by their points, each edge's
-// sharpness decided as faces arrive at it. Rules: EdgeMesh.h.
-#include "geometry/EdgeMesh.h"
+// sharpness decided as faces arrive at it. Rules: FacesAndEdges.h.
+#include "geometry/FacesAndEdges.h"
 #include "geometry/SmoothFan.h"
 
 #include <algorithm>
@@ -32,9 +32,9 @@ struct EdgeTable {
 struct Forming {
     const ReceivedModel& model;
     const std::vector<ExportSurface>& surfaces;
-    const MeshGeometry& geometry;
+    const ShadingGeometry& geometry;
     bool rightHanded;
-    EdgeMesh& out;
+    FacesAndEdges& out;
     EdgeTable table;
     std::vector<int32_t> firstFace; // per edge; kNoFace while only lines use it
     std::vector<double> threshold;  // per surface: SmoothingThreshold
@@ -108,13 +108,13 @@ void MakeRoom(const ReceivedModel& model, EdgeTable& t) {
 
 // Whether the host's shading breaks between polygons p and q at an edge
 // they share: two surfaces, or one whose smoothing does not join them.
-bool Breaks(const Forming& f, size_t p, size_t q) {
+bool BreaksShading(const Forming& f, size_t p, size_t q) {
     if (p == q)
         return false;
     const size_t slot = SurfaceSlot(f.model.polygons[p].surface);
     if (slot != SurfaceSlot(f.model.polygons[q].surface))
         return true;
-    const MeshGeometry& g = f.geometry;
+    const ShadingGeometry& g = f.geometry;
     if (!g.polygonSmooth[p] || !g.polygonSmooth[q])
         return false;
     return !(Dot(g.polygonNormal[p], g.polygonNormal[q]) >= f.threshold[slot]);
@@ -129,7 +129,7 @@ double EffectiveAngle(const ExportSurface& surface) {
 // One face of polygon p: its corners `local[0..k)` (indices into the
 // polygon's points, in the order written), their edges and normals.
 void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
-    EdgeMesh& out = f.out;
+    FacesAndEdges& out = f.out;
     const ReceivedPolygon& polygon = f.model.polygons[p];
     const std::span<const uint32_t> points = PointsOf(f.model, polygon);
     const size_t start = f.geometry.cornerStart[p];
@@ -153,7 +153,8 @@ void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
         int32_t& firstFace = f.firstFace[static_cast<size_t>(edge)];
         if (firstFace == kNoFace)
             firstFace = face;
-        else if (Breaks(f, static_cast<size_t>(out.facePolygon[static_cast<size_t>(firstFace)]), p))
+        else if (BreaksShading(
+                     f, static_cast<size_t>(out.facePolygon[static_cast<size_t>(firstFace)]), p))
             out.edgeSharp[static_cast<size_t>(edge)] = 1;
     }
     const bool flat = !f.geometry.polygonSmooth[p] || same;
@@ -186,7 +187,8 @@ void CutAtRepeats(std::span<const uint32_t> points, const std::vector<uint32_t>&
 }
 
 // A simple loop's points from its lowest on: the same for every start.
-std::vector<uint32_t> Turn(std::span<const uint32_t> points, const std::vector<uint32_t>& piece) {
+std::vector<uint32_t> TurnedPoints(std::span<const uint32_t> points,
+                                   const std::vector<uint32_t>& piece) {
     std::vector<uint32_t> turn;
     for (uint32_t local : piece)
         turn.push_back(points[local]);
@@ -216,7 +218,7 @@ void AddPolygon(Forming& f, size_t p, Scratch& s) {
     std::set<std::vector<uint32_t>> met;
     ++f.out.splitPolygons;
     for (const std::vector<uint32_t>& piece : s.pieces) {
-        if (piece.size() >= 3 && met.insert(Turn(points, piece)).second) {
+        if (piece.size() >= 3 && met.insert(TurnedPoints(points, piece)).second) {
             AddFace(f, p, piece.data(), piece.size());
             ++f.out.splitFaces;
         }
@@ -225,10 +227,10 @@ void AddPolygon(Forming& f, size_t p, Scratch& s) {
 
 } // namespace
 
-bool FormEdgeMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                  const MeshGeometry& geometry, Handedness handedness, EdgeMesh& out,
-                  std::string& error) {
-    out = EdgeMesh{};
+bool FormFacesAndEdges(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                       const ShadingGeometry& geometry, Handedness handedness, FacesAndEdges& out,
+                       std::string& error) {
+    out = FacesAndEdges{};
     size_t lines = 0;
     for (const ReceivedPolygon& polygon : model.polygons)
         lines += polygon.cornerCount == 2;

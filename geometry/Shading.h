@@ -9,7 +9,7 @@
 // and NewellNormal, with ear clipping, in TriangulateEar.cpp; the sweep for
 // large loops in TriangulateSweep.cpp (its state in Sweep.h, its exact tests
 // in ExactOrientation.h, its pieces cut in MonotonePieces.cpp); the smoothing
-// around one point in SmoothFan.cpp; ComputeMeshGeometry, stage by stage, in
+// around one point in SmoothFan.cpp; ComputeShading, stage by stage, in
 // CornerNormals.cpp; the surfaces it reads in Surfaces.h.
 //
 // Triangles (TriangulateEar.cpp, TriangulateSweep.cpp). A polygon of n >= 3
@@ -97,7 +97,7 @@ inline size_t ReversedCorner(size_t i, size_t n) {
     return n >= 3 && i != 0 ? n - i : i;
 }
 
-struct MeshGeometry {
+struct ShadingGeometry {
     // Polygon p of model.polygons has corners cornerStart[p] .. cornerStart[p+1]
     // - 1 (its points in loop order) and, when it has three corners or more,
     // triangles triangleStart[p] / 3 .. triangleStart[p+1] / 3 - 1.
@@ -122,7 +122,7 @@ struct MeshGeometry {
 
 // What is formed besides the normals: the writers need both; a front end
 // that builds a mesh of its own no vertices, and one of faces no triangles.
-struct GeometryParts {
+struct ShadingParts {
     bool triangles = true; // else `triangles` stays empty
     bool vertices = true;  // else cornerVertex and the vertices stay empty
 };
@@ -130,5 +130,5 @@ struct GeometryParts {
 // Fills `out` for `model`, whose polygons name surfaces of `surfaces`
 // (ExportSurfaces()). False with a reason when a polygon names a surface that
 // was never looked up.
-bool ComputeMeshGeometry(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                         MeshGeometry& out, std::string& error, GeometryParts parts = {});
+bool ComputeShading(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                    ShadingGeometry& out, std::string& error, ShadingParts parts = {});

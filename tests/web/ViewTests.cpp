@@ -2,7 +2,7 @@
 // formed from), its size after the scale and in the file's units, and the
 // panel with the edits in effect.
 #include "LinkedModule.h"
-#include "pipeline/View.h"
+#include "web/View.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +55,11 @@ TEST_F(ViewTest, CubeSizeAfterTheScaleAndInTheFile) {
         // Six quads of three surfaces: 12 triangles, one normal per
         // triangle vertex, each surface's triangles in its own part.
         size_t triangles = 0;
-        for (const ViewPart& part : view.mesh.parts)
+        for (const ViewPart& part : view.arrays.parts)
             triangles += part.kind == ViewPartKind::Triangles ? part.indices.size() / 3 : 0;
         EXPECT_EQ(triangles, 12u);
-        EXPECT_EQ(view.mesh.normals.size(), view.mesh.triangleVertices * 3);
-        EXPECT_EQ(view.mesh.parts.size(), 3 * view.mesh.materials.size());
+        EXPECT_EQ(view.arrays.normals.size(), view.arrays.triangleVertices * 3);
+        EXPECT_EQ(view.arrays.parts.size(), 3 * view.arrays.materials.size());
     }
 }
 
@@ -84,9 +84,9 @@ TEST_F(ViewTest, PanelInEffectHoldsTheEdits) {
     const ImportOutcome outcome = Import("cube.rk4", edits);
     ASSERT_TRUE(outcome.panel.has_value());
     PanelModel panel = PanelInEffect(*outcome.panel, edits);
-    EXPECT_EQ(FindRoleControl(panel, PanelRole::Angle)->value.d, 10.0);
-    EXPECT_EQ(FindRoleControl(panel, PanelRole::Smooth)->value.i, 0);
-    EXPECT_EQ(FindRoleControl(panel, PanelRole::Scale)->value.d, 8.0);
+    EXPECT_EQ(RoleControl(panel, ResolvePanelRoles(panel), PanelRole::Angle)->value.d, 10.0);
+    EXPECT_EQ(RoleControl(panel, ResolvePanelRoles(panel), PanelRole::Smooth)->value.i, 0);
+    EXPECT_EQ(RoleControl(panel, ResolvePanelRoles(panel), PanelRole::Scale)->value.d, 8.0);
     PanelModel proposed = *outcome.panel;
-    EXPECT_EQ(FindRoleControl(proposed, PanelRole::Angle)->value.d, 44.5);
+    EXPECT_EQ(RoleControl(proposed, ResolvePanelRoles(proposed), PanelRole::Angle)->value.d, 44.5);
 }

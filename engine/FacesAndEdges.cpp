@@ -46,7 +46,7 @@ const void* ostrel_mesh_array(const ostrel_import* import, int array, size_t* co
         *count = 0;
     if (import == nullptr)
         return nullptr;
-    const EdgeMesh& m = import->edgeMesh;
+    const FacesAndEdges& m = import->facesAndEdges;
     // In the order of the OSTREL_MESH_* numbers.
     const ArrayView arrays[] = {ViewOf(m.faceStart, 1),   ViewOf(m.faceSize, 1),
                                 ViewOf(m.faceSurface, 1), ViewOf(m.facePolygon, 1),
@@ -66,16 +66,16 @@ size_t ostrel_mesh_count(const ostrel_import* import, int what) {
         return 0;
     switch (what) {
     case OSTREL_MESH_SPLIT_POLYGONS:
-        return import->edgeMesh.splitPolygons;
+        return import->facesAndEdges.splitPolygons;
     case OSTREL_MESH_SPLIT_FACES:
-        return import->edgeMesh.splitFaces;
+        return import->facesAndEdges.splitFaces;
     default:
         return 0;
     }
 }
 
 double ostrel_mesh_smoothing_angle(const ostrel_import* import) {
-    return import != nullptr ? import->edgeMesh.smoothingAngle : -1;
+    return import != nullptr ? import->facesAndEdges.smoothingAngle : -1;
 }
 
 } // extern "C"

@@ -1,9 +1,9 @@
-// The converted object as three.js objects, from the arrays the converter
-// hands over (the same arrays its glb holds: positions and normals
-// right-handed, per surface its triangles, lines and points, each surface's
-// material as glTF states it), for the 3D view. The converter's pictures
-// (render/, for the gallery) frame and light the object the same way:
-// frame() and litScene() are what they follow.
+// The converted object as three.js objects, for the 3D view. They are made
+// from the arrays the converter hands over, the same arrays its glb holds:
+// positions and normals right-handed, per surface its triangles, lines and
+// points, each surface's material as glTF states it. The view is lit and
+// framed by the converter's own setup (viewSetup), so that it looks as the
+// gallery's pictures do.
 import {
   AmbientLight, Box3, BufferAttribute, BufferGeometry, Color, DirectionalLight, DoubleSide,
   FrontSide, Group, LineBasicMaterial, LineSegments, LinearSRGBColorSpace, Mesh,
@@ -12,30 +12,40 @@ import {
 
 export const background = 0x20242a;
 
-// The scene's background and lights, the same for the view and the pictures.
-export function litScene() {
+// The scene with its background, unlit until light() is called.
+export function emptyScene() {
   const scene = new Scene();
   scene.background = new Color(background);
-  scene.add(new AmbientLight(0xffffff, 0.9));
-  const key = new DirectionalLight(0xffffff, 2.2);
-  key.position.set(3, 5, 4);
-  scene.add(key);
-  const fill = new DirectionalLight(0xffffff, 0.8);
-  fill.position.set(-4, -2, -3);
-  scene.add(fill);
   return scene;
 }
 
+// Adds the setup's white lights to `scene`: the ambient level and the
+// directional lights, each shining from its direction.
+export function light(scene, setup) {
+  scene.add(new AmbientLight(0xffffff, setup.ambient));
+  for (const { from, intensity } of setup.lights) {
+    const directional = new DirectionalLight(0xffffff, intensity);
+    directional.position.set(...from);
+    scene.add(directional);
+  }
+}
+
+// The camera's field of view and the direction it looks from.
+let cameraFrom = new Vector3(1, 1, 1);
+export function setCamera(camera, setup) {
+  camera.fov = setup.fieldOfView;
+  cameraFrom = new Vector3(...setup.cameraFrom).normalize();
+}
+
 // Places `camera` to see all of `object` (or the unit sphere when there is
-// nothing) from the front, right and above, `margin` times as far as the
-// object's bounding sphere needs; returns the point it looks at.
+// nothing) from the setup's direction, `margin` times as far as the
+// object's bounding sphere needs. Returns the point it looks at.
 export function frame(camera, object, margin = 1.25) {
   const box = object ? new Box3().setFromObject(object) : new Box3();
   const sphere = box.isEmpty() ? new Sphere(new Vector3(), 1) : box.getBoundingSphere(new Sphere());
   const radius = Math.max(sphere.radius, 1e-6);
   const distance = radius / Math.sin((camera.fov * Math.PI) / 360);
-  const direction = new Vector3(0.9, 0.6, 1.2).normalize();
-  camera.position.copy(sphere.center).addScaledVector(direction, distance * margin);
+  camera.position.copy(sphere.center).addScaledVector(cameraFrom, distance * margin);
   camera.near = distance / 1000;
   camera.far = distance * 100;
   camera.lookAt(sphere.center);

@@ -1,7 +1,7 @@
-#include "convert/ViewMesh.h"
+#include "convert/ViewArrays.h"
 
 #include "convert/Formats.h"
-#include "geometry/MeshGeometry.h"
+#include "geometry/Shading.h"
 
 #include <algorithm>
 #include <cassert>
@@ -12,7 +12,7 @@ namespace {
 // The vertices' points and, per surface, the indices of its triangles,
 // lines and points. Vertices: those of the triangles, then one per point
 // that only lines and points use.
-std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry& geometry,
+std::vector<uint32_t> GatherParts(const ReceivedModel& model, const ShadingGeometry& geometry,
                                   size_t surfaceCount, std::vector<ViewPart>& parts) {
     std::vector<uint32_t> vertexPoint = geometry.vertexPoint;
     std::vector<uint32_t> pointVertex(model.points.size(), UINT32_MAX);
@@ -31,7 +31,7 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry
         if (n == 0)
             continue;
         const size_t slot = SurfaceSlot(polygon.surface);
-        assert(slot < surfaceCount); // ComputeMeshGeometry checked every surface
+        assert(slot < surfaceCount); // ComputeShading checked every surface
         if (n >= 3) {
             // Each triangle reversed: a, c, b.
             std::vector<uint32_t>& tri = parts[3 * slot].indices;
@@ -65,12 +65,12 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const MeshGeometry
 
 } // namespace
 
-bool FormViewMesh(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                  ViewMesh& out, std::string& error) {
+bool FormViewArrays(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
+                    ViewArrays& out, std::string& error) {
     if (!CheckFinitePoints(model, error))
         return false;
-    MeshGeometry geometry;
-    if (!ComputeMeshGeometry(model, surfaces, geometry, error))
+    ShadingGeometry geometry;
+    if (!ComputeShading(model, surfaces, geometry, error))
         return false;
     out.triangleVertices = geometry.vertexPoint.size();
     const std::vector<uint32_t> vertexPoint =

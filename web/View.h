@@ -5,7 +5,7 @@
 // pipeline's (RunImport).
 #pragma once
 
-#include "convert/ViewMesh.h"
+#include "convert/ViewArrays.h"
 #include "pipeline/Pipeline.h"
 
 #include <optional>
@@ -25,7 +25,7 @@ struct ObjectDimensions {
 };
 
 struct ObjectView {
-    ViewMesh mesh;
+    ViewArrays arrays;
     ObjectDimensions dimensions;
 };
 
