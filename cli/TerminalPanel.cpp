@@ -23,16 +23,15 @@ bool IsValueControl(const ControlModel& c) {
     return c.kind != ControlKind::Text;
 }
 
-std::string DisplayValue(const ControlModel& c, std::optional<PanelRole> role) {
+std::string DisplayValue(const ControlModel& c, const ControlRole& of) {
     const int32_t v = c.value.i;
     switch (c.kind) {
     case ControlKind::Choice: {
         if (v < 0 || static_cast<size_t>(v) >= c.lines.size())
             return "(no item " + std::to_string(v) + ")";
         std::string s = ShiftJisToUtf8(c.lines[static_cast<size_t>(v)]);
-        const char* const* words = ItemWords(role);
-        if (words != nullptr && v < 3)
-            s += std::string(" (") + words[v] + ")";
+        if (of.itemWords != nullptr && v < 3)
+            s += std::string(" (") + of.itemWords[v] + ")";
         return s;
     }
     case ControlKind::Bool:
@@ -147,14 +146,14 @@ void Edit(ShownPanel& panel, const std::string& word, const std::string& rest, s
     }
     // The answer in English, with the plug-in's (Japanese) label and the
     // command word beside.
-    const std::optional<PanelRole> role = panel.roles.roleOf[*target];
+    const ControlRole& of = panel.roles.ofControl[*target];
     std::string label = LabelText(control);
-    if (role && AsciiLowercase(label) != RoleKeyword(*role))
-        label += std::string(" [") + RoleKeyword(*role) + "]";
+    if (of.keyword != nullptr && AsciiLowercase(label) != of.keyword)
+        label += std::string(" [") + of.keyword + "]";
     const std::string error = SetControlFromText(panel.model, panel.roles, *target, rest, label);
     std::fprintf(
         out, "  %s\n",
-        (error.empty() ? LabelText(control) + ": " + DisplayValue(control, role) : error).c_str());
+        (error.empty() ? LabelText(control) + ": " + DisplayValue(control, of) : error).c_str());
 }
 
 void PrintPanel(const ShownPanel& panel, std::FILE* out) {
@@ -171,13 +170,13 @@ void PrintPanel(const ShownPanel& panel, std::FILE* out) {
             continue;
         }
         ++number;
-        const std::optional<PanelRole> role = panel.roles.roleOf[i];
+        const ControlRole& of = panel.roles.ofControl[i];
         std::string line = "  " + std::to_string(number) + ") " + LabelText(c);
-        if (role && c.label != "Scale" && c.label != "Smooth")
-            line += std::string(" [") + RoleKeyword(*role) + "]";
-        line += ": " + DisplayValue(c, role);
+        if (of.keyword != nullptr && c.label != "Scale" && c.label != "Smooth")
+            line += std::string(" [") + of.keyword + "]";
+        line += ": " + DisplayValue(c, of);
         if (c.kind == ControlKind::Choice)
-            line += "    {" + ItemListText(c, role, " | ") + "}";
+            line += "    {" + ItemListText(c, of.role, " | ") + "}";
         std::fprintf(out, "%s\n", line.c_str());
     }
     std::fputs("Type \"N VALUE\" or \"scale 2\", \"load both\", \"name box\"...; \"ok\" or "

@@ -56,11 +56,11 @@ void KeepPanel(const PanelModel& panel, unsigned codePage, ostrel_import& out) {
     for (size_t i = 0; i < panel.controls.size(); ++i) {
         const ControlModel& control = panel.controls[i];
         engine::ControlRecord record;
-        record.edit = EditOf(roles.roleOf[i]);
+        record.edit = EditOf(roles.ofControl[i].role);
         record.kind = KindCode(control.kind);
         record.labelBytes = control.label;
         record.label = NameAsUtf8(control.label, codePage);
-        ControlEnglish english = EnglishOf(control, roles.roleOf[i]);
+        ControlEnglish english = EnglishOf(control, roles.ofControl[i].role);
         record.english = std::move(english.label);
         for (const std::string& line : control.lines)
             record.lines.push_back(NameAsUtf8(line, codePage));

@@ -77,13 +77,17 @@ std::optional<PanelValue> EditFor(const PanelEdits& edits, PanelRole role) {
 
 PanelRoles ResolvePanelRoles(const PanelModel& panel) {
     PanelRoles roles;
-    roles.roleOf.resize(panel.controls.size());
+    roles.ofControl.resize(panel.controls.size());
     for (PanelRole role : kPanelRoles) {
         const int32_t at = FindRoleControl(panel, EntryFor(role));
         roles.controlOf[static_cast<size_t>(role)] = at;
         // Two roles of one kind may fall back to one control: the first keeps it.
-        if (at >= 0 && !roles.roleOf[static_cast<size_t>(at)])
-            roles.roleOf[static_cast<size_t>(at)] = role;
+        if (at < 0 || roles.ofControl[static_cast<size_t>(at)].role)
+            continue;
+        ControlRole& of = roles.ofControl[static_cast<size_t>(at)];
+        of.role = role;
+        of.keyword = RoleKeyword(role);
+        of.itemWords = ItemWords(role);
     }
     return roles;
 }

@@ -37,12 +37,20 @@ struct PanelEdits {
     std::optional<int32_t> doubleSided; // 1/0
 };
 
+// What one control is for: its role, the word that names the role, and
+// the words of its items. All null for a control without a role.
+struct ControlRole {
+    std::optional<PanelRole> role;
+    const char* keyword = nullptr;          // RoleKeyword(role)
+    const char* const* itemWords = nullptr; // ItemWords(role)
+};
+
 // Which control plays which role in one panel. A role's control is the one
 // of its kind with its label. Where no control has that label, it is the
 // n-th control of its kind (the plug-in's order).
 struct PanelRoles {
     std::array<int32_t, kPanelRoleCount> controlOf{}; // an index into the controls; -1: none
-    std::vector<std::optional<PanelRole>> roleOf;     // per control
+    std::vector<ControlRole> ofControl;               // per control
 };
 PanelRoles ResolvePanelRoles(const PanelModel& panel);
 // The control of `role`, or null when the panel has none.

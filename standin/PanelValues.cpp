@@ -290,7 +290,7 @@ std::string ItemListText(const ControlModel& control, std::optional<PanelRole> r
 std::string SetControlFromText(PanelModel& panel, const PanelRoles& roles, size_t index,
                                const std::string& text, const std::string& subject) {
     ControlModel& c = panel.controls[index];
-    const std::optional<PanelRole> role = roles.roleOf[index];
+    const std::optional<PanelRole> role = roles.ofControl[index].role;
     if (c.kind == ControlKind::Choice) {
         const int32_t item = ChoiceItem(c, role, text);
         if (item < 0)

@@ -106,7 +106,7 @@ val PanelObject(PanelModel proposed, const PanelEdits& edits) {
         c.set("kindName", control.kindName);
         c.set("label", ShiftJisToUtf8(control.label));
         // The English beside the plug-in's Japanese, by the panel's rules.
-        const std::optional<PanelRole> role = roles.roleOf[i];
+        const std::optional<PanelRole> role = roles.ofControl[i].role;
         const ControlEnglish english = EnglishOf(control, role);
         c.set("english", english.label);
         val lines = val::array();
