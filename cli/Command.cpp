@@ -57,6 +57,7 @@ struct Run {
     std::vector<GuardedFile> modelFiles;
     std::vector<GuardedFile> written;
     size_t warned = 0;                    // model files the reader had warnings about
+    std::vector<std::string> damaged;     // damaged model files, in order
     std::vector<std::string> outputStems; // --out-dir: the names given so far
     bool outDirMissing = false;           // --out-dir: made before the first output
 };
@@ -90,6 +91,7 @@ ImportRequest RequestFor(const Run& run, const LoadedModule& module, const std::
     }
     request.codePage = SystemCodePage();
     request.readWarnings = !options.quiet || options.strict;
+    request.salvage = options.salvage;
     return request;
 }
 
@@ -186,7 +188,11 @@ int ReportModel(Run& run, ModelJob& job) {
     const bool stdoutTaken = job.stdoutTaken;
     run.traceWriteFailed = run.traceWriteFailed || outcome.traceWriteFailed;
 
-    int exitCode = ExitCodeFor(outcome.result);
+    // A damaged file stays damaged when --salvage writes what was read.
+    const bool damaged = outcome.damage.kind != DamageKind::None;
+    int exitCode = damaged ? kExitDamaged : ExitCodeFor(outcome.result);
+    if (damaged)
+        run.damaged.push_back(model);
     const ReadWarnings& read = outcome.readWarnings;
     run.warned += read.Total() != 0 || !read.notRead.empty() ? 1 : 0;
     // The pipeline's lines; the reader's (the last ones) are not told with
@@ -206,7 +212,10 @@ int ReportModel(Run& run, ModelJob& job) {
         Fail(model, what + (plan.path.empty() ? "" : ", not written") + " (--strict)");
         return kExitWarned;
     }
-    if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
+    if (outcome.result == ImportResult::Damaged && !plan.path.empty())
+        Fail(model, outcome.reason + "; " + ShownText(plan.path) +
+                        " not written (--salvage writes what was read)");
+    else if (outcome.result != ImportResult::Loaded && outcome.result != ImportResult::NotConverted)
         Fail(model, outcome.reason);
     if (outcome.result == ImportResult::NotConverted)
         Fail(model, "not written: " + plan.path + ": " + outcome.reason);
@@ -224,14 +233,16 @@ int ReportModel(Run& run, ModelJob& job) {
         }
         RememberWritten(plan, model, run.written);
         ClearProgress();
-        std::fprintf(stdoutTaken ? stderr : stdout, "%s\n",
-                     ConvertedLine(model, plan, outcome.counts).c_str());
+        std::fprintf(stdoutTaken ? stderr : stdout, "%s%s\n",
+                     ConvertedLine(model, plan, outcome.counts).c_str(),
+                     SalvagedText(outcome).c_str());
     } else if (options.check) {
         ClearProgress();
         std::printf("%s\n", CheckLine(model, outcome).c_str());
     } else if (outcome.result == ImportResult::Loaded && !options.hasTrace) {
         ClearProgress();
-        std::printf("%s\n", ReceivedLine(model, outcome.counts).c_str());
+        std::printf("%s%s\n", ReceivedLine(model, outcome.counts).c_str(),
+                    SalvagedText(outcome).c_str());
     }
     return exitCode;
 }
@@ -253,7 +264,7 @@ int ImportEach(Run& run) {
     const std::vector<std::string>& models = run.options.modelPaths;
     const size_t total = models.size();
     const bool progress = total >= 10 && IsTerminal(stderr);
-    std::vector<std::string> failed;
+    std::vector<std::string> failed; // not damaged: those are in run.damaged
     int exitCode = kExitLoaded;
     std::vector<std::unique_ptr<ModelJob>> jobs(total);
     const size_t workers = Workers(run.options);
@@ -282,7 +293,8 @@ int ImportEach(Run& run) {
         const int code = ReportModel(run, job);
         jobs[i].reset(); // its output is written: memory for the next
         if (code != kExitLoaded) {
-            failed.push_back(models[i]);
+            if (code != kExitDamaged)
+                failed.push_back(models[i]);
             if (exitCode == kExitLoaded)
                 exitCode = code;
         }
@@ -290,15 +302,21 @@ int ImportEach(Run& run) {
     };
     RunBatch(total, workers, steps);
     ClearProgress();
-    if (total > 1 && !failed.empty()) {
-        std::string names;
-        for (const std::string& name : failed)
-            names += (names.empty() ? "" : ", ") + ShownText(name);
-        Fail("", std::to_string(failed.size()) + " of " + std::to_string(total) +
-                     " model files failed: " + names);
+    if (total > 1) {
+        for (const auto& [files, what] :
+             {std::pair{&failed, "failed"}, {&run.damaged, "damaged"}}) {
+            if (files->empty())
+                continue;
+            std::string names;
+            for (const std::string& name : *files)
+                names += (names.empty() ? "" : ", ") + ShownText(name);
+            Fail("", std::to_string(files->size()) + " of " + std::to_string(total) +
+                         " model files " + what + ": " + names);
+        }
+        std::printf(
+            "%s\n",
+            BatchLine(run.options, total, failed.size(), run.damaged.size(), run.warned).c_str());
     }
-    if (total > 1)
-        std::printf("%s\n", BatchLine(run.options, total, failed.size(), run.warned).c_str());
     return exitCode;
 }
 
@@ -409,7 +427,7 @@ int RunCommand(int argc, const char* const* argv) {
     // when the first output is written, so a run that writes nothing leaves
     // none behind).
     LoadedModule module;
-    Run run{options, {}, nullptr, nullptr, false, false, {}, {}, 0, {}, false};
+    Run run{options, {}, nullptr, nullptr, false, false, {}, {}, 0, {}, {}, false};
     run.modelFiles = IdentifyModelFiles(options.modelPaths);
     run.traceToStdout = options.hasTrace && options.tracePath == "-";
     std::string error;

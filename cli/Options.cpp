@@ -51,6 +51,7 @@ const FlagOption kFlags[] = {
     {"--check", &HostOptions::check},
     {"--quiet", &HostOptions::quiet},
     {"--strict", &HostOptions::strict},
+    {"--salvage", &HostOptions::salvage},
     {"--recursive", &HostOptions::recursive},
 };
 

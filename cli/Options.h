@@ -15,6 +15,7 @@ struct HostOptions {
     bool check = false;                  // --check: import and check, write nothing
     bool quiet = false;                  // --quiet: no warning about the model files
     bool strict = false;                 // --strict: a warning fails the model file
+    bool salvage = false;                // --salvage: a damaged file written as read
     int32_t jobs = 0;                    // -j N: model files at once; 0: one per core
     std::string outputPath;              // -o FILE; empty: none; "-": standard output
     std::string outDir;                  // --out-dir DIR; empty: none

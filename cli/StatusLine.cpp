@@ -42,22 +42,31 @@ std::string CheckLine(const std::string& model, const ImportOutcome& outcome) {
         AppendQuotedBytes(statistics, outcome.statistics.data(), outcome.statistics.size());
     }
     const size_t warnings = outcome.readWarnings.Total();
-    const std::string verdict = outcome.result != ImportResult::Loaded ? ShownText(outcome.reason)
-                                : !outcome.readWarnings.notRead.empty()
-                                    ? std::string("ok, not read for warnings")
-                                : warnings == 0 ? std::string("ok")
-                                                : "ok, " + CountOf(warnings, "warning", "warnings");
+    const std::string verdict =
+        outcome.result != ImportResult::Loaded    ? ShownText(outcome.reason)
+        : outcome.damage.kind != DamageKind::None ? "damaged: " + ShownText(outcome.damage.cause)
+        : !outcome.readWarnings.notRead.empty()   ? std::string("ok, not read for warnings")
+        : warnings == 0                           ? std::string("ok")
+                        : "ok, " + CountOf(warnings, "warning", "warnings");
     return ShownText(model) + ": statistics " + statistics + "; " + CountsText(outcome.counts) +
            " received; " + verdict;
 }
 
-std::string BatchLine(const HostOptions& options, size_t total, size_t failed, size_t warned) {
+std::string SalvagedText(const ImportOutcome& outcome) {
+    if (outcome.damage.kind == DamageKind::None)
+        return "";
+    return "; damaged: " + ShownText(outcome.damage.cause) + " (written as read, --salvage)";
+}
+
+std::string BatchLine(const HostOptions& options, size_t total, size_t failed, size_t damaged,
+                      size_t warned) {
     const char* done = options.check                                            ? "checked"
                        : !options.outDir.empty() || !options.outputPath.empty() ? "converted"
                                                                                 : "imported";
-    return CountOf(total, "model file", "model files") + ": " + std::to_string(total - failed) +
-           " " + done + ", " + std::to_string(failed) + " failed, " + std::to_string(warned) +
-           " with warnings";
+    return CountOf(total, "model file", "model files") + ": " +
+           std::to_string(total - failed - damaged) + " " + done + ", " +
+           (damaged != 0 ? std::to_string(damaged) + " damaged, " : "") + std::to_string(failed) +
+           " failed, " + std::to_string(warned) + " with warnings";
 }
 
 std::string ReceivedLine(const std::string& model, const ReceivedCounts& counts) {

@@ -43,6 +43,8 @@ int ResultCode(ImportResult result) {
         return OSTREL_NOT_CONVERTED;
     case ImportResult::NothingImported:
         return OSTREL_NOTHING_TO_IMPORT;
+    case ImportResult::Damaged:
+        return OSTREL_DAMAGED;
     }
     return OSTREL_REFUSED;
 }
@@ -97,11 +99,11 @@ void RunRequest(const ostrel_request& r, const char* name, const void* bytes, si
     if (bytes != nullptr)
         request.modelBytes = std::string_view(static_cast<const char*>(bytes), size);
     request.panel.cancel = r.cancel;
+    request.salvage = r.salvage;
     request.panel.edits = r.edits;
     request.format = r.format;
     request.codePage = r.codePage;
     request.pictureSize = r.pictureSize;
-    // The pipeline reads them beside the import where the build has threads.
     request.readWarnings = r.readWarnings && !r.cancel;
     request.keepReceived = r.keepObject;
     request.shading = r.shading;
@@ -115,6 +117,7 @@ void RunRequest(const ostrel_request& r, const char* name, const void* bytes, si
     out.statistics = NameAsUtf8(outcome.statistics, r.codePage);
     out.counts = outcome.counts;
     out.warnings = std::move(outcome.warningLines);
+    out.damage = std::move(outcome.damage.cause);
     if (outcome.panel)
         KeepPanel(*outcome.panel, r.codePage, out);
     if (outcome.result != ImportResult::Loaded)
@@ -200,6 +203,9 @@ int ostrel_request_set(ostrel_request* request, int setting, int64_t value) {
     case OSTREL_EDGE_MESH:
         request->facesAndEdges = value != 0;
         return 1;
+    case OSTREL_SALVAGE:
+        request->salvage = value != 0;
+        return 1;
     case OSTREL_CODE_PAGE:
         if (value <= 0 || value > 65535)
             return 0;
@@ -273,6 +279,10 @@ const char* ostrel_reason(const ostrel_import* import) {
 
 const char* ostrel_statistics(const ostrel_import* import) {
     return import != nullptr ? import->statistics.c_str() : "";
+}
+
+const char* ostrel_damage(const ostrel_import* import) {
+    return import != nullptr ? import->damage.c_str() : "";
 }
 
 size_t ostrel_count(const ostrel_import* import, int what) {

@@ -19,6 +19,7 @@ struct ostrel_request {
     bool shading = false;
     bool rightHanded = false;
     bool facesAndEdges = false;
+    bool salvage = false;
     unsigned codePage = kShiftJisCodePage;
     std::optional<ExportFormat> format;
     uint32_t pictureSize = kPictureDefaultSize;
@@ -76,6 +77,7 @@ struct ostrel_import {
     std::string statistics;
     ReceivedCounts counts;
     std::vector<std::string> warnings;
+    std::string damage; // why the model file is damaged; "" when it is sound
     engine::Proposal proposals[engine::kEdits];
     std::vector<engine::ControlRecord> controls;
     std::vector<float> points;

@@ -103,7 +103,8 @@ enum {
     OSTREL_CODE_PAGE = 4,     /* names that are not UTF-8: this code page (default 932) */
     OSTREL_PICTURE_SIZE = 5,  /* "png": pixels along each side, 16 to 2048 (default 512) */
     OSTREL_RIGHT_HANDED = 6,  /* the arrays right-handed, fronts counter-clockwise (below) */
-    OSTREL_EDGE_MESH = 7      /* the object also as faces and edges (below) */
+    OSTREL_EDGE_MESH = 7,     /* the object also as faces and edges (below) */
+    OSTREL_SALVAGE = 8        /* a damaged model file imported as far as it was read */
 };
 /* Returns 1, or 0 for a setting it does not know. */
 OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t value);
@@ -152,7 +153,14 @@ enum {
     /* The model held nothing that reached the host (the magic alone): no
      * point, so no polygon; the reason says "nothing to import (0 points, 0
      * polygons received)", the command line's exit status 8. */
-    OSTREL_NOTHING_TO_IMPORT = 9
+    OSTREL_NOTHING_TO_IMPORT = 9,
+    /* The model file is damaged: the reader lost its structure (cut short, a
+     * keyword misspelt, numbers it cannot read). The reason says where and
+     * why: "damaged: the file ends at line 5,862, inside the line section:
+     * the download or copy was cut short". Nothing is kept unless the request
+     * has OSTREL_SALVAGE: then the import loads what was read, and
+     * ostrel_damage says why it is damaged. The command line's exit status 9. */
+    OSTREL_DAMAGED = 10
 };
 OSTREL_API int ostrel_result(const ostrel_import* import);
 /* One line saying why, when not loaded, as the command line says it after
@@ -160,6 +168,10 @@ OSTREL_API int ostrel_result(const ostrel_import* import);
 OSTREL_API const char* ostrel_reason(const ostrel_import* import);
 /* The plug-in's statistics line; "" when it showed none. */
 OSTREL_API const char* ostrel_statistics(const ostrel_import* import);
+/* Why the model file is damaged, in one line ("the keyword \"LINE0 \" at line
+ * 12,803 has a trailing blank: remove it"); "" when it is sound or was not
+ * loaded. With OSTREL_SALVAGE a damaged file loads, and this says so. */
+OSTREL_API const char* ostrel_damage(const ostrel_import* import);
 
 enum {
     OSTREL_COUNT_POINTS = 0,

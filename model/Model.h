@@ -207,8 +207,13 @@ enum class ReadNoticeKind : int32_t {
     LongLine,             // a line of `value` characters, cut after kLineLimit of them,
                           // told once its line end is read (not where lines are only
                           // skipped up to a keyword)
+    MisspeltKeyword,      // a line skipped while the reader looks for a keyword, which is a
+                          // section keyword but for white space or case (KeywordButForSpelling)
+    SectionRead,          // not a warning: section `value` (a ReadSection) is over, closed or
+                          // not, at its last line; in it `count` records were read, and
+                          // `integers` integer and `number` real number fields
 };
-constexpr int32_t kReadNoticeKinds = 14;
+constexpr int32_t kReadNoticeKinds = 16;
 
 // One notice, as the reader meets it. `line` counts the line ends the reader
 // consumes, from the magic's line (line 1) on: a cut line's rest is still
@@ -228,6 +233,7 @@ struct ReadNotice {
     // record as a whole. Valid during the call only.
     const char* text;
     int32_t textSize;
+    int64_t integers; // SectionRead only
 };
 
 // The host numbers points in 16 bits: a face reaching a point beyond this
@@ -269,6 +275,12 @@ ReadResult ReadModelFile(ByteSource& source, ModelTables& tables, int32_t* sugge
 // lines are kept (the notices count them), the faces are checked but not
 // stored, and nothing is grouped. `tables` must be empty.
 ReadResult CheckModelFile(ByteSource& source, ModelTables& tables, const ReadObserver& observer);
+
+// A line that would be a section keyword but for blanks or tabs before or
+// after it, or the case of its letters ("LINE0 ", "\tFACE0", "end00"): that
+// keyword. Null for any other line, and for a keyword spelt exactly. The
+// reader itself takes only the exact keyword.
+const char* KeywordButForSpelling(const char* text, size_t size);
 
 // Frees every table; harmless on empty tables. lineFaceCount and
 // lineEntryCount are left as they are.

@@ -71,6 +71,9 @@ template <typename In> [[gnu::noinline]] bool SkipTo(In& in, const char* keyword
     while (!met && !in.AtEnd()) {
         in.Next();
         met = in.Is(keyword);
+        if (In::kTells && !met) {
+            in.CheckSkippedLine();
+        }
     }
     in.Skipping(false);
     return met;
@@ -126,6 +129,7 @@ ReadResult ReadSections(In& in, ModelTables& t, int32_t* suggestedLoadTarget,
         if (!closed) {
             in.Notice(ReadNoticeKind::EndInsideSection, in.LastPlace(), which);
         }
+        in.SectionEnd(which);
         return closed;
     };
     FaceNames overflow;

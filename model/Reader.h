@@ -60,6 +60,11 @@ struct LineTally {
     bool cutPending = false;
     uint64_t cutStart = 0; // the offset of its first byte
     char cutText[kLineLimit];
+    bool cutAllZero = false; // every byte of the cut line read so far is zero
+    // What the current section has read: records begun, number fields.
+    int32_t records = 0;
+    int64_t integers = 0;
+    int64_t reals = 0;
 };
 
 template <bool kObserved> struct Reader;
@@ -117,15 +122,38 @@ template <bool kObserved> struct Reader {
     // Tells of a record, or a line, as a whole.
     void Notice(ReadNoticeKind kind, NoticePlace where, int32_t value, int32_t count = 0) const {
         if constexpr (kObserved) {
-            observer->notice(observer->context,
-                             ReadNotice{kind, where.line, where.at, value, count, 0, nullptr, 0});
+            observer->notice(observer->context, ReadNotice{kind, where.line, where.at, value, count,
+                                                           0, nullptr, 0, 0});
         }
     }
     // Tells of the line just read by Next, with its text.
     void NoticeLine(ReadNoticeKind kind, int32_t value, double number) const {
         if constexpr (kObserved) {
             observer->notice(observer->context, ReadNotice{kind, LastLine(), LastLineAt(), value, 0,
-                                                           number, line, tally.length});
+                                                           number, line, tally.length, 0});
+        }
+    }
+    // Tells that section `which` is over, with the records and the number
+    // fields read in it.
+    void SectionEnd([[maybe_unused]] ReadSection which) {
+        if constexpr (kObserved) {
+            const NoticePlace where = LastPlace();
+            observer->notice(observer->context,
+                             ReadNotice{ReadNoticeKind::SectionRead, where.line, where.at, which,
+                                        tally.records, static_cast<double>(tally.reals), nullptr, 0,
+                                        tally.integers});
+            tally.records = 0;
+            tally.integers = 0;
+            tally.reals = 0;
+        }
+    }
+    // Tells of a line skipped on the way to a keyword that is a keyword but
+    // for its spelling.
+    void CheckSkippedLine() const {
+        if constexpr (kObserved) {
+            if (KeywordButForSpelling(line, static_cast<size_t>(tally.length)) != nullptr) {
+                NoticeLine(ReadNoticeKind::MisspeltKeyword, 0, 0);
+            }
         }
     }
     // Between these, lines are only compared with a keyword: a line cut
@@ -245,6 +273,9 @@ template <bool kObserved> struct Reader {
         return true;
     }
     int32_t NextInteger() {
+        if constexpr (kObserved) {
+            ++tally.integers;
+        }
         int32_t value;
         if (TryInteger(value)) {
             return value;
@@ -252,6 +283,9 @@ template <bool kObserved> struct Reader {
         return NextIntegerInGeneral();
     }
     double NextReal() {
+        if constexpr (kObserved) {
+            ++tally.reals;
+        }
         double value;
         if (TryReal(value)) {
             return value;
@@ -266,6 +300,8 @@ template <bool kObserved> struct Reader {
         [[maybe_unused]] const uint64_t at = kObserved ? SourcePosition(source) : 0;
         if (TryInteger(first)) {
             if constexpr (kObserved) {
+                ++tally.records;
+                ++tally.integers;
                 if (record != nullptr) {
                     *record = {at, LastLine()};
                 }
@@ -279,6 +315,8 @@ template <bool kObserved> struct Reader {
         }
         first = LineInteger(line);
         if constexpr (kObserved) {
+            ++tally.records;
+            ++tally.integers;
             if (record != nullptr) {
                 *record = {at, LastLine()};
             }

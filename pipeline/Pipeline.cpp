@@ -154,8 +154,8 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
     // On one processor the two reads would only take turns, each evicting
     // the other's tables from the caches: one after the other is cheaper.
-    if (!request.readWarnings || read.observed || !request.readWarningsBeside ||
-        UsableProcessors() < 2 || !CanReadAgain(request))
+    if (read.observed || !request.readWarningsBeside || UsableProcessors() < 2 ||
+        !CanReadAgain(request))
         return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
@@ -170,28 +170,36 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
     return false;
 }
 
-// The warnings when the import loaded the object (told by the import, or
-// the read beside it awaited, or the read made now), and for a file that is
-// not a model file what it starts with instead, from its first bytes.
-// `loaded`: the import loaded the object (its conversion may since have
-// failed).
-void AddReadWarnings(const ImportRequest& request, bool loaded, bool started, WarningsRead& read,
-                     ImportOutcome& outcome) try {
+// What the reader told of the model, once the import has loaded it: from
+// the import itself, or from the read beside it (awaited), or from a read
+// made now. Memory running out loses the warnings, and the outcome says so.
+void TakeReadWarnings(const ImportRequest& request, bool started, WarningsRead& read,
+                      ImportOutcome& outcome) try {
 #if OSTREL_THREADS
     if (started)
         read.thread.join();
 #endif
-    if (loaded && request.readWarnings) {
-        if (read.observed)
-            outcome.readWarnings = WordedWarnings(read.notices);
-        else if (started || CanReadAgain(request)) {
-            if (!started)
-                ReadWarningsNow(request, read);
-            outcome.readWarnings = std::move(read.warnings);
-        } else
-            outcome.readWarnings.notRead = "a pipe gives its bytes once, and the import took them";
+    if (read.observed)
+        outcome.readWarnings = WordedWarnings(read.notices);
+    else if (started || CanReadAgain(request)) {
+        if (!started)
+            ReadWarningsNow(request, read);
+        outcome.readWarnings = std::move(read.warnings);
+    } else
+        outcome.readWarnings.notRead = "a pipe gives its bytes once, and the import took them";
+} catch (const std::exception&) {
+    // A short line, which the string has room for.
+    outcome.readWarnings = ReadWarnings{};
+    try {
+        outcome.readWarnings.notRead = "not enough memory";
+    } catch (const std::exception&) {
     }
-    if (outcome.result != ImportResult::NotModelFile || !CanReadAgain(request))
+}
+
+// For a file that is not a model file: what it starts with instead, from
+// its first bytes.
+void DescribeWhatItIs(const ImportRequest& request, ImportOutcome& outcome) try {
+    if (!CanReadAgain(request))
         return;
     std::string start;
     if (request.modelBytes)
@@ -200,16 +208,17 @@ void AddReadWarnings(const ImportRequest& request, bool loaded, bool started, Wa
     else if (ReadFileStart(request.modelName, kDescribedBytes, start))
         outcome.reason = "not a model file: " + DescribeNotModelFile(start);
 } catch (const std::exception&) {
-    // Memory ran out for the words: the warnings, if any, are lost, and
-    // the outcome says so (a short line, which the string had room for).
-    if (loaded && request.readWarnings && outcome.readWarnings.notRead.empty()) {
-        outcome.readWarnings.kept.clear();
-        outcome.readWarnings.counts = {};
-        try {
-            outcome.readWarnings.notRead = "not enough memory";
-        } catch (const std::exception&) {
-        }
-    }
+    // Memory ran out for the words: the plain reason stands.
+}
+
+// A damaged model is refused unless the request salvages it. Either way the
+// outcome says it is damaged.
+void TakeDamage(const ImportRequest& request, ImportOutcome& outcome) {
+    outcome.damage = outcome.readWarnings.damage;
+    if (outcome.damage.kind == DamageKind::None || request.salvage)
+        return;
+    outcome.result = ImportResult::Damaged;
+    outcome.reason = "damaged: " + outcome.damage.cause;
 }
 
 #if OSTREL_THREADS
@@ -370,6 +379,8 @@ void FormWarningLines(const ImportRequest& request, ImportOutcome& outcome) try 
         lines.push_back(name + ": " + std::to_string(c.revisiting) +
                         (c.revisiting == 1 ? " polygon runs" : " polygons run") +
                         " through a point more than once (a keyhole, or two loops in one face)");
+    if (!request.readWarnings)
+        return;
     std::vector<std::string> reader = WarningLines(outcome.readWarnings, name);
     outcome.readerWarningLines = reader.size();
     for (std::string& line : reader)
@@ -409,7 +420,7 @@ ImportOutcome RunImport(const ImportRequest& request) {
     WarningsRead read;
     read.widePoints =
         activation.module->wide || (request.converter != nullptr && WantsObject(request));
-    read.observed = request.readWarnings && activation.module->wide;
+    read.observed = activation.module->wide;
     const ReadObserver observer = CollectorObserver(read.notices, read.widePoints);
     if (read.observed)
         activation.readObserver = &observer;
@@ -431,9 +442,11 @@ ImportOutcome RunImport(const ImportRequest& request) {
     outcome.received = std::move(a.received);
     outcome.counts = CountReceived(outcome.received);
     outcome.traceWriteFailed = trace.writeFailed;
-    // The shading and the conversion too run beside the warnings' read.
-    const bool loaded = outcome.result == ImportResult::Loaded;
-    if (loaded && outcome.counts.points == 0) {
+    if (outcome.result == ImportResult::Loaded) {
+        TakeReadWarnings(request, started, read, outcome);
+        TakeDamage(request, outcome);
+    }
+    if (outcome.result == ImportResult::Loaded && outcome.counts.points == 0) {
         outcome.result = ImportResult::NothingImported;
         outcome.reason = NothingImportedReason(outcome.counts);
     }
@@ -441,7 +454,8 @@ ImportOutcome RunImport(const ImportRequest& request) {
         AddShading(request, outcome);
     if (outcome.result == ImportResult::Loaded && request.format)
         FormOutputFiles(request, outcome);
-    AddReadWarnings(request, loaded, started, read, outcome);
+    if (outcome.result == ImportResult::NotModelFile)
+        DescribeWhatItIs(request, outcome);
     FormWarningLines(request, outcome);
     return outcome;
 }

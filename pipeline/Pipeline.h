@@ -48,6 +48,10 @@ enum class ImportResult {
     // nothing the load target keeps): no point reached the host, so no
     // polygon did either. Nothing is converted.
     NothingImported,
+    // The reader lost the file's structure (pipeline/Damage.h): the host got
+    // what was read, but the file is not sound. Nothing is converted unless
+    // the request salvages.
+    Damaged,
 };
 
 struct ImportRequest {
@@ -81,13 +85,20 @@ struct ImportRequest {
     // The code page of names that are not UTF-8 (for the formats read as
     // UTF-8): the model file's system's, SystemCodePage() where it is this one.
     unsigned codePage = kShiftJisCodePage;
-    // Whether the model file is read a second time, by the same reader with
-    // an observer, for what it left out or read as something else.
+    // Whether the warnings about what the reader left out are among the
+    // outcome's warning lines. The reader's notices are read either way: the
+    // verdict on a damaged file needs them.
     bool readWarnings = false;
-    // Whether that read may run on a thread of its own beside the import
-    // (where the build has threads); a caller that already keeps every core
-    // busy with other imports says no, and it runs after the import.
+    // The host's module takes no observer: its import is followed by a
+    // second read of the model, checking only. It may run on a thread of its
+    // own beside the import (where the build has threads). A caller that
+    // already keeps every core busy with other imports says no, and it runs
+    // after the import.
     bool readWarningsBeside = true;
+    // A damaged model file (Damage.h) is imported and converted as far as it
+    // was read, rather than refused. The outcome's damage says it is damaged
+    // either way.
+    bool salvage = false;
     // Whether points and polygons are kept in outcome.received when no
     // format is asked for (otherwise they are only counted).
     bool keepReceived = false;
@@ -136,6 +147,8 @@ struct ImportOutcome {
     // `readerWarningLines` of them.
     std::vector<std::string> warningLines;
     size_t readerWarningLines = 0;
+    // Whether the model file is damaged, and why, when the plug-in loaded it.
+    Damage damage;
     ReceivedModel received;
     // With `shading`, when Loaded: per corner of received.polygons (their
     // points in order, polygon after polygon, in `handedness`: with the

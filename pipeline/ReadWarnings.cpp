@@ -1,7 +1,7 @@
 #include "pipeline/ReadWarnings.h"
 
+#include "pipeline/NoticeText.h"
 #include "platform/NumberText.h"
-#include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,15 +10,7 @@
 
 namespace {
 
-// Keeps the first few of each kind with a copy of their text; `kept` has
-// room for them all. Faces past the host's point limit are only counted:
-// they are said in one line (WarningLines).
-void CollectNotice(void* context, const ReadNotice& notice) {
-    NoticeCollector& c = *static_cast<NoticeCollector*>(context);
-    if (c.counts[static_cast<size_t>(notice.kind)]++ >= kWarningsKeptPerKind ||
-        notice.kind == ReadNoticeKind::FaceBeyondPointLimit || c.keptCount == c.kept.size())
-        return;
-    NoticeCollector::Kept& kept = c.kept[c.keptCount++];
+void Keep(NoticeCollector::Kept& kept, const ReadNotice& notice) {
     kept.notice = notice;
     kept.notice.textSize = std::clamp(notice.textSize, 0, kLineLimit);
     if (notice.text != nullptr)
@@ -26,21 +18,26 @@ void CollectNotice(void* context, const ReadNotice& notice) {
     kept.notice.text = nullptr; // valid only during the call: `text` holds it
 }
 
-// A line's text for a message, quoted, as UTF-8: kept where it is UTF-8,
-// else read as Shift-JIS, the model files' own text (the same on every
-// system); at most 40 bytes of it. A tab shows as "\t", since one between
-// two numbers is the likeliest thing in such a line and would otherwise
-// look like a space; other control characters as "?".
-std::string Quoted(std::string_view line) {
-    std::string text;
-    for (char c : NameAsUtf8(line, kShiftJisCodePage)) {
-        if (c == '\t')
-            text += "\\t";
-        else
-            text += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+// Tallies the notice for the verdict. Keeps the first few of each kind with
+// a copy of their text; `kept` has room for them all. Faces past the host's
+// point limit are only counted: they are said in one line (WarningLines),
+// as numbers written with a decimal comma are. A section read is no warning.
+void CollectNotice(void* context, const ReadNotice& notice) {
+    NoticeCollector& c = *static_cast<NoticeCollector*>(context);
+    TallyDamage(c.damage, notice);
+    if (notice.kind == ReadNoticeKind::SectionRead)
+        return;
+    if (notice.kind == ReadNoticeKind::MoreThanNumber &&
+        IsDecimalCommaNumber(notice.text,
+                             static_cast<size_t>(std::clamp(notice.textSize, 0, kLineLimit)))) {
+        if (c.decimalCommas++ == 0)
+            Keep(c.firstDecimalComma, notice);
+        return;
     }
-    const std::string_view shown = Utf8Prefix(text, 40);
-    return "\"" + std::string(shown) + (shown.size() < text.size() ? "...\"" : "\"");
+    if (c.counts[static_cast<size_t>(notice.kind)]++ >= kWarningsKeptPerKind ||
+        notice.kind == ReadNoticeKind::FaceBeyondPointLimit || c.keptCount == c.kept.size())
+        return;
+    Keep(c.kept[c.keptCount++], notice);
 }
 
 std::string Keyword(const char* keyword) {
@@ -48,29 +45,8 @@ std::string Keyword(const char* keyword) {
 }
 
 std::string SectionName(int32_t section) {
-    const char* names[] = {"the header",       "the point section", "the line section",
-                           "the face section", "a palette section", "a background section",
-                           "a light section",  "a view section",    "a line-list section"};
-    static_assert(std::size(names) == kSectionCount);
     const auto which = static_cast<ReadSection>(std::clamp(section, 0, kSectionCount - 1));
-    return std::string(names[which]) + " (no " + Keyword(ClosingKeyword(which)) + " line)";
-}
-
-// The keyword that `line` spells but for case, when it spells one.
-const char* KeywordButForCase(std::string_view line) {
-    const auto sameButCase = [line](const char* keyword) {
-        return keyword != nullptr && line.size() == std::strlen(keyword) &&
-               std::equal(line.begin(), line.end(), keyword, [](char a, char b) {
-                   return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b;
-               });
-    };
-    for (const SectionKeywords& k : kSectionKeywords) {
-        if (sameButCase(k.opening))
-            return k.opening;
-        if (sameButCase(k.closing))
-            return k.closing;
-    }
-    return nullptr;
+    return SectionWords(section) + " (no " + Keyword(ClosingKeyword(which)) + " line)";
 }
 
 // What a number field was read as.
@@ -93,6 +69,12 @@ std::string LongLine(const ReadNotice& n) {
 std::string Reason(const ReadNotice& n, std::string_view text) {
     const std::string value = std::to_string(n.value);
     const std::string count = std::to_string(n.count);
+    // A keyword the reader does not see is named as such, whatever it was
+    // read as.
+    if (const char* keyword = KeywordButForSpelling(text.data(), text.size()))
+        return "the keyword " + QuotedLine(text) + " " +
+               MisspellingOf(text.data(), text.size(), keyword) +
+               " (the reader does not take it for \"" + keyword + "\")";
     switch (n.kind) {
     case ReadNoticeKind::FaceLineOutOfRange:
         return "face left out: it names line " + value + ", and the line section has " + count +
@@ -124,19 +106,18 @@ std::string Reason(const ReadNotice& n, std::string_view text) {
                                          : "the file ends inside " + SectionName(n.value);
     case ReadNoticeKind::NoNumber:
         return (text.empty() ? std::string("an empty line where a number belongs")
-                             : "no number in " + Quoted(text)) +
+                             : "no number in " + QuotedLine(text)) +
                ": read as " + ReadAs(n);
     case ReadNoticeKind::MoreThanNumber:
-        return "more than a number in " + Quoted(text) + ": read as " + ReadAs(n) +
+        return "more than a number in " + QuotedLine(text) + ": read as " + ReadAs(n) +
                " (a decimal comma, or several numbers on one line?)";
-    case ReadNoticeKind::UnknownLine: {
-        const char* keyword = KeywordButForCase(text);
-        return "unknown line " + Quoted(text) + " where a section keyword belongs: skipped" +
-               (keyword != nullptr ? std::string(" (keywords are upper case: ") + keyword + "?)"
-                                   : "");
-    }
+    case ReadNoticeKind::UnknownLine:
+        return "unknown line " + QuotedLine(text) + " where a section keyword belongs: skipped";
     case ReadNoticeKind::LongLine:
         return LongLine(n);
+    case ReadNoticeKind::MisspeltKeyword: // a misspelt keyword: named above
+    case ReadNoticeKind::SectionRead:     // no warning
+        break;
     }
     return "";
 }
@@ -158,6 +139,8 @@ const char* KindSummary(ReadNoticeKind kind) {
         "number fields holding more than a number",
         "unknown lines",
         "lines longer than the reader keeps",
+        "keywords spelt with blanks, tabs or small letters",
+        "",
     };
     static_assert(std::size(kSummaries) == kReadNoticeKinds);
     return kSummaries[static_cast<size_t>(kind)];
@@ -193,7 +176,7 @@ ReadObserver CollectorObserver(NoticeCollector& collector, bool widePoints) {
 }
 
 size_t ReadWarnings::Total() const {
-    size_t total = 0;
+    size_t total = decimalCommas;
     for (size_t kind = 0; kind < counts.size(); ++kind) {
         const bool once = static_cast<ReadNoticeKind>(kind) == ReadNoticeKind::FaceBeyondPointLimit;
         total += once ? std::min<size_t>(counts[kind], 1) : counts[kind];
@@ -219,6 +202,21 @@ ReadWarnings WordedWarnings(const NoticeCollector& collector) {
         warnings.kept.push_back({k->notice.kind, k->notice.line, Reason(k->notice, text)});
     }
     warnings.counts = collector.counts;
+    warnings.decimalCommas = collector.decimalCommas;
+    if (const NoticeCollector::Kept& first = collector.firstDecimalComma;
+        collector.decimalCommas != 0) {
+        const std::string_view text(first.text.data(), static_cast<size_t>(first.notice.textSize));
+        warnings.firstDecimalComma = {
+            ReadNoticeKind::MoreThanNumber, first.notice.line,
+            (collector.decimalCommas == 1
+                 ? "a number is written with a decimal comma, " + QuotedLine(text) +
+                       ": the reader reads it"
+                 : Thousands(collector.decimalCommas) +
+                       " numbers are written with a decimal comma, the first " + QuotedLine(text) +
+                       ": the reader reads each") +
+                " only up to the comma (save the file with decimal points)"};
+    }
+    warnings.damage = DamageOf(collector.damage);
     return warnings;
 }
 
@@ -248,8 +246,20 @@ std::vector<std::string> WarningLines(const ReadWarnings& warnings, const std::s
     std::vector<std::string> out;
     if (!warnings.notRead.empty())
         out.push_back(name + ": not read for warnings: " + warnings.notRead);
-    for (const ReadWarning& w : warnings.kept)
-        out.push_back(name + ":" + std::to_string(w.line) + ": " + w.reason);
+    // In file order, the decimal commas' one line among the others.
+    const auto line = [&name](const ReadWarning& w) {
+        return name + ":" + std::to_string(w.line) + ": " + w.reason;
+    };
+    bool commasTold = warnings.decimalCommas == 0;
+    for (const ReadWarning& w : warnings.kept) {
+        if (!commasTold && warnings.firstDecimalComma.line < w.line) {
+            out.push_back(line(warnings.firstDecimalComma));
+            commasTold = true;
+        }
+        out.push_back(line(w));
+    }
+    if (!commasTold)
+        out.push_back(line(warnings.firstDecimalComma));
     if (const size_t beyond =
             warnings.counts[static_cast<size_t>(ReadNoticeKind::FaceBeyondPointLimit)];
         beyond != 0)
@@ -303,5 +313,5 @@ std::string DescribeNotModelFile(std::string_view bytes) {
     const size_t text = first.find_first_not_of(" \t\f\v");
     if (text != 0 && first.substr(text, kModelMagicSize) == kModelMagic)
         return "it starts with white space before " + magic + ", which must start the file";
-    return "it starts with " + Quoted(first) + ", not " + magic;
+    return "it starts with " + QuotedLine(first) + ", not " + magic;
 }

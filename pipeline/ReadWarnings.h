@@ -10,6 +10,7 @@
 #pragma once
 
 #include "model/Model.h"
+#include "pipeline/Damage.h"
 
 #include <array>
 #include <cstddef>
@@ -32,6 +33,11 @@ struct NoticeCollector {
     std::array<Kept, kWarningsKeptPerKind * kReadNoticeKinds> kept;
     size_t keptCount = 0; // in the order told
     std::array<size_t, kReadNoticeKinds> counts{};
+    // Numbers written with a decimal comma are told once, as one warning,
+    // and not among those with more than a number.
+    size_t decimalCommas = 0;
+    Kept firstDecimalComma{};
+    DamageTally damage; // what the notices say of the file's structure
 };
 
 // An observer filling `collector`. `widePoints`: the object goes out through
@@ -48,8 +54,12 @@ struct ReadWarning {
 struct ReadWarnings {
     std::vector<ReadWarning> kept; // in file order
     std::array<size_t, kReadNoticeKinds> counts{};
+    size_t decimalCommas = 0;
+    ReadWarning firstDecimalComma{}; // when decimalCommas
     // Empty when the model was read for its warnings; otherwise why not.
     std::string notRead;
+    // Whether the file is damaged, and why (Damage.h).
+    Damage damage;
     size_t Total() const;
 };
 

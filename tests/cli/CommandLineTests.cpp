@@ -323,14 +323,21 @@ TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
     EXPECT_TRUE(fs::exists(dir / "o" / "cube.lwo"));
 
     // Line 8, the first point's x, of 92 characters: its rest is read as y,
-    // and every later record shifts.
+    // and every later record shifts. The file is damaged: nothing is
+    // written unless --salvage asks for what was read, and then it is
+    // written and still called damaged.
     std::string shifted = cube;
     size_t x = 0;
     for (int i = 1; i < 8; ++i)
         x = shifted.find('\n', x) + 1;
     shifted.replace(x, 1, std::string(92, '0'));
     WriteFile(dir / "long.rk4", shifted);
-    EXPECT_EQ(Run({"long.rk4", "--check"}).err,
+    const std::string damaged =
+        "damaged: line 8 is 92 characters long: the reader keeps 79 and reads the rest as a line "
+        "of its own, so the records of the point section after it are out of step";
+    const Result longCheck = Run({"long.rk4", "--check"});
+    EXPECT_EQ(longCheck.exit, 9);
+    EXPECT_EQ(longCheck.err,
               "ostrel: warning: long.rk4:8: line 8 is 92 characters long: the reader keeps 79, "
               "and the rest is read as the next line\n"
               "ostrel: warning: long.rk4:67: no number in \"LINE0\": read as 0\n"
@@ -338,7 +345,25 @@ TEST_F(CommandLine, WarningsNameTheLineAndStrictFails) {
               "ostrel: warning: long.rk4:159: no number in \"END00\": read as 0\n"
               "ostrel: warning: long.rk4:188: the file ends inside the point section (no "
               "\"LINE0\" line)\n"
-              "ostrel: warning: long.rk4: and 8 more number fields without a number\n");
+              "ostrel: warning: long.rk4: and 8 more number fields without a number\n"
+              "ostrel: long.rk4: " +
+                  damaged + "\n");
+    EXPECT_NE(longCheck.out.find("received; " + damaged + "\n"), std::string::npos);
+    const Result refused = Run({"long.rk4", "cube.rk4", "--quiet", "--out-dir", "o"});
+    EXPECT_EQ(refused.exit, 9);
+    EXPECT_FALSE(fs::exists(dir / "o" / "long.glb"));
+    EXPECT_EQ(refused.err, "ostrel: long.rk4: " + damaged +
+                               "; o/long.glb not written (--salvage writes what was read)\n"
+                               "ostrel: 1 of 2 model files damaged: long.rk4\n");
+    EXPECT_NE(refused.out.find("2 model files: 1 converted, 1 damaged, 0 failed, 1 with warnings"),
+              std::string::npos)
+        << refused.out;
+    const Result salvaged = Run({"long.rk4", "--quiet", "--salvage", "-o", "long.glb"});
+    EXPECT_EQ(salvaged.exit, 9);
+    EXPECT_TRUE(fs::exists(dir / "long.glb"));
+    EXPECT_EQ(salvaged.out, "long.rk4 -> long.glb: 24 points, 0 polygons, 0 surfaces; no polygon "
+                            "to show: the output holds points only; " +
+                                damaged + " (written as read, --salvage)\n");
 }
 
 // "-" is the model on standard input, imported as stdin.rk4: its surfaces,

@@ -18,7 +18,7 @@ ostrel_golden(load_lines mixed.rk4 --load lines)
 ostrel_golden(load_faces mixed.rk4 --load faces)
 ostrel_golden(load_both mixed.rk4 --load both)
 # Reading: a 128-byte header, CR line ends, the end inside a point record.
-ostrel_golden(header_cr_eof header_cr_eof.rk4)
+ostrel_golden(header_cr_eof header_cr_eof.rk4 EXIT 9)
 # A proposed load target of -1 is taken as both.
 ostrel_golden(view_minus_one view_minus_one.rk4)
 # Failures: not a model file, a file that cannot be opened.

@@ -43,6 +43,7 @@ bool Import(const std::string& model, ReceivedModel& received, std::string& erro
     request.module = &linked.module;
     request.modelName = model;
     request.keepReceived = true;
+    request.salvage = true; // the writers take whatever the host received
     ImportOutcome outcome = RunImport(request);
     if (outcome.result != ImportResult::Loaded) {
         error = outcome.reason;

@@ -64,10 +64,14 @@ HeardNotices ReadBothWays(const std::string& bytes) {
     return heard;
 }
 
+// The notices of what was left out or read as something else: every kind
+// but the sections' ends.
 std::vector<ReadNoticeKind> Kinds(const HeardNotices& heard) {
     std::vector<ReadNoticeKind> kinds;
-    for (const HeardNotice& n : heard)
-        kinds.push_back(n.notice.kind);
+    for (const HeardNotice& n : heard) {
+        if (n.notice.kind != ReadNoticeKind::SectionRead)
+            kinds.push_back(n.notice.kind);
+    }
     return kinds;
 }
 
@@ -81,11 +85,13 @@ struct Told {
     std::string text;
     bool operator==(const Told&) const = default;
 };
-std::vector<Told> Heard(const HeardNotices& heard) {
+std::vector<Told> Heard(const HeardNotices& heard, bool sections = false) {
     std::vector<Told> out;
-    for (const HeardNotice& n : heard)
-        out.push_back({n.notice.kind, n.notice.line, n.notice.value, n.notice.count,
-                       n.notice.number, n.text});
+    for (const HeardNotice& n : heard) {
+        if (sections || n.notice.kind != ReadNoticeKind::SectionRead)
+            out.push_back({n.notice.kind, n.notice.line, n.notice.value, n.notice.count,
+                           n.notice.number, n.text});
+    }
     return out;
 }
 
@@ -160,6 +166,38 @@ TEST(ReadObserver, NoticesSayWhereAndWhatWasRead) {
     EXPECT_EQ(Heard(ReadBothWays("ROKU4\r\nPOINT\r\n" + Point() + "LINE0\r\n")),
               (std::vector<Told>{{K::LineEndOutOfRange, 11, 0, 1, 0, ""},
                                  {K::EndInsideSection, 11, kSectionLines, 0, 0, ""}}));
+}
+
+// Each section is told when it is over, closed or not, with the records and
+// the number fields read in it. A keyword spelt with blanks or in small
+// letters is told where lines are skipped to a keyword too, and the exact
+// keyword is not.
+TEST(ReadObserver, SectionsAndMisspeltKeywordsAreTold) {
+    using K = ReadNoticeKind;
+    const std::string points = Point() + Point("2x");
+    const HeardNotices heard = ReadBothWays("ROKU4\nPOINT\n" + points + "LINE0\nFACE0\nEND00\n");
+    EXPECT_EQ(Heard(heard, true),
+              (std::vector<Told>{{K::SectionRead, 2, kSectionHeader, 0, 0, ""},
+                                 {K::MoreThanNumber, 16, 1, 0, 2, "2x"},
+                                 {K::SectionRead, 19, kSectionPoints, 2, 6, ""},
+                                 {K::SectionRead, 20, kSectionLines, 0, 0, ""},
+                                 {K::SectionRead, 21, kSectionFaces, 0, 0, ""}}));
+    EXPECT_EQ(heard.at(2).notice.integers, 8); // four a point, and a point's value4 skipped
+    EXPECT_EQ(Heard(ReadBothWays("ROKU4\n point\t\nPOINT\n" + Point() + "LINE0\n")),
+              (std::vector<Told>{{K::MisspeltKeyword, 2, 0, 0, 0, " point\t"},
+                                 {K::EndInsideSection, 12, kSectionLines, 0, 0, ""}}));
+    EXPECT_STREQ(KeywordButForSpelling(" point\t", 7), "POINT");
+    EXPECT_STREQ(KeywordButForSpelling("Endp0", 5), "ENDP0");
+    EXPECT_EQ(KeywordButForSpelling("END00", 5), nullptr);
+    EXPECT_EQ(KeywordButForSpelling("END 00", 6), nullptr);
+}
+
+// Zero bytes that pad a file to its end are no line of the file.
+TEST(ReadObserver, ZeroPaddingAtTheEndIsNoLongLine) {
+    const std::string model = "ROKU4\nPOINT\n" + Point() + "LINE0\nFACE0\nEND00\n";
+    EXPECT_EQ(Kinds(ReadBothWays(model + std::string(200, '\0'))), std::vector<ReadNoticeKind>{});
+    EXPECT_EQ(Kinds(ReadBothWays(model + std::string(100, '\0') + "x")),
+              std::vector<ReadNoticeKind>{ReadNoticeKind::LongLine});
 }
 
 // A line of more than 79 characters is told once, with its length and the

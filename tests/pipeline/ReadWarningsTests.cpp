@@ -38,8 +38,7 @@ std::string Tetrahedron() {
 }
 
 // The tetrahedron with its 1-based line `number` replaced by `text`.
-std::string WithLine(int number, const std::string& text) {
-    std::string model = Tetrahedron();
+std::string WithLine(int number, const std::string& text, std::string model = Tetrahedron()) {
     size_t start = 0;
     for (int i = 1; i < number; ++i)
         start = model.find('\n', start) + 1;
@@ -73,8 +72,14 @@ TEST(ReadWarnings, FacesLeftOut) {
 // integer): what each number field was read as, by the reader's conversions.
 TEST(ReadWarnings, NumberFields) {
     const char* more = " (a decimal comma, or several numbers on one line?)";
+    // Numbers with a decimal comma are told once, however many there are.
     EXPECT_EQ(Warnings(WithLine(16, "0,5")),
-              Lines{std::string("m.rk4:16: more than a number in \"0,5\": read as 0") + more});
+              Lines{"m.rk4:16: a number is written with a decimal comma, \"0,5\": the reader "
+                    "reads it only up to the comma (save the file with decimal points)"});
+    EXPECT_EQ(Warnings(WithLine(16, "0,5", WithLine(17, "-1,25"))),
+              Lines{"m.rk4:16: 2 numbers are written with a decimal comma, the first \"0,5\": "
+                    "the reader reads each only up to the comma (save the file with decimal "
+                    "points)"});
     EXPECT_EQ(
         Warnings(WithLine(16, "1.5 2 3")),
         Lines{std::string("m.rk4:16: more than a number in \"1.5 2 3\": read as 1.5") + more});
@@ -117,13 +122,17 @@ TEST(ReadWarnings, SectionsAndUnknownLines) {
               Lines{"m.rk4:2: no \"POINT\" line: the file holds no object"});
     EXPECT_EQ(Warnings(model + "PALC0\n1\n"),
               Lines{"m.rk4:87: the file ends inside a palette section (no \"ENDP0\" line)"});
-    // Blank lines between sections are no mistake; "face0" is, and a hint
-    // says why where a keyword is spelt but for case.
+    // Blank lines between sections are no mistake; "face0" is, and is named
+    // as the keyword it would be, as a keyword with blanks around it is.
     EXPECT_EQ(
         Warnings(model + "\n  \nface0\r\nVIEW0\n1\n1\nENDV0\nface 0\n"),
-        (Lines{"m.rk4:88: unknown line \"face0\" where a section keyword belongs: skipped "
-               "(keywords are upper case: FACE0?)",
+        (Lines{"m.rk4:88: the keyword \"face0\" is in small letters: write it as \"FACE0\" (the "
+               "reader does not take it for \"FACE0\")",
                "m.rk4:93: unknown line \"face 0\" where a section keyword belongs: skipped"}));
+    EXPECT_EQ(
+        Warnings("ROKU4\nPOINT \n").at(0),
+        "m.rk4:2: the keyword \"POINT \" has a trailing blank: remove it (the reader does not "
+        "take it for \"POINT\")");
     // A line cut after 79 characters, or of exactly 79, shifts what follows.
     const std::string digits(79, '1');
     EXPECT_EQ(Warnings(WithLine(16, digits + "2345678901234")).at(0),
@@ -213,14 +222,18 @@ TEST(ReadWarnings, NoneForSoundModels) {
             request.modelName = entry.path().string();
             request.readWarnings = true;
             request.traceText = true;
+            request.salvage = true;
             const ImportOutcome outcome = RunImport(request);
             ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
             const Lines lines = WarningLines(outcome.readWarnings, "m");
-            if (entry.path().filename() == "header_cr_eof.rk4")
+            if (entry.path().filename() == "header_cr_eof.rk4") {
                 EXPECT_EQ(lines, Lines{"m:11: the file ends inside the point section (no "
                                        "\"LINE0\" line)"});
-            else
+                EXPECT_EQ(outcome.damage.kind, DamageKind::CutShort);
+            } else {
                 EXPECT_EQ(lines, Lines{});
+                EXPECT_EQ(outcome.damage.kind, DamageKind::None);
+            }
             request.readWarnings = false;
             EXPECT_EQ(RunImport(request).trace, outcome.trace);
         }
@@ -242,6 +255,7 @@ TEST(ReadWarnings, AConversionTellsThemFromItsImport) {
     request.modelBytes = model;
     request.format = ExportFormat::Obj;
     request.readWarnings = true;
+    request.salvage = true; // cut inside the palette
     const ImportOutcome outcome = RunImport(request);
     ASSERT_EQ(outcome.result, ImportResult::Loaded) << outcome.reason;
     EXPECT_EQ(WarningLines(outcome.readWarnings, "m.rk4"), Warnings(model));
