@@ -1,23 +1,24 @@
-// Binary FBX through the assimp library's exporter: one mesh and one
-// material per surface, the polygons as they are (FBX keeps n-gons; lines
-// and points are faces of two and one corners), positions, loops and the
-// normals of ShadingGeometry in the right-handed, counter-clockwise convention
-// (see Writers.h). Each mesh has a vertex per distinct point and normal among
-// its polygons' corners; a point only lines or points of the mesh use gets
-// a vertex whose normal is +Y, which no face shows.
+// Binary FBX through the assimp library's exporter. Each surface gets one
+// material and one aiMesh, the library's mesh. The polygons stay as they are,
+// since FBX keeps n-gons. Lines and points are faces of two and one corners.
+// Positions, loops and the normals of ShadingGeometry are in the right-handed,
+// counter-clockwise convention (see Writers.h). Each aiMesh has a vertex per
+// distinct point and normal among its polygons' corners. A point that only its
+// lines or points use gets a vertex whose normal is +Y, which no face shows.
 //
-// Double-sidedness: FBX has no material property for it, only a culling
-// switch per model node, which the library writes as "CullingOff" (shown
-// from both sides) for every node; the materials carry the library's
-// two-sided key for readers that look for one.
+// Double-sidedness. FBX has no material property for it, only a culling switch
+// per model node. The library writes that switch as "CullingOff" for every
+// node, so each is shown from both sides. The materials carry the library's
+// two-sided key, for readers that look for one.
 //
-// The library's binary writer (as packaged in Debian, 5.2) leaves out the
-// null record that must close every node's list of nested nodes, so that
-// readers, the library's own included, refuse the file; CloseNestedLists
-// re-frames its output with those records. It also pins the header's
-// creation time stamp, which the library takes from the clock, to the
-// fixed creation time the same header states, so that one model always
-// gives the same bytes; everything else stays as the library wrote it.
+// The library's binary writer (as packaged in Debian, 5.2) leaves out a record.
+// A null record must close every node's list of nested nodes. Without it,
+// readers refuse the file, the library's own included. CloseNestedLists
+// re-frames the writer's output with those records.
+// It also pins the header's creation time stamp, which the library takes from
+// the clock. The stamp is set to the fixed creation time the same header
+// states. So one model always gives the same bytes. Everything else stays as
+// the library wrote it.
 #include "convert/Writers.h"
 #include "geometry/Shading.h"
 
@@ -32,7 +33,7 @@
 
 namespace {
 
-// The name a surface's material and mesh carry in the file.
+// The name a surface's material and aiMesh carry in the file.
 std::string FbxMaterialName(const std::string& name) {
     return name.empty() ? "surface" : name;
 }
@@ -65,10 +66,11 @@ aiMaterial* MakeMaterial(const ExportSurface& surface, const std::string& surfac
     return material;
 }
 
-// Binary FBX framing: after the 27-byte header, node records of end offset,
-// property count, property bytes (64-bit from version 7500 on, 32-bit
-// before), name length and name, properties, nested records, and a null
-// record (all zero) closing the nested list; the top level ends with a null
+// Binary FBX framing. After the 27-byte header come node records. Each record
+// starts with its end offset, property count and property bytes. These three
+// numbers are 64-bit from version 7500 on, and 32-bit before. Then come the
+// name length and the name, the properties and the nested records. A null
+// record, all zero, closes the nested list. The top level ends with a null
 // record too, then the footer.
 struct FbxFraming {
     const std::string& in;
@@ -87,8 +89,8 @@ struct FbxFraming {
         for (size_t k = 0; k < word; ++k, v >>= 8)
             out[at + k] = static_cast<char>(v & 0xFF);
     }
-    // The time stamp's fields, each one 32-bit integer: the creation time
-    // the header also gives as text (1970-01-01 10:00:00:000).
+    // The time stamp's fields, each one 32-bit integer. Together they give the
+    // creation time the header also gives as text: 1970-01-01 10:00:00:000.
     static int32_t PinnedTime(std::string_view field) {
         static const struct {
             const char* name;
@@ -101,8 +103,8 @@ struct FbxFraming {
         }
         return -1;
     }
-    // Copies the record at `at`, whose parent ends at `limit`; returns
-    // where the next record starts.
+    // Copies the record at `at`, whose parent ends at `limit`. Returns where
+    // the next record starts.
     size_t Node(size_t at, size_t limit, int depth, std::string_view parent = {}) {
         if (at + Null() > limit || depth > 64)
             return ok = false, limit;
@@ -157,8 +159,9 @@ bool CloseNestedLists(const std::string& in, std::string& out) {
     return true;
 }
 
-// One surface's mesh as it is gathered: a vertex per distinct point and
-// normal among its polygons' corners, each face's corners reversed.
+// One surface's vertices and faces, as they are gathered. There is a vertex per
+// distinct point and normal among its polygons' corners. Each face's corners
+// are reversed. `types` marks the library's primitive types its faces use.
 struct SurfaceVertices {
     std::vector<uint32_t> vertexPoint;
     std::vector<Normal3> vertexNormal;
@@ -166,9 +169,9 @@ struct SurfaceVertices {
     unsigned types = 0;
 };
 
-// What the meshes share while they are gathered: for each shared vertex
-// of the geometry (or, for lines and points, each point) its vertex in the
-// mesh being gathered; UINT32_MAX when it has none there.
+// What the surfaces share while their vertices are gathered. Each shared vertex
+// of the geometry maps to its vertex in the surface being gathered. For lines
+// and points, each point does. UINT32_MAX means it has no vertex there.
 struct VertexMaps {
     std::vector<uint32_t> gatheredVertex;
     std::vector<uint32_t> pointVertex;
@@ -220,8 +223,8 @@ SurfaceVertices GatherSurfaceVertices(const ReceivedModel& model, const ShadingG
     return gathered;
 }
 
-// The library's gathered, in the right-handed convention, added to `scene`
-// (which then owns it).
+// `gathered` as the library's aiMesh, in the right-handed convention, added to
+// `scene`. The scene then owns it.
 void AddAiMesh(aiScene& scene, const ReceivedModel& model, const SurfaceVertices& gathered,
                unsigned material, const std::string& name) {
     auto* mesh = new aiMesh;
@@ -250,10 +253,10 @@ void AddAiMesh(aiScene& scene, const ReceivedModel& model, const SurfaceVertices
     }
 }
 
-// The scene: a material per surface, a mesh per surface with polygons.
-// The scene owns what it counts, so that an exception part-way (memory)
-// leaves it nothing to free but what was made: arrays start zeroed and each
-// count grows with its array.
+// The scene: a material per surface, and an aiMesh per surface with polygons.
+// The scene owns what it counts. Its arrays start zeroed, and each count grows
+// with its array. So an exception part-way, such as memory running out, leaves
+// it nothing to free but what was made.
 std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const ShadingGeometry& geometry) {
     const ReceivedModel& model = in.model;
     const size_t surfaces = in.surfaces.size();

@@ -1,17 +1,17 @@
-// Binary glTF 2.0 and its JSON text form, formed from the ViewArrays: per
-// surface up to three primitives (triangles, lines, points) with a material
-// of its own. The triangles and their NORMALs use the first vertices (a
-// vertex per distinct point and normal); lines and points use the same
-// positions, plus one vertex for each point no triangle uses, through a
-// longer POSITION accessor without normals.
+// Binary glTF 2.0 and its JSON text form, formed from the ViewArrays. Each
+// surface gives up to three primitives (triangles, lines, points) and a
+// material of its own. The triangles and their NORMALs use the first vertices,
+// a vertex per distinct point and normal. Lines and points use the same
+// positions, plus one vertex for each point no triangle uses. They reach them
+// through a longer POSITION accessor without normals.
 //
-// The JSON is written here, straight into the file's bytes: every step is an
-// append to a string, so memory running out anywhere is a std::bad_alloc and
-// nothing else (a JSON tree of a general library may be left half-built by
-// a failed allocation, and then fails again while being freed). The layout
-// is the one files have always had: keys in the byte order of their names,
-// members at their default value left out, numbers in the shortest form that
-// reads back as the same double.
+// The JSON is written here, straight into the file's bytes. Every step is an
+// append to a string. So memory running out anywhere is a std::bad_alloc and
+// nothing else. A general library's JSON tree may be left half-built by a
+// failed allocation, and then fail again while being freed.
+// The layout is the one files have always had. Keys come in the byte order of
+// their names. Members at their default value are left out. Numbers take the
+// shortest form that reads back as the same double.
 #include "convert/JsonText.h"
 #include "convert/ViewArrays.h"
 #include "convert/Writers.h"
@@ -46,8 +46,8 @@ struct GltfPrimitive {
     int position = -1, normal = -1, indices = -1, material = -1, mode = kModeTriangles;
 };
 
-// The file as it is formed: its one buffer, the views and accessors into
-// it, and the mesh's primitives, in the order they are added.
+// The file as it is formed: its one buffer, the views and accessors into it,
+// and the glTF mesh's primitives. Each comes in the order it is added.
 struct GltfForm {
     std::vector<unsigned char> buffer;
     std::vector<GltfView> views;
@@ -85,8 +85,9 @@ struct GltfForm {
     }
 };
 
-// The accessors the primitives use: positions of the triangles' vertices,
-// of all vertices (the same view, a longer count), and the normals.
+// The accessors the primitives use: the positions of the triangles' vertices,
+// the positions of all vertices, and the normals. The two position accessors
+// share one view, the second with a longer count.
 struct VertexAccessors {
     int trianglePositions = -1, allPositions = -1, normals = -1;
 };
@@ -202,8 +203,8 @@ bool NearOne(double value) {
     return std::fabs(value - 1.0) < 1e-12;
 }
 
-// Factors at their glTF default (a white base, a roughness of one) are left
-// out; the metal factor (none) never is.
+// Factors at their glTF default are left out: a white base, and a roughness of
+// one. The metal factor, which is none, never is.
 void WriteMaterials(JsonText& j, const ViewArrays& arrays, const std::vector<std::string>& names) {
     j.Key("materials");
     j.Open('[');
@@ -261,9 +262,9 @@ void WritePrimitives(JsonText& j, const GltfForm& form) {
     j.Close(']');
 }
 
-// The whole JSON document; `uri` the buffer's data: URI, or empty in a glb,
-// whose buffer is its BIN chunk. A file without primitives has no buffer and
-// no mesh: a scene of one empty node.
+// The whole JSON document. `uri` is the buffer's data: URI. It is empty in a
+// glb, whose buffer is its BIN chunk. A file without primitives has no buffer
+// and no glTF mesh, just a scene of one empty node.
 void WriteDocument(JsonText& j, const GltfForm& form, const ViewArrays& arrays,
                    const WriterInput& in, const std::string& uri) {
     const bool hasPrimitives = !form.primitives.empty();
@@ -343,8 +344,9 @@ void PutWord(std::string& out, size_t at, size_t value) {
         out[at + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xff);
 }
 
-// The glb container: its header, the JSON chunk (padded with spaces) and
-// the BIN chunk, the buffer (4-byte aligned already).
+// The glb container: its header, the JSON chunk and the BIN chunk. The JSON
+// chunk is padded with spaces. The BIN chunk is the buffer, already 4-byte
+// aligned.
 bool FormGlb(const GltfForm& form, const ViewArrays& arrays, const WriterInput& in,
              std::string& out, std::string& error) {
     out.reserve(form.buffer.size() + 4096);

@@ -1,10 +1,11 @@
-// JSON text appended to a string as it is written, compact or with two
-// spaces per level, in the layout of the JSON library the glTF files were
-// first written with: `"key":value` (or `"key": value`), an empty object or
-// array as `{}` or `[]`, numbers in the shortest form that reads back as the
-// same double. The caller writes the members of an object in the byte order
-// of their keys. Every step is an append, so memory running out is a
-// std::bad_alloc and leaves nothing half-made to free.
+// JSON text, appended to a string as it is written. It is compact, or indented
+// by two spaces per level. The layout is that of the JSON library the glTF
+// files were first written with. A member is `"key":value`, or `"key": value`
+// when indented. An empty object or array is `{}` or `[]`. Numbers take the
+// shortest form that reads back as the same double.
+// The caller writes the members of an object in the byte order of their keys.
+// Every step is an append. So memory running out is a std::bad_alloc and leaves
+// nothing half-made to free.
 #pragma once
 
 #include <cstddef>
@@ -22,11 +23,11 @@ struct JsonText {
     void Close(char bracket); // '}' or ']'
     void Item();              // before each element of an array
     void Key(const char* name);
-    // `s` is UTF-8; quotes, backslashes and control characters escaped.
+    // `s` is UTF-8. Quotes, backslashes and control characters are escaped.
     void String(std::string_view s);
     void Unsigned(uint64_t value);
     // The shortest digits that read back as `value`, with ".0" on whole
-    // numbers; a value that is not finite as null.
+    // numbers. A value that is not finite is written as null.
     void Number(double value);
 
     void Member(const char* key, uint64_t value);

@@ -1,5 +1,6 @@
-// The classic object layout: IFF FORM "LWOB" with PNTS, SRFS, POLS and one
-// SURF per surface, every number big-endian, every chunk of even length.
+// The classic object layout: an IFF FORM "LWOB" with PNTS, SRFS, POLS and one
+// SURF per surface. Every number is big-endian, and every chunk is of even
+// length.
 #include "convert/Writers.h"
 
 #include <cstring>

@@ -1,14 +1,14 @@
 // Wavefront OBJ with its MTL. Points and loops are turned into the
-// right-handed, counter-clockwise convention (see Writers.h); two-point
-// polygons become `l` elements and one-point polygons `p` elements. Faces
-// name the corner normals of ShadingGeometry (`f v//vn`, each distinct normal
-// written once), so no reader has to guess the shading from `s`, which only
-// says which faces to shade smoothly.
+// right-handed, counter-clockwise convention (see Writers.h). Two-point
+// polygons become `l` elements, and one-point polygons `p` elements. Faces name
+// the corner normals of ShadingGeometry, as `f v//vn`. Each distinct normal is
+// written once. So no reader has to guess the shading from `s`, which only says
+// which faces to shade smoothly.
 //
-// What the formats cannot say: MTL has no double-sided switch, so a
-// double-sided surface keeps its faces single (the counts stay those the
-// host received) and its material carries a `# double sided` comment; the
-// smoothing angle, already applied to the normals, is kept as a comment.
+// What the formats cannot say. MTL has no double-sided switch. So a
+// double-sided surface keeps its faces single, and the counts stay those the
+// host received. Its material carries a `# double sided` comment instead. The
+// smoothing angle is already applied to the normals, and is kept as a comment.
 #include "convert/Writers.h"
 #include "geometry/Shading.h"
 #include "platform/NumberText.h"
@@ -30,9 +30,9 @@ char* WriteIndex(char* at, size_t v) {
     return std::to_chars(at, at + 20, v).ptr;
 }
 
-// OBJ and MTL split statements at whitespace: a material name keeps every
-// other byte of its UTF-8 form, and a clash after the replacement gets a
-// number.
+// OBJ and MTL split statements at whitespace, so whitespace in a material name
+// is replaced. The name keeps every other byte of its UTF-8 form. A name that
+// clashes after the replacement gets a number.
 std::vector<std::string> MaterialNames(const std::vector<std::string>& surfaceNames) {
     std::vector<std::string> names;
     std::set<std::string> taken;
@@ -67,9 +67,9 @@ void PutTriple(std::string& out, const char* prefix, double x, double y, double 
     out.append(line, at);
 }
 
-// One `vn` per distinct normal, numbered in order of first use: the normals
-// in the right-handed convention, and each corner's number (1-based; 0 for
-// corners of lines and points).
+// One `vn` per distinct normal, numbered in order of first use. It holds the
+// normals in the right-handed convention, and the number of each corner's
+// normal. Numbers are 1-based, and corners of lines and points get 0.
 struct ObjNormals {
     std::vector<Normal3> distinct;
     std::vector<size_t> cornerNormal;
@@ -108,8 +108,8 @@ ObjNormals NumberNormals(const ReceivedModel& model, const ShadingGeometry& geom
     return out;
 }
 
-// The polygons in order, each surface's run under its material and
-// smoothing group; loops reversed, corners naming their normals.
+// The polygons in order. Each surface's run comes under its material and
+// smoothing group. Loops are reversed, and corners name their normals.
 void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::string>& names,
               const ShadingGeometry& geometry, const ObjNormals& normals) {
     size_t current = SIZE_MAX;

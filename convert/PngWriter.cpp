@@ -1,7 +1,7 @@
-// The png format: a picture of the object (render/Picture.h), framed and lit
-// as the web page's view shows it, from the triangles and corner normals the
-// glb holds. The arrays are handed over in the host's space, as the engine
-// hands them out: the renderer turns them itself.
+// The png format: a picture of the object (render/Picture.h). It is framed and
+// lit as the web page's view shows it, from the triangles and corner normals
+// the glb holds. The arrays are handed over in the host's space, as the engine
+// hands them out. The renderer turns them itself.
 #include "convert/Writers.h"
 #include "geometry/Shading.h"
 #include "render/Picture.h"

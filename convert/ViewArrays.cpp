@@ -9,9 +9,9 @@
 
 namespace {
 
-// The vertices' points and, per surface, the indices of its triangles,
-// lines and points. Vertices: those of the triangles, then one per point
-// that only lines and points use.
+// The vertices' points and, per surface, the indices of its triangles, lines
+// and points. The vertices are those of the triangles, then one per point that
+// only lines and points use.
 std::vector<uint32_t> GatherParts(const ReceivedModel& model, const ShadingGeometry& geometry,
                                   size_t surfaceCount, std::vector<ViewPart>& parts) {
     std::vector<uint32_t> vertexPoint = geometry.vertexPoint;

@@ -1,15 +1,15 @@
-// The writers, one file each, of one signature so that the format table
-// (Formats.cpp) carries them. Each forms its whole file(s) in memory; the
+// The writers, one file each. They share one signature, so the format table
+// (Formats.cpp) carries them. Each forms its whole file or files in memory. The
 // OBJ writer names its material library by MaterialLibraryName().
 //
-// Handedness. The host's space is left-handed with clockwise front faces;
-// OBJ and glTF are read as right-handed with counter-clockwise front faces.
-// Negating Z turns the host's left-handed coordinates into right-handed ones
-// for the same physical object (X right, Y up; Z into the screen becomes Z
-// out of it), and a mirror reverses the turning sense of every loop, so
-// reversing each loop as well keeps the front of every face on the side the
-// host showed. FBX is read the same way as OBJ and glTF. The LWOB file is in
-// the host's own space and stays as received.
+// Handedness. The host's space is left-handed, with clockwise front faces. OBJ
+// and glTF are read as right-handed, with counter-clockwise front faces. FBX is
+// read the same way as OBJ and glTF. Negating Z turns the host's left-handed
+// coordinates into right-handed ones for the same physical object. X stays
+// right and Y up, and Z into the screen becomes Z out of it. A mirror reverses
+// the turning sense of every loop. So each loop is reversed as well, which
+// keeps the front of every face on the side the host showed. The LWOB file is
+// in the host's own space and stays as received.
 #pragma once
 
 #include "geometry/Surfaces.h"
@@ -25,10 +25,10 @@ struct OutputFile {
     std::string bytes;
 };
 
-// The material library of the OBJ file `objName` (a file name, no folder):
-// named after it with ".mtl", whitespace replaced by '_' since mtllib
-// separates its names by whitespace and a reader would look for the first
-// word alone.
+// The material library of the OBJ file `objName`, a file name without folder.
+// It is named after that file, with ".mtl". Whitespace is replaced by '_'.
+// mtllib separates its names by whitespace, so a reader would look for the
+// first word alone.
 std::string MaterialLibraryName(const std::string& objName);
 
 // What a writer gets. Its points are finite numbers (FormFiles checks).
@@ -38,23 +38,24 @@ struct WriterInput {
     const std::vector<std::string>& names;      // each surface's name as this format writes it
     const std::string& fileName;                // the output's name, without folder
     const std::string& objectName;              // UTF-8, what a reader lists the object as
-    // The code page file names are spelled in, where a reader takes the
-    // names inside a file as UTF-8 but the system stores them so (Windows'
-    // ANSI names); 0: file names are bytes, written as they are.
+    // The code page file names are spelled in. It is needed where a reader
+    // takes the names inside a file as UTF-8 but the system stores them in that
+    // code page, as with Windows' ANSI names. 0 means file names are bytes,
+    // written as they are.
     unsigned fileNameCodePage;
     uint32_t pictureSize; // png: pixels along each side
 };
 
-// Appends the file(s) to `files`; false with a one-line reason when the
-// format cannot hold the object.
+// Appends the file or files to `files`. Returns false with a one-line reason
+// when the format cannot hold the object.
 using WriterFn = bool (*)(const WriterInput& in, std::vector<OutputFile>& files,
                           std::string& error);
 
 bool WriteLwob(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteGlb(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
-// The same glTF as JSON text, its buffer embedded as a base64 data: URI, so
-// that the one file is the whole object.
+// The same glTF as JSON text. Its buffer is embedded as a base64 data: URI, so
+// the one file is the whole object.
 bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 // A picture of the object, in.pictureSize pixels square (render/Picture.h).

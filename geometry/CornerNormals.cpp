@@ -1,6 +1,7 @@
-// ComputeShading, stage by stage: polygon normals and triangles, the
-// smooth polygons around each point, the corner normals as the host smooths,
-// and the merge of corners into vertices. Rules: see Shading.h.
+// ComputeShading, stage by stage. First come the polygon normals and triangles.
+// Then the smooth polygons around each point are found. Then each corner gets
+// its normal as the host smooths. Last, the corners are merged into vertices.
+// The rules are in Shading.h.
 #include "geometry/Shading.h"
 #include "geometry/SmoothFan.h"
 
@@ -23,10 +24,10 @@ bool SameBits(const Normal3& a, const Normal3& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The vertices of each point, one per distinct normal there, numbered in
-// order of first use. A point's few vertices are found along a chain; a
-// point with many (the apex of a cone of thousands of triangles) is looked
-// up by its normal's bits instead.
+// The vertices of each point, one per distinct normal there, numbered in order
+// of first use. A point's few vertices are found along a chain. A point with
+// many, such as the apex of a cone of thousands of triangles, is looked up by
+// its normal's bits instead.
 struct VertexIndex {
     static constexpr uint32_t kChainLimit = 16;
     std::vector<uint32_t> first, count; // per point
@@ -105,8 +106,8 @@ bool LayOut(const ReceivedModel& model, size_t surfaceCount, ShadingGeometry& ou
     return true;
 }
 
-// Stage 2: each polygon's unit normal (zero, and no area, where it has no
-// direction) and, when asked, its triangles.
+// Stage 2: each polygon's unit normal and, when asked, its triangles. Where a
+// polygon has no direction, its normal is zero and it has no area.
 void NormalsAndTriangles(const ReceivedModel& model, bool triangles, ShadingGeometry& out,
                          std::vector<Vec3>& normals, std::vector<unsigned char>& hasArea) {
     const size_t polygonCount = model.polygons.size();
@@ -135,9 +136,9 @@ void NormalsAndTriangles(const ReceivedModel& model, bool triangles, ShadingGeom
     }
 }
 
-// The smooth polygons around each point and the normal each takes there:
-// those of point v are uses[useStart[v] .. useStart[v + 1]), each once, in
-// polygon order; useHas is false where the sum has no direction.
+// The smooth polygons around each point, and the normal each takes there. Those
+// of point v are uses[useStart[v] .. useStart[v + 1]), each once, in polygon
+// order. useHas is false where the sum has no direction.
 struct PointUses {
     std::vector<size_t> useStart;
     std::vector<uint32_t> uses;
@@ -145,8 +146,8 @@ struct PointUses {
     std::vector<unsigned char> useHas;
 };
 
-// Stage 3: the polygons using each point, each once, for the smooth
-// surfaces (`smooth` per polygon).
+// Stage 3: the smooth polygons using each point, each once. `smooth` says per
+// polygon whether it is smooth.
 void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>& smooth,
                    PointUses& out) {
     const size_t polygonCount = model.polygons.size();
@@ -206,9 +207,9 @@ void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& su
     }
 }
 
-// Stage 5: each corner's normal (its polygon's, or the smoothed one at its
-// point; +Y where neither has a direction) and, when asked, the corners
-// merged into vertices.
+// Stage 5: each corner's normal and, when asked, the corners merged into
+// vertices. A corner takes its polygon's normal or the smoothed one at its
+// point. It takes +Y where neither has a direction.
 void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3>& normals,
                               const std::vector<unsigned char>& hasArea,
                               const std::vector<unsigned char>& smooth, const PointUses& u,

@@ -1,8 +1,8 @@
-// Orientation tests that are exact for the sweep (TriangulateSweep.cpp): a
-// fast estimate with an error bound, else exact sums of exact products, so
-// no rounding can make the sweep inconsistent. Exact for coordinates in the
-// range InExactRange accepts, where no product or error term overflows or
-// underflows.
+// Orientation tests that are exact, for the sweep (TriangulateSweep.cpp). A
+// fast estimate with an error bound comes first. Where it cannot decide, exact
+// sums of exact products do. So no rounding can make the sweep inconsistent.
+// The tests are exact for coordinates in the range InExactRange accepts. There,
+// no product or error term overflows or underflows.
 #pragma once
 
 #include <cmath>
@@ -15,9 +15,9 @@ inline void TwoSum(double a, double b, double& sum, double& error) {
     error = (a - aVirtual) + (b - bVirtual);
 }
 
-// a * b as the rounded product and its exact error (Dekker's splitting;
-// exact while no intermediate overflows or underflows, which the range
-// check on the coordinates guarantees).
+// a * b as the rounded product and its exact error, by Dekker's splitting. It
+// is exact while no intermediate overflows or underflows. The range check on
+// the coordinates guarantees that.
 inline void TwoProduct(double a, double b, double& product, double& error) {
     constexpr double kSplitter = 134217729.0; // 2^27 + 1
     product = a * b;
@@ -45,9 +45,9 @@ inline int Orient(double ax, double ay, double bx, double by, double cx, double 
     if (-estimate > bound) {
         return -1;
     }
-    // Exactly: ax by - ax cy - cx by - ay bx + ay cx + cy bx, as a sum of
-    // twelve exact parts grown into a non-overlapping expansion, whose sign
-    // is that of its largest component.
+    // Exactly, the value is ax by - ax cy - cx by - ay bx + ay cx + cy bx. It
+    // is a sum of twelve exact parts, grown into a non-overlapping expansion.
+    // The expansion's sign is that of its largest component.
     const double factors[6][2] = {{ax, by}, {-ax, cy}, {-cx, by}, {-ay, bx}, {ay, cx}, {cy, bx}};
     double expansion[12];
     int length = 0;

@@ -1,6 +1,7 @@
-// FormFacesAndEdges: the lines' edges first, then each polygon as its face or
-// its simple loops, the edges found in a table by their points, each edge's
-// sharpness decided as faces arrive at it. Rules: FacesAndEdges.h.
+// FormFacesAndEdges, step by step. The lines' edges come first. Then each
+// polygon is added as its face or as its simple loops. Edges are found in a
+// table by their points. Each edge's sharpness is decided as faces arrive at
+// it. The rules are in FacesAndEdges.h.
 #include "geometry/FacesAndEdges.h"
 #include "geometry/SmoothFan.h"
 
@@ -15,11 +16,11 @@ namespace {
 constexpr int32_t kNoFace = -1;
 constexpr size_t kMost = static_cast<size_t>(std::numeric_limits<int32_t>::max());
 
-// The edges met so far, by their lower point: each point's edges to higher
-// points lie together, in room counted beforehand for every pair that can
-// make one (the lines' and the loops' neighbours), so that a look-up scans a
-// few entries near those of the points before it. A point with many edges
-// (the apex of a fan of thousands) is looked up by key instead.
+// The edges met so far, by their lower point. Each point's edges to higher
+// points lie together. Their room is counted beforehand for every pair that can
+// make an edge: the lines' points and the loops' neighbours. So a look-up scans
+// a few entries near those of the points before it. A point with many edges,
+// such as the apex of a fan of thousands, is looked up by key instead.
 struct EdgeTable {
     static constexpr uint32_t kScanned = 32; // room up to which a point's edges are scanned
     std::vector<uint32_t> start;             // per point, then the end
@@ -49,7 +50,8 @@ struct Scratch {
     std::vector<std::vector<uint32_t>> pieces;
 };
 
-// The edge of points a and b, made when new (its points as met).
+// The edge of points a and b. A new one is made with its points in the order
+// met.
 int32_t EdgeOf(Forming& f, uint32_t a, uint32_t b) {
     EdgeTable& t = f.table;
     const uint32_t low = std::min(a, b), high = std::max(a, b);
@@ -79,9 +81,9 @@ int32_t EdgeOf(Forming& f, uint32_t a, uint32_t b) {
     return id;
 }
 
-// Room in the table for every pair of points that can make an edge: a line
-// of two points, and each corner of a loop with the next (a loop cut into
-// simple ones keeps only such pairs).
+// Room in the table for every pair of points that can make an edge. These are a
+// line's two points, and each corner of a loop with the next. A loop cut into
+// simple ones keeps only such pairs.
 void MakeRoom(const ReceivedModel& model, EdgeTable& t) {
     t.start.assign(model.points.size() + 1, 0);
     const auto count = [&](uint32_t a, uint32_t b) {
@@ -106,8 +108,9 @@ void MakeRoom(const ReceivedModel& model, EdgeTable& t) {
     t.ids.resize(entries);
 }
 
-// Whether the host's shading breaks between polygons p and q at an edge
-// they share: two surfaces, or one whose smoothing does not join them.
+// Whether the host's shading breaks between polygons p and q at an edge they
+// share. It breaks between two surfaces, and on one surface whose smoothing
+// does not join them.
 bool BreaksShading(const Forming& f, size_t p, size_t q) {
     if (p == q)
         return false;
@@ -126,8 +129,8 @@ double EffectiveAngle(const ExportSurface& surface) {
     return std::isfinite(threshold) ? std::acos(std::clamp(threshold, -1.0, 1.0)) : 0.0;
 }
 
-// One face of polygon p: its corners `local[0..k)` (indices into the
-// polygon's points, in the order written), their edges and normals.
+// One face of polygon p, with its corners' edges and normals. The corners are
+// `local[0..k)`: indices into the polygon's points, in the order written.
 void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
     FacesAndEdges& out = f.out;
     const ReceivedPolygon& polygon = f.model.polygons[p];
@@ -163,8 +166,9 @@ void AddFace(Forming& f, size_t p, const uint32_t* local, size_t k) {
         out.smoothingAngle = EffectiveAngle(f.surfaces[slot]);
 }
 
-// The loop `order` (indices into `points`) cut where a point comes again:
-// each piece closes at the repeat, from the point's earlier place on.
+// The loop `order` cut where a point comes again. `order` holds indices into
+// `points`. Each piece closes at the repeat and starts at the point's earlier
+// place.
 void CutAtRepeats(std::span<const uint32_t> points, const std::vector<uint32_t>& order,
                   Scratch& s) {
     s.pieces.clear();

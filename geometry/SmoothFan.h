@@ -1,6 +1,6 @@
-// The smoothed normals of the polygons around one point, for
-// ComputeShading (CornerNormals.cpp): linear in the polygons around the point
-// for the usual shapes, however many meet there.
+// The smoothed normals of the polygons around one point, for ComputeShading
+// (CornerNormals.cpp). For the usual shapes the work is linear in the polygons
+// around the point, however many meet there.
 #pragma once
 
 #include "geometry/Shading.h"
@@ -34,20 +34,21 @@ struct SmoothPolygons {
     const double* threshold;
 };
 
-// What the corner of polygon p at a point takes, where `uses` lists the
-// smooth polygons around that point, each once, in increasing order: the
-// normals of those q on p's surface with q == p or Dot(normal q, normal p)
-// >= threshold p, summed in the order of `uses`, made unit and rounded to
-// floats. `has[k]` is false (and `out[k]` unset) where that sum has no
-// direction. Entry k of `out` and `has` is for polygon uses[k].
+// The normals the corners at one point take. `uses` lists the smooth polygons
+// around that point, each once, in increasing order. The corner of polygon p
+// takes the normals of those q on p's surface with q == p or
+// Dot(normal q, normal p) >= threshold p. They are summed in the order of
+// `uses`, made unit and rounded to floats. Entry k of `out` and `has` is for
+// polygon uses[k]. `has[k]` is false where that sum has no direction, and
+// `out[k]` is then left unset.
 //
-// Every result has the bits of that plain sum. The work stays near-linear
-// because polygons with equal normals share one result, the polygons within
-// the angle are found with a tree over the normals' directions, and a sum
-// over many of them is formed from the tree's partial sums whenever its
-// error bound proves it rounds to the same floats as the plain sum; only
-// where it cannot (a component cancelling to nearly nothing) is the plain
-// sum formed.
+// Every result has the bits of that plain sum. The work stays near-linear for
+// three reasons. Polygons with equal normals share one result. The polygons
+// within the angle are found with a tree over the normals' directions. A sum
+// over many of them is formed from the tree's partial sums whenever its error
+// bound proves it rounds to the same floats as the plain sum. Only where it
+// cannot is the plain sum formed, as when a component cancels to nearly
+// nothing.
 struct SmoothScratch;
 void SmoothAroundPoint(const uint32_t* uses, size_t m, const SmoothPolygons& polygons,
                        SmoothScratch& scratch, Normal3* out, unsigned char* has);
@@ -59,8 +60,9 @@ struct SmoothClass {
     uint32_t count;
 };
 
-// A node of the tree over the classes' normals: their box, and the sums over
-// their entries of the normals and of the normals' absolute components.
+// A node of the tree over the classes' normals. It holds their box. It holds
+// the sums over their entries of the normals and of the normals' absolute
+// components.
 struct SmoothNode {
     double low[3], high[3];
     double sum[3], absSum[3];

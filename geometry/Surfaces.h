@@ -1,6 +1,7 @@
-// The surfaces of a received object as the writers need them: in the order
-// of their values, with the attributes decoded from the block the plug-in
-// stored for each (colour, flags, smoothing angle, the four percentages).
+// The surfaces of a received object, as the writers need them. They come in the
+// order of their values. Each carries the attributes decoded from the block the
+// plug-in stored for it: colour, flags, smoothing angle and the four
+// percentages.
 #pragma once
 
 #include "standin/Received.h"
@@ -10,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// A surface without an attribute block gets this colour: a neutral mid-light
-// grey, also the host's usual default.
+// A surface without an attribute block gets this colour. It is a neutral
+// mid-light grey, also the host's usual default.
 constexpr uint8_t kDefaultGrey = 200;
 
 struct ExportSurface {
@@ -27,9 +28,9 @@ struct ExportSurface {
     uint16_t glossiness = 0;   // 256 = 100 %
 };
 
-// The surfaces looked up, in the order of their values (1, 2, 3, ...), so
-// that a polygon's surface value v names entry v - 1. Blocks for names never
-// looked up are left out: no polygon can use them.
+// The surfaces looked up, in the order of their values: 1, 2, 3, ... So a
+// polygon's surface value v names entry v - 1. Blocks for names never looked up
+// are left out, since no polygon can use them.
 std::vector<ExportSurface> ExportSurfaces(const ReceivedModel& model);
 
 // Index into ExportSurfaces() of a polygon's surface value.
@@ -38,15 +39,16 @@ inline size_t SurfaceSlot(int32_t surface) {
         static_cast<uint16_t>(surface) == 0 ? 65535u : static_cast<uint16_t>(surface) - 1u);
 }
 
-// A surface's material: the one rule every front end shows a surface by
-// (the glb and the web page's view, the FBX and OBJ files, the engine's
-// callers such as the Blender add-on), in the metallic-roughness terms glTF
-// and Blender share. Base colour: the block's colour (sRGB bytes) made
-// linear, times the diffuse level, each at most 1; alpha: 1 - transparency;
-// roughness: 1 - the specular level, so that a surface with a highlight
-// shows one where only roughness can say so (glTF); specular: the level
-// itself, for shaders that take it (Blender's specular input, FBX, MTL);
-// no metal. Each in 0..1.
+// A surface's material. It is the one rule every front end shows a surface by:
+// the glb and the web page's view, the FBX and OBJ files, and the engine's
+// callers such as the Blender add-on. It is stated in the metallic-roughness
+// terms that glTF and Blender share. Each value lies in 0..1.
+// The base colour is the block's colour (sRGB bytes) made linear, times the
+// diffuse level. Each of its components is at most 1. Alpha is
+// 1 - transparency. Roughness is 1 - the specular level. So a surface with a
+// highlight shows one where only roughness can say so (glTF). Specular is the
+// level itself, for shaders that take it: Blender's specular input, FBX and
+// MTL. There is no metal.
 struct SurfaceMaterial {
     double colour[4] = {0, 0, 0, 1}; // red, green, blue (linear light), alpha
     double roughness = 1;
@@ -57,10 +59,10 @@ struct SurfaceMaterial {
 };
 SurfaceMaterial MaterialOf(const ExportSurface& surface);
 
-// The colour a surface shows under full light: each component (0..255)
-// scaled to 0..1, times the diffuse level. `Real` is the precision the
-// format's writer keeps (float or double), computed in it throughout so that
-// a format's bytes do not depend on the caller.
+// The colour a surface shows under full light. Each component is scaled from
+// 0..255 to 0..1, then multiplied by the diffuse level. `Real` is the precision
+// the format's writer keeps, float or double. The colour is computed in it
+// throughout, so a format's bytes do not depend on the caller.
 template <typename Real> struct DiffuseColour { Real red, green, blue; };
 template <typename Real> DiffuseColour<Real> DiffuseColourOf(const ExportSurface& surface) {
     const Real diffuse = surface.diffuse / Real(256);

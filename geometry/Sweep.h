@@ -1,9 +1,9 @@
-// The sweep of a loop from top to bottom (TriangulateSweep.cpp): the edges
-// it crosses in left-to-right order, each tested against its new neighbours
-// for contact (a loop that passes is simple), and the diagonals that split
-// the loop into pieces monotone along the sweep (MonotonePieces.cpp cuts
-// them). Inline, so that the ordered set's comparisons stay where they are
-// used.
+// The sweep of a loop from top to bottom (TriangulateSweep.cpp). It keeps the
+// edges it crosses in left-to-right order. Each edge is tested for contact
+// against its new neighbours. A loop that passes these tests is simple. The
+// sweep also finds the diagonals that split the loop into pieces monotone along
+// the sweep. MonotonePieces.cpp cuts those pieces. It is all inline, so the
+// ordered set's comparisons stay where they are used.
 #pragma once
 
 #include "geometry/ExactOrientation.h"
@@ -18,8 +18,8 @@ enum CornerKind : unsigned char { kRegular, kStart, kEnd, kSplit, kMerge };
 
 struct Sweep;
 
-// Orders the edges the sweep line crosses from left to right; edge i runs
-// from corner i to next[i]. A vertex key asks where a corner lies among them.
+// Orders the edges the sweep line crosses from left to right. Edge i runs from
+// corner i to next[i]. A vertex key asks where a corner lies among them.
 struct VertexKey {
     uint32_t corner;
 };
@@ -54,8 +54,8 @@ struct Sweep {
     bool Before(uint32_t a, uint32_t b) const { return rank[a] < rank[b]; }
     uint32_t Upper(uint32_t e) const { return Before(e, next[e]) ? e : next[e]; }
     uint32_t Lower(uint32_t e) const { return Before(e, next[e]) ? next[e] : e; }
-    // The sign of corner p's side of edge e: positive left of it (seen
-    // along the edge upwards), negative right of it.
+    // The sign of corner p's side of edge e, seen along the edge upwards. It is
+    // positive left of the edge and negative right of it.
     int Side(uint32_t e, uint32_t p) const { return Turn(Lower(e), Upper(e), p); }
 
     bool Adjacent(uint32_t e, uint32_t f) const { return next[e] == f || next[f] == e; }
@@ -64,9 +64,9 @@ struct Sweep {
         return std::min(x[a], x[b]) <= x[p] && x[p] <= std::max(x[a], x[b]) &&
                std::min(y[a], y[b]) <= y[p] && y[p] <= std::max(y[a], y[b]);
     }
-    // Whether two edges of the loop meet where a simple loop's edges never
-    // do: anywhere, for edges that do not follow each other; along a common
-    // stretch, for edges that do.
+    // Whether two edges of the loop meet where a simple loop's edges never do.
+    // Edges that do not follow each other must not meet anywhere. Edges that
+    // follow each other must not run along a common stretch.
     bool Meet(uint32_t e, uint32_t f) const {
         const uint32_t e0 = e, e1 = next[e], f0 = f, f1 = next[f];
         if (Adjacent(e, f)) {
@@ -111,8 +111,8 @@ struct Sweep {
             CheckPair(std::prev(after), after);
         }
     }
-    // The edge directly left of corner v, which a simple loop always has
-    // where it is asked for (the loop's inside lies right of it).
+    // The edge directly left of corner v. A simple loop always has one where it
+    // is asked for. The loop's inside lies right of it.
     uint32_t LeftOf(uint32_t v) {
         auto it = status.lower_bound(VertexKey{v});
         if (it == status.begin()) {
@@ -158,8 +158,8 @@ struct Sweep {
             const uint32_t in = prev[v]; // the edge that ends at v, going round
             // Edges that end here leave the sweep first.
             if (Before(in, v)) {
-                // A merge corner left as the helper of that edge is joined
-                // to v (v is an end, a merge or a corner of the left side).
+                // A merge corner left as the helper of that edge is joined to
+                // v. Here v is an end, a merge or a corner of the left side.
                 JoinMergeHelper(v, in);
                 Erase(in);
             }
@@ -218,8 +218,8 @@ inline bool EdgeLess::operator()(uint32_t e, uint32_t f) const {
         return false;
     }
     // Compare where the later of the two upper ends lies against the other
-    // edge; edges of a simple loop do not cross, so the answer holds as long
-    // as both are in the sweep.
+    // edge. Edges of a simple loop do not cross. So the answer holds as long as
+    // both are in the sweep.
     const uint32_t eu = s->Upper(e), fu = s->Upper(f);
     if (eu == fu) { // both start at one corner: their lower ends decide
         const int side = s->Side(f, s->Lower(e));

@@ -1,9 +1,9 @@
 // The file-system services the command line needs for its outputs, and the
-// simulation for staging a model's bytes; one implementation per system:
-// FileSystem-posix.cpp and FileSystem-win32.cpp, picked by the build. Paths
-// are byte strings as the user typed them. Every call that can fail returns
-// false and sets `error` to the system's reason alone (for example "No such
-// file or directory"); the caller names the path.
+// simulation for staging a model's bytes. There is one implementation per
+// system, FileSystem-posix.cpp or FileSystem-win32.cpp, picked by the build.
+// Paths are byte strings as the user typed them. Every call that can fail
+// returns false and sets `error` to the system's reason alone, such as "No such
+// file or directory". The caller names the path.
 #pragma once
 
 #include <cstddef>
@@ -32,10 +32,10 @@ inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
 // there is nothing there (or it cannot be looked at).
 bool IdentifyFile(const std::string& path, FileIdentity& out);
 
-// Where writing to `path` lands: while `path` is a symbolic link, the path
-// it points to (a relative target taken from the link's folder). `path`
-// itself when it is not a link. False for a loop of links or a link that
-// cannot be read.
+// Where writing to `path` lands. While `path` is a symbolic link, it is
+// followed to the path it points to. A relative target is taken from the link's
+// folder. A path that is not a link lands on itself. Returns false for a loop
+// of links, or a link that cannot be read.
 bool FollowLinks(const std::string& path, std::string& target, std::string& error);
 
 // Where the last component of `path` starts: after its last folder separator
@@ -58,11 +58,12 @@ struct FolderEntry {
 // character it cannot spell.
 bool ListFolder(const std::string& path, std::vector<FolderEntry>& entries, std::string& error);
 
-// Replaces `bytes` with the whole contents of the file `path`; false when it
-// cannot be opened or read (the same on every system: FileSystem.cpp).
+// Replaces `bytes` with the whole contents of the file `path`. Returns false
+// when it cannot be opened or read. This one is the same on every system
+// (FileSystem.cpp).
 bool ReadWholeFile(const std::string& path, std::string& bytes);
-// Replaces `bytes` with the first `limit` bytes of the file `path` (all of a
-// shorter one); false when it cannot be opened or read.
+// Replaces `bytes` with the first `limit` bytes of the file `path`, or all of a
+// shorter one. Returns false when it cannot be opened or read.
 bool ReadFileStart(const std::string& path, size_t limit, std::string& bytes);
 
 // Creates `path` (or empties the file it names) and writes `bytes` to it.
@@ -82,9 +83,8 @@ bool MoveIntoPlace(const std::string& from, const std::string& to, std::string& 
 // Removes the file `path`; quietly does nothing when it cannot.
 void RemoveFile(const std::string& path);
 
-// Makes a new, empty folder that only this user may use, among the
-// system's temporary files; `path` receives its name with a trailing
-// separator.
+// Makes a new, empty folder among the system's temporary files, that only this
+// user may use. `path` receives its name with a trailing separator.
 bool MakeScratchFolder(std::string& path, std::string& error);
 
 // Removes the empty folder `path`; quietly does nothing when it cannot.

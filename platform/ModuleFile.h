@@ -1,12 +1,13 @@
-// Opening a module file and finding its exports: the system's own loader
-// (dlopen on POSIX systems, LoadLibrary on Windows), one implementation per
-// platform in ModuleFile-posix.cpp and ModuleFile-win32.cpp.
+// Opening a module file and finding its exports, through the system's own
+// loader. That is dlopen on POSIX systems and LoadLibrary on Windows. There is
+// one implementation per platform, in ModuleFile-posix.cpp and
+// ModuleFile-win32.cpp.
 #pragma once
 
 #include <string>
 
-// The opened module, or null with `error` set to the system's reason (one
-// line, without the file name).
+// The opened module, or null with `error` set to the system's reason. The
+// reason is one line, without the file name.
 void* OpenModuleFile(const std::string& path, std::string& error);
 
 // The address of the export `name`, or null.

@@ -20,10 +20,10 @@ void AppendGeneralByPrintf(std::string& out, double value, int precision) {
 
 namespace {
 
-// The shortest "%.*e" text that reads back to `value` (finite): the digits
-// without the point, and the decimal exponent of the first digit. The
-// correctly rounded text of each length is the closest decimal of that
-// length, so the first length that reads back is the shortest, and the
+// The shortest "%.*e" text that reads back to `value`, which is finite. It
+// gives the digits without the point, and the decimal exponent of the first
+// digit. The correctly rounded text of each length is the closest decimal of
+// that length. So the first length that reads back is the shortest, and the
 // closest among the shortest.
 void ShortestDigits(double value, std::string& digits, int& exponent) {
     char buffer[64];
@@ -77,8 +77,8 @@ void AppendShortestByPrintf(std::string& out, double value, NumberNotation notat
         out.append(static_cast<size_t>(-exponent - 1), '0');
         out += digits;
     } else if (exponent + 1 >= count) {
-        // A whole number: every fixed form of it is as long, so the closest,
-        // the exact value, is the one (and printf's "%.0f" is exact).
+        // A whole number. Every fixed form of it is as long, so the closest
+        // is the exact value. printf's "%.0f" is exact.
         char buffer[400];
         const int n = std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(value));
         out.append(buffer, static_cast<size_t>(n));
@@ -111,8 +111,8 @@ Wide PowerOfTen(int k) {
     return kPowersOfTen.value[k];
 }
 
-// q / d rounded to the nearest integer, ties to even: printf's rounding of
-// an exact value in the default rounding mode.
+// q / d rounded to the nearest integer, ties to even. That is printf's rounding
+// of an exact value in the default rounding mode.
 Wide DivideRounded(Wide q, Wide d) {
     const Wide whole = q / d, rest = q % d;
     const Wide twice = rest * 2;
@@ -126,24 +126,20 @@ Wide ShiftRounded(Wide q, int shift) {
     return rest > half || (rest == half && (whole & 1) != 0) ? whole + 1 : whole;
 }
 
-// "%.*g" of a float widened to double (what every writer formats: the
-// received coordinates and normals are floats), by exact integer arithmetic:
-// the float is m * 2^e, and its `precision` leading digits are m * 10^k *
-// 2^e rounded, which 128 bits hold exactly for the exponents taken here.
-// Null, writing nothing, for the values it does not take (zero, not a
-// float, not finite, or outside the range): the general way formats those.
 namespace {
 
-// Writes `precision` significant digits (`digits`, below 10^9) of a value
-// whose decimal exponent is `exponent` as "%.*g" does: plain or with an
-// exponent, trailing zeros dropped. Returns the end of what it wrote.
+// Writes `precision` significant digits of a value whose decimal exponent is
+// `exponent`, as "%.*g" does. `digits` holds them, below 10^9. The text is
+// plain or with an exponent, with trailing zeros dropped. Returns the end of
+// what it wrote.
 char* WriteDecimal(char* at, bool negative, uint32_t digits, int exponent, int precision) {
     char text[16];
     uint32_t d = digits;
     for (int n = precision; n-- > 0; d /= 10)
         text[n] = static_cast<char>('0' + d % 10);
     int kept = precision; // trailing zeros are not written
-    // Longest: sign, "0.000", nine digits; or sign, digits, "e-45".
+    // The longest text is a sign, "0.000" and nine digits, or a sign, the
+    // digits and "e-45".
     if (negative)
         *at++ = '-';
     if (exponent >= -4 && exponent < precision) {
@@ -186,6 +182,13 @@ char* WriteDecimal(char* at, bool negative, uint32_t digits, int exponent, int p
 
 } // namespace
 
+// "%.*g" of a float widened to double, by exact integer arithmetic. Every
+// writer formats such values, since the received coordinates and normals are
+// floats. The float is m * 2^e. Its `precision` leading digits are
+// m * 10^k * 2^e, rounded. 128 bits hold that exactly for the exponents taken
+// here.
+// Returns null, writing nothing, for the values it does not take: zero, not a
+// float, not finite, or outside the range. The general way formats those.
 char* WriteFloatGeneral(char* at, double value, int precision) {
     if (!(precision >= 1 && precision <= 9) || !std::isfinite(value) || value == 0)
         return nullptr;
@@ -200,10 +203,11 @@ char* WriteFloatGeneral(char* at, double value, int precision) {
     // Past these, m * 10^k * 2^e leaves 128 bits.
     if (e < -100 || e > 60)
         return nullptr;
-    // The digits for a decimal exponent guess, corrected when the guess was
-    // one off (log10 near a power of ten) or the rounding carried.
-    // floor(log10(2^b)) for the float's leading bit b, by 78913 / 2^18 ~
-    // log10(2): the decimal exponent, or one below it.
+    // The digits for a guess of the decimal exponent. The guess is corrected
+    // when it was one off, with log10 near a power of ten, or when the rounding
+    // carried.
+    // The guess is floor(log10(2^b)) for the float's leading bit b, using
+    // 78913 / 2^18 ~ log10(2). It is the decimal exponent, or one below it.
     const int leading = e + 31 - __builtin_clz(mantissa);
     int exponent = leading >= 0 ? (leading * 78913) >> 18 : -((-leading * 78913 + 262143) >> 18);
     const Wide low = PowerOfTen(precision - 1), high = PowerOfTen(precision);
@@ -287,8 +291,8 @@ bool StartsWithSpace(const std::string& text) {
     return text.empty() || std::strchr(" \t\n\r\f\v", text[0]) != nullptr;
 }
 
-// The whole of `text` read by `convert` (strtod, strtoll): no leading
-// white space, nothing left over, nothing out of range.
+// The whole of `text` read by `convert`, such as strtod or strtoll. It takes no
+// leading white space and leaves nothing over. Nothing out of range is taken.
 template <typename T, typename Convert>
 bool ParseWhole(const std::string& text, Convert convert, T& value) {
     if (StartsWithSpace(text))

@@ -1,6 +1,7 @@
-// How many processors this process may run on: those of its affinity (a
-// `taskset`, a container's share), not all the machine has. One source per
-// system: Processors-posix.cpp, Processors-win32.cpp.
+// How many processors this process may run on. These are the ones of its
+// affinity, such as a `taskset` or a container's share, not all the machine
+// has. There is one source per system: Processors-posix.cpp and
+// Processors-win32.cpp.
 #pragma once
 
 #include <cstddef>

@@ -1,14 +1,14 @@
-// The drawing's parts, inside this folder: the camera and the lights
-// (Scene.cpp), the samples and what is drawn into them (Raster.cpp), and
-// RenderPicture tying them together (Picture.cpp).
+// The drawing's parts, inside this folder. Scene.cpp holds the camera and the
+// lights. Raster.cpp holds the samples and what is drawn into them. Picture.cpp
+// holds RenderPicture, which ties them together.
 //
-// Spaces. The object is drawn in the page's space: the host's points with Z
-// negated (right-handed, Y up), as the glb file holds them. A camera looks
-// at it as the page's view does; a point projects to "sample space", where
-// one unit is one sample (perPixel x perPixel of them make a pixel) and Y
-// runs down, and is rounded there to a fixed point of kSubSteps steps per
-// sample, so that which samples a triangle covers is decided by exact
-// integer arithmetic: triangles that share an edge leave no gap and cover no
+// Spaces. The object is drawn in the page's space, as the glb file holds it.
+// The page's space holds the host's points with Z negated: right-handed, Y up.
+// A camera looks at it as the page's view does. A point projects to "sample
+// space". There one unit is one sample, and perPixel x perPixel samples make a
+// pixel. Y runs down. The point is rounded there to a fixed point of kSubSteps
+// steps per sample. So exact integer arithmetic decides which samples a
+// triangle covers. Triangles that share an edge leave no gap and cover no
 // sample twice.
 #pragma once
 
@@ -44,25 +44,25 @@ inline Vec3d Normalised(Vec3d v) {
 // Fixed-point steps per sample.
 constexpr int64_t kSubSteps = 16;
 
-// Where a point lands: sample-space coordinates in fixed point, and the
-// inverse of its depth in front of the camera (what is linear across a
-// triangle on the screen, and larger for nearer points).
+// Where a point lands. It has sample-space coordinates in fixed point, and the
+// inverse of its depth in front of the camera. The inverse depth is linear
+// across a triangle on the screen, and larger for nearer points.
 struct Projected {
     int64_t x = 0, y = 0;
     double inverseDepth = 0;
 };
 
-// The camera, as the page's frame() places it: looking at the centre of the
-// object's bounding sphere from the front, right and above, as far away as
-// a 45-degree field of view needs to hold the sphere.
+// The camera, as the page's frame() places it. It looks at the centre of the
+// object's bounding sphere from the front, right and above. It stands as far
+// away as a 45-degree field of view needs to hold the sphere.
 struct Camera {
     Vec3d eye;
     Vec3d right, up, back; // the view's axes; `back` points from the object to the eye
     double focal = 1;      // 1 / tan(half the field of view)
 };
 
-// `low` and `high`: the object's box in the page's space; `empty`: no point
-// is drawn (then the unit sphere at the origin is framed).
+// `low` and `high` are the object's box in the page's space. `empty` means no
+// point is drawn. Then the unit sphere at the origin is framed.
 Camera FrameCamera(const Vec3d& low, const Vec3d& high, bool empty);
 
 // `world` (page space) in sample space of a square `width` samples across.
@@ -77,10 +77,10 @@ struct SurfaceLook {
 struct PictureSurface;
 SurfaceLook LookOf(const PictureSurface& surface);
 
-// The light a surface sends towards the eye, in linear light: the page's
-// ambient light, key light and fill light on a rough dielectric of the
-// surface's colour. `normal` at length 1 facing the side shown; `toEye` at
-// length 1.
+// The light a surface sends towards the eye, in linear light. The page's
+// ambient light, key light and fill light fall on a rough dielectric of the
+// surface's colour. `normal` is at length 1 and faces the side shown. `toEye`
+// is at length 1.
 Vec3d ShadeLit(const SurfaceLook& look, const Vec3d& normal, const Vec3d& toEye);
 
 // One channel in linear light (0..1, clamped) as an sRGB byte, rounded to
@@ -89,8 +89,8 @@ uint8_t EncodeSrgb(double linear);
 // An sRGB byte in linear light.
 double DecodeSrgb(uint8_t value);
 
-// What each sample shows: the nearest primitive so far (kNothing: none) and
-// its inverse depth (0: nothing).
+// What each sample shows: the nearest primitive so far, and its inverse depth.
+// A sample that shows nothing holds kNothing and an inverse depth of 0.
 constexpr uint32_t kNothing = UINT32_MAX;
 struct Samples {
     uint32_t width = 0;    // samples along each side
@@ -100,19 +100,20 @@ struct Samples {
 };
 
 // Each returns the samples and rows it visited, for the bound on the work.
-// A triangle whose corners (in sample space) turn clockwise on the screen
-// faces the camera (the host's front side); its back is drawn only when
+// A triangle whose corners turn clockwise on the screen (in sample space) faces
+// the camera. That is the host's front side. Its back is drawn only when
 // `bothSides`.
 uint64_t DrawTriangle(Samples& samples, Projected a, Projected b, Projected c, uint32_t id,
                       bool bothSides);
-// A line one pixel across, slightly lifted towards the camera so that a line
-// along a face's edge shows; shorter than a pixel, a dot of one pixel.
+// A line one pixel across. It is lifted slightly towards the camera, so a line
+// along a face's edge shows. A line shorter than a pixel becomes a dot of one
+// pixel.
 uint64_t DrawLine(Samples& samples, Projected a, Projected b, uint32_t id);
 // A square dot `across` samples wide, centred on `p`, lifted as a line is.
 uint64_t DrawDot(Samples& samples, Projected p, uint32_t across, uint32_t id);
 
-// Twice the signed area of a, b, c in fixed-point sample space: above zero
-// when they turn clockwise on the screen (Y runs down).
+// Twice the signed area of a, b, c in fixed-point sample space. It is above
+// zero when they turn clockwise on the screen, where Y runs down.
 inline int64_t TurnOf(const Projected& a, const Projected& b, const Projected& c) {
     return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
 }

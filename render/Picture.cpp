@@ -1,15 +1,16 @@
-// RenderPicture: the arrays checked, the object framed, its primitives drawn
-// into the samples, and each pixel resolved from its samples: every
-// primitive seen in a pixel is shaded once, at the centre of the samples it
-// covers there, and weighted by their number; the samples nothing covers
-// make the pixel that much transparent.
+// RenderPicture, step by step. The arrays are checked and the object is framed.
+// Its primitives are drawn into the samples. Then each pixel is resolved from
+// its samples. Every primitive seen in a pixel is shaded once, at the centre of
+// the samples it covers there. Its colour is weighted by the number of those
+// samples. The samples nothing covers make the pixel that much transparent.
 //
-// The bound on the work: before drawing, the samples and rows each
-// primitive would visit are estimated (at one sample per pixel, times the
-// samples per pixel squared); the most samples per pixel whose estimate
-// stays within kVisitsPerPixel visits per pixel (plus a few per primitive)
-// are taken, down to one; and drawing stops where the visits pass twice
-// that, leaving out the primitives after it.
+// The bound on the work. Before drawing, the samples and rows each primitive
+// would visit are estimated. The estimate is made at one sample per pixel,
+// times the samples per pixel squared. The most samples per pixel whose
+// estimate stays within the budget are taken, down to one. The budget is
+// kVisitsPerPixel visits per pixel, plus a few per primitive. Drawing stops
+// where the visits pass twice the budget. The primitives after that point are
+// left out.
 #include "render/Picture.h"
 
 #include "render/Draw.h"
@@ -100,9 +101,10 @@ const SurfaceLook& LookOfCorner(const Scene& s, uint32_t corner) {
     return s.looks[s.in.polygonSurfaces[s.cornerPolygon[corner]]];
 }
 
-// The visits drawing would cost at `perPixel` samples per pixel, from the
-// points projected at one sample per pixel: rows and samples of the
-// triangles that are drawn, columns and samples of lines, samples of dots.
+// The visits drawing would cost at `perPixel` samples per pixel. It is
+// estimated from the points projected at one sample per pixel. It counts the
+// rows and samples of the triangles that are drawn, the columns and samples of
+// lines, and the samples of dots.
 double EstimatedVisits(const Scene& s, double perPixel) {
     const double step = static_cast<double>(kSubSteps);
     double rows = 0, area = 0;
@@ -163,9 +165,9 @@ double EdgeAt(const Projected& p0, const Projected& p1, double x, double y) {
            static_cast<double>(p1.y - p0.y) * (x - static_cast<double>(p0.x));
 }
 
-// Triangle t lit at (x, y), fixed-point sample space: the corners' normals
-// and points weighted as the perspective has them there; a back drawn
-// (double-sided) turns its normal round, as the page's view does.
+// Triangle t lit at (x, y), in fixed-point sample space. The corners' normals
+// and points are weighted as the perspective has them there. A back that is
+// drawn (double-sided) turns its normal round, as the page's view does.
 Vec3d ShadeTriangle(const Scene& s, uint32_t t, double x, double y) {
     const uint32_t* k = s.in.triangles + 3 * size_t{t};
     const Projected &a = CornerAt(s, k[0]), &b = CornerAt(s, k[1]), &c = CornerAt(s, k[2]);

@@ -1,29 +1,32 @@
-// A picture of an imported object, drawn on the CPU alone: the object framed
-// and lit as the web page's 3D view shows it, antialiased, fully transparent
-// around it, as RGBA bytes, and those bytes as a PNG file in memory. Every
-// front end that shows a model (the command line's png output, the web page,
-// a file manager's thumbnailer, a file explorer's thumbnail handler) draws
-// through these two calls, so that a model looks the same everywhere.
+// A picture of an imported object, drawn on the CPU alone. The object is framed
+// and lit as the web page's 3D view shows it, and antialiased. The picture is
+// fully transparent around it. It comes as RGBA bytes, and those bytes as a PNG
+// file in memory.
+// Every front end that shows a model draws through these two calls, so a model
+// looks the same everywhere. These are the command line's png output, the web
+// page, a file manager's thumbnailer and a file explorer's thumbnail handler.
 //
-// Input: the arrays an import hands out (the pipeline's outcome with its
-// shading, or the engine's accessors of the same names): points in the
-// host's space (left-handed, Y up, clockwise front faces), each corner's
-// point, polygon after polygon, the host's normal at each corner, the
-// triangles as three corner numbers each, and per polygon its surface.
-// Polygons of three corners or more are drawn by their triangles; those of
-// two are drawn as lines one pixel wide, those of one as dots two pixels
-// across, in the surface's colour, unlit.
+// The input is the arrays an import hands out. They come from the pipeline's
+// outcome with its shading, or from the engine's accessors of the same names.
+// The points are in the host's space: left-handed, Y up, with clockwise front
+// faces. Then come each corner's point, polygon after polygon, and the host's
+// normal at each corner. The triangles are three corner numbers each. Each
+// polygon names its surface.
+// Polygons of three corners or more are drawn by their triangles. Those of two
+// are drawn as lines one pixel wide, and those of one as dots two pixels
+// across. Lines and dots take the surface's colour, unlit.
 //
-// The same bytes on every system and build: the drawing uses + - * / and
-// square roots only (which IEEE rounds exactly), in a fixed order, integer
-// edge tests on fixed-point coordinates, and no container whose order could
-// differ. The work is linear in the primitives and the pixels, and bounded:
-// where a model's primitives would cover the picture many times over, it is
-// drawn with fewer samples per pixel, and past a last bound the primitives
-// beyond it are left out (a hostile file gets a picture, not a hang).
+// Every system and build gets the same bytes. The drawing uses only + - * / and
+// square roots, which IEEE rounds exactly. It uses them in a fixed order. Edge
+// tests are done in integers, on fixed-point coordinates. No container is used
+// whose order could differ.
+// The work is linear in the primitives and the pixels, and it is bounded. Where
+// a model's primitives would cover the picture many times over, it is drawn
+// with fewer samples per pixel. Past a last bound, the primitives beyond it are
+// left out. So a hostile file gets a picture, not a hang.
 //
-// This folder knows no file, terminal, host record or import: only these
-// arrays.
+// This folder knows no file, terminal, host record or import. It knows only
+// these arrays.
 #pragma once
 
 #include <cstddef>
@@ -31,10 +34,11 @@
 #include <string>
 #include <vector>
 
-// A surface as the picture shows it: its colour bytes (sRGB) times the
-// diffuse level, its specular level (1 = 100 %: a glossier highlight), and
-// whether its polygons show both sides (otherwise their backs are culled,
-// as the glb file and the page's view show them). Transparency is not drawn.
+// A surface as the picture shows it. Its colour bytes (sRGB) are multiplied by
+// the diffuse level. A higher specular level gives a glossier highlight, and 1
+// means 100 %. `doubleSided` says whether its polygons show both sides.
+// Otherwise their backs are culled, as the glb file and the page's view show
+// them. Transparency is not drawn.
 struct PictureSurface {
     uint8_t red = 200, green = 200, blue = 200;
     float diffuse = 1;
@@ -79,18 +83,18 @@ constexpr uint32_t kPictureMinSize = 16;
 constexpr uint32_t kPictureMaxSize = 2048;
 constexpr uint32_t kPictureDefaultSize = 512;
 
-// size x size pixels, row after row from the top, 4 bytes each: red, green,
-// blue (sRGB) and alpha (straight, not premultiplied).
+// size x size pixels, row after row from the top. Each pixel is 4 bytes: red,
+// green, blue (sRGB) and alpha. Alpha is straight, not premultiplied.
 struct Picture {
     uint32_t size = 0;
     std::vector<uint8_t> rgba;
 };
 
-// Draws `in` into `out`. False with a one-line reason when the size is out
-// of range or the arrays do not fit together (a corner naming a point that
-// is not there, a triangle a corner, a polygon a surface; sizes that do not
-// add up; a point that is not a finite number). Memory running out throws
-// std::bad_alloc.
+// Draws `in` into `out`. Returns false with a one-line reason when the size is
+// out of range or the arrays do not fit together. They do not fit when a corner
+// names a point that is not there, a triangle a corner, or a polygon a surface.
+// Sizes that do not add up do not fit, nor does a point that is not a finite
+// number. Memory running out throws std::bad_alloc.
 bool RenderPicture(const PictureInput& in, uint32_t size, Picture& out, std::string& error);
 
 // The picture as a PNG file (8-bit RGBA, not interlaced), formed in memory.

@@ -1,7 +1,7 @@
-// The picture as a PNG file, by stb_image_write (Debian's libstb-dev, a
-// header that carries its own deflate): the same bytes on every build, the
-// WebAssembly and Windows ones included, since no system library takes part.
-// Its file functions are left out: the bytes come back in memory.
+// The picture as a PNG file, by stb_image_write. That is Debian's libstb-dev, a
+// header that carries its own deflate. No system library takes part, so every
+// build gives the same bytes, the WebAssembly and Windows ones included. Its
+// file functions are left out, since the bytes come back in memory.
 #include "render/Picture.h"
 
 #define STBI_WRITE_NO_STDIO

@@ -1,14 +1,15 @@
-// Triangles, lines and dots into the samples. Coverage is decided in exact
-// integer arithmetic on the fixed-point corners: a sample belongs to a
-// triangle when it lies inside each edge, and a sample exactly on an edge
-// belongs to the one triangle of the two sharing it that owns the edge (the
-// rule below), so a closed surface has neither gaps nor samples drawn twice.
-// Each row's span is solved from the edges, so the work is the rows plus the
+// Triangles, lines and dots, drawn into the samples.
+//
+// Coverage is decided in exact integer arithmetic on the fixed-point corners. A
+// sample belongs to a triangle when it lies inside each edge. A sample exactly
+// on an edge shared by two triangles belongs to the one that owns the edge, by
+// the rule below. So a closed surface has neither gaps nor samples drawn twice.
+// Each row's span is solved from the edges. So the work is the rows plus the
 // samples covered, however thin or slanted the triangle.
 //
-// Depth: the inverse depth, linear across a triangle on the screen, worked
-// out in double precision in a fixed order and kept as a float; the nearer
-// wins, and of two at the same depth the one drawn first.
+// Depth is the inverse depth, which is linear across a triangle on the screen.
+// It is worked out in double precision in a fixed order, and kept as a float.
+// The nearer wins. Of two at the same depth, the one drawn first wins.
 #include "render/Draw.h"
 
 #include <algorithm>
@@ -37,11 +38,12 @@ int64_t FirstCentreFrom(int64_t fixed) {
     return CeilDiv(fixed - kHalfStep, kSubSteps);
 }
 
-// An edge from p0 to p1 as a function of the sample (i, j): a i + b j + c,
-// the edge test at the sample's centre; inside when at least `least`. The
-// edge is owned (least 0, so samples on it count) when it runs down the
-// screen, or exactly across it leftwards: of two triangles sharing an edge,
-// which run along it in opposite directions, exactly one owns it.
+// An edge from p0 to p1, as a function of the sample (i, j). The value
+// a i + b j + c is the edge test at the sample's centre. The sample is inside
+// when the value is at least `least`. The edge is owned when it runs down the
+// screen, or exactly across it leftwards. An owned edge has `least` 0, so
+// samples on it count. Two triangles that share an edge run along it in
+// opposite directions. So exactly one of them owns it.
 struct Edge {
     int64_t a, b, c, least;
 };

@@ -1,9 +1,9 @@
 // The camera, the lights and the colours of a picture. The camera and the
-// lights are kViewSetup's, which the page's view takes too; the material is
-// as the glb states it. Everything is worked out with + - * / and square
-// roots only, so that every build gets the same numbers. Constants that
-// would need a sine or a power are written by their square roots. sRGB's
-// power curve is solved by Newton's method, not taken from the C library.
+// lights are kViewSetup's, which the page's view takes too. The material is as
+// the glb states it. Everything is worked out with + - * / and square roots
+// only, so every build gets the same numbers. Constants that would need a sine
+// or a power are written by their square roots. sRGB's power curve is solved by
+// Newton's method, not taken from the C library.
 #include "render/Draw.h"
 #include "render/Picture.h"
 
@@ -31,8 +31,8 @@ const std::array<Light, 2>& Lights() {
     return lights;
 }
 
-// x^2.4 for x in [0, 1]: the fifth root of x^12, by Newton's method from
-// x^2 (which lies above it, so the steps fall monotonically onto it); they
+// x^2.4 for x in [0, 1], as the fifth root of x^12. Newton's method starts from
+// x^2, which lies above the root. So the steps fall monotonically onto it. They
 // stop when a step no longer falls, after at most 64.
 double Power24(double x) {
     if (x <= 0)
@@ -55,8 +55,8 @@ double SrgbToLinear(double encoded) {
     return encoded <= 0.04045 ? encoded / 12.92 : Power24((encoded + 0.055) / 1.055);
 }
 
-// The linear light at which the nearest byte turns from k - 1 to k, for k
-// = 1..255 (entry 0 unused).
+// The linear light at which the nearest byte turns from k - 1 to k, for
+// k = 1..255. Entry 0 is unused.
 const std::array<double, 256>& ByteThresholds() {
     static const std::array<double, 256> thresholds = [] {
         std::array<double, 256> t{};
@@ -67,10 +67,10 @@ const std::array<double, 256>& ByteThresholds() {
     return thresholds;
 }
 
-// The specular part of three.js's standard material for one light
-// (metalness 0: a reflectance of 0.04 at normal incidence): GGX
-// distribution, its correlated Smith visibility, and Schlick's Fresnel term
-// in its original fifth-power form.
+// The specular part of three.js's standard material, for one light. Metalness
+// is 0, which means a reflectance of 0.04 at normal incidence. It uses the GGX
+// distribution and its correlated Smith visibility. Schlick's Fresnel term
+// comes in its original fifth-power form.
 double Specular(double alpha, const Vec3d& normal, const Vec3d& toLight, const Vec3d& toEye,
                 double dotNL) {
     const Vec3d half = Normalised(toLight + toEye);

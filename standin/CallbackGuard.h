@@ -1,16 +1,17 @@
-// Nothing may unwind from a host callback into the plug-in: every callback
-// body runs under GuardCallback, which keeps the first exception caught as
-// the load's failure (Main reports it) and lets the call return normally.
+// Nothing may unwind from a host callback into the plug-in. So every callback
+// body runs under GuardCallback. It keeps the first exception caught as the
+// load's failure, which the pipeline reports. Then it lets the call return
+// normally.
 #pragma once
 
 #include <exception>
 #include <new>
 #include <string>
 
-// Non-zero while this thread runs the plug-in's own code: raised while an
-// activation entry runs (PluginCodeScope{+1}), lowered again while a host
-// callback runs within it (GuardCallback). An allocation counter (the bounds
-// tests') tells the plug-in's heap from the host's with it.
+// Non-zero while this thread runs the plug-in's own code. It is raised while an
+// activation entry runs (PluginCodeScope{+1}). It is lowered again while a host
+// callback runs within it (GuardCallback). An allocation counter, the bounds
+// tests', tells the plug-in's heap from the host's with it.
 inline thread_local int gInPluginCode = 0;
 
 struct PluginCodeScope {
@@ -21,7 +22,8 @@ struct PluginCodeScope {
     PluginCodeScope& operator=(const PluginCodeScope&) = delete;
 };
 
-// Keeps only the first failure; `failure` may be null (no load in progress).
+// Keeps only the first failure. `failure` may be null when no load is in
+// progress.
 inline void NoteCallbackFailure(std::string* failure, const char* where,
                                 const char* what) noexcept {
     if (failure == nullptr || !failure->empty())

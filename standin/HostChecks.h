@@ -1,17 +1,20 @@
-// The promises the plug-in makes its host, checked call by call inside the
-// stand-in's own callbacks (ImportHost.cpp, PanelServices.cpp) when an
-// activation carries a HostChecks: the order of the calls, the words that
-// must be zero, the surface names with the order of their lookups and
-// blocks, the values inside each block, a panel that is created once, used
-// only while it lives and destroyed, and a status that agrees with what
-// happened. What the host refuses on its own (Received.h: point numbers,
-// surface values, the block's layout, counts and arrays) and the panel
-// calls it cannot place (PanelHost::warnings) are not checked again here:
-// CheckActivationEnd reports them with the rest.
+// The promises the plug-in makes its host, checked call by call. The checks run
+// inside the stand-in's own callbacks (ImportHost.cpp, PanelServices.cpp), when
+// an activation carries a HostChecks. They cover:
+//   - the order of the calls;
+//   - the words that must be zero;
+//   - the surface names, with the order of their lookups and blocks;
+//   - the values inside each block;
+//   - a panel that is created once, used only while it lives, and destroyed;
+//   - a status that agrees with what happened.
+// What the host refuses on its own is not checked again here (Received.h):
+// point numbers, surface values, the block's layout, counts and arrays. Nor are
+// the panel calls it cannot place (PanelHost::warnings). CheckActivationEnd
+// reports them with the rest.
 //
-// Checking streams: memory stays constant however many calls arrive, so
-// that the fuzzers, the replay and the bounds tests check every load.
-// Nothing here uses a test framework; a broken promise is kept as text.
+// Checking streams. Memory stays constant however many calls arrive, so the
+// fuzzers, the replay and the bounds tests check every load. Nothing here uses
+// a test framework. A broken promise is kept as text.
 #pragma once
 
 #include "host/HostApi.h"
@@ -22,15 +25,15 @@
 #include <string>
 #include <vector>
 
-// The surface value offset (Received.h) of a checked load: the upper half
-// set, so that a plug-in passing more than the low 16 bits is refused.
+// The surface value offset (Received.h) of a checked load. Its upper half is
+// set, so a plug-in passing more than the low 16 bits is refused.
 constexpr int32_t kCheckedSurfaceValueOffset = 0x7ABC0000;
 
 enum class HostPhase : int32_t { Idle, Started, Declared, Points, Surfaces, Polygons, Blocks };
 
 struct HostChecks {
-    // Told beforehand: what every surface name starts with (the base name
-    // the plug-in derives from the record's path); the name it reads back
+    // Told beforehand: what every surface name starts with. That is the base
+    // name the plug-in derives from the record's path. The name it reads back
     // from its panel replaces it.
     std::string baseName;
     // Whether status 2 may be sound: the plug-in opened a file, or memory
@@ -52,8 +55,8 @@ struct HostChecks {
     std::string firstErrors; // the first few, one per line
 };
 
-// Counts a broken promise and keeps the first few as text (never throws:
-// callbacks call it wherever they are).
+// Counts a broken promise and keeps the first few as text. It never throws,
+// since callbacks call it wherever they are.
 void CheckFailed(HostChecks& checks, const char* what) noexcept;
 
 // ------------------------------------------------------- import calls ---

@@ -1,6 +1,6 @@
-// The host side of one load: the ImportRecord with its
-// callbacks, the global lookup, and the trace of both. What the callbacks
-// receive is copied into a ReceivedModel (standin/Received.h).
+// The host side of one load: the ImportRecord with its callbacks, the global
+// lookup, and the trace of both. What the callbacks receive is copied into a
+// ReceivedModel (standin/Received.h).
 #pragma once
 
 #include "host/HostApi.h"
@@ -24,29 +24,30 @@ struct ImportHost {
     std::string failure;            // set when a callback caught an exception
 };
 
-// Makes `host` the one the global lookup answers for (it takes no context).
+// Makes `host` the one the global lookup answers for. The lookup takes no
+// context.
 void ImportHostInit(ImportHost& host, Trace* trace, PanelHost* panelHost);
 void ImportHostRelease(ImportHost& host);
 
-// A record for loading `path`: status preset to kStatusUnwritten, the
-// untouched words null, hostData = &host, every callback filled in.
-// `path` must outlive the activation.
+// A record for loading `path`. Its status is preset to kStatusUnwritten, and
+// the untouched words are null. hostData is &host, and every callback is filled
+// in. `path` must outlive the activation.
 ImportRecord MakeImportRecord(ImportHost& host, const char* path);
-// The same for the converter's own build (no bytes, no observer: the
-// caller sets them).
+// The same for the converter's own build. It gets no bytes and no observer: the
+// caller sets them.
 WideImportRecord MakeWideImportRecord(ImportHost& host, const char* path);
 
 // The host's global-lookup function (traces the call).
 extern "C" void* HostGlobalLookup(const char* name, void* zero);
 
-// Activates `activate` with `record` (either kind; `statusWord` is its
-// status), then writes the outcome lines ("status N" when the status word
-// changed, "result N") to the trace. Returns the activation's result;
+// Activates `activate` with `record`, of either kind. `statusWord` is the
+// record's status. Then writes the outcome lines to the trace: "status N" when
+// the status word changed, and "result N". Returns the activation's result.
 // `status` receives the status word.
 int32_t RunActivation(ActivateFn activate, int32_t version, void* record, int32_t& statusWord,
                       Trace* trace, int32_t& status);
-// The outcome lines alone, for an activation called otherwise (an entry
-// that reads the model from memory). Returns `result`; `status` receives
+// The outcome lines alone, for an activation called otherwise, such as an entry
+// that reads the model from memory. Returns `result`. `status` receives
 // `statusWord`.
 int32_t TraceOutcome(int32_t result, int32_t statusWord, Trace* trace, int32_t& status);
 inline int32_t RunActivation(ActivateFn activate, int32_t version, ImportRecord& record,

@@ -1,35 +1,37 @@
-// The host's model of a panel and its controls: what the plug-in created
-// (kinds, labels, items), where each control sits and the value it holds.
-// Plain records, so that whoever shows the panel (the terminal, a web page)
-// reads and edits them directly; the panel services (PanelServices.h) keep
-// them in step with the plug-in's calls.
+// The host's model of a panel and its controls. It holds what the plug-in
+// created: kinds, labels and items. It also says where each control sits and
+// what value it holds. These are plain records, so whoever shows the panel (the
+// terminal, a web page) reads and edits them directly. The panel services
+// (PanelServices.h) keep them in step with the plug-in's calls.
 //
-// Layout (deterministic; all sizes in panel units):
-//   - every control is placed when it is created: left = 10, top = the
-//     previous control's top + its height + 4 (the first control: top 10);
-//     a control moved later does not move the others;
-//   - a control with a non-empty label reserves 8 units per label byte plus 8
-//     before its field; an empty label reserves nothing;
-//   - TextControl: width 8 per byte of its longest line, height 16 per line
-//     (at least one line);
-//   - ChoiceControl: label, then the items side by side, each 8 per byte + 16;
-//     height 20;
-//   - FloatControl: label + 80, height 20;
-//   - EditControl: label + 8 x field width + 8 (field width taken as 1..256),
-//     height 20;
-//   - BoolControl: label + 20, height 20;
-//   - any other kind name: label + 80, height 20;
-//   - the panel's width is the largest control right edge (left + width) + 10,
-//     at least 8 per title byte + 20; its height the largest control bottom
-//     edge (top + height) + 10, at least 20; both are derived from the
-//     controls' current places each time they are asked for, unless the
-//     plug-in has set them, which then stand.
-//   - the panel starts at left 0, top 0.
+// Layout. It is deterministic, and all sizes are in panel units.
+//   - Every control is placed when it is created. Its left is 10. Its top is
+//     the previous control's top + that control's height + 4. The first
+//     control's top is 10. A control moved later does not move the others.
+//   - A control with a non-empty label reserves 8 units per label byte, plus
+//     8, before its field. An empty label reserves nothing.
+//   - TextControl: width 8 per byte of its longest line. Height 16 per line,
+//     with at least one line.
+//   - ChoiceControl: the label, then the items side by side, each 8 per byte
+//     + 16. Height 20.
+//   - FloatControl: label + 80, height 20.
+//   - EditControl: label + 8 x field width + 8, height 20. The field width is
+//     taken as 1..256.
+//   - BoolControl: label + 20, height 20.
+//   - Any other kind name: label + 80, height 20.
+//   - The panel's width is the largest control right edge (left + width)
+//     + 10. It is at least 8 per title byte + 20.
+//   - The panel's height is the largest control bottom edge (top + height)
+//     + 10. It is at least 20.
+//   - Both are derived from the controls' current places each time they are
+//     asked for. Once the plug-in has set them, the set values stand.
+//   - The panel starts at left 0, top 0.
 //
-// Values: ChoiceControl, BoolControl, TextControl and unknown kinds keep an
-// integer, FloatControl a double, EditControl a text. A value of another
-// type is converted: int <-> double by truncation with saturation, numbers
-// <-> decimal text (a double as "%.17g").
+// Values. ChoiceControl, BoolControl, TextControl and unknown kinds keep an
+// integer. FloatControl keeps a double, and EditControl a text. A value of
+// another type is converted. Between int and double, the conversion truncates,
+// with saturation. Numbers and decimal text convert both ways, a double as
+// "%.17g".
 #pragma once
 
 #include <cstdint>
@@ -38,8 +40,8 @@
 
 enum class ControlKind { Other, Text, Choice, Float, Edit, Bool };
 
-// The kind a kind name ("TextControl", ...) stands for; Other for any other
-// name and for null.
+// The kind a kind name such as "TextControl" stands for. Any other name, and
+// null, give Other.
 ControlKind ControlKindNamed(const char* kindName);
 
 enum class PanelValueType { Int, Float, Text };
@@ -75,7 +77,7 @@ struct PanelModel {
     std::vector<ControlModel> controls;
 };
 
-// A control of `kind`, its value of the type that kind keeps (zero).
+// A control of `kind`. Its value is zero, of the type that kind keeps.
 ControlModel MakeControl(ControlKind kind);
 
 // Sizes `control` by the layout rules (see above) and places it below the
@@ -98,7 +100,8 @@ void SetControlValue(ControlModel& control, const PanelValue& value);
 
 // The value as a person reads it: numbers as PlainNumberText writes them.
 std::string ControlValueText(const ControlModel& control);
-// A number as a person writes it: 10, 90, 44.5, 0.125; the fewest digits
-// that read back to the same value; an exponent only below 1e-5 or from
-// 1e15 on (1e-07, 1e+20). NaN and infinities as "nan", "inf", "-inf".
+// A number as a person writes it: 10, 90, 44.5, 0.125. It takes the fewest
+// digits that read back to the same value. It has an exponent only below 1e-5
+// or from 1e15 on, as in 1e-07 or 1e+20. NaN and infinities are written as
+// "nan", "inf" and "-inf".
 std::string PlainNumberText(double value);

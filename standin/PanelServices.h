@@ -1,9 +1,10 @@
-// The host side of the panel services ("LWPanelServices"): the function
-// tables the plug-in calls to create panels and controls, read and set
-// their attributes, open and destroy panels, and the display information.
-// Every call goes into the trace. The panels are PanelModel records; opening
-// one applies the user's edits (PanelRules.h), then hands the panel to the
-// front end's handler, if one is installed, which shows it and answers.
+// The host side of the panel services ("LWPanelServices"). These are the
+// function tables the plug-in calls to create panels and controls, to read and
+// set their attributes, and to open and destroy panels. They also give the
+// display information. Every call goes into the trace.
+// The panels are PanelModel records. Opening one applies the user's edits
+// (PanelRules.h). Then the panel goes to the front end's handler, if one is
+// installed. The handler shows the panel and answers.
 #pragma once
 
 #include "host/HostApi.h"
@@ -17,10 +18,11 @@
 #include <string>
 #include <vector>
 
-// Whoever shows the panel when the plug-in opens it (the terminal, a web
-// page): called with the panel as the plug-in built it, the edits applied;
-// it may change the controls' values. Returns 1 to confirm, 0 to cancel;
-// `proposed` is the host's answer without a handler (0 when told to cancel).
+// Whoever shows the panel when the plug-in opens it, such as the terminal or a
+// web page. It is called with the panel as the plug-in built it, with the edits
+// applied. It may change the controls' values. It returns 1 to confirm and 0 to
+// cancel. `proposed` is the host's answer without a handler, which is 0 when
+// told to cancel.
 struct PanelHandler {
     int32_t (*open)(void* context, PanelModel& panel, int32_t proposed) = nullptr;
     void* context = nullptr;
@@ -37,8 +39,8 @@ struct PanelBehaviour {
     PanelHandler handler;
 };
 
-// A panel the plug-in holds: its model, and the record the plug-in calls
-// through for each of its controls (records[i] stands for model.controls[i]).
+// A panel the plug-in holds: its model, and for each of its controls the record
+// the plug-in calls through. records[i] stands for model.controls[i].
 struct HostPanel {
     PanelModel model;
     std::vector<std::unique_ptr<PanelControl>> records;
@@ -58,8 +60,9 @@ struct PanelHost {
     // First line of the first TextControl created: the plug-in's statistics
     // line, kept after the panel is gone.
     std::string statistics;
-    // The first panel opened, as the plug-in built it (its proposed values,
-    // before the edits), and the edits whose control it lacks.
+    // The first panel opened, as the plug-in built it, with its proposed values
+    // from before the edits. `editsWithoutControl` holds the edits whose
+    // control it lacks.
     std::optional<PanelModel> opened;
     // What that panel's role controls held when it was closed, as edits that
     // give the same answers again.
@@ -68,9 +71,9 @@ struct PanelHost {
     std::vector<std::string> warnings; // calls the host could not place
 };
 
-// Fills the tables and makes `host` the current panel host (the one that
-// getDisplayInfo, which takes no arguments, answers for). `host` must stay
-// put while current.
+// Fills the tables and makes `host` the current panel host. getDisplayInfo
+// takes no arguments, so it answers for the current host. `host` must stay put
+// while current.
 void PanelHostInit(PanelHost& host, const PanelBehaviour& behaviour, Trace* trace);
 // Frees every panel and stops being current.
 void PanelHostRelease(PanelHost& host);

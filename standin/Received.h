@@ -1,18 +1,19 @@
-// The host-side model of what one load sent: points, surfaces (names, the
-// values handed out by lookupSurface, attribute blocks) and polygons. Filled
-// from the import callbacks (standin/ImportHost.cpp) by the Receive*
-// functions below; plain records, so that converters (LWOB / OBJ / glTF
-// writers, --check) can read them directly.
+// The host-side model of what one load sent: points, surfaces and polygons. A
+// surface has its name, the value lookupSurface handed out, and its attribute
+// blocks. The Receive* functions below fill the model from the import callbacks
+// (standin/ImportHost.cpp). These are plain records, so converters read them
+// directly: the LWOB, OBJ and glTF writers, and --check.
 //
-// Everything here copies what it is given: the plug-in's arrays, names and
+// Everything here copies what it is given. The plug-in's arrays, names and
 // blocks are valid only during the call that hands them over.
 //
-// The Receive* functions also check what a host must not accept: a point
-// number not below the points sent so far, a surface value lookupSurface
-// never returned, an attribute block that is not the 60-byte run of the
-// seven sub-chunks, and counts or arrays that cannot be meant. The first
-// such call is described in `refusal`; receiving goes on so that the trace
-// stays complete, and the host refuses the load afterwards.
+// The Receive* functions also check what a host must not accept:
+//   - a point number not below the points sent so far;
+//   - a surface value lookupSurface never returned;
+//   - an attribute block that is not the 60-byte run of the seven sub-chunks;
+//   - counts or arrays that cannot be meant.
+// The first such call is described in `refusal`. Receiving goes on, so the
+// trace stays complete. The host refuses the load afterwards.
 #pragma once
 
 #include <algorithm>
@@ -42,39 +43,39 @@ struct ReceivedPolygon {
 };
 
 struct ReceivedModel {
-    // False for --check: points and polygons are checked and counted but not
-    // kept, so that receiving allocates nothing per call.
+    // False for --check. Points and polygons are then checked and counted but
+    // not kept, so receiving allocates nothing per call.
     bool keepGeometry = true;
     int32_t startObjectCalls = 0;
     int32_t declaredPointCount = -1; // -1: declarePointCount never called
     std::vector<ReceivedPoint> points;
     std::vector<ReceivedSurface> surfaces; // in order of first mention
     std::vector<ReceivedPolygon> polygons;
-    // Every kept polygon's 0-based point numbers (16-bit from the host's
-    // record, 32-bit from the converter's: ImportHost.h), one polygon after
-    // another in arrival order: one array, so that receiving a model of
-    // millions of polygons allocates nothing per polygon.
+    // Every kept polygon's 0-based point numbers, one polygon after another in
+    // arrival order. They come 16-bit from the host's record and 32-bit from
+    // the converter's (ImportHost.h). They are one array, so receiving a model
+    // of millions of polygons allocates nothing per polygon.
     std::vector<uint32_t> corners;
     int32_t nextSurfaceValue = 1; // value for the next distinct looked-up name
-    // Added to every value lookupSurface hands out: a multiple of 65536, so
-    // that only the low 16 bits, sign-extended as addPolygon passes them,
-    // still name the surface. Zero hands out 1, 2, 3, ...; a checking host
-    // sets more, to tell a plug-in that passes the whole value.
+    // Added to every value lookupSurface hands out. It is a multiple of 65536,
+    // so the low 16 bits alone still name the surface. addPolygon passes only
+    // those, sign-extended. Zero hands out 1, 2, 3, ... A checking host sets
+    // more, to tell apart a plug-in that passes the whole value.
     int32_t surfaceValueOffset = 0;
     size_t surfaceDataCalls = 0;
     std::unordered_map<std::string, size_t> surfaceIndex; // name -> index into surfaces
     size_t pointCount = 0;                                // points received, kept or not
     size_t polygonCount = 0;                              // addPolygon calls, kept or not
     size_t emptyPolygonCount = 0;                         // of those, with no vertex
-    // Of those with three points or more, the ones whose chain runs through
-    // a point more than once (a keyhole, two loops in one face).
+    // Of those with three points or more, the ones whose chain runs through a
+    // point more than once. A keyhole does, as do two loops in one face.
     size_t revisitingPolygonCount = 0;
     std::string refusal; // first call a host must not accept; empty: none
 };
 
-// The attribute block's layout, the one statement of it on the host's side:
-// its size and its sub-chunks in order (a 4-byte tag, a 2-byte big-endian
-// data length, the data), each at a fixed place.
+// The attribute block's layout, stated once on the host's side: its size, and
+// its sub-chunks in order. Each sub-chunk is a 4-byte tag, a 2-byte big-endian
+// data length and the data. Each sits at a fixed place.
 constexpr size_t kReceivedBlockSize = 60;
 struct SurfaceBlockField {
     char tag[5];
@@ -128,8 +129,8 @@ inline bool IsSurfaceBlock(const unsigned char* bytes, size_t size) {
     return at == size;
 }
 
-// Whether `surface`, as addPolygon passes it (low 16 bits, sign-extended),
-// stands for a value lookupSurface returned. Values are handed out as
+// Whether `surface` stands for a value lookupSurface returned. addPolygon
+// passes it as the low 16 bits, sign-extended. Values are handed out as
 // 1, 2, 3, ..., so the question is answered without a search.
 inline bool IsReturnedSurfaceValue(const ReceivedModel& model, int32_t surface) {
     if (surface != static_cast<int16_t>(surface))
@@ -158,8 +159,8 @@ inline long AddReceivedSurface(ReceivedModel& model, const char* name, size_t le
     return static_cast<long>(model.surfaces.size()) - 1;
 }
 
-// Index into model.surfaces of the surface named `name` (null reads as the
-// empty name), added with value 0 if it is new.
+// Index into model.surfaces of the surface named `name`. A new name is added
+// with value 0. Null reads as the empty name.
 inline size_t ReceivedSurfaceNamed(ReceivedModel& model, const char* name) {
     if (name == nullptr)
         name = "";
@@ -195,9 +196,8 @@ inline void ReceivePoints(ReceivedModel& model, int32_t count, const float* xyz)
     }
 }
 
-// Returns the surface value: 1 for the first distinct name looked up, 2 for
-// the next, ... (plus the offset); the same name again returns the same
-// value.
+// Returns the surface value: 1 for the first distinct name looked up, 2 for the
+// next, and so on, plus the offset. The same name again returns the same value.
 inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
     const size_t index = ReceivedSurfaceNamed(model, name);
     ReceivedSurface& surface = model.surfaces[index];
@@ -207,9 +207,9 @@ inline int32_t ReceiveLookupSurface(ReceivedModel& model, const char* name) {
                                 static_cast<uint32_t>(model.surfaceValueOffset));
 }
 
-// Whether a chain of `count` point numbers names one point twice. Polygons
-// are short: pairs are compared where that is cheap, a long one is sorted
-// in a copy.
+// Whether a chain of `count` point numbers names one point twice. Polygons are
+// short, so pairs are compared where that is cheap. A long chain is sorted in a
+// copy.
 template <typename PointNumber> bool RevisitsPoint(const PointNumber* points, size_t count) {
     constexpr size_t kCompared = 32;
     if (count <= kCompared) {

@@ -1,13 +1,13 @@
-// The stand-in host's call trace (--trace), in its fixed format:
-// one line per call the plug-in makes to the host, in call
-// order, ending with a `result` line.
+// The stand-in host's call trace (--trace), in its fixed format. It has one
+// line per call the plug-in makes to the host, in call order. It ends with a
+// `result` line.
 //
-// Each kind of call has one function below that forms its line (the
-// callbacks trace with them, and tests that compare lines form theirs with
-// them too); the Append* helpers form their parts. Lines are written whole
-// by TraceLine, to a stream as they come (a large trace need not fit in
-// memory), to a string, or both. A Trace with neither traces nothing
-// (formatting is then skipped by the callers that test TraceEnabled).
+// Each kind of call has one function below that forms its line. The callbacks
+// trace with them. Tests that compare lines form theirs with them too. The
+// Append* helpers form the lines' parts.
+// TraceLine writes lines whole: to a stream as they come, to a string, or both.
+// With a stream, a large trace need not fit in memory. A Trace with neither
+// traces nothing. Callers that test TraceEnabled then skip the formatting.
 #pragma once
 
 #include "host/HostApi.h"
@@ -31,9 +31,9 @@ inline bool TraceEnabled(const Trace* trace) {
 // Writes `line` and a line feed. Never throws.
 void TraceLine(Trace* trace, const std::string& line) noexcept;
 
-// A text argument in double quotes: bytes 0x20..0x7E other than '"' and '\'
-// as they are, '\"', '\\', every other byte as \xHH (lowercase hex). A null
-// pointer is written as the bare word `null`.
+// A text argument in double quotes. Bytes 0x20..0x7E other than '"' and '\'
+// stay as they are. Those two become '\"' and '\\'. Every other byte becomes
+// \xHH, in lowercase hex. A null pointer is written as the bare word `null`.
 void AppendQuoted(std::string& line, const char* text);
 // The same for `size` bytes (NUL bytes included, escaped as \x00).
 void AppendQuotedBytes(std::string& line, const char* bytes, size_t size);
@@ -76,8 +76,8 @@ std::string GetPanelAttributeLine(int32_t attribute, const int32_t* value);
 std::string SetPanelAttributeLine(int32_t attribute, const int32_t* value);
 // The control as created: its kind, label, lines or field width, number.
 std::string CreateControlLine(const ControlModel& control);
-// `control` null: one the host does not know (#?). `written`: the value
-// written into `record`; null when nothing was written.
+// `control` is null for a control the host does not know (#?). `written` is the
+// value written into `record`, or null when nothing was written.
 std::string GetControlAttributeLine(const ControlModel* control, int32_t attribute,
                                     const PanelValue* written, const ControlValue* record);
 // `value`: what `record` carries; null when it holds nothing readable.
