@@ -40,6 +40,10 @@ const char* UsageText() {
            "                             out or read as something else\n"
            "  --strict                   any such warning fails the model file (exit 7);\n"
            "                             its output is not written\n"
+           "  --salvage                  write what was read of a damaged model file (cut\n"
+           "                             short, a keyword misspelt, numbers unreadable):\n"
+           "                             without it, a damaged file is not written; either\n"
+           "                             way it is named damaged, and why (exit 9)\n"
            "  -j, --jobs N               import N model files at once (default: one per\n"
            "                             core); their lines come in the order given\n"
            "  No output is ever written over a model file of the run (exit 6).\n"
@@ -78,8 +82,9 @@ const char* UsageText() {
            "Exit status: 0 loaded, 1 not a model file, 2 cannot open or read, 3 cancelled,\n"
            "4 refused by the plug-in or module unusable, 5 the host refused what the\n"
            "plug-in handed over, 6 the output cannot be written or cannot hold the object,\n"
-           "7 warnings with --strict, 64 usage error. With several model files: that of\n"
-           "the first file that failed.\n";
+           "7 warnings with --strict, 8 nothing to import (no point reached the host),\n"
+           "9 damaged (the reader lost the file's structure; see --salvage), 64 usage\n"
+           "error. With several model files: that of the first file that failed.\n";
 }
 
 std::string VersionText() {

@@ -17,7 +17,10 @@ each by the rules of every front end (a number, or text as a user typed
 it: "1,5" is explained); one it does not take raises ValueError with the
 engine's line. An import that does
 not load raises an ostrel.Error (NotModelFile, CannotRead, OutOfMemory, ...)
-whose message is the command line's reason.
+whose message is the command line's reason. A damaged model file (cut short,
+a keyword misspelt, numbers the reader cannot read) raises ostrel.Damaged,
+saying where and why; with salvage=True it loads what was read, and
+Model.damage says why it is damaged.
 
 `import ostrel.trimesh` lets trimesh.load read model files, `import
 ostrel.meshio` meshio.read. The engine library lies beside this package;
@@ -35,7 +38,7 @@ from typing import Dict, Optional, Tuple, Union
 from . import _library
 from ._library import API_VERSION, Colours, Edit, Load, Result, Setting
 from ._model import (CHOICES, BadRequest, Cancelled, CannotRead, Choice, Control, Counts,
-                     EdgeMesh, EngineError, Error, Handle, HostRefused, Material, Model,
+                     Damaged, EdgeMesh, EngineError, Error, Handle, HostRefused, Material, Model,
                      NothingToImport, NotConverted, NotModelFile, OutOfMemory, Proposals, Refused,
                      Surface)
 
@@ -43,12 +46,12 @@ __all__ = ["load", "convert", "proposals", "panel", "formats", "engine", "Engine
            "Surface", "Material", "EdgeMesh", "Counts", "Proposals", "Control", "Load", "Colours",
            "Result", "Error", "EngineError", "NotModelFile", "CannotRead", "Cancelled", "Refused",
            "HostRefused", "NotConverted", "OutOfMemory", "BadRequest", "NothingToImport",
-           "API_VERSION"]
+           "Damaged", "API_VERSION"]
 
 # The public records and errors are the package's, whichever file holds them.
 for _public in (Model, Surface, Material, EdgeMesh, Counts, Proposals, Control, Load, Colours,
                 Result, Error, EngineError, NotModelFile, CannotRead, Cancelled, Refused,
-                HostRefused, NotConverted, OutOfMemory, BadRequest, NothingToImport):
+                HostRefused, NotConverted, OutOfMemory, BadRequest, NothingToImport, Damaged):
     _public.__module__ = __name__
 
 Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
@@ -138,7 +141,8 @@ class Engine:
              smooth: Optional[bool] = None, angle: Optional[float] = None,
              double_sided: Optional[bool] = None, shading: bool = False,
              read_warnings: bool = True, code_page: Optional[int] = None,
-             right_handed: bool = False, edge_mesh: bool = False) -> Model:
+             right_handed: bool = False, edge_mesh: bool = False,
+             salvage: bool = False) -> Model:
         """Imports a model file and returns the Model the host received.
 
         source: a path, or the file's bytes (then `name`, default
@@ -154,16 +158,19 @@ class Engine:
         right_handed: the arrays in the converter's files' convention (Z
         negated, loops reversed) instead of the host's.
         edge_mesh: also the object as faces and edges (Model.edge_mesh).
+        salvage: a damaged model file loads as far as it was read, and
+        Model.damage says why it is damaged (otherwise: ostrel.Damaged).
         Raises ValueError for a choice the engine does not take, an Error
         when the import does not load."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
         settings = {Setting.SHADING: int(shading), Setting.READ_WARNINGS: int(read_warnings),
                     Setting.CODE_PAGE: self._code_page(code_page),
-                    Setting.RIGHT_HANDED: int(right_handed), Setting.EDGE_MESH: int(edge_mesh)}
+                    Setting.RIGHT_HANDED: int(right_handed), Setting.EDGE_MESH: int(edge_mesh),
+                    Setting.SALVAGE: int(salvage)}
         handle, name = self._run(source, name, choices, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.LOADED:
-            raise handle.error(name)
+            raise _error(handle, name, source)
         return Model(handle, name, shading, edge_mesh)
 
     def convert(self, source: Source, format: str, name: Optional[str] = None, *,
@@ -172,21 +179,22 @@ class Engine:
                 smooth: Optional[bool] = None, angle: Optional[float] = None,
                 double_sided: Optional[bool] = None,
                 code_page: Optional[int] = None,
-                size: Optional[int] = None) -> Dict[str, bytes]:
+                size: Optional[int] = None, salvage: bool = False) -> Dict[str, bytes]:
         """Converts a model file to `format` ("obj", "glb", "png", ...:
         formats()): the files' names and bytes, the bytes the command
         `ostrel` writes ("cube.obj" and "cube.mtl" for the cube as OBJ).
-        Source, name and choices as for load(); `size`: a png picture's
-        pixels along each side (None: the engine's default)."""
+        Source, name, choices and salvage as for load(); `size`: a png
+        picture's pixels along each side (None: the engine's default)."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
-        settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: self._code_page(code_page)}
+        settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: self._code_page(code_page),
+                    Setting.SALVAGE: int(salvage)}
         if size is not None:
             settings[Setting.PICTURE_SIZE] = int(size)
         handle, name = self._run(source, name, choices, settings, format)
         lib, h = self._lib, handle.pointer
         if lib.ostrel_result(h) != Result.LOADED:
-            raise handle.error(name)
+            raise _error(handle, name, source)
         files = {}
         size = ctypes.c_size_t()
         for i in range(lib.ostrel_file_count(h)):
@@ -201,7 +209,7 @@ class Engine:
         settings = {Setting.CANCEL: 1, Setting.CODE_PAGE: self._code_page(code_page)}
         handle, name = self._run(source, name, {}, settings)
         if self._lib.ostrel_result(handle.pointer) != Result.CANCELLED:
-            raise handle.error(name)
+            raise _error(handle, name, source)
         return Proposals(handle.text("ostrel_statistics"), handle.proposals(), handle.controls())
 
     def _code_page(self, code_page: Optional[int]) -> int:
@@ -211,6 +219,25 @@ class Engine:
         """The plug-in's panel before there is a file: its controls and
         proposals for a model with nothing in it (the engine's)."""
         return self.proposals(self._lib.ostrel_empty_model(), DEFAULT_NAME)
+
+
+def _error(handle: Handle, name: str, source: Source) -> Error:
+    """The import's Error. Bytes that name a file, given where a path was
+    meant, are said to be so rather than described as a model's start."""
+    error = handle.error(name)
+    if isinstance(error, NotModelFile) and isinstance(source, bytes) and \
+            len(source) < 4096 and b"\n" not in source and os.path.exists(os.fsdecode(source)):
+        return NotModelFile(f"not a model file: these bytes name a file, {os.fsdecode(source)!r}; "
+                            "pass a path as str or os.PathLike (os.fsdecode(path)), or the file's "
+                            "bytes", error.result, name, error.warnings, error.statistics)
+    return error
+
+
+def __getattr__(attribute: str):
+    # The package is the engine's binding: its version is the engine's.
+    if attribute == "__version__":
+        return engine().version
+    raise AttributeError(f"module {__name__!r} has no attribute {attribute!r}")
 
 
 def _model_input(source: Source, name: Optional[str]) -> Tuple[str, Optional[bytes]]:

@@ -56,6 +56,7 @@ class Setting(enum.IntEnum):
     PICTURE_SIZE = 5
     RIGHT_HANDED = 6
     EDGE_MESH = 7
+    SALVAGE = 8
 
 
 class Result(enum.IntEnum):
@@ -71,6 +72,7 @@ class Result(enum.IntEnum):
     OUT_OF_MEMORY = 7
     BAD_REQUEST = 8
     NOTHING_TO_IMPORT = 9
+    DAMAGED = 10
 
 
 class Count(enum.IntEnum):
@@ -164,6 +166,7 @@ SIGNATURES = {
     "ostrel_edit_takes": (_T, [_I]),
     "ostrel_empty_model": (_T, []),
     "ostrel_system_code_page": (ctypes.c_uint, []),
+    "ostrel_damage": (_T, [_P]),
     "ostrel_request_set": (_I, [_P, _I, ctypes.c_int64]),
     "ostrel_request_format": (_I, [_P, _T]),
     "ostrel_format_names": (_T, []),

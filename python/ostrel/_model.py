@@ -69,11 +69,17 @@ class NothingToImport(Error):
     """The model held nothing that reached the host (the magic alone)."""
 
 
+class Damaged(Error):
+    """The model file is damaged: the reader lost its structure (cut short, a
+    keyword misspelt, numbers it cannot read). str(error) says where and why;
+    load(..., salvage=True) loads what was read instead."""
+
+
 ERRORS = {Result.NOT_MODEL_FILE: NotModelFile, Result.CANNOT_READ: CannotRead,
           Result.CANCELLED: Cancelled, Result.REFUSED: Refused,
           Result.HOST_REFUSED: HostRefused, Result.NOT_CONVERTED: NotConverted,
           Result.OUT_OF_MEMORY: OutOfMemory, Result.BAD_REQUEST: BadRequest,
-          Result.NOTHING_TO_IMPORT: NothingToImport}
+          Result.NOTHING_TO_IMPORT: NothingToImport, Result.DAMAGED: Damaged}
 
 
 class Counts(NamedTuple):
@@ -327,6 +333,8 @@ class Model:
     counts           the status line's counts (Counts)
     proposals        what the options panel proposed, by choice name
     controls         the panel's controls as the plug-in built them (Control)
+    damage           why the model file is damaged, loaded with salvage=True;
+                     None for a sound file
 
     The arrays are read-only views of the engine's memory, which stays
     while the model or any of them is referenced.
@@ -357,6 +365,7 @@ class Model:
         self.counts = Counts(*(lib.ostrel_count(h, c) for c in Count))
         self.proposals = handle.proposals()
         self.controls = handle.controls()
+        self.damage: Optional[str] = handle.text("ostrel_damage") or None
 
     @property
     def polygon_starts(self) -> np.ndarray:

@@ -91,13 +91,24 @@ def test_failures_in_the_command_lines_words(tmp_path):
     empty = tmp_path / "empty.rk4"
     empty.write_bytes(b"")
     missing = tmp_path / "missing.rk4"
+    cut = tmp_path / "cut.rk4"
+    cut.write_bytes(open(CUBE, "rb").read()[:300])
     for path, error in ((os.path.join(ROOT, "tests", "data", "not_model.txt"), ostrel.NotModelFile),
-                        (str(empty), ostrel.NotModelFile), (str(missing), ostrel.CannotRead)):
+                        (str(empty), ostrel.NotModelFile), (str(missing), ostrel.CannotRead),
+                        (str(cut), ostrel.Damaged)):
         with pytest.raises(error) as failed:
             ostrel.load(path)
         said = cli("--quiet", path, check=False).stderr.decode().strip()
         assert said == f"ostrel: {path}: {failed.value}"
         assert failed.value.name == path and isinstance(failed.value, ostrel.Error)
+    # What was read of a damaged file, when asked for, says it is damaged.
+    salvaged = ostrel.load(str(cut), salvage=True)
+    assert f"damaged: {salvaged.damage}" == str(failed.value) and len(salvaged.points) > 0
+    assert ostrel.load(CUBE).damage is None
+    # A path given as bytes is named as such, not read as a model's start.
+    with pytest.raises(ostrel.NotModelFile, match="these bytes name a file"):
+        ostrel.load(os.fsencode(CUBE))
+    assert ostrel.__version__ == ostrel.engine().version
 
 
 def test_convert_writes_the_command_lines_bytes(tmp_path):
