@@ -62,8 +62,14 @@ bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string
     input.surfaceCount = surfaces.size();
 
     Picture picture;
+    if (!RenderPicture(input, in.pictureSize, picture, error))
+        return false;
+    if (!PictureShowsSomething(picture)) {
+        error = "nothing to draw: no face, line or point of the object shows from the camera";
+        return false;
+    }
     std::string png;
-    if (!RenderPicture(input, in.pictureSize, picture, error) || !EncodePng(picture, png, error))
+    if (!EncodePng(picture, png, error))
         return false;
     files.push_back({in.fileName, std::move(png)});
     return true;

@@ -71,13 +71,6 @@ bool RenderImport(const ostrel_import* import, uint32_t side, Picture& picture,
     return RenderPicture(in, side, picture, error);
 }
 
-bool ShowsSomething(const Picture& picture) {
-    for (size_t i = 3; i < picture.rgba.size(); i += 4)
-        if (picture.rgba[i] != 0)
-            return true;
-    return false;
-}
-
 } // namespace
 
 uint32_t ThumbnailSide(uint32_t requested) {
@@ -104,7 +97,7 @@ Thumbnail DrawThumbnail(std::string_view model, uint32_t requested) noexcept try
         out.picture = {};
         return out;
     }
-    if (!ShowsSomething(out.picture)) {
+    if (!PictureShowsSomething(out.picture)) {
         out.picture = {};
         out.reason = "nothing to draw";
         return out;

@@ -288,3 +288,11 @@ bool RenderPicture(const PictureInput& in, uint32_t size, Picture& out, std::str
     }
     return true;
 }
+
+bool PictureShowsSomething(const Picture& picture) {
+    for (size_t i = 3; i < picture.rgba.size(); i += 4) {
+        if (picture.rgba[i] != 0)
+            return true;
+    }
+    return false;
+}

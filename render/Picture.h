@@ -97,6 +97,11 @@ struct Picture {
 // number. Memory running out throws std::bad_alloc.
 bool RenderPicture(const PictureInput& in, uint32_t size, Picture& out, std::string& error);
 
+// Whether anything of the object shows: a pixel that is not fully
+// transparent. A picture with nothing drawn in it is no picture of the
+// object, and no front end keeps one.
+bool PictureShowsSomething(const Picture& picture);
+
 // The picture as a PNG file (8-bit RGBA, not interlaced), formed in memory.
 // False with a reason when the encoder finds no memory.
 bool EncodePng(const Picture& picture, std::string& png, std::string& error);

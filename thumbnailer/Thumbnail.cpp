@@ -94,7 +94,11 @@ Thumbnail WholeObjectPicture(const LoadedModule& converter, const std::string& m
     request.pictureSize = size;
     ImportOutcome outcome = RunImport(request);
     Thumbnail thumbnail;
-    if (outcome.result == ImportResult::Loaded && outcome.counts.polygons == 0)
+    // Without a polygon the picture has nothing drawn (the png is not
+    // formed): its points are drawn as dots instead.
+    const bool loaded =
+        outcome.result == ImportResult::Loaded || outcome.result == ImportResult::NotConverted;
+    if (loaded && outcome.counts.polygons == 0)
         return PointsAsDots(outcome.received, false, size, "the model has no polygon");
     if (outcome.result != ImportResult::Loaded || outcome.files.size() != 1) {
         thumbnail.reason = outcome.reason;
@@ -109,7 +113,15 @@ Thumbnail FirstPartAsDots(const LoadedModule& converter, const std::string& mode
                           std::string_view bytes, uint32_t size) {
     ImportRequest request = RequestFor(converter, modelName, bytes);
     request.keepReceived = true;
+    // The part ends inside a section, as it was cut here: that is no damage
+    // of the file's. Damage found before the cut is.
+    request.salvage = true;
     const ImportOutcome outcome = RunImport(request);
+    if (outcome.damage.kind != DamageKind::None && outcome.damage.kind != DamageKind::CutShort) {
+        Thumbnail thumbnail;
+        thumbnail.reason = "damaged: " + outcome.damage.cause;
+        return thumbnail;
+    }
     if (outcome.result != ImportResult::Loaded) {
         Thumbnail thumbnail;
         thumbnail.reason = outcome.reason;

@@ -48,6 +48,8 @@ const char* ResultName(ImportResult result) {
         return "not-converted";
     case ImportResult::NothingImported:
         return "nothing-to-import";
+    case ImportResult::Damaged:
+        return "damaged";
     }
     return "refused";
 }
@@ -264,9 +266,11 @@ void SetWarnings(const ImportOutcome& outcome, val& out) {
 // told too (by the import itself, which reads the model once; a
 // re-conversion after an edit does without, since the edits do not change
 // them). `pictureSize`: the picture's pixels along each side, for "png" and
-// "view" (0: png's default).
+// "view" (0: png's default). `salvage`: a damaged model is converted as far
+// as it was read; either way `damage` says why it is damaged (null when
+// sound).
 val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::string& format,
-              const val& edits, bool withReadWarnings, uint32_t pictureSize) {
+              const val& edits, bool withReadWarnings, uint32_t pictureSize, bool salvage) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     val out = val::object();
     std::string error;
@@ -287,6 +291,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     }
     request.codePage = kShiftJisCodePage;
     request.readWarnings = withReadWarnings;
+    request.salvage = salvage;
     const bool view = format == "view";
     request.keepReceived = view;
     if (pictureSize != 0)
@@ -303,11 +308,20 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
         request.format = f;
     }
     ImportOutcome outcome = RunImport(request);
+    // A picture with nothing drawn in it is none; the view still shows the
+    // object, which may be turned to its other side.
+    if (view && outcome.result == ImportResult::NotConverted) {
+        out.set("pictureNote", NameAsUtf8(outcome.reason, kShiftJisCodePage));
+        outcome.result = ImportResult::Loaded;
+        outcome.reason.clear();
+        outcome.files.clear();
+    }
     if (view && outcome.result == ImportResult::Loaded) {
         ObjectView objectView;
         if (FormObjectView(outcome, request.panel.edits, objectView, error)) {
             out.set("view", ViewObject(objectView));
-            out.set("picture", Uint8ArrayOf(outcome.files.at(0).bytes));
+            if (!outcome.files.empty())
+                out.set("picture", Uint8ArrayOf(outcome.files.at(0).bytes));
             outcome.files.clear();
         } else {
             outcome.result = ImportResult::NotConverted;
@@ -316,6 +330,9 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
     }
     out.set("result", ResultName(outcome.result));
     out.set("reason", NameAsUtf8(outcome.reason, kShiftJisCodePage));
+    out.set("damage", outcome.damage.kind == DamageKind::None
+                          ? val::null()
+                          : val(NameAsUtf8(outcome.damage.cause, kShiftJisCodePage)));
     out.set("statistics", outcome.statistics.empty()
                               ? val::null()
                               : val(NameAsUtf8(outcome.statistics, kShiftJisCodePage)));

@@ -1,10 +1,11 @@
 // convert(bytes, name, format, edits, readWarnings = true, pictureSize =
-// png's default): the model's bytes copied into the module's memory in one
-// piece, then one import through the binding (Binding.cpp). Appended to the
-// module's script (--post-js).
-Module['convert'] = function (bytes, name, format, edits, readWarnings, pictureSize) {
+// png's default, salvage = false): the model's bytes copied into the
+// module's memory in one piece, then one import through the binding
+// (Binding.cpp). Appended to the module's script (--post-js).
+Module['convert'] = function (bytes, name, format, edits, readWarnings, pictureSize, salvage) {
   return withBytes(bytes, (data) => Module['convertAt'](data, bytes.length, name, format, edits,
-                                                        readWarnings !== false, pictureSize || 0));
+                                                        readWarnings !== false, pictureSize || 0,
+                                                        salvage === true));
 };
 
 // readWarnings(bytes, name): the reader's warnings alone, as convert gives

@@ -142,7 +142,7 @@ TEST(Options, VersionNamesTheOutputsThatWork) {
     ReceivedModel m;
     const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     ReceivePoints(m, 3, xyz);
-    const uint16_t corners[3] = {0, 1, 2};
+    const uint16_t corners[3] = {0, 2, 1}; // clockwise from the camera: its front shows
     ReceivePolygon(m, 3, ReceiveLookupSurface(m, "a0"), corners);
     ASSERT_EQ(m.refusal, "");
 

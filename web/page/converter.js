@@ -126,7 +126,8 @@ function pump() {
   pending = { id, resolve: job.resolve, model: job.model, started: performance.now() };
   times.asked = pending.started;
   worker.postMessage({ id, name: job.model.name, file: job.model.file, format: job.format,
-                       edits: job.model.edits, warnings: job.warnings, pictureSize: job.pictureSize });
+                       edits: job.model.edits, warnings: job.warnings, pictureSize: job.pictureSize,
+                       salvage: job.model.salvage === true });
   showProgress(job.model);
 }
 

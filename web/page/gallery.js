@@ -51,19 +51,21 @@ function showPicture(c, model, placeholder) {
 function update(g, model) {
   const c = card(g, model);
   const d = g.hooks.describe(model);
-  c.item.classList.toggle('failed', !d.ok);
+  c.item.classList.toggle('failed', !d.ok && !d.damaged);
+  c.item.classList.toggle('damaged', Boolean(d.damaged));
   c.item.classList.toggle('selected', Boolean(d.selected));
   c.button.setAttribute('aria-pressed', String(Boolean(d.selected)));
   c.button.title = d.title;
   showPicture(c, model, d.placeholder);
-  const lines = [['card-name', d.name], ['card-line', d.ok ? d.line : ''], ['card-size', d.size || '']];
+  const lines = [['card-name', d.name], ['card-line', d.ok || d.damaged ? d.line : ''],
+                 ['card-size', d.size || '']];
   c.text.replaceChildren(...lines.filter(([, t]) => t).map(([className, textContent]) =>
     Object.assign(document.createElement('span'), { className, textContent })));
 }
 
 // The grid. `hooks`: open(model) when a card is chosen; describe(model): {
-// ok, name, title, line, size, placeholder (the text where the picture is
-// not) }.
+// ok, damaged, name, title, line, size, placeholder (the text where the
+// picture is not) }.
 export function createGallery(list, hooks) {
   const g = { hooks, cards: new Map() }; // model -> { item, button, picture, text }
 

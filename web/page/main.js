@@ -56,7 +56,9 @@ function countsText(c) {
 }
 
 // The file's one line: name, then the statistics line and the counts, or
-// what went wrong in the command line's words.
+// what went wrong in the command line's words. A damaged file says so and
+// why, apart from a sound file and from one that failed; shown as read, it
+// still says so.
 function lineFor(model) {
   const o = model.outcome;
   if (!o) return { ok: true, text: t.waiting };
@@ -64,9 +66,10 @@ function lineFor(model) {
     const stats = o.statistics !== null ? `${t.statistics} "${o.statistics}"` : `${t.statistics} (none)`;
     let text = `${stats}; ${countsText(o.counts)} ${t.received}`;
     if (o.counts.polygons === 0) text += `; ${t.noPolygons}`;
+    if (o.damage) return { ok: true, damaged: true, text: `${t.damaged}: ${o.damage} (${t.asRead}); ${text}` };
     return { ok: true, text };
   }
-  return { ok: false, text: o.reason };
+  return { ok: false, damaged: o.result === 'damaged', text: o.reason };
 }
 
 // The object's extent, as the engine measured it: after the scale, and in
@@ -94,8 +97,18 @@ function updateItem(model) {
                                   textContent: model.name, title: `${t.show}: ${model.path}` });
   button.setAttribute('aria-pressed', String(model === selected));
   button.addEventListener('click', () => select(model, true));
-  item.className = line.ok ? 'ok' : 'failed';
+  item.className = line.damaged ? 'damaged' : line.ok ? 'ok' : 'failed';
   item.replaceChildren(button, make('span', { className: 'line', textContent: line.text }));
+  // A damaged file is converted only when asked for what was read.
+  if (line.damaged && !line.ok) {
+    const salvage = make('button', { type: 'button', className: 'salvage', textContent: t.showAsRead });
+    salvage.addEventListener('click', () => {
+      model.salvage = true;
+      select(model, true);
+      refresh(model, { urgent: true });
+    });
+    item.append(salvage);
+  }
   // What the reader left out or read as something else, as the command
   // line says it.
   const o = model.outcome;
@@ -168,9 +181,11 @@ async function refresh(model, { urgent = false, edited = false } = {}) {
   model.outputs = {};
   model.notes = {};
   model.generation++;
-  // An object of no polygon keeps its card's line instead of an empty picture.
+  // An object of no polygon keeps its card's line instead of an empty picture;
+  // one with nothing to draw says so.
   model.picture = outcome.picture && outcome.counts.polygons > 0
     ? new Blob([outcome.picture], { type: 'image/png' }) : null;
+  model.pictureNote = outcome.pictureNote ?? null;
   delete outcome.picture;
   updateItem(model);
   trimViews();
@@ -223,11 +238,13 @@ const gallery = createGallery($('gallery'), {
     // The card: the plug-in's statistics line, the line itself as its title.
     const line = lineFor(model);
     const o = model.outcome;
-    const stats = line.ok && o && o.result === 'loaded' ? `"${o.statistics ?? ''}"` : line.text;
+    const stats = line.ok && o && o.result === 'loaded'
+      ? (o.damage ? `${t.damaged}: ${o.damage}` : `"${o.statistics ?? ''}"`) : line.text;
     const placeholder = !line.ok ? line.text : !o ? t.waiting
-      : o.counts.polygons === 0 ? t.noPolygons : '…';
-    return { ok: line.ok, name: model.name, line: stats, title: `${model.path}: ${line.text}`,
-             size: sizeText(model.dimensions, true), selected: model === selected, placeholder };
+      : o.counts.polygons === 0 ? t.noPolygons : model.pictureNote ?? '…';
+    return { ok: line.ok, damaged: Boolean(line.damaged), name: model.name, line: stats,
+             title: `${model.path}: ${line.text}`, size: sizeText(model.dimensions, true),
+             selected: model === selected, placeholder };
   },
 });
 let shownView = null; // the arrays in the view
@@ -241,7 +258,7 @@ function show(model) {
   // A file that failed, or is still converting, shows its line where the
   // view would be.
   $('view-note').textContent = loaded ? '' : line.text;
-  $('view-note').className = line.ok ? 'pending' : 'failed';
+  $('view-note').className = line.damaged ? 'damaged' : line.ok ? 'pending' : 'failed';
   document.querySelector('.viewer').classList.toggle('no-object', Boolean(model) && !loaded);
   $('dimensions').textContent = loaded ? sizeText(model.dimensions) : '';
   if (!loaded) {

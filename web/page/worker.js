@@ -36,14 +36,17 @@ function buffersOf(outcome) {
   const out = outcome.files.map((f) => f.bytes.buffer);
   const view = outcome.view;
   if (view) {
-    out.push(view.positions.buffer, view.normals.buffer, ...view.parts.map((p) => p.indices.buffer),
-             outcome.picture.buffer);
+    out.push(view.positions.buffer, view.normals.buffer, ...view.parts.map((p) => p.indices.buffer));
+    if (outcome.picture) out.push(outcome.picture.buffer);
   }
   return out;
 }
 
+// An outcome whose model was read: its reader's warnings say more.
+const readable = (outcome) => outcome.result === 'loaded' || outcome.result === 'damaged';
+
 onmessage = async (event) => {
-  const { id, name, file, format, edits, warnings, pictureSize } = event.data;
+  const { id, name, file, format, edits, warnings, pictureSize, salvage } = event.data;
   await ready;
   if (event.data.type === 'check') {
     postMessage({ type: 'answer', id, answer: converter.checkChoice(event.data.role, event.data.text) });
@@ -72,7 +75,7 @@ onmessage = async (event) => {
   const warningsLater = format === 'view' && warnings !== false;
   try {
     outcome = converter.convert(bytes, name, format, edits, warnings !== false && !warningsLater,
-                                pictureSize);
+                                pictureSize, salvage);
   } catch (error) {
     // The module's memory ran out or it stopped: a line, not a dead page.
     outcome = { result: 'failed', reason: String(error && error.message ? error.message : error),
@@ -85,9 +88,9 @@ onmessage = async (event) => {
   const seconds = (performance.now() - start) / 1000;
   const reading = (start - received) / 1000;
   postMessage({ type: 'result', id, outcome, seconds, reading, memory: converter.HEAPU8.length,
-                warningsLater: warningsLater && outcome.result === 'loaded' },
+                warningsLater: warningsLater && readable(outcome) },
               buffersOf(outcome));
-  if (warningsLater && outcome.result === 'loaded') {
+  if (warningsLater && readable(outcome)) {
     let readWarnings = [];
     try {
       readWarnings = converter.readWarnings(bytes, name);
