@@ -166,6 +166,16 @@ class ImportModelFile(Operator, ImportHelper):
         default="SMOOTH",
     )
 
+    # A damaged file (cut short, a keyword misspelt, numbers unreadable) is
+    # reported and left out unless this asks for what was read.
+    salvage: BoolProperty(
+        name="Import Damaged Files as Read",
+        description="A model file the reader lost the structure of (cut short, a keyword "
+                    "misspelt, numbers it cannot read) is imported as far as it was read. "
+                    "Either way the report names it damaged, and why",
+        default=False,
+    )
+
     def plugin_choices(self):
         """The choices as ostrel.load takes them; None: as the file proposes."""
         choices = {}
@@ -212,6 +222,8 @@ class ImportModelFile(Operator, ImportHelper):
             elif c.kind in ("choice", "switch"):
                 box.prop(self, c.choice)
 
+        box.prop(self, "salvage")
+
         box = layout.box()
         box.label(text="Blender", icon="BLENDER")
         box.prop(self, "normals")
@@ -251,14 +263,15 @@ class ImportModelFile(Operator, ImportHelper):
         for obj in context.view_layer.objects:
             obj.select_set(False)
         collection = context.collection
-        made, failed = [], 0
+        made, failed, damaged = [], 0, 0
         for path in self.paths():
-            outcome = importer.read(path, found, choices, axes)
+            outcome = importer.read(path, found, choices, axes, self.salvage)
             for warning in outcome.warnings:
                 self.report({"WARNING"}, warning)
+            damaged += 1 if outcome.damaged else 0
             if outcome.error:
                 self.report({"ERROR"}, outcome.error)
-                failed += 1
+                failed += 0 if outcome.damaged else 1
                 continue
             name = importer.object_name(path)
             mesh = build.build_mesh(name, outcome.data, self.normals == "HOST")
@@ -268,9 +281,10 @@ class ImportModelFile(Operator, ImportHelper):
             made.append(obj)
         if made:
             context.view_layer.objects.active = made[-1]
-        if failed and not made:
+        if (failed or damaged) and not made:
             return {"CANCELLED"}
         self.report({"INFO"}, f"Imported {len(made)} model file(s)"
+                              + (f", {damaged} damaged" if damaged else "")
                               + (f", {failed} failed" if failed else ""))
         return {"FINISHED"}
 

@@ -365,6 +365,19 @@ check(errors == expected, f"the failures' lines: {errors}, expected {expected}")
 check(sorted(o.name for o in bpy.data.objects) == ["cube", "tetrahedron"],
       f"the batch's objects: {[o.name for o in bpy.data.objects]}")
 
+# A damaged file (a cube cut short) is reported in the converter's words and
+# left out, unless the option asks for what was read.
+cut = os.path.join(args.work, "cut.rk4")
+with open(cut, "wb") as f:
+    f.write(open(cube, "rb").read()[:300])
+clear()
+said = converter("--quiet", "--", cut, check_status=False).stderr.decode().strip()
+errors = run_operator(filepath=cut)
+check(errors == [said] and "damaged:" in said and not bpy.data.objects,
+      f"a damaged file: {errors}, the converter says {said}")
+check(not run_operator(filepath=cut, salvage=True) and [o.name for o in bpy.data.objects] == ["cut"],
+      f"a damaged file imported as read: {[o.name for o in bpy.data.objects]}")
+
 # Hostile files (the fuzzers' corpus and pinned crashes): Blender is still
 # here after each, and one that fails says so in the converter's words.
 hostile = sorted(os.path.join(d, f) for d in args.hostile for f in os.listdir(d))
