@@ -106,6 +106,7 @@ bool WriteFiles(const ImportOutcome& outcome, const OutputPlan& plan, std::strin
 // One model file of a run: planned, imported, then reported.
 struct ModelJob {
     std::string model;
+    std::string subfolder; // below the folder given, which --out-dir keeps
     // Set when the model file ends before its import (a name that cannot
     // be, an output refused, standard input unreadable): what to say.
     int endedEarly = kExitLoaded;
@@ -124,6 +125,13 @@ void EndEarly(ModelJob& job, int exitCode, const std::string& subject, const std
     job.endedEarly = exitCode;
     job.failSubject = subject;
     job.failWhat = what;
+}
+
+// Whether the folder the job's output goes into is still to be made: then
+// it holds no file the output could clash with.
+bool OutputFolderToBeMade(const Run& run, const ModelJob& job) {
+    return run.outDirMissing ||
+           (!job.subfolder.empty() && PathKindOf(FolderOf(job.plan.path)) == PathKind::Missing);
 }
 
 // Plans a model file's output and forms its import request, through
@@ -146,10 +154,13 @@ void PrepareModel(Run& run, const LoadedModule& module, ModelJob& job) {
     const bool fromStdin = model == "-";
     const std::string modelName = fromStdin ? kStandardInputModel : model;
     job.plan = PlanOutput(options, modelName,
-                          options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems));
+                          options.outDir.empty()
+                              ? ""
+                              : DistinctStem(modelName, run.outputStems, job.subfolder));
     // A folder still to be made holds no file an output could clash with.
     const std::string refusal =
-        run.outDirMissing ? "" : CheckOutputPlan(job.plan, run.modelFiles, run.written);
+        OutputFolderToBeMade(run, job) ? ""
+                                       : CheckOutputPlan(job.plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         EndEarly(job, kExitOutputNotWritten, model, "not written: " + refusal);
         return;
@@ -227,6 +238,11 @@ int ReportModel(Run& run, ModelJob& job) {
             return kExitOutputNotWritten;
         }
         run.outDirMissing = false;
+        // A model of a sub-folder goes into the same sub-folder of --out-dir.
+        if (!job.subfolder.empty() && !MakeOutDir(FolderOf(plan.path), error)) {
+            Fail(model, "not written: " + error);
+            return kExitOutputNotWritten;
+        }
         if (!WriteFiles(outcome, plan, error)) {
             Fail(model, "not written: " + error);
             return kExitOutputNotWritten;
@@ -274,6 +290,8 @@ int ImportEach(Run& run) {
             ShowProgress(i, total, models[i]);
         jobs[i] = std::make_unique<ModelJob>();
         jobs[i]->model = models[i];
+        if (i < run.options.modelSubfolders.size())
+            jobs[i]->subfolder = run.options.modelSubfolders[i];
         // Job i starts once job i - workers is reported: no two running jobs
         // share a copy of the module.
         PrepareModel(run, *run.modules[i % run.modules.size()], *jobs[i]);
@@ -285,7 +303,7 @@ int ImportEach(Run& run) {
     steps.work = [&jobs](size_t i) { WorkModel(*jobs[i]); };
     steps.report = [&](size_t i) {
         ModelJob& job = *jobs[i];
-        if (job.endedEarly == kExitLoaded && !run.outDirMissing) {
+        if (job.endedEarly == kExitLoaded && !OutputFolderToBeMade(run, job)) {
             if (const std::string refusal = CheckOutputPlan(job.plan, run.modelFiles, run.written);
                 !refusal.empty())
                 EndEarly(job, kExitOutputNotWritten, job.model, "not written: " + refusal);

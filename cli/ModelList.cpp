@@ -30,10 +30,12 @@ bool NameBefore(const FolderEntry& a, const FolderEntry& b) {
 }
 
 // Adds the model files of `folder` (and of its sub-folders with
-// `recursive`) to `out`. `seen`: the folders already listed, so that a link
+// `recursive`) to `out`, and to `below` the folder they are in below the one
+// given (`relative`). `seen`: the folders already listed, so that a link
 // back up the tree ends the walk.
-void AddModelFiles(const std::string& folder, bool recursive, std::vector<FileIdentity>& seen,
-                   std::vector<std::string>& out) {
+void AddModelFiles(const std::string& folder, const std::string& relative, bool recursive,
+                   std::vector<FileIdentity>& seen, std::vector<std::string>& out,
+                   std::vector<std::string>& below) {
     FileIdentity id;
     if (IdentifyFile(folder, id)) {
         if (std::find(seen.begin(), seen.end(), id) != seen.end())
@@ -50,14 +52,17 @@ void AddModelFiles(const std::string& folder, bool recursive, std::vector<FileId
         if (entry.kind == PathKind::Regular)
             files.push_back(entry.name);
     }
-    for (size_t i : FolderModelFiles(files))
+    for (size_t i : FolderModelFiles(files)) {
         out.push_back(InFolder(folder, files[i]));
+        below.push_back(relative);
+    }
     if (!recursive)
         return;
     std::sort(entries.begin(), entries.end(), NameBefore);
     for (const FolderEntry& entry : entries) {
         if (entry.kind == PathKind::Directory)
-            AddModelFiles(InFolder(folder, entry.name), true, seen, out);
+            AddModelFiles(InFolder(folder, entry.name), relative + entry.name + "/", true, seen,
+                          out, below);
     }
 }
 
@@ -127,17 +132,23 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern) {
     return p == pattern.size();
 }
 
-std::vector<std::string> ExpandModelFolders(const std::vector<std::string>& given, bool recursive) {
+std::vector<std::string> ExpandModelFolders(const std::vector<std::string>& given, bool recursive,
+                                            std::vector<std::string>* subfolders) {
     std::vector<std::string> models;
+    std::vector<std::string> below;
     for (const std::string& path : given) {
         const size_t before = models.size();
         if (IsFolderPath(path)) {
             std::vector<FileIdentity> seen;
-            AddModelFiles(path, recursive, seen, models);
+            AddModelFiles(path, "", recursive, seen, models, below);
         }
-        if (models.size() == before)
+        if (models.size() == before) {
             models.push_back(path);
+            below.emplace_back();
+        }
     }
+    if (subfolders != nullptr)
+        *subfolders = std::move(below);
     return models;
 }
 

@@ -14,8 +14,12 @@ bool IsFolderPath(const std::string& path);
 // with `recursive` also those of its sub-folders, each folder's own files
 // before its sub-folders', a folder reached twice (through a link) taken
 // once. A folder without any model file stays in the list as it is, for
-// ModelPathProblem to name. Anything else is kept as given.
-std::vector<std::string> ExpandModelFolders(const std::vector<std::string>& given, bool recursive);
+// ModelPathProblem to name. Anything else is kept as given. `subfolders`,
+// when not null, gets each model's folder below the folder given, so that
+// outputs can keep the tree: "a/b/" for a model in sub-folder a/b, "" for a
+// model directly in the folder or given as a file.
+std::vector<std::string> ExpandModelFolders(const std::vector<std::string>& given, bool recursive,
+                                            std::vector<std::string>* subfolders = nullptr);
 
 // Why `model` cannot be imported before it is even opened, or "": a folder
 // (left by ExpandModelFolders: without model files, or unreadable), or (where

@@ -392,7 +392,8 @@ ParseStatus ParseOptions(int argc, const char* const* argv, HostOptions& options
         error = "no model file given (see --help)";
         return ParseStatus::Error;
     }
-    options.modelPaths = ExpandModelFolders(options.modelPaths, options.recursive);
+    options.modelPaths =
+        ExpandModelFolders(options.modelPaths, options.recursive, &options.modelSubfolders);
     return SettleOutput(options, error) && SettlePanel(options, error) ? ParseStatus::Ok
                                                                        : ParseStatus::Error;
 }

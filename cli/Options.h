@@ -11,6 +11,9 @@
 
 struct HostOptions {
     std::vector<std::string> modelPaths; // every model file, in order (folders expanded)
+    // Per model: its folder below the folder given ("a/b/"; "" for none),
+    // which --out-dir keeps.
+    std::vector<std::string> modelSubfolders;
     bool recursive = false;              // --recursive: a folder's sub-folders too
     bool check = false;                  // --check: import and check, write nothing
     bool quiet = false;                  // --quiet: no warning about the model files

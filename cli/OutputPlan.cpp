@@ -6,8 +6,9 @@
 
 #include <algorithm>
 
-std::string DistinctStem(const std::string& model, std::vector<std::string>& taken) {
-    const std::string stem = BaseName(WithoutExtension(model));
+std::string DistinctStem(const std::string& model, std::vector<std::string>& taken,
+                         const std::string& subfolder) {
+    const std::string stem = subfolder + BaseName(WithoutExtension(model));
     std::string name = stem;
     for (int n = 2; std::find(taken.begin(), taken.end(), AsciiLowercase(name)) != taken.end(); ++n)
         name = stem + "-" + std::to_string(n);

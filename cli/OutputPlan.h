@@ -24,11 +24,13 @@ OutputPlan PlanOutput(const HostOptions& options, const std::string& model,
                       const std::string& stem = "");
 
 // --out-dir: the output name of `model` in a batch that has given the names
-// `taken` (lowercase, added to here): the model's base name without its
-// extension, or, when a model of the same name came before (compared
-// without case, as Windows and macOS compare names), that name with "-2",
-// "-3", ... appended: the first one not taken.
-std::string DistinctStem(const std::string& model, std::vector<std::string>& taken);
+// `taken` (lowercase, added to here): `subfolder` (the model's folder below
+// the folder given, "a/b/", or "") and the model's base name without its
+// extension. When a model of the same name in the same sub-folder came
+// before (compared without case, as Windows and macOS compare names), the
+// name gets "-2", "-3", ...: the first one not taken.
+std::string DistinctStem(const std::string& model, std::vector<std::string>& taken,
+                         const std::string& subfolder = "");
 
 // A file the run must not write over, and what it is to the user.
 struct GuardedFile {

@@ -25,11 +25,15 @@
 
 set(OSTREL_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package-files)
 
-# The web page, one file built by the wasm preset (web/build-page.sh); both
-# packages carry it when it has been built (tools/check-packages.sh builds it
-# first and fails on a package without it).
+# The web page, one file built by the wasm preset (web/build-page.sh). Both
+# packages carry it. A package made before the page is built stops and says
+# what to run first, rather than leave the page out without a word.
 set(OSTREL_WEB_PAGE ${CMAKE_SOURCE_DIR}/build-wasm/ostrel.html CACHE FILEPATH
     "The web page the packages carry (built by web/build-page.sh)")
+set(OSTREL_WEB_PAGE_CHECK "
+  if(NOT EXISTS \"${OSTREL_WEB_PAGE}\")
+    message(FATAL_ERROR \"the web page ${OSTREL_WEB_PAGE} is not built: run web/build-page.sh first\")
+  endif()")
 file(MAKE_DIRECTORY ${OSTREL_PACKAGE_FILES})
 
 # Licence texts of what each package carries built in, from the Debian packages
@@ -122,7 +126,8 @@ if(WIN32)
   install(FILES ${OSTREL_PACKAGE_FILES}/README.txt DESTINATION . COMPONENT ostrel)
   install(FILES ${OSTREL_LICENCE_FILES} DESTINATION licences COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples COMPONENT ostrel)
-  install(FILES ${OSTREL_WEB_PAGE} DESTINATION . COMPONENT ostrel OPTIONAL)
+  install(CODE "${OSTREL_WEB_PAGE_CHECK}" COMPONENT ostrel)
+  install(FILES ${OSTREL_WEB_PAGE} DESTINATION . COMPONENT ostrel)
   # The Python package for 64-bit Pythons (python/CMakeLists.txt writes it).
   if(OSTREL_WINDOWS_BITS EQUAL 64 AND TARGET python_wheel)
     install(FILES ${OSTREL_WHEEL_DIR}/ostrel-${PROJECT_VERSION}-py3-none-win_amd64.whl
@@ -147,7 +152,8 @@ elseif(TARGET ostrel)
   install(FILES ${CMAKE_SOURCE_DIR}/cli/README.md DESTINATION ${doc}/cli COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${doc}/docs COMPONENT ostrel)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${doc}/examples COMPONENT ostrel)
-  install(FILES ${OSTREL_WEB_PAGE} DESTINATION share/ostrel COMPONENT ostrel OPTIONAL)
+  install(CODE "${OSTREL_WEB_PAGE_CHECK}" COMPONENT ostrel)
+  install(FILES ${OSTREL_WEB_PAGE} DESTINATION share/ostrel COMPONENT ostrel)
   # The Python package for Debian's python3, its engine the one above (a
   # link from beside the package); and the Blender add-on where Debian's
   # Blender looks for add-ons, which, carrying no package and engine of its

@@ -73,6 +73,8 @@ step "the package"
 cmake --preset default >/dev/null
 cmake --build --preset default --target ostrel ostrel_module ostrel_engine ostrel-thumbnailer generate-model
 rm -f build/ostrel_*.deb
+# The package carries the page: built here unless an earlier stage built it.
+[[ -f build-wasm/ostrel.html ]] || web/build-page.sh >/dev/null
 cpack --preset deb >/dev/null
 deb=$(ls build/ostrel_*.deb)
 listing=$(dpkg-deb -c "$deb")

@@ -42,6 +42,8 @@ trap cleanup EXIT
 cmake --preset default >/dev/null
 cmake --build --preset default --target ostrel ostrel_module ostrel_engine ostrel-thumbnailer generate-model >/dev/null
 rm -f build/ostrel_*.deb
+# The package carries the page: built here unless an earlier stage built it.
+[[ -f build-wasm/ostrel.html ]] || web/build-page.sh >/dev/null
 cpack --preset deb >/dev/null
 [ -n "$installed" ] || installed=yes
 dpkg -i build/ostrel_*.deb >/dev/null

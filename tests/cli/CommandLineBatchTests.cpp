@@ -197,6 +197,14 @@ TEST_F(CommandLine, AFolderConvertsTheModelFilesInIt) {
     EXPECT_EQ(all.exit, 0) << all.err;
     EXPECT_NE(all.out.find("\nmodels/old/c.rk4: statistics"), std::string::npos) << all.out;
     EXPECT_NE(all.out.find("\n3 model files: 3 checked"), std::string::npos) << all.out;
+    // The outputs keep the folders' tree: a/c.rk4 and old/c.rk4 are two files.
+    fs::create_directories(dir / "models" / "a");
+    WriteFile(dir / "models" / "a" / "c.rk4", cube);
+    const Result tree = Run({"--recursive", "models", "--out-dir", "tree", "--quiet"});
+    EXPECT_EQ(tree.exit, 0) << tree.err;
+    EXPECT_TRUE(fs::is_regular_file(dir / "tree" / "a" / "c.glb"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "tree" / "old" / "c.glb"));
+    EXPECT_FALSE(fs::exists(dir / "tree" / "c-2.glb"));
     // -o takes one model file, and this folder holds two.
     EXPECT_EQ(Run({"models", "-o", "x.glb"}).exit, 64);
 }
@@ -215,9 +223,10 @@ TEST_F(CommandLine, NothingWrittenMakesNoOutputFolder) {
     EXPECT_FALSE(fs::exists(dir / "out"));
     const Result some = Run({"bad.rk4", "models", "--recursive", "--out-dir", "out/deeper"});
     EXPECT_EQ(some.exit, 1);
-    EXPECT_NE(some.out.find("models/sub/m.rk4 -> out/deeper/m.glb: 8 points"), std::string::npos)
+    EXPECT_NE(some.out.find("models/sub/m.rk4 -> out/deeper/sub/m.glb: 8 points"),
+              std::string::npos)
         << some.out;
-    EXPECT_TRUE(fs::is_regular_file(dir / "out" / "deeper" / "m.glb"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "out" / "deeper" / "sub" / "m.glb"));
 }
 
 } // namespace
