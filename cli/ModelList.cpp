@@ -24,9 +24,8 @@ char Lower(char c) {
 }
 
 // Sub-folders in the order of the model files (FolderModelFiles).
-bool NameBefore(const FolderEntry& a, const FolderEntry& b) {
-    const std::string la = AsciiLowercase(a.name), lb = AsciiLowercase(b.name);
-    return la != lb ? la < lb : a.name < b.name;
+bool EntryBefore(const FolderEntry& a, const FolderEntry& b) {
+    return NameBefore(a.name, b.name);
 }
 
 // Adds the model files of `folder` (and of its sub-folders with
@@ -58,7 +57,7 @@ void AddModelFiles(const std::string& folder, const std::string& relative, bool 
     }
     if (!recursive)
         return;
-    std::sort(entries.begin(), entries.end(), NameBefore);
+    std::sort(entries.begin(), entries.end(), EntryBefore);
     for (const FolderEntry& entry : entries) {
         if (entry.kind == PathKind::Directory)
             AddModelFiles(InFolder(folder, entry.name), relative + entry.name + "/", true, seen,

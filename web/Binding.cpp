@@ -162,11 +162,12 @@ std::string CheckChoice(const std::string& role, const std::string& text) {
 
 // The files a folder stands for, as the command line takes them: the
 // indices into `paths` (each relative to the folder picked or dropped) of
-// the model files directly inside it, in order.
-val ModelFiles(const val& paths) {
+// the model files directly inside it, or with `withSubfolders` in its
+// sub-folders too, in order.
+val ModelFiles(const val& paths, bool withSubfolders) {
     const std::vector<std::string> names = emscripten::vecFromJSArray<std::string>(paths);
     val out = val::array();
-    for (size_t i : FolderModelFiles(names))
+    for (size_t i : FolderModelFiles(names, withSubfolders))
         out.call<void>("push", static_cast<double>(i));
     return out;
 }

@@ -146,8 +146,9 @@ function ask(question) {
 // (null: the worker gave no answer).
 export const checkChoice = (role, text) => ask({ type: 'check', role, text });
 // The indices of the model files a folder stands for, in order, from the
-// paths of its files relative to it.
-export const modelFilesOf = (paths) => ask({ type: 'folder', paths });
+// paths of its files relative to it (`withSubfolders`: its sub-folders' too).
+export const modelFilesOf = (paths, withSubfolders = false) =>
+  ask({ type: 'folder', paths, withSubfolders });
 
 // Cancel: the worker is stopped mid-import and a fresh one started; the
 // file's line says so and what was waiting stays queued.

@@ -140,10 +140,27 @@ function renderList() {
 // The files a folder stands for, as the command line takes a folder: the
 // model files directly inside it, by the converter's rule (`paths`: each
 // file's path inside the folder). All of them when the converter gave no
-// answer.
+// answer. A folder with model files only in its sub-folders has them
+// offered, as --recursive takes them.
 async function folderFiles(files, paths) {
   const chosen = await modelFilesOf(paths);
+  if (chosen && chosen.length === 0) {
+    const deeper = await modelFilesOf(paths, true);
+    if (deeper && deeper.length) offerSubfolders(deeper.map((i) => files[i]));
+  }
   return chosen ? chosen.map((i) => files[i]) : files;
+}
+
+// The note that a chosen folder holds model files only in its sub-folders,
+// with a button that adds them.
+function offerSubfolders(files) {
+  const add = make('button', { type: 'button', textContent: t.addSubfolders(files.length) });
+  const note = make('p', { className: 'subfolders', textContent: `${t.onlyInSubfolders} ` }, add);
+  add.addEventListener('click', () => {
+    note.remove();
+    addFiles(files);
+  });
+  $('models').before(note);
 }
 
 function addFiles(files) {

@@ -53,7 +53,8 @@ onmessage = async (event) => {
     return;
   }
   if (event.data.type === 'folder') {
-    postMessage({ type: 'answer', id, answer: converter.modelFiles(event.data.paths) });
+    postMessage({ type: 'answer', id,
+                  answer: converter.modelFiles(event.data.paths, event.data.withSubfolders === true) });
     return;
   }
   // The file is read here, off the page's thread: the page holds only its
