@@ -2,7 +2,8 @@
 // Blender add-on makes it, from the input bytes: they are the model file,
 // and its last two bytes also choose the request (panel cancelled or not,
 // shading, warnings, an output format, handedness, the edge mesh, the load
-// and smoothing edits), so that the corpus's model files stay whole.
+// and smoothing edits, salvage), so that the corpus's model files stay
+// whole.
 // Whatever the bytes, the call returns an outcome the header names, and the arrays it hands out
 // agree with each other: every corner names a point, the sizes sum to the
 // corners, each triangle names corners of the object, each normal is finite,
@@ -49,7 +50,7 @@ void CheckFacesAndEdges(const ostrel_import* done, size_t points) {
 
 void CheckOutcome(const ostrel_import* done) {
     const int result = ostrel_result(done);
-    if (result < OSTREL_LOADED || result > OSTREL_NOTHING_TO_IMPORT)
+    if (result < OSTREL_LOADED || result > OSTREL_DAMAGED)
         Broken("a result the header does not name");
     if ((result == OSTREL_LOADED) != (*ostrel_reason(done) == '\0'))
         Broken("a reason for a loaded model, or none for a failure");
@@ -106,7 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ostrel_request_edit_number(request, OSTREL_EDIT_LOAD, edits & 3);
     if (edits & 4)
         ostrel_request_edit_number(request, OSTREL_EDIT_SMOOTH, (edits >> 3) & 1);
-    if (edits & 16)
+    // An angle of 210 degrees is none the engine takes: that choice asks
+    // for what was read of a damaged file instead.
+    if ((edits >> 5) == 7)
+        ostrel_request_set(request, OSTREL_SALVAGE, 1);
+    else if (edits & 16)
         ostrel_request_edit_number(request, OSTREL_EDIT_ANGLE, (edits >> 5) * 30.0);
     ostrel_import* done = ostrel_import_run(request, "fuzz.rk4", data, size);
     if (done != nullptr)
