@@ -380,6 +380,8 @@ window.ostrelPage = {
   async zip(format) { return Array.from(await zipAll(models, format)); },
   async pictures() { return Array.from(await zipPictures(models, (m) => gallery.picture(m))); },
   viewStats: () => view.stats(),
+  // A folder as the pickers hand one over: its files and their paths in it.
+  async addFolder(files, paths) { addFiles(await folderFiles(files, paths)); },
   workerMemory: memory,
   lastSeconds: seconds,
   times: () => ({ ...times }),

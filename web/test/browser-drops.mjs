@@ -71,9 +71,46 @@ import {
           JSON.stringify(shownWarnings) === JSON.stringify(nativeWarnings),
           `${shownWarnings.join(' | ')} / ${nativeWarnings.join(' | ')}`);
   }
+  // The truncated cube is damaged: its line and card say so, apart from a
+  // failure; the view shows what was read when asked.
+  {
+    const damaged = () => page.evaluate(() => ({
+      item: [...document.querySelectorAll('#models li.damaged .model-name')].map((b) => b.textContent),
+      card: [...document.querySelectorAll('#gallery .card.damaged .card-name')].map((c) => c.textContent),
+    }));
+    const before = await damaged();
+    check('a damaged file: its line and card say so', before.item.includes('truncated.rk4') &&
+          before.card.includes('truncated.rk4') && lineOf(shown, 'truncated.rk4').startsWith('damaged: '),
+          JSON.stringify(before));
+    await page.evaluate(() => [...document.querySelectorAll('#models li')]
+      .find((li) => li.querySelector('.model-name').textContent === 'truncated.rk4')
+      .querySelector('.salvage').click());
+    await page.waitForFunction(() => window.ostrelPage.models.find((m) => m.name === 'truncated.rk4')
+      .outcome?.result === 'loaded', { timeout: 30000 });
+    await settled(page, files.length);
+    const after = lineOf(await lines(page), 'truncated.rk4');
+    check('a damaged file shown as read still says so', after.startsWith('damaged: ') &&
+          after.includes('(shown as read)') && (await damaged()).item.includes('truncated.rk4'), after);
+  }
+  // A folder with model files only in its sub-folders offers them.
+  {
+    const offered = await page.evaluate(async (text) => {
+      const file = (name) => new File([text], name);
+      await window.ostrelPage.addFolder([file('x.rk4'), file('notes.txt'), file('y.rk4')],
+                                        ['a/x.rk4', 'notes.txt', 'b/c/y.rk4']);
+      const note = document.querySelector('p.subfolders');
+      if (!note) return null;
+      const before = window.ostrelPage.models.length;
+      note.querySelector('button').click();
+      return { text: note.textContent, added: window.ostrelPage.models.length - before };
+    }, cube.toString('latin1'));
+    check('a folder with models only in sub-folders offers them', offered !== null &&
+          offered.added === 2 && /sub-folders/.test(offered.text), JSON.stringify(offered));
+    await settled(page, files.length + 2);
+  }
   // A second pick takes the view.
   await pickFiles(page, [spiral ?? models[0]]);
-  await settled(page, files.length + 1);
+  await settled(page, files.length + 3);
   check('a file picked later takes the view', await page.evaluate(() => {
     const { models: all, selected } = window.ostrelPage;
     return selected() === all.reduce((a, b) => (b.serial > a.serial ? b : a));
@@ -83,7 +120,7 @@ import {
     // The big file's conversion is held back from the worker until it is
     // cancelled, so that it runs as long as the test needs, however fast or
     // loaded the machine is.
-    const count = files.length + 1;
+    const count = files.length + 3;
     const name = path.basename(big);
     await page.evaluate((held) => {
       const post = Worker.prototype.postMessage;
