@@ -96,6 +96,14 @@ function sameAsGlb(what, viewOutcome, glbBytes, edits) {
         problems.join('; '));
 }
 
+// The command line's failure for a conversion, without what it says of the
+// file it did not write: the reason the page's converter gives.
+function failureLine(r) {
+  const line = r.stderr.toString().split('\n').find((l) => !l.startsWith('ostrel: warning: '));
+  return line.replace(/^(ostrel: [^:]*: )not written: [^:]*: /, '$1')
+    .replace(/; \S+ not written \(--salvage writes what was read\)$/, '');
+}
+
 for (const model of models) {
   const name = path.basename(model);
   const bytes = fs.readFileSync(model);
@@ -112,11 +120,9 @@ for (const model of models) {
       if (r.status !== 0) {
         // The failure's line, without what the command line says of the
         // file it did not write.
-        const line = r.stderr.toString().split('\n').find((l) => !l.startsWith('ostrel: warning: '));
-        const said = line.replace(/^not written: [^:]*: /, '').replace(/^(ostrel: [^:]*: )not written: [^:]*: /, '$1')
-          .replace(/; \S+ not written \(--salvage writes what was read\)$/, '');
+        const line = failureLine(r);
         check(`${what}: the same failure`, outcome.result !== 'loaded' &&
-              said === `ostrel: ${name}: ${outcome.reason}`, `${line} / ${outcome.reason}`);
+              line === `ostrel: ${name}: ${outcome.reason}`, `${line} / ${outcome.reason}`);
         continue;
       }
       const written = fs.readdirSync(out).sort();
@@ -264,7 +270,7 @@ for (const [name, bytes] of hostile) {
     check(`${name}: same bytes`, written.length === 1 && outcome.files.length === 1 &&
           sameBytes(fs.readFileSync(path.join(out, written[0])), outcome.files[0].bytes));
   } else {
-    const line = r.stderr.toString().split('\n').find((l) => !l.startsWith('ostrel: warning: '));
+    const line = failureLine(r);
     check(`${name}: the same line`, line === `ostrel: ${name}: ${outcome.reason}`,
           `${line} / ${outcome.reason}`);
   }
