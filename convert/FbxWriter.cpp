@@ -73,7 +73,7 @@ aiMaterial* MakeMaterial(const ExportSurface& surface, const std::string& surfac
 // record, all zero, closes the nested list. The top level ends with a null
 // record too, then the footer.
 struct FbxFraming {
-    const std::string& in;
+    std::string_view in;
     std::string out;
     size_t word = 8; // bytes of each header number
     size_t Null() const { return 3 * word + 1; }
@@ -139,7 +139,7 @@ struct FbxFraming {
     }
 };
 
-bool CloseNestedLists(const std::string& in, std::string& out) {
+bool CloseNestedLists(std::string_view in, std::string& out) {
     if (in.size() < 27)
         return false;
     FbxFraming f{in, {}};
@@ -148,6 +148,9 @@ bool CloseNestedLists(const std::string& in, std::string& out) {
                              static_cast<unsigned char>(in[25]) << 16 |
                              uint32_t{static_cast<unsigned char>(in[26])} << 24;
     f.word = version >= 7500 ? 8 : 4;
+    // The null records add a few bytes a node: room for them once, rather
+    // than the string doubling past twice the file.
+    f.out.reserve(in.size() + in.size() / 8);
     f.out.assign(in, 0, 27);
     size_t at = 27;
     while (f.ok && at + f.Null() <= in.size() && f.Number(at) != 0)
@@ -311,19 +314,26 @@ std::unique_ptr<aiScene> MakeScene(const WriterInput& in, const ShadingGeometry&
 } // namespace
 
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    ShadingGeometry geometry;
-    if (!ComputeShading(in.model, in.surfaces, geometry, error))
-        return false;
-    const std::unique_ptr<aiScene> scene = MakeScene(in, geometry);
+    std::unique_ptr<aiScene> scene;
+    {
+        // The scene holds its own vertices: the shading goes before the
+        // library forms the file, which takes the most memory.
+        ShadingGeometry geometry;
+        if (!ComputeShading(in.model, in.surfaces, geometry, error,
+                            ShadingParts{true, true, in.workers}))
+            return false;
+        scene = MakeScene(in, geometry);
+    }
     Assimp::Exporter exporter;
     const aiExportDataBlob* blob = exporter.ExportToBlob(scene.get(), "fbx");
+    scene.reset();
     if (blob == nullptr) {
         error =
             std::string("the FBX library could not form the file: ") + exporter.GetErrorString();
         return false;
     }
-    const std::string written(static_cast<const char*>(blob->data), blob->size);
     files.push_back({in.fileName, {}});
+    const std::string_view written(static_cast<const char*>(blob->data), blob->size);
     if (!CloseNestedLists(written, files.back().bytes)) {
         error = "the FBX library formed a file whose records do not nest";
         return false;
