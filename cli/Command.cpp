@@ -295,10 +295,9 @@ int ImportEach(Run& run) {
         // Job i starts once job i - workers is reported: no two running jobs
         // share a copy of the module.
         PrepareModel(run, *run.modules[i % run.modules.size()], *jobs[i]);
-        // Several imports at once keep the cores busy: each model's read for
-        // the warnings then follows its import on the same thread rather
-        // than waiting for a core of its own.
-        jobs[i]->request.readWarningsBeside = workers <= 1 || total <= 1;
+        // Several imports at once keep the cores busy: each import then
+        // keeps to its own thread.
+        jobs[i]->request.moreCores = workers <= 1 || total <= 1;
     };
     steps.work = [&jobs](size_t i) { WorkModel(*jobs[i]); };
     steps.report = [&](size_t i) {

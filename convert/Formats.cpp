@@ -131,7 +131,8 @@ bool CheckFinitePoints(const ReceivedModel& model, std::string& error) {
 
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
-               const std::string& objectName, unsigned fileNameCodePage, uint32_t pictureSize) {
+               const std::string& objectName, unsigned fileNameCodePage, uint32_t pictureSize,
+               unsigned workers) {
     const FormatEntry& entry = EntryFor(format);
     if (entry.write == nullptr) {
         error = entry.unavailable;
@@ -146,7 +147,7 @@ bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::strin
         names.push_back(entry.utf8Names ? NameAsUtf8(s.name, codePage) : s.name);
     files.clear();
     const std::string object = objectName.empty() ? "object" : NameAsUtf8(objectName, codePage);
-    return entry.write(
-        WriterInput{model, surfaces, names, fileName, object, fileNameCodePage, pictureSize}, files,
-        error);
+    return entry.write(WriterInput{model, surfaces, names, fileName, object, fileNameCodePage,
+                                   pictureSize, workers},
+                       files, error);
 }

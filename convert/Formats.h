@@ -57,8 +57,9 @@ bool CheckFinitePoints(const ReceivedModel& model, std::string& error);
 // `objectName` (bytes, decoded by `codePage` where not UTF-8) names the
 // object where the format has a name for it (glb's node, FBX's model);
 // empty: "object". `pictureSize`: png's pixels along each side
-// (kPictureMinSize..kPictureMaxSize).
+// (kPictureMinSize..kPictureMaxSize). `workers`: the threads the shading may
+// spread over; the bytes are the same for any number.
 bool FormFiles(const ReceivedModel& model, ExportFormat format, const std::string& fileName,
                unsigned codePage, std::vector<OutputFile>& files, std::string& error,
                const std::string& objectName = "", unsigned fileNameCodePage = 0,
-               uint32_t pictureSize = kPictureDefaultSize);
+               uint32_t pictureSize = kPictureDefaultSize, unsigned workers = 1);

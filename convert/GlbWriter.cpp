@@ -379,7 +379,7 @@ bool FormGlb(const GltfForm& form, const ViewArrays& arrays, const WriterInput& 
 bool WriteGltfForm(const WriterInput& in, bool binary, std::vector<OutputFile>& files,
                    std::string& error) {
     ViewArrays arrays;
-    if (!FormViewArrays(in.model, in.surfaces, arrays, error))
+    if (!FormViewArrays(in.model, in.surfaces, arrays, error, in.workers))
         return false;
 
     GltfForm form;

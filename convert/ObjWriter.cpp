@@ -186,7 +186,8 @@ std::string MaterialLibraryName(const std::string& objName) {
 
 bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
     ShadingGeometry geometry;
-    if (!ComputeShading(in.model, in.surfaces, geometry, error))
+    if (!ComputeShading(in.model, in.surfaces, geometry, error,
+                        ShadingParts{true, true, in.workers}))
         return false;
     const std::vector<std::string> names = MaterialNames(in.names);
     const ObjNormals normals = NumberNormals(in.model, geometry);

@@ -23,7 +23,8 @@ PictureSurface PictureSurfaceOf(const ExportSurface& s) {
 
 bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
     ShadingGeometry geometry;
-    if (!ComputeShading(in.model, in.surfaces, geometry, error))
+    if (!ComputeShading(in.model, in.surfaces, geometry, error,
+                        ShadingParts{true, true, in.workers}))
         return false;
     const ReceivedModel& model = in.model;
     std::vector<float> points;

@@ -66,11 +66,11 @@ std::vector<uint32_t> GatherParts(const ReceivedModel& model, const ShadingGeome
 } // namespace
 
 bool FormViewArrays(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                    ViewArrays& out, std::string& error) {
+                    ViewArrays& out, std::string& error, unsigned workers) {
     if (!CheckFinitePoints(model, error))
         return false;
     ShadingGeometry geometry;
-    if (!ComputeShading(model, surfaces, geometry, error))
+    if (!ComputeShading(model, surfaces, geometry, error, ShadingParts{true, true, workers}))
         return false;
     out.triangleVertices = geometry.vertexPoint.size();
     const std::vector<uint32_t> vertexPoint =

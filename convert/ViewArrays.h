@@ -45,5 +45,6 @@ struct ViewArrays {
 // Returns false with a one-line reason when a point is not a finite number, or
 // a polygon names a surface never looked up. Memory running out throws
 // std::bad_alloc.
+// `workers`: the threads the shading may spread over.
 bool FormViewArrays(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
-                    ViewArrays& out, std::string& error);
+                    ViewArrays& out, std::string& error, unsigned workers = 1);

@@ -44,6 +44,7 @@ struct WriterInput {
     // written as they are.
     unsigned fileNameCodePage;
     uint32_t pictureSize; // png: pixels along each side
+    unsigned workers;     // threads the shading may spread over (geometry/Spread.h)
 };
 
 // Appends the file or files to `files`. Returns false with a one-line reason

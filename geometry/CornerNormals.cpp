@@ -4,6 +4,7 @@
 // The rules are in Shading.h.
 #include "geometry/Shading.h"
 #include "geometry/SmoothFan.h"
+#include "geometry/Spread.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,33 +108,39 @@ bool LayOut(const ReceivedModel& model, size_t surfaceCount, ShadingGeometry& ou
 }
 
 // Stage 2: each polygon's unit normal and, when asked, its triangles. Where a
-// polygon has no direction, its normal is zero and it has no area.
-void NormalsAndTriangles(const ReceivedModel& model, bool triangles, ShadingGeometry& out,
-                         std::vector<Vec3>& normals, std::vector<unsigned char>& hasArea) {
+// polygon has no direction, its normal is zero and it has no area. Each
+// polygon's triangles go where LayOut placed them: n - 2 of them for n
+// corners.
+void NormalsAndTriangles(const ReceivedModel& model, bool triangles, unsigned workers,
+                         ShadingGeometry& out, std::vector<Vec3>& normals,
+                         std::vector<unsigned char>& hasArea) {
     const size_t polygonCount = model.polygons.size();
     normals.assign(polygonCount, Vec3{});
     hasArea.assign(polygonCount, 0);
     if (triangles)
-        out.triangles.reserve(out.triangleStart[polygonCount]);
-    std::vector<Vec3> loop;
-    std::vector<uint32_t> local;
-    for (size_t p = 0; p < polygonCount; ++p) {
-        const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
-        if (points.size() < 3)
-            continue;
-        loop.resize(points.size());
-        for (size_t i = 0; i < points.size(); ++i)
-            loop[i] = PointAt(model, points[i]);
-        normals[p] = Unit(NewellNormal(loop.data(), loop.size()));
-        hasArea[p] = Dot(normals[p], normals[p]) > 0;
-        if (!triangles)
-            continue;
-        local.clear();
-        TriangulateLoop(loop.data(), loop.size(), local);
-        const uint32_t base = static_cast<uint32_t>(out.cornerStart[p]);
-        for (uint32_t k : local)
-            out.triangles.push_back(base + k);
-    }
+        out.triangles.resize(out.triangleStart[polygonCount]);
+    SpreadOver(workers, polygonCount, [&](size_t begin, size_t end) {
+        std::vector<Vec3> loop;
+        std::vector<uint32_t> local;
+        for (size_t p = begin; p < end; ++p) {
+            const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
+            if (points.size() < 3)
+                continue;
+            loop.resize(points.size());
+            for (size_t i = 0; i < points.size(); ++i)
+                loop[i] = PointAt(model, points[i]);
+            normals[p] = Unit(NewellNormal(loop.data(), loop.size()));
+            hasArea[p] = Dot(normals[p], normals[p]) > 0;
+            if (!triangles)
+                continue;
+            local.clear();
+            TriangulateLoop(loop.data(), loop.size(), local);
+            const uint32_t base = static_cast<uint32_t>(out.cornerStart[p]);
+            uint32_t* at = out.triangles.data() + out.triangleStart[p];
+            for (uint32_t k : local)
+                *at++ = base + k;
+        }
+    });
 }
 
 // The smooth polygons around each point, and the normal each takes there. Those
@@ -181,7 +188,7 @@ void FindPointUses(const ReceivedModel& model, const std::vector<unsigned char>&
 // Stage 4: the smoothed normal of each use, point by point.
 void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& surfaces,
                 const std::vector<Vec3>& normals, const std::vector<unsigned char>& smooth,
-                PointUses& u) {
+                unsigned workers, PointUses& u) {
     const size_t polygonCount = model.polygons.size();
     const size_t pointCount = model.points.size();
     std::vector<double> thresholdOfSurface;
@@ -198,55 +205,65 @@ void SmoothUses(const ReceivedModel& model, const std::vector<ExportSurface>& su
     const SmoothPolygons polygons{normals.data(), surfaceOf.data(), thresholdOf.data()};
     u.useNormal.assign(u.uses.size(), Normal3{});
     u.useHas.assign(u.uses.size(), 0);
-    SmoothScratch scratch;
-    for (size_t v = 0; v < pointCount; ++v) {
-        const size_t start = u.useStart[v], count = u.useStart[v + 1] - start;
-        if (count != 0)
-            SmoothAroundPoint(u.uses.data() + start, count, polygons, scratch,
-                              u.useNormal.data() + start, u.useHas.data() + start);
-    }
+    SpreadOver(workers, pointCount, [&](size_t begin, size_t end) {
+        SmoothScratch scratch;
+        for (size_t v = begin; v < end; ++v) {
+            const size_t start = u.useStart[v], count = u.useStart[v + 1] - start;
+            if (count != 0)
+                SmoothAroundPoint(u.uses.data() + start, count, polygons, scratch,
+                                  u.useNormal.data() + start, u.useHas.data() + start);
+        }
+    });
 }
 
-// Stage 5: each corner's normal and, when asked, the corners merged into
-// vertices. A corner takes its polygon's normal or the smoothed one at its
-// point. It takes +Y where neither has a direction.
-void CornerNormalsAndVertices(const ReceivedModel& model, const std::vector<Vec3>& normals,
-                              const std::vector<unsigned char>& hasArea,
-                              const std::vector<unsigned char>& smooth, const PointUses& u,
-                              bool merge, ShadingGeometry& out) {
+// Stage 5: each corner's normal. A corner takes its polygon's normal or the
+// smoothed one at its point. It takes +Y where neither has a direction.
+void CornerNormals(const ReceivedModel& model, const std::vector<Vec3>& normals,
+                   const std::vector<unsigned char>& hasArea,
+                   const std::vector<unsigned char>& smooth, const PointUses& u, unsigned workers,
+                   ShadingGeometry& out) {
     const size_t polygonCount = model.polygons.size();
-    const size_t pointCount = model.points.size();
-    const size_t corners = out.cornerStart[polygonCount];
-    out.cornerNormal.assign(corners, Normal3{});
+    out.cornerNormal.assign(out.cornerStart[polygonCount], Normal3{});
+    SpreadOver(workers, polygonCount, [&](size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p) {
+            const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
+            if (points.size() < 3)
+                continue;
+            const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
+            for (size_t i = 0; i < points.size(); ++i) {
+                const uint32_t v = points[i];
+                Normal3 n = flat;
+                if (smooth[p]) {
+                    // The polygon's entry among the point's uses (in polygon order).
+                    const auto first = u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[v]);
+                    const auto last =
+                        u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[size_t{v} + 1]);
+                    const size_t k = static_cast<size_t>(
+                        std::lower_bound(first, last, static_cast<uint32_t>(p)) - u.uses.begin());
+                    if (u.useHas[k])
+                        n = u.useNormal[k];
+                }
+                out.cornerNormal[out.cornerStart[p] + i] = n;
+            }
+        }
+    });
+}
+
+// Stage 6: the corners merged into vertices, numbered in the order of the
+// corners: one thread, as each number depends on those before it.
+void MergeVertices(const ReceivedModel& model, ShadingGeometry& out) {
+    const size_t polygonCount = model.polygons.size();
     VertexIndex vertices;
-    if (merge) {
-        out.cornerVertex.assign(corners, kNone);
-        vertices.first.assign(pointCount, kNone);
-        vertices.count.assign(pointCount, 0);
-    }
+    out.cornerVertex.assign(out.cornerStart[polygonCount], kNone);
+    vertices.first.assign(model.points.size(), kNone);
+    vertices.count.assign(model.points.size(), 0);
     for (size_t p = 0; p < polygonCount; ++p) {
-        const ReceivedPolygon& polygon = model.polygons[p];
-        const std::span<const uint32_t> points = PointsOf(model, polygon);
+        const std::span<const uint32_t> points = PointsOf(model, model.polygons[p]);
         if (points.size() < 3)
             continue;
-        const Normal3 flat = hasArea[p] ? ToFloat(normals[p]) : Normal3{0, 1, 0};
         for (size_t i = 0; i < points.size(); ++i) {
-            const uint32_t v = points[i];
-            Normal3 n = flat;
-            if (smooth[p]) {
-                // The polygon's entry among the point's uses (in polygon order).
-                const auto first = u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[v]);
-                const auto last =
-                    u.uses.begin() + static_cast<std::ptrdiff_t>(u.useStart[size_t{v} + 1]);
-                const size_t k = static_cast<size_t>(
-                    std::lower_bound(first, last, static_cast<uint32_t>(p)) - u.uses.begin());
-                if (u.useHas[k])
-                    n = u.useNormal[k];
-            }
             const size_t corner = out.cornerStart[p] + i;
-            out.cornerNormal[corner] = n;
-            if (merge)
-                out.cornerVertex[corner] = vertices.Find(out, v, n);
+            out.cornerVertex[corner] = vertices.Find(out, points[i], out.cornerNormal[corner]);
         }
     }
 }
@@ -259,7 +276,7 @@ bool ComputeShading(const ReceivedModel& model, const std::vector<ExportSurface>
     if (!LayOut(model, surfaces.size(), out, error))
         return false;
     std::vector<unsigned char> hasArea;
-    NormalsAndTriangles(model, parts.triangles, out, out.polygonNormal, hasArea);
+    NormalsAndTriangles(model, parts.triangles, parts.workers, out, out.polygonNormal, hasArea);
     const std::vector<Vec3>& normals = out.polygonNormal;
     // A polygon's corners are smoothed when it has a direction and its
     // surface has smoothing on; every surface it names exists (LayOut).
@@ -272,7 +289,9 @@ bool ComputeShading(const ReceivedModel& model, const std::vector<ExportSurface>
     }
     PointUses uses;
     FindPointUses(model, smooth, uses);
-    SmoothUses(model, surfaces, normals, smooth, uses);
-    CornerNormalsAndVertices(model, normals, hasArea, smooth, uses, parts.vertices, out);
+    SmoothUses(model, surfaces, normals, smooth, parts.workers, uses);
+    CornerNormals(model, normals, hasArea, smooth, uses, parts.workers, out);
+    if (parts.vertices)
+        MergeVertices(model, out);
     return true;
 }

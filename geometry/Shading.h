@@ -140,6 +140,9 @@ struct ShadingGeometry {
 struct ShadingParts {
     bool triangles = true; // else `triangles` stays empty
     bool vertices = true;  // else cornerVertex and the vertices stay empty
+    // Threads the work may spread over (Spread.h); the result is the same
+    // for any number.
+    unsigned workers = 1;
 };
 
 // Fills `out` for `model`. Its polygons name surfaces of `surfaces`, as

@@ -74,6 +74,13 @@ std::string ModelStem(const std::string& model) {
     return name;
 }
 
+// The threads the shading may spread over: two where the request may use
+// more than one core and the machine has them. More would wait on the
+// merging of the vertices, which takes one.
+unsigned ShadingWorkers(const ImportRequest& request) {
+    return request.moreCores && UsableProcessors() >= 2 ? 2 : 1;
+}
+
 // The files of the request's format; a failure of any kind, memory
 // included, is an object not converted.
 void FormOutputFiles(const ImportRequest& request, ImportOutcome& outcome) try {
@@ -90,7 +97,8 @@ void FormOutputFiles(const ImportRequest& request, ImportOutcome& outcome) try {
     const unsigned fileNameCodePage = 0;
 #endif
     if (!FormFiles(outcome.received, *request.format, name, request.codePage, outcome.files, error,
-                   ModelStem(request.modelName), fileNameCodePage, request.pictureSize)) {
+                   ModelStem(request.modelName), fileNameCodePage, request.pictureSize,
+                   ShadingWorkers(request))) {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
@@ -154,8 +162,7 @@ bool StartWarningsRead(const ImportRequest& request, WarningsRead& read) {
 #if OSTREL_THREADS
     // On one processor the two reads would only take turns, each evicting
     // the other's tables from the caches: one after the other is cheaper.
-    if (read.observed || !request.readWarningsBeside || UsableProcessors() < 2 ||
-        !CanReadAgain(request))
+    if (read.observed || !request.moreCores || UsableProcessors() < 2 || !CanReadAgain(request))
         return false;
     try {
         read.thread = std::jthread([&request, &read] { ReadWarningsNow(request, read); });
@@ -334,6 +341,7 @@ void AddShading(const ImportRequest& request, ImportOutcome& outcome) try {
     ShadingParts parts;
     parts.triangles = request.shading;
     parts.vertices = false;
+    parts.workers = ShadingWorkers(request);
     if (!ComputeShading(outcome.received, surfaces, geometry, error, parts) ||
         (request.facesAndEdges &&
          !FormFacesAndEdges(outcome.received, surfaces, geometry, request.handedness,

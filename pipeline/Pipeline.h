@@ -89,12 +89,12 @@ struct ImportRequest {
     // outcome's warning lines. The reader's notices are read either way: the
     // verdict on a damaged file needs them.
     bool readWarnings = false;
-    // The host's module takes no observer: its import is followed by a
-    // second read of the model, checking only. It may run on a thread of its
-    // own beside the import (where the build has threads). A caller that
-    // already keeps every core busy with other imports says no, and it runs
-    // after the import.
-    bool readWarningsBeside = true;
+    // Whether this import may use more than one core (where the build has
+    // threads): the second read of a model imported through the host's module
+    // (which takes no observer) runs beside the import, and the shading is
+    // spread over the cores. A caller that already keeps every core busy
+    // with other imports says no.
+    bool moreCores = true;
     // A damaged model file (Damage.h) is imported and converted as far as it
     // was read, rather than refused. The outcome's damage says it is damaged
     // either way.
