@@ -153,14 +153,13 @@ void PrepareModel(Run& run, const LoadedModule& module, ModelJob& job) {
     const HostOptions& options = run.options;
     const bool fromStdin = model == "-";
     const std::string modelName = fromStdin ? kStandardInputModel : model;
-    job.plan = PlanOutput(options, modelName,
-                          options.outDir.empty()
-                              ? ""
-                              : DistinctStem(modelName, run.outputStems, job.subfolder));
+    job.plan = PlanOutput(
+        options, modelName,
+        options.outDir.empty() ? "" : DistinctStem(modelName, run.outputStems, job.subfolder));
     // A folder still to be made holds no file an output could clash with.
-    const std::string refusal =
-        OutputFolderToBeMade(run, job) ? ""
-                                       : CheckOutputPlan(job.plan, run.modelFiles, run.written);
+    const std::string refusal = OutputFolderToBeMade(run, job)
+                                    ? ""
+                                    : CheckOutputPlan(job.plan, run.modelFiles, run.written);
     if (!refusal.empty()) {
         EndEarly(job, kExitOutputNotWritten, model, "not written: " + refusal);
         return;
@@ -249,9 +248,12 @@ int ReportModel(Run& run, ModelJob& job) {
         }
         RememberWritten(plan, model, run.written);
         ClearProgress();
-        std::fprintf(stdoutTaken ? stderr : stdout, "%s%s\n",
-                     ConvertedLine(model, plan, outcome.counts).c_str(),
+        std::FILE* status = stdoutTaken ? stderr : stdout;
+        std::fprintf(status, "%s%s\n", ConvertedLine(model, plan, outcome.counts).c_str(),
                      SalvagedText(outcome).c_str());
+        // A printing format's word on the object, under the line it follows.
+        if (!outcome.solidLine.empty())
+            std::fprintf(status, "%s: %s\n", ShownText(model).c_str(), outcome.solidLine.c_str());
     } else if (options.check) {
         ClearProgress();
         std::printf("%s\n", CheckLine(model, outcome).c_str());

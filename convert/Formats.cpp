@@ -13,42 +13,46 @@ struct FormatEntry {
     const char* name; // on the command line, and the extension
     bool oneFile;
     bool utf8Names;          // surface names by the rule for names; else the host's bytes
+    bool checksSolid;        // says whether the object is a closed solid
     WriterFn write;          // null: not built in
     const char* unavailable; // then: what to do to get it
 };
 
 // glTF and FBX need libraries at build time; the build says which it found.
 const FormatEntry kFormats[] = {
-    {ExportFormat::Lwob, "lwo", true, false, &WriteLwob, nullptr},
-    {ExportFormat::Obj, "obj", false, true, &WriteObj, nullptr}, // + the MTL beside it
+    {ExportFormat::Lwob, "lwo", true, false, false, &WriteLwob, nullptr},
+    {ExportFormat::Obj, "obj", false, true, false, &WriteObj, nullptr}, // + the MTL beside it
 #ifdef OSTREL_HAVE_GLB
-    {ExportFormat::Glb, "glb", true, true, &WriteGlb, nullptr},
-    {ExportFormat::Gltf, "gltf", true, true, &WriteGltf, nullptr}, // its buffer inside
+    {ExportFormat::Glb, "glb", true, true, false, &WriteGlb, nullptr},
+    {ExportFormat::Gltf, "gltf", true, true, false, &WriteGltf, nullptr}, // its buffer inside
 #else
-    {ExportFormat::Glb, "glb", true, true, nullptr,
+    {ExportFormat::Glb, "glb", true, true, false, nullptr,
      "this ostrel was built without glTF output, which needs nlohmann's JSON header (Debian: "
      "apt-get install nlohmann-json3-dev; then rebuild)"},
-    {ExportFormat::Gltf, "gltf", true, true, nullptr,
+    {ExportFormat::Gltf, "gltf", true, true, false, nullptr,
      "this ostrel was built without glTF output, which needs nlohmann's JSON header (Debian: "
      "apt-get install nlohmann-json3-dev; then rebuild)"},
 #endif
 #ifdef OSTREL_HAVE_FBX
-    {ExportFormat::Fbx, "fbx", true, true, &WriteFbx, nullptr},
+    {ExportFormat::Fbx, "fbx", true, true, false, &WriteFbx, nullptr},
 #elif defined(__EMSCRIPTEN__)
-    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+    {ExportFormat::Fbx, "fbx", true, true, false, nullptr,
      "the web page cannot write FBX (its library is not built for the browser): use ostrel from "
      "the Linux package or the Windows ZIP"},
 #elif defined(_WIN32)
     // A Windows user builds nothing: say what to use instead.
-    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+    {ExportFormat::Fbx, "fbx", true, true, false, nullptr,
      "this Windows build writes no FBX; write glb instead (-o NAME.glb), which Blender and most "
      "other programs that read FBX read as well"},
 #else
-    {ExportFormat::Fbx, "fbx", true, true, nullptr,
+    {ExportFormat::Fbx, "fbx", true, true, false, nullptr,
      "this ostrel was built without FBX output, which needs the assimp library when ostrel is "
      "built (Debian: apt-get install libassimp-dev, then rebuild); the Linux package has it"},
 #endif
-    {ExportFormat::Png, "png", true, true, &WritePng, nullptr}, // a picture of the object
+    {ExportFormat::Png, "png", true, true, false, &WritePng, nullptr}, // a picture of the object
+    {ExportFormat::Stl, "stl", true, true, true, &WriteStl, nullptr},
+    {ExportFormat::Ply, "ply", true, true, false, &WritePly, nullptr},
+    {ExportFormat::ThreeMf, "3mf", true, true, true, &WriteThreeMf, nullptr},
 };
 
 const FormatEntry& EntryFor(ExportFormat format) {
@@ -86,6 +90,10 @@ const char* FormatExtension(ExportFormat format) {
 
 bool FormatIsOneFile(ExportFormat format) {
     return EntryFor(format).oneFile;
+}
+
+bool FormatChecksSolid(ExportFormat format) {
+    return EntryFor(format).checksSolid;
 }
 
 bool ParseExportFormat(const std::string& text, ExportFormat& out) {

@@ -17,7 +17,8 @@
 
 // Gltf: the JSON form, its buffer inside as a data: URI (one file). Png: a
 // picture of the object.
-enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf, Png };
+// Stl, Ply, ThreeMf: the formats printers take, Z up.
+enum class ExportFormat { Lwob, Obj, Glb, Fbx, Gltf, Png, Stl, Ply, ThreeMf };
 
 const char* FormatExtension(ExportFormat format);
 // A format's name or extension, any case: exactly the names FormatNames
@@ -25,6 +26,9 @@ const char* FormatExtension(ExportFormat format);
 bool ParseExportFormat(const std::string& text, ExportFormat& out);
 // Whether the format is a single file (it can go to standard output).
 bool FormatIsOneFile(ExportFormat format);
+// Whether a conversion to the format says if the object is a closed solid
+// (geometry/ClosedSolid.h): the formats a slicer prints from, STL and 3MF.
+bool FormatChecksSolid(ExportFormat format);
 // The names for messages: "lwo, obj or glb" with `separator` ", " and
 // `last` " or "; "lwo|obj|glb" with "|" and "|". `oneFileOnly`: only those
 // that are one file.

@@ -8,8 +8,9 @@
 // coordinates into right-handed ones for the same physical object. X stays
 // right and Y up, and Z into the screen becomes Z out of it. A mirror reverses
 // the turning sense of every loop. So each loop is reversed as well, which
-// keeps the front of every face on the side the host showed. The LWOB file is
-// in the host's own space and stays as received.
+// keeps the front of every face on the side the host showed. The printing
+// formats (STL, PLY, 3MF) take that space turned to Z up, as slicers do. The
+// LWOB file is in the host's own space and stays as received.
 #pragma once
 
 #include "geometry/Surfaces.h"
@@ -61,6 +62,13 @@ bool WriteGltf(const WriterInput& in, std::vector<OutputFile>& files, std::strin
 bool WriteFbx(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 // A picture of the object, in.pictureSize pixels square (render/Picture.h).
 bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+// The printing formats, Z up (Shading.h, ZUp). Binary STL: the triangles.
+// Binary PLY: every point, the faces as polygons with their surfaces'
+// colours, the lines as edges. 3MF: the triangles in millimetres, a base
+// material per surface.
+bool WriteStl(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+bool WritePly(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
+bool WriteThreeMf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error);
 
 // Limits of the LWOB layout.
 constexpr size_t kLwobMaxPoints = 65536;        // U2 point indices

@@ -129,6 +129,7 @@ void RunRequest(const ostrel_request& r, const char* name, const void* bytes, si
     out.facesAndEdges = std::move(outcome.facesAndEdges);
     for (OutputFile& file : outcome.files)
         out.files.push_back({std::move(file.name), std::move(file.bytes)});
+    out.solidLine = std::move(outcome.solidLine);
 }
 
 template <typename T> const T* DataOf(const std::vector<T>& v) {
@@ -378,6 +379,10 @@ const uint32_t* ostrel_triangles(const ostrel_import* import) {
 
 size_t ostrel_file_count(const ostrel_import* import) {
     return import != nullptr ? import->files.size() : 0;
+}
+
+const char* ostrel_solid_line(const ostrel_import* import) {
+    return import != nullptr ? import->solidLine.c_str() : "";
 }
 
 const char* ostrel_file_name(const ostrel_import* import, size_t i) {

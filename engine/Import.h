@@ -89,6 +89,7 @@ struct ostrel_import {
     std::vector<uint32_t> triangles;
     FacesAndEdges facesAndEdges;
     std::vector<engine::OutputRecord> files;
+    std::string solidLine; // with a printing format: whether the object is a closed solid
 };
 
 // The proposals and the controls of the panel the plug-in built.

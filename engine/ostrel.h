@@ -113,7 +113,8 @@ OSTREL_API int ostrel_request_set(ostrel_request* request, int setting, int64_t 
  * can only have come from a Japanese system. */
 OSTREL_API unsigned ostrel_system_code_page(void);
 /* An output file: "lwo", "obj", "glb", "gltf", "fbx", "png" (a picture of
- * the object, as the web page's view shows it); NULL or "": none.
+ * the object, as the web page's view shows it), "stl", "ply", "3mf" (for
+ * printing: Z up, millimetres); NULL or "": none.
  * Returns 0 for a format this build cannot write. */
 OSTREL_API int ostrel_request_format(ostrel_request* request, const char* format);
 /* The formats ostrel_request_format takes, for a caller's message: "lwo, obj
@@ -334,6 +335,12 @@ OSTREL_API double ostrel_mesh_smoothing_angle(const ostrel_import* import);
 /* ---- The output (with a format) ----------------------------------------- */
 
 OSTREL_API size_t ostrel_file_count(const ostrel_import* import);
+/* With "stl" or "3mf", once the file is formed: whether the object is a
+ * closed solid, in one line, as the command line prints it after "NAME: ":
+ * "a closed solid: every edge joins two faces", or "not a closed solid: 12
+ * open edges (the shell is not closed: ...)", then the faces with no area
+ * and the lines and points the file leaves out. "" for the other formats. */
+OSTREL_API const char* ostrel_solid_line(const ostrel_import* import);
 OSTREL_API const char* ostrel_file_name(const ostrel_import* import, size_t i);
 OSTREL_API const void* ostrel_file_bytes(const ostrel_import* import, size_t i, size_t* size);
 

@@ -101,6 +101,17 @@ inline Normal3 RightHanded(const Normal3& n) {
 inline ReceivedPoint RightHanded(const ReceivedPoint& p) {
     return {p.x, p.y, -p.z};
 }
+// The printing formats' way up (STL, PLY, 3MF): Z, as slicers take it. It is
+// the writers' right-handed space turned a quarter about X, so that Y up
+// becomes Z up: (x, y, z) there is (x, -z, y) here. A turn keeps every front
+// where it was, so loops are reversed as for the other writers. From the
+// host's space this swaps Y and Z, exactly in single precision.
+inline ReceivedPoint ZUp(const ReceivedPoint& p) {
+    return {p.x, p.z, p.y};
+}
+inline Normal3 ZUp(const Normal3& n) {
+    return {n.x, n.z, n.y};
+}
 // Which corner the i-th written corner of a loop of n is. The loop is reversed
 // from the same first corner: p0, pn-1, ..., p1. Lines and points keep their
 // order.

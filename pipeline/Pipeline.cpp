@@ -1,5 +1,6 @@
 #include "pipeline/Pipeline.h"
 
+#include "geometry/ClosedSolid.h"
 #include "geometry/Shading.h"
 #include "platform/FileSystem.h"
 #include "platform/Processors.h"
@@ -102,6 +103,8 @@ void FormOutputFiles(const ImportRequest& request, ImportOutcome& outcome) try {
         outcome.files.clear();
         outcome.result = ImportResult::NotConverted;
         outcome.reason = error;
+    } else if (FormatChecksSolid(*request.format)) {
+        outcome.solidLine = ClosedSolidLine(CheckClosedSolid(outcome.received));
     }
 } catch (const std::bad_alloc&) {
     outcome.files.clear();

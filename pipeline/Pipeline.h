@@ -134,6 +134,11 @@ struct ImportOutcome {
     std::string trace;      // with traceText
     bool traceWriteFailed = false;
     std::vector<OutputFile> files; // with a format, when Loaded; in writing order
+    // With a format a slicer prints from (FormatChecksSolid), once its files
+    // are formed: whether the object is a closed solid, and what the file
+    // leaves out, in one line for every front end (geometry/ClosedSolid.h).
+    // Empty otherwise.
+    std::string solidLine;
     // The first panel the plug-in opened, as it built it: controls in order
     // with kind, label bytes, items and the values it proposed.
     std::optional<PanelModel> panel;

@@ -97,8 +97,8 @@ if BUILD:
 
     def named_formats(text):
         """The formats a text names: OUT.lwo|OUT.obj|..., --format lwo|obj|..."""
-        found = set(re.findall(r"OUT\.([a-z]+)", text))
-        for group in re.findall(r"--format ([a-z]+(?:\|[a-z]+)+)", text):
+        found = set(re.findall(r"OUT\.([a-z0-9]+)", text))
+        for group in re.findall(r"--format ([a-z0-9]+(?:\|[a-z0-9]+)+)", text):
             found.update(group.split("|"))
         return found
 

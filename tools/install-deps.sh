@@ -10,7 +10,7 @@ build_packages=(cmake make g++ libgtest-dev python3 libtinygltf-dev nlohmann-jso
 packages=(
   "${build_packages[@]}" clang libclang-rt-14-dev clang-format libbenchmark-dev valgrind
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 qemu-user-static g++-multilib
-  assimp-utils openscenegraph libtinyobjloader-dev nodejs npm
+  assimp-utils openscenegraph libtinyobjloader-dev nodejs npm prusa-slicer lib3mf-dev
   blender python3-numpy python3-venv python3-pip python3-pytest python3-meshio emscripten chromium
   fonts-ipafont-gothic
   wine wine32:i386 wine64 locales dpkg-dev mmdebstrap

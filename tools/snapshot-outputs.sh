@@ -208,7 +208,7 @@ usageCases=(
   "trace-empty|--trace= in/cube.rk4"
   "output-empty|-o= in/cube.rk4"
   "out-dir-empty|--out-dir= in/cube.rk4"
-  "format-bad|--format stl in/cube.rk4 -o x.stl"
+  "format-bad|--format dae in/cube.rk4 -o x.dae"
   "extension|in/cube.rk4 -o x.txt"
   "several-o|in/cube.rk4 in/tetrahedron.rk4 -o x.obj"
   "several-trace|in/cube.rk4 in/tetrahedron.rk4 --trace x.trace"

@@ -259,6 +259,36 @@ void SetWarnings(const ImportOutcome& outcome, val& out) {
     out.set("readWarnings", readWarnings);
 }
 
+// What JavaScript is handed of an outcome: how it ended, its counts, the
+// panel in effect, the files and the lines to show.
+void SetOutcome(const ImportOutcome& outcome, const PanelEdits& edits, val& out) {
+    out.set("result", ResultName(outcome.result));
+    out.set("reason", NameAsUtf8(outcome.reason, kShiftJisCodePage));
+    out.set("damage", outcome.damage.kind == DamageKind::None
+                          ? val::null()
+                          : val(NameAsUtf8(outcome.damage.cause, kShiftJisCodePage)));
+    out.set("statistics", outcome.statistics.empty()
+                              ? val::null()
+                              : val(NameAsUtf8(outcome.statistics, kShiftJisCodePage)));
+    val counts = val::object();
+    counts.set("points", static_cast<double>(outcome.counts.points));
+    counts.set("polygons", static_cast<double>(outcome.counts.polygons));
+    counts.set("dropped", static_cast<double>(outcome.counts.dropped));
+    counts.set("surfaces", static_cast<double>(outcome.counts.surfaces));
+    out.set("counts", counts);
+    out.set("panel", outcome.panel ? PanelObject(*outcome.panel, edits) : val::null());
+    val files = val::array();
+    for (const OutputFile& file : outcome.files) {
+        val f = val::object();
+        f.set("name", NameAsUtf8(file.name, kShiftJisCodePage));
+        f.set("bytes", Uint8ArrayOf(file.bytes));
+        files.call<void>("push", f);
+    }
+    out.set("files", files);
+    out.set("solidLine", outcome.solidLine);
+    SetWarnings(outcome, out);
+}
+
 // One import of the `size` bytes at `data` (put into the module's memory by
 // convert() in Convert.js, which is faster than handing them over as a
 // string): `format` "lwo", "obj", "glb", "png", ..., "view" (the arrays the
@@ -329,31 +359,7 @@ val ConvertAt(uintptr_t data, size_t size, const std::string& name, const std::s
             outcome.reason = error;
         }
     }
-    out.set("result", ResultName(outcome.result));
-    out.set("reason", NameAsUtf8(outcome.reason, kShiftJisCodePage));
-    out.set("damage", outcome.damage.kind == DamageKind::None
-                          ? val::null()
-                          : val(NameAsUtf8(outcome.damage.cause, kShiftJisCodePage)));
-    out.set("statistics", outcome.statistics.empty()
-                              ? val::null()
-                              : val(NameAsUtf8(outcome.statistics, kShiftJisCodePage)));
-    val counts = val::object();
-    counts.set("points", static_cast<double>(outcome.counts.points));
-    counts.set("polygons", static_cast<double>(outcome.counts.polygons));
-    counts.set("dropped", static_cast<double>(outcome.counts.dropped));
-    counts.set("surfaces", static_cast<double>(outcome.counts.surfaces));
-    out.set("counts", counts);
-    out.set("panel",
-            outcome.panel ? PanelObject(*outcome.panel, request.panel.edits) : val::null());
-    val files = val::array();
-    for (const OutputFile& file : outcome.files) {
-        val f = val::object();
-        f.set("name", NameAsUtf8(file.name, kShiftJisCodePage));
-        f.set("bytes", Uint8ArrayOf(file.bytes));
-        files.call<void>("push", f);
-    }
-    out.set("files", files);
-    SetWarnings(outcome, out);
+    SetOutcome(outcome, request.panel.edits, out);
     return out;
 }
 

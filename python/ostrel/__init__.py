@@ -46,13 +46,21 @@ __all__ = ["load", "convert", "proposals", "panel", "formats", "engine", "Engine
            "Surface", "Material", "EdgeMesh", "Counts", "Proposals", "Control", "Load", "Colours",
            "Result", "Error", "EngineError", "NotModelFile", "CannotRead", "Cancelled", "Refused",
            "HostRefused", "NotConverted", "OutOfMemory", "BadRequest", "NothingToImport",
-           "Damaged", "API_VERSION"]
+           "Damaged", "Files", "API_VERSION"]
 
 # The public records and errors are the package's, whichever file holds them.
 for _public in (Model, Surface, Material, EdgeMesh, Counts, Proposals, Control, Load, Colours,
                 Result, Error, EngineError, NotModelFile, CannotRead, Cancelled, Refused,
                 HostRefused, NotConverted, OutOfMemory, BadRequest, NothingToImport, Damaged):
     _public.__module__ = __name__
+
+
+class Files(Dict[str, bytes]):
+    """What convert() gives: each file's name and bytes. `solid_line`: for
+    "stl" and "3mf", whether the object is a closed solid, in the engine's
+    one line; "" for the other formats."""
+    solid_line: str = ""
+
 
 Source = Union[str, os.PathLike, bytes, bytearray, memoryview]
 DEFAULT_NAME = "model.rk4"  # the name of a model given as bytes without one
@@ -179,12 +187,14 @@ class Engine:
                 smooth: Optional[bool] = None, angle: Optional[float] = None,
                 double_sided: Optional[bool] = None,
                 code_page: Optional[int] = None,
-                size: Optional[int] = None, salvage: bool = False) -> Dict[str, bytes]:
-        """Converts a model file to `format` ("obj", "glb", "png", ...:
-        formats()): the files' names and bytes, the bytes the command
-        `ostrel` writes ("cube.obj" and "cube.mtl" for the cube as OBJ).
-        Source, name, choices and salvage as for load(); `size`: a png
-        picture's pixels along each side (None: the engine's default)."""
+                size: Optional[int] = None, salvage: bool = False) -> "Files":
+        """Converts a model file to `format` ("obj", "glb", "png", "stl",
+        ...: formats()): the files' names and bytes, the bytes the command
+        `ostrel` writes ("cube.obj" and "cube.mtl" for the cube as OBJ),
+        and for "stl" and "3mf" whether the object is a closed solid
+        (Files.solid_line). Source, name, choices and salvage as for load();
+        `size`: a png picture's pixels along each side (None: the engine's
+        default)."""
         choices = dict(load=load, colours=colours, scale=scale, base_name=base_name,
                        smooth=smooth, angle=angle, double_sided=double_sided)
         settings = {Setting.KEEP_OBJECT: 0, Setting.CODE_PAGE: self._code_page(code_page),
@@ -195,11 +205,12 @@ class Engine:
         lib, h = self._lib, handle.pointer
         if lib.ostrel_result(h) != Result.LOADED:
             raise _error(handle, name, source)
-        files = {}
+        files = Files()
         size = ctypes.c_size_t()
         for i in range(lib.ostrel_file_count(h)):
             pointer = lib.ostrel_file_bytes(h, i, ctypes.byref(size))
             files[handle.text("ostrel_file_name", i)] = ctypes.string_at(pointer, size.value)
+        files.solid_line = handle.text("ostrel_solid_line")
         return files
 
     def proposals(self, source: Source, name: Optional[str] = None, *,

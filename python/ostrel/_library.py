@@ -199,6 +199,7 @@ SIGNATURES = {
     "ostrel_mesh_count": (_S, [_P, _I]),
     "ostrel_mesh_smoothing_angle": (ctypes.c_double, [_P]),
     "ostrel_file_count": (_S, [_P]),
+    "ostrel_solid_line": (_T, [_P]),
     "ostrel_file_name": (_T, [_P, _S]),
     "ostrel_file_bytes": (_P, [_P, _S, ctypes.POINTER(_S)]),
 }

@@ -116,9 +116,14 @@ def test_convert_writes_the_command_lines_bytes(tmp_path):
     for format in formats:
         out = tmp_path / format
         out.mkdir()
-        cli(CUBE, "-o", str(out / f"cube.{format}"), "--scale", "1")
+        said = cli(CUBE, "-o", str(out / f"cube.{format}"), "--scale", "1").stdout.decode()
         written = {name: (out / name).read_bytes() for name in sorted(os.listdir(out))}
-        assert ostrel.convert(CUBE, format, scale=1) == written, format
+        files = ostrel.convert(CUBE, format, scale=1)
+        assert files == written, format
+        # The printing formats' closed-solid line, in the command line's words.
+        assert bool(files.solid_line) == (format in ("stl", "3mf")), format
+        expected = [f"{CUBE}: {files.solid_line}"] if files.solid_line else []
+        assert said.splitlines()[1:] == expected, format
     cli(CUBE, "-o", str(tmp_path / "small.png"), "--size", "64")
     assert ostrel.convert(CUBE, "png", size=64) == {"cube.png": (tmp_path / "small.png").read_bytes()}
     with pytest.raises(ValueError, match="^size: 4 "):

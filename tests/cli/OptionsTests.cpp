@@ -238,14 +238,17 @@ TEST(Options, OutputUsageErrors) {
          "-o c.obj names a .obj file, but --format asks for glb"},
         {{"m", "-o", "c.LWO", "--format", "obj"}, "names a .lwo file, but --format asks for obj"},
         {{"m", "-o", "c.txt"},
-         "cannot tell the format from the extension (use .lwo, .obj, .glb, .gltf, .fbx or .png"},
+         "cannot tell the format from the extension (use .lwo, .obj, .glb, .gltf, .fbx, .png, "
+         ".stl, .ply or .3mf"},
         {{"m", "-o", "-"}, "-o - needs --format lwo|glb|gltf|fbx|png"},
         {{"m", "-o", "-", "--format", "obj"},
          "standard output takes one file, and obj needs a second one"},
         {{"m", "-o", "-", "--format", "glb", "--trace", "-"}, "both want standard output"},
         {{"m", "-o", "c.MTL", "--format", "obj"}, "the OBJ's material library would get this name"},
-        {{"m", "--format", "dae", "-o", "c.dae"}, "expected lwo, obj, glb, gltf, fbx or png"},
-        {{"m", "--format", "lwob", "-o", "c"}, "expected lwo, obj, glb, gltf, fbx or png"},
+        {{"m", "--format", "dae", "-o", "c.dae"},
+         "expected lwo, obj, glb, gltf, fbx, png, stl, ply or 3mf"},
+        {{"m", "--format", "lwob", "-o", "c"},
+         "expected lwo, obj, glb, gltf, fbx, png, stl, ply or 3mf"},
     };
     for (const Case& c : cases) {
         Parsed p = Parse(c.args);

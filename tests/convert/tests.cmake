@@ -8,6 +8,15 @@ if(NOT OSTREL_HAVE_GLTF OR NOT OSTREL_TINYGLTF_INCLUDE)
   return()
 endif()
 ostrel_unit_tests(convert_tests ${CMAKE_CURRENT_LIST_DIR} ostrel_pipeline ostrel_linked_module)
+# The 3MF package is inflated by zlib to be read back, where the build
+# machine's zlib suits the tests (not in the cross builds).
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(ZLIB)
+endif()
+if(ZLIB_FOUND)
+  target_link_libraries(convert_tests PRIVATE ZLIB::ZLIB)
+  target_compile_definitions(convert_tests PRIVATE OSTREL_TEST_ZLIB)
+endif()
 # The glb reader of the tests: tinygltf's loader, without its image codecs.
 target_include_directories(convert_tests SYSTEM PRIVATE ${OSTREL_TINYGLTF_INCLUDE}
                            ${OSTREL_NLOHMANN_JSON_INCLUDE})

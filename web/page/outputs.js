@@ -20,17 +20,19 @@ export function showFormats(selected) {
   if (selected) renderDownloads(selected);
 }
 
-// The model's files in `format`: { files } or, when they cannot be made,
-// { reason } in the command line's words.
+// The model's files in `format`: { files, solidLine } or, when they cannot
+// be made, { reason } in the command line's words. `solidLine`: for the
+// formats a slicer prints from, whether the object is a closed solid.
 export async function outputsOf(model, format) {
-  if (model.outputs[format]) return { files: model.outputs[format] };
+  if (model.outputs[format]) return model.outputs[format];
   const key = JSON.stringify(model.edits);
   const outcome = await convert(model, format, { urgent: true, warnings: false });
   if (outcome.result !== 'loaded') {
     return { reason: outcome.result === 'not-converted' ? `${t.notWritten}: ${outcome.reason}` : outcome.reason };
   }
-  if (JSON.stringify(model.edits) === key) model.outputs[format] = outcome.files;
-  return { files: outcome.files };
+  const result = { files: outcome.files, solidLine: outcome.solidLine || '' };
+  if (JSON.stringify(model.edits) === key) model.outputs[format] = result;
+  return result;
 }
 
 export function save(name, bytes) {
@@ -62,8 +64,9 @@ export function renderDownloads(model) {
       const generation = model.generation;
       note.textContent = t.converting;
       const result = await outputsOf(model, f.name);
-      if (model.generation === generation) model.notes[f.name] = result.reason || '';
-      note.textContent = result.reason || '';
+      const said = result.reason || result.solidLine || '';
+      if (model.generation === generation) model.notes[f.name] = said;
+      note.textContent = said;
       if (result.files) for (const file of result.files) save(file.name, file.bytes);
     });
     box.append(make('span', { className: 'download' }, button, note));
@@ -86,10 +89,12 @@ function leftOutNote(entries, leftOut) {
 }
 
 // Every model's files; a model that failed or cannot be written in the
-// format is named in README.txt with the reason.
+// format is named in README.txt with the reason; for STL and 3MF,
+// solids.txt holds each object's closed-solid line.
 export async function zipAll(models, format) {
   const entries = {};
   const leftOut = [];
+  const solidLines = [];
   for (const model of models) {
     const o = model.outcome;
     if (!o || o.result !== 'loaded') {
@@ -99,8 +104,11 @@ export async function zipAll(models, format) {
     const result = await outputsOf(model, format);
     if (result.files) addEntries(entries, result.files);
     else leftOut.push(`${model.path}: ${result.reason}`);
+    if (result.solidLine) solidLines.push(`${model.path}: ${result.solidLine}`);
   }
   leftOutNote(entries, leftOut);
+  // For a printing format, each object's word on whether it is a closed solid.
+  if (solidLines.length) entries['solids.txt'] = strToU8(`${solidLines.join('\r\n')}\r\n`);
   return zipSync(entries, { level: 6 });
 }
 

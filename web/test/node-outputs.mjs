@@ -109,7 +109,8 @@ for (const model of models) {
   const bytes = fs.readFileSync(model);
   const dir = stage(model, name);
   for (const set of optionSets) {
-    for (const format of ['lwo', 'obj', 'glb', 'png']) {
+    // 3mf: the printing formats' text numbers and deflate, and their closed-solid line.
+    for (const format of ['lwo', 'obj', 'glb', 'png', '3mf']) {
       const out = fs.mkdtempSync(path.join(work, 'out-'));
       // The pictures at the size the page's gallery draws, its view's among them.
       const size = format === 'png' ? ['--size', '256'] : [];
@@ -137,6 +138,11 @@ for (const model of models) {
       if (format === 'glb') {
         const edits = editsFromArguments(set.args);
         sameAsGlb(what, m.convert(bytes, name, 'view', edits, false), outcome.files[0].bytes, edits);
+      }
+      if (format === '3mf') {
+        const said = r.stdout.toString().split('\n')[1];
+        check(`${what}: the closed-solid line`, said === `${name}: ${outcome.solidLine}`,
+              `${said} / ${outcome.solidLine}`);
       }
       if (format === 'png') {
         const picture = m.convert(bytes, name, 'view', editsFromArguments(set.args), false, 256).picture;
