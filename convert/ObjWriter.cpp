@@ -146,6 +146,31 @@ void PutFaces(std::string& obj, const WriterInput& in, const std::vector<std::st
     }
 }
 
+size_t DigitsOf(size_t value) {
+    size_t digits = 1;
+    for (; value >= 10; value /= 10)
+        ++digits;
+    return digits;
+}
+
+// The most the points, normals and faces take, so that the text is never
+// moved as it grows. Pages never written take no memory.
+size_t ObjTextMost(const WriterInput& in, const std::vector<std::string>& names,
+                   const ObjNormals& normals) {
+    const size_t triple = 3 + 3 * (GeneralTextMost(9) + 1);
+    const size_t corner = 3 + DigitsOf(in.model.points.size()) + DigitsOf(normals.distinct.size());
+    size_t most = triple * (in.model.points.size() + normals.distinct.size()) +
+                  corner * in.model.corners.size() + 2 * in.model.polygons.size();
+    size_t current = SIZE_MAX;
+    for (const ReceivedPolygon& p : in.model.polygons) {
+        const size_t slot = SurfaceSlot(p.surface);
+        if (slot != current)
+            most += 14 + names[slot].size(); // "usemtl NAME\n" and "s off\n"
+        current = slot;
+    }
+    return most;
+}
+
 void PutMaterial(std::string& mtl, const ExportSurface& s, const std::string& name) {
     // MTL's colours are as shown (the block's bytes scaled), its other
     // values the material's.
@@ -205,10 +230,7 @@ bool WriteObj(const WriterInput& in, std::vector<OutputFile>& files, std::string
     const std::string mtllib =
         in.fileNameCodePage == 0 ? mtlName : NameAsUtf8(mtlName, in.fileNameCodePage);
     std::string obj = "# right-handed, counter-clockwise front faces\nmtllib " + mtllib + "\n";
-    // About what the text takes (a triple ~30 bytes, a corner ~14), so that
-    // the text is not copied as it grows.
-    obj.reserve(obj.size() + 32 * (in.model.points.size() + normals.distinct.size()) +
-                14 * geometry.cornerNormal.size() + 8 * in.model.polygons.size());
+    obj.reserve(obj.size() + ObjTextMost(in, names, normals));
     for (const ReceivedPoint& received : in.model.points) {
         const ReceivedPoint p = RightHanded(received);
         PutTriple(obj, "v ", p.x, p.y, p.z);

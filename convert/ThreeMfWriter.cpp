@@ -84,6 +84,10 @@ void PutMaterials(std::string& out, const WriterInput& in) {
     out += "</basematerials>\n";
 }
 
+// The longest vertex and triangle lines, their "/>\n" included.
+constexpr size_t kVertexMost = 34 + 3 * GeneralTextMost(9);
+constexpr size_t kTriangleMost = 80;
+
 char* PutIndex(char* at, size_t value) {
     return std::to_chars(at, at + 20, value).ptr;
 }
@@ -162,8 +166,10 @@ std::string ModelPart(const WriterInput& in, const ShadingGeometry& geometry) {
                       "<model unit=\"millimeter\" xml:lang=\"en-US\" "
                       "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\">\n"
                       "<metadata name=\"Application\">ostrel</metadata>\n<resources>\n";
-    // About what the text takes: a vertex ~40 bytes, a triangle ~50.
-    out.reserve(40 * in.model.points.size() + 17 * geometry.triangles.size() + 4096);
+    // The most a vertex and a triangle take, so that the text is never moved
+    // as it grows. Pages never written take no memory.
+    out.reserve(kVertexMost * in.model.points.size() +
+                kTriangleMost * geometry.triangles.size() / 3 + 4096 + 64 * in.surfaces.size());
     if (!in.surfaces.empty())
         PutMaterials(out, in);
     // An object needs triangles: without any, the build is empty.
@@ -183,15 +189,19 @@ std::string ModelPart(const WriterInput& in, const ShadingGeometry& geometry) {
 } // namespace
 
 bool WriteThreeMf(const WriterInput& in, std::vector<OutputFile>& files, std::string& error) {
-    ShadingGeometry geometry;
-    ShadingParts parts;
-    parts.vertices = false;
-    if (!ComputeShading(in.model, in.surfaces, geometry, error, parts))
-        return false;
     std::vector<OutputFile> package;
     package.push_back({"[Content_Types].xml", kContentTypes});
     package.push_back({"_rels/.rels", kRelationships});
-    package.push_back({"3D/3dmodel.model", ModelPart(in, geometry)});
+    {
+        // The triangles go before the archive is formed.
+        ShadingGeometry geometry;
+        ShadingParts parts;
+        parts.vertices = false;
+        parts.workers = in.workers;
+        if (!ComputeShading(in.model, in.surfaces, geometry, error, parts))
+            return false;
+        package.push_back({"3D/3dmodel.model", ModelPart(in, geometry)});
+    }
     std::string zip;
     if (!FormZip(package, zip, error))
         return false;

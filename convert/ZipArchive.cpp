@@ -57,10 +57,10 @@ namespace {
 constexpr size_t kMostDeflated = size_t{1} << 28;
 constexpr int kQuality = 8; // the PNG encoder's
 
-// The deflate stream of `data`: the compressor's zlib stream without its
-// 2-byte header and 4-byte check. Every block it took is freed, also when
-// memory runs out.
-std::string Deflate(const std::string& data) {
+// Appends the deflate stream of `data` to `out`: the compressor's zlib
+// stream without its 2-byte header and 4-byte check. Every block it took is
+// freed, also when memory runs out.
+void AppendDeflated(const std::string& data, std::string& out) {
     std::unordered_set<void*> blocks;
     blocks.reserve(32768); // the compressor's hash lists and its output: no growth inside
     tBlocks = &blocks;
@@ -69,10 +69,9 @@ std::string Deflate(const std::string& data) {
         unsigned char* zlib =
             stbi_zlib_compress(reinterpret_cast<unsigned char*>(const_cast<char*>(data.data())),
                                static_cast<int>(data.size()), &length, kQuality);
-        std::string raw(reinterpret_cast<const char*>(zlib) + 2, static_cast<size_t>(length) - 6);
+        out.append(reinterpret_cast<const char*>(zlib) + 2, static_cast<size_t>(length) - 6);
         TrackedFree(zlib);
         tBlocks = nullptr;
-        return raw;
     } catch (...) {
         for (void* block : blocks)
             std::free(block);
@@ -127,24 +126,30 @@ void PutCommon(std::string& out, const ZipRecord& r, size_t nameLength) {
 
 } // namespace
 
-bool FormZip(const std::vector<OutputFile>& files, std::string& zip, std::string& error) {
+bool FormZip(std::vector<OutputFile>& files, std::string& zip, std::string& error) {
     zip.clear();
     std::vector<ZipRecord> records;
-    for (const OutputFile& file : files) {
+    for (OutputFile& file : files) {
         ZipRecord r;
         r.crc = Crc32(file.bytes);
         r.size = file.bytes.size();
         r.offset = zip.size();
-        std::string deflated;
-        if (file.bytes.size() <= kMostDeflated) {
-            deflated = Deflate(file.bytes);
-            r.method = 8;
-        }
-        r.packed = r.method == 8 ? deflated.size() : file.bytes.size();
+        r.method = file.bytes.size() <= kMostDeflated ? 8 : 0;
+        // The local header takes the packed size: written last, in place.
         Put(zip, 0x04034b50, 4);
+        const size_t common = zip.size();
         PutCommon(zip, r, file.name.size());
         zip += file.name;
-        zip += r.method == 8 ? deflated : file.bytes;
+        const size_t start = zip.size();
+        if (r.method == 8)
+            AppendDeflated(file.bytes, zip);
+        else
+            zip += file.bytes;
+        r.packed = zip.size() - start;
+        std::string header;
+        PutCommon(header, r, file.name.size());
+        zip.replace(common, header.size(), header);
+        std::string().swap(file.bytes); // packed: its text is not needed again
         records.push_back(r);
         if (zip.size() > UINT32_MAX) {
             error = "the object is too large for a 3MF file, which holds at most 4 GiB here";

@@ -20,6 +20,11 @@ void AppendGeneral(std::string& out, double value, int precision);
 // Returns its end. For writers that form a line in a buffer of their own.
 constexpr int kGeneralTextMax = 32;
 char* WriteGeneral(char* at, double value, int precision);
+// The longest of those texts at `precision`: a sign, the digits, the point
+// and an exponent such as "e-308". For writers that size their text first.
+constexpr int GeneralTextMost(int precision) {
+    return precision + 7;
+}
 
 // The fewest significant digits that read back to `value`. Where several
 // decimals have as few, the closest is taken. It is written in fixed notation
