@@ -66,7 +66,10 @@ bool WritePng(const WriterInput& in, std::vector<OutputFile>& files, std::string
     if (!RenderPicture(input, in.pictureSize, picture, error))
         return false;
     if (!PictureShowsSomething(picture)) {
-        error = "nothing to draw: no face, line or point of the object shows from the camera";
+        // The picture draws polygons; points alone stand for none.
+        error = model.polygons.empty()
+                    ? "nothing to draw: the object has no polygon"
+                    : "nothing to draw: no face, line or point of the object shows from the camera";
         return false;
     }
     std::string png;
