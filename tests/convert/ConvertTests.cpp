@@ -205,20 +205,7 @@ Vec Normal(const Vec& a, const Vec& b, const Vec& c) {
     return n;
 }
 
-// A quad in the host's plane z = 2, clockwise as seen from the host's
-// viewer on the -Z side: its front faces -Z in the host's space. In a
-// right-handed reader that same side is +Z, at z = -2.
-ReceivedModel FacingViewer() {
-    ReceivedModel m;
-    AddPoint(m, 0, 0, 2);
-    AddPoint(m, 0, 1, 2);
-    AddPoint(m, 1, 1, 2);
-    AddPoint(m, 1, 0, 2);
-    const int32_t v = ReceiveLookupSurface(m, "front");
-    AddPolygon(m, {0, 1, 2, 3}, v);
-    return m;
-}
-
+// FacingViewer's front, in a right-handed reader: +Z, at z = -2.
 void ExpectFacesPlusZ(const Vec& a, const Vec& b, const Vec& c) {
     const Vec n = Normal(a, b, c);
     EXPECT_NEAR(n[0], 0, 1e-12);

@@ -20,21 +20,7 @@ namespace {
 
 using Vec = std::array<double, 3>;
 
-// A quad in the host's plane z = 2, clockwise as its viewer on the -Z side
-// sees it: its front faces -Z there. Z up, that is the plane y = 2, its
-// front facing -Y. Its surface has the sample block's colour, 150 105 60.
-ReceivedModel FacingViewer() {
-    ReceivedModel m;
-    AddPoint(m, 0, 0, 2);
-    AddPoint(m, 0, 1, 2);
-    AddPoint(m, 1, 1, 2);
-    AddPoint(m, 1, 0, 2);
-    const int32_t v = ReceiveLookupSurface(m, "front");
-    ReceiveSurfaceData(m, "front", static_cast<int32_t>(kBlock.size()), kBlock.data());
-    AddPolygon(m, {0, 1, 2, 3}, v);
-    return m;
-}
-
+// FacingViewer's front, Z up: the plane y = 2, facing -Y.
 void ExpectFrontMinusY(const Vec& a, const Vec& b, const Vec& c) {
     const Vec u{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
     const Vec v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
@@ -79,7 +65,7 @@ std::string ModelPart(const std::string& zip) {
 #endif
 
 TEST(PrintFormats, ZUpWithEachFrontWhereTheHostShowedIt) {
-    const ReceivedModel m = FacingViewer();
+    const ReceivedModel m = FacingViewer(&kBlock);
     std::string bytes, error;
 
     ASSERT_TRUE(FormFile(m, ExportFormat::Stl, bytes, error)) << error;

@@ -23,6 +23,22 @@ inline void AddPolygon(ReceivedModel& m, std::vector<uint32_t> points, int32_t s
     ReceivePolygon(m, static_cast<int32_t>(points.size()), surface, points.data());
 }
 
+// A quad in the host's plane z = 2, clockwise as seen from the host's viewer
+// on the -Z side: its front faces -Z in the host's space. Its one surface,
+// "front", is sent `block` when given one.
+inline ReceivedModel FacingViewer(const std::vector<unsigned char>* block = nullptr) {
+    ReceivedModel m;
+    AddPoint(m, 0, 0, 2);
+    AddPoint(m, 0, 1, 2);
+    AddPoint(m, 1, 1, 2);
+    AddPoint(m, 1, 0, 2);
+    const int32_t v = ReceiveLookupSurface(m, "front");
+    if (block != nullptr)
+        ReceiveSurfaceData(m, "front", static_cast<int32_t>(block->size()), block->data());
+    AddPolygon(m, {0, 1, 2, 3}, v);
+    return m;
+}
+
 // The surface that `addPolygon`'s surface word names (compared by its low 16
 // bits, sign-extended, as the plug-in passes it), found by a search of its
 // own; null when none has that value.

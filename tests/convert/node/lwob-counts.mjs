@@ -3,23 +3,9 @@
 // their faces of three corners, and the materials the meshes use. Exits
 // non-zero when a file cannot be read.
 //   node lwob-counts.mjs FILE.lwo...
-import { readFile } from 'node:fs/promises';
-import { createRequire } from 'node:module';
+import { tellEachScene } from './assimp-scenes.mjs';
 
-const require = createRequire(import.meta.url);
-const ajs = await require('assimpjs')();
-
-let failed = 0;
-for (const path of process.argv.slice(2)) {
-  const files = new ajs.FileList();
-  files.AddFile(path.split('/').pop(), new Uint8Array(await readFile(path)));
-  const result = ajs.ConvertFileList(files, 'assjson');
-  if (!result.IsSuccess() || result.FileCount() === 0) {
-    console.log(`${path}: not read (${result.GetErrorCode()})`);
-    failed += 1;
-    continue;
-  }
-  const scene = JSON.parse(new TextDecoder().decode(result.GetFile(0).GetContent()));
+await tellEachScene(process.argv.slice(2), (path, scene) => {
   const points = new Set();
   const materials = new Set();
   let triangles = 0;
@@ -30,5 +16,4 @@ for (const path of process.argv.slice(2)) {
     materials.add(mesh.materialindex);
   }
   console.log(`${path} points ${points.size} triangles ${triangles} surfaces ${materials.size}`);
-}
-process.exit(failed ? 1 : 0);
+});
