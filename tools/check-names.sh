@@ -3,11 +3,11 @@
 # Shift-JIS --name (表示, whose first character's second byte is 0x5C), a
 # model file named in UTF-8 (日本.rk4), and a name of bytes that are neither.
 # LWOB must hold the bytes the host received; OBJ/MTL and glb the UTF-8 text
-# (or its "\xHH" escapes); the Khronos validator must pass every glb; Blender
-# must read the same material names from OBJ and glb (and FBX, when the
-# converter writes it). Also the terminal: paths shown as UTF-8, and a file
-# that cannot be written is exit 6 with one line naming it. Builds the
-# default preset's ostrel first.
+# (or its "\xHH" escapes), and so must 3MF's base materials; the Khronos
+# validator must pass every glb; Blender must read the same material names
+# from OBJ and glb (and FBX, when the converter writes it). Also the
+# terminal: paths shown as UTF-8, and a file that cannot be written is
+# exit 6 with one line naming it. Builds the default preset's ostrel first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -41,6 +41,10 @@ elif path.endswith(".glb"):
     names = [m.get("name", "") for m in json.loads(data[20 : 20 + length].decode("utf-8"))["materials"]]
 elif path.endswith(".gltf"):
     names = [m.get("name", "") for m in json.loads(data.decode("utf-8"))["materials"]]
+elif path.endswith(".3mf"):
+    import io, zipfile, xml.etree.ElementTree as ET
+    model = zipfile.ZipFile(io.BytesIO(data)).read("3D/3dmodel.model")
+    names = [e.get("name") for e in ET.fromstring(model).iter() if e.tag.endswith("}base")]
 else:
     text = data.decode("utf-8")  # fails on anything that is not UTF-8
     names = [line[7:] for line in text.splitlines() if line.startswith("newmtl ")]
@@ -77,12 +81,17 @@ convert_case() {
       check "$label $format: UTF-8 names" same names "$utf8Names" "$(names_of "$out")"
       check "$label $format: validator" node tests/convert/node/validate.mjs "$out"
       ;;
+    3mf) check "$label 3MF: UTF-8 base material names" same names "$utf8Names" "$(names_of "$out")" ;;
     esac
-    # A picture holds no names; LWOB's are checked above.
-    if [[ $format != lwo && $format != png ]]; then
+    # Blender reads the names back from the formats that carry materials
+    # and that it opens itself: not LWOB (checked above), pictures, STL
+    # and PLY (no names) or 3MF (no importer in Blender).
+    case $format in
+    obj | glb | gltf | fbx)
       blenderFiles+=("$out")
       blenderExpected+=("$utf8Names")
-    fi
+      ;;
+    esac
   done
 }
 
