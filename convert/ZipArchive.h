@@ -13,6 +13,5 @@
 // The archive of `files`, in their order, under their names. False with a
 // one-line reason when it would pass 4 GiB, the most a ZIP without its 64-bit
 // records holds. Each file's bytes are let go once packed: the archive grows
-// as the texts go. Memory running out throws
-// std::bad_alloc.
+// as the texts go. Memory running out throws std::bad_alloc.
 bool FormZip(std::vector<OutputFile>& files, std::string& zip, std::string& error);
